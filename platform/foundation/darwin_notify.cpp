@@ -1,0 +1,156 @@
+#include "platform/foundation/darwin_notify.h"
+
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/run_loop.h"
+
+namespace foundation {
+
+struct CFNotificationCenter {
+  int inotify_fd = -1;
+  std::multimap<std::string, darwin::Handler> handlers;
+};
+
+namespace {
+
+CFNotificationCenter& center() {
+  static CFNotificationCenter* c = new CFNotificationCenter;
+  return *c;
+}
+
+std::string notify_folder() { return device_path("/var/run/notify"); }
+
+// Names hold "/" (com.example/updatesettings): escape it for a file name.
+std::string encode(std::string_view name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '/' || c == '%' || c == '\0') {
+      static const char* hex = "0123456789ABCDEF";
+      out += '%';
+      out += hex[(static_cast<unsigned char>(c) >> 4) & 15];
+      out += hex[static_cast<unsigned char>(c) & 15];
+    } else {
+      out += c;
+    }
+  }
+  if (out == "." || out == "..") out = "%2E" + out.substr(1);
+  return out;
+}
+
+std::string decode(std::string_view file) {
+  std::string out;
+  for (std::size_t i = 0; i < file.size(); ++i) {
+    if (file[i] == '%' && i + 2 < file.size()) {
+      out += static_cast<char>(std::stoi(std::string(file.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      out += file[i];
+    }
+  }
+  return out;
+}
+
+void make_folders(const std::string& path) {
+  for (std::size_t i = 1; i <= path.size(); ++i)
+    if (i == path.size() || path[i] == '/') ::mkdir(path.substr(0, i).c_str(), 0755);
+}
+
+void serve(CFNotificationCenter& c) {
+  // Collect every pending event first, so repeated posts of a name coalesce.
+  std::set<std::string> names;
+  alignas(inotify_event) char buf[16384];
+  while (true) {
+    ssize_t n = ::read(c.inotify_fd, buf, sizeof buf);
+    if (n <= 0) break;
+    for (char* p = buf; p < buf + n;) {
+      auto* ev = reinterpret_cast<inotify_event*>(p);
+      if (ev->len > 0) names.insert(decode(ev->name));
+      p += sizeof(inotify_event) + ev->len;
+    }
+  }
+  for (const auto& name : names) {
+    auto [lo, hi] = c.handlers.equal_range(name);
+    std::vector<darwin::Handler> matched;
+    for (auto it = lo; it != hi; ++it) matched.push_back(it->second);
+    for (auto& h : matched) h(name);
+  }
+}
+
+void ensure_watching(CFNotificationCenter& c) {
+  if (c.inotify_fd < 0) {
+    std::string folder = notify_folder();
+    make_folders(folder);
+    c.inotify_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (c.inotify_fd < 0) return;
+    ::inotify_add_watch(c.inotify_fd, folder.c_str(), IN_CLOSE_WRITE);
+  }
+  // Registered again after a run-loop reset in tests; harmless otherwise.
+  RunLoop::main().add_fd(c.inotify_fd, [&c] { serve(c); });
+}
+
+}  // namespace
+
+CFNotificationCenterRef CFNotificationCenterGetDarwinNotifyCenter() { return &center(); }
+
+void CFNotificationCenterAddObserver(CFNotificationCenterRef c, const void* observer, CFNotificationCallback callback,
+                                     std::string_view name, const void* object, int /*suspension_behavior*/) {
+  if (!c || !callback) return;
+  auto* obs = const_cast<void*>(observer);
+  darwin::observe(name, [c, obs, callback, object](std::string_view n) { callback(c, obs, n, object, Value()); });
+}
+
+void CFNotificationCenterPostNotification(CFNotificationCenterRef c, std::string_view name, const void*,
+                                          const Value&, bool) {
+  if (!c) return;
+  darwin::post(name);
+}
+
+namespace darwin {
+
+void observe(std::string_view name, Handler handler) {
+  auto& c = center();
+  ensure_watching(c);
+  c.handlers.emplace(std::string(name), std::move(handler));
+}
+
+std::string file_for(std::string_view name) { return notify_folder() + "/" + encode(name); }
+
+bool post(std::string_view name) {
+  std::string folder = notify_folder();
+  std::string path = file_for(name);
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0 && errno == ENOENT) {
+    make_folders(folder);
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  }
+  if (fd < 0) return false;
+  ::close(fd);  // the close is the signal (IN_CLOSE_WRITE)
+  return true;
+}
+
+void deliver_pending() {
+  auto& c = center();
+  if (c.inotify_fd >= 0) serve(c);
+}
+
+void reset_for_testing() {
+  auto& c = center();
+  if (c.inotify_fd >= 0) {
+    RunLoop::main().remove_fd(c.inotify_fd);
+    ::close(c.inotify_fd);
+  }
+  c.inotify_fd = -1;
+  c.handlers.clear();
+}
+
+}  // namespace darwin
+}  // namespace foundation

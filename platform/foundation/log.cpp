@@ -1,0 +1,46 @@
+#include "platform/foundation/log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "platform/foundation/device_paths.h"
+
+namespace foundation {
+namespace {
+std::string& name_storage() {
+  static std::string name = "process";
+  return name;
+}
+bool g_stderr = false;
+}  // namespace
+
+void set_process_name(std::string name) { name_storage() = std::move(name); }
+const std::string& process_name() { return name_storage(); }
+void set_log_to_stderr(bool on) { g_stderr = on; }
+
+void log_line(std::string_view text) {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char date[32];
+  std::strftime(date, sizeof date, "%b %e %H:%M:%S", &tm);
+  std::string line = std::string(date) + " iPhone " + process_name() + "[" + std::to_string(::getpid()) +
+                     "] <Notice>: " + std::string(text) + "\n";
+  if (!device_root().empty()) {
+    // One write with O_APPEND keeps lines of concurrent processes whole.
+    int fd = ::open(device_path("/var/log/syslog").c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      ssize_t ignored = ::write(fd, line.data(), line.size());
+      (void)ignored;
+      ::close(fd);
+    }
+  }
+  if (g_stderr || device_root().empty()) {
+    ssize_t ignored = ::write(2, line.data(), line.size());
+    (void)ignored;
+  }
+}
+
+}  // namespace foundation

@@ -1,0 +1,37 @@
+#include "platform/foundation/notification_center.h"
+
+namespace foundation {
+
+NSNotificationCenter& NSNotificationCenter::defaultCenter() {
+  static NSNotificationCenter* c = new NSNotificationCenter;
+  return *c;
+}
+
+NSNotificationCenter::Token NSNotificationCenter::addObserverForName(std::optional<std::string> name,
+                                                                     objc::id object, Block block) {
+  Token t = m_next++;
+  m_observers.push_back(Observer{t, std::move(name), std::move(object), std::move(block)});
+  return t;
+}
+
+void NSNotificationCenter::removeObserver(Token token) {
+  std::erase_if(m_observers, [&](const Observer& o) { return o.token == token; });
+}
+
+void NSNotificationCenter::postNotification(const NSNotification& n) {
+  // Observers added while posting see the next notification, not this one.
+  std::size_t count = m_observers.size();
+  for (std::size_t i = 0; i < count && i < m_observers.size(); ++i) {
+    const Observer& o = m_observers[i];
+    if (o.name && *o.name != n.name) continue;
+    if (o.object && o.object != n.object) continue;
+    Block block = o.block;
+    block(n);
+  }
+}
+
+void NSNotificationCenter::postNotificationName(std::string name, objc::id object, Value userInfo) {
+  postNotification(NSNotification{std::move(name), std::move(object), std::move(userInfo)});
+}
+
+}  // namespace foundation

@@ -1,0 +1,20 @@
+#include "platform/foundation/property_list_files.h"
+
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/file_io.h"
+#include "platform/foundation/property_list.h"
+
+namespace foundation {
+
+Value dictionaryWithContentsOfFile(std::string_view device_file) {
+  return plist::read_dictionary(device_path(device_file));
+}
+
+bool writeToFile(const Value& object, std::string_view device_file, bool atomically) {
+  if (object.is_nil()) return false;
+  // Non-atomic writes are never used by the system; they take the same safe path.
+  (void)atomically;
+  return plist::write_file(device_path(device_file), object, plist::Format::xml);
+}
+
+}  // namespace foundation

@@ -1,0 +1,76 @@
+#include "platform/foundation/user_defaults.h"
+
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/property_list.h"
+
+namespace foundation {
+namespace {
+std::string& standard_domain() {
+  static std::string d = "com.apple.springboard";
+  return d;
+}
+std::unique_ptr<NSUserDefaults>& standard_instance() {
+  static std::unique_ptr<NSUserDefaults> p;
+  return p;
+}
+}  // namespace
+
+NSUserDefaults& NSUserDefaults::standardUserDefaults() {
+  auto& p = standard_instance();
+  if (!p || p->domain() != standard_domain()) p = std::make_unique<NSUserDefaults>(standard_domain());
+  return *p;
+}
+
+void NSUserDefaults::set_standard_domain(std::string domain) { standard_domain() = std::move(domain); }
+void NSUserDefaults::reset_standard_for_testing() { standard_instance().reset(); }
+
+NSUserDefaults::NSUserDefaults(std::string domain) : m_domain(std::move(domain)) {}
+
+std::string NSUserDefaults::file_path() const {
+  return device_path("/var/mobile/Library/Preferences/" + m_domain + ".plist");
+}
+
+void NSUserDefaults::load_once() {
+  if (m_loaded) return;
+  m_loaded = true;
+  m_values = plist::read_dictionary(file_path());
+  if (!m_values.is_dictionary()) m_values = Value(Dictionary{});
+}
+
+Value NSUserDefaults::objectForKey(std::string_view key) {
+  load_once();
+  return m_values[key];
+}
+
+void NSUserDefaults::setObject(const Value& value, std::string_view key) {
+  load_once();
+  auto& d = m_values.mutable_dictionary();
+  std::string k(key);
+  if (value.is_nil()) {
+    if (d.erase(k)) m_dirty = true;
+    return;
+  }
+  auto it = d.find(k);
+  if (it != d.end() && it->second == value && it->second.kind() == value.kind()) return;
+  d[k] = value;
+  m_dirty = true;
+}
+
+Value NSUserDefaults::stringForKey(std::string_view key) { return objectForKey(key).stringValue(); }
+
+bool NSUserDefaults::boolForKey(std::string_view key) { return objectForKey(key).boolValue(); }
+
+bool NSUserDefaults::synchronize() {
+  load_once();
+  if (!m_dirty) return true;
+  if (!plist::write_file(file_path(), m_values, plist::Format::binary)) return false;
+  m_dirty = false;
+  return true;
+}
+
+Value NSUserDefaults::dictionaryRepresentation() {
+  load_once();
+  return m_values;
+}
+
+}  // namespace foundation
