@@ -1,0 +1,173 @@
+#include "host/common/control_channel.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/run_loop.h"
+
+namespace host {
+namespace {
+
+// Socket paths are limited to about 100 bytes; a deep device root would not
+// fit. Binding and connecting through /proc/self/fd/<folder>/<name> keeps the
+// address short whatever the root.
+struct ShortAddress {
+  int folder_fd = -1;
+  sockaddr_un addr{};
+  bool valid = false;
+  explicit ShortAddress(const std::string& path) {
+    auto slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd < 0) return;
+    std::string short_path = "/proc/self/fd/" + std::to_string(folder_fd) + "/" + name;
+    if (short_path.size() >= sizeof(addr.sun_path)) return;
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, short_path.c_str(), short_path.size() + 1);
+    valid = true;
+  }
+  ~ShortAddress() {
+    if (folder_fd >= 0) ::close(folder_fd);
+  }
+};
+
+bool wait_for(int fd, short events, int timeout_ms) {
+  pollfd p{fd, events, 0};
+  int n;
+  do n = ::poll(&p, 1, timeout_ms);
+  while (n < 0 && errno == EINTR);
+  return n > 0;
+}
+
+bool send_all(int fd, const std::string& s) {
+  std::size_t done = 0;
+  while (done < s.size()) {
+    ssize_t n = ::send(fd, s.data() + done, s.size() - done, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Reads up to the first line feed.
+std::optional<std::string> read_line(int fd, int timeout_ms, std::size_t limit) {
+  std::string line;
+  char buf[4096];
+  while (true) {
+    if (!wait_for(fd, POLLIN, timeout_ms)) return std::nullopt;
+    ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return line.empty() ? std::nullopt : std::optional(line);
+    line.append(buf, static_cast<std::size_t>(n));
+    if (auto nl = line.find('\n'); nl != std::string::npos) return line.substr(0, nl);
+    if (line.size() > limit) return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::string control_socket_path(const std::string& process) {
+  return foundation::device_path("/var/run/" + process + ".sock");
+}
+
+ControlServer::ControlServer(std::string socket_path, CommandHandler handler)
+    : m_path(std::move(socket_path)), m_handler(std::move(handler)) {
+  ShortAddress a(m_path);
+  if (!a.valid) return;
+  ::unlink(m_path.c_str());
+  m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (m_fd < 0) return;
+  mode_t old = ::umask(0077);  // the socket is created 0600: only its owner may drive the device
+  int bound = ::bind(m_fd, reinterpret_cast<sockaddr*>(&a.addr), sizeof a.addr);
+  ::umask(old);
+  if (bound != 0 || ::listen(m_fd, 16) != 0) {
+    ::close(m_fd);
+    m_fd = -1;
+    return;
+  }
+  foundation::RunLoop::main().add_fd(m_fd, [this] { accept_one(); });
+}
+
+ControlServer::~ControlServer() {
+  if (m_fd >= 0) {
+    foundation::RunLoop::main().remove_fd(m_fd);
+    ::close(m_fd);
+    ::unlink(m_path.c_str());
+  }
+}
+
+void ControlServer::accept_one() {
+  int c = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+  if (c < 0) return;
+  Reply reply;
+  auto line = read_line(c, 5000, kMaxRequestBytes);
+  std::vector<std::string> args;
+  bool parsed = false;
+  if (line) {
+    auto j = nlohmann::json::parse(*line, nullptr, false);
+    if (j.is_array()) {
+      parsed = true;
+      for (auto& item : j) {
+        if (!item.is_string()) {
+          parsed = false;
+          break;
+        }
+        args.push_back(item.get<std::string>());
+      }
+    }
+  }
+  if (!parsed) {
+    reply = Reply::fail("malformed control request", 2);
+  } else {
+    try {
+      reply = m_handler(args);
+    } catch (const std::exception& e) {
+      // A command must never take the process down with it.
+      reply = Reply::fail(std::string("internal error: ") + e.what(), 70);
+    }
+  }
+  nlohmann::json out = {{"status", reply.status}, {"out", reply.out}, {"err", reply.err}};
+  send_all(c, out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+  ::close(c);
+}
+
+std::optional<Reply> control_request(const std::string& socket_path, const std::vector<std::string>& args,
+                                     int timeout_ms) {
+  ShortAddress a(socket_path);
+  if (!a.valid) return std::nullopt;
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return std::nullopt;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&a.addr), sizeof a.addr) != 0) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  nlohmann::json req = args;
+  std::optional<Reply> result;
+  if (send_all(fd, req.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n")) {
+    if (auto line = read_line(fd, timeout_ms, 64u << 20)) {
+      auto j = nlohmann::json::parse(*line, nullptr, false);
+      if (j.is_object()) {
+        Reply r;
+        r.status = j.value("status", 1);
+        r.out = j.value("out", "");
+        r.err = j.value("err", "");
+        result = r;
+      }
+    }
+  }
+  ::close(fd);
+  return result;
+}
+
+}  // namespace host

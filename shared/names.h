@@ -1,0 +1,20 @@
+#pragma once
+// The names both deliverables agree on. Neither deliverable includes anything
+// of the other; they meet only through these.
+
+namespace px {
+
+// Written by the settings panes, read by the tweak at start-up and on every reload.
+inline constexpr const char* kSettingsFile = "/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist";
+// The same file as the Battery Data pane reaches it.
+inline constexpr const char* kSettingsFileMobile = "/var/mobile/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist";
+// The last battery status, written whole by the tweak on every broadcast.
+inline constexpr const char* kBatteryDataFile = "/User/Library/PylonexData.plist";
+// Posted by the panes after each settings write.
+inline constexpr const char* kSettingsChangedNotification = "com.zelmoraq.PylonexPro2Prefs/updatesettings";
+// The Activator listener of the info popup.
+inline constexpr const char* kListenerName = "com.zelmoraq.pylonexpro2";
+// Opens the add-on's root pane in the Settings app.
+inline constexpr const char* kSettingsURL = "prefs:root=PylonexPro2";
+
+}  // namespace px
