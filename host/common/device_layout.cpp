@@ -1,0 +1,66 @@
+#include "host/common/device_layout.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/foundation/property_list.h"
+
+namespace host {
+namespace {
+bool make_folder(const std::string& path, std::string* error) {
+  for (std::size_t i = 1; i <= path.size(); ++i) {
+    if (i != path.size() && path[i] != '/') continue;
+    std::string part = path.substr(0, i);
+    if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
+      if (error) *error = part + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  return true;
+}
+}  // namespace
+
+bool make_device_layout(const std::string& root, std::string* error) {
+  static const char* folders[] = {
+      "",
+      "/Applications",
+      "/Library/MobileSubstrate/DynamicLibraries",
+      "/Library/PreferenceBundles",
+      "/Library/PreferenceLoader/Preferences",
+      "/System/Library/CoreServices",
+      "/var/mobile/Library/Preferences",
+      "/var/log",
+      "/var/run/hardware",
+      "/var/run/notify",
+      "/var/lib/dpkg/info",
+      "/tmp",
+  };
+  for (const char* f : folders)
+    if (!make_folder(root + f, error)) return false;
+  std::string user = root + "/User";
+  struct stat st {};
+  if (::lstat(user.c_str(), &st) != 0 && ::symlink("var/mobile", user.c_str()) != 0) {
+    if (error) *error = user + ": " + std::strerror(errno);
+    return false;
+  }
+  std::string version = root + "/System/Library/CoreServices/SystemVersion.plist";
+  if (::access(version.c_str(), F_OK) != 0) {
+    foundation::Value info(foundation::Dictionary{{"ProductName", "iPhone OS"},
+                                                  {"ProductVersion", "8.1"},
+                                                  {"ProductBuildVersion", "12B411"},
+                                                  {"ProductType", "iPhone6,1"}});
+    foundation::plist::write_file(version, info, foundation::plist::Format::xml);
+  }
+  return true;
+}
+
+std::string device_machine_identifier(const std::string& root) {
+  auto info = foundation::plist::read_dictionary(root + "/System/Library/CoreServices/SystemVersion.plist");
+  if (auto* s = info["ProductType"].string()) return *s;
+  return "iPhone6,1";
+}
+
+}  // namespace host

@@ -1,0 +1,18 @@
+#pragma once
+// The iOS folder layout of a device root: the folders the system and the
+// stand-ins write into, and "User" as a link to "var/mobile", so that
+// "/User/Library/…" and "/var/mobile/Library/…" are one file, as on the device.
+
+#include <string>
+
+namespace host {
+
+// Creates whatever of the layout is missing; existing files are kept. False
+// (with a reason) when the root cannot be made.
+bool make_device_layout(const std::string& root, std::string* error = nullptr);
+
+// The machine identifier the device reports through uname ("iPhone6,1"),
+// kept in <root>/System/Library/CoreServices/SystemVersion.plist as ProductType.
+std::string device_machine_identifier(const std::string& root);
+
+}  // namespace host

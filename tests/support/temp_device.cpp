@@ -1,0 +1,65 @@
+#include "tests/support/temp_device.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "host/common/device_layout.h"
+#include "platform/foundation/darwin_notify.h"
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/foundation/run_loop.h"
+#include "platform/foundation/user_defaults.h"
+#include "platform/objc/runtime.h"
+#include "platform/uikit/ui_alert_view.h"
+#include "platform/uikit/ui_application.h"
+#include "platform/uikit/ui_device.h"
+
+namespace testing_support {
+
+TempDevice::TempDevice() {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "pxdevice-XXXXXX").string();
+  if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+  m_root = tmpl;
+  std::string error;
+  if (!host::make_device_layout(m_root, &error)) throw std::runtime_error(error);
+  foundation::darwin::reset_for_testing();
+  foundation::set_device_root(m_root);
+  foundation::RunLoop::main().reset_for_testing();
+  foundation::NSNotificationCenter::defaultCenter().reset_for_testing();
+  foundation::NSUserDefaults::reset_standard_for_testing();
+  foundation::NSUserDefaults::set_standard_domain("com.apple.springboard");
+  objc::objc_reset_for_testing();
+  uikit::AlertPresenter::shared().dismiss_all();
+  uikit::AlertPresenter::shared().set_on_change(nullptr);
+  uikit::UIApplication::sharedApplication()->reset_for_testing();
+  uikit::UIDevice::currentDevice()->reset_for_testing();
+}
+
+TempDevice::~TempDevice() {
+  foundation::darwin::reset_for_testing();
+  foundation::RunLoop::main().reset_for_testing();
+  std::error_code ec;
+  std::filesystem::remove_all(m_root, ec);
+}
+
+std::string TempDevice::path(const std::string& device_path) const { return foundation::device_path(device_path); }
+
+void TempDevice::write_text(const std::string& device_path, const std::string& text) const {
+  std::ofstream(path(device_path), std::ios::binary) << text;
+}
+
+std::string TempDevice::read_text(const std::string& device_path) const {
+  std::ifstream in(path(device_path), std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+bool TempDevice::exists(const std::string& device_path) const { return std::filesystem::exists(path(device_path)); }
+
+}  // namespace testing_support
