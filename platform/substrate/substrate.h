@@ -1,6 +1,8 @@
 #pragma once
 // Cydia Substrate's message hook over the typed runtime.
 
+#include <type_traits>
+
 #include "platform/objc/runtime.h"
 
 namespace substrate {
@@ -9,8 +11,10 @@ namespace substrate {
 // implementation in `*saved`. On an inherited method the replacement is added
 // to `cls` alone and the saved one is the superclass's. With no class, no such
 // selector or a different signature nothing changes and `*saved` stays empty.
+// The signature is taken from `saved`, so a lambda can be passed directly.
 template <class R, class... A>
-bool MSHookMessageEx(objc::Class cls, objc::SEL s, objc::Imp<R, A...> replacement, objc::Imp<R, A...>* saved) {
+bool MSHookMessageEx(objc::Class cls, objc::SEL s, std::type_identity_t<objc::Imp<R, A...>> replacement,
+                     objc::Imp<R, A...>* saved) {
   if (!cls || !s) return false;
   objc::Method* current = objc::class_lookupMethod(cls, s);
   if (!current) return false;
