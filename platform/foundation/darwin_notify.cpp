@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <map>
 #include <set>
 #include <vector>
@@ -27,7 +28,16 @@ CFNotificationCenter& center() {
   return *c;
 }
 
-std::string notify_folder() { return device_path("/var/run/notify"); }
+// Resolved once per device root: a post is on the hot path and resolving
+// walks every component of the path.
+const std::string& notify_folder() {
+  static std::string root, folder;
+  if (folder.empty() || root != device_root()) {
+    root = device_root();
+    folder = device_path("/var/run/notify");
+  }
+  return folder;
+}
 
 // Names hold "/" (com.example/updatesettings): escape it for a file name.
 std::string encode(std::string_view name) {
@@ -76,6 +86,8 @@ void serve(CFNotificationCenter& c) {
       if (ev->len > 0) names.insert(decode(ev->name));
       p += sizeof(inotify_event) + ev->len;
     }
+    // A short read drained the queue; asking again would only cost a syscall.
+    if (static_cast<std::size_t>(n) < sizeof buf - sizeof(inotify_event) - NAME_MAX - 1) break;
   }
   for (const auto& name : names) {
     auto [lo, hi] = c.handlers.equal_range(name);
@@ -125,7 +137,7 @@ void observe(std::string_view name, Handler handler) {
 std::string file_for(std::string_view name) { return notify_folder() + "/" + encode(name); }
 
 bool post(std::string_view name) {
-  std::string folder = notify_folder();
+  const std::string& folder = notify_folder();
   std::string path = file_for(name);
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0 && errno == ENOENT) {

@@ -1,0 +1,47 @@
+#include "bench/summary.h"
+
+#include <cstdio>
+
+namespace bench {
+
+std::map<std::string, double>& results() {
+  static std::map<std::string, double> r;
+  return r;
+}
+
+std::vector<Extra>& extras() {
+  static std::vector<Extra> e;
+  return e;
+}
+
+namespace {
+std::string figure(double ns) {
+  char buf[32];
+  if (ns >= 1e6) std::snprintf(buf, sizeof buf, "%.2f ms", ns / 1e6);
+  else if (ns >= 1e3) std::snprintf(buf, sizeof buf, "%.2f us", ns / 1e3);
+  else std::snprintf(buf, sizeof buf, "%.0f ns", ns);
+  return buf;
+}
+}  // namespace
+
+void print_summary(const std::vector<Row>& rows) {
+  std::printf("\n%-28s | %-12s | %-12s | %-7s | %s\n", "path", "measured", "floor", "ratio", "target");
+  std::printf("%s\n", std::string(82, '-').c_str());
+  for (auto& row : rows) {
+    auto m = results().find(row.measured);
+    auto f = results().find(row.floor);
+    if (m == results().end() || f == results().end()) {
+      std::printf("%-28s | %-12s | %-12s | %-7s | %s\n", row.path.c_str(), "n/a", "n/a", "-", row.target.c_str());
+      continue;
+    }
+    char ratio[16];
+    std::snprintf(ratio, sizeof ratio, "%.2fx", m->second / f->second);
+    std::printf("%-28s | %-12s | %-12s | %-7s | %s\n", row.path.c_str(), figure(m->second).c_str(),
+                figure(f->second).c_str(), ratio, row.target.c_str());
+  }
+  for (auto& e : extras())
+    std::printf("%-28s | %-12s | %-12s | %-7s | %s\n", e.path.c_str(), e.measured.c_str(), e.floor.c_str(),
+                e.ratio.c_str(), e.target.c_str());
+}
+
+}  // namespace bench

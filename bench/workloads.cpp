@@ -1,0 +1,155 @@
+#include "bench/workloads.h"
+
+#include <benchmark/benchmark.h>
+#include <plist/plist.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "host/common/device_layout.h"
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/file_io.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/foundation/property_list.h"
+
+namespace bench {
+
+using foundation::Array;
+using foundation::Dictionary;
+using foundation::Value;
+
+Value realistic_status() {
+  return Value(Dictionary{
+      {"AdapterDetails", Dictionary{{"Amperage", 1000}, {"Description", "usb host"}, {"FamilyCode", -536854528},
+                                    {"PMUConfiguration", 1000}, {"Watts", 5}, {"SharedSource", false},
+                                    {"Voltage", 5000}, {"IsWireless", false}}},
+      {"AdapterInfo", 16384},
+      {"Amperage", 420},
+      {"AppleRawCurrentCapacity", 1500},
+      {"AppleRawMaxCapacity", 1502},
+      {"AtCriticalLevel", false},
+      {"AtWarnLevel", false},
+      {"AvgTimeToEmpty", 65535},
+      {"AvgTimeToFull", 12},
+      {"BatteryData", Dictionary{{"ChemID", 1629}, {"CycleCount", 312}, {"DesignCapacity", 1560},
+                                 {"Flags", 640}, {"QmaxCell0", 1621}, {"Voltage", 4182},
+                                 {"StateOfCharge", 96}, {"ResScale", 200}, {"MaxCapacity", 1502},
+                                 {"LifetimeData", Dictionary{{"MaximumTemperature", 4710}, {"MinimumVoltage", 3011}}}}},
+      {"BatteryInstalled", true},
+      {"BootPathUpdated", 1},
+      {"BootVoltage", 3905},
+      {"CurrentCapacity", 96},
+      {"CycleCount", 312},
+      {"DesignCapacity", 1560},
+      {"DesignCycleCount70", 500},
+      {"ExternalChargeCapable", true},
+      {"ExternalConnected", true},
+      {"FirmwareSerialNumber", 1},
+      {"FullyCharged", false},
+      {"IOGeneralInterest", "IOCommand is not serializable"},
+      {"IOProbeScore", 0},
+      {"IOProviderClass", "IOPMPowerSource"},
+      {"InstantAmperage", 433},
+      {"InstantTimeToEmpty", 65535},
+      {"IsCharging", true},
+      {"Location", 0},
+      {"Manufacturer", "A"},
+      {"ManufacturerData", foundation::Data{{0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}},
+      {"MaxCapacity", 100},
+      {"Model", "0003-A"},
+      {"PostChargeWaitSeconds", 120},
+      {"PostDischargeWaitSeconds", 120},
+      {"Serial", "C0143350RHTFFNL4K"},
+      {"Temperature", 3050},
+      {"TimeRemaining", 12},
+      {"UpdateTime", 1418000000},
+      {"Voltage", 4182},
+      {"CellVoltage", Array{4182}},
+  });
+}
+
+Value full_settings() {
+  Dictionary d;
+  for (const char* key : {"debugMode", "enablePSM", "vibratePSM", "notificationPSM", "airplanePSM", "bluetoothPSM",
+                          "locationPSM", "wifiPSM", "dimPSM", "capacityPOP", "designCapacityPOP", "cyclePOP",
+                          "serialPOP", "wattsPOP", "amperagePOP", "statusbarMah", "Fahrenheit"})
+    d[key] = Value(true);
+  d["dimLevelPSM"] = Value(0.2);
+  d["percentagePSM"] = Value(20.0);
+  d["timemode"] = Value(1);
+  d["fullChargeWarning"] = Value(1);
+  return Value(std::move(d));
+}
+
+Workloads::Workloads() {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "pxbench-XXXXXX").string();
+  if (::mkdtemp(tmpl.data())) m_root = tmpl;
+  host::make_device_layout(m_root);
+  foundation::set_device_root(m_root);
+}
+
+Workloads::~Workloads() {
+  std::error_code ec;
+  std::filesystem::remove_all(m_root, ec);
+}
+
+namespace {
+
+std::string xml_bytes(const Value& v) { return *foundation::plist::serialize(v, foundation::plist::Format::xml); }
+
+void BM_BatteryBroadcastFloor(benchmark::State& state) {
+  std::string data = xml_bytes(realistic_status());
+  Value mirror(Dictionary{{"Capacity", 1500}, {"DesignCapacity", 1560}, {"CycleCount", 312},
+                          {"Serial", "C0143350RHTFFNL4K"}, {"Watts", 5}, {"Amperage", 1000},
+                          {"HasLaunchedOnce", true}});
+  std::string defaults = *foundation::plist::serialize(mirror, foundation::plist::Format::binary);
+  std::string data_file = foundation::device_path("/User/Library/PylonexData.plist");
+  std::string defaults_file = foundation::device_path("/var/mobile/Library/Preferences/floor.plist");
+  for (auto _ : state) {
+    foundation::write_file_atomically(defaults_file, defaults);
+    foundation::write_file_atomically(data_file, data);
+  }
+}
+BENCHMARK(BM_BatteryBroadcastFloor);
+
+void BM_OtherNotificationFloor(benchmark::State& state) {
+  foundation::NSNotificationCenter center;
+  center.addObserverForName(std::nullopt, nullptr, [](const foundation::NSNotification&) {});
+  foundation::NSNotification n{"UIApplicationDidBecomeActiveNotification", nullptr, Value()};
+  for (auto _ : state) center.postNotification(n);
+}
+BENCHMARK(BM_OtherNotificationFloor);
+
+void parse_with_libplist(benchmark::State& state, const std::string& bytes) {
+  for (auto _ : state) {
+    plist_t root = nullptr;
+    plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
+    benchmark::DoNotOptimize(root);
+    plist_free(root);
+  }
+}
+
+void BM_PaneRowFloor(benchmark::State& state) { parse_with_libplist(state, xml_bytes(realistic_status())); }
+BENCHMARK(BM_PaneRowFloor);
+
+void BM_SettingsReloadFloor(benchmark::State& state) { parse_with_libplist(state, xml_bytes(full_settings())); }
+BENCHMARK(BM_SettingsReloadFloor);
+
+void atomic_write(benchmark::State& state, bool durable) {
+  foundation::set_durable_writes(durable);
+  std::string data = xml_bytes(realistic_status());
+  std::string file = foundation::device_path("/User/Library/PylonexData.plist");
+  for (auto _ : state) foundation::write_file_atomically(file, data);
+  foundation::set_durable_writes(true);
+}
+void BM_AtomicWriteDurable(benchmark::State& state) { atomic_write(state, true); }
+void BM_AtomicWriteNoSync(benchmark::State& state) { atomic_write(state, false); }
+BENCHMARK(BM_AtomicWriteDurable);
+BENCHMARK(BM_AtomicWriteNoSync);
+
+}  // namespace
+
+void Workloads::add_extras() {}
+
+}  // namespace bench

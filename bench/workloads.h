@@ -1,0 +1,28 @@
+#pragma once
+// The benchmark's device: a temporary root with realistic files, and (when
+// they are built) SpringBoard's classes with the tweak loaded and the
+// settings bundle loaded, so that the real code paths are timed.
+
+#include <string>
+
+#include "platform/foundation/value.h"
+
+namespace bench {
+
+// A battery status of realistic size: about 40 keys, nested AdapterDetails and BatteryData.
+foundation::Value realistic_status();
+// A settings file with every key set.
+foundation::Value full_settings();
+
+class Workloads {
+ public:
+  Workloads();
+  ~Workloads();
+  // Memory and start-up figures, measured after the timed benchmarks.
+  void add_extras();
+
+ private:
+  std::string m_root;
+};
+
+}  // namespace bench
