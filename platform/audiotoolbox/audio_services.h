@@ -1,0 +1,16 @@
+#pragma once
+// AudioToolbox's system sounds. The vibrate id starts one vibration, counted
+// in the device's hardware state as "vibrations"; the call returns at once.
+
+#include <cstdint>
+
+namespace audiotoolbox {
+
+using SystemSoundID = std::uint32_t;
+inline constexpr SystemSoundID kSystemSoundID_Vibrate = 0xFFF;
+
+void AudioServicesPlaySystemSound(SystemSoundID sound);
+
+}  // namespace audiotoolbox
+
+using audiotoolbox::AudioServicesPlaySystemSound;

@@ -1,0 +1,36 @@
+#include "tweak/battery_status_observer.h"
+
+#include "platform/foundation/log.h"
+#include "platform/foundation/property_list_files.h"
+#include "shared/names.h"
+#include "tweak/tweak_settings.h"
+#include "tweak/tweak_state.h"
+
+void handleBatteryNotification(const foundation::NSNotification& notification, foundation::NSUserDefaults& defaults) {
+  if (notification.name != "SBUIBatteryStatusChangedNotification") return;
+  // A broadcast without a status dictionary carries nothing to record:
+  // emptying the mirrors while the data file keeps the last status would
+  // leave the popup and the panes disagreeing, so it changes nothing at all.
+  if (!notification.userInfo.is_dictionary()) return;
+
+  notify = notification.userInfo;
+  if (TweakSettings.debugMode) NSLog("PylonexPro2 Stats: %@", notify);
+
+  const foundation::Value& adapter = notify["AdapterDetails"];
+  defaults.setObject(notify["AppleRawCurrentCapacity"], "Capacity");
+  defaults.setObject(notify["DesignCapacity"], "DesignCapacity");
+  defaults.setObject(notify["CycleCount"], "CycleCount");
+  defaults.setObject(notify["Serial"], "Serial");
+  defaults.setObject(adapter["Watts"], "Watts");
+  defaults.setObject(adapter["Amperage"], "Amperage");
+  defaults.synchronize();
+
+  foundation::writeToFile(notify, px::kBatteryDataFile, true);
+}
+
+void registerBatteryStatusObserver() {
+  foundation::NSUserDefaults* defaults = &foundation::NSUserDefaults::standardUserDefaults();
+  foundation::NSNotificationCenter::defaultCenter().addObserverForName(
+      std::nullopt, nullptr,
+      [defaults](const foundation::NSNotification& n) { handleBatteryNotification(n, *defaults); });
+}

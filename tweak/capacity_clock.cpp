@@ -1,0 +1,32 @@
+#include "tweak/capacity_clock.h"
+
+#include "platform/foundation/date_formatter.h"
+#include "platform/foundation/format.h"
+#include "platform/foundation/property_list_files.h"
+#include "shared/names.h"
+#include "tweak/hook_table.h"
+#include "tweak/tweak_settings.h"
+#include "tweak/tweak_state.h"
+
+std::string capacityClockPattern(std::int32_t timemode, const foundation::Value& capacityText) {
+  const char* pattern = timemode == 1 ? "HH:mm '-' '%@'" : "hh:mm  a '-' '%@'";
+  return foundation::format(pattern, capacityText);
+}
+
+void aggregator_updateTimeItems(objc::id self, objc::SEL cmd) {
+  if (orig_updateTimeItems) orig_updateTimeItems(self, cmd);
+  if (!TweakSettings.statusbarMah) return;
+  foundation::Value data = foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile);
+  statusMah = foundation::Value(foundation::format("%@ mAh", data["AppleRawCurrentCapacity"]));
+}
+
+void aggregator_resetTimeItemFormatter(objc::id self, objc::SEL cmd) {
+  if (orig_resetTimeItemFormatter) orig_resetTimeItemFormatter(self, cmd);
+  if (!TweakSettings.statusbarMah) return;
+  objc::Ivar ivar = objc::class_getInstanceVariable(objc::object_getClass(self), "_timeItemDateFormatter");
+  // Without the variable, or with no formatter in it, the time item keeps
+  // SpringBoard's own format.
+  auto formatter = objc::cast<foundation::NSDateFormatter>(objc::object_getIvar<objc::id>(self, ivar));
+  if (!formatter) return;
+  formatter->setDateFormat(capacityClockPattern(TweakSettings.timemode, statusMah));
+}

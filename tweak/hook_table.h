@@ -1,0 +1,33 @@
+#pragma once
+// HookTable: the methods the tweak adds to or replaces in SpringBoard's
+// classes, installed row by row in this order:
+//   1 SBLockScreenViewController alertView:clickedButtonAtIndex:  added
+//   2 SBLockScreenViewController prepareForUIUnlock               replaced, saved impl called last
+//   3 SpringBoard                applicationDidFinishLaunching:   replaced, saved impl called last
+//   4 SBStatusBarStateAggregator _updateTimeItems                 replaced, saved impl called first
+//   5 SBStatusBarStateAggregator _resetTimeItemFormatter          replaced, saved impl called first
+//   6 SBUIController             updateBatteryState:              replaced, saved impl called last
+// A row whose class or method the running SpringBoard lacks is skipped
+// silently; the other rows are installed all the same.
+
+#include "platform/objc/runtime.h"
+
+// Saved implementations: written once by their row's installation, then only read.
+extern objc::Imp<void> orig_prepareForUIUnlock;
+extern objc::Imp<void, objc::id> orig_applicationDidFinishLaunching;
+extern objc::Imp<void> orig_updateTimeItems;
+extern objc::Imp<void> orig_resetTimeItemFormatter;
+extern objc::Imp<void, objc::id> orig_updateBatteryState;
+
+// Start-up step 2.
+void installHookTable();
+// Empties every slot (the library's state at load).
+void clearSavedImplementations();
+
+// The replacements and the added method, one per row.
+void lockScreen_alertViewClickedButtonAtIndex(objc::id self, objc::SEL cmd, objc::id alert, long index);
+void lockScreen_prepareForUIUnlock(objc::id self, objc::SEL cmd);
+void springBoard_applicationDidFinishLaunching(objc::id self, objc::SEL cmd, objc::id application);
+void aggregator_updateTimeItems(objc::id self, objc::SEL cmd);
+void aggregator_resetTimeItemFormatter(objc::id self, objc::SEL cmd);
+void uiController_updateBatteryState(objc::id self, objc::SEL cmd, objc::id argument);

@@ -1,0 +1,22 @@
+#pragma once
+// The battery level watcher, run inside SBUIController's updateBatteryState:
+// before SpringBoard's own update: the full-charge alert once per run, and the
+// power-saving trigger once per threshold.
+
+#include <cstdint>
+#include <optional>
+
+#include "platform/objc/runtime.h"
+
+// The level percent of a battery level (0.0 to 1.0): the level times 100 in
+// 32-bit float, truncated toward zero. A negative level (-1.0: the platform
+// cannot tell) or NaN has none.
+std::optional<std::int32_t> levelPercent(float batteryLevel);
+
+// The power-saving threshold of `percentagePSM`: truncated toward zero
+// (saturating at the integer bounds, NaN giving 0), then made non-negative.
+std::int32_t powerSavingThreshold(float percentagePSM);
+
+// Runs both triggers for the device's current level; `controller` becomes the
+// full-charge alert's delegate.
+void runBatteryTriggers(const objc::id& controller);
