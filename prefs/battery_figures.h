@@ -1,0 +1,27 @@
+#pragma once
+// The figures the panes derive from the battery data file and the device.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/foundation/value.h"
+
+namespace pxprefs {
+
+// The battery data file read now (nothing when absent or unreadable).
+foundation::Value battery_data();
+
+// The stored Temperature (hundredths of a degree Celsius) written with two
+// decimals: 3050 → "30.50", 950 → "9.50", -250 → "-2.50", 5 → "0.05".
+// Nothing when the value is missing or not a number.
+std::optional<std::string> temperature_text(const foundation::Value& temperature);
+// The temperature text, or the missing-object placeholder, as a value for "%@".
+foundation::Value temperature_value(const foundation::Value& temperature);
+
+// The level percent: level × 100 as a 32-bit float, truncated, made non-negative.
+std::int32_t level_percent(float level);
+// True when the level is one the platform could tell (not negative).
+inline bool level_known(float level) { return level >= 0.0f; }
+
+}  // namespace pxprefs

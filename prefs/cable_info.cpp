@@ -1,0 +1,43 @@
+// CableInfo: whether the device is charging now, and the charger details the
+// tweak last recorded.
+
+#include "platform/foundation/format.h"
+#include "platform/foundation/log.h"
+#include "platform/uikit/ui_device.h"
+#include "prefs/battery_figures.h"
+#include "prefs/pane_support.h"
+#include "prefs/panes.h"
+
+namespace pxprefs {
+namespace {
+
+using foundation::format;
+using foundation::Value;
+
+Value adapter(const char* key) { return battery_data()["AdapterDetails"][key]; }
+
+Value link_row() {
+  auto device = uikit::UIDevice::currentDevice();
+  device->setBatteryMonitoringEnabled(true);
+  const char* text = "Not Connected";
+  if (device->batteryState() == uikit::UIDeviceBatteryStateCharging) {
+    NSLog("Device is charging.");
+    text = "Connected";
+  }
+  return format("%@", Value(text));
+}
+
+}  // namespace
+
+void register_CableInfo() {
+  objc::Class cls = define_pane("CableInfo");
+  add_specifiers(cls, [](const objc::id& self) { return load_specifiers_once(self, "Cable Info"); });
+  add_getter(cls, "Link:", [](const Pane&) { return link_row(); });
+  add_getter(cls, "Amperage:", [](const Pane&) { return Value(format("%@ mAh", adapter("Amperage"))); });
+  add_getter(cls, "Description:", [](const Pane&) { return Value(format("%@", adapter("Description"))); });
+  add_getter(cls, "FamilyCode:", [](const Pane&) { return Value(format("%@", adapter("FamilyCode"))); });
+  add_getter(cls, "PMUConf:", [](const Pane&) { return Value(format("%@", adapter("PMUConfiguration"))); });
+  add_getter(cls, "Watts:", [](const Pane&) { return Value(format("%@", adapter("Watts"))); });
+}
+
+}  // namespace pxprefs

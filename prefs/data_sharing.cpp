@@ -1,0 +1,102 @@
+// DataSharing: sends a few battery figures to the statistics service after a
+// connectivity probe, shows when they were last sent, and opens the
+// statistics site in a web view.
+
+#include <chrono>
+#include <thread>
+
+#include "platform/foundation/date_formatter.h"
+#include "platform/foundation/device_clock.h"
+#include "platform/foundation/format.h"
+#include "platform/foundation/log.h"
+#include "platform/foundation/url_loading.h"
+#include "platform/foundation/user_defaults.h"
+#include "platform/system/system_command.h"
+#include "platform/uikit/ui_alert_view.h"
+#include "platform/uikit/ui_web_view.h"
+#include "prefs/battery_figures.h"
+#include "prefs/bundle_paths.h"
+#include "prefs/data_sharing.h"
+#include "prefs/pane_support.h"
+#include "prefs/panes.h"
+
+namespace pxprefs {
+namespace {
+
+using foundation::Value;
+
+void alert(const Pane& pane, const char* message) {
+  uikit::UIAlertView::make("PylonexPro2", message, pane, std::string("OK"), {})->show();
+}
+
+void send_data(const Pane& pane) {
+  auto probe = foundation::stringWithContentsOfURL(config_value("PXConnectivityProbeURL"), foundation::NSASCIIStringEncoding);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  if (!probe) {
+    alert(pane, "The data was not sent, because seems that you are not connected to internet, connect via WiFi or 3G then retry.");
+    NSLog("Not connected");
+    return;
+  }
+  std::string url = upload_url(config_value("PXUploadHost"), battery_data(), getModel());
+  std::optional<foundation::Data> reply;
+  if (foundation::is_valid_url(url)) reply = foundation::dataWithContentsOfURL(url);
+  NSLog("Sent: %@", reply ? Value(*reply) : Value());
+  if (!reply) {
+    alert(pane, "The battery data could not be sent, because the statistics server did not answer. Please retry later.");
+    return;
+  }
+  alert(pane, "Your battery data was sent correctly.");
+  auto& defaults = foundation::NSUserDefaults::standardUserDefaults();
+  defaults.setObject(Value(last_sync_text(foundation::device_now())), "LastSync");
+  defaults.synchronize();
+}
+
+void see_data(const Pane& pane) {
+  auto screen = uikit::UIViewController::make();
+  uikit::CGRect bounds = uikit::UIScreen::mainScreen()->bounds();
+  auto web = uikit::UIWebView::initWithFrame(uikit::CGRect{0, 0, bounds.width, bounds.height});
+  web->loadRequest(uikit::NSURLRequest{config_value("PXStatisticsSiteURL")});
+  screen->view()->addSubview(web);
+  web->setScalesPageToFit(true);
+  if (auto nav = pane->navigationController()) nav->pushViewController(screen, true);
+}
+
+}  // namespace
+
+std::string getModel() { return sys::uname().machine; }
+
+std::string last_sync_text(double unix_seconds) {
+  auto formatter = foundation::NSDateFormatter::make();
+  formatter->setTimeZone("");  // the system time zone
+  formatter->setDateFormat("MM/dd/yyyy hh:mma");
+  return formatter->stringFromDate(unix_seconds);
+}
+
+std::string upload_url(const std::string& host, const Value& data, const std::string& model) {
+  const Value& cells = data["BatteryData"];
+  const Value values[] = {
+      Value(model),          data["DesignCapacity"],       data["CycleCount"],
+      cells["QmaxCell0"],    cells["ChemID"],              temperature_value(data["Temperature"]),
+      data["BootVoltage"],   data["AppleRawCurrentCapacity"], cells["Flags"],
+  };
+  static const char* keys[] = {"model", "maxcapacity", "cyclecount", "qmax", "chemid", "temp", "bv", "rawcap", "flags"};
+  std::string url = "http://" + host + "/pylonex/send.php";
+  for (std::size_t i = 0; i < 9; ++i)
+    url += std::string(i == 0 ? "?" : "&") + keys[i] + "=" + foundation::percent_encode(values[i].description());
+  return url;
+}
+
+void register_DataSharing() {
+  objc::Class cls = define_pane("DataSharing");
+  add_specifiers(cls, [](const objc::id& self) { return load_specifiers_once(self, "Data Sharing"); });
+  objc::class_addMethod<Value>(cls, objc::sel("getModel"),
+                               objc::Imp<Value>([](objc::id, objc::SEL) { return Value(getModel()); }));
+  add_getter(cls, "LastSync:", [](const Pane&) {
+    Value stored = foundation::NSUserDefaults::standardUserDefaults().stringForKey("LastSync");
+    return stored ? stored : Value("Never Synced");
+  });
+  add_action(cls, "SeeData:", see_data);
+  add_action(cls, "SendData:", send_data);
+}
+
+}  // namespace pxprefs

@@ -1,0 +1,54 @@
+// The three option panes: AdvancedOptions (with the respring button and its
+// alert), popUPInfo and PowerSavingMode. All three edit the settings file
+// through the write-through protocol.
+
+#include "platform/system/system_command.h"
+#include "platform/uikit/ui_alert_view.h"
+#include "prefs/bundle_paths.h"
+#include "prefs/pane_support.h"
+#include "prefs/panes.h"
+#include "prefs/settings_write_through.h"
+
+namespace pxprefs {
+namespace {
+
+void respring(const Pane& pane) {
+  auto alert = uikit::UIAlertView::make(
+      "PylonexPro2", "To apply the current settings you need to respring your device, are you sure?", pane,
+      std::string("Continue"), {"Close"});
+  alert->show();
+}
+
+void register_AdvancedOptions() {
+  objc::Class cls = define_pane("AdvancedOptions");
+  add_specifiers(cls, [](const objc::id& self) {
+    // A fresh button on every request, also once the list is loaded.
+    if (Pane pane = as_pane(self)) install_bar_button(pane, kRespringImage, "Respring:");
+    return load_specifiers_once(self, "AdvancedOptions");
+  });
+  objc::class_addMethod<void, objc::id, long>(
+      cls, objc::sel("alertView:didDismissWithButtonIndex:"),
+      objc::Imp<void, objc::id, long>([](objc::id, objc::SEL, objc::id, long index) {
+        // Only "Close" (1) leaves things as they are; "Continue" is the cancel button.
+        if (index != 1) sys::system("killall -9 SpringBoard");
+      }));
+  add_action(cls, "Respring:", respring);
+  add_write_through(cls);
+}
+
+void register_plain_option_pane(const char* name) {
+  objc::Class cls = define_pane(name);
+  std::string list = name;
+  add_specifiers(cls, [list](const objc::id& self) { return load_specifiers_once(self, list.c_str()); });
+  add_write_through(cls);
+}
+
+}  // namespace
+
+void register_option_panes() {
+  register_AdvancedOptions();
+  register_plain_option_pane("popUPInfo");
+  register_plain_option_pane("PowerSavingMode");
+}
+
+}  // namespace pxprefs

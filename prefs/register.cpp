@@ -1,0 +1,14 @@
+#include "prefs/panes.h"
+
+namespace pxprefs {
+
+void register_classes() {
+  register_PylonexPro2TitleCell();
+  register_BatteryData();
+  register_CableInfo();
+  register_option_panes();
+  register_DataSharing();
+  register_PylonexPro2PrefsListController();
+}
+
+}  // namespace pxprefs

@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Writes the bundle's specifier lists, Info.plist, the PreferenceLoader entry
+and the three images. Run from this folder; the outputs are committed."""
+import plistlib, struct, zlib, math
+
+NOTE = "com.zelmoraq.PylonexPro2Prefs/updatesettings"
+
+def group(label="", **extra):
+    return dict(cell="PSGroupCell", label=label, **extra)
+
+def switch(label, key, default=True):
+    return dict(cell="PSSwitchCell", label=label, key=key, default=default, PostNotification=NOTE)
+
+def value(label, getter):
+    return dict(cell="PSTitleValueCell", label=label, get=getter)
+
+def link(label, detail):
+    return dict(cell="PSLinkCell", label=label, detail=detail, isController=True)
+
+def button(label, action):
+    return dict(cell="PSButtonCell", label=label, action=action)
+
+lists = {
+    "PylonexPro2Prefs": dict(title="PylonexPro2", items=[
+        group(headerCellClass="PylonexPro2TitleCell"),
+        group("Battery"),
+        link("Battery Data", "BatteryData"),
+        link("Cable Info", "CableInfo"),
+        group("Options"),
+        link("Power Saving Mode", "PowerSavingMode"),
+        link("Info Popup", "popUPInfo"),
+        link("Advanced Options", "AdvancedOptions"),
+        group("Statistics"),
+        link("Data Sharing", "DataSharing"),
+        group("Developer", footerText="PylonexPro2 by zelmoraq"),
+        button("Follow @zelmoraq", "Twitter:"),
+    ]),
+    # Fully Charged comes before Actual Max Capacity: it turns battery
+    # monitoring on, so the maximum is recorded from the real level.
+    "Battery Data": dict(title="Battery Data", items=[
+        group("Capacity"),
+        value("Current Capacity", "RawCapacity:"),
+        value("Design Capacity", "DesignCapacity:"),
+        value("Fully Charged", "fullyCharged:"),
+        value("Actual Max Capacity", "ActualMaxCapacity:"),
+        value("Lost Capacity", "LostCapacity:"),
+        value("Cycle Count", "CycleCount:"),
+        group("Battery"),
+        value("Temperature", "Temperature:"),
+        value("Boot Voltage", "BootVoltage:"),
+        value("Chemistry ID", "CHM:"),
+        value("Flags", "Flags:"),
+        value("Qmax Cell 0", "QCell:"),
+        group("Identifiers"),
+        value("Model", "Model:"),
+        value("Serial", "Serial:"),
+        value("IOProviderClass", "IOProviderClass:"),
+        value("IOProbeScore", "IOProbeScore:"),
+        value("Last Update", "UpdateTime:"),
+    ]),
+    "Cable Info": dict(title="Cable Info", items=[
+        group("Link"),
+        value("Charger", "Link:"),
+        group("Adapter"),
+        value("Amperage", "Amperage:"),
+        value("Description", "Description:"),
+        value("Family Code", "FamilyCode:"),
+        value("PMU Configuration", "PMUConf:"),
+        value("Watts", "Watts:"),
+    ]),
+    "AdvancedOptions": dict(title="Advanced Options", items=[
+        group("Status Bar"),
+        switch("Capacity In Status Bar", "statusbarMah"),
+        dict(cell="PSSegmentCell", label="Clock", key="timemode", default=1, validValues=[1, 0],
+             validTitles=["24 Hours", "12 Hours"], PostNotification=NOTE),
+        group("Battery", footerText="Temperatures are shown in Celsius unless Fahrenheit is on."),
+        switch("Full Charge Alert", "fullChargeWarning"),
+        switch("Fahrenheit", "Fahrenheit", False),
+        group("Diagnostics"),
+        switch("Debug Log", "debugMode"),
+    ]),
+    "popUPInfo": dict(title="Info Popup", items=[
+        group("Lines shown", footerText="Bind the popup to a gesture in Activator."),
+        switch("Current Capacity", "capacityPOP"),
+        switch("Design Capacity", "designCapacityPOP"),
+        switch("Cycle Count", "cyclePOP"),
+        switch("Serial", "serialPOP"),
+        switch("Charger Watts", "wattsPOP"),
+        switch("Charger Amperage", "amperagePOP"),
+    ]),
+    "PowerSavingMode": dict(title="Power Saving Mode", items=[
+        group("Trigger"),
+        switch("Enabled", "enablePSM"),
+        dict(cell="PSSliderCell", label="Battery Percentage", key="percentagePSM", default=1.0, min=1.0, max=100.0,
+             PostNotification=NOTE),
+        group("Actions"),
+        switch("Wi-Fi Off", "wifiPSM"),
+        switch("Location Services Off", "locationPSM"),
+        switch("Airplane Mode On", "airplanePSM"),
+        switch("Bluetooth Off", "bluetoothPSM"),
+        switch("Dim Screen", "dimPSM"),
+        dict(cell="PSSliderCell", label="Brightness", key="dimLevelPSM", default=1.0, min=0.0, max=1.0,
+             PostNotification=NOTE),
+        switch("Vibrate", "vibratePSM"),
+        switch("Banner", "notificationPSM"),
+    ]),
+    "Data Sharing": dict(title="Data Sharing", items=[
+        group("Statistics", footerText="Sends model, capacities, cycle count, temperature and voltage. Nothing else."),
+        value("Last Sync", "LastSync:"),
+        button("Send Data", "SendData:"),
+        button("See Statistics", "SeeData:"),
+    ]),
+}
+
+for name, content in lists.items():
+    with open(name + ".plist", "wb") as f:
+        plistlib.dump(content, f)
+
+with open("Info.plist", "wb") as f:
+    plistlib.dump(dict(
+        CFBundleDevelopmentRegion="English", CFBundleExecutable="PylonexPro2Prefs",
+        CFBundleIdentifier="com.zelmoraq.PylonexPro2Prefs", CFBundleInfoDictionaryVersion="6.0",
+        CFBundlePackageType="BNDL", CFBundleShortVersionString="1.0.0", CFBundleVersion="1.0",
+        NSPrincipalClass="PylonexPro2PrefsListController",
+        PXConnectivityProbeURL="http://probe.pylonex.example/",
+        PXUploadHost="stats.pylonex.example",
+        PXStatisticsSiteURL="http://stats.pylonex.example/",
+        PXSocialWebHost="twitter.com"), f)
+
+with open("entry.plist", "wb") as f:
+    plistlib.dump(dict(entry=dict(bundle="PylonexPro2Prefs", cell="PSLinkCell",
+                                  detail="PylonexPro2PrefsListController", isController=True,
+                                  label="PylonexPro2", icon="PylonexPro2min.png")), f)
+
+def png(path, w, h, pixel):
+    raw = b"".join(b"\0" + b"".join(bytes(pixel(x, y)) for x in range(w)) for y in range(h))
+    def chunk(t, d):
+        return struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d) & 0xffffffff)
+    data = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0))
+    data += chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
+    open(path, "wb").write(data)
+
+def heart(x, y):  # a red heart on transparency, 44 x 44 (22 points at 2x)
+    u, v = (x - 21.5) / 16.0, (21.0 - y) / 16.0
+    inside = (u * u + v * v - 1) ** 3 - u * u * v ** 3 <= 0
+    return (222, 45, 70, 255) if inside else (0, 0, 0, 0)
+
+def respring(x, y):  # an open ring with an arrow head, 44 x 44
+    dx, dy = x - 21.5, y - 21.5
+    r, a = math.hypot(dx, dy), math.degrees(math.atan2(dy, dx)) % 360
+    ring = 11 <= r <= 16 and not (300 <= a <= 340)
+    head = 0 <= x - 30 <= 10 and 0 <= y - 4 <= 10 and (x - 30) + (y - 4) <= 10
+    return (40, 120, 220, 255) if ring or head else (0, 0, 0, 0)
+
+def logo(x, y):  # a battery outline, three-quarters charged, 120 x 44
+    body = 8 <= x <= 104 and 6 <= y <= 37
+    inner = 12 <= x <= 100 and 10 <= y <= 33
+    cap = 105 <= x <= 112 and 15 <= y <= 28
+    charge = 14 <= x <= 80 and 12 <= y <= 31
+    if charge:
+        return (76, 200, 90, 255)
+    if (body and not inner) or cap:
+        return (30, 30, 30, 255)
+    return (0, 0, 0, 0)
+
+png("love.png", 44, 44, heart)
+png("Respring.png", 44, 44, respring)
+png("PylonexPro2min.png", 120, 44, logo)

@@ -1,0 +1,54 @@
+#include "prefs/settings_write_through.h"
+
+#include "platform/foundation/darwin_notify.h"
+#include "platform/foundation/property_list_files.h"
+#include "platform/preferences/ps_specifier.h"
+#include "shared/names.h"
+
+namespace pxprefs {
+
+foundation::Value read_preference_value(const objc::id& specifier) {
+  auto spec = objc::cast<preferences::PSSpecifier>(specifier);
+  if (!spec) return {};
+  foundation::Value settings = foundation::dictionaryWithContentsOfFile(px::kSettingsFile);
+  foundation::Value key = spec->propertyForKey("key");
+  if (auto* k = key.string()) {
+    const foundation::Value& stored = settings[*k];
+    if (!stored.is_nil()) return stored;
+  }
+  return spec->propertyForKey("default");
+}
+
+void set_preference_value(const foundation::Value& value, const objc::id& specifier) {
+  auto spec = objc::cast<preferences::PSSpecifier>(specifier);
+  if (!spec) return;
+  const foundation::Value key_value = spec->propertyForKey("key");
+  const std::string* key = key_value.string();
+  if (!key || key->empty()) return;
+  foundation::Value settings(foundation::Dictionary{});
+  foundation::Value stored = foundation::dictionaryWithContentsOfFile(px::kSettingsFile);
+  if (auto* d = stored.dictionary()) settings.mutable_dictionary() = *d;
+  if (value.is_nil())
+    settings.mutable_dictionary().erase(*key);
+  else
+    settings.mutable_dictionary()[*key] = value;
+  // The outcome of the write is not reported: the tweak rereads whatever the file holds.
+  foundation::writeToFile(settings, px::kSettingsFile, true);
+  const foundation::Value notification = spec->propertyForKey("PostNotification");
+  if (auto* name = notification.string(); name && !name->empty())
+    foundation::CFNotificationCenterPostNotification(foundation::CFNotificationCenterGetDarwinNotifyCenter(), *name,
+                                                     nullptr, foundation::Value(), true);
+}
+
+void add_write_through(objc::Class cls) {
+  using foundation::Value;
+  objc::class_addMethod<Value, objc::id>(
+      cls, objc::sel("readPreferenceValue:"),
+      objc::Imp<Value, objc::id>([](objc::id, objc::SEL, objc::id spec) { return read_preference_value(spec); }));
+  objc::class_addMethod<void, Value, objc::id>(
+      cls, objc::sel("setPreferenceValue:specifier:"),
+      objc::Imp<void, Value, objc::id>(
+          [](objc::id, objc::SEL, Value value, objc::id spec) { set_preference_value(value, spec); }));
+}
+
+}  // namespace pxprefs
