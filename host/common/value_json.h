@@ -1,0 +1,17 @@
+#pragma once
+// Property-list values as JSON, for the control channel's --json replies and
+// for battery traces. Data becomes base64 text and dates Unix seconds: JSON
+// has neither, and a reader of a trace wants numbers it can plot.
+
+#include <nlohmann/json.hpp>
+
+#include "platform/foundation/value.h"
+
+namespace host {
+
+nlohmann::json to_json(const foundation::Value& v);
+// Integers stay integers, other numbers become reals; null inside a container
+// is dropped (a property list cannot hold it).
+foundation::Value from_json(const nlohmann::json& j);
+
+}  // namespace host

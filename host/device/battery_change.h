@@ -1,0 +1,60 @@
+#pragma once
+// What one `simdevice battery` command asks of the battery driver, and the
+// hand-set keys that stay on top of whatever the battery source reports.
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/value.h"
+
+namespace device {
+
+enum BatteryState : int { kStateUnknown = 0, kStateUnplugged = 1, kStateCharging = 2, kStateFull = 3 };
+
+const char* state_name(int state);
+std::optional<int> parse_state(const std::string& text);
+
+// "0.42", "42%" or "-1" (the level the platform cannot tell). Anything else,
+// including levels outside 0..1 and 0..100 %, is refused.
+std::optional<double> parse_level(const std::string& text);
+
+// A value as typed on the command line: an integer, a real, true/false, else
+// the text itself.
+foundation::Value parse_typed_value(const std::string& text);
+
+// "AdapterDetails.Watts" → {"AdapterDetails", "Watts"}; nothing for empty parts.
+std::optional<std::vector<std::string>> split_key_path(const std::string& key);
+
+struct BatteryChange {
+  std::optional<double> level;
+  std::optional<int> state;
+  std::vector<std::pair<std::string, foundation::Value>> sets;
+  std::vector<std::string> unsets;
+  bool no_status = false;
+  bool reset = false;  // forget every hand-set key first
+};
+
+// Parses `[LEVEL] [--state S] [--set K=V]... [--unset K]... [--no-status] [--reset]`.
+std::optional<BatteryChange> parse_battery_args(const std::vector<std::string>& args, std::string* error);
+
+// Keys set or removed by hand. A key stays as set until a later command sets
+// or unsets it (or one of its parents or children) again.
+class BatteryOverrides {
+ public:
+  void set(const std::string& key, foundation::Value value);
+  void unset(const std::string& key);
+  void clear();
+  bool empty() const { return m_sets.empty() && m_unsets.empty(); }
+  // The status with the removals, then the settings, applied; missing parent
+  // dictionaries are made.
+  foundation::Value apply(foundation::Value status) const;
+
+ private:
+  void forget_related(const std::string& key, bool ancestors);
+  std::vector<std::pair<std::string, foundation::Value>> m_sets;  // in the order given
+  std::set<std::string> m_unsets;
+};
+
+}  // namespace device

@@ -1,0 +1,84 @@
+#include "host/device/battery_driver.h"
+
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/property_list.h"
+#include "platform/system/hardware_state.h"
+
+namespace device {
+namespace {
+// UpdateTime moves on every reading; a change of it alone is no news.
+foundation::Value without_time(foundation::Value entry) {
+  if (entry.is_dictionary() && entry["Status"].is_dictionary()) {
+    auto& d = entry.mutable_dictionary();
+    d["Status"].mutable_dictionary().erase("UpdateTime");
+  }
+  if (entry.is_dictionary()) entry.mutable_dictionary().erase("Generation");
+  return entry;
+}
+}  // namespace
+
+BatteryDriver::BatteryDriver(std::unique_ptr<BatterySource> source, std::function<double()> elapsed,
+                             std::function<double()> wall)
+    : m_source(std::move(source)), m_elapsed(std::move(elapsed)), m_wall(std::move(wall)) {}
+
+void BatteryDriver::start() {
+  m_generation = hardware::battery_entry()["Generation"].longLongValue();
+  if (m_generation < 0) m_generation = 0;
+  write(compose(true));
+}
+
+foundation::Value BatteryDriver::compose(bool with_status) {
+  BatterySample s = m_source->sample(m_elapsed(), m_wall());
+  double level = m_level_override.value_or(s.level);
+  int state = m_state_override.value_or(s.state);
+  foundation::Dictionary entry{{"Level", level}, {"State", state}};
+  if (with_status) {
+    foundation::Value status = m_overrides.apply(s.status);
+    if (status.is_dictionary()) entry["Status"] = std::move(status);
+  }
+  return entry;
+}
+
+bool BatteryDriver::write(foundation::Value entry) {
+  auto& d = entry.mutable_dictionary();
+  d["Generation"] = m_generation + 1;
+  if (!foundation::plist::write_file(foundation::device_path(hardware::kBatteryEntry), entry,
+                                     foundation::plist::Format::xml))
+    return false;
+  ++m_generation;
+  m_last_compared = without_time(entry);
+  m_entry = std::move(entry);
+  return true;
+}
+
+bool BatteryDriver::poll() {
+  foundation::Value next = compose(true);
+  if (without_time(next) == m_last_compared) return false;
+  return write(std::move(next));
+}
+
+long long BatteryDriver::apply(const BatteryChange& change) {
+  double t = m_elapsed();
+  if (change.reset) {
+    m_overrides.clear();
+    m_level_override.reset();
+    m_state_override.reset();
+  }
+  if (change.level && !m_source->take_level(*change.level, t)) m_level_override = change.level;
+  if (change.state && !m_source->take_state(*change.state, t)) m_state_override = change.state;
+  for (auto& key : change.unsets) m_overrides.unset(key);
+  for (auto& [key, value] : change.sets) m_overrides.set(key, value);
+  return write(compose(!change.no_status)) ? m_generation : 0;
+}
+
+std::optional<long long> BatteryDriver::plug(bool connected, std::string* error) {
+  if (!m_source->plug(connected, m_elapsed(), error)) return std::nullopt;
+  m_state_override.reset();
+  if (!write(compose(true))) {
+    if (error) *error = "the battery entry could not be written";
+    return std::nullopt;
+  }
+  return m_generation;
+}
+
+}  // namespace device

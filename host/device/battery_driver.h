@@ -1,0 +1,54 @@
+#pragma once
+// The battery driver: the only writer of the device's battery entry
+// (/var/run/hardware/battery.plist). It samples its source, keeps the keys set
+// by hand on top, and replaces the entry whole, atomically, with a new
+// Generation whenever what SpringBoard would broadcast changes.
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "host/device/battery_change.h"
+#include "host/device/battery_source.h"
+
+namespace device {
+
+class BatteryDriver {
+ public:
+  // `elapsed` gives machine seconds since the driver started, `wall` the
+  // device's Unix time; both injectable for tests.
+  BatteryDriver(std::unique_ptr<BatterySource> source, std::function<double()> elapsed,
+                std::function<double()> wall);
+
+  // Writes the first entry, continuing the generation an earlier boot left.
+  void start();
+  // Samples the source; writes when the reading changed. True when written.
+  bool poll();
+  // Applies a `battery` command and always writes, so that every command is
+  // one broadcast. Returns the generation written (0 when the write failed).
+  long long apply(const BatteryChange& change);
+  // `plug`/`unplug`; nothing with a reason when the source has no charger.
+  std::optional<long long> plug(bool connected, std::string* error);
+
+  long long generation() const { return m_generation; }
+  const BatterySource& source() const { return *m_source; }
+  int poll_interval_ms() const { return m_source->poll_interval_ms(); }
+  // The entry as last written.
+  const foundation::Value& entry() const { return m_entry; }
+
+ private:
+  foundation::Value compose(bool with_status);
+  bool write(foundation::Value entry);
+
+  std::unique_ptr<BatterySource> m_source;
+  std::function<double()> m_elapsed;
+  std::function<double()> m_wall;
+  BatteryOverrides m_overrides;
+  std::optional<double> m_level_override;  // for sources that do not model a battery
+  std::optional<int> m_state_override;
+  long long m_generation = 0;
+  foundation::Value m_entry;
+  foundation::Value m_last_compared;  // the entry without its time stamps
+};
+
+}  // namespace device

@@ -1,0 +1,47 @@
+#pragma once
+// Where the battery driver's readings come from: the simulated battery, a
+// recorded trace, or the machine's own battery through sysfs.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/foundation/value.h"
+
+namespace device {
+
+struct BatterySample {
+  double level = -1;  // 0..1, -1 when unknown
+  int state = 0;      // BatteryState
+  foundation::Value status;  // the status dictionary; nothing: the source has none
+};
+
+class BatterySource {
+ public:
+  virtual ~BatterySource() = default;
+  // "sim", "trace:FILE", "sysfs:DIR" — as `status` reports it.
+  virtual std::string description() const = 0;
+  // The reading at `elapsed_s` seconds of machine time since the source started,
+  // the device's wall clock being `now_unix`.
+  virtual BatterySample sample(double elapsed_s, double now_unix) = 0;
+  // A level or state given by hand. Sources that model a battery take it as
+  // their new starting point and answer true; others answer false and the
+  // driver keeps it on top of their readings.
+  virtual bool take_level(double level, double elapsed_s) { return false; }
+  virtual bool take_state(int state, double elapsed_s) { return false; }
+  // Connects or removes a charger; false with a reason when the source has none.
+  virtual bool plug(bool connected, double elapsed_s, std::string* error) {
+    if (error) *error = "the " + description() + " battery has no charger to plug or unplug";
+    return false;
+  }
+  // How often the driver should sample, in milliseconds; 0 when the readings
+  // change only on request.
+  virtual int poll_interval_ms() const = 0;
+};
+
+// Parses SOURCE ("sim[:OPTIONS]", "trace:FILE[,OPTIONS]", "sysfs[:DIR]"); a
+// source that cannot work here (no such file, no battery) is refused with a
+// message the user can act on.
+std::unique_ptr<BatterySource> make_battery_source(const std::string& spec, std::string* error);
+
+}  // namespace device

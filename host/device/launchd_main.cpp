@@ -1,0 +1,57 @@
+// launchd: the device supervisor. `simdevice boot` starts it in the background
+// with SIMDEVICE_ROOT set; it runs until `simdevice shutdown`.
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host/common/device_layout.h"
+#include "host/common/device_processes.h"
+#include "host/device/battery_driver.h"
+#include "host/device/supervisor.h"
+#include "platform/foundation/device_clock.h"
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/log.h"
+
+int main(int argc, char** argv) {
+  std::string source = "sim";
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--battery") == 0 && i + 1 < argc) {
+      source = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: launchd [--battery SOURCE]   (SIMDEVICE_ROOT names the device)\n");
+      return 2;
+    }
+  }
+  foundation::set_process_name("launchd");
+  foundation::set_log_to_stderr(true);
+  const std::string& root = foundation::device_root();
+  if (root.empty()) {
+    std::fprintf(stderr, "launchd: SIMDEVICE_ROOT is not set\n");
+    return 2;
+  }
+  std::string error;
+  if (!host::make_device_layout(root, &error)) {
+    std::fprintf(stderr, "launchd: %s\n", error.c_str());
+    return 1;
+  }
+  if (auto other = host::running_device_process("launchd"); other && *other != ::getpid()) {
+    std::fprintf(stderr, "launchd: the device is already running (pid %d)\n", *other);
+    return 1;
+  }
+  auto battery_source = device::make_battery_source(source, &error);
+  if (!battery_source) {
+    std::fprintf(stderr, "launchd: %s\n", error.c_str());
+    return 1;
+  }
+  auto started = std::chrono::steady_clock::now();
+  auto driver = std::make_unique<device::BatteryDriver>(
+      std::move(battery_source),
+      [started] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); },
+      [] { return foundation::device_now(); });
+  device::Supervisor supervisor(host::device_bin_dir(), std::move(driver));
+  return supervisor.run();
+}
