@@ -54,7 +54,9 @@ objc::Class UIApplication::runtime_class() { return objc::native_class("UIApplic
 
 std::shared_ptr<UIApplication> UIApplication::sharedApplication() {
   static std::shared_ptr<UIApplication> app = objc::make_native<UIApplication>();
-  if (app->isa() != runtime_class()) app->set_isa(runtime_class());
+  // The host may make it an instance of its own subclass (SpringBoard); only a
+  // runtime reset in tests puts it back.
+  if (!objc::object_isKindOfClass(app, runtime_class())) app->set_isa(runtime_class());
   return app;
 }
 

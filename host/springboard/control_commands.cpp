@@ -1,0 +1,212 @@
+// SpringBoard's control commands (simdevice forwards them):
+//   status [--json]                 JSON object of the process's state
+//   alerts [--json]                 the alerts on screen, oldest first
+//   press INDEX|TITLE [--alert N]   presses a button of alert N (default: newest)
+//   unlock | lock
+//   activator NAME                  one event for the listener registered under NAME
+//   tick [N] [--reset]              N time refreshes, then optionally a formatter reset
+//   clock TIME                      sets the device clock
+//   sync                            handles what is pending; out: the handled generation
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+#include "host/springboard/springboard_host.h"
+#include "host/springboard/springboard_state.h"
+#include "platform/activator/la_activator.h"
+#include "platform/foundation/device_clock.h"
+#include "platform/uikit/ui_alert_view.h"
+#include "platform/uikit/ui_application.h"
+
+namespace springboard {
+namespace {
+
+nlohmann::json alerts_array() {
+  nlohmann::json list = nlohmann::json::array();
+  for (const auto& a : uikit::AlertPresenter::shared().visible())
+    list.push_back({{"title", a->title()}, {"message", a->message()}, {"buttons", a->buttons()}});
+  return list;
+}
+
+std::string dump(const nlohmann::json& j) { return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
+
+bool all_digits(const std::string& s) {
+  return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
+std::optional<long> parse_long(const std::string& s) {
+  if (!all_digits(s) || s.size() > 9) return std::nullopt;
+  return std::stol(s);
+}
+
+}  // namespace
+
+std::optional<double> parse_device_time(const std::string& text, double now_unix) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  double seconds = std::strtod(text.c_str(), &end);
+  if (end && *end == '\0' && text.find(':') == std::string::npos && std::isfinite(seconds)) return seconds;
+
+  std::tm tm{};
+  time_t now = static_cast<time_t>(now_unix);
+  localtime_r(&now, &tm);
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  char extra = 0;
+  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &year, &month, &day, &hour, &minute, &second, &extra) == 6 ||
+      std::sscanf(text.c_str(), "%d-%d-%d %d:%d%c", &year, &month, &day, &hour, &minute, &extra) == 5) {
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    if (month < 1 || month > 12 || day < 1 || day > 31) return std::nullopt;
+  } else if (std::sscanf(text.c_str(), "%d:%d%c", &hour, &minute, &extra) == 2) {
+    second = 0;
+  } else {
+    return std::nullopt;
+  }
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60) return std::nullopt;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;
+  time_t t = std::mktime(&tm);
+  if (t == static_cast<time_t>(-1)) return std::nullopt;
+  return static_cast<double>(t);
+}
+
+std::string SpringBoardHost::alerts_json() const { return dump(alerts_array()); }
+
+std::string SpringBoardHost::status_json() const {
+  const auto& s = state();
+  nlohmann::json banners = nlohmann::json::array();
+  for (const auto& b : s.banners_shown)
+    banners.push_back({{"title", b.title}, {"message", b.message}, {"section", b.section}});
+  nlohmann::json j = {
+      {"pid", static_cast<long>(::getpid())},
+      {"launched", s.launched},
+      {"safe_mode", s.safe_mode},
+      {"locked", s.locked},
+      {"status_bar_time", s.status_bar_time},
+      {"alerts", alerts_array()},
+      {"banners", banners},
+      {"opened_urls", uikit::UIApplication::sharedApplication()->opened_urls()},
+      {"battery_generation", s.battery_generation},
+      {"tweaks", s.tweaks},
+  };
+  return dump(j);
+}
+
+host::Reply SpringBoardHost::handle_command(const std::vector<std::string>& args) {
+  if (args.empty()) return host::Reply::fail("no command", 2);
+  const std::string& cmd = args[0];
+  std::vector<std::string> rest(args.begin() + 1, args.end());
+  auto has_flag = [&](const char* flag) {
+    for (auto& a : rest)
+      if (a == flag) return true;
+    return false;
+  };
+
+  if (cmd == "status") return host::Reply::ok(status_json() + "\n");
+
+  if (cmd == "alerts") {
+    if (has_flag("--json")) return host::Reply::ok(alerts_json() + "\n");
+    std::string out;
+    const auto& visible = uikit::AlertPresenter::shared().visible();
+    for (std::size_t i = 0; i < visible.size(); ++i) {
+      const auto& a = visible[i];
+      out += "[" + std::to_string(i) + "] " + dump(a->title()) + " " + dump(a->message()) + " buttons:";
+      for (std::size_t b = 0; b < a->buttons().size(); ++b)
+        out += " " + std::to_string(b) + "=" + dump(a->buttons()[b]);
+      out += "\n";
+    }
+    if (visible.empty()) out = "no alerts\n";
+    return host::Reply::ok(out);
+  }
+
+  if (cmd == "press") {
+    std::optional<std::string> button;
+    long position = -1;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+      if (rest[i] == "--alert") {
+        if (i + 1 >= rest.size()) return host::Reply::fail("--alert needs a number", 2);
+        auto n = parse_long(rest[++i]);
+        if (!n) return host::Reply::fail("--alert needs a number", 2);
+        position = *n;
+      } else if (!button) {
+        button = rest[i];
+      } else {
+        return host::Reply::fail("usage: press INDEX|TITLE [--alert N]", 2);
+      }
+    }
+    if (!button) return host::Reply::fail("usage: press INDEX|TITLE [--alert N]", 2);
+    const auto& visible = uikit::AlertPresenter::shared().visible();
+    if (visible.empty()) return host::Reply::fail("no alert on screen");
+    if (position >= static_cast<long>(visible.size())) return host::Reply::fail("no alert " + std::to_string(position));
+    auto alert = position < 0 ? visible.back() : visible[static_cast<std::size_t>(position)];
+    long index = -1;
+    if (auto n = parse_long(*button)) {
+      index = *n;
+    } else {
+      for (std::size_t b = 0; b < alert->buttons().size(); ++b)
+        if (alert->buttons()[b] == *button) {
+          index = static_cast<long>(b);
+          break;
+        }
+    }
+    if (index < 0 || index >= alert->numberOfButtons())
+      return host::Reply::fail("the alert " + dump(alert->title()) + " has no button " + *button);
+    std::string title = alert->buttons()[static_cast<std::size_t>(index)];
+    uikit::AlertPresenter::shared().press(position, index);
+    return host::Reply::ok("pressed " + dump(title) + "\n");
+  }
+
+  if (cmd == "unlock") {
+    unlock();
+    return host::Reply::ok("unlocked\n");
+  }
+  if (cmd == "lock") {
+    lock();
+    return host::Reply::ok("locked\n");
+  }
+
+  if (cmd == "activator") {
+    if (rest.size() != 1) return host::Reply::fail("usage: activator NAME", 2);
+    if (!activator::LAActivator::sharedInstance()->sendEvent(rest[0]))
+      return host::Reply::fail("no listener registered for " + rest[0]);
+    return host::Reply::ok("event sent to " + rest[0] + "\n");
+  }
+
+  if (cmd == "tick") {
+    int count = 1;
+    bool reset = false;
+    for (auto& a : rest) {
+      if (a == "--reset") {
+        reset = true;
+      } else if (auto n = parse_long(a)) {
+        count = static_cast<int>(*n);
+      } else {
+        return host::Reply::fail("usage: tick [N] [--reset]", 2);
+      }
+    }
+    return host::Reply::ok(tick(count, reset) + "\n");
+  }
+
+  if (cmd == "clock") {
+    if (rest.empty()) return host::Reply::fail("usage: clock TIME", 2);
+    std::string text = rest[0];
+    for (std::size_t i = 1; i < rest.size(); ++i) text += " " + rest[i];
+    auto t = parse_device_time(text, foundation::device_now());
+    if (!t) return host::Reply::fail("cannot read the time " + text, 2);
+    return host::Reply::ok(set_clock(*t) + "\n");
+  }
+
+  if (cmd == "sync") return host::Reply::ok(std::to_string(sync()) + "\n");
+
+  return host::Reply::fail("unknown command: " + cmd, 2);
+}
+
+}  // namespace springboard

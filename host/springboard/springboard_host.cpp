@@ -1,0 +1,116 @@
+#include "host/springboard/springboard_host.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "host/springboard/springboard_classes.h"
+#include "host/springboard/substrate_loader.h"
+#include "platform/foundation/darwin_notify.h"
+#include "platform/foundation/device_clock.h"
+#include "platform/foundation/log.h"
+#include "platform/system/hardware_state.h"
+#include "platform/uikit/ui_alert_view.h"
+#include "platform/uikit/ui_application.h"
+
+namespace springboard {
+namespace {
+
+using objc::sel;
+
+void route_url(const std::string& url) {
+  if (uikit::url_scheme(url) != "prefs") return;
+  auto reply = host::control_request(host::control_socket_path("launchd"), {"open-settings", url}, 15000);
+  if (!reply) foundation::log_line("SpringBoard: the supervisor did not take " + url);
+  else if (reply->status != 0) foundation::log_line("SpringBoard: opening " + url + " failed: " + reply->err);
+}
+
+}  // namespace
+
+SpringBoardHost::SpringBoardHost(HostOptions options) : m_options(options) {
+  register_springboard_classes();
+  state().safe_mode = options.safe_mode;
+  uikit::UIApplication::sharedApplication()->set_router(route_url);
+  if (m_options.control_socket)
+    m_server = std::make_unique<host::ControlServer>(host::control_socket_path("SpringBoard"),
+                                                     [this](const std::vector<std::string>& args) {
+                                                       return handle_command(args);
+                                                     });
+  if (options.safe_mode) {
+    foundation::log_line("SpringBoard: safe mode, no tweaks loaded");
+  } else if (options.load_tweaks) {
+    state().tweaks = load_tweaks();
+  }
+}
+
+SpringBoardHost::~SpringBoardHost() {
+  if (m_minute_timer) foundation::RunLoop::main().cancel_timer(m_minute_timer);
+}
+
+void SpringBoardHost::launch() {
+  // Watching starts first so that no change between launch and watch is lost.
+  m_battery = std::make_unique<BatteryWatcher>();
+  objc::msg_send<void>(objc::id(uikit::UIApplication::sharedApplication()), sel("applicationDidFinishLaunching:"),
+                       objc::id{});
+  schedule_minute_timer();
+}
+
+void SpringBoardHost::schedule_minute_timer() {
+  // The next whole minute of the device clock, which `clock` may move.
+  double now = foundation::device_now();
+  double wait = 60.0 - std::fmod(now, 60.0);
+  auto delay = static_cast<std::int64_t>(wait * 1e9) + 1'000'000;
+  m_minute_timer = foundation::RunLoop::main().add_timer(delay, [this] {
+    m_minute_timer = 0;
+    refresh_time_items();
+    schedule_minute_timer();
+  });
+}
+
+void SpringBoardHost::refresh_time_items() {
+  objc::msg_send<void>(shared_instance("SBStatusBarStateAggregator"), sel("_updateTimeItems"));
+}
+
+void SpringBoardHost::reset_time_formatter() {
+  objc::msg_send<void>(shared_instance("SBStatusBarStateAggregator"), sel("_resetTimeItemFormatter"));
+  refresh_time_items();
+}
+
+void SpringBoardHost::unlock() {
+  if (!state().locked) return;
+  objc::msg_send<void>(shared_instance("SBLockScreenViewController"), sel("prepareForUIUnlock"));
+  state().locked = false;
+  reset_time_formatter();
+}
+
+void SpringBoardHost::lock() { state().locked = true; }
+
+std::string SpringBoardHost::tick(int count, bool reset) {
+  for (int i = 0; i < count; ++i) refresh_time_items();
+  if (reset) reset_time_formatter();
+  return state().status_bar_time;
+}
+
+std::string SpringBoardHost::set_clock(double unix_seconds) {
+  foundation::set_device_now(unix_seconds);
+  refresh_time_items();
+  if (m_minute_timer) {
+    foundation::RunLoop::main().cancel_timer(m_minute_timer);
+    m_minute_timer = 0;
+  }
+  if (state().launched) schedule_minute_timer();
+  return state().status_bar_time;
+}
+
+std::int64_t SpringBoardHost::sync() {
+  foundation::darwin::deliver_pending();
+  if (m_battery) m_battery->drain();
+  // A change whose signal has not arrived yet is handled too.
+  foundation::Value entry = hardware::battery_entry();
+  if (entry.is_dictionary() && entry["Generation"].longLongValue() != state().battery_generation)
+    handle_battery_entry();
+  return state().battery_generation;
+}
+
+}  // namespace springboard
