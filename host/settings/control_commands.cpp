@@ -1,0 +1,176 @@
+// The Settings app's control commands:
+//   open URL · show [--json] · tap ROW · set ROW VALUE · back ·
+//   alerts [--json] · press INDEX|TITLE [--alert N] · close · status
+// ROW is an index or a label; `tap right` fires the right bar button item
+// (touch-down then touch-up, as a finger does) when no row is labelled so.
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "host/settings/settings_app.h"
+#include "platform/foundation/run_loop.h"
+#include "platform/uikit/ui_alert_view.h"
+#include "platform/uikit/ui_button.h"
+
+namespace settings {
+namespace {
+
+using nlohmann::json;
+using preferences::CellKind;
+
+std::string lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+std::optional<bool> parse_bool(const std::string& text) {
+  std::string t = lower(text);
+  if (t == "on" || t == "true" || t == "yes" || t == "1") return true;
+  if (t == "off" || t == "false" || t == "no" || t == "0") return false;
+  return std::nullopt;
+}
+
+json alerts_json() {
+  json list = json::array();
+  for (auto& a : uikit::AlertPresenter::shared().visible())
+    list.push_back({{"title", a->title()}, {"message", a->message()}, {"buttons", a->buttons()}});
+  return list;
+}
+
+bool has_flag(const std::vector<std::string>& args, const char* flag) {
+  return std::find(args.begin(), args.end(), flag) != args.end();
+}
+
+}  // namespace
+
+std::optional<std::string> SettingsApp::tap(const std::string& row) {
+  auto found = find_row(row);
+  if (!found) {
+    auto t = top();
+    std::string name = lower(row);
+    if (t && (name == "right" || name == "bar" || name == "right-button")) {
+      auto item = t->navigationItem()->rightBarButtonItem();
+      auto button = item ? std::dynamic_pointer_cast<uikit::UIButton>(item->customView()) : nullptr;
+      if (!button) return std::string("no right bar button");
+      button->tap();
+      return std::nullopt;
+    }
+    return "no row " + row;
+  }
+  if (found->entry) return open_entry(*found->entry);
+  auto& spec = found->spec;
+  auto pane = std::dynamic_pointer_cast<preferences::PSListController>(top());
+  switch (spec->cell()) {
+    case CellKind::link:
+    case CellKind::link_list:
+      if (!spec->detailControllerClass().empty())
+        return push_pane(spec->detailControllerClass(), pane ? pane->bundle_path() : std::string(), spec);
+      if (spec->action() && spec->performAction()) return std::nullopt;
+      return "row " + row + " opens nothing";
+    case CellKind::button:
+      if (!spec->performAction()) return "row " + row + " has no action its pane answers";
+      return std::nullopt;
+    case CellKind::switch_cell: {
+      bool now = spec->performGetter().boolValue();
+      if (!spec->performSetter(foundation::Value(!now))) return "row " + row + " cannot be changed";
+      return std::nullopt;
+    }
+    default:
+      if (spec->action() && spec->performAction()) return std::nullopt;
+      return "row " + row + " (" + preferences::cell_kind_short_name(spec->cell()) + ") does nothing when tapped";
+  }
+}
+
+std::optional<std::string> SettingsApp::set(const std::string& row, const std::string& text) {
+  auto found = find_row(row);
+  if (!found || !found->spec) return "no row " + row;
+  auto& spec = found->spec;
+  foundation::Value value;
+  switch (spec->cell()) {
+    case CellKind::switch_cell: {
+      auto b = parse_bool(text);
+      if (!b) return "a switch takes on or off, not " + text;
+      value = foundation::Value(*b);
+      break;
+    }
+    case CellKind::slider: {
+      char* end = nullptr;
+      double d = std::strtod(text.c_str(), &end);
+      if (text.empty() || *end != '\0') return "a slider takes a number, not " + text;
+      // The control cannot go past its ends.
+      foundation::Value min = spec->propertyForKey("min"), max = spec->propertyForKey("max");
+      if (min.is_number()) d = std::max(d, min.doubleValue());
+      if (max.is_number()) d = std::min(d, max.doubleValue());
+      value = foundation::Value(d);
+      break;
+    }
+    case CellKind::segment:
+    case CellKind::link_list: {
+      foundation::Value values = spec->propertyForKey("validValues"), titles = spec->propertyForKey("validTitles");
+      const foundation::Array* vs = values.array();
+      const foundation::Array* ts = titles.array();
+      if (!vs) return "row " + row + " offers no choices";
+      for (std::size_t i = 0; i < vs->size() && value.is_nil(); ++i)
+        if ((ts && i < ts->size() && (*ts)[i].description() == text) || (*vs)[i].description() == text) value = (*vs)[i];
+      if (value.is_nil()) return "not a choice of row " + row + ": " + text;
+      break;
+    }
+    default: return "row " + row + " (" + std::string(preferences::cell_kind_short_name(spec->cell())) + ") is not editable";
+  }
+  if (!spec->performSetter(value)) return "row " + row + " cannot be changed";
+  return std::nullopt;
+}
+
+host::Reply SettingsApp::handle(const std::vector<std::string>& args) {
+  if (args.empty()) return host::Reply::fail("no command");
+  const std::string& cmd = args[0];
+  auto result = [](const std::optional<std::string>& error) {
+    return error ? host::Reply::fail(*error + "\n") : host::Reply::ok();
+  };
+  if (cmd == "open" && args.size() == 2) return result(open_url(args[1]));
+  if (cmd == "show") return has_flag(args, "--json") ? host::Reply::ok(show_json().dump()) : host::Reply::ok(show_text());
+  if (cmd == "tap" && args.size() == 2) return result(tap(args[1]));
+  if (cmd == "set" && args.size() == 3) return result(set(args[1], args[2]));
+  if (cmd == "back") return back() ? host::Reply::ok() : host::Reply::fail("already at the first screen\n");
+  if (cmd == "alerts") {
+    json list = alerts_json();
+    if (has_flag(args, "--json")) return host::Reply::ok(list.dump());
+    std::string text;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      text += std::to_string(i) + ". " + list[i]["title"].get<std::string>() + ": " + list[i]["message"].get<std::string>();
+      for (auto& b : list[i]["buttons"]) text += " [" + b.get<std::string>() + "]";
+      text += "\n";
+    }
+    return host::Reply::ok(text);
+  }
+  if (cmd == "press" && args.size() >= 2) {
+    long position = -1;
+    for (std::size_t i = 2; i + 1 < args.size(); ++i)
+      if (args[i] == "--alert") position = std::strtol(args[i + 1].c_str(), nullptr, 10);
+    auto& visible = uikit::AlertPresenter::shared().visible();
+    if (visible.empty()) return host::Reply::fail("no alert is shown\n");
+    if (position >= static_cast<long>(visible.size())) return host::Reply::fail("no such alert\n");
+    auto alert = visible[position < 0 ? visible.size() - 1 : static_cast<std::size_t>(position)];
+    char* end = nullptr;
+    long index = std::strtol(args[1].c_str(), &end, 10);
+    if (args[1].empty() || *end != '\0') {
+      auto& buttons = alert->buttons();
+      auto it = std::find(buttons.begin(), buttons.end(), args[1]);
+      if (it == buttons.end()) return host::Reply::fail("no button " + args[1] + "\n");
+      index = static_cast<long>(it - buttons.begin());
+    }
+    if (!uikit::AlertPresenter::shared().press(position, index)) return host::Reply::fail("no such button\n");
+    return host::Reply::ok();
+  }
+  if (cmd == "close") {
+    m_close = true;
+    // Replies first; the loop ends on its next turn.
+    foundation::dispatch_after_ns(0, [] { foundation::RunLoop::main().stop(); });
+    return host::Reply::ok();
+  }
+  if (cmd == "status") return host::Reply::ok(status_json().dump());
+  return host::Reply::fail("unknown command: " + cmd + "\n");
+}
+
+}  // namespace settings

@@ -1,0 +1,175 @@
+// What the Settings app shows: the top screen as JSON and as text, and the
+// row lookups that tap and set share.
+
+#include <cstdlib>
+#include <sstream>
+
+#include "host/common/value_json.h"
+#include "host/settings/settings_app.h"
+#include "platform/preferences/ps_table_cell.h"
+#include "platform/uikit/ui_button.h"
+#include "platform/uikit/ui_image_view.h"
+#include "platform/uikit/ui_label.h"
+#include "platform/uikit/ui_web_view.h"
+
+namespace settings {
+namespace {
+
+using nlohmann::json;
+using preferences::CellKind;
+
+json view_json(const std::shared_ptr<uikit::UIView>& view) {
+  if (!view) return nullptr;
+  json j = {{"kind", objc::object_getClass(view) ? objc::object_getClass(view)->name() : "UIView"},
+            {"alpha", view->alpha()}};
+  if (auto iv = std::dynamic_pointer_cast<uikit::UIImageView>(view))
+    j["image"] = iv->image() ? json(iv->image()->file_name()) : json(nullptr);
+  if (auto b = std::dynamic_pointer_cast<uikit::UIButton>(view)) {
+    auto image = b->backgroundImageForState(uikit::UIControlStateNormal);
+    j["image"] = image ? json(image->file_name()) : json(nullptr);
+    j["events"] = b->registered_events();
+  }
+  return j;
+}
+
+bool wants_value(CellKind k) { return k != CellKind::group; }
+
+}  // namespace
+
+json row_value_json(const preferences::PSSpecifier& spec, const foundation::Value& v) {
+  if (v.is_nil()) return nullptr;
+  switch (spec.cell()) {
+    case CellKind::switch_cell: return v.boolValue();
+    case CellKind::slider: return v.doubleValue();
+    case CellKind::segment:
+    case CellKind::link_list: {
+      foundation::Value valid = spec.propertyForKey("validValues");
+      const foundation::Array* values = valid.array();
+      foundation::Value titles = spec.propertyForKey("validTitles");
+      if (values)
+        for (std::size_t i = 0; i < values->size(); ++i)
+          if ((*values)[i] == v || (*values)[i].description() == v.description()) {
+            const foundation::Array* t = titles.array();
+            if (t && i < t->size()) return (*t)[i].description();
+          }
+      return v.description();
+    }
+    default: return v.is_string() ? json(*v.string()) : host::to_json(v);
+  }
+}
+
+std::vector<SettingsApp::Row> SettingsApp::rows() {
+  std::vector<Row> out;
+  auto t = top();
+  if (!t) {
+    for (std::size_t i = 0; i < m_entries.size(); ++i) out.push_back(Row{i, nullptr, &m_entries[i]});
+    return out;
+  }
+  auto pane = std::dynamic_pointer_cast<preferences::PSListController>(t);
+  if (!pane) return out;
+  auto specs = pane->shown_specifiers();
+  if (!specs) return out;
+  for (std::size_t i = 0; i < specs->count(); ++i) out.push_back(Row{i, specs->items()[i]});
+  return out;
+}
+
+std::optional<SettingsApp::Row> SettingsApp::find_row(const std::string& row) {
+  auto all = rows();
+  char* end = nullptr;
+  long index = std::strtol(row.c_str(), &end, 10);
+  if (!row.empty() && end && *end == '\0') {
+    if (index >= 0 && static_cast<std::size_t>(index) < all.size()) return all[static_cast<std::size_t>(index)];
+    return std::nullopt;
+  }
+  for (auto& r : all) {
+    std::string label = r.spec ? r.spec->name() : r.entry->label;
+    if (label == row && !(r.spec && r.spec->cell() == CellKind::group)) return r;
+  }
+  return std::nullopt;
+}
+
+json SettingsApp::show_json() {
+  auto t = top();
+  json out;
+  out["title"] = t ? (t->title() ? json(*t->title()) : json(nullptr)) : json("Settings");
+  json nav = {{"title_view", nullptr}, {"right_button", nullptr}};
+  if (t) {
+    auto item = t->navigationItem();
+    nav["title"] = item->title() ? json(*item->title()) : json(nullptr);
+    nav["title_view"] = view_json(item->titleView());
+    if (auto right = item->rightBarButtonItem()) nav["right_button"] = view_json(right->customView());
+  }
+  out["navigation"] = nav;
+  json header = json::array();
+  json rows_json = json::array();
+  if (auto pane = std::dynamic_pointer_cast<preferences::PSListController>(t)) {
+    for (auto& view : header_views(*pane))
+      if (auto cell = std::dynamic_pointer_cast<uikit::UIView>(view))
+        for (auto& sub : cell->subviews())
+          if (auto label = std::dynamic_pointer_cast<uikit::UILabel>(sub)) header.push_back(label->text());
+  } else if (t) {
+    for (auto& sub : t->view()->subviews())
+      if (auto web = std::dynamic_pointer_cast<uikit::UIWebView>(sub))
+        out["web_view"] = {{"address", web->address()},
+                           {"state", uikit::describe(web->load_state())},
+                           {"loaded", web->load_state() == uikit::UIWebView::LoadState::loaded}};
+  }
+  for (auto& r : rows()) {
+    json row = {{"index", r.index}};
+    if (!r.spec) {
+      row["label"] = r.entry->label;
+      row["kind"] = "link";
+      rows_json.push_back(row);
+      continue;
+    }
+    row["label"] = r.spec->name();
+    row["kind"] = preferences::cell_kind_short_name(r.spec->cell());
+    foundation::Value key = r.spec->propertyForKey("key");
+    if (auto* k = key.string()) row["key"] = *k;
+    if (wants_value(r.spec->cell()) && r.spec->getter()) {
+      json v = row_value_json(*r.spec, r.spec->performGetter());
+      if (!v.is_null()) row["value"] = v;
+    }
+    foundation::Value footer = r.spec->propertyForKey("footerText");
+    if (auto* f = footer.string()) row["footer"] = *f;
+    rows_json.push_back(row);
+  }
+  out["header"] = header;
+  out["rows"] = rows_json;
+  return out;
+}
+
+std::string SettingsApp::show_text() {
+  json j = show_json();
+  std::ostringstream o;
+  o << (j["title"].is_string() ? j["title"].get<std::string>() : std::string("(no title)"));
+  auto describe_view = [](const json& v) {
+    std::string s = v["kind"].get<std::string>();
+    if (v.contains("image") && v["image"].is_string()) s += " " + v["image"].get<std::string>();
+    return s;
+  };
+  if (!j["navigation"]["title_view"].is_null()) o << "  [title view: " << describe_view(j["navigation"]["title_view"]) << "]";
+  if (!j["navigation"]["right_button"].is_null()) o << "  [right: " << describe_view(j["navigation"]["right_button"]) << "]";
+  o << "\n";
+  for (auto& line : j["header"]) o << "    " << line.get<std::string>() << "\n";
+  if (j.contains("web_view"))
+    o << "  web view " << j["web_view"]["address"].get<std::string>() << " (" << j["web_view"]["state"].get<std::string>()
+      << ")\n";
+  for (auto& r : j["rows"]) {
+    std::string kind = r["kind"];
+    o << (r["index"].get<std::size_t>() < 10 ? " " : "") << r["index"].get<std::size_t>() << "  ";
+    if (kind == "group") {
+      o << "-- " << r["label"].get<std::string>() << "\n";
+      continue;
+    }
+    o << "  " << r["label"].get<std::string>();
+    if (r.contains("value")) o << ": " << (r["value"].is_string() ? r["value"].get<std::string>() : r["value"].dump());
+    if (kind == "link") o << " >";
+    if (kind == "button") o << " [button]";
+    if (kind == "switch" || kind == "slider" || kind == "segment" || kind == "list") o << "  (" << kind << ")";
+    o << "\n";
+  }
+  return o.str();
+}
+
+}  // namespace settings

@@ -1,0 +1,183 @@
+#include "host/settings/settings_app.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/log.h"
+#include "platform/foundation/property_list.h"
+#include "platform/foundation/run_loop.h"
+#include "platform/preferences/preferences_table_custom_view.h"
+#include "platform/social/sl_compose_view_controller.h"
+#include "platform/uikit/ui_application.h"
+#include "platform/uikit/ui_web_view.h"
+
+namespace settings {
+namespace {
+
+constexpr const char* kEntryFolder = "/Library/PreferenceLoader/Preferences";
+constexpr const char* kBundleFolder = "/Library/PreferenceBundles";
+
+std::string root_name_of(const std::string& url) {
+  // prefs:root=NAME[&path=...]
+  auto at = url.find("root=");
+  if (at == std::string::npos) return {};
+  std::string name = url.substr(at + 5);
+  auto amp = name.find_first_of("&/");
+  return amp == std::string::npos ? name : name.substr(0, amp);
+}
+
+}  // namespace
+
+SettingsApp::SettingsApp() {
+  m_nav = uikit::UINavigationController::make();
+  m_home = uikit::UIViewController::make();
+  m_home->setTitle(std::string("Settings"));
+  m_nav->setViewControllers({m_home});
+  m_nav->set_on_change([this] { note_web_views(); });
+  uikit::UIViewController::set_presentation_observer(
+      [this](const std::shared_ptr<uikit::UIViewController>&, const std::shared_ptr<uikit::UIViewController>& shown) {
+        if (auto sheet = std::dynamic_pointer_cast<social::SLComposeViewController>(shown))
+          m_sheets.push_back(Sheet{sheet->serviceType(), sheet->initialText()});
+        else
+          m_sheets.push_back(Sheet{"UIViewController", ""});
+      });
+  // A pane opening prefs: comes back here; every other URL is only recorded.
+  uikit::UIApplication::sharedApplication()->set_router([this](const std::string& url) {
+    m_opened.push_back(url);
+    if (uikit::url_scheme(url) == "prefs")
+      foundation::dispatch_after_ns(0, [this, url] { open_url(url); });
+  });
+  load_entries();
+}
+
+SettingsApp::~SettingsApp() {
+  uikit::UIViewController::set_presentation_observer(nullptr);
+  uikit::UIApplication::sharedApplication()->set_router(nullptr);
+}
+
+void SettingsApp::load_entries() {
+  m_entries.clear();
+  std::string folder = foundation::device_path(kEntryFolder);
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent* e = ::readdir(dir)) {
+    std::string name = e->d_name;
+    if (name.size() <= 6 || name.substr(name.size() - 6) != ".plist") continue;
+    foundation::Value list = foundation::plist::read_dictionary(folder + "/" + name);
+    const foundation::Value& entry = list["entry"];
+    if (!entry.is_dictionary()) continue;
+    std::string stem = name.substr(0, name.size() - 6);
+    const std::string* label = entry["label"].string();
+    m_entries.push_back(Entry{stem, label ? *label : stem, entry});
+  }
+  ::closedir(dir);
+  std::sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) { return a.label < b.label; });
+}
+
+std::optional<std::string> SettingsApp::open_url(const std::string& url) {
+  if (uikit::url_scheme(url) != "prefs") return "not a settings URL: " + url;
+  std::string name = root_name_of(url);
+  if (name.empty()) {
+    m_nav->setViewControllers({m_home});
+    return std::nullopt;
+  }
+  load_entries();
+  const Entry* found = nullptr;
+  for (auto& e : m_entries)
+    if (e.label == name || e.file == name) found = found ? found : &e;
+  if (!found) return "no settings entry named " + name;
+  m_nav->setViewControllers({m_home});
+  return open_entry(*found);
+}
+
+std::optional<std::string> SettingsApp::open_entry(const Entry& entry) {
+  const std::string* bundle = entry.entry["bundle"].string();
+  if (!bundle) return "entry " + entry.file + " names no bundle";
+  std::string folder = std::string(kBundleFolder) + "/" + *bundle + ".bundle";
+  foundation::Value info = foundation::plist::read_dictionary(foundation::device_path(folder + "/Info.plist"));
+  if (!m_bundles.count(*bundle)) {
+    const std::string* exe = info["CFBundleExecutable"].string();
+    std::string file = foundation::device_path(folder + "/" + (exe ? *exe : *bundle));
+    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) return std::string("cannot load bundle ") + *bundle + ": " + ::dlerror();
+    m_bundles[*bundle] = handle;  // bundles stay loaded for the life of the process
+  }
+  const std::string* detail = entry.entry["detail"].string();
+  if (!detail) detail = info["NSPrincipalClass"].string();
+  if (!detail) return "entry " + entry.file + " names no controller class";
+  auto spec = preferences::PSSpecifier::from_item(entry.entry, nullptr);
+  return push_pane(*detail, folder, spec);
+}
+
+std::optional<std::string> SettingsApp::push_pane(const std::string& class_name, const std::string& bundle_path,
+                                                  std::shared_ptr<preferences::PSSpecifier> specifier) {
+  objc::Class cls = objc::objc_getClass(class_name);
+  if (!cls) return "no class " + class_name;
+  auto pane = preferences::PSListController::make_for(cls);
+  if (!pane) return class_name + " is not a list controller";
+  pane->set_bundle_path(bundle_path);
+  if (specifier) {
+    pane->set_specifier(specifier);
+    if (!specifier->name().empty()) pane->setTitle(specifier->name());
+  }
+  m_nav->pushViewController(pane, true);
+  pane->shown_specifiers();
+  objc::msg_send<void>(objc::id(pane), objc::sel("viewWillAppear:"), true);
+  return std::nullopt;
+}
+
+bool SettingsApp::back() {
+  if (!m_nav->popViewControllerAnimated(true)) return false;
+  if (auto pane = std::dynamic_pointer_cast<preferences::PSListController>(m_nav->topViewController()))
+    objc::msg_send<void>(objc::id(pane), objc::sel("viewWillAppear:"), true);
+  return true;
+}
+
+std::shared_ptr<uikit::UIViewController> SettingsApp::top() const {
+  auto t = m_nav->topViewController();
+  return t == m_home ? nullptr : t;
+}
+
+std::vector<objc::id> SettingsApp::header_views(preferences::PSListController& pane) {
+  auto& cached = m_headers[&pane];
+  if (cached.first == pane.reload_count() && !cached.second.empty()) return cached.second;
+  cached.first = pane.reload_count();
+  cached.second.clear();
+  auto specs = pane.shown_specifiers();
+  if (!specs) return {};
+  for (auto& s : specs->items()) {
+    foundation::Value cls_name = s->propertyForKey("headerCellClass");
+    const std::string* cls = cls_name.string();
+    if (!cls) continue;
+    objc::id view = preferences::makeCustomView(objc::objc_getClass(*cls), s);
+    if (view) cached.second.push_back(view);
+  }
+  return cached.second;
+}
+
+void SettingsApp::note_web_views() {
+  for (auto& vc : m_nav->viewControllers()) {
+    if (vc == m_home || std::dynamic_pointer_cast<preferences::PSListController>(vc)) continue;
+    for (auto& sub : vc->view()->subviews()) {
+      auto web = std::dynamic_pointer_cast<uikit::UIWebView>(sub);
+      if (!web || std::count(m_seen_web_views.begin(), m_seen_web_views.end(), web)) continue;
+      m_seen_web_views.push_back(web);
+      m_web_views.push_back(web->address());
+    }
+  }
+}
+
+nlohmann::json SettingsApp::status_json() const {
+  nlohmann::json sheets = nlohmann::json::array();
+  for (auto& s : m_sheets) sheets.push_back({{"kind", s.kind}, {"text", s.text}});
+  return {{"pid", static_cast<long>(::getpid())},
+          {"opened_urls", m_opened},
+          {"sheets", sheets},
+          {"web_views", m_web_views}};
+}
+
+}  // namespace settings

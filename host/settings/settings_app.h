@@ -1,0 +1,96 @@
+#pragma once
+// The Settings app of the simulated device (process "Preferences"): the
+// PreferenceLoader entries under /Library/PreferenceLoader/Preferences/, a
+// navigation stack of panes loaded from bundles, alerts, pushed web views and
+// presented share sheets. Rows are built from each pane's specifiers, and
+// every value is asked from the pane when the screen is shown.
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/common/control_channel.h"
+#include "platform/preferences/ps_list_controller.h"
+#include "platform/uikit/ui_view_controller.h"
+
+namespace settings {
+
+struct Entry {
+  std::string file;   // the entry list's file name without ".plist"
+  std::string label;  // what the Settings list shows, and what prefs:root= names
+  foundation::Value entry;  // the `entry` dictionary
+};
+
+struct Sheet {
+  std::string kind;  // the service type of a share sheet
+  std::string text;  // its initial text
+};
+
+class SettingsApp {
+ public:
+  SettingsApp();
+  ~SettingsApp();
+
+  // Rereads the entries (sorted by label).
+  void load_entries();
+  const std::vector<Entry>& entries() const { return m_entries; }
+
+  // prefs:root=NAME (an entry's label or file name); an error text on failure.
+  std::optional<std::string> open_url(const std::string& url);
+  std::optional<std::string> open_entry(const Entry& entry);
+  // Pushes a pane of class `class_name` opened by `specifier`.
+  std::optional<std::string> push_pane(const std::string& class_name, const std::string& bundle_path,
+                                       std::shared_ptr<preferences::PSSpecifier> specifier);
+  bool back();
+
+  // The screen on top: nothing on the entry list.
+  std::shared_ptr<uikit::UIViewController> top() const;
+  std::shared_ptr<uikit::UINavigationController> navigation() const { return m_nav; }
+
+  // The top screen as the `show --json` object and as text.
+  nlohmann::json show_json();
+  std::string show_text();
+
+  // ROW: an index or a label; "right" fires the right bar button item.
+  std::optional<std::string> tap(const std::string& row);
+  std::optional<std::string> set(const std::string& row, const std::string& value);
+
+  nlohmann::json status_json() const;
+  const std::vector<Sheet>& sheets() const { return m_sheets; }
+  const std::vector<std::string>& opened_urls() const { return m_opened; }
+
+  // Serves the control commands (see control_commands.cpp).
+  host::Reply handle(const std::vector<std::string>& args);
+  bool close_requested() const { return m_close; }
+
+ private:
+  struct Row {
+    std::size_t index;
+    std::shared_ptr<preferences::PSSpecifier> spec;  // nothing on the entry list
+    const Entry* entry = nullptr;
+  };
+  std::vector<Row> rows();
+  std::optional<Row> find_row(const std::string& row);
+  std::vector<objc::id> header_views(preferences::PSListController& pane);
+  void note_web_views();
+
+  std::vector<Entry> m_entries;
+  std::shared_ptr<uikit::UINavigationController> m_nav;
+  std::shared_ptr<uikit::UIViewController> m_home;
+  std::map<const void*, std::pair<unsigned, std::vector<objc::id>>> m_headers;
+  std::vector<Sheet> m_sheets;
+  std::vector<std::string> m_web_views;
+  std::vector<std::shared_ptr<uikit::UIView>> m_seen_web_views;
+  std::vector<std::string> m_opened;
+  std::map<std::string, void*> m_bundles;
+  bool m_close = false;
+};
+
+// The text a row shows for a value: a list choice's title, a number's decimal text.
+nlohmann::json row_value_json(const preferences::PSSpecifier& spec, const foundation::Value& v);
+
+}  // namespace settings
