@@ -1,0 +1,111 @@
+#include "platform/foundation/notification_center.h"
+#include "platform/foundation/property_list_files.h"
+#include "platform/foundation/user_defaults.h"
+#include "shared/names.h"
+#include "tests/tweak/tweak_harness.h"
+
+namespace tweak_testing {
+namespace {
+
+using foundation::Dictionary;
+using foundation::Value;
+
+class BatteryCaptureTest : public TweakTest {
+ protected:
+  Value defaults(const char* key) { return foundation::NSUserDefaults("com.apple.springboard").objectForKey(key); }
+  Value data_file() { return foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile); }
+};
+
+TEST_F(BatteryCaptureTest, BroadcastIsMirroredIntoDefaultsAndTheDataFile) {
+  start();
+  Value status(default_status());
+  broadcast("SBUIBatteryStatusChangedNotification", status);
+
+  EXPECT_EQ(notify(), status);
+  EXPECT_EQ(data_file(), status);
+  EXPECT_EQ(defaults("Capacity"), Value(1500));
+  EXPECT_EQ(defaults("DesignCapacity"), Value(1560));
+  EXPECT_EQ(defaults("CycleCount"), Value(120));
+  EXPECT_EQ(defaults("Serial"), Value("C0123456789ABCDEF"));
+  EXPECT_EQ(defaults("Watts"), Value(5));
+  EXPECT_EQ(defaults("Amperage"), Value(1000));
+}
+
+TEST_F(BatteryCaptureTest, EveryBroadcastLogsTheWholeStatusWhileDebugging) {
+  start();
+  new_log_lines();
+  Value status(default_status());
+  broadcast("SBUIBatteryStatusChangedNotification", status);
+  // The description spans several lines, as NSLog writes a dictionary.
+  std::string log = m_device.read_text("/var/log/syslog");
+  EXPECT_NE(log.find("<Notice>: PylonexPro2 Stats: " + status.description() + "\n"), std::string::npos);
+  EXPECT_EQ(log_lines_containing("PylonexPro2 Stats").size(), 1u);
+}
+
+TEST_F(BatteryCaptureTest, OtherNamesTouchNothingEvenWhileDebugging) {
+  start();
+  new_log_lines();
+  broadcast("SBUIBatteryStatusChangedNotificationX", Value(default_status()));
+  broadcast("UIDeviceBatteryLevelDidChangeNotification", Value(default_status()));
+  EXPECT_TRUE(notify().is_nil());
+  EXPECT_FALSE(m_device.exists(px::kBatteryDataFile));
+  EXPECT_TRUE(defaults("Capacity").is_nil());
+  EXPECT_TRUE(new_log_lines().empty());
+}
+
+TEST_F(BatteryCaptureTest, TheSecondOfTwoBroadcastsReplacesTheFileWhole) {
+  start();
+  Dictionary first = default_status();
+  first["OnlyInFirst"] = Value(7);
+  broadcast("SBUIBatteryStatusChangedNotification", Value(first));
+  Dictionary second = default_status();
+  second["AppleRawCurrentCapacity"] = Value(1400);
+  broadcast("SBUIBatteryStatusChangedNotification", Value(second));
+
+  EXPECT_EQ(data_file(), Value(second));
+  EXPECT_TRUE(data_file()["OnlyInFirst"].is_nil());
+  EXPECT_EQ(defaults("Capacity"), Value(1400));
+}
+
+TEST_F(BatteryCaptureTest, MissingAdapterDetailsRemovesChargerMirrorsUntilTheyReturn) {
+  start();
+  broadcast("SBUIBatteryStatusChangedNotification", Value(default_status()));
+  Dictionary unplugged = default_status();
+  unplugged.erase("AdapterDetails");
+  unplugged.erase("Serial");
+  broadcast("SBUIBatteryStatusChangedNotification", Value(unplugged));
+  EXPECT_TRUE(defaults("Watts").is_nil());
+  EXPECT_TRUE(defaults("Amperage").is_nil());
+  EXPECT_TRUE(defaults("Serial").is_nil());
+  EXPECT_EQ(defaults("Capacity"), Value(1500));
+
+  broadcast("SBUIBatteryStatusChangedNotification", Value(default_status()));
+  EXPECT_EQ(defaults("Watts"), Value(5));
+  EXPECT_EQ(defaults("Amperage"), Value(1000));
+}
+
+TEST_F(BatteryCaptureTest, ABroadcastWithoutStatusChangesNothing) {
+  start();
+  Value status(default_status());
+  broadcast("SBUIBatteryStatusChangedNotification", status);
+  new_log_lines();
+
+  broadcast("SBUIBatteryStatusChangedNotification", Value());
+  broadcast("SBUIBatteryStatusChangedNotification", Value("not a dictionary"));
+  EXPECT_EQ(notify(), status);
+  EXPECT_EQ(data_file(), status);
+  for (const char* key : {"Capacity", "DesignCapacity", "CycleCount", "Serial", "Watts", "Amperage"})
+    EXPECT_FALSE(defaults(key).is_nil()) << key;
+  EXPECT_TRUE(log_lines_containing("PylonexPro2 Stats").empty());
+}
+
+TEST_F(BatteryCaptureTest, SpringBoardBatteryEntryReachesTheObserver) {
+  start();
+  set_battery(0.5, Value(default_status()));
+  EXPECT_EQ(data_file(), Value(default_status()));
+  set_battery(0.5);  // the supervisor's --no-status
+  EXPECT_EQ(data_file(), Value(default_status()));
+}
+
+}  // namespace
+}  // namespace tweak_testing

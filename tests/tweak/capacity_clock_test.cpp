@@ -1,0 +1,96 @@
+#include <regex>
+
+#include "platform/foundation/date_formatter.h"
+#include "tests/tweak/tweak_harness.h"
+
+namespace tweak_testing {
+namespace {
+
+using foundation::Dictionary;
+using foundation::Value;
+using objc::sel;
+
+class CapacityClockTest : public TweakTest {
+ protected:
+  objc::id aggregator() { return springboard::shared_instance("SBStatusBarStateAggregator"); }
+  std::string pattern() {
+    objc::Ivar ivar = objc::class_getInstanceVariable(objc::object_getClass(aggregator()), "_timeItemDateFormatter");
+    auto f = objc::cast<foundation::NSDateFormatter>(objc::object_getIvar<objc::id>(aggregator(), ivar));
+    return f ? f->dateFormat() : "<no formatter>";
+  }
+  void broadcast_capacity(int mAh) {
+    Dictionary status = default_status();
+    status["AppleRawCurrentCapacity"] = Value(mAh);
+    broadcast("SBUIBatteryStatusChangedNotification", Value(status));
+  }
+  void start_with_timemode(int mode) {
+    write_settings({{"timemode", Value(mode)}});
+    start();
+    broadcast_capacity(1500);
+    host().tick(1, true);
+  }
+};
+
+TEST_F(CapacityClockTest, TwentyFourHourPatternCarriesTheCapacity) {
+  start_with_timemode(1);
+  EXPECT_EQ(pattern(), "HH:mm '-' '1500 mAh'");
+  EXPECT_TRUE(std::regex_match(sb().status_bar_time, std::regex(R"(\d\d:\d\d - 1500 mAh)"))) << sb().status_bar_time;
+}
+
+TEST_F(CapacityClockTest, EveryOtherTimemodeGivesTwelveHoursWithTwoBlanksBeforeTheMarker) {
+  for (int mode : {0, 2, -1}) {
+    SCOPED_TRACE(mode);
+    restart(false);
+    start_with_timemode(mode);
+    EXPECT_EQ(pattern(), "hh:mm  a '-' '1500 mAh'");
+    EXPECT_TRUE(std::regex_match(sb().status_bar_time, std::regex(R"(\d\d:\d\d  (AM|PM) - 1500 mAh)")))
+        << sb().status_bar_time;
+  }
+}
+
+TEST_F(CapacityClockTest, OptionOffLeavesSpringBoardsOwnClockAndReadsNoFile) {
+  write_settings({{"statusbarMah", Value(false)}});
+  start();
+  broadcast_capacity(1500);
+  host().tick(2, true);
+  EXPECT_EQ(pattern(), "H:mm");
+  EXPECT_TRUE(statusMah().is_nil());
+  EXPECT_TRUE(std::regex_match(sb().status_bar_time, std::regex(R"(\d?\d:\d\d)"))) << sb().status_bar_time;
+}
+
+TEST_F(CapacityClockTest, CapacityFollowsAtTheNextUpdateAndTheClockAtTheNextReset) {
+  start_with_timemode(1);
+  broadcast_capacity(1400);
+  host().tick(1, false);
+  EXPECT_EQ(statusMah(), Value("1400 mAh"));
+  EXPECT_EQ(pattern(), "HH:mm '-' '1500 mAh'");
+  host().tick(0, true);
+  EXPECT_EQ(pattern(), "HH:mm '-' '1400 mAh'");
+}
+
+TEST_F(CapacityClockTest, MissingDataFileGivesThePlaceholder) {
+  start();
+  host().tick(1, true);
+  EXPECT_EQ(statusMah(), Value("(null) mAh"));
+  EXPECT_EQ(pattern(), "HH:mm '-' '(null) mAh'");
+  EXPECT_TRUE(sb().status_bar_time.ends_with(" - (null) mAh")) << sb().status_bar_time;
+}
+
+TEST_F(CapacityClockTest, AResetBeforeAnyUpdatePutsThePlaceholderAlone) {
+  start(false);
+  objc::msg_send<void>(aggregator(), sel("_resetTimeItemFormatter"));
+  EXPECT_EQ(pattern(), "HH:mm '-' '(null)'");
+}
+
+TEST_F(CapacityClockTest, TurningTheOptionOffTakesEffectAtTheNextReset) {
+  start_with_timemode(1);
+  write_settings({{"statusbarMah", Value(false)}});
+  reload_settings();
+  host().tick(1, false);
+  EXPECT_EQ(pattern(), "HH:mm '-' '1500 mAh'");
+  host().tick(0, true);
+  EXPECT_EQ(pattern(), "H:mm");
+}
+
+}  // namespace
+}  // namespace tweak_testing

@@ -1,0 +1,135 @@
+#include "tests/tweak/tweak_harness.h"
+
+#include <dlfcn.h>
+
+#include "platform/foundation/darwin_notify.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/foundation/property_list.h"
+#include "platform/foundation/property_list_files.h"
+#include "platform/foundation/run_loop.h"
+#include "platform/foundation/user_defaults.h"
+#include "platform/system/hardware_state.h"
+#include "platform/uikit/ui_alert_view.h"
+#include "platform/uikit/ui_application.h"
+#include "platform/uikit/ui_device.h"
+#include "shared/names.h"
+
+namespace tweak_testing {
+namespace {
+
+void* g_library = nullptr;
+
+void load_tweak() {
+  if (!g_library) {
+    g_library = ::dlopen(PX_TWEAK_DYLIB, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(g_library, nullptr) << ::dlerror();
+    return;
+  }
+  auto restart = reinterpret_cast<void (*)()>(::dlsym(g_library, "pylonexpro2_restart_for_testing"));
+  ASSERT_NE(restart, nullptr);
+  restart();
+}
+
+template <class T>
+T& symbol(const char* name) {
+  void* p = g_library ? ::dlsym(g_library, name) : nullptr;
+  if (!p) throw std::runtime_error(std::string("tweak symbol missing: ") + name);
+  return *static_cast<T*>(p);
+}
+
+}  // namespace
+
+void TweakTest::write_settings(const foundation::Dictionary& settings) {
+  ASSERT_TRUE(foundation::writeToFile(foundation::Value(settings), px::kSettingsFile));
+}
+
+void TweakTest::reload_settings() {
+  foundation::darwin::post(px::kSettingsChangedNotification);
+  foundation::RunLoop::main().run_until_idle();
+}
+
+void TweakTest::start(bool launch, const std::function<void()>& before_tweak) {
+  m_host = std::make_unique<springboard::SpringBoardHost>(
+      springboard::HostOptions{.safe_mode = false, .load_tweaks = false, .control_socket = false});
+  if (before_tweak) before_tweak();
+  load_tweak();
+  if (launch) m_host->launch();
+}
+
+void TweakTest::start_tweak_after_launch() {
+  m_host = std::make_unique<springboard::SpringBoardHost>(
+      springboard::HostOptions{.safe_mode = false, .load_tweaks = false, .control_socket = false});
+  m_host->launch();
+  load_tweak();
+}
+
+void TweakTest::restart(bool launch) {
+  m_host.reset();
+  foundation::darwin::reset_for_testing();
+  foundation::RunLoop::main().reset_for_testing();
+  foundation::NSNotificationCenter::defaultCenter().reset_for_testing();
+  foundation::NSUserDefaults::reset_standard_for_testing();
+  objc::objc_reset_for_testing();
+  uikit::AlertPresenter::shared().dismiss_all();
+  uikit::UIApplication::sharedApplication()->reset_for_testing();
+  uikit::UIDevice::currentDevice()->reset_for_testing();
+  start(launch);
+}
+
+void TweakTest::set_battery(double level, const foundation::Value& status) {
+  foundation::Dictionary entry{{"Level", foundation::Value(level)},
+                               {"State", foundation::Value(1)},
+                               {"Generation", foundation::Value(static_cast<long long>(++m_generation))}};
+  if (!status.is_nil()) entry["Status"] = status;
+  ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), foundation::Value(entry),
+                                            foundation::plist::Format::xml));
+  springboard::handle_battery_entry();
+}
+
+void TweakTest::broadcast(const std::string& name, const foundation::Value& user_info) {
+  foundation::NSNotificationCenter::defaultCenter().postNotificationName(name, nullptr, user_info);
+}
+
+std::vector<std::string> TweakTest::new_log_lines() {
+  std::string all = m_device.read_text("/var/log/syslog");
+  std::vector<std::string> lines;
+  std::size_t pos = m_log_offset;
+  while (pos < all.size()) {
+    std::size_t nl = all.find('\n', pos);
+    if (nl == std::string::npos) break;
+    std::string line = all.substr(pos, nl - pos);
+    auto mark = line.find("<Notice>: ");
+    lines.push_back(mark == std::string::npos ? line : line.substr(mark + 10));
+    pos = nl + 1;
+  }
+  m_log_offset = pos;
+  return lines;
+}
+
+std::vector<std::string> TweakTest::log_lines_containing(const std::string& needle) {
+  std::vector<std::string> out;
+  for (auto& l : new_log_lines())
+    if (l.find(needle) != std::string::npos) out.push_back(l);
+  return out;
+}
+
+SettingsSnapshot& TweakTest::settings() { return symbol<SettingsSnapshot>("TweakSettings"); }
+std::int32_t& TweakTest::battCheck() { return symbol<std::int32_t>("battCheck"); }
+std::int32_t& TweakTest::battFullCheck() { return symbol<std::int32_t>("battFullCheck"); }
+foundation::Value& TweakTest::statusMah() { return symbol<foundation::Value>("statusMah"); }
+foundation::Value& TweakTest::notify() { return symbol<foundation::Value>("notify"); }
+
+foundation::Dictionary default_status() {
+  using foundation::Value;
+  return foundation::Dictionary{
+      {"AppleRawCurrentCapacity", Value(1500)},
+      {"DesignCapacity", Value(1560)},
+      {"CycleCount", Value(120)},
+      {"Serial", Value("C0123456789ABCDEF")},
+      {"Temperature", Value(2850)},
+      {"AdapterDetails", Value(foundation::Dictionary{{"Watts", Value(5)}, {"Amperage", Value(1000)}})},
+      {"BatteryData", Value(foundation::Dictionary{{"ChemID", Value(1234)}})},
+  };
+}
+
+}  // namespace tweak_testing

@@ -1,0 +1,61 @@
+#pragma once
+// A SpringBoard run inside the test process with the real PylonexPro2.dylib
+// loaded into it. The library is dlopened once per process; every later run
+// starts it again through its test-only restart symbol, so each test sees
+// the tweak as freshly loaded into a fresh SpringBoard.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/springboard/springboard_host.h"
+#include "host/springboard/springboard_state.h"
+#include "platform/foundation/value.h"
+#include "tests/support/temp_device.h"
+#include "tweak/tweak_settings.h"
+
+namespace tweak_testing {
+
+class TweakTest : public ::testing::Test {
+ protected:
+  // Settings are read when the tweak loads: write them first.
+  void write_settings(const foundation::Dictionary& settings);
+  // Posts the settings notification and lets the run loop deliver it.
+  void reload_settings();
+  // Registers SpringBoard's classes, loads the tweak, and (optionally) launches.
+  void start(bool launch = true, const std::function<void()>& before_tweak = {});
+  // SpringBoard launches first; the tweak is loaded into it afterwards.
+  void start_tweak_after_launch();
+  // Ends this SpringBoard run and starts another on the same device.
+  void restart(bool launch = true);
+
+  // The battery entry the supervisor would write; handled as SpringBoard does.
+  void set_battery(double level, const foundation::Value& status = foundation::Value());
+  void broadcast(const std::string& name, const foundation::Value& user_info);
+
+  // The texts of the syslog lines written since the last call (or the start).
+  std::vector<std::string> new_log_lines();
+  std::vector<std::string> log_lines_containing(const std::string& needle);
+
+  springboard::SpringBoardHost& host() { return *m_host; }
+  springboard::SpringBoardState& sb() { return springboard::state(); }
+
+  // The tweak's globals, looked up in the loaded library.
+  static SettingsSnapshot& settings();
+  static std::int32_t& battCheck();
+  static std::int32_t& battFullCheck();
+  static foundation::Value& statusMah();
+  static foundation::Value& notify();
+
+  testing_support::TempDevice m_device;
+  std::unique_ptr<springboard::SpringBoardHost> m_host;
+  std::int64_t m_generation = 0;
+  std::size_t m_log_offset = 0;
+};
+
+foundation::Dictionary default_status();
+
+}  // namespace tweak_testing
