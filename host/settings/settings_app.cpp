@@ -153,7 +153,9 @@ std::vector<objc::id> SettingsApp::header_views(preferences::PSListController& p
     foundation::Value cls_name = s->propertyForKey("headerCellClass");
     const std::string* cls = cls_name.string();
     if (!cls) continue;
-    objc::id view = preferences::makeCustomView(objc::objc_getClass(*cls), s);
+    objc::Class header_class = objc::objc_getClass(*cls);
+    if (!header_class) foundation::log_line("Preferences: no header class " + *cls);
+    objc::id view = preferences::makeCustomView(header_class, s);
     if (view) cached.second.push_back(view);
   }
   return cached.second;
