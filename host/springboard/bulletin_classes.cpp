@@ -5,7 +5,6 @@
 // adding, _replaceIntervalElapsed therefore shows a new banner at once.
 
 #include "host/springboard/springboard_classes.h"
-#include "platform/foundation/log.h"
 #include "platform/objc/native_class.h"
 
 namespace springboard {
@@ -56,7 +55,6 @@ void show_next_banner() {
   s.banner_on_screen = b;
   s.banners_shown.push_back(b);
   s.banner_replace_ready = false;
-  foundation::log_line("SpringBoard: banner \"" + b.title + "\": " + b.message);
   schedule_banner_timers();
 }
 
@@ -88,7 +86,7 @@ void add_bulletin(id, objc::SEL, id /*observer*/, id bulletin, unsigned long /*f
 }  // namespace
 
 void register_bulletin_classes() {
-  objc::Class request = objc::define_class("BBBulletinRequest", objc::NSObject_class());
+  objc::Class request = host_class("BBBulletinRequest", objc::NSObject_class());
   request->set_factory([](objc::Class cls) -> id { return std::make_shared<BulletinRequest>(cls); });
   add_string_property(request, "title", "setTitle:", &BulletinRequest::title);
   add_string_property(request, "message", "setMessage:", &BulletinRequest::message);
@@ -102,19 +100,19 @@ void register_bulletin_classes() {
                             }));
   objc::class_addMethod<id>(request, sel("autorelease"), Imp<id>([](id self, objc::SEL) { return self; }));
 
-  objc::Class action = objc::define_class("BBAction", objc::NSObject_class());
+  objc::Class action = host_class("BBAction", objc::NSObject_class());
   objc::class_addClassMethod<id>(action, sel("action"), Imp<id>([](id self, objc::SEL) {
                                    return objc::class_new(static_cast<objc::ClassObject*>(self.get()));
                                  }));
 
-  objc::Class bulletins = objc::define_class("SBBulletinBannerController", objc::NSObject_class());
+  objc::Class bulletins = host_class("SBBulletinBannerController", objc::NSObject_class());
   objc::class_addClassMethod<id>(bulletins, sel("sharedInstance"), Imp<id>([](id, objc::SEL) {
                                    return shared_instance("SBBulletinBannerController");
                                  }));
   objc::class_addMethod<void, id, id, unsigned long>(bulletins, sel("observer:addBulletin:forFeed:"),
                                                      Imp<void, id, id, unsigned long>(add_bulletin));
 
-  objc::Class banners = objc::define_class("SBBannerController", objc::NSObject_class());
+  objc::Class banners = host_class("SBBannerController", objc::NSObject_class());
   objc::class_addClassMethod<id>(banners, sel("sharedInstance"), Imp<id>([](id, objc::SEL) {
                                    return shared_instance("SBBannerController");
                                  }));

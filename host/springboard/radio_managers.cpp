@@ -2,7 +2,6 @@
 // hardware state, where the supervisor and tests read it.
 
 #include "host/springboard/springboard_classes.h"
-#include "platform/foundation/log.h"
 #include "platform/objc/native_class.h"
 #include "platform/system/hardware_state.h"
 
@@ -15,14 +14,13 @@ using objc::sel;
 
 void define_switch(const char* class_name, const char* shared_selector, const char* setter,
                    const char* hardware_name) {
-  objc::Class cls = objc::define_class(class_name, objc::NSObject_class());
+  objc::Class cls = host_class(class_name, objc::NSObject_class());
   std::string name = class_name;
   objc::class_addClassMethod<id>(cls, sel(shared_selector),
                                  Imp<id>([name](id, objc::SEL) { return shared_instance(name.c_str()); }));
   std::string hw = hardware_name;
-  objc::class_addMethod<void, bool>(cls, sel(setter), Imp<void, bool>([name, hw](id, objc::SEL, bool on) {
+  objc::class_addMethod<void, bool>(cls, sel(setter), Imp<void, bool>([hw](id, objc::SEL, bool on) {
                                       hardware::set(hw, foundation::Value(on));
-                                      foundation::log_line(name + ": " + hw + (on ? " on" : " off"));
                                     }));
 }
 

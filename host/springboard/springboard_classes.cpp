@@ -58,20 +58,25 @@ void lock_screen_prepare_for_unlock(id, objc::SEL) {
 }  // namespace
 
 void register_application_classes() {
-  objc::Class app = objc::define_class("SpringBoard", uikit::UIApplication::runtime_class());
+  objc::Class app = host_class("SpringBoard", uikit::UIApplication::runtime_class());
   objc::class_addMethod<void, id>(app, sel("applicationDidFinishLaunching:"),
                                   Imp<void, id>(springboard_did_finish_launching));
   // SpringBoard is the process's application object.
   uikit::UIApplication::sharedApplication()->set_isa(app);
   state().shared["SpringBoard"] = uikit::UIApplication::sharedApplication();
 
-  objc::Class ui = objc::define_class("SBUIController", objc::NSObject_class());
+  objc::Class ui = host_class("SBUIController", objc::NSObject_class());
   add_shared_instance(ui, "sharedInstance");
   objc::class_addMethod<void, id>(ui, sel("updateBatteryState:"), Imp<void, id>(ui_controller_update_battery_state));
 
-  objc::Class lock = objc::define_class("SBLockScreenViewController", objc::NSObject_class());
+  objc::Class lock = host_class("SBLockScreenViewController", objc::NSObject_class());
   add_shared_instance(lock, "sharedInstance");
   objc::class_addMethod<void>(lock, sel("prepareForUIUnlock"), Imp<void>(lock_screen_prepare_for_unlock));
+}
+
+objc::Class host_class(const char* name, objc::Class superclass) {
+  if (objc::Class existing = objc::objc_getClass(name)) return existing;
+  return objc::define_class(name, superclass);
 }
 
 void register_springboard_classes() {

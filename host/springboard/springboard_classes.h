@@ -37,6 +37,10 @@ inline constexpr const char* kTimeItemPattern = "H:mm";
 inline constexpr std::int64_t kBannerDismissInterval = 5'000'000'000;
 inline constexpr std::int64_t kBannerReplaceInterval = 1'500'000'000;
 
+// The class of that name, defined under `superclass` unless it exists already
+// (registering twice in one runtime keeps the first definition).
+objc::Class host_class(const char* name, objc::Class superclass);
+
 // Pieces of the registration, one per group of classes.
 void register_application_classes();
 void register_status_bar_classes();

@@ -46,6 +46,7 @@ void aggregator_reset_time_item_formatter(id self, objc::SEL) {
 }  // namespace
 
 void register_status_bar_classes() {
+  if (objc::objc_getClass("SBStatusBarStateAggregator")) return;
   objc::Class cls = objc::objc_allocateClassPair(objc::NSObject_class(), "SBStatusBarStateAggregator");
   objc::class_addIvar(cls, kFormatterIvar, typeid(id));
   objc::class_addClassMethod<id>(cls, sel("sharedInstance"), Imp<id>([](id, objc::SEL) {

@@ -76,6 +76,7 @@ TEST_F(InfoPopupTest, AKeyNeverWrittenShowsThePlaceholder) {
 TEST_F(InfoPopupTest, MethodExecutedIsLoggedEvenWithoutDebugging) {
   write_settings({{"debugMode", Value(false)}});
   start();
+  new_log_lines();
   fire();
   EXPECT_EQ(new_log_lines(), std::vector<std::string>{"Method executed!"});
 }
