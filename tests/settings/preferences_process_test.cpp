@@ -1,0 +1,143 @@
+// The real Preferences binary on a temporary device with the staged bundle
+// installed, driven over its control socket as simdevice drives it.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "host/common/control_channel.h"
+#include "platform/foundation/darwin_notify.h"
+#include "platform/foundation/property_list_files.h"
+#include "platform/foundation/run_loop.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+using nlohmann::json;
+using Clock = std::chrono::steady_clock;
+
+class PreferencesProcess : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy(PX_STAGE_DIR, device.root(),
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+    m_pid = ::fork();
+    if (m_pid == 0) {
+      ::setenv("SIMDEVICE_ROOT", device.root().c_str(), 1);
+      ::execl(PX_PREFERENCES_BIN, "Preferences", "--open", "prefs:root=PylonexPro2", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ASSERT_GT(m_pid, 0);
+    auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (Clock::now() < deadline && !host::control_request(socket(), {"status"}, 1000)) ::usleep(20000);
+  }
+  void TearDown() override {
+    if (m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == 0) {
+      ::kill(m_pid, SIGTERM);
+      ::waitpid(m_pid, nullptr, 0);
+    }
+  }
+  std::string socket() const { return host::control_socket_path("Preferences"); }
+  host::Reply request(const std::vector<std::string>& args) {
+    auto reply = host::control_request(socket(), args, 20000);
+    return reply ? *reply : host::Reply::fail("no answer");
+  }
+  json json_of(const std::vector<std::string>& args) {
+    auto r = request(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.status == 0 ? json::parse(r.out) : json();
+  }
+  json row(const json& screen, const std::string& label) {
+    for (auto& r : screen["rows"])
+      if (r["label"] == label) return r;
+    ADD_FAILURE() << "no row " << label << " in " << screen.dump();
+    return json();
+  }
+
+  testing_support::TempDevice device;
+  pid_t m_pid = -1;
+};
+
+TEST_F(PreferencesProcess, RootPaneShowsHeaderLogoAndLikeButton) {
+  json screen;
+  auto deadline = Clock::now() + std::chrono::seconds(30);
+  do {
+    screen = json_of({"show", "--json"});
+    if (!screen["navigation"]["title_view"].is_null()) break;
+    ::usleep(50000);
+  } while (Clock::now() < deadline);
+  EXPECT_TRUE(screen["title"].is_null());
+  EXPECT_EQ(screen["navigation"]["title_view"]["image"], "PylonexPro2min.png");
+  EXPECT_EQ(screen["navigation"]["title_view"]["alpha"], 1.0);
+  EXPECT_EQ(screen["navigation"]["right_button"]["image"], "love.png");
+  ASSERT_EQ(screen["header"].size(), 2u);
+  EXPECT_EQ(screen["header"][0], "PylonexPro 2");
+  EXPECT_EQ(row(screen, "Battery Data")["kind"], "link");
+  EXPECT_EQ(row(screen, "Follow @zelmoraq")["kind"], "button");
+
+  EXPECT_EQ(request({"tap", "Follow @zelmoraq"}).status, 0);
+  json status = json_of({"status"});
+  EXPECT_EQ(status["pid"], m_pid);
+  EXPECT_EQ(status["opened_urls"], json::array({"http://twitter.com/zelmoraq"}));
+  EXPECT_NE(request({"open", "prefs:root=NoSuchThing"}).status, 0);
+}
+
+TEST_F(PreferencesProcess, SwitchWritesTheSettingsFileAndPostsTheNotification) {
+  foundation::writeToFile(foundation::Value(foundation::Dictionary{{"debugMode", false}}),
+                          "/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist");
+  int posted = 0;
+  foundation::darwin::observe("com.zelmoraq.PylonexPro2Prefs/updatesettings", [&](std::string_view) { ++posted; });
+  ASSERT_EQ(request({"tap", "Advanced Options"}).status, 0);
+  json screen = json_of({"show", "--json"});
+  EXPECT_EQ(screen["title"], "Advanced Options");
+  EXPECT_EQ(row(screen, "Fahrenheit")["value"], false);
+  EXPECT_EQ(row(screen, "Fahrenheit")["key"], "Fahrenheit");
+  EXPECT_EQ(row(screen, "Debug Log")["value"], false);
+  EXPECT_EQ(row(screen, "Clock")["value"], "24 Hours");
+
+  auto r = request({"set", "Fahrenheit", "on"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto deadline = Clock::now() + std::chrono::seconds(30);
+  while (posted == 0 && Clock::now() < deadline) foundation::RunLoop::main().run_once(100);
+  EXPECT_EQ(posted, 1);
+  EXPECT_EQ(foundation::dictionaryWithContentsOfFile("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"),
+            foundation::Value(foundation::Dictionary{{"debugMode", false}, {"Fahrenheit", true}}));
+  EXPECT_EQ(row(json_of({"show", "--json"}), "Fahrenheit")["value"], true);
+  EXPECT_NE(request({"set", "Clock", "never"}).status, 0);
+  EXPECT_EQ(request({"set", "Clock", "12 Hours"}).status, 0);
+  EXPECT_EQ(foundation::dictionaryWithContentsOfFile("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist")["timemode"],
+            foundation::Value(0));
+}
+
+TEST_F(PreferencesProcess, RespringAlertAndBackNavigation) {
+  ASSERT_EQ(request({"tap", "Advanced Options"}).status, 0);
+  ASSERT_EQ(request({"tap", "right"}).status, 0);
+  json alerts = json_of({"alerts", "--json"});
+  ASSERT_EQ(alerts.size(), 1u);
+  EXPECT_EQ(alerts[0]["buttons"], json::array({"Continue", "Close"}));
+  ASSERT_EQ(request({"press", "Close"}).status, 0);
+  EXPECT_EQ(json_of({"alerts", "--json"}).size(), 0u);
+  ASSERT_EQ(request({"back"}).status, 0);
+  ASSERT_EQ(request({"tap", "Data Sharing"}).status, 0);
+  EXPECT_EQ(row(json_of({"show", "--json"}), "Last Sync")["value"], "Never Synced");
+  // The installed bundle's Info.plist points the site at this machine, where nothing listens.
+  foundation::Value info = foundation::dictionaryWithContentsOfFile("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+  info.mutable_dictionary()["PXStatisticsSiteURL"] = "http://127.0.0.1:9/stats";
+  foundation::writeToFile(info, "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+  ASSERT_EQ(request({"tap", "See Statistics"}).status, 0);
+  json web = json_of({"show", "--json"});
+  EXPECT_EQ(web["web_view"]["address"], "http://127.0.0.1:9/stats");
+  EXPECT_EQ(json_of({"status"})["web_views"], json::array({"http://127.0.0.1:9/stats"}));
+  ASSERT_EQ(request({"close"}).status, 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(m_pid, &status, 0), m_pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  m_pid = -1;
+}
+
+}  // namespace
