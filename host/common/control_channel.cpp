@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <nlohmann/json.hpp>
 
@@ -77,6 +78,50 @@ std::optional<std::string> read_line(int fd, int timeout_ms, std::size_t limit) 
 
 }  // namespace
 
+std::optional<std::vector<std::string>> parse_control_request(std::string_view line) {
+  auto j = nlohmann::json::parse(line.begin(), line.end(), nullptr, false);
+  if (!j.is_array()) return std::nullopt;
+  std::vector<std::string> args;
+  args.reserve(j.size());
+  for (auto& item : j) {
+    if (!item.is_string()) return std::nullopt;
+    args.push_back(item.get<std::string>());
+  }
+  return args;
+}
+
+std::string format_control_request(const std::vector<std::string>& args) {
+  nlohmann::json req = args;
+  return req.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::optional<Reply> parse_control_reply(std::string_view line) {
+  auto j = nlohmann::json::parse(line.begin(), line.end(), nullptr, false);
+  if (!j.is_object()) return std::nullopt;
+  // json::value throws on a field of another type; a reply from a confused
+  // or hostile peer must not take the client down.
+  Reply r;
+  r.status = 1;
+  if (auto it = j.find("status"); it != j.end()) {
+    if (!it->is_number_integer()) return std::nullopt;
+    auto n = it->get<long long>();
+    if (n < INT32_MIN || n > INT32_MAX) return std::nullopt;
+    r.status = static_cast<int>(n);
+  }
+  for (auto [key, field] : {std::pair{"out", &r.out}, std::pair{"err", &r.err}}) {
+    if (auto it = j.find(key); it != j.end()) {
+      if (!it->is_string()) return std::nullopt;
+      *field = it->get<std::string>();
+    }
+  }
+  return r;
+}
+
+std::string format_control_reply(const Reply& reply) {
+  nlohmann::json out = {{"status", reply.status}, {"out", reply.out}, {"err", reply.err}};
+  return out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 std::string control_socket_path(const std::string& process) {
   return foundation::device_path("/var/run/" + process + ".sock");
 }
@@ -112,33 +157,19 @@ void ControlServer::accept_one() {
   if (c < 0) return;
   Reply reply;
   auto line = read_line(c, 5000, kMaxRequestBytes);
-  std::vector<std::string> args;
-  bool parsed = false;
-  if (line) {
-    auto j = nlohmann::json::parse(*line, nullptr, false);
-    if (j.is_array()) {
-      parsed = true;
-      for (auto& item : j) {
-        if (!item.is_string()) {
-          parsed = false;
-          break;
-        }
-        args.push_back(item.get<std::string>());
-      }
-    }
-  }
-  if (!parsed) {
+  std::optional<std::vector<std::string>> args;
+  if (line) args = parse_control_request(*line);
+  if (!args) {
     reply = Reply::fail("malformed control request", 2);
   } else {
     try {
-      reply = m_handler(args);
+      reply = m_handler(*args);
     } catch (const std::exception& e) {
       // A command must never take the process down with it.
       reply = Reply::fail(std::string("internal error: ") + e.what(), 70);
     }
   }
-  nlohmann::json out = {{"status", reply.status}, {"out", reply.out}, {"err", reply.err}};
-  send_all(c, out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+  send_all(c, format_control_reply(reply) + "\n");
   ::close(c);
 }
 
@@ -152,19 +183,9 @@ std::optional<Reply> control_request(const std::string& socket_path, const std::
     ::close(fd);
     return std::nullopt;
   }
-  nlohmann::json req = args;
   std::optional<Reply> result;
-  if (send_all(fd, req.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n")) {
-    if (auto line = read_line(fd, timeout_ms, 64u << 20)) {
-      auto j = nlohmann::json::parse(*line, nullptr, false);
-      if (j.is_object()) {
-        Reply r;
-        r.status = j.value("status", 1);
-        r.out = j.value("out", "");
-        r.err = j.value("err", "");
-        result = r;
-      }
-    }
+  if (send_all(fd, format_control_request(args) + "\n")) {
+    if (auto line = read_line(fd, timeout_ms, 64u << 20)) result = parse_control_reply(*line);
   }
   ::close(fd);
   return result;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace host {
@@ -46,6 +47,14 @@ class ControlServer {
 // or it did not answer within the time-out.
 std::optional<Reply> control_request(const std::string& socket_path, const std::vector<std::string>& args,
                                      int timeout_ms = 10000);
+
+// The wire format, one line each way (without the line feed). Parsing never
+// throws: nothing for a line that is not a JSON array of strings (request) or
+// a JSON object whose present fields have the right types (reply).
+std::optional<std::vector<std::string>> parse_control_request(std::string_view line);
+std::string format_control_request(const std::vector<std::string>& args);
+std::optional<Reply> parse_control_reply(std::string_view line);
+std::string format_control_reply(const Reply& reply);
 
 // Requests bigger than this are refused by the server.
 inline constexpr std::size_t kMaxRequestBytes = 1 << 20;

@@ -57,13 +57,13 @@ int Supervisor::run() {
   m_server = std::make_unique<host::ControlServer>(host::control_socket_path("launchd"),
                                                    [this](const std::vector<std::string>& a) { return handle(a); });
   if (!m_server->listening()) {
-    NSLog("launchd: cannot listen on %@", host::control_socket_path("launchd"));
+    NSLog("cannot listen on %@", host::control_socket_path("launchd"));
     return 1;
   }
   host::write_pid_file("launchd", ::getpid());
   loop.add_fd(m_signal_fd, [this] { on_signal(); });
   m_battery->start();
-  NSLog("launchd: battery source %@, generation %@", m_battery->source().description(),
+  NSLog("battery source %@, generation %@", m_battery->source().description(),
         static_cast<long long>(m_battery->generation()));
   if (int every = m_battery->poll_interval_ms(); every > 0)
     loop.add_timer(std::int64_t{every} * 1'000'000, [this] { m_battery->poll(); }, std::int64_t{every} * 1'000'000);
@@ -71,7 +71,7 @@ int Supervisor::run() {
   loop.run();
   m_server.reset();
   host::remove_pid_file("launchd");
-  NSLog("launchd: stopped");
+  NSLog("stopped");
   return 0;
 }
 
@@ -79,12 +79,12 @@ std::optional<pid_t> Supervisor::spawn(const std::string& name, const std::vecto
                                        bool safe_mode) {
   std::string exe = m_bin_dir + "/" + name;
   if (::access(exe.c_str(), X_OK) != 0) {
-    NSLog("launchd: cannot start %@: %@ is missing or not executable", name, exe);
+    NSLog("cannot start %@: %@ is missing or not executable", name, exe);
     return std::nullopt;
   }
   pid_t pid = ::fork();
   if (pid < 0) {
-    NSLog("launchd: fork failed: %@", std::string(std::strerror(errno)));
+    NSLog("fork failed: %@", std::string(std::strerror(errno)));
     return std::nullopt;
   }
   if (pid == 0) {
@@ -119,7 +119,7 @@ void Supervisor::start_springboard() {
   m_springboard_error.clear();
   m_springboard = *pid;
   m_springboard_safe = safe;
-  NSLog(safe ? "launchd: started SpringBoard (pid %@) in safe mode" : "launchd: started SpringBoard (pid %@)",
+  NSLog(safe ? "started SpringBoard (pid %@) in safe mode" : "started SpringBoard (pid %@)",
         static_cast<long long>(*pid));
 }
 
@@ -142,7 +142,7 @@ void Supervisor::on_exit(pid_t pid, int wstatus) {
   if (pid == m_preferences) {
     m_preferences = 0;
     host::remove_pid_file(kPreferences);
-    NSLog("launchd: Preferences (pid %@) %@", static_cast<long long>(pid), describe_exit(wstatus));
+    NSLog("Preferences (pid %@) %@", static_cast<long long>(pid), describe_exit(wstatus));
     return;
   }
   if (pid != m_springboard) return;
@@ -153,7 +153,7 @@ void Supervisor::on_exit(pid_t pid, int wstatus) {
   m_expected_exit = 0;
   if (!asked) m_policy.record_death(now_s());
   ++m_restarts;
-  NSLog("launchd: SpringBoard (pid %@) %@; restarting%@", static_cast<long long>(pid), describe_exit(wstatus),
+  NSLog("SpringBoard (pid %@) %@; restarting%@", static_cast<long long>(pid), describe_exit(wstatus),
         std::string(m_policy.safe_mode() ? " in safe mode" : ""));
   double delay = asked ? 0 : m_policy.restart_delay();
   m_restart_pending = true;
@@ -178,7 +178,7 @@ void Supervisor::stop_process(pid_t pid, int grace_ms) {
 
 void Supervisor::shutdown() {
   m_stopping = true;
-  NSLog("launchd: shutting down");
+  NSLog("shutting down");
   stop_process(m_preferences, 3000);
   stop_process(m_springboard, 3000);
   m_preferences = m_springboard = 0;
@@ -246,7 +246,7 @@ host::Reply Supervisor::respring() {
   } else {
     start_springboard();
   }
-  NSLog("launchd: respring requested");
+  NSLog("respring requested");
   return Reply::ok();
 }
 
@@ -259,7 +259,7 @@ host::Reply Supervisor::open_settings(const std::string& url) {
     auto pid = spawn(kPreferences, {"--open", url}, false);
     if (!pid) return Reply::fail("the Settings app (Preferences) is missing from " + m_bin_dir);
     m_preferences = *pid;
-    NSLog("launchd: started Preferences (pid %@) for %@", static_cast<long long>(*pid), url);
+    NSLog("started Preferences (pid %@) for %@", static_cast<long long>(*pid), url);
   }
   // The caller learns the pane is open only once the app answers.
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);

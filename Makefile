@@ -1,0 +1,51 @@
+# Entry points. `make demo` and `make test` work on a fresh clone: each installs
+# what is missing (scripts/bootstrap.sh), configures the `default` preset
+# (build/) and builds with two jobs.
+
+JOBS   ?= 2
+BUILD  := build
+DEVICE ?= $(CURDIR)/device
+SIMDEVICE := $(BUILD)/bin/simdevice
+
+.PHONY: all bootstrap configure build demo test sanitize bench package fuzz shutdown clean
+
+all: build
+
+bootstrap:
+	@bash scripts/bootstrap.sh
+
+configure: bootstrap
+	@cmake --preset default >/dev/null
+
+build: configure
+	@cmake --build --preset default -j $(JOBS)
+
+# A fresh device under ./device with the package installed, booted, and the tour.
+demo: build
+	@DEVICE="$(DEVICE)" SIMDEVICE="$(SIMDEVICE)" bash scripts/demo.sh
+
+# Every test of the default build.
+test: build
+	@ctest --preset default -j $(JOBS)
+
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize/).
+sanitize: bootstrap
+	@cmake --preset sanitize >/dev/null
+	@cmake --build --preset sanitize -j $(JOBS)
+	@ctest --preset sanitize -j $(JOBS)
+
+bench: build
+	@bash scripts/run_benchmarks.sh $(BUILD)
+
+package: build
+	@cmake --build --preset default --target deb
+
+fuzz: build
+	@bash scripts/run_fuzzers.sh $(BUILD)
+
+# Stops the demo device.
+shutdown:
+	@if [ -x $(SIMDEVICE) ]; then $(SIMDEVICE) --root "$(DEVICE)" shutdown; fi
+
+clean: shutdown
+	@rm -rf $(BUILD) build-sanitize

@@ -1,0 +1,138 @@
+#include "host/cli/device_status.h"
+
+#include <cstdio>
+#include <sstream>
+
+#include "host/common/control_channel.h"
+#include "host/common/device_processes.h"
+#include "host/device/battery_change.h"
+#include "platform/foundation/device_paths.h"
+#include "platform/system/hardware_state.h"
+
+namespace cli {
+namespace {
+
+using nlohmann::json;
+
+json field_or(const std::optional<json>& j, const char* key, json fallback) {
+  if (j && j->is_object() && j->contains(key)) return (*j)[key];
+  return fallback;
+}
+
+json switch_value(const char* name, json fallback) {
+  auto v = hardware::get(name);
+  if (v.boolean()) return *v.boolean();
+  if (v.integer()) return *v.integer();
+  if (v.real()) return *v.real();
+  return fallback;
+}
+
+bool truthy(const json& j) { return j.is_boolean() && j.get<bool>(); }
+std::string on_off(const json& j) { return truthy(j) ? "on" : "off"; }
+
+}  // namespace
+
+std::optional<json> process_status(const std::string& process, int timeout_ms) {
+  auto reply = host::control_request(host::control_socket_path(process), {"status"}, timeout_ms);
+  if (!reply || reply->status != 0) return std::nullopt;
+  auto j = json::parse(reply->out, nullptr, false);
+  if (!j.is_object()) return std::nullopt;
+  return j;
+}
+
+json compose_device_status() {
+  auto launchd = process_status("launchd");
+  auto springboard = process_status("SpringBoard");
+  std::optional<json> preferences;
+  if (host::running_device_process("Preferences")) preferences = process_status("Preferences");
+
+  json launchd_sb = launchd ? field_or(launchd, "springboard", json::object()) : json::object();
+  std::optional<json> lsb = launchd_sb;
+  json sb_pid = field_or(springboard, "pid", field_or(lsb, "pid", nullptr));
+  json out;
+  out["running"] = launchd.has_value();
+  out["springboard"] = {
+      {"pid", sb_pid},
+      {"launched", field_or(springboard, "launched", false)},
+      {"safe_mode", field_or(springboard, "safe_mode", field_or(lsb, "safe_mode", false))},
+      {"restarts", field_or(lsb, "restarts", 0)},
+  };
+
+  auto entry = hardware::battery_entry();
+  json battery = {{"level", entry["Level"].is_number() ? json(entry["Level"].doubleValue()) : json(nullptr)},
+                  {"state", device::state_name(entry["State"].intValue())}};
+  out["hardware"] = {
+      {"battery", battery},
+      {"wifi", switch_value("wifi", true)},
+      {"bluetooth", switch_value("bluetooth", true)},
+      {"airplane", switch_value("airplane", false)},
+      {"location", switch_value("location", true)},
+      {"brightness", switch_value("brightness", 0.5)},
+      {"vibrations", switch_value("vibrations", 0)},
+  };
+  out["locked"] = field_or(springboard, "locked", true);
+  out["status_bar_time"] = field_or(springboard, "status_bar_time", "");
+  out["alerts"] = field_or(springboard, "alerts", json::array());
+  out["banners"] = field_or(springboard, "banners", json::array());
+  out["opened_urls"] = field_or(springboard, "opened_urls", json::array());
+  out["tweaks"] = field_or(springboard, "tweaks", json::array());
+  out["settings"] = {
+      {"pid", field_or(preferences, "pid", nullptr)},
+      {"opened_urls", field_or(preferences, "opened_urls", json::array())},
+      {"sheets", field_or(preferences, "sheets", json::array())},
+      {"web_views", field_or(preferences, "web_views", json::array())},
+  };
+  out["battery_source"] = field_or(launchd, "battery_source", nullptr);
+  out["battery_generation"] = entry["Generation"].longLongValue();
+  return out;
+}
+
+std::string describe_device_status(const json& s) {
+  std::ostringstream o;
+  o << "Device:      " << foundation::device_root() << (truthy(s["running"]) ? " (running)" : " (stopped)") << "\n";
+  const auto& sb = s["springboard"];
+  o << "SpringBoard: ";
+  if (sb["pid"].is_number())
+    o << "pid " << sb["pid"] << (truthy(sb["launched"]) ? ", launched" : ", launching")
+      << (truthy(sb["safe_mode"]) ? ", SAFE MODE" : "") << ", restarts " << sb["restarts"];
+  else
+    o << "not running";
+  o << "\n";
+  const auto& hw = s["hardware"];
+  const auto& bat = hw["battery"];
+  o << "Battery:     ";
+  if (bat["level"].is_number() && bat["level"].get<double>() >= 0) {
+    char pct[16];
+    std::snprintf(pct, sizeof pct, "%.0f%%", bat["level"].get<double>() * 100);
+    o << pct;
+  } else {
+    o << "level unknown";
+  }
+  o << ", " << (bat["state"].is_string() ? bat["state"].get<std::string>() : "unknown");
+  if (s["battery_source"].is_string()) o << " (source " << s["battery_source"].get<std::string>() << ")";
+  o << "\n";
+  char brightness[16];
+  std::snprintf(brightness, sizeof brightness, "%.2f", hw["brightness"].is_number() ? hw["brightness"].get<double>() : 0.0);
+  o << "Hardware:    Wi-Fi " << on_off(hw["wifi"]) << ", Bluetooth " << on_off(hw["bluetooth"]) << ", Airplane "
+    << on_off(hw["airplane"]) << ", Location " << on_off(hw["location"]) << ", brightness " << brightness
+    << ", vibrations " << hw["vibrations"] << "\n";
+  if (truthy(s["running"])) {
+    o << "Screen:      " << (truthy(s["locked"]) ? "locked" : "unlocked") << ", status bar \""
+      << (s["status_bar_time"].is_string() ? s["status_bar_time"].get<std::string>() : "") << "\"\n";
+    for (auto& a : s["alerts"]) {
+      o << "Alert:       " << a.value("title", "") << " - " << a.value("message", "");
+      if (a.contains("buttons"))
+        for (auto& b : a["buttons"]) o << " [" << (b.is_string() ? b.get<std::string>() : b.dump()) << "]";
+      o << "\n";
+    }
+    if (!s["banners"].empty()) {
+      const auto& b = s["banners"].back();
+      o << "Banner:      " << b.value("title", "") << " - " << b.value("message", "") << "\n";
+    }
+    const auto& st = s["settings"];
+    o << "Settings:    " << (st["pid"].is_number() ? "open, pid " + st["pid"].dump() : std::string("closed")) << "\n";
+  }
+  return o.str();
+}
+
+}  // namespace cli

@@ -1,0 +1,25 @@
+#pragma once
+// The device's state in one JSON object, put together from what each process
+// answers on its control socket and from the hardware files, so it can be
+// told whether or not the device is running.
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+namespace cli {
+
+// One process's `status` reply parsed, or nothing when it does not answer.
+std::optional<nlohmann::json> process_status(const std::string& process, int timeout_ms = 3000);
+
+// {"running", "springboard": {"pid", "launched", "safe_mode", "restarts"},
+//  "hardware": {"battery": {"level", "state"}, "wifi", "bluetooth", "airplane",
+//  "location", "brightness", "vibrations"}, "locked", "status_bar_time",
+//  "alerts", "banners", "opened_urls", "settings": {"pid", "opened_urls",
+//  "sheets", "web_views"}, "battery_source", "tweaks"}
+nlohmann::json compose_device_status();
+
+// The same as lines a person reads.
+std::string describe_device_status(const nlohmann::json& status);
+
+}  // namespace cli

@@ -1,0 +1,211 @@
+#include "host/cli/package_store.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "host/common/device_layout.h"
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/file_io.h"
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string info_path(const std::string& package, const char* ext) {
+  return foundation::device_path("/var/lib/dpkg/info/" + package + ext);
+}
+
+std::string read_text(const std::string& path) {
+  auto c = foundation::read_whole_file(path, 16u << 20);
+  return c.ok() ? c.bytes : std::string();
+}
+
+std::vector<std::string> read_list(const std::string& package) {
+  std::vector<std::string> paths;
+  std::istringstream in(read_text(info_path(package, ".list")));
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty() && line[0] == '/') paths.push_back(line);
+  return paths;
+}
+
+// The host path of a device path without following its last component, so a
+// link the package installed is itself replaced or removed.
+std::string host_path_nofollow(const std::string& device_path) {
+  auto slash = device_path.rfind('/');
+  std::string parent = device_path.substr(0, slash);
+  return foundation::device_path(parent.empty() ? "/" : parent) + device_path.substr(slash);
+}
+
+int run(const std::vector<std::string>& argv, std::string* out = nullptr) {
+  int pipefd[2];
+  if (::pipe(pipefd) != 0) return -1;
+  pid_t pid = ::fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    ::dup2(pipefd[1], 1);
+    ::close(pipefd[0]);
+    ::close(pipefd[1]);
+    std::vector<char*> args;
+    for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    _exit(127);
+  }
+  ::close(pipefd[1]);
+  std::string text;
+  char buf[4096];
+  ssize_t n;
+  while ((n = ::read(pipefd[0], buf, sizeof buf)) > 0) text.append(buf, static_cast<std::size_t>(n));
+  ::close(pipefd[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (out) *out = text;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool remove_paths(const std::vector<std::string>& paths, const std::set<std::string>& keep) {
+  std::vector<std::string> dirs;
+  for (auto& p : paths) {
+    if (keep.count(p)) continue;
+    std::string host = host_path_nofollow(p);
+    std::error_code ec;
+    auto st = fs::symlink_status(host, ec);
+    if (ec) continue;
+    if (fs::is_directory(st))
+      dirs.push_back(host);
+    else
+      fs::remove(host, ec);
+  }
+  // Deepest first; a folder still holding something of another package stays.
+  std::sort(dirs.begin(), dirs.end(), [](auto& a, auto& b) { return a.size() > b.size(); });
+  for (auto& d : dirs) {
+    std::error_code ec;
+    if (fs::is_empty(d, ec)) fs::remove(d, ec);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool valid_package_name(const std::string& name) {
+  static const std::regex pattern("[a-z0-9][a-z0-9+.-]+");
+  return std::regex_match(name, pattern);
+}
+
+std::optional<std::string> control_field(const std::string& control, const std::string& field) {
+  std::istringstream in(control);
+  for (std::string line; std::getline(in, line);) {
+    if (line.size() > field.size() && line.compare(0, field.size(), field) == 0 && line[field.size()] == ':') {
+      std::string v = line.substr(field.size() + 1);
+      v.erase(0, v.find_first_not_of(" \t"));
+      while (!v.empty() && (v.back() == '\r' || v.back() == ' ')) v.pop_back();
+      return v;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<InstallResult> install_tree(const std::string& tree, const std::string& name, std::string* error) {
+  auto fail = [&](std::string why) -> std::optional<InstallResult> {
+    if (error) *error = std::move(why);
+    return std::nullopt;
+  };
+  std::error_code ec;
+  if (!fs::is_directory(tree, ec)) return fail(tree + ": no such package folder or .deb");
+  if (foundation::device_root().empty()) return fail("no device root");
+  std::string control = read_text(tree + "/DEBIAN/control");
+  std::string package = control_field(control, "Package").value_or(name.empty() ? kDefaultPackage : name);
+  if (!valid_package_name(package)) return fail("bad package name '" + package + "'");
+
+  std::vector<std::string> listed{"/."};
+  std::set<std::string> now{"/."};
+  InstallResult result{package, 0};
+  for (auto it = fs::recursive_directory_iterator(tree, fs::directory_options::none, ec);
+       it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (ec) return fail(tree + ": " + ec.message());
+    fs::path rel = fs::relative(it->path(), tree);
+    if (*rel.begin() == "DEBIAN") {
+      it.disable_recursion_pending();
+      continue;
+    }
+    std::string device = "/" + rel.generic_string();
+    std::string dest = host_path_nofollow(device);
+    auto st = it->symlink_status();
+    if (fs::is_directory(st)) {
+      fs::create_directories(dest, ec);
+      if (ec) return fail(dest + ": " + ec.message());
+    } else if (fs::is_symlink(st)) {
+      fs::remove(dest, ec);
+      fs::create_symlink(fs::read_symlink(it->path()), dest, ec);
+      if (ec) return fail(dest + ": " + ec.message());
+      ++result.files;
+    } else if (fs::is_regular_file(st)) {
+      auto contents = foundation::read_whole_file(it->path().string(), 256u << 20);
+      if (!contents.ok() || !foundation::write_file_atomically(dest, contents.bytes))
+        return fail("cannot install " + device);
+      fs::permissions(dest, fs::status(it->path()).permissions(), ec);
+      ++result.files;
+    } else {
+      continue;  // sockets, devices: nothing a package should carry
+    }
+    listed.push_back(device);
+    now.insert(device);
+  }
+  auto previous = read_list(package);
+  remove_paths(previous, now);
+  std::string list_text;
+  for (auto& p : listed) list_text += p + "\n";
+  if (!foundation::write_file_atomically(info_path(package, ".list"), list_text))
+    return fail("cannot record the installed files of " + package);
+  if (control.empty()) control = "Package: " + package + "\nVersion: 0\nArchitecture: iphoneos-arm\n";
+  foundation::write_file_atomically(info_path(package, ".control"), control);
+  return result;
+}
+
+std::optional<InstallResult> install_deb(const std::string& deb, std::string* error) {
+  std::string tmp = foundation::device_path("/tmp") + "/install-XXXXXX";
+  if (!::mkdtemp(tmp.data())) {
+    if (error) *error = "cannot make a folder to unpack " + deb;
+    return std::nullopt;
+  }
+  std::optional<InstallResult> result;
+  if (run({"dpkg-deb", "-x", deb, tmp}) != 0 || run({"dpkg-deb", "-e", deb, tmp + "/DEBIAN"}) != 0) {
+    if (error) *error = deb + ": not a Debian package dpkg-deb can unpack";
+  } else {
+    result = install_tree(tmp, "", error);
+  }
+  std::error_code ec;
+  fs::remove_all(tmp, ec);
+  return result;
+}
+
+bool remove_package(const std::string& name, std::string* error) {
+  if (!valid_package_name(name) || !fs::exists(info_path(name, ".list"))) {
+    if (error) *error = "package '" + name + "' is not installed";
+    return false;
+  }
+  remove_paths(read_list(name), {"/."});
+  ::unlink(info_path(name, ".list").c_str());
+  ::unlink(info_path(name, ".control").c_str());
+  host::make_device_layout(foundation::device_root());
+  return true;
+}
+
+std::vector<std::string> installed_packages() {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (auto& e : fs::directory_iterator(foundation::device_path("/var/lib/dpkg/info"), ec))
+    if (e.path().extension() == ".list") names.push_back(e.path().stem().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace cli

@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# The guided tour: a fresh device, the package installed, booted, and each
+# feature shown by driving the device and reading back what it did — from its
+# files, its log and its processes' status, never from canned text.
+#
+# DEVICE (default ./device) is the device root; SIMDEVICE the simdevice binary.
+set -uo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+SIMDEVICE=${SIMDEVICE:-$here/build/bin/simdevice}
+DEVICE=${DEVICE:-$here/device}
+STAGE=${STAGE:-$(dirname "$(dirname "$SIMDEVICE")")/stage}
+export SIMDEVICE_ROOT=$DEVICE
+sd() { "$SIMDEVICE" --root "$DEVICE" "$@"; }
+
+bold=$'\e[1m' dim=$'\e[2m' off=$'\e[0m'
+[ -t 1 ] || { bold=; dim=; off=; }
+n=0
+step() { n=$((n + 1)); printf '\n%s== %d. %s%s\n' "$bold" "$n" "$*" "$off"; }
+run() { printf '%s$ simdevice %s%s\n' "$dim" "$*" "$off"; sd "$@"; }
+note() { printf '   %s\n' "$*"; }
+
+# Values read from the device's property lists (XML or binary).
+plist_get() {  # FILE KEY...   prints the value at that key path, or (absent)
+  python3 - "$@" <<'PY'
+import plistlib, sys
+path, keys = sys.argv[1], sys.argv[2:]
+try:
+    with open(path, 'rb') as f:
+        v = plistlib.load(f)
+except Exception:
+    print('(no file)'); sys.exit()
+for k in keys:
+    v = v.get(k) if isinstance(v, dict) else None
+print('(absent)' if v is None else v)
+PY
+}
+status_get() {  # a Python expression over the status JSON `s`
+  sd status --json | python3 -c "import json,sys; s=json.load(sys.stdin); print($1)"
+}
+data_file=$DEVICE/var/mobile/Library/PylonexData.plist
+sb_defaults=$DEVICE/var/mobile/Library/Preferences/com.apple.springboard.plist
+settings_file=$DEVICE/var/mobile/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist
+show_capture() {
+  note "battery data file:  AppleRawCurrentCapacity=$(plist_get "$data_file" AppleRawCurrentCapacity)" \
+       "CycleCount=$(plist_get "$data_file" CycleCount)  AdapterDetails.Watts=$(plist_get "$data_file" AdapterDetails Watts)"
+  note "SpringBoard defaults: Capacity=$(plist_get "$sb_defaults" Capacity) DesignCapacity=$(plist_get "$sb_defaults" DesignCapacity)" \
+       "CycleCount=$(plist_get "$sb_defaults" CycleCount) Serial=$(plist_get "$sb_defaults" Serial)" \
+       "Watts=$(plist_get "$sb_defaults" Watts) Amperage=$(plist_get "$sb_defaults" Amperage)"
+}
+
+if [ ! -x "$SIMDEVICE" ]; then
+  echo "demo: $SIMDEVICE is missing; run make demo (or build first)" >&2
+  exit 1
+fi
+
+step "A fresh device at $DEVICE, the package installed, booted at 14:05"
+run init --fresh || exit 1
+if [ -d "$STAGE" ]; then run install "$STAGE" || exit 1; else note "(no staged package at $STAGE)"; fi
+run boot --clock 14:05 || { echo "demo: the device did not boot; see $DEVICE/var/log/launchd.log" >&2; exit 1; }
+note "tweaks loaded by SpringBoard: $(status_get "', '.join(s['tweaks']) or '(none)'")"
+
+step "A battery broadcast, recorded by the tweak"
+run battery 0.42 --state unplugged
+show_capture
+note "log: $(sd log | grep -c 'PylonexPro2 Stats') 'PylonexPro2 Stats' line(s) in the device's syslog"
+
+step "A charger: AdapterDetails appears, and a hand-set key sticks"
+run plug
+run battery --set AdapterDetails.Watts=12
+show_capture
+
+step "The capacity clock in the status bar"
+run tick 1 --reset
+note "status bar reads: \"$(status_get "s['status_bar_time']")\""
+
+step "The first full charge shows the alert once"
+run battery 100% --state full
+run alerts
+run press 0
+
+step "A setting changed by another process and reloaded by the running tweak"
+python3 - "$settings_file" <<'PY'
+import plistlib, sys
+path = sys.argv[1]
+try:
+    with open(path, 'rb') as f: d = plistlib.load(f)
+except Exception: d = {}
+d['percentagePSM'] = 20.0
+with open(path, 'wb') as f: plistlib.dump(d, f)
+PY
+note "wrote percentagePSM = 20 into the settings file"
+run post com.zelmoraq.PylonexPro2Prefs/updatesettings
+sleep 0.5
+note "tweak log: $(sd log | grep 'PylonexPro2 Settings' | tail -n 1 | sed 's/.*PylonexPro2 Settings/PylonexPro2 Settings/' | cut -c1-150)"
+
+step "The battery reaches 20 %: the power-saving actions"
+run battery 20% --state unplugged
+note "hardware: $(status_get "', '.join(f'{k}={s['hardware'][k]}' for k in ('wifi','bluetooth','airplane','location','brightness','vibrations'))")"
+note "banner: $(status_get "(s['banners'][-1]['title'] + ' / ' + s['banners'][-1]['message']) if s['banners'] else '(none)'")"
+
+step "The info popup through an Activator event"
+run activator com.zelmoraq.pylonexpro2
+run alerts
+run press 0
+
+step "The first unlock greets the user; \"Open Settings\" opens the add-on's pane"
+run unlock
+run alerts
+run press "Open Settings"
+sleep 0.5
+note "SpringBoard opened: $(status_get "', '.join(s['opened_urls']) or '(nothing)'")"
+
+step "The Settings app's panes"
+if [ "$(status_get "s['settings']['pid'] is not None")" = "True" ]; then
+  run settings show
+  run settings tap "Battery Data" && run settings show && run settings back
+  run settings tap "Cable Info" && run settings show && run settings back
+else
+  note "(the Settings app is not open)"
+fi
+
+step "A respring: SpringBoard comes back with the tweak and the settings"
+run respring
+note "SpringBoard pid $(status_get "s['springboard']['pid']"), restarts $(status_get "s['springboard']['restarts']")," \
+     "HasLaunchedOnce=$(plist_get "$sb_defaults" HasLaunchedOnce)"
+
+step "The device's screen"
+run watch --once
+
+printf '\n%sThe device stays up. Try:%s\n' "$bold" "$off"
+cat <<TXT
+  export SIMDEVICE_ROOT=$DEVICE
+  $SIMDEVICE watch                     # live screen (Ctrl-C to leave)
+  $SIMDEVICE battery 55% --state charging
+  $SIMDEVICE activator com.zelmoraq.pylonexpro2 && $SIMDEVICE alerts
+  $SIMDEVICE settings open prefs:root=PylonexPro2 && $SIMDEVICE settings show
+  $SIMDEVICE status
+  $SIMDEVICE shutdown                  # or: make shutdown
+TXT

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the `sanitize` preset (build-sanitize/, AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs the whole test suite under it. Any
+# sanitizer report stops the process that made it, so its test fails, and
+# the script exits non-zero.
+#
+#   scripts/sanitize.sh [ctest arguments, e.g. -R Reliability]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize
+# Child processes the tests start (SpringBoard, Preferences, launchd, simdevice)
+# inherit these.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:abort_on_error=1:print_stacktrace=1}
+ctest --preset sanitize -j"${PX_JOBS:-2}" "$@"
