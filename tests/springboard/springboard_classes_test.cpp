@@ -1,0 +1,160 @@
+// SpringBoard's own classes, in-process, without any tweak.
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+#include "host/springboard/battery_watcher.h"
+#include "host/springboard/springboard_classes.h"
+#include "host/springboard/springboard_host.h"
+#include "platform/foundation/date_formatter.h"
+#include "platform/foundation/device_clock.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/foundation/property_list.h"
+#include "platform/foundation/run_loop.h"
+#include "platform/system/hardware_state.h"
+#include "platform/uikit/ui_alert_view.h"
+#include "tests/support/temp_device.h"
+
+namespace springboard {
+namespace {
+
+using foundation::Value;
+using objc::id;
+using objc::sel;
+
+class SpringBoardClassesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    foundation::RunLoop::main().set_clock(m_clock);
+    register_springboard_classes();
+  }
+  id shared(const char* cls, const char* selector = "sharedInstance") {
+    return objc::msg_send<id>(objc::objc_getClass(cls), sel(selector));
+  }
+  void add_banner(const std::string& title) {
+    id request = objc::msg_send<id>(objc::msg_send<id>(objc::objc_getClass("BBBulletinRequest"), sel("alloc")),
+                                    sel("init"));
+    objc::msg_send<void>(request, sel("setTitle:"), title);
+    objc::msg_send<void>(request, sel("setMessage:"), std::string("m"));
+    objc::msg_send<void>(request, sel("setSectionID:"), std::string("s"));
+    objc::msg_send<void>(shared("SBBulletinBannerController"), sel("observer:addBulletin:forFeed:"), id{}, request,
+                         2UL);
+  }
+  void advance(std::int64_t ns) {
+    m_clock->advance_ns(ns);
+    foundation::RunLoop::main().run_until_idle();
+  }
+  std::string on_screen() { return state().banner_on_screen ? state().banner_on_screen->title : ""; }
+
+  testing_support::TempDevice m_device;
+  std::shared_ptr<foundation::ManualClock> m_clock = std::make_shared<foundation::ManualClock>();
+};
+
+TEST_F(SpringBoardClassesTest, RadioManagersSwitchTheDevicesHardware) {
+  objc::msg_send<void>(shared("SBWiFiManager"), sel("setWiFiEnabled:"), false);
+  objc::msg_send<void>(shared("SBTelephonyManager", "sharedTelephonyManager"), sel("setIsInAirplaneMode:"), true);
+  objc::msg_send<void>(shared("BluetoothManager"), sel("setEnabled:"), false);
+  EXPECT_EQ(hardware::get("wifi"), Value(false));
+  EXPECT_EQ(hardware::get("airplane"), Value(true));
+  EXPECT_EQ(hardware::get("bluetooth"), Value(false));
+  EXPECT_EQ(shared("SBWiFiManager"), shared("SBWiFiManager"));
+}
+
+TEST_F(SpringBoardClassesTest, BulletinRequestKeepsItsProperties) {
+  id request = objc::msg_send<id>(objc::objc_getClass("BBBulletinRequest"), sel("new"));
+  id action = objc::msg_send<id>(objc::objc_getClass("BBAction"), sel("action"));
+  objc::msg_send<void>(request, sel("setTitle:"), std::string("T"));
+  objc::msg_send<void>(request, sel("setDefaultAction:"), action);
+  EXPECT_EQ(objc::msg_send<std::string>(request, sel("title")), "T");
+  EXPECT_EQ(objc::msg_send<id>(request, sel("defaultAction")), action);
+  EXPECT_EQ(objc::msg_send<id>(request, sel("autorelease")), request);
+}
+
+TEST_F(SpringBoardClassesTest, ABannerAddedWhileAnotherShowsWaitsForTheReplaceInterval) {
+  add_banner("first");
+  EXPECT_EQ(on_screen(), "first");
+  add_banner("second");
+  EXPECT_EQ(on_screen(), "first");
+  advance(kBannerReplaceInterval);
+  EXPECT_EQ(on_screen(), "second");
+  advance(kBannerDismissInterval);
+  EXPECT_EQ(on_screen(), "");
+  ASSERT_EQ(state().banners_shown.size(), 2u);
+  EXPECT_EQ(state().banners_shown[0], (Banner{"first", "m", "s"}));
+}
+
+TEST_F(SpringBoardClassesTest, DismissAddReplaceShowsANewBannerAtOnce) {
+  add_banner("first");
+  add_banner("waiting");
+  objc::msg_send<void>(shared("SBBannerController"), sel("_dismissIntervalElapsed"));
+  EXPECT_EQ(on_screen(), "waiting");
+  add_banner("urgent");
+  objc::msg_send<void>(shared("SBBannerController"), sel("_replaceIntervalElapsed"));
+  EXPECT_EQ(on_screen(), "urgent");
+  EXPECT_TRUE(state().banners_waiting.empty());
+}
+
+TEST_F(SpringBoardClassesTest, TimeItemUsesSpringBoardsPatternAndTheDeviceClock) {
+  id aggregator = shared("SBStatusBarStateAggregator");
+  objc::Ivar ivar = objc::class_getInstanceVariable(objc::object_getClass(aggregator), "_timeItemDateFormatter");
+  auto formatter = objc::cast<foundation::NSDateFormatter>(objc::object_getIvar<id>(aggregator, ivar));
+  ASSERT_NE(formatter, nullptr);
+  formatter->setDateFormat("yyyy");
+  objc::msg_send<void>(aggregator, sel("_resetTimeItemFormatter"));
+  EXPECT_EQ(formatter->dateFormat(), "H:mm");
+
+  std::tm tm{};
+  tm.tm_year = 126, tm.tm_mon = 5, tm.tm_mday = 1, tm.tm_hour = 14, tm.tm_min = 5, tm.tm_isdst = -1;
+  foundation::set_device_now(static_cast<double>(std::mktime(&tm)) + 30);
+  objc::msg_send<void>(aggregator, sel("_updateTimeItems"));
+  EXPECT_EQ(state().status_bar_time, "14:05");
+}
+
+TEST_F(SpringBoardClassesTest, BatteryEntryIsBroadcastThenHandedToTheController) {
+  std::vector<Value> seen;
+  int updates_when_posted = -1;
+  foundation::NSNotificationCenter::defaultCenter().addObserverForName(
+      std::string("SBUIBatteryStatusChangedNotification"), nullptr, [&](const foundation::NSNotification& n) {
+        seen.push_back(n.userInfo);
+        updates_when_posted = state().battery_updates;
+      });
+  EXPECT_FALSE(handle_battery_entry());  // no entry yet
+
+  Value status(foundation::Dictionary{{"AppleRawCurrentCapacity", Value(1500)}});
+  foundation::Dictionary entry{{"Level", Value(0.5)}, {"State", Value(2)}, {"Generation", Value(7)}, {"Status", status}};
+  BatteryWatcher watcher;
+  ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), Value(entry),
+                                            foundation::plist::Format::xml));
+  watcher.drain();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], status);
+  EXPECT_EQ(updates_when_posted, 0);
+  EXPECT_EQ(state().battery_updates, 1);
+  EXPECT_EQ(state().battery_generation, 7);
+
+  entry.erase("Status");
+  entry["Generation"] = Value(8);
+  ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), Value(entry),
+                                            foundation::plist::Format::xml));
+  watcher.drain();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_TRUE(seen[1].is_nil());
+  EXPECT_EQ(state().battery_generation, 8);
+}
+
+TEST(DeviceTimeText, ReadsTheThreeForms) {
+  std::tm tm{};
+  tm.tm_year = 126, tm.tm_mon = 0, tm.tm_mday = 2, tm.tm_hour = 3, tm.tm_min = 4, tm.tm_sec = 5, tm.tm_isdst = -1;
+  double expected = static_cast<double>(std::mktime(&tm));
+  EXPECT_EQ(parse_device_time("2026-01-02 03:04:05", 0), expected);
+  EXPECT_EQ(parse_device_time("2026-01-02 03:04", 0), expected - 5);
+  EXPECT_EQ(parse_device_time("03:04", expected + 3600), expected - 5);
+  EXPECT_EQ(parse_device_time("1700000000", 0), 1700000000.0);
+  for (const char* bad : {"", "25:00", "12:60", "2026-13-01 00:00", "noon", "12:00x"})
+    EXPECT_FALSE(parse_device_time(bad, 0)) << bad;
+}
+
+}  // namespace
+}  // namespace springboard
