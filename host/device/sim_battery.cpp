@@ -52,7 +52,6 @@ foundation::Value status_of(const Figures& f) {
       {"AtWarnLevel", level < 0.2},
       {"BatteryInstalled", true},
       {"BatteryInvalidWakeSeconds", 30},
-      {"BootPathUpdated", round_ll(f.now_unix) - 86400},
       {"BootVoltage", 3822},
       {"ChargerConfiguration", f.connected ? 990 : 0},
       {"CurrentCapacity", raw},

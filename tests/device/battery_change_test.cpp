@@ -1,0 +1,140 @@
+#include "host/device/battery_change.h"
+
+#include <gtest/gtest.h>
+
+namespace device {
+namespace {
+
+using foundation::Dictionary;
+using foundation::Value;
+
+TEST(BatteryLevel, AcceptsFractionsPercentAndUnknown) {
+  EXPECT_DOUBLE_EQ(*parse_level("0.42"), 0.42);
+  EXPECT_DOUBLE_EQ(*parse_level("0"), 0.0);
+  EXPECT_DOUBLE_EQ(*parse_level("1"), 1.0);
+  EXPECT_DOUBLE_EQ(*parse_level("42%"), 0.42);
+  EXPECT_DOUBLE_EQ(*parse_level("100%"), 1.0);
+  EXPECT_DOUBLE_EQ(*parse_level("0%"), 0.0);
+  EXPECT_DOUBLE_EQ(*parse_level("-1"), -1.0);
+  EXPECT_DOUBLE_EQ(*parse_level("-1.0"), -1.0);
+}
+
+TEST(BatteryLevel, RefusesOutOfRangeAndJunk) {
+  for (const char* bad : {"1.01", "42", "-0.5", "-2", "101%", "-1%", "%", "", "abc", "0.5x", " 0.5", "nan", "inf",
+                          "1e999"})
+    EXPECT_FALSE(parse_level(bad)) << bad;
+}
+
+TEST(TypedValue, IntegersRealsBooleansElseText) {
+  EXPECT_EQ(parse_typed_value("12"), Value(12));
+  EXPECT_EQ(parse_typed_value("-3"), Value(-3));
+  EXPECT_EQ(parse_typed_value("12").kind(), Value::Kind::integer);
+  EXPECT_EQ(parse_typed_value("1.5").kind(), Value::Kind::real);
+  EXPECT_EQ(parse_typed_value("1.5"), Value(1.5));
+  EXPECT_EQ(parse_typed_value("true"), Value(true));
+  EXPECT_EQ(parse_typed_value("false"), Value(false));
+  EXPECT_EQ(parse_typed_value("True"), Value("True"));  // only the lower-case words are booleans
+  EXPECT_EQ(parse_typed_value("usb brick"), Value("usb brick"));
+  EXPECT_EQ(parse_typed_value(""), Value(""));
+  EXPECT_EQ(parse_typed_value("0x10"), Value("0x10"));
+  // Beyond 64 bits an integer is still a number, not text.
+  EXPECT_EQ(parse_typed_value("99999999999999999999").kind(), Value::Kind::real);
+}
+
+TEST(BatteryArgs, FullCommandLine) {
+  std::string error;
+  auto c = parse_battery_args({"42%", "--state", "charging", "--set", "AdapterDetails.Watts=12", "--unset", "Serial",
+                               "--set", "Description=a=b", "--no-status"},
+                              &error);
+  ASSERT_TRUE(c) << error;
+  EXPECT_DOUBLE_EQ(*c->level, 0.42);
+  EXPECT_EQ(*c->state, kStateCharging);
+  ASSERT_EQ(c->sets.size(), 2u);
+  EXPECT_EQ(c->sets[0].first, "AdapterDetails.Watts");
+  EXPECT_EQ(c->sets[0].second, Value(12));
+  EXPECT_EQ(c->sets[1].second, Value("a=b"));  // only the first '=' splits
+  EXPECT_EQ(c->unsets, std::vector<std::string>{"Serial"});
+  EXPECT_TRUE(c->no_status);
+}
+
+TEST(BatteryArgs, MinusOneIsALevelNotAnOption) {
+  std::string error;
+  auto c = parse_battery_args({"-1"}, &error);
+  ASSERT_TRUE(c) << error;
+  EXPECT_DOUBLE_EQ(*c->level, -1.0);
+}
+
+TEST(BatteryArgs, ErrorsNameTheProblem) {
+  std::string error;
+  EXPECT_FALSE(parse_battery_args({"--state", "boiling"}, &error));
+  EXPECT_NE(error.find("boiling"), std::string::npos);
+  EXPECT_FALSE(parse_battery_args({"--state"}, &error));
+  EXPECT_FALSE(parse_battery_args({"--set", "Watts"}, &error));
+  EXPECT_FALSE(parse_battery_args({"--set", "A..B=1"}, &error));
+  EXPECT_FALSE(parse_battery_args({"--set", ".A=1"}, &error));
+  EXPECT_FALSE(parse_battery_args({"--unset"}, &error));
+  EXPECT_FALSE(parse_battery_args({"0.5", "0.6"}, &error));
+  EXPECT_FALSE(parse_battery_args({"150%"}, &error));
+  EXPECT_FALSE(parse_battery_args({"--frobnicate"}, &error));
+  EXPECT_NE(error.find("--frobnicate"), std::string::npos);
+}
+
+Value sample_status() {
+  return Dictionary{{"Serial", "X1"}, {"CycleCount", 5}, {"AdapterDetails", Dictionary{{"Watts", 5}, {"Amperage", 1000}}}};
+}
+
+TEST(Overrides, DottedKeysReachIntoNestedDictionaries) {
+  BatteryOverrides o;
+  o.set("AdapterDetails.Watts", 12);
+  o.set("BatteryData.ChemID", 77);  // a parent the status lacks is made
+  auto s = o.apply(sample_status());
+  EXPECT_EQ(s["AdapterDetails"]["Watts"], Value(12));
+  EXPECT_EQ(s["AdapterDetails"]["Amperage"], Value(1000));
+  EXPECT_EQ(s["BatteryData"]["ChemID"], Value(77));
+}
+
+TEST(Overrides, StickUntilChangedAgain) {
+  BatteryOverrides o;
+  o.set("Serial", "HAND");
+  o.unset("CycleCount");
+  // Every later reading still carries them.
+  for (int i = 0; i < 2; ++i) {
+    auto s = o.apply(sample_status());
+    EXPECT_EQ(s["Serial"], Value("HAND"));
+    EXPECT_TRUE(s["CycleCount"].is_nil());
+  }
+  o.unset("Serial");
+  o.set("CycleCount", 9);
+  auto s = o.apply(sample_status());
+  EXPECT_TRUE(s["Serial"].is_nil());
+  EXPECT_EQ(s["CycleCount"], Value(9));
+}
+
+TEST(Overrides, SettingInsideARemovedDictionaryBringsItBack) {
+  BatteryOverrides o;
+  o.unset("AdapterDetails");
+  EXPECT_TRUE(o.apply(sample_status())["AdapterDetails"].is_nil());
+  o.set("AdapterDetails.Watts", 18);
+  auto s = o.apply(sample_status());
+  EXPECT_EQ(s["AdapterDetails"]["Watts"], Value(18));
+  EXPECT_EQ(s["AdapterDetails"]["Amperage"], Value(1000));
+}
+
+TEST(Overrides, RemovingAParentDropsTheChildrenSetBefore) {
+  BatteryOverrides o;
+  o.set("AdapterDetails.Watts", 18);
+  o.unset("AdapterDetails");
+  EXPECT_TRUE(o.apply(sample_status())["AdapterDetails"].is_nil());
+}
+
+TEST(Overrides, UnsettingAMissingKeyOrReplacingANonDictionaryIsHarmless) {
+  BatteryOverrides o;
+  o.unset("Nope.Deeper");
+  o.set("Serial.Part", 1);  // Serial was text: it becomes a dictionary
+  auto s = o.apply(sample_status());
+  EXPECT_EQ(s["Serial"]["Part"], Value(1));
+  EXPECT_EQ(s["CycleCount"], Value(5));
+}
+
+}  // namespace
+}  // namespace device

@@ -1,0 +1,32 @@
+// A stand-in SpringBoard for supervisor tests: answers `status` and `sync`
+// with the battery generation it finds, and crashes on start while the device
+// holds /var/run/fake-springboard-crash, unless it runs in safe mode.
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+
+#include "host/common/control_channel.h"
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/log.h"
+#include "platform/foundation/run_loop.h"
+#include "platform/system/hardware_state.h"
+
+int main() {
+  foundation::set_process_name("SpringBoard");
+  const char* safe_env = std::getenv("SIMDEVICE_SAFE_MODE");
+  bool safe = safe_env && std::string(safe_env) == "1";
+  if (!safe && ::access(foundation::device_path("/var/run/fake-springboard-crash").c_str(), F_OK) == 0) std::abort();
+  host::ControlServer server(host::control_socket_path("SpringBoard"), [safe](const std::vector<std::string>& args) {
+    long long generation = hardware::battery_entry()["Generation"].longLongValue();
+    if (!args.empty() && args[0] == "sync") return host::Reply::ok(std::to_string(generation));
+    if (!args.empty() && args[0] == "status") {
+      nlohmann::json s = {{"pid", ::getpid()}, {"launched", true}, {"safe_mode", safe}, {"locked", true},
+                          {"status_bar_time", "12:00"}, {"battery_generation", generation}};
+      return host::Reply::ok(s.dump());
+    }
+    return host::Reply::fail("fake SpringBoard: unknown command", 2);
+  });
+  foundation::RunLoop::main().run();
+}
