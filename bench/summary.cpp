@@ -4,8 +4,8 @@
 
 namespace bench {
 
-std::map<std::string, double>& results() {
-  static std::map<std::string, double> r;
+std::map<std::string, Timing>& results() {
+  static std::map<std::string, Timing> r;
   return r;
 }
 
@@ -26,6 +26,7 @@ std::string figure(double ns) {
 
 void print_summary(const std::vector<Row>& rows) {
   std::printf("\n%-28s | %-12s | %-12s | %-7s | %s\n", "path", "measured", "floor", "ratio", "target");
+  std::printf("(wall-clock time for paths that write to disk, CPU time for the others)\n");
   std::printf("%s\n", std::string(82, '-').c_str());
   for (auto& row : rows) {
     auto m = results().find(row.measured);
@@ -34,10 +35,12 @@ void print_summary(const std::vector<Row>& rows) {
       std::printf("%-28s | %-12s | %-12s | %-7s | %s\n", row.path.c_str(), "n/a", "n/a", "-", row.target.c_str());
       continue;
     }
+    double measured = row.wall_clock ? m->second.real_ns : m->second.cpu_ns;
+    double floor = row.wall_clock ? f->second.real_ns : f->second.cpu_ns;
     char ratio[16];
-    std::snprintf(ratio, sizeof ratio, "%.2fx", m->second / f->second);
-    std::printf("%-28s | %-12s | %-12s | %-7s | %s\n", row.path.c_str(), figure(m->second).c_str(),
-                figure(f->second).c_str(), ratio, row.target.c_str());
+    std::snprintf(ratio, sizeof ratio, "%.2fx", measured / floor);
+    std::printf("%-28s | %-12s | %-12s | %-7s | %s\n", row.path.c_str(), figure(measured).c_str(),
+                figure(floor).c_str(), ratio, row.target.c_str());
   }
   for (auto& e : extras())
     std::printf("%-28s | %-12s | %-12s | %-7s | %s\n", e.path.c_str(), e.measured.c_str(), e.floor.c_str(),

@@ -10,7 +10,8 @@ NSNotificationCenter& NSNotificationCenter::defaultCenter() {
 NSNotificationCenter::Token NSNotificationCenter::addObserverForName(std::optional<std::string> name,
                                                                      objc::id object, Block block) {
   Token t = m_next++;
-  m_observers.push_back(Observer{t, std::move(name), std::move(object), std::move(block)});
+  m_observers.push_back(
+      Observer{t, std::move(name), std::move(object), std::make_shared<const Block>(std::move(block))});
   return t;
 }
 
@@ -25,8 +26,9 @@ void NSNotificationCenter::postNotification(const NSNotification& n) {
     const Observer& o = m_observers[i];
     if (o.name && *o.name != n.name) continue;
     if (o.object && o.object != n.object) continue;
-    Block block = o.block;
-    block(n);
+    // Held for the call: the block may remove its own observer.
+    std::shared_ptr<const Block> block = o.block;
+    (*block)(n);
   }
 }
 

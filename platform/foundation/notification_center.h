@@ -40,7 +40,7 @@ class NSNotificationCenter {
     Token token;
     std::optional<std::string> name;
     objc::id object;
-    Block block;
+    std::shared_ptr<const Block> block;  // shared so a post can hold it without copying the closure
   };
   std::vector<Observer> m_observers;
   Token m_next = 1;
