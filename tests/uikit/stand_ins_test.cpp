@@ -1,0 +1,133 @@
+// The UIKit, Activator, CoreLocation and AudioToolbox stand-ins as the tweak
+// and SpringBoard rely on them.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/activator/la_activator.h"
+#include "platform/audiotoolbox/audio_services.h"
+#include "platform/corelocation/cl_location_manager.h"
+#include "platform/foundation/property_list.h"
+#include "platform/objc/native_class.h"
+#include "platform/system/hardware_state.h"
+#include "platform/uikit/ui_alert_view.h"
+#include "platform/uikit/ui_application.h"
+#include "platform/uikit/ui_device.h"
+#include "platform/uikit/ui_screen.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+using foundation::Value;
+using objc::id;
+using objc::Imp;
+using objc::sel;
+
+class StandInTest : public ::testing::Test {
+ protected:
+  testing_support::TempDevice m_device;
+};
+
+// A delegate whose methods are added at run time, as the tweak adds them.
+id delegate_recording(std::vector<std::string>& calls) {
+  objc::Class cls = objc::define_class("RecordingDelegate", objc::NSObject_class());
+  objc::class_addMethod<void, id, long>(cls, sel("alertView:clickedButtonAtIndex:"),
+                                        Imp<void, id, long>([&calls](id, objc::SEL, id, long index) {
+                                          calls.push_back("clicked " + std::to_string(index) + " visible " +
+                                                          std::to_string(uikit::AlertPresenter::shared().visible().size()));
+                                        }));
+  objc::class_addMethod<void, id, long>(cls, sel("alertView:didDismissWithButtonIndex:"),
+                                        Imp<void, id, long>([&calls](id, objc::SEL, id, long index) {
+                                          calls.push_back("dismissed " + std::to_string(index) + " visible " +
+                                                          std::to_string(uikit::AlertPresenter::shared().visible().size()));
+                                        }));
+  return objc::class_new(cls);
+}
+
+TEST_F(StandInTest, AlertButtonIndexesFollowTheCancelButton) {
+  auto both = uikit::UIAlertView::make("t", "m", nullptr, "Close", {"Other"});
+  EXPECT_EQ(both->cancelButtonIndex(), 0);
+  EXPECT_EQ(both->firstOtherButtonIndex(), 1);
+  auto cancel_only = uikit::UIAlertView::make("t", "m", nullptr, "OK", {});
+  EXPECT_EQ(cancel_only->firstOtherButtonIndex(), -1);
+  auto other_only = uikit::UIAlertView::make("t", "m", nullptr, std::nullopt, {"Go"});
+  EXPECT_EQ(other_only->cancelButtonIndex(), -1);
+  EXPECT_EQ(other_only->firstOtherButtonIndex(), 0);
+}
+
+TEST_F(StandInTest, PressingCallsClickedThenDismissedWithTheAlertOffScreenBetween) {
+  std::vector<std::string> calls;
+  id delegate = delegate_recording(calls);
+  {
+    // The creator gives up its reference at once; the presenter keeps the alert.
+    uikit::UIAlertView::make("t", "m", delegate, "Close", {"Other"})->show();
+  }
+  ASSERT_EQ(uikit::AlertPresenter::shared().visible().size(), 1u);
+  EXPECT_FALSE(uikit::AlertPresenter::shared().press(-1, 2));
+  ASSERT_TRUE(uikit::AlertPresenter::shared().press(-1, 1));
+  EXPECT_EQ(calls, (std::vector<std::string>{"clicked 1 visible 1", "dismissed 1 visible 0"}));
+}
+
+TEST_F(StandInTest, ApplicationOpensKnownSchemesAndRoutesThem) {
+  std::filesystem::create_directories(m_device.path("/Applications/Tweetbot.app"));
+  foundation::Value info(foundation::Dictionary{
+      {"CFBundleURLTypes", Value(foundation::Array{Value(foundation::Dictionary{
+                               {"CFBundleURLSchemes", Value(foundation::Array{Value("Tweetbot")})}})})}});
+  ASSERT_TRUE(foundation::plist::write_file(m_device.path("/Applications/Tweetbot.app/Info.plist"), info,
+                                            foundation::plist::Format::xml));
+  auto app = uikit::UIApplication::sharedApplication();
+  std::vector<std::string> routed;
+  app->set_router([&](const std::string& url) { routed.push_back(url); });
+  EXPECT_TRUE(app->canOpenURL("tweetbot:///user_profile/x"));
+  EXPECT_TRUE(app->canOpenURL("prefs:root=PylonexPro2"));
+  EXPECT_FALSE(app->canOpenURL("tweetings:///user?screen_name=x"));
+  EXPECT_TRUE(app->openURL("prefs:root=PylonexPro2"));
+  EXPECT_FALSE(app->openURL("tweetings:///x"));
+  EXPECT_EQ(app->opened_urls(), std::vector<std::string>{"prefs:root=PylonexPro2"});
+  EXPECT_EQ(routed, app->opened_urls());
+}
+
+TEST_F(StandInTest, BatteryReadsTheEntryOnlyWhileMonitoring) {
+  foundation::Dictionary entry{{"Level", Value(0.42)}, {"State", Value(2)}};
+  ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), Value(entry),
+                                            foundation::plist::Format::xml));
+  auto device = uikit::UIDevice::currentDevice();
+  EXPECT_EQ(device->batteryLevel(), -1.0f);
+  device->setBatteryMonitoringEnabled(true);
+  EXPECT_FLOAT_EQ(device->batteryLevel(), 0.42f);
+  EXPECT_EQ(device->batteryState(), uikit::UIDeviceBatteryStateCharging);
+}
+
+TEST_F(StandInTest, PowerSavingSwitchesLandInTheHardwareState) {
+  EXPECT_TRUE(corelocation::CLLocationManager::locationServicesEnabled());
+  objc::msg_send<void>(corelocation::CLLocationManager::runtime_class(), sel("setLocationServicesEnabled:"), false);
+  EXPECT_EQ(hardware::get("location"), Value(false));
+
+  uikit::UIScreen::mainScreen()->setBrightness(-0.5);
+  EXPECT_EQ(uikit::UIScreen::mainScreen()->brightness(), -0.5);
+
+  AudioServicesPlaySystemSound(1007);
+  EXPECT_TRUE(hardware::get("vibrations").is_nil());
+  AudioServicesPlaySystemSound(audiotoolbox::kSystemSoundID_Vibrate);
+  AudioServicesPlaySystemSound(4095);
+  EXPECT_EQ(hardware::get("vibrations"), Value(2));
+}
+
+TEST_F(StandInTest, ActivatorDeliversToTheListenerOfTheName) {
+  std::vector<std::string> events;
+  objc::Class cls = objc::define_class("Listener", objc::NSObject_class());
+  objc::class_addMethod<void, id, id>(cls, sel("activator:receiveEvent:"),
+                                      Imp<void, id, id>([&](id, objc::SEL, id activator, id event) {
+                                        auto e = objc::cast<activator::LAEvent>(event);
+                                        events.push_back(e ? e->name() : "?");
+                                        EXPECT_EQ(activator, id(activator::LAActivator::sharedInstance()));
+                                      }));
+  id shared = objc::msg_send<id>(activator::LAActivator::runtime_class(), sel("sharedInstance"));
+  objc::msg_send<void>(shared, sel("registerListener:forName:"), objc::class_new(cls), std::string("com.example.a"));
+  EXPECT_NE(activator::LAActivator::sharedInstance()->sendEvent("com.example.a"), nullptr);
+  EXPECT_EQ(activator::LAActivator::sharedInstance()->sendEvent("com.example.b"), nullptr);
+  EXPECT_EQ(events, std::vector<std::string>{"com.example.a"});
+}
+
+}  // namespace
