@@ -1,6 +1,8 @@
 #include "platform/foundation/binary_plist_check.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace foundation::plist {
@@ -54,13 +56,20 @@ struct Reader {
       case 0x0: return marker == 0x00 || marker == 0x08 || marker == 0x09 || marker == 0x0F;
       case 0x1: return low <= 4 && pos + (std::size_t{1} << low) <= table_offset;  // 1..16-byte integers
       case 0x2: return (low == 2 || low == 3) && pos + (std::size_t{1} << low) <= table_offset;
-      case 0x3: return marker == 0x33 && pos + 8 <= table_offset;
+      case 0x3: {
+        if (marker != 0x33 || pos + 8 > table_offset) return false;
+        // libplist hands dates out as int32_t seconds through a plain cast.
+        std::uint64_t bits = read_be(data + pos, 8);
+        double t;
+        std::memcpy(&t, &bits, sizeof t);
+        return t > -2147483648.0 && t < 2147483647.0;  // false for NaN too
+      }
       case 0x4:
       case 0x5:
         return length(n) && n <= table_offset && pos + n <= table_offset;
       case 0x6:
         return length(n) && n <= table_offset / 2 && pos + 2 * n <= table_offset;
-      case 0x8: return pos + low + 1 <= table_offset;
+      case 0x8: return low <= 7 && pos + low + 1 <= table_offset;  // UIDs of 1..8 bytes
       case 0xA:
       case 0xC:
       case 0xD: {
@@ -73,6 +82,13 @@ struct Reader {
           if (r >= count) return false;
           refs.push_back(r);
         }
+        // Dictionary keys are strings; libplist assumes so when it hands them out.
+        for (std::uint64_t i = 0; type == 0xD && i < n; ++i) {
+          std::size_t key_offset = 0;
+          if (!object_offset(refs[static_cast<std::size_t>(i)], key_offset)) return false;
+          unsigned key_type = data[key_offset] >> 4;
+          if (key_type != 0x5 && key_type != 0x6) return false;
+        }
         return true;
       }
       default: return false;
@@ -82,7 +98,7 @@ struct Reader {
 
 }  // namespace
 
-BinaryCheck check_binary_plist(std::string_view bytes, int max_depth) {
+BinaryCheck check_binary_plist(std::string_view bytes, int max_depth, std::uint64_t max_nodes) {
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   std::size_t size = bytes.size();
   if (size < 8 + 32) return BinaryCheck::malformed;
@@ -100,6 +116,9 @@ BinaryCheck check_binary_plist(std::string_view bytes, int max_depth) {
   enum : unsigned char { white, grey, black };
   std::vector<unsigned char> colour(static_cast<std::size_t>(r.count), white);
   std::vector<int> height(static_cast<std::size_t>(r.count), 0);
+  // Values an object expands to when libplist copies it at each reference,
+  // saturated just above the limit.
+  std::vector<std::uint64_t> nodes(static_cast<std::size_t>(r.count), 0);
   struct Frame {
     std::uint64_t object;
     std::vector<std::uint64_t> refs;
@@ -125,9 +144,15 @@ BinaryCheck check_binary_plist(std::string_view bytes, int max_depth) {
       continue;
     }
     int h = 0;
-    for (auto c : f.refs) h = std::max(h, height[c] + 1);
+    std::uint64_t n = 1;
+    for (auto c : f.refs) {
+      h = std::max(h, height[c] + 1);
+      n = std::min(n + nodes[c], max_nodes + 1);
+    }
     if (h > max_depth) return BinaryCheck::too_deep;
+    if (n > max_nodes) return BinaryCheck::too_many_nodes;
     height[f.object] = h;
+    nodes[f.object] = n;
     colour[f.object] = black;
     stack.pop_back();
   }

@@ -17,15 +17,24 @@ struct FileContents {
   bool ok() const { return !failure; }
 };
 
-// Reads a host file whole. Folders, unreadable files and files over `limit`
-// bytes are failures, never partial reads.
+// Reads a host file whole. Folders, FIFOs and devices, unreadable files and
+// files over `limit` bytes are failures, never partial reads (nor waits). A
+// path under the device root whose links lead out of it is unreadable: the
+// device's files never stand for the machine's.
 FileContents read_whole_file(const std::string& host_path, std::size_t limit);
 
-// Writes `bytes` to a temporary file in the same folder, flushes it to disk,
+// Writes `bytes` to a temporary file in the same folder (refused when the
+// folder under the device root is a link out of it), flushes it to disk,
 // renames it over `host_path` and flushes the folder: a reader sees the old
 // file or the new one, never a mixture, even across a power loss. On failure
 // the old file is untouched and no temporary file is left behind.
+//
+// The temporary file is ".<name>.tmp-<pid>-XXXXXX". A writer killed before its
+// rename leaves it behind; every write first removes the temporaries of the
+// same file whose writer is no longer running, or that are older than
+// kStaleTempSeconds, so leftovers never pile up and are never mistaken for data.
 bool write_file_atomically(const std::string& host_path, std::string_view bytes);
+inline constexpr long kStaleTempSeconds = 30;
 
 // Turns the fsync calls off or on (benchmarks measure both; the default is on).
 void set_durable_writes(bool on);

@@ -34,7 +34,9 @@ bool xml_depth_ok(std::string_view xml) {
     if (end == std::string_view::npos) return true;  // malformed; libplist rejects it
     bool self_closing = end > 0 && rest[end - 1] == '/';
     if (closing) {
-      --depth;
+      // Never below zero: closing tags inside comments or CDATA, which the
+      // parser ignores, must not pay for openings that follow.
+      if (depth > 0) --depth;
     } else if (!self_closing && ++depth > max_depth) {
       return false;
     }
@@ -42,22 +44,96 @@ bool xml_depth_ok(std::string_view xml) {
   return true;
 }
 
+// Length of the valid UTF-8 sequence at s[i], or 0.
+std::size_t utf8_sequence(std::string_view s, std::size_t i) {
+  auto c = static_cast<unsigned char>(s[i]);
+  if (c < 0x80) return 1;
+  std::size_t len = (c >= 0xC2 && c <= 0xDF) ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+  if (len == 0 || i + len > s.size()) return 0;
+  auto c1 = static_cast<unsigned char>(s[i + 1]);
+  if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 > 0x8F))
+    return 0;  // overlong forms, surrogates, beyond U+10FFFF
+  for (std::size_t k = 1; k < len; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+  return len;
+}
+
 bool valid_utf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t len = (c >= 0xC2 && c <= 0xDF) ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
-    if (len == 0 || i + len > s.size()) return false;
-    auto c1 = static_cast<unsigned char>(s[i + 1]);
-    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 > 0x8F))
-      return false;  // overlong forms, surrogates, beyond U+10FFFF
-    for (std::size_t k = 1; k < len; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t len = utf8_sequence(s, i);
+    if (len == 0) return false;
     i += len;
+  }
+  return true;
+}
+
+// libplist passes string bytes through unchecked in both formats, and its
+// binary writer reads past a string's end on invalid UTF-8; what is read is
+// made valid here so that it can always be written back.
+std::string repaired_utf8(const char* text) {
+  std::string_view s(text ? text : "");
+  if (valid_utf8(s)) return std::string(s);
+  std::string out;
+  out.reserve(s.size() + 8);
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t len = utf8_sequence(s, i);
+    if (len == 0) {
+      out += "\xEF\xBF\xBD";  // U+FFFD
+      ++i;
+    } else {
+      out.append(s.substr(i, len));
+      i += len;
+    }
+  }
+  return out;
+}
+
+// libplist 2.2 turns every XML date into int32_t seconds since 2001 with a
+// plain cast, also for dates it could not read (those become year 1900):
+// undefined behaviour outside the int32_t range. Every <date> element must
+// therefore hold exactly "YYYY-MM-DDTHH:MM:SSZ" with a year that fits.
+bool xml_dates_ok(std::string_view xml) {
+  auto digits = [](std::string_view t, std::size_t at, std::size_t n) {
+    if (at + n > t.size()) return false;
+    for (std::size_t k = 0; k < n; ++k)
+      if (t[at + k] < '0' || t[at + k] > '9') return false;
+    return true;
+  };
+  for (std::size_t i = xml.find("<date"); i != std::string_view::npos; i = xml.find("<date", i + 1)) {
+    std::size_t after = i + 5;
+    if (after >= xml.size()) return false;
+    char next = xml[after];
+    bool name_ends = next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\r' || next == '\n';
+    if (!name_ends) continue;  // another element whose name starts with "date"
+    if (next != '>') return false;  // attributes or <date/>: the parser's defaults are out of range
+    std::size_t close = xml.find('<', after + 1);
+    if (close == std::string_view::npos) return false;
+    std::string_view text = xml.substr(after + 1, close - after - 1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' || text.front() == '\n'))
+      text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+      text.remove_suffix(1);
+    // YYYY-MM-DDTHH:MM:SSZ
+    if (text.size() != 20 || !digits(text, 0, 4) || text[4] != '-' || !digits(text, 5, 2) || text[7] != '-' ||
+        !digits(text, 8, 2) || text[10] != 'T' || !digits(text, 11, 2) || text[13] != ':' || !digits(text, 14, 2) ||
+        text[16] != ':' || !digits(text, 17, 2) || text[19] != 'Z')
+      return false;
+    auto number = [&](std::size_t at, std::size_t n) {
+      int v = 0;
+      for (std::size_t k = 0; k < n; ++k) v = v * 10 + (text[at + k] - '0');
+      return v;
+    };
+    // Out-of-range fields would be carried into the year by timegm.
+    int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+    int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return false;
+    // Days from 2001-01-01 (civil calendar, days past a month's end carried on as timegm does).
+    int y = month <= 2 ? year - 1 : year;
+    int era = y / 400, yoe = y - era * 400;
+    int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    long long days = era * 146097LL + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468 - 11323;
+    double t = static_cast<double>(days) * 86400 + hour * 3600 + minute * 60 + second;
+    if (!(t > -2147483648.0 && t < 2147483647.0)) return false;
   }
   return true;
 }
@@ -87,7 +163,7 @@ Value to_value(plist_t node, int depth, bool& ok) {
     case PLIST_STRING: {
       char* s = nullptr;
       plist_get_string_val(node, &s);
-      Value v(std::string(s ? s : ""));
+      Value v(repaired_utf8(s));
       std::free(s);
       return v;
     }
@@ -129,7 +205,7 @@ Value to_value(plist_t node, int depth, bool& ok) {
           std::free(key);
           break;
         }
-        d[key ? key : ""] = to_value(item, depth + 1, ok);
+        d[repaired_utf8(key)] = to_value(item, depth + 1, ok);
         std::free(key);
       }
       std::free(it);
@@ -141,12 +217,19 @@ Value to_value(plist_t node, int depth, bool& ok) {
   }
 }
 
-plist_t from_value(const Value& v, int depth) {
+plist_t from_value(const Value& v, int depth, Format format) {
   if (depth > max_depth) return nullptr;
   switch (v.kind()) {
     case Value::Kind::nil: return nullptr;
     case Value::Kind::boolean: return plist_new_bool(*v.boolean());
-    case Value::Kind::integer: return plist_new_uint(static_cast<uint64_t>(*v.integer()));
+    case Value::Kind::integer: {
+      long long n = *v.integer();
+      // libplist 2.2's XML writer negates negative integers to count their
+      // digits; -INT64_MIN overflows (undefined behaviour). The nearest value
+      // it can write stands in.
+      if (format == Format::xml && n == INT64_MIN) n = INT64_MIN + 1;
+      return plist_new_uint(static_cast<uint64_t>(n));
+    }
     case Value::Kind::real: return plist_new_real(*v.real());
     case Value::Kind::string:
       if (!valid_utf8(*v.string()) || std::memchr(v.string()->data(), 0, v.string()->size())) return nullptr;
@@ -157,14 +240,15 @@ plist_t from_value(const Value& v, int depth) {
     }
     case Value::Kind::date: {
       double t = v.date()->since_reference;
-      if (!std::isfinite(t) || std::fabs(t) > 2e9) return nullptr;
+      // The range libplist's int32_t seconds hold, the same the reader accepts.
+      if (!(t > -2147483648.0 && t < 2147483647.0)) return nullptr;
       double sec = std::floor(t);
       return plist_new_date(static_cast<int32_t>(sec), static_cast<int32_t>((t - sec) * 1e6));
     }
     case Value::Kind::array: {
       plist_t a = plist_new_array();
       for (auto& item : *v.array()) {
-        plist_t child = from_value(item, depth + 1);
+        plist_t child = from_value(item, depth + 1, format);
         if (!child) {
           plist_free(a);
           return nullptr;
@@ -176,7 +260,7 @@ plist_t from_value(const Value& v, int depth) {
     case Value::Kind::dictionary: {
       plist_t d = plist_new_dict();
       for (auto& [key, item] : *v.dictionary()) {
-        plist_t child = from_value(item, depth + 1);
+        plist_t child = from_value(item, depth + 1, format);
         if (!child || !valid_utf8(key)) {
           if (child) plist_free(child);
           plist_free(d);
@@ -204,9 +288,11 @@ Parsed parse(std::string_view bytes) {
   }
   plist_t root = nullptr;  // libplist requires a null output pointer on entry
   if (bytes.size() >= 8 && bytes.substr(0, 8) == "bplist00") {
-    BinaryCheck check = check_binary_plist(bytes, max_depth);
+    BinaryCheck check = check_binary_plist(bytes, max_depth, max_nodes);
     if (check != BinaryCheck::ok) {
-      out.failure = check == BinaryCheck::too_deep ? ParseFailure::too_deep : ParseFailure::malformed;
+      out.failure = check == BinaryCheck::too_deep         ? ParseFailure::too_deep
+                    : check == BinaryCheck::too_many_nodes ? ParseFailure::too_large
+                                                           : ParseFailure::malformed;
       return out;
     }
     plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
@@ -215,8 +301,9 @@ Parsed parse(std::string_view bytes) {
       out.failure = ParseFailure::too_deep;
       return out;
     }
-    if (bytes.find("<plist") == std::string_view::npos && bytes.find("<dict") == std::string_view::npos &&
-        bytes.find("<array") == std::string_view::npos) {
+    if ((bytes.find("<plist") == std::string_view::npos && bytes.find("<dict") == std::string_view::npos &&
+         bytes.find("<array") == std::string_view::npos) ||
+        !xml_dates_ok(bytes)) {
       out.failure = ParseFailure::malformed;
       return out;
     }
@@ -237,7 +324,7 @@ Parsed parse(std::string_view bytes) {
 }
 
 std::optional<std::string> serialize(const Value& v, Format format) {
-  Node root(from_value(v, 0));
+  Node root(from_value(v, 0, format));
   if (!root) return std::nullopt;
   char* text = nullptr;
   uint32_t length = 0;

@@ -6,6 +6,7 @@
 // libplist trusts its input and recurses on nesting, so every byte string is
 // checked against the bounds below before libplist sees it.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,10 +15,21 @@
 
 namespace foundation::plist {
 
-// Files larger than this are refused unread.
+// The bounds every property list read or written goes through. A document
+// beyond any of them is refused whole (the reader's "no dictionary"); nothing
+// is truncated or half-read.
+//
+// Files larger than this are refused unread (the 10 MiB test file included).
 inline constexpr std::size_t max_file_bytes = 4 * 1024 * 1024;
-// Containers nested deeper than this are refused, in both directions.
+// Containers nested deeper than this are refused, in both directions
+// (the root container is depth 1).
 inline constexpr int max_depth = 128;
+// A binary document may share one object between many references; libplist
+// copies it at each. Documents expanding to more values than this are refused.
+inline constexpr std::uint64_t max_nodes = 1u << 20;
+// Dates are what libplist can hand out: int32_t seconds around 2001-01-01
+// (1932-12-13T20:45:52Z to 2069-01-19T03:14:06Z), both formats, read and
+// written; an XML date must be exactly "YYYY-MM-DDTHH:MM:SSZ".
 
 enum class Format { xml, binary };
 
@@ -28,9 +40,12 @@ struct Parsed {
   std::optional<ParseFailure> failure;
 };
 
+// Strings and keys that are not valid UTF-8 are read with each bad sequence
+// replaced by U+FFFD, so that whatever was read can be written back.
 Parsed parse(std::string_view bytes);
 // Nothing when the value cannot be written (nil inside a container, invalid
-// UTF-8 in a string, nesting beyond max_depth).
+// UTF-8 or a NUL in a string, nesting beyond max_depth, a date libplist cannot
+// hold). XML holds integers from INT64_MIN + 1: INT64_MIN is written as that.
 std::optional<std::string> serialize(const Value& v, Format format);
 
 enum class FileStatus { ok, missing, unreadable, too_large, malformed, not_dictionary };
