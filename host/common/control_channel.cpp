@@ -71,7 +71,10 @@ std::optional<std::string> read_line(int fd, int timeout_ms, std::size_t limit) 
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return line.empty() ? std::nullopt : std::optional(line);
     line.append(buf, static_cast<std::size_t>(n));
-    if (auto nl = line.find('\n'); nl != std::string::npos) return line.substr(0, nl);
+    if (auto nl = line.find('\n'); nl != std::string::npos) {
+      if (nl > limit) return std::nullopt;  // the line feed came in the chunk past the limit
+      return line.substr(0, nl);
+    }
     if (line.size() > limit) return std::nullopt;
   }
 }
@@ -133,7 +136,7 @@ ControlServer::ControlServer(std::string socket_path, CommandHandler handler)
   ::unlink(m_path.c_str());
   m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (m_fd < 0) return;
-  mode_t old = ::umask(0077);  // the socket is created 0600: only its owner may drive the device
+  mode_t old = ::umask(0177);  // the socket is created 0600: only its owner may drive the device
   int bound = ::bind(m_fd, reinterpret_cast<sockaddr*>(&a.addr), sizeof a.addr);
   ::umask(old);
   if (bound != 0 || ::listen(m_fd, 16) != 0) {
