@@ -1,0 +1,23 @@
+#include "fuzz/entries.h"
+#include "platform/foundation/property_list.h"
+
+namespace pxfuzz {
+
+void plist_parse(std::string_view bytes) {
+  using namespace foundation::plist;
+  Parsed p = parse(bytes);
+  if (p.failure) {
+    require(p.value.is_nil(), "a refused document gives no value");
+    return;
+  }
+  // Whatever is read can be written back: the system rewrites what it reads
+  // (defaults domains, the settings file), and a refused write would lose it.
+  for (Format f : {Format::binary, Format::xml}) {
+    auto out = serialize(p.value, f);
+    require(out.has_value(), f == Format::binary ? "binary write of a read value" : "XML write of a read value");
+    Parsed again = parse(*out);
+    require(!again.failure, "a written document reads back");
+  }
+}
+
+}  // namespace pxfuzz

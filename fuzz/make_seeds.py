@@ -1,0 +1,141 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora under fuzz/corpus/. Run again after changing it;
+fuzzing runs add their own finds next to these."""
+import os, plistlib, struct, json, shutil, glob
+
+here = os.path.dirname(os.path.abspath(__file__))
+corpus = os.path.join(here, "corpus")
+
+def put(target, name, data):
+    d = os.path.join(corpus, target)
+    os.makedirs(d, exist_ok=True)
+    if isinstance(data, str):
+        data = data.encode()
+    with open(os.path.join(d, name), "wb") as f:
+        f.write(data)
+
+def bplist(objects, top=0, offset_size=None, ref_size=1, trailer_patch=None):
+    """A binary property list from already-encoded objects."""
+    body = b"bplist00"
+    offsets = []
+    for o in objects:
+        offsets.append(len(body))
+        body += o
+    if offset_size is None:
+        offset_size = 1 if len(body) < 256 else 2 if len(body) < 65536 else 4
+    table = len(body)
+    for off in offsets:
+        body += off.to_bytes(offset_size, "big")
+    fields = dict(offset_size=offset_size, ref_size=ref_size, count=len(objects), top=top, table=table)
+    if trailer_patch:
+        fields.update(trailer_patch)
+    body += bytes(6) + bytes([fields["offset_size"], fields["ref_size"]])
+    body += struct.pack(">QQQ", fields["count"], fields["top"], fields["table"])
+    return body
+
+def ascii(s):
+    b = s if isinstance(s, bytes) else s.encode()
+    assert len(b) < 15
+    return bytes([0x50 | len(b)]) + b
+
+def array(refs):
+    assert len(refs) < 15
+    return bytes([0xA0 | len(refs)]) + bytes(refs)
+
+def dict_(keys, values):
+    assert len(keys) < 15
+    return bytes([0xD0 | len(keys)]) + bytes(keys) + bytes(values)
+
+def date(t):
+    return b"\x33" + struct.pack(">d", t)
+
+def int8(n):
+    return b"\x13" + struct.pack(">q", n)
+
+status = {
+    "AppleRawCurrentCapacity": 1500, "DesignCapacity": 1810, "CycleCount": 342, "Temperature": 3050,
+    "Serial": "C01234567890", "IsCharging": True, "ExternalConnected": True, "FullyCharged": False,
+    "Voltage": 4215, "InstantAmperage": -310, "MaxCapacity": 1620, "Model": "0001-A", "BootVoltage": 3900,
+    "IOProviderClass": "AppleSmartBatteryManager", "IOProbeScore": 0, "UpdateTime": 1765432100,
+    "AdapterDetails": {"Watts": 12, "Description": "pd charger", "Amperage": 2100, "FamilyCode": -536854523,
+                       "PMUConfiguration": 2100},
+    "BatteryData": {"QmaxCell0": 1620, "ChemID": 6301, "Flags": 0},
+}
+settings = {"enablePSM": True, "percentagePSM": 0.2, "dimLevelPSM": 0.3, "timemode": 2, "debugMode": False,
+            "statusbarMah": True, "fullChargeWarning": 1, "wifiPSM": False}
+
+# Property lists, both formats, and the crafted binaries the guard refuses.
+put("plist", "status.xml", plistlib.dumps(status))
+put("plist", "status.bplist", plistlib.dumps(status, fmt=plistlib.FMT_BINARY))
+put("plist", "mixed.bplist", plistlib.dumps({"a": [1, 2.5, b"\0\1", "\u00e9\u4e2d", {"d": True}],
+                                             "neg": -(2**63), "big": 2**63 - 1}, fmt=plistlib.FMT_BINARY))
+put("plist", "array.xml", plistlib.dumps([1, "two", 3.0, False, {"k": []}]))
+put("plist", "nested.xml", "<plist><array>" * 20 + "</array></plist>" * 20)
+put("plist", "comment-closings.xml",
+    "<plist version=\"1.0\"><array>" + "<!-- </array> -->" * 10 + "<array>" * 10 + "</array>" * 11 + "</plist>")
+put("plist", "dates.xml", "<plist><array><date>2001-01-01T00:00:00Z</date><date>2068-12-31T23:59:59Z</date>"
+    "<date>9999-12-31T23:59:59Z</date><date/></array></plist>")
+put("plist", "entities.xml", "<plist><dict><key>a&amp;b</key><string>&#x10FFFF;&lt;&#65;</string></dict></plist>")
+put("plist", "bad-utf8.xml", b"<plist><dict><key>k\xff</key><string>\xc3\x28\xed\xa0\x80</string></dict></plist>")
+put("plist", "crafted-date-nan.bplist", bplist([array([1]), date(float("nan"))]))
+put("plist", "crafted-date-huge.bplist", bplist([array([1]), date(1e300)]))
+put("plist", "crafted-int64-min.bplist", bplist([array([1]), int8(-2**63)]))
+put("plist", "crafted-offset-table-wraps.bplist",
+    bplist([array([1]), ascii("x")], trailer_patch={"table": 2**64 - 16}))
+put("plist", "crafted-count-overflow.bplist",
+    bplist([array([1]), ascii("x")], trailer_patch={"count": 2**62 + 1, "offset_size": 4}))
+put("plist", "crafted-offset-in-trailer.bplist", bplist([array([1]), ascii("x")], offset_size=1)[:-34] +
+    bytes([9, 250]) + bplist([array([1]), ascii("x")], offset_size=1)[-32:])
+put("plist", "crafted-cycle.bplist", bplist([array([0])]))
+put("plist", "crafted-int-key.bplist", bplist([dict_([1], [2]), b"\x10\x05", ascii("v")]))
+# Each array holds the next one twice: 40 small objects expand to 2^40 values in libplist.
+chain = [array([i + 1, i + 1]) for i in range(40)] + [ascii("leaf")]
+put("plist", "crafted-shared-refs.bplist", bplist(chain))
+put("plist", "crafted-utf16-surrogate.bplist", bplist([array([1]), b"\x62\xd8\x00\x00\x41"]))
+put("plist", "crafted-ascii-high-bytes.bplist", bplist([array([1]), b"\x53\xff\xfe\x80"]))
+
+# Control-socket lines: requests and replies, good and bad.
+for i, line in enumerate([
+        '["status"]', '["press","1","--alert","2"]', '["clock","2026-12-08 01:00"]', '[]', '[1]',
+        '["a",null]', '{"status":0,"out":"{}","err":""}', '{"status":"0"}', '{"status":1e99}',
+        '{"out":5}', '{"status":-2147483649}', '[' * 2000, '"\\ud800"', '["\\u0000"]', 'null', '']):
+    put("control", "line-%02d" % i, line)
+
+# Specifier lists: the bundle's own, and broken variants.
+os.makedirs(os.path.join(corpus, "specifiers"), exist_ok=True)
+for p in glob.glob(os.path.join(here, "..", "prefs", "resources", "*.plist")):
+    name = os.path.basename(p)
+    if name in ("Info.plist", "entry.plist"):
+        continue
+    shutil.copy(p, os.path.join(corpus, "specifiers", name.replace(" ", "_")))
+put("specifiers", "items-not-array.xml", plistlib.dumps({"title": 5, "items": "x"}))
+put("specifiers", "items-wrong-types.xml", plistlib.dumps({"title": "T", "items": [1, "s", [], {"cell": 7, "get": 3,
+    "label": [], "key": {}, "default": [1], "validValues": "x", "validTitles": 5, "min": "a", "max": {}}]}))
+
+# Settings files.
+put("settings", "settings.xml", plistlib.dumps(settings))
+put("settings", "settings.bplist", plistlib.dumps(settings, fmt=plistlib.FMT_BINARY))
+put("settings", "wrong-types.xml", plistlib.dumps({k: [v] for k, v in settings.items()}))
+put("settings", "strings.xml", plistlib.dumps({k: str(v) for k, v in settings.items()}))
+put("settings", "extremes.xml", plistlib.dumps({"percentagePSM": 1e308, "dimLevelPSM": -1e308, "timemode": 2**63 - 1,
+                                                "fullChargeWarning": -2**63, "enablePSM": "YES"}))
+put("settings", "array-root.xml", plistlib.dumps([settings]))
+
+# Battery data files, as the panes read them.
+put("panes", "status.xml", plistlib.dumps(status))
+put("panes", "status.bplist", plistlib.dumps(status, fmt=plistlib.FMT_BINARY))
+put("panes", "wrong-types.xml", plistlib.dumps({k: ({"x": v} if not isinstance(v, dict) else "flat")
+                                                for k, v in status.items()}))
+put("panes", "extremes.xml", plistlib.dumps({"AppleRawCurrentCapacity": -2**63, "DesignCapacity": 0, "MaxCapacity": 2**63 - 1,
+    "Temperature": -2**63, "CycleCount": 1e308, "AdapterDetails": {"Watts": float("inf"), "Amperage": -0.0},
+    "BatteryData": []}))
+put("panes", "empty-dict.xml", plistlib.dumps({}))
+
+# Traces, in both forms.
+put("trace", "samples.xml", plistlib.dumps([{"Time": 0, "Level": 0.5, "State": "charging", "Status": status},
+                                            {"Time": 60, "Level": 0.51, "State": 2}]))
+put("trace", "samples-dict.xml", plistlib.dumps({"Samples": [{"Time": 0, "Status": status}]}))
+put("trace", "lines.jsonl", "# recorded\n\n" + "\n".join(json.dumps({"Time": t, "Level": t / 100, "State": "unplugged",
+    "Status": {"CurrentCapacity": t}}) for t in range(5)) + "\n")
+put("trace", "bad-lines.jsonl", '{"Time": "x"}\n{"Time": 1e400}\n[1,2]\n{"Time": -5, "Level": "a", "State": 9}\n{')
+put("trace", "wrong-types.xml", plistlib.dumps([1, "a", {"Time": [], "Level": {}, "State": [], "Status": 5}]))

@@ -1,0 +1,176 @@
+// Crafted binary property lists aimed at libplist 2.2's undefined behaviour
+// (see platform/foundation/binary_plist_check.h): each is refused before
+// libplist sees it, while the legitimate extremes next to it still read.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include "platform/foundation/binary_plist_check.h"
+#include "platform/foundation/property_list.h"
+
+namespace {
+using namespace foundation;
+using plist::ParseFailure;
+
+// Builds "bplist00" + objects + offset table + trailer, with any trailer
+// field overridable.
+struct Builder {
+  std::vector<std::string> objects;
+  int offset_size = 2, ref_size = 1;
+  std::optional<std::uint64_t> count, top, table;
+
+  static std::string be(std::uint64_t v, int n) {
+    std::string s;
+    for (int k = (n - 1) * 8; k >= 0; k -= 8) s += static_cast<char>((v >> k) & 0xFF);
+    return s;
+  }
+  std::string build() const {
+    std::string body = "bplist00";
+    std::vector<std::uint64_t> offs;
+    for (auto& o : objects) {
+      offs.push_back(body.size());
+      body += o;
+    }
+    std::uint64_t t = body.size();
+    for (auto off : offs) body += be(off, offset_size);
+    body += std::string(6, '\0') + static_cast<char>(offset_size) + static_cast<char>(ref_size);
+    body += be(count.value_or(objects.size()), 8) + be(top.value_or(0), 8) + be(table.value_or(t), 8);
+    return body;
+  }
+};
+
+std::string real_date(double t) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &t, sizeof bits);
+  return "\x33" + Builder::be(bits, 8);
+}
+std::string int64(long long v) { return "\x13" + Builder::be(static_cast<std::uint64_t>(v), 8); }
+std::string one_item_array() { return std::string("\xA1\x01", 2); }
+
+std::optional<ParseFailure> failure(const std::string& bytes) { return plist::parse(bytes).failure; }
+
+TEST(BinaryPlistGuard, TrailerArithmeticCannotWrap) {
+  Builder b;
+  b.objects = {one_item_array(), "\x51x"};
+  ASSERT_FALSE(failure(b.build())) << "the base document is good";
+  Builder wraps = b;
+  wraps.table = ~std::uint64_t{0} - 15;  // plist_bin + offset wraps the pointer
+  EXPECT_EQ(failure(wraps.build()), ParseFailure::malformed);
+  Builder product = b;
+  product.count = (std::uint64_t{1} << 62) + 1;  // count * 4 wraps to 4
+  product.offset_size = 4;
+  EXPECT_EQ(failure(product.build()), ParseFailure::malformed);
+  Builder top = b;
+  top.top = 2;
+  EXPECT_EQ(failure(top.build()), ParseFailure::malformed);
+  for (int bad : {0, 9, 255}) {
+    Builder sizes = b;
+    sizes.ref_size = bad;
+    EXPECT_EQ(failure(sizes.build()), ParseFailure::malformed) << "ref size " << bad;
+  }
+}
+
+TEST(BinaryPlistGuard, ObjectsStayBeforeTheOffsetTable) {
+  Builder b;
+  b.objects = {one_item_array(), "\x5Fxyz"};  // a string whose length marker runs into the table
+  EXPECT_EQ(failure(b.build()), ParseFailure::malformed);
+  Builder into_table;
+  into_table.objects = {one_item_array(), std::string("\x5E", 1) + "abc"};  // 14 characters, 3 present
+  EXPECT_EQ(failure(into_table.build()), ParseFailure::malformed);
+  Builder ref;
+  ref.objects = {std::string("\xA1\x07", 2)};  // reference past the last object
+  EXPECT_EQ(failure(ref.build()), ParseFailure::malformed);
+}
+
+TEST(BinaryPlistGuard, DatesLibplistCannotHoldAreRefused) {
+  for (double bad : {std::nan(""), double(INFINITY), -double(INFINITY), 1e300, -1e300, 2147483648.0, -2147483649.0}) {
+    Builder b;
+    b.objects = {one_item_array(), real_date(bad)};
+    EXPECT_EQ(failure(b.build()), ParseFailure::malformed) << bad;
+  }
+  for (double good : {0.0, 473000000.5, -2147483647.0, 2147483646.0}) {
+    Builder b;
+    b.objects = {one_item_array(), real_date(good)};
+    auto p = plist::parse(b.build());
+    ASSERT_FALSE(p.failure) << good;
+    EXPECT_NEAR((*p.value.array())[0].date()->since_reference, good, 1e-6);
+    EXPECT_TRUE(plist::serialize(p.value, plist::Format::xml)) << "a date that was read can be written";
+  }
+}
+
+TEST(BinaryPlistGuard, XmlDatesOutsideTheRangeAreRefused) {
+  auto doc = [](const std::string& date) { return "<plist><array><date>" + date + "</date></array></plist>"; };
+  for (const char* bad : {"9999-12-31T23:59:59Z", "1900-01-01T00:00:00Z", "2069-01-19T03:14:08Z",
+                          "2068-99-99T99:99:99Z", "yesterday", "", "2020-01-01"})
+    EXPECT_EQ(failure(doc(bad)), ParseFailure::malformed) << bad;
+  EXPECT_EQ(failure("<plist><array><date/></array></plist>"), ParseFailure::malformed);
+  for (const char* good : {"2001-01-01T00:00:00Z", "1932-12-13T20:45:53Z", "2069-01-19T03:14:06Z"}) {
+    auto p = plist::parse(doc(good));
+    EXPECT_FALSE(p.failure) << good;
+  }
+}
+
+TEST(BinaryPlistGuard, SharedReferencesCannotExpandExponentially) {
+  Builder b;
+  b.offset_size = 2;
+  for (int i = 0; i < 40; ++i) b.objects.push_back(std::string("\xA2", 1) + static_cast<char>(i + 1) + static_cast<char>(i + 1));
+  b.objects.push_back("\x50");
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(failure(b.build()), ParseFailure::too_large);
+  // Only a sanity bound: the refusal is a walk over 41 objects.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  // Sharing within the bound is fine.
+  Builder small;
+  for (int i = 0; i < 8; ++i) small.objects.push_back(std::string("\xA2", 1) + static_cast<char>(i + 1) + static_cast<char>(i + 1));
+  small.objects.push_back("\x50");
+  EXPECT_FALSE(failure(small.build()));
+}
+
+TEST(BinaryPlistGuard, CyclesAndNonStringKeysAreRefused) {
+  Builder cycle;
+  cycle.objects = {std::string("\xA1\x00", 2)};
+  EXPECT_EQ(failure(cycle.build()), ParseFailure::malformed);
+  Builder key;
+  key.objects = {std::string("\xD1\x01\x02", 3), std::string("\x10\x05", 2), "\x51v"};
+  EXPECT_EQ(failure(key.build()), ParseFailure::malformed);
+}
+
+TEST(BinaryPlistGuard, Int64MinReadsExactlyAndWritesAsTheNearestXmlValue) {
+  Builder b;
+  b.objects = {one_item_array(), int64(INT64_MIN)};
+  auto p = plist::parse(b.build());
+  ASSERT_FALSE(p.failure);
+  EXPECT_EQ(*(*p.value.array())[0].integer(), INT64_MIN);
+  auto bin = plist::serialize(p.value, plist::Format::binary);
+  ASSERT_TRUE(bin);
+  EXPECT_EQ(plist::parse(*bin).value, p.value) << "binary keeps it";
+  auto xml = plist::serialize(p.value, plist::Format::xml);
+  ASSERT_TRUE(xml);
+  EXPECT_EQ(*(*plist::parse(*xml).value.array())[0].integer(), INT64_MIN + 1);
+}
+
+TEST(BinaryPlistGuard, InvalidUtf8IsRepairedSoItCanBeWrittenBack) {
+  Builder b;
+  b.objects = {std::string("\xD1\x01\x02", 3), "\x52k\xFF", "\x54\xC3\x28\xED\xA0"};
+  auto p = plist::parse(b.build());
+  ASSERT_FALSE(p.failure);
+  EXPECT_EQ(p.value, Value(Dictionary{{"k\xEF\xBF\xBD", "\xEF\xBF\xBD(\xEF\xBF\xBD\xEF\xBF\xBD"}}));
+  for (auto f : {plist::Format::xml, plist::Format::binary}) {
+    auto out = plist::serialize(p.value, f);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(plist::parse(*out).value, p.value);
+  }
+}
+
+TEST(BinaryPlistGuard, UnpairedUtf16SurrogatesDoNotFault) {
+  Builder b;
+  b.objects = {one_item_array(), std::string("\x62\xD8\x00\x00\x41", 5)};
+  auto p = plist::parse(b.build());
+  if (!p.failure) {
+    EXPECT_TRUE(plist::serialize(p.value, plist::Format::binary));
+  }
+}
+
+}  // namespace

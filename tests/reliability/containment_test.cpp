@@ -1,0 +1,166 @@
+// Nothing outside the device root is read, written or signalled: device paths
+// and links stay inside, control sockets are private to their owner, and the
+// restart command runs no shell and reaches only this device's SpringBoard.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "host/common/control_channel.h"
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/property_list_files.h"
+#include "platform/foundation/run_loop.h"
+#include "platform/system/system_command.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+namespace fs = std::filesystem;
+using foundation::Dictionary;
+using foundation::Value;
+
+bool inside(const std::string& host, const std::string& root) {
+  return host == root || host.rfind(root + "/", 0) == 0;
+}
+
+class Containment : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "pxoutside-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    outside = tmpl;
+    std::ofstream(outside + "/secret.plist") << "<plist><dict><key>secret</key><true/></dict></plist>";
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(outside, ec);
+  }
+  testing_support::TempDevice device;
+  std::string outside;
+};
+
+TEST_F(Containment, DotDotNeverClimbsAboveTheRoot) {
+  for (const char* p : {"/..", "/../..", "/../../etc/passwd", "/User/../../../etc", "/./../var/../..//..",
+                        "../../relative", "/User/Library/../../../../../../../../tmp", "/var/mobile/..//../../x/..",
+                        "//..//..//", "/a/b/c/../../../../../d"}) {
+    std::string host = foundation::device_path(p);
+    EXPECT_TRUE(inside(host, device.root())) << p << " -> " << host;
+  }
+  // With the outside folder's name spelled after enough "..".
+  std::string climb = "/../../../../../../../../../.." + outside + "/secret.plist";
+  EXPECT_TRUE(inside(foundation::device_path(climb), device.root()));
+  EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(climb).is_nil());
+}
+
+TEST_F(Containment, LinksAreResolvedInsideTheRoot) {
+  std::string lib = device.path("/User/Library");
+  fs::create_directories(lib);
+  // Absolute, relative, through a linked folder, chained, looping.
+  fs::create_symlink(outside + "/secret.plist", lib + "/abs.plist");
+  fs::create_symlink("../../../../../../../../../../.." + outside + "/secret.plist", lib + "/rel.plist");
+  fs::create_symlink(outside, lib + "/outdir");
+  fs::create_symlink("abs.plist", lib + "/chain.plist");
+  fs::create_symlink("loop2.plist", lib + "/loop1.plist");
+  fs::create_symlink("loop1.plist", lib + "/loop2.plist");
+  for (const char* name : {"abs.plist", "rel.plist", "outdir/secret.plist", "chain.plist", "loop1.plist"}) {
+    std::string dev = std::string("/User/Library/") + name;
+    EXPECT_TRUE(inside(foundation::device_path(dev), device.root())) << name;
+    EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(dev).is_nil()) << name << " reads nothing outside";
+  }
+  // Writing through them lands inside the root (or fails), never outside.
+  std::string before;
+  {
+    std::ifstream in(outside + "/secret.plist");
+    std::getline(in, before);
+  }
+  for (const char* name : {"abs.plist", "rel.plist", "outdir/secret.plist", "chain.plist"})
+    foundation::writeToFile(Value(Dictionary{{"written", 1}}), std::string("/User/Library/") + name);
+  std::ifstream in(outside + "/secret.plist");
+  std::string after;
+  std::getline(in, after);
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(outside), fs::directory_iterator()), 1) << "nothing new outside";
+}
+
+TEST_F(Containment, ControlSocketIsPrivateToItsOwner) {
+  std::string path = host::control_socket_path("SpringBoard");
+  mode_t old = ::umask(0);  // whatever the caller's umask
+  host::ControlServer server(path, [](const std::vector<std::string>&) { return host::Reply::ok(); });
+  ::umask(old);
+  ASSERT_TRUE(server.listening());
+  struct stat st {};
+  ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISSOCK(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_TRUE(inside(path, device.root()));
+}
+
+TEST_F(Containment, RestartRunsNoShellAndSignalsOnlyThisDevicesSpringBoard) {
+  // Anything but the restart line runs nothing.
+  std::string marker = outside + "/ran";
+  for (std::string cmd : {"touch " + marker, "killall -9 SpringBoard; touch " + marker, "sh -c 'touch " + marker + "'",
+                          "$(touch " + marker + ")", "killall -9 SpringBoard && touch " + marker})
+    EXPECT_EQ(sys::system(cmd), 127) << cmd;
+  EXPECT_FALSE(fs::exists(marker)) << "no shell ran";
+
+  // A process of another device (or of none) under the recorded pid is left alone.
+  auto spawn = [](const char* root_env) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      if (root_env) ::setenv("SIMDEVICE_ROOT", root_env, 1);
+      else ::unsetenv("SIMDEVICE_ROOT");
+      ::execl("/bin/sleep", "sleep", "30", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    return pid;
+  };
+  auto record = [&](pid_t pid) {
+    fs::create_directories(device.path("/var/run"));
+    std::ofstream(device.path("/var/run/SpringBoard.pid")) << pid << "\n";
+  };
+  auto wait_exec = [](pid_t pid) {
+    // The child's environment is its own once it has exec'd sleep.
+    for (int i = 0; i < 2000; ++i) {
+      std::ifstream cmd("/proc/" + std::to_string(pid) + "/comm");
+      std::string name;
+      std::getline(cmd, name);
+      if (name == "sleep") return;
+      ::usleep(1000);
+    }
+  };
+  auto alive = [](pid_t pid) {
+    int status;
+    return ::waitpid(pid, &status, WNOHANG) == 0;
+  };
+  pid_t stranger = spawn(outside.c_str());
+  pid_t rootless = spawn(nullptr);
+  pid_t ours = spawn(device.root().c_str());
+  for (pid_t p : {stranger, rootless, ours}) wait_exec(p);
+
+  for (pid_t p : {stranger, rootless}) {
+    record(p);
+    EXPECT_EQ(sys::system("killall -9 SpringBoard"), 1);
+    EXPECT_TRUE(alive(p)) << "a process not of this device is never signalled";
+  }
+  std::ofstream(device.path("/var/run/SpringBoard.pid")) << "1\n";
+  EXPECT_EQ(sys::system("killall -9 SpringBoard"), 1) << "pid 1 is not this device's";
+  for (const char* junk : {"", "-1\n", "0\n", "abc\n", "99999999999999999999\n", "-5"}) {
+    std::ofstream(device.path("/var/run/SpringBoard.pid")) << junk;
+    EXPECT_EQ(sys::system("killall -9 SpringBoard"), 1) << "pid file '" << junk << "'";
+  }
+  record(ours);
+  EXPECT_EQ(sys::system("killall -9 SpringBoard"), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(ours, &status, 0), ours);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+
+  for (pid_t p : {stranger, rootless}) {
+    ::kill(p, SIGKILL);
+    ::waitpid(p, &status, 0);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+// Loads the tweak into an in-process SpringBoard the way the Substrate
+// loader does, launches, handles a battery change, and unloads it; run under
+// valgrind by ctest (Reliability.TweakLoadUnderValgrind), which fails on any
+// memory error or definite leak.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "host/common/device_layout.h"
+#include "host/springboard/springboard_host.h"
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/property_list.h"
+#include "platform/foundation/run_loop.h"
+#include "platform/system/hardware_state.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: tweak_load_probe TWEAK.dylib\n");
+    return 2;
+  }
+  std::string root = (std::filesystem::temp_directory_path() / "pxvalgrind-XXXXXX").string();
+  if (!::mkdtemp(root.data()) || !host::make_device_layout(root)) return 2;
+  foundation::set_device_root(root);
+  int rc = 0;
+  {
+    springboard::HostOptions options;
+    options.load_tweaks = false;
+    options.control_socket = false;
+    springboard::SpringBoardHost host(options);
+    void* tweak = ::dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    if (!tweak) {
+      std::fprintf(stderr, "dlopen: %s\n", ::dlerror());
+      rc = 1;
+    } else {
+      host.launch();
+      foundation::Value entry(foundation::Dictionary{
+          {"Level", 0.42}, {"State", 2}, {"Generation", 1},
+          {"Status", foundation::Dictionary{{"CurrentCapacity", 42}, {"AppleRawCurrentCapacity", 1200},
+                                            {"DesignCapacity", 1810}, {"Temperature", 3050}}}});
+      foundation::plist::write_file(foundation::device_path(hardware::kBatteryEntry), entry,
+                                    foundation::plist::Format::xml);
+      host.sync();
+      host.unlock();
+      host.tick(2, true);
+      foundation::RunLoop::main().run_until_idle();
+      if (::dlclose(tweak) != 0) rc = 1;
+    }
+  }
+  foundation::RunLoop::main().reset_for_testing();
+  std::error_code ec;
+  std::filesystem::remove_all(root, ec);
+  return rc;
+}
