@@ -166,6 +166,12 @@ int cmd_boot(const Args& args) {
     std::cerr << "simdevice: " << error << "\n";
     return 1;
   }
+  // The supervisor runs in the device root: a file or folder it reads must be named absolutely.
+  for (const char* kind : {"trace:", "sysfs:"}) {
+    std::string k = kind;
+    if (battery.rfind(k, 0) == 0 && battery.size() > k.size() && battery[k.size()] != '/')
+      battery = k + fs::absolute(battery.substr(k.size())).string();
+  }
   // Refuse a battery source that cannot work before anything starts.
   if (!device::make_battery_source(battery, &error)) {
     std::cerr << "simdevice: " << error << "\n";

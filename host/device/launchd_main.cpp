@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "launchd: the device is already running (pid %d)\n", *other);
     return 1;
   }
+  // A daemon holds no folder of the machine open; a crash dump lands in the device.
+  if (::chdir(root.c_str()) != 0) return 1;
   auto battery_source = device::make_battery_source(source, &error);
   if (!battery_source) {
     std::fprintf(stderr, "launchd: %s\n", error.c_str());
