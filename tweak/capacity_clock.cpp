@@ -14,14 +14,14 @@ std::string capacityClockPattern(std::int32_t timemode, const foundation::Value&
 }
 
 void aggregator_updateTimeItems(objc::id self, objc::SEL cmd) {
-  if (orig_updateTimeItems) orig_updateTimeItems(self, cmd);
+  if (orig_updateTimeItems) (*orig_updateTimeItems)(self, cmd);
   if (!TweakSettings.statusbarMah) return;
   foundation::Value data = foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile);
   statusMah = foundation::Value(foundation::format("%@ mAh", data["AppleRawCurrentCapacity"]));
 }
 
 void aggregator_resetTimeItemFormatter(objc::id self, objc::SEL cmd) {
-  if (orig_resetTimeItemFormatter) orig_resetTimeItemFormatter(self, cmd);
+  if (orig_resetTimeItemFormatter) (*orig_resetTimeItemFormatter)(self, cmd);
   if (!TweakSettings.statusbarMah) return;
   objc::Ivar ivar = objc::class_getInstanceVariable(objc::object_getClass(self), "_timeItemDateFormatter");
   // Without the variable, or with no formatter in it, the time item keeps

@@ -10,14 +10,18 @@
 // A row whose class or method the running SpringBoard lacks is skipped
 // silently; the other rows are installed all the same.
 
+#include <optional>
+
 #include "platform/objc/runtime.h"
 
-// Saved implementations: written once by their row's installation, then only read.
-extern objc::Imp<void> orig_prepareForUIUnlock;
-extern objc::Imp<void, objc::id> orig_applicationDidFinishLaunching;
-extern objc::Imp<void> orig_updateTimeItems;
-extern objc::Imp<void> orig_resetTimeItemFormatter;
-extern objc::Imp<void, objc::id> orig_updateBatteryState;
+// Saved implementations: written once by their row's installation, then only
+// read; empty while their row is not installed. Constant-initialised, so the
+// library constructor that fills them can never run before they are set up.
+extern constinit std::optional<objc::Imp<void>> orig_prepareForUIUnlock;
+extern constinit std::optional<objc::Imp<void, objc::id>> orig_applicationDidFinishLaunching;
+extern constinit std::optional<objc::Imp<void>> orig_updateTimeItems;
+extern constinit std::optional<objc::Imp<void>> orig_resetTimeItemFormatter;
+extern constinit std::optional<objc::Imp<void, objc::id>> orig_updateBatteryState;
 
 // Start-up step 2.
 void installHookTable();

@@ -10,7 +10,7 @@
 #include "tweak/power_saving_actions.h"
 #include "tweak/tweak_settings.h"
 
-objc::id listener;
+constinit objc::id listener;
 
 namespace {
 

@@ -57,5 +57,5 @@ void runBatteryTriggers(const objc::id& controller) {
 void uiController_updateBatteryState(objc::id self, objc::SEL cmd, objc::id argument) {
   if (TweakSettings.debugMode) NSLog("Battery Status Changed! ++++");
   runBatteryTriggers(self);
-  if (orig_updateBatteryState) orig_updateBatteryState(self, cmd, argument);
+  if (orig_updateBatteryState) (*orig_updateBatteryState)(self, cmd, argument);
 }

@@ -4,7 +4,7 @@
 #include "platform/foundation/property_list_files.h"
 #include "shared/names.h"
 
-SettingsSnapshot TweakSettings{};
+constinit SettingsSnapshot TweakSettings{};
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "tweak/tweak_state.h"
 
-foundation::Value notify;
-foundation::Value statusMah;
-std::int32_t battCheck = 0;
-std::int32_t battFullCheck = 0;
+constinit foundation::Value notify;
+constinit foundation::Value statusMah;
+constinit std::int32_t battCheck = 0;
+constinit std::int32_t battFullCheck = 0;
 
 void resetTweakState() {
   notify = foundation::Value();

@@ -23,7 +23,7 @@ void lockScreen_prepareForUIUnlock(objc::id self, objc::SEL cmd) {
         self, "Close", {"Open Settings"});
     alert->show();
   }
-  if (orig_prepareForUIUnlock) orig_prepareForUIUnlock(self, cmd);
+  if (orig_prepareForUIUnlock) (*orig_prepareForUIUnlock)(self, cmd);
 }
 
 void lockScreen_alertViewClickedButtonAtIndex(objc::id /*self*/, objc::SEL, objc::id alert, long index) {
