@@ -162,6 +162,12 @@ std::vector<objc::id> SettingsApp::header_views(preferences::PSListController& p
 }
 
 void SettingsApp::note_web_views() {
+  // Header views belong to panes on the stack; a pane that left it takes its own with it.
+  for (auto it = m_headers.begin(); it != m_headers.end();) {
+    bool on_stack = false;
+    for (auto& vc : m_nav->viewControllers()) on_stack |= vc.get() == it->first;
+    it = on_stack ? std::next(it) : m_headers.erase(it);
+  }
   for (auto& vc : m_nav->viewControllers()) {
     if (vc == m_home || std::dynamic_pointer_cast<preferences::PSListController>(vc)) continue;
     for (auto& sub : vc->view()->subviews()) {

@@ -85,6 +85,18 @@ TEST_F(PreferencesProcess, RootPaneShowsHeaderLogoAndLikeButton) {
   EXPECT_EQ(status["pid"], m_pid);
   EXPECT_EQ(status["opened_urls"], json::array({"http://twitter.com/zelmoraq"}));
   EXPECT_NE(request({"open", "prefs:root=NoSuchThing"}).status, 0);
+
+  // No account: the like button shows nothing; with one, the share sheet is recorded.
+  ASSERT_EQ(request({"tap", "right"}).status, 0);
+  EXPECT_EQ(json_of({"status"})["sheets"].size(), 0u);
+  foundation::writeToFile(foundation::Value(foundation::Dictionary{
+                              {"Value", foundation::Value(foundation::Dictionary{{"com.apple.social.twitter", true}})}}),
+                          "/var/run/hardware/social.plist");
+  ASSERT_EQ(request({"tap", "right"}).status, 0);
+  json sheets = json_of({"status"})["sheets"];
+  ASSERT_EQ(sheets.size(), 1u);
+  EXPECT_EQ(sheets[0]["kind"], "com.apple.social.twitter");
+  EXPECT_EQ(sheets[0]["text"], "I'm Loving #PylonexPro2 by @zelmoraq, check it out on Cydia Store!");
 }
 
 TEST_F(PreferencesProcess, SwitchWritesTheSettingsFileAndPostsTheNotification) {
