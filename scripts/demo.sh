@@ -68,6 +68,8 @@ step "A charger: AdapterDetails appears, and a hand-set key sticks"
 run plug
 run battery --set AdapterDetails.Watts=12
 show_capture
+note "hand-set keys stay through later changes until --unset or --reset:"
+run battery --reset
 
 step "The capacity clock in the status bar"
 run tick 1 --reset
@@ -95,7 +97,7 @@ note "tweak log: $(sd log | grep 'PylonexPro2 Settings' | tail -n 1 | sed 's/.*P
 
 step "The battery reaches 20 %: the power-saving actions"
 run battery 20% --state unplugged
-note "hardware: $(status_get "', '.join(f'{k}={s['hardware'][k]}' for k in ('wifi','bluetooth','airplane','location','brightness','vibrations'))")"
+note "hardware: $(status_get "', '.join('{}={}'.format(k, s['hardware'][k]) for k in ('wifi','bluetooth','airplane','location','brightness','vibrations'))")"
 note "banner: $(status_get "(s['banners'][-1]['title'] + ' / ' + s['banners'][-1]['message']) if s['banners'] else '(none)'")"
 
 step "The info popup through an Activator event"
