@@ -33,6 +33,9 @@ nlohmann::json alerts_array() {
   return list;
 }
 
+// One command must not keep SpringBoard's loop from everything else for long.
+constexpr long kMaxTicks = 100000;
+
 std::string dump(const nlohmann::json& j) { return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
 
 bool all_digits(const std::string& s) {
@@ -186,10 +189,10 @@ host::Reply SpringBoardHost::handle_command(const std::vector<std::string>& args
     for (auto& a : rest) {
       if (a == "--reset") {
         reset = true;
-      } else if (auto n = parse_long(a)) {
+      } else if (auto n = parse_long(a); n && *n <= kMaxTicks) {
         count = static_cast<int>(*n);
       } else {
-        return host::Reply::fail("usage: tick [N] [--reset]", 2);
+        return host::Reply::fail("usage: tick [N] [--reset] (N up to " + std::to_string(kMaxTicks) + ")", 2);
       }
     }
     return host::Reply::ok(tick(count, reset) + "\n");
