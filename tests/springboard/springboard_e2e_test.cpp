@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -18,6 +19,7 @@
 #include "host/common/control_channel.h"
 #include "platform/foundation/darwin_notify.h"
 #include "platform/foundation/property_list.h"
+#include "platform/foundation/run_loop.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/system/hardware_state.h"
 #include "shared/names.h"
@@ -87,7 +89,10 @@ class SpringBoardProcessTest : public ::testing::Test {
     if (m_pid <= 0) return;
     ::kill(m_pid, SIGTERM);
     int st = 0;
-    ::waitpid(m_pid, &st, 0);
+    if (!eventually([&] { return ::waitpid(m_pid, &st, WNOHANG) == m_pid; })) {
+      ::kill(m_pid, SIGKILL);
+      ::waitpid(m_pid, &st, 0);
+    }
     m_pid = -1;
   }
 
@@ -161,6 +166,32 @@ TEST_F(SpringBoardProcessTest, TheWelcomeAlertComesOnceAcrossRestarts) {
   launch();
   request({"unlock"});
   EXPECT_TRUE(json::parse(request({"alerts", "--json"})->out).empty());
+}
+
+TEST_F(SpringBoardProcessTest, OpenSettingsIsRoutedToTheSupervisor) {
+  launch();
+  ASSERT_EQ(request({"unlock"})->status, 0);
+
+  // A stand-in supervisor, served on this process's loop in a thread of its
+  // own while the main thread waits for SpringBoard's reply.
+  std::vector<std::vector<std::string>> received;
+  host::ControlServer launchd(host::control_socket_path("launchd"), [&](const std::vector<std::string>& args) {
+    received.push_back(args);
+    return host::Reply::ok();
+  });
+  ASSERT_TRUE(launchd.listening());
+  std::atomic<bool> serving{true};
+  std::thread loop([&] {
+    while (serving) foundation::RunLoop::main().run_once(20);
+  });
+  auto reply = request({"press", "Open Settings"});
+  serving = false;
+  loop.join();
+
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->out, "pressed \"Open Settings\"\n");
+  EXPECT_EQ(received, (std::vector<std::vector<std::string>>{{"open-settings", "prefs:root=PylonexPro2"}}));
+  EXPECT_EQ(status()["opened_urls"], json::array({"prefs:root=PylonexPro2"}));
 }
 
 }  // namespace
