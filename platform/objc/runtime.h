@@ -188,20 +188,20 @@ template <class R, class... A>
 R msg_send_typed(const id& self, SEL s, A... args) {
   if (!self) {
     set_last_send_status(SendStatus::nil_receiver);
-    return R{};
+    return R();  // not R{}: clang rejects void{} before C++23
   }
   Class cls = self->is_class() ? static_cast<ClassObject*>(self.get()) : self->isa();
   Method* m = class_lookupMethod(cls, s, self->is_class());
   if (!m) {
     set_last_send_status(SendStatus::unrecognized_selector);
     report_send_failure(self, s, SendStatus::unrecognized_selector);
-    return R{};
+    return R();
   }
   auto* imp = std::any_cast<Imp<R, A...>>(&m->imp);
   if (!imp) {
     set_last_send_status(SendStatus::signature_mismatch);
     report_send_failure(self, s, SendStatus::signature_mismatch);
-    return R{};
+    return R();
   }
   set_last_send_status(SendStatus::ok);
   Imp<R, A...> local = *imp;  // a hook installed during the call must not free the running one
