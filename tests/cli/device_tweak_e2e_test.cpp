@@ -163,4 +163,64 @@ TEST_F(RealDevice, ThePackageFromTheDebInstallsIntoAFreshDeviceAndBoots) {
   EXPECT_FALSE(fresh.exists("/Library/MobileSubstrate/DynamicLibraries/PylonexPro2.dylib"));
 }
 
+TEST_F(RealDevice, RespringKeepsSettingsAndHasLaunchedOnceAndStartsTheTweakAfresh) {
+  ASSERT_EQ(simdevice(device.root(), {"boot"}).status, 0);
+  ASSERT_EQ(simdevice(device.root(), {"unlock"}).status, 0);
+  simdevice(device.root(), {"press", "0"});  // the welcome alert
+  device.write_text("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist",
+                    R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
+                    R"(<key>percentagePSM</key><real>20</real><key>Fahrenheit</key><true/></dict></plist>)");
+  auto full_alerts = [&] {
+    int n = 0;
+    auto s = status();
+    for (auto& a : s["alerts"])
+      if (a.value("message", "") == "Your Battery is now Fully Charged!") ++n;
+    return n;
+  };
+  ASSERT_EQ(simdevice(device.root(), {"battery", "100%", "--state", "full"}).status, 0);
+  EXPECT_EQ(full_alerts(), 1);
+  simdevice(device.root(), {"press", "0"});
+  ASSERT_EQ(simdevice(device.root(), {"battery", "0.5", "--state", "unplugged"}).status, 0);
+  ASSERT_EQ(simdevice(device.root(), {"battery", "100%", "--state", "full"}).status, 0);
+  EXPECT_EQ(full_alerts(), 0);  // one shot per SpringBoard run
+
+  auto r = simdevice(device.root(), {"respring"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_TRUE(springboard_defaults()["HasLaunchedOnce"].boolValue());
+  auto settings = foundation::plist::read_dictionary(
+      device.path("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
+  EXPECT_EQ(settings["percentagePSM"], Value(20.0));
+  ASSERT_EQ(simdevice(device.root(), {"battery", "0.5", "--state", "unplugged"}).status, 0);
+  ASSERT_EQ(simdevice(device.root(), {"battery", "100%", "--state", "full"}).status, 0);
+  EXPECT_EQ(full_alerts(), 1);  // the restarted tweak alerts again
+  // No welcome alert after the restart: HasLaunchedOnce survived it.
+  ASSERT_EQ(simdevice(device.root(), {"unlock"}).status, 0);
+  auto after = status();
+  for (auto& a : after["alerts"]) EXPECT_EQ(a["buttons"].size() == 2 && a["buttons"][1] == "Open Settings", false);
+}
+
+TEST_F(RealDevice, BatteryDownToTheThresholdRunsThePowerSavingActions) {
+  ASSERT_EQ(simdevice(device.root(), {"boot"}).status, 0);
+  device.write_text("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist",
+                    R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
+                    R"(<key>percentagePSM</key><real>20</real></dict></plist>)");
+  ASSERT_EQ(simdevice(device.root(), {"post", "com.zelmoraq.PylonexPro2Prefs/updatesettings"}).status, 0);
+  // The reload is asynchronous in SpringBoard; its log line says when it happened.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (simdevice(device.root(), {"log"}).output.find("percentagePSM = 20.0") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_EQ(simdevice(device.root(), {"battery", "0.21", "--state", "unplugged"}).status, 0);
+  EXPECT_EQ(status()["hardware"]["wifi"], true);
+  ASSERT_EQ(simdevice(device.root(), {"battery", "0.20"}).status, 0);
+  auto s = status();
+  EXPECT_EQ(s["hardware"]["wifi"], false);
+  EXPECT_EQ(s["hardware"]["bluetooth"], false);
+  EXPECT_EQ(s["hardware"]["airplane"], true);
+  EXPECT_EQ(s["hardware"]["location"], false);
+  EXPECT_EQ(s["hardware"]["vibrations"], 1);
+  ASSERT_FALSE(s["banners"].empty());
+  EXPECT_EQ(s["banners"].back()["message"], "PowerSavingMode Activated!");
+}
+
 }  // namespace
