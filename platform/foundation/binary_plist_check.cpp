@@ -64,11 +64,17 @@ struct Reader {
         std::memcpy(&t, &bits, sizeof t);
         return t > -2147483648.0 && t < 2147483647.0;  // false for NaN too
       }
-      case 0x4:
+      case 0x4: return length(n) && n <= table_offset && pos + n <= table_offset;
+      // libplist asserts (aborting the process) when a string or key holds a
+      // NUL: it checks its length against strlen.
       case 0x5:
-        return length(n) && n <= table_offset && pos + n <= table_offset;
+        if (!length(n) || n > table_offset || pos + n > table_offset) return false;
+        return std::memchr(data + pos, 0, static_cast<std::size_t>(n)) == nullptr;
       case 0x6:
-        return length(n) && n <= table_offset / 2 && pos + 2 * n <= table_offset;
+        if (!length(n) || n > table_offset / 2 || pos + 2 * n > table_offset) return false;
+        for (std::uint64_t i = 0; i < n; ++i)
+          if (data[pos + 2 * i] == 0 && data[pos + 2 * i + 1] == 0) return false;
+        return true;
       case 0x8: return low <= 7 && pos + low + 1 <= table_offset;  // UIDs of 1..8 bytes
       case 0xA:
       case 0xC:

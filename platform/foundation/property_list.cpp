@@ -301,9 +301,11 @@ Parsed parse(std::string_view bytes) {
       out.failure = ParseFailure::too_deep;
       return out;
     }
+    // A NUL is never XML; inside a string it would make libplist assert
+    // (abort) on a length that differs from strlen.
     if ((bytes.find("<plist") == std::string_view::npos && bytes.find("<dict") == std::string_view::npos &&
          bytes.find("<array") == std::string_view::npos) ||
-        !xml_dates_ok(bytes)) {
+        bytes.find('\0') != std::string_view::npos || !xml_dates_ok(bytes)) {
       out.failure = ParseFailure::malformed;
       return out;
     }
@@ -367,7 +369,8 @@ Value read_dictionary(const std::string& host_path) {
 
 bool write_file(const std::string& host_path, const Value& v, Format format) {
   auto bytes = serialize(v, format);
-  return bytes && write_file_atomically(host_path, *bytes);
+  // A file the reader would refuse is not written: the old one stays.
+  return bytes && bytes->size() <= max_file_bytes && write_file_atomically(host_path, *bytes);
 }
 
 const char* describe(FileStatus s) {
