@@ -46,6 +46,7 @@ void visit_dates(plist_t node) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   int levels = std::getenv("PROBE_LEVELS") ? std::atoi(std::getenv("PROBE_LEVELS")) : 20;
   for (int a = 1; a < argc; ++a) {
     std::ifstream in(argv[a], std::ios::binary);

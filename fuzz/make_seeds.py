@@ -93,6 +93,11 @@ chain = [array([i + 1, i + 1]) for i in range(40)] + [ascii("leaf")]
 put("plist", "crafted-shared-refs.bplist", bplist(chain))
 put("plist", "crafted-utf16-surrogate.bplist", bplist([array([1]), b"\x62\xd8\x00\x00\x41"]))
 put("plist", "crafted-ascii-high-bytes.bplist", bplist([array([1]), b"\x53\xff\xfe\x80"]))
+# libplist asserts that a string's length equals its strlen: a NUL aborts the reader.
+put("plist", "crafted-nul-in-string.bplist", bplist([array([1]), b"\x53a\x00b"]))
+put("plist", "crafted-nul-in-key.bplist", bplist([dict_([1], [2]), b"\x52k\x00", ascii("v")]))
+put("plist", "crafted-nul-in-utf16.bplist", bplist([array([1]), b"\x62\x00A\x00\x00"]))
+put("plist", "nul-in-string.xml", b"<plist><dict><key>k</key><string>a\x00b</string></dict></plist>")
 
 # Control-socket lines: requests and replies, good and bad.
 for i, line in enumerate([

@@ -164,6 +164,23 @@ TEST(BinaryPlistGuard, InvalidUtf8IsRepairedSoItCanBeWrittenBack) {
   }
 }
 
+// libplist aborts on a string whose length differs from its strlen (found by fuzzing).
+TEST(BinaryPlistGuard, NulInStringsOrKeysIsRefusedBeforeLibplistAborts) {
+  Builder ascii;
+  ascii.objects = {one_item_array(), std::string("\x53" "a\0b", 4)};
+  EXPECT_EQ(failure(ascii.build()), ParseFailure::malformed);
+  Builder key;
+  key.objects = {std::string("\xD1\x01\x02", 3), std::string("\x52k\0", 3), "\x51v"};
+  EXPECT_EQ(failure(key.build()), ParseFailure::malformed);
+  Builder utf16;
+  utf16.objects = {one_item_array(), std::string("\x62\0A\0\0", 5)};
+  EXPECT_EQ(failure(utf16.build()), ParseFailure::malformed);
+  EXPECT_EQ(failure(std::string("<plist><dict><key>k</key><string>a\0b</string></dict></plist>", 60)),
+            ParseFailure::malformed);
+  EXPECT_EQ(failure(std::string("<plist><dict><key>k\0</key><string>b</string></dict></plist>", 59)),
+            ParseFailure::malformed);
+}
+
 TEST(BinaryPlistGuard, UnpairedUtf16SurrogatesDoNotFault) {
   Builder b;
   b.objects = {one_item_array(), std::string("\x62\xD8\x00\x00\x41", 5)};

@@ -7,6 +7,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "host/common/device_layout.h"
 #include "host/springboard/springboard_host.h"
@@ -45,6 +48,14 @@ int main(int argc, char** argv) {
       host.unlock();
       host.tick(2, true);
       foundation::RunLoop::main().run_until_idle();
+      // The tweak's start-up logs its settings (debugMode is on by default):
+      // proof that it really ran before it is unloaded.
+      std::ifstream log(foundation::device_path("/var/log/syslog"));
+      std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+      if (text.find("PylonexPro2") == std::string::npos) {
+        std::fprintf(stderr, "the tweak did not start\n");
+        rc = 1;
+      }
       if (::dlclose(tweak) != 0) rc = 1;
     }
   }
