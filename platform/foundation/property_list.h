@@ -26,7 +26,7 @@ inline constexpr std::size_t max_file_bytes = 4 * 1024 * 1024;
 inline constexpr int max_depth = 128;
 // A binary document may share one object between many references; libplist
 // copies it at each. Documents expanding to more values than this are refused.
-inline constexpr std::uint64_t max_nodes = 1u << 18;
+inline constexpr std::uint64_t max_nodes = 1u << 16;
 // Dates are what libplist can hand out: int32_t seconds around 2001-01-01
 // (1932-12-13T20:45:52Z to 2069-01-19T03:14:06Z), both formats, read and
 // written; an XML date must be exactly "YYYY-MM-DDTHH:MM:SSZ".
