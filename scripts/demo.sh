@@ -117,6 +117,47 @@ if [ "$(status_get "s['settings']['pid'] is not None")" = "True" ]; then
   run settings show
   run settings tap "Battery Data" && run settings show && run settings back
   run settings tap "Cable Info" && run settings show && run settings back
+
+  step "A setting changed in the Settings app, reloaded at once by the running tweak"
+  run settings tap "Advanced Options"
+  run settings set "Fahrenheit" on
+  run settings back
+  run settings tap "Battery Data"
+  note "Temperature row now: $(sd settings show --json | python3 -c "import json,sys; print(next((r.get('value') for r in json.load(sys.stdin)['rows'] if r.get('label')=='Temperature'), '?'))")"
+  run settings back
+  run settings tap "Power Saving Mode"
+  run settings set "Battery Percentage" 15
+  sleep 0.3
+  note "settings file: percentagePSM=$(plist_get "$settings_file" percentagePSM)  Fahrenheit=$(plist_get "$settings_file" Fahrenheit)"
+  note "SpringBoard's tweak reloaded: $(sd log | grep 'PylonexPro2 Settings' | tail -n 1 | grep -o 'percentagePSM = [0-9.]*')"
+  run settings back
+
+  step "Data Sharing against a local stand-in of the statistics service"
+  stats_log=$(mktemp)
+  coproc STATS { python3 "$here/scripts/stats_server.py" "$stats_log"; }
+  read -r stats_port <&"${STATS[0]}"
+  info=$DEVICE/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist
+  python3 - "$info" "$stats_port" <<'PY'
+import plistlib, sys
+path, port = sys.argv[1], sys.argv[2]
+with open(path, 'rb') as f: d = plistlib.load(f)
+d['PXConnectivityProbeURL'] = 'http://127.0.0.1:%s/' % port
+d['PXUploadHost'] = '127.0.0.1:%s' % port
+d['PXStatisticsSiteURL'] = 'http://127.0.0.1:%s/stats' % port
+with open(path, 'wb') as f: plistlib.dump(d, f)
+PY
+  note "the installed bundle's Info.plist now points at http://127.0.0.1:$stats_port"
+  run settings tap "Data Sharing"
+  run settings tap "Send Data"
+  run settings alerts
+  run settings press OK
+  run settings show
+  note "the statistics service received:"
+  sed 's/^/     /' "$stats_log"
+  run settings tap "See Statistics"
+  note "web views: $(status_get "', '.join(s['settings']['web_views']) or '(none)'")"
+  kill "$STATS_PID" 2>/dev/null
+  rm -f "$stats_log"
 else
   note "(the Settings app is not open)"
 fi
