@@ -33,7 +33,7 @@ sanitize: bootstrap
 	@PX_JOBS=$(JOBS) bash scripts/sanitize.sh --no-tests=error
 
 bench: build
-	@bash scripts/run_benchmarks.sh $(BUILD)
+	@$(BUILD)/bin/px_bench
 
 package: build
 	@cmake --build --preset default --target deb
