@@ -82,7 +82,8 @@ FileContents read_whole_file(const std::string& host_path, std::size_t limit) {
     out.failure = ReadFailure::too_large;
     return out;
   }
-  out.bytes.resize(static_cast<std::size_t>(st.st_size));
+  // One byte more than the file, so the read that finds the end needs no regrowth.
+  out.bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
   std::size_t got = 0;
   while (true) {
     if (got == out.bytes.size()) out.bytes.resize(got + 4096);  // the file may have grown

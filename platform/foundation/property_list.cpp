@@ -161,11 +161,10 @@ Value to_value(plist_t node, int depth, bool& ok) {
       return Value(d);
     }
     case PLIST_STRING: {
-      char* s = nullptr;
-      plist_get_string_val(node, &s);
-      Value v(repaired_utf8(s));
-      std::free(s);
-      return v;
+      // Borrowed, not copied: libplist keeps the bytes until the tree is freed.
+      uint64_t length = 0;
+      const char* s = plist_get_string_ptr(node, &length);
+      return Value(repaired_utf8(s));
     }
     case PLIST_DATA: {
       char* d = nullptr;
@@ -205,7 +204,8 @@ Value to_value(plist_t node, int depth, bool& ok) {
           std::free(key);
           break;
         }
-        d[repaired_utf8(key)] = to_value(item, depth + 1, ok);
+        // Files list their keys sorted, so each insertion lands at the end.
+        d.emplace_hint(d.end(), repaired_utf8(key), to_value(item, depth + 1, ok));
         std::free(key);
       }
       std::free(it);
