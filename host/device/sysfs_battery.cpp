@@ -4,19 +4,21 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 
 #include "host/device/battery_change.h"
+#include "platform/foundation/file_io.h"
 
 namespace device {
 namespace {
 
 namespace fs = std::filesystem;
 
+// Attributes are read whole and non-blocking: a FIFO or a folder in place of
+// an attribute reads as missing instead of hanging the driver.
 std::optional<std::string> read_attr(const fs::path& supply, const char* name) {
-  std::ifstream in(supply / name);
-  std::string line;
-  if (!in || !std::getline(in, line)) return std::nullopt;
+  foundation::FileContents file = foundation::read_whole_file((supply / name).string(), 4096);
+  if (!file.ok()) return std::nullopt;
+  std::string line = file.bytes.substr(0, file.bytes.find('\n'));
   while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
   return line;
 }
@@ -34,7 +36,14 @@ std::optional<long long> read_number(const fs::path& supply, const char* name) {
   }
 }
 
-long long scaled(long long micro, double factor) { return std::llround(static_cast<double>(micro) * factor); }
+// Rounds to an integer, saturating: kernel attributes are untrusted text and
+// llround of a value beyond the 64-bit range has no defined result.
+long long rounded(double v) {
+  if (std::isnan(v)) return 0;
+  return std::llround(std::clamp(v, -9.0e18, 9.0e18));
+}
+
+long long scaled(long long micro, double factor) { return rounded(static_cast<double>(micro) * factor); }
 
 bool is_charger_type(const std::string& type) {
   return type == "Mains" || type.rfind("USB", 0) == 0 || type == "Wireless";
@@ -78,7 +87,7 @@ std::optional<BatterySample> read_sysfs_battery(const std::string& dir, double n
     if (auto c = read_number(bat, charge)) return scaled(*c, 1e-3);
     auto e = read_number(bat, energy);
     auto v = read_number(bat, "voltage_min_design");
-    if (e && v && *v > 0) return std::llround(static_cast<double>(*e) / static_cast<double>(*v) * 1000.0);
+    if (e && v && *v > 0) return rounded(static_cast<double>(*e) / static_cast<double>(*v) * 1000.0);
     return std::nullopt;
   };
   auto now = capacity("charge_now", "energy_now");
@@ -98,16 +107,16 @@ std::optional<BatterySample> read_sysfs_battery(const std::string& dir, double n
   if (voltage) status["Voltage"] = scaled(*voltage, 1e-3);
   std::optional<long long> milliamps;
   if (auto current = read_number(bat, "current_now"))
-    milliamps = scaled(std::llabs(*current), 1e-3);
+    milliamps = rounded(std::fabs(static_cast<double>(*current)) * 1e-3);
   else if (auto power = read_number(bat, "power_now"); power && voltage && *voltage > 0)
-    milliamps = std::llround(std::abs(static_cast<double>(*power)) / static_cast<double>(*voltage) * 1000.0);
+    milliamps = rounded(std::fabs(static_cast<double>(*power)) / static_cast<double>(*voltage) * 1000.0);
   if (milliamps) {
     // The kernel's sign convention varies between drivers; the status says the direction.
     long long signed_ma = kernel_status == "Discharging" ? -*milliamps : *milliamps;
     status["Amperage"] = signed_ma;
     status["InstantAmperage"] = signed_ma;
   }
-  if (auto temp = read_number(bat, "temp")) status["Temperature"] = *temp * 10;
+  if (auto temp = read_number(bat, "temp")) status["Temperature"] = rounded(static_cast<double>(*temp) * 10.0);
   if (auto cycles = read_number(bat, "cycle_count")) status["CycleCount"] = *cycles;
   if (auto serial = read_attr(bat, "serial_number"); serial && !serial->empty()) status["Serial"] = *serial;
   if (auto model = read_attr(bat, "model_name"); model && !model->empty()) status["Model"] = *model;
@@ -134,7 +143,7 @@ std::optional<BatterySample> read_sysfs_battery(const std::string& dir, double n
     if (amps) details["Amperage"] = scaled(*amps, 1e-3);
     if (volts) details["AdapterVoltage"] = scaled(*volts, 1e-3);
     if (amps && volts)
-      details["Watts"] = std::llround(static_cast<double>(*amps) * static_cast<double>(*volts) / 1e12);
+      details["Watts"] = rounded(static_cast<double>(*amps) * static_cast<double>(*volts) / 1e12);
     status["AdapterDetails"] = std::move(details);
   }
 
