@@ -25,8 +25,12 @@ demo: build
 	@DEVICE="$(DEVICE)" SIMDEVICE="$(SIMDEVICE)" bash scripts/demo.sh
 
 # Every test of the default build.
+# Every test of the default build, then the whole suite again under
+# AddressSanitizer and UBSan (any report fails it). PX_NO_SANITIZE=1 skips the
+# second pass for a quick local run.
 test: build
 	@ctest --preset default -j $(JOBS) --no-tests=error
+	@if [ -z "$$PX_NO_SANITIZE" ]; then PX_JOBS=$(JOBS) bash scripts/sanitize.sh --no-tests=error; fi
 
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize/).
 sanitize: bootstrap

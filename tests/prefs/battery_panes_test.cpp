@@ -104,8 +104,8 @@ TEST_F(BatteryDataPane, ActualMaxOnlyGrowsAndOnlyAtAKnownFullLevel) {
   defaults.setObject(Value("1822 mAh"), "ActualMax");
   EXPECT_EQ(get(p, "LostCapacity:"), "-12 mAh");
   // Kept across processes: the defaults were written at once.
-  foundation::NSUserDefaults::reset_standard_for_testing();
-  defaults.setObject(Value("1500 mAh"), "ActualMax");
+  foundation::NSUserDefaults::reset_standard_for_testing();  // `defaults` is gone with it
+  foundation::NSUserDefaults::standardUserDefaults().setObject(Value("1500 mAh"), "ActualMax");
   write_battery_data(sample_status());
   get(p, "ActualMaxCapacity:");
   foundation::NSUserDefaults::reset_standard_for_testing();
