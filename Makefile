@@ -24,7 +24,6 @@ build: configure
 demo: build
 	@DEVICE="$(DEVICE)" SIMDEVICE="$(SIMDEVICE)" bash scripts/demo.sh
 
-# Every test of the default build.
 # Every test of the default build, then the whole suite again under
 # AddressSanitizer and UBSan (any report fails it). PX_NO_SANITIZE=1 skips the
 # second pass for a quick local run.
