@@ -8,21 +8,21 @@
 namespace pxprefs {
 
 foundation::Value read_preference_value(const objc::id& specifier) {
-  auto spec = objc::cast<preferences::PSSpecifier>(specifier);
-  if (!spec) return {};
+  auto row_specifier = objc::cast<preferences::PSSpecifier>(specifier);
+  if (!row_specifier) return {};
   foundation::Value settings = foundation::dictionaryWithContentsOfFile(px::kSettingsFile);
-  foundation::Value key = spec->propertyForKey("key");
+  foundation::Value key = row_specifier->propertyForKey("key");
   if (auto* k = key.string()) {
     const foundation::Value& stored = settings[*k];
     if (!stored.is_nil()) return stored;
   }
-  return spec->propertyForKey("default");
+  return row_specifier->propertyForKey("default");
 }
 
 void set_preference_value(const foundation::Value& value, const objc::id& specifier) {
-  auto spec = objc::cast<preferences::PSSpecifier>(specifier);
-  if (!spec) return;
-  const foundation::Value key_value = spec->propertyForKey("key");
+  auto row_specifier = objc::cast<preferences::PSSpecifier>(specifier);
+  if (!row_specifier) return;
+  const foundation::Value key_value = row_specifier->propertyForKey("key");
   const std::string* key = key_value.string();
   if (!key || key->empty()) return;
   foundation::Value settings(foundation::Dictionary{});
@@ -34,7 +34,7 @@ void set_preference_value(const foundation::Value& value, const objc::id& specif
     settings.mutable_dictionary()[*key] = value;
   // The outcome of the write is not reported: the tweak rereads whatever the file holds.
   foundation::writeToFile(settings, px::kSettingsFile, true);
-  const foundation::Value notification = spec->propertyForKey("PostNotification");
+  const foundation::Value notification = row_specifier->propertyForKey("PostNotification");
   if (auto* name = notification.string(); name && !name->empty())
     foundation::CFNotificationCenterPostNotification(foundation::CFNotificationCenterGetDarwinNotifyCenter(), *name,
                                                      nullptr, foundation::Value(), true);
@@ -44,11 +44,11 @@ void add_write_through(objc::Class cls) {
   using foundation::Value;
   objc::class_addMethod<Value, objc::id>(
       cls, objc::sel("readPreferenceValue:"),
-      objc::Imp<Value, objc::id>([](objc::id, objc::SEL, objc::id spec) { return read_preference_value(spec); }));
+      objc::Imp<Value, objc::id>([](objc::id, objc::SEL, objc::id row_specifier) { return read_preference_value(row_specifier); }));
   objc::class_addMethod<void, Value, objc::id>(
       cls, objc::sel("setPreferenceValue:specifier:"),
       objc::Imp<void, Value, objc::id>(
-          [](objc::id, objc::SEL, Value value, objc::id spec) { set_preference_value(value, spec); }));
+          [](objc::id, objc::SEL, Value value, objc::id row_specifier) { set_preference_value(value, row_specifier); }));
 }
 
 }  // namespace pxprefs

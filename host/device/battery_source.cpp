@@ -32,10 +32,10 @@ void split_trace_options(std::string& file, double& speed, bool& loop) {
 
 }  // namespace
 
-std::unique_ptr<BatterySource> make_battery_source(const std::string& spec, std::string* error) {
-  auto colon = spec.find(':');
-  std::string kind = spec.substr(0, colon);
-  std::string rest = colon == std::string::npos ? "" : spec.substr(colon + 1);
+std::unique_ptr<BatterySource> make_battery_source(const std::string& source, std::string* error) {
+  auto colon = source.find(':');
+  std::string kind = source.substr(0, colon);
+  std::string rest = colon == std::string::npos ? "" : source.substr(colon + 1);
   if (kind == "sim") {
     auto options = parse_sim_options(rest, error);
     if (!options) return nullptr;
@@ -58,7 +58,7 @@ std::unique_ptr<BatterySource> make_battery_source(const std::string& spec, std:
     if (!read_sysfs_battery(dir, 0, error)) return nullptr;
     return std::make_unique<SysfsBattery>(dir);
   }
-  if (error) *error = "unknown battery source '" + spec + "' (sim[:OPTIONS], trace:FILE or sysfs[:DIR])";
+  if (error) *error = "unknown battery source '" + source + "' (sim[:OPTIONS], trace:FILE or sysfs[:DIR])";
   return nullptr;
 }
 

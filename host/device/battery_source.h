@@ -42,6 +42,6 @@ class BatterySource {
 // Parses SOURCE ("sim[:OPTIONS]", "trace:FILE[,OPTIONS]", "sysfs[:DIR]"); a
 // source that cannot work here (no such file, no battery) is refused with a
 // message the user can act on.
-std::unique_ptr<BatterySource> make_battery_source(const std::string& spec, std::string* error);
+std::unique_ptr<BatterySource> make_battery_source(const std::string& source, std::string* error);
 
 }  // namespace device

@@ -59,35 +59,35 @@ std::optional<std::string> SettingsApp::tap(const std::string& row) {
     return "no row " + row;
   }
   if (found->entry) return open_entry(*found->entry);
-  auto& spec = found->spec;
+  auto& row_specifier = found->row_specifier;
   auto pane = std::dynamic_pointer_cast<preferences::PSListController>(top());
-  switch (spec->cell()) {
+  switch (row_specifier->cell()) {
     case CellKind::link:
     case CellKind::link_list:
-      if (!spec->detailControllerClass().empty())
-        return push_pane(spec->detailControllerClass(), pane ? pane->bundle_path() : std::string(), spec);
-      if (spec->action() && spec->performAction()) return std::nullopt;
+      if (!row_specifier->detailControllerClass().empty())
+        return push_pane(row_specifier->detailControllerClass(), pane ? pane->bundle_path() : std::string(), row_specifier);
+      if (row_specifier->action() && row_specifier->performAction()) return std::nullopt;
       return "row " + row + " opens nothing";
     case CellKind::button:
-      if (!spec->performAction()) return "row " + row + " has no action its pane answers";
+      if (!row_specifier->performAction()) return "row " + row + " has no action its pane answers";
       return std::nullopt;
     case CellKind::switch_cell: {
-      bool now = spec->performGetter().boolValue();
-      if (!spec->performSetter(foundation::Value(!now))) return "row " + row + " cannot be changed";
+      bool now = row_specifier->performGetter().boolValue();
+      if (!row_specifier->performSetter(foundation::Value(!now))) return "row " + row + " cannot be changed";
       return std::nullopt;
     }
     default:
-      if (spec->action() && spec->performAction()) return std::nullopt;
-      return "row " + row + " (" + preferences::cell_kind_short_name(spec->cell()) + ") does nothing when tapped";
+      if (row_specifier->action() && row_specifier->performAction()) return std::nullopt;
+      return "row " + row + " (" + preferences::cell_kind_short_name(row_specifier->cell()) + ") does nothing when tapped";
   }
 }
 
 std::optional<std::string> SettingsApp::set(const std::string& row, const std::string& text) {
   auto found = find_row(row);
-  if (!found || !found->spec) return "no row " + row;
-  auto& spec = found->spec;
+  if (!found || !found->row_specifier) return "no row " + row;
+  auto& row_specifier = found->row_specifier;
   foundation::Value value;
-  switch (spec->cell()) {
+  switch (row_specifier->cell()) {
     case CellKind::switch_cell: {
       auto b = parse_bool(text);
       if (!b) return "a switch takes on or off, not " + text;
@@ -99,7 +99,7 @@ std::optional<std::string> SettingsApp::set(const std::string& row, const std::s
       double d = std::strtod(text.c_str(), &end);
       if (text.empty() || *end != '\0') return "a slider takes a number, not " + text;
       // The control cannot go past its ends.
-      foundation::Value min = spec->propertyForKey("min"), max = spec->propertyForKey("max");
+      foundation::Value min = row_specifier->propertyForKey("min"), max = row_specifier->propertyForKey("max");
       if (min.is_number()) d = std::max(d, min.doubleValue());
       if (max.is_number()) d = std::min(d, max.doubleValue());
       value = foundation::Value(d);
@@ -107,7 +107,7 @@ std::optional<std::string> SettingsApp::set(const std::string& row, const std::s
     }
     case CellKind::segment:
     case CellKind::link_list: {
-      foundation::Value values = spec->propertyForKey("validValues"), titles = spec->propertyForKey("validTitles");
+      foundation::Value values = row_specifier->propertyForKey("validValues"), titles = row_specifier->propertyForKey("validTitles");
       const foundation::Array* vs = values.array();
       const foundation::Array* ts = titles.array();
       if (!vs) return "row " + row + " offers no choices";
@@ -116,9 +116,9 @@ std::optional<std::string> SettingsApp::set(const std::string& row, const std::s
       if (value.is_nil()) return "not a choice of row " + row + ": " + text;
       break;
     }
-    default: return "row " + row + " (" + std::string(preferences::cell_kind_short_name(spec->cell())) + ") is not editable";
+    default: return "row " + row + " (" + std::string(preferences::cell_kind_short_name(row_specifier->cell())) + ") is not editable";
   }
-  if (!spec->performSetter(value)) return "row " + row + " cannot be changed";
+  if (!row_specifier->performSetter(value)) return "row " + row + " cannot be changed";
   return std::nullopt;
 }
 

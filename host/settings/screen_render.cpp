@@ -36,16 +36,16 @@ bool wants_value(CellKind k) { return k != CellKind::group; }
 
 }  // namespace
 
-json row_value_json(const preferences::PSSpecifier& spec, const foundation::Value& v) {
+json row_value_json(const preferences::PSSpecifier& row_specifier, const foundation::Value& v) {
   if (v.is_nil()) return nullptr;
-  switch (spec.cell()) {
+  switch (row_specifier.cell()) {
     case CellKind::switch_cell: return v.boolValue();
     case CellKind::slider: return v.doubleValue();
     case CellKind::segment:
     case CellKind::link_list: {
-      foundation::Value valid = spec.propertyForKey("validValues");
+      foundation::Value valid = row_specifier.propertyForKey("validValues");
       const foundation::Array* values = valid.array();
-      foundation::Value titles = spec.propertyForKey("validTitles");
+      foundation::Value titles = row_specifier.propertyForKey("validTitles");
       if (values)
         for (std::size_t i = 0; i < values->size(); ++i)
           if ((*values)[i] == v || (*values)[i].description() == v.description()) {
@@ -82,8 +82,8 @@ std::optional<SettingsApp::Row> SettingsApp::find_row(const std::string& row) {
     return std::nullopt;
   }
   for (auto& r : all) {
-    std::string label = r.spec ? r.spec->name() : r.entry->label;
-    if (label == row && !(r.spec && r.spec->cell() == CellKind::group)) return r;
+    std::string label = r.row_specifier ? r.row_specifier->name() : r.entry->label;
+    if (label == row && !(r.row_specifier && r.row_specifier->cell() == CellKind::group)) return r;
   }
   return std::nullopt;
 }
@@ -116,21 +116,21 @@ json SettingsApp::show_json() {
   }
   for (auto& r : rows()) {
     json row = {{"index", r.index}};
-    if (!r.spec) {
+    if (!r.row_specifier) {
       row["label"] = r.entry->label;
       row["kind"] = "link";
       rows_json.push_back(row);
       continue;
     }
-    row["label"] = r.spec->name();
-    row["kind"] = preferences::cell_kind_short_name(r.spec->cell());
-    foundation::Value key = r.spec->propertyForKey("key");
+    row["label"] = r.row_specifier->name();
+    row["kind"] = preferences::cell_kind_short_name(r.row_specifier->cell());
+    foundation::Value key = r.row_specifier->propertyForKey("key");
     if (auto* k = key.string()) row["key"] = *k;
-    if (wants_value(r.spec->cell()) && r.spec->getter()) {
-      json v = row_value_json(*r.spec, r.spec->performGetter());
+    if (wants_value(r.row_specifier->cell()) && r.row_specifier->getter()) {
+      json v = row_value_json(*r.row_specifier, r.row_specifier->performGetter());
       if (!v.is_null()) row["value"] = v;
     }
-    foundation::Value footer = r.spec->propertyForKey("footerText");
+    foundation::Value footer = r.row_specifier->propertyForKey("footerText");
     if (auto* f = footer.string()) row["footer"] = *f;
     rows_json.push_back(row);
   }

@@ -109,8 +109,8 @@ std::optional<std::string> SettingsApp::open_entry(const Entry& entry) {
   const std::string* detail = entry.entry["detail"].string();
   if (!detail) detail = info["NSPrincipalClass"].string();
   if (!detail) return "entry " + entry.file + " names no controller class";
-  auto spec = preferences::PSSpecifier::from_item(entry.entry, nullptr);
-  return push_pane(*detail, folder, spec);
+  auto row_specifier = preferences::PSSpecifier::from_item(entry.entry, nullptr);
+  return push_pane(*detail, folder, row_specifier);
 }
 
 std::optional<std::string> SettingsApp::push_pane(const std::string& class_name, const std::string& bundle_path,

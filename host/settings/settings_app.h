@@ -70,7 +70,7 @@ class SettingsApp {
  private:
   struct Row {
     std::size_t index;
-    std::shared_ptr<preferences::PSSpecifier> spec;  // nothing on the entry list
+    std::shared_ptr<preferences::PSSpecifier> row_specifier;  // nothing on the entry list
     const Entry* entry = nullptr;
   };
   std::vector<Row> rows();
@@ -91,6 +91,6 @@ class SettingsApp {
 };
 
 // The text a row shows for a value: a list choice's title, a number's decimal text.
-nlohmann::json row_value_json(const preferences::PSSpecifier& spec, const foundation::Value& v);
+nlohmann::json row_value_json(const preferences::PSSpecifier& row_specifier, const foundation::Value& v);
 
 }  // namespace settings

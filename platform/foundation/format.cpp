@@ -5,7 +5,7 @@
 namespace foundation {
 namespace {
 
-std::string printf_one(const std::string& spec, const FormatArg& arg, char conv) {
+std::string printf_one(const std::string& conversion, const FormatArg& arg, char conv) {
   char buf[512];
   int n = 0;
   if (conv == 'f' || conv == 'e' || conv == 'g' || conv == 'F' || conv == 'E' || conv == 'G') {
@@ -13,12 +13,12 @@ std::string printf_one(const std::string& spec, const FormatArg& arg, char conv)
     if (auto* p = std::get_if<double>(&arg.v)) d = *p;
     else if (auto* p = std::get_if<long long>(&arg.v)) d = static_cast<double>(*p);
     else if (auto* p = std::get_if<Value>(&arg.v)) d = p->doubleValue();
-    n = std::snprintf(buf, sizeof buf, spec.c_str(), d);
+    n = std::snprintf(buf, sizeof buf, conversion.c_str(), d);
   } else if (conv == 's') {
     std::string s;
     if (auto* p = std::get_if<std::string>(&arg.v)) s = *p;
     else if (auto* p = std::get_if<Value>(&arg.v)) s = p->description();
-    n = std::snprintf(buf, sizeof buf, spec.c_str(), s.c_str());
+    n = std::snprintf(buf, sizeof buf, conversion.c_str(), s.c_str());
     if (n >= static_cast<int>(sizeof buf)) return s;
   } else {
     long long i = 0;
@@ -26,10 +26,10 @@ std::string printf_one(const std::string& spec, const FormatArg& arg, char conv)
     else if (auto* p = std::get_if<unsigned long long>(&arg.v)) i = static_cast<long long>(*p);
     else if (auto* p = std::get_if<double>(&arg.v)) i = static_cast<long long>(*p);
     else if (auto* p = std::get_if<Value>(&arg.v)) i = p->longLongValue();
-    std::string full = spec;
+    std::string full = conversion;
     full.insert(full.size() - 1, "ll");
     // "%i" is a 32-bit int on the device: keep its wrap-around.
-    bool narrow = spec.find('l') == std::string::npos && spec.find('q') == std::string::npos;
+    bool narrow = conversion.find('l') == std::string::npos && conversion.find('q') == std::string::npos;
     if (narrow && (conv == 'i' || conv == 'd')) i = static_cast<int>(i);
     if (narrow && (conv == 'u' || conv == 'x' || conv == 'X')) i = static_cast<unsigned>(i);
     n = std::snprintf(buf, sizeof buf, full.c_str(), i);
@@ -72,12 +72,12 @@ std::string format_args(std::string_view fmt, const std::vector<FormatArg>& args
       else if (auto* u = std::get_if<unsigned long long>(&arg.v)) out += std::to_string(*u);
       continue;
     }
-    std::string spec(fmt.substr(start, i - start));
+    std::string conversion(fmt.substr(start, i - start));
     // Strip length modifiers; printf_one adds its own.
     std::string clean;
-    for (char ch : spec)
+    for (char ch : conversion)
       if (ch != 'l' && ch != 'h' && ch != 'q' && ch != 'z') clean += ch;
-    bool wide = spec.find('l') != std::string::npos || spec.find('q') != std::string::npos;
+    bool wide = conversion.find('l') != std::string::npos || conversion.find('q') != std::string::npos;
     clean += conv;
     std::string shown = printf_one(clean, arg, conv);
     if (!wide || (conv != 'i' && conv != 'd' && conv != 'u')) {
