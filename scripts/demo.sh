@@ -134,7 +134,7 @@ if [ "$(status_get "s['settings']['pid'] is not None")" = "True" ]; then
 
   step "Data Sharing against a local stand-in of the statistics service"
   stats_log=$(mktemp)
-  coproc STATS { python3 "$here/scripts/stats_server.py" "$stats_log"; }
+  coproc STATS { exec python3 "$here/scripts/stats_server.py" "$stats_log"; }
   read -r stats_port <&"${STATS[0]}"
   info=$DEVICE/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist
   python3 - "$info" "$stats_port" <<'PY'
