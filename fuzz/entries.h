@@ -22,6 +22,10 @@ void settings_file(std::string_view bytes);
 void pane_getters(std::string_view bytes);
 // A specifier list loaded by a pane (PSListController::loadSpecifiersFromPlistName).
 void specifier_list(std::string_view bytes);
+// A filter plist beside a library in the Substrate folder (filter_selects and load_tweaks).
+void filter_plist(std::string_view bytes);
+// A PreferenceLoader entry list, loaded and opened by the Settings app.
+void loader_entry(std::string_view bytes);
 // A battery trace file (property-list or JSON-lines form).
 void trace_reader(std::string_view bytes);
 // One control-socket request line, and one reply line.

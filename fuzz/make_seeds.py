@@ -144,3 +144,37 @@ put("trace", "lines.jsonl", "# recorded\n\n" + "\n".join(json.dumps({"Time": t, 
     "Status": {"CurrentCapacity": t}}) for t in range(5)) + "\n")
 put("trace", "bad-lines.jsonl", '{"Time": "x"}\n{"Time": 1e400}\n[1,2]\n{"Time": -5, "Level": "a", "State": 9}\n{')
 put("trace", "wrong-types.xml", plistlib.dumps([1, "a", {"Time": [], "Level": {}, "State": [], "Status": 5}]))
+
+# Substrate filter plists.
+sb = "com.apple.springboard"
+put("filter", "springboard.xml", plistlib.dumps({"Filter": {"Bundles": [sb]}}))
+put("filter", "springboard.bplist", plistlib.dumps({"Filter": {"Bundles": ["com.apple.Preferences", sb]}},
+                                                    fmt=plistlib.FMT_BINARY))
+put("filter", "other-bundle.xml", plistlib.dumps({"Filter": {"Bundles": ["com.apple.mobilesafari"]}}))
+put("filter", "wrong-shapes.xml", plistlib.dumps({"Filter": {"Bundles": sb, "Executables": [sb]}}))
+put("filter", "wrong-types.xml", plistlib.dumps({"Filter": {"Bundles": [1, [sb], {sb: sb}, sb.encode()]}}))
+put("filter", "array-root.xml", plistlib.dumps([{"Filter": {"Bundles": [sb]}}]))
+put("filter", "nul-in-id.xml", b"<plist><dict><key>Filter</key><dict><key>Bundles</key><array>"
+    b"<string>com.apple.springboard\x00x</string></array></dict></dict></plist>")
+
+# PreferenceLoader entry lists.
+entry = plistlib.load(open(os.path.join(here, "..", "prefs", "resources", "entry.plist"), "rb"))
+put("entries", "entry.xml", plistlib.dumps(entry))
+put("entries", "entry.bplist", plistlib.dumps(entry, fmt=plistlib.FMT_BINARY))
+def entry_with(**changes):
+    e = dict(entry["entry"])
+    for k, v in changes.items():
+        if v is None:
+            e.pop(k, None)
+        else:
+            e[k] = v
+    return plistlib.dumps({"entry": e})
+put("entries", "no-bundle.xml", entry_with(bundle=None))
+put("entries", "no-detail.xml", entry_with(detail=None))
+put("entries", "missing-bundle.xml", entry_with(bundle="Missing"))
+put("entries", "climbing-bundle.xml", entry_with(bundle="../../../../etc"))
+put("entries", "unknown-class.xml", entry_with(detail="NoSuchController"))
+put("entries", "not-a-list-class.xml", entry_with(detail="NSObject"))
+put("entries", "sub-pane.xml", entry_with(detail="BatteryData", label="Battery Data"))
+put("entries", "wrong-types.xml", entry_with(label=5, bundle=[], detail={}, cell=1, icon=True))
+put("entries", "entry-not-dict.xml", plistlib.dumps({"entry": ["PylonexPro2"]}))
