@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "platform/foundation/device_paths.h"
+#include "platform/foundation/open_in_root.h"
 
 namespace foundation {
 namespace {
@@ -64,15 +65,21 @@ bool opened_outside_root(int fd, const std::string& host_path) {
 
 }  // namespace
 
-FileContents read_whole_file(const std::string& host_path, std::size_t limit) {
+namespace {
+
+FileContents open_failure() {
   FileContents out;
-  int fd = ::open(host_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    out.failure = errno == ENOENT || errno == ENOTDIR ? ReadFailure::missing : ReadFailure::unreadable;
-    return out;
-  }
+  out.failure = errno == ENOENT || errno == ENOTDIR ? ReadFailure::missing : ReadFailure::unreadable;
+  return out;
+}
+
+// Reads the whole of an open descriptor and closes it. `host_path` is for the
+// containment check, when the kernel has not already made it.
+FileContents read_and_close(int fd, std::size_t limit, const std::string* unchecked_host_path) {
+  FileContents out;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || opened_outside_root(fd, host_path)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      (unchecked_host_path && opened_outside_root(fd, *unchecked_host_path))) {
     ::close(fd);
     out.failure = ReadFailure::unreadable;
     return out;
@@ -82,12 +89,14 @@ FileContents read_whole_file(const std::string& host_path, std::size_t limit) {
     out.failure = ReadFailure::too_large;
     return out;
   }
-  // One byte more than the file, so the read that finds the end needs no regrowth.
+  // One byte more than the file, so that a short read tells the end without
+  // another call, and a file that grew meanwhile still shows it.
   out.bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
   std::size_t got = 0;
   while (true) {
-    if (got == out.bytes.size()) out.bytes.resize(got + 4096);  // the file may have grown
-    ssize_t n = ::read(fd, out.bytes.data() + got, out.bytes.size() - got);
+    if (got == out.bytes.size()) out.bytes.resize(got + 4096);
+    std::size_t want = out.bytes.size() - got;
+    ssize_t n = ::read(fd, out.bytes.data() + got, want);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       ::close(fd);
@@ -95,7 +104,6 @@ FileContents read_whole_file(const std::string& host_path, std::size_t limit) {
       out.failure = ReadFailure::unreadable;
       return out;
     }
-    if (n == 0) break;
     got += static_cast<std::size_t>(n);
     if (got > limit) {
       ::close(fd);
@@ -103,10 +111,32 @@ FileContents read_whole_file(const std::string& host_path, std::size_t limit) {
       out.failure = ReadFailure::too_large;
       return out;
     }
+    // A regular file reads short only at its end.
+    if (n == 0 || static_cast<std::size_t>(n) < want) break;
   }
   out.bytes.resize(got);
   ::close(fd);
   return out;
+}
+
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+
+}  // namespace
+
+FileContents read_whole_file(const std::string& host_path, std::size_t limit) {
+  int fd = open_host_path_in_device_root(host_path, kReadFlags);
+  if (fd >= 0) return read_and_close(fd, limit, nullptr);
+  if (errno != ENOSYS) return open_failure();
+  fd = ::open(host_path.c_str(), kReadFlags);
+  if (fd < 0) return open_failure();
+  return read_and_close(fd, limit, &host_path);
+}
+
+FileContents read_device_file(std::string_view device_file, std::size_t limit) {
+  int fd = open_in_device_root(device_file, kReadFlags);
+  if (fd >= 0) return read_and_close(fd, limit, nullptr);
+  if (errno != ENOSYS) return open_failure();
+  return read_whole_file(device_path(device_file), limit);
 }
 
 namespace {

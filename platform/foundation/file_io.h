@@ -22,6 +22,8 @@ struct FileContents {
 // path under the device root whose links lead out of it is unreadable: the
 // device's files never stand for the machine's.
 FileContents read_whole_file(const std::string& host_path, std::size_t limit);
+// The same for a device path ("/User/Library/…"), resolved inside the root.
+FileContents read_device_file(std::string_view device_file, std::size_t limit);
 
 // Writes `bytes` to a temporary file in the same folder (refused when the
 // folder under the device root is a link out of it), flushes it to disk,

@@ -342,9 +342,10 @@ std::optional<std::string> serialize(const Value& v, Format format) {
   return out;
 }
 
-FileRead read_file(const std::string& host_path) {
+namespace {
+
+FileRead parse_contents(FileContents file) {
   FileRead out;
-  FileContents file = read_whole_file(host_path, max_file_bytes);
   if (!file.ok()) {
     out.status = *file.failure == ReadFailure::missing     ? FileStatus::missing
                  : *file.failure == ReadFailure::too_large ? FileStatus::too_large
@@ -361,11 +362,22 @@ FileRead read_file(const std::string& host_path) {
   return out;
 }
 
-Value read_dictionary(const std::string& host_path) {
-  FileRead r = read_file(host_path);
+Value dictionary_of(FileRead r) {
   if (r.status != FileStatus::ok || !r.value.is_dictionary()) return Value();
   return std::move(r.value);
 }
+
+}  // namespace
+
+FileRead read_file(const std::string& host_path) { return parse_contents(read_whole_file(host_path, max_file_bytes)); }
+
+FileRead read_device_file(std::string_view device_file) {
+  return parse_contents(foundation::read_device_file(device_file, max_file_bytes));
+}
+
+Value read_dictionary(const std::string& host_path) { return dictionary_of(read_file(host_path)); }
+
+Value read_device_dictionary(std::string_view device_file) { return dictionary_of(read_device_file(device_file)); }
 
 bool write_file(const std::string& host_path, const Value& v, Format format) {
   auto bytes = serialize(v, format);

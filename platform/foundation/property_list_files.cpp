@@ -7,7 +7,7 @@
 namespace foundation {
 
 Value dictionaryWithContentsOfFile(std::string_view device_file) {
-  return plist::read_dictionary(device_path(device_file));
+  return plist::read_device_dictionary(device_file);
 }
 
 bool writeToFile(const Value& object, std::string_view device_file, bool atomically) {

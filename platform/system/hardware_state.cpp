@@ -19,7 +19,7 @@ bool set(std::string_view name, const foundation::Value& value) {
 }
 
 foundation::Value battery_entry() {
-  return foundation::plist::read_dictionary(foundation::device_path(kBatteryEntry));
+  return foundation::plist::read_device_dictionary(kBatteryEntry);
 }
 
 }  // namespace hardware

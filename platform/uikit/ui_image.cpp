@@ -16,7 +16,7 @@ std::uint32_t big_endian(const std::string& b, std::size_t at) {
 objc::Class UIImage::runtime_class() { return objc::native_class("UIImage"); }
 
 std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(std::string_view device_file) {
-  auto contents = foundation::read_whole_file(foundation::device_path(device_file), kMaxImageBytes);
+  auto contents = foundation::read_device_file(device_file, kMaxImageBytes);
   if (!contents.ok()) return nullptr;
   const std::string& b = contents.bytes;
   static const char kMagic[] = "\x89PNG\r\n\x1a\n";

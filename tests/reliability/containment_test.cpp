@@ -12,6 +12,7 @@
 
 #include "host/common/control_channel.h"
 #include "platform/foundation/device_paths.h"
+#include "platform/foundation/property_list.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/system/system_command.h"
@@ -83,6 +84,41 @@ TEST_F(Containment, LinksAreResolvedInsideTheRoot) {
   std::getline(in, after);
   EXPECT_EQ(after, before);
   EXPECT_EQ(std::distance(fs::directory_iterator(outside), fs::directory_iterator()), 1) << "nothing new outside";
+}
+
+// Device files are opened with the kernel resolving inside the root; that must
+// name the very file device_path names, for every kind of link a package or
+// the layout brings.
+TEST_F(Containment, OpeningInsideTheRootFindsWhatDevicePathsName) {
+  device.write_text("/var/mobile/Library/real.plist", "<plist><dict><key>real</key><true/></dict></plist>");
+  device.write_text("/var/root.plist", "<plist><dict><key>root</key><true/></dict></plist>");
+  std::string lib = device.path("/var/mobile/Library");
+  fs::create_symlink("/var/mobile/Library/real.plist", lib + "/absolute.plist");  // the device's "/"
+  fs::create_symlink("real.plist", lib + "/relative.plist");
+  fs::create_symlink("../../root.plist", lib + "/up.plist");
+  fs::create_symlink("../../../../../../../../var/root.plist", lib + "/far-up.plist");  // clamped at the root
+  fs::create_symlink("/var/mobile", device.path("/var/alias"));
+  fs::create_symlink("absolute.plist", lib + "/chain.plist");
+  for (const char* dev : {"/User/Library/real.plist", "/var/mobile/Library/absolute.plist", "/User/Library/relative.plist",
+                          "/User/Library/up.plist", "/User/Library/far-up.plist", "/var/alias/Library/chain.plist",
+                          "/var/alias/../mobile/Library/real.plist", "/User/Library/missing.plist"}) {
+    Value by_kernel = foundation::plist::read_device_dictionary(dev);
+    Value by_walk = foundation::plist::read_dictionary(foundation::device_path(dev));
+    EXPECT_EQ(by_kernel, by_walk) << dev;
+    EXPECT_EQ(by_kernel.is_nil(), std::string(dev).find("missing") != std::string::npos) << dev;
+  }
+}
+
+TEST_F(Containment, ARootMadeAgainUnderTheSameNameIsTheOneRead) {
+  device.write_text("/var/mobile/Library/a.plist", "<plist><dict><key>first</key><true/></dict></plist>");
+  ASSERT_TRUE(foundation::dictionaryWithContentsOfFile("/var/mobile/Library/a.plist")["first"].boolValue());
+  fs::remove_all(device.path("/var"));
+  fs::rename(device.root(), device.root() + ".old");
+  fs::create_directories(device.path("/var/mobile/Library"));
+  device.write_text("/var/mobile/Library/a.plist", "<plist><dict><key>second</key><true/></dict></plist>");
+  Value again = foundation::dictionaryWithContentsOfFile("/var/mobile/Library/a.plist");
+  fs::remove_all(device.root() + ".old");
+  EXPECT_TRUE(again["second"].boolValue()) << "read from the folder now at the root's path";
 }
 
 TEST_F(Containment, ControlSocketIsPrivateToItsOwner) {

@@ -104,7 +104,9 @@ TEST_F(SysfsTree, ExtremeNumbersDoNotOverflow) {
   ASSERT_TRUE(amps);
   EXPECT_GE(*amps, 0) << "a charging battery's current is not negative";
   const std::int64_t* temp = s->status["Temperature"].integer();
-  if (temp) EXPECT_GT(*temp, 0);
+  if (temp) {
+    EXPECT_GT(*temp, 0);
+  }
 }
 
 }  // namespace
