@@ -75,8 +75,10 @@ FileContents open_failure() {
 
 // Reads the whole of an open descriptor and closes it. `host_path` is for the
 // containment check, when the kernel has not already made it.
-FileContents read_and_close(int fd, std::size_t limit, const std::string* unchecked_host_path) {
+FileContents read_and_close(int fd, std::size_t limit, const std::string* unchecked_host_path, std::string storage) {
   FileContents out;
+  out.bytes = std::move(storage);
+  out.bytes.clear();
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
       (unchecked_host_path && opened_outside_root(fd, *unchecked_host_path))) {
@@ -123,20 +125,20 @@ constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
 
 }  // namespace
 
-FileContents read_whole_file(const std::string& host_path, std::size_t limit) {
+FileContents read_whole_file(const std::string& host_path, std::size_t limit, std::string storage) {
   int fd = open_host_path_in_device_root(host_path, kReadFlags);
-  if (fd >= 0) return read_and_close(fd, limit, nullptr);
+  if (fd >= 0) return read_and_close(fd, limit, nullptr, std::move(storage));
   if (errno != ENOSYS) return open_failure();
   fd = ::open(host_path.c_str(), kReadFlags);
   if (fd < 0) return open_failure();
-  return read_and_close(fd, limit, &host_path);
+  return read_and_close(fd, limit, &host_path, std::move(storage));
 }
 
-FileContents read_device_file(std::string_view device_file, std::size_t limit) {
+FileContents read_device_file(std::string_view device_file, std::size_t limit, std::string storage) {
   int fd = open_in_device_root(device_file, kReadFlags);
-  if (fd >= 0) return read_and_close(fd, limit, nullptr);
+  if (fd >= 0) return read_and_close(fd, limit, nullptr, std::move(storage));
   if (errno != ENOSYS) return open_failure();
-  return read_whole_file(device_path(device_file), limit);
+  return read_whole_file(device_path(device_file), limit, std::move(storage));
 }
 
 namespace {

@@ -21,9 +21,11 @@ struct FileContents {
 // files over `limit` bytes are failures, never partial reads (nor waits). A
 // path under the device root whose links lead out of it is unreadable: the
 // device's files never stand for the machine's.
-FileContents read_whole_file(const std::string& host_path, std::size_t limit);
+// `storage` is where the bytes go: a caller that reads often passes the
+// buffer of its last read back, so that its capacity serves again.
+FileContents read_whole_file(const std::string& host_path, std::size_t limit, std::string storage = {});
 // The same for a device path ("/User/Library/…"), resolved inside the root.
-FileContents read_device_file(std::string_view device_file, std::size_t limit);
+FileContents read_device_file(std::string_view device_file, std::size_t limit, std::string storage = {});
 
 // Writes `bytes` to a temporary file in the same folder (refused when the
 // folder under the device root is a link out of it), flushes it to disk,

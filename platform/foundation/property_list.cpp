@@ -59,7 +59,14 @@ std::size_t utf8_sequence(std::string_view s, std::size_t i) {
 }
 
 bool valid_utf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size();) {
+  // Keys and values are nearly always ASCII: eight bytes at a time until the first that is not.
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, s.data() + i, 8);
+    if (word & 0x8080808080808080ULL) break;
+  }
+  while (i < s.size()) {
     std::size_t len = utf8_sequence(s, i);
     if (len == 0) return false;
     i += len;
@@ -70,8 +77,7 @@ bool valid_utf8(std::string_view s) {
 // libplist passes string bytes through unchecked in both formats, and its
 // binary writer reads past a string's end on invalid UTF-8; what is read is
 // made valid here so that it can always be written back.
-std::string repaired_utf8(const char* text) {
-  std::string_view s(text ? text : "");
+std::string repaired_utf8(std::string_view s) {
   if (valid_utf8(s)) return std::string(s);
   std::string out;
   out.reserve(s.size() + 8);
@@ -164,7 +170,7 @@ Value to_value(plist_t node, int depth, bool& ok) {
       // Borrowed, not copied: libplist keeps the bytes until the tree is freed.
       uint64_t length = 0;
       const char* s = plist_get_string_ptr(node, &length);
-      return Value(repaired_utf8(s));
+      return Value(repaired_utf8(s ? std::string_view(s, length) : std::string_view()));
     }
     case PLIST_DATA: {
       char* d = nullptr;
@@ -205,7 +211,7 @@ Value to_value(plist_t node, int depth, bool& ok) {
           break;
         }
         // Files list their keys sorted, so each insertion lands at the end.
-        d.emplace_hint(d.end(), repaired_utf8(key), to_value(item, depth + 1, ok));
+        d.emplace_hint(d.end(), repaired_utf8(key ? key : ""), to_value(item, depth + 1, ok));
         std::free(key);
       }
       std::free(it);
@@ -344,7 +350,21 @@ std::optional<std::string> serialize(const Value& v, Format format) {
 
 namespace {
 
+// One read buffer per thread, so that a file read again and again (a pane's
+// rows, the settings on every change) needs no new storage for its bytes.
+std::string& read_buffer() {
+  thread_local std::string buffer;
+  return buffer;
+}
+constexpr std::size_t kKeptBufferBytes = 256 * 1024;
+
 FileRead parse_contents(FileContents file) {
+  struct Recycle {
+    std::string& bytes;
+    ~Recycle() {
+      if (bytes.capacity() <= kKeptBufferBytes) read_buffer() = std::move(bytes);
+    }
+  } recycle{file.bytes};
   FileRead out;
   if (!file.ok()) {
     out.status = *file.failure == ReadFailure::missing     ? FileStatus::missing
@@ -369,10 +389,12 @@ Value dictionary_of(FileRead r) {
 
 }  // namespace
 
-FileRead read_file(const std::string& host_path) { return parse_contents(read_whole_file(host_path, max_file_bytes)); }
+FileRead read_file(const std::string& host_path) {
+  return parse_contents(read_whole_file(host_path, max_file_bytes, std::move(read_buffer())));
+}
 
 FileRead read_device_file(std::string_view device_file) {
-  return parse_contents(foundation::read_device_file(device_file, max_file_bytes));
+  return parse_contents(foundation::read_device_file(device_file, max_file_bytes, std::move(read_buffer())));
 }
 
 Value read_dictionary(const std::string& host_path) { return dictionary_of(read_file(host_path)); }
