@@ -2,13 +2,21 @@
 // and links stay inside, control sockets are private to their owner, and the
 // restart command runs no shell and reaches only this device's SpringBoard.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <signal.h>
+#include <stddef.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 #include "host/common/control_channel.h"
 #include "platform/foundation/device_paths.h"
@@ -88,25 +96,65 @@ TEST_F(Containment, LinksAreResolvedInsideTheRoot) {
 
 // Device files are opened with the kernel resolving inside the root; that must
 // name the very file device_path names, for every kind of link a package or
-// the layout brings.
-TEST_F(Containment, OpeningInsideTheRootFindsWhatDevicePathsName) {
-  device.write_text("/var/mobile/Library/real.plist", "<plist><dict><key>real</key><true/></dict></plist>");
-  device.write_text("/var/root.plist", "<plist><dict><key>root</key><true/></dict></plist>");
-  std::string lib = device.path("/var/mobile/Library");
-  fs::create_symlink("/var/mobile/Library/real.plist", lib + "/absolute.plist");  // the device's "/"
-  fs::create_symlink("real.plist", lib + "/relative.plist");
-  fs::create_symlink("../../root.plist", lib + "/up.plist");
-  fs::create_symlink("../../../../../../../../var/root.plist", lib + "/far-up.plist");  // clamped at the root
-  fs::create_symlink("/var/mobile", device.path("/var/alias"));
-  fs::create_symlink("absolute.plist", lib + "/chain.plist");
-  for (const char* dev : {"/User/Library/real.plist", "/var/mobile/Library/absolute.plist", "/User/Library/relative.plist",
-                          "/User/Library/up.plist", "/User/Library/far-up.plist", "/var/alias/Library/chain.plist",
-                          "/var/alias/../mobile/Library/real.plist", "/User/Library/missing.plist"}) {
-    Value by_kernel = foundation::plist::read_device_dictionary(dev);
-    Value by_walk = foundation::plist::read_dictionary(foundation::device_path(dev));
-    EXPECT_EQ(by_kernel, by_walk) << dev;
-    EXPECT_EQ(by_kernel.is_nil(), std::string(dev).find("missing") != std::string::npos) << dev;
+// the layout brings, and so must the fallback for kernels without it.
+class InRootOpening : public Containment {
+ protected:
+  void SetUp() override {
+    Containment::SetUp();
+    device.write_text("/var/mobile/Library/real.plist", "<plist><dict><key>real</key><true/></dict></plist>");
+    device.write_text("/var/root.plist", "<plist><dict><key>root</key><true/></dict></plist>");
+    std::string lib = device.path("/var/mobile/Library");
+    fs::create_symlink("/var/mobile/Library/real.plist", lib + "/absolute.plist");  // the device's "/"
+    fs::create_symlink("real.plist", lib + "/relative.plist");
+    fs::create_symlink("../../root.plist", lib + "/up.plist");
+    fs::create_symlink("../../../../../../../../var/root.plist", lib + "/far-up.plist");  // clamped at the root
+    fs::create_symlink("/var/mobile", device.path("/var/alias"));
+    fs::create_symlink("absolute.plist", lib + "/chain.plist");
+    fs::create_symlink(outside + "/secret.plist", lib + "/outside.plist");
   }
+  // Each device path and the key of the file it must reach ("" for none).
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"/User/Library/real.plist", "real"},          {"/var/mobile/Library/absolute.plist", "real"},
+      {"/User/Library/relative.plist", "real"},      {"/User/Library/up.plist", "root"},
+      {"/User/Library/far-up.plist", "root"},        {"/var/alias/Library/chain.plist", "real"},
+      {"/var/alias/../mobile/Library/real.plist", "real"}, {"/User/Library/missing.plist", ""},
+      {"/User/Library/outside.plist", ""},           {"/../../../var/root.plist", "root"}};
+  static std::string key_of(const Value& v) {
+    return v.is_dictionary() && !v.dictionary()->empty() ? v.dictionary()->begin()->first : "";
+  }
+};
+
+TEST_F(InRootOpening, FindsWhatDevicePathsName) {
+  for (auto& [dev, key] : cases) {
+    Value by_kernel = foundation::plist::read_device_dictionary(dev);
+    EXPECT_EQ(key_of(by_kernel), key) << dev;
+    EXPECT_EQ(by_kernel, foundation::plist::read_dictionary(foundation::device_path(dev))) << dev;
+  }
+}
+
+TEST_F(InRootOpening, KernelsWithoutItResolveTheSame) {
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // openat2 answers ENOSYS in this process, as on a kernel before 5.6.
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat2, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+      ::_exit(100);
+    if (::syscall(SYS_openat2, AT_FDCWD, "/", nullptr, 0) >= 0 || errno != ENOSYS) ::_exit(101);
+    int wrong = 0;
+    for (auto& [dev, key] : cases) wrong += key_of(foundation::plist::read_device_dictionary(dev)) != key;
+    ::_exit(wrong);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "paths read wrongly without openat2 (100, 101: no filter)";
 }
 
 TEST_F(Containment, ARootMadeAgainUnderTheSameNameIsTheOneRead) {
