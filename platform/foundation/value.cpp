@@ -115,7 +115,7 @@ const Array* Value::array() const {
 const Value& Value::operator[](std::string_view key) const {
   auto* d = dictionary();
   if (!d) return nothing();
-  auto it = d->find(std::string(key));
+  auto it = d->find(key);
   return it == d->end() ? nothing() : it->second;
 }
 

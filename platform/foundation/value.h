@@ -17,7 +17,8 @@ namespace foundation {
 
 class Value;
 using Array = std::vector<Value>;
-using Dictionary = std::map<std::string, Value>;
+// Transparent comparison: lookups by string_view need no key string built.
+using Dictionary = std::map<std::string, Value, std::less<>>;
 
 struct Data {
   std::vector<std::uint8_t> bytes;
