@@ -80,8 +80,10 @@ struct Reader {
       case 0xC:
       case 0xD: {
         if (!length(n)) return false;
+        // Writers share equal values, so an array may name one object any
+        // number of times: only the bytes bound the references (overflow-free).
+        if (pos > table_offset || n > (table_offset - pos) / ref_size / (type == 0xD ? 2 : 1)) return false;
         std::uint64_t total = type == 0xD ? 2 * n : n;
-        if (n > count * 2 || pos + total * ref_size > table_offset) return false;
         refs.reserve(static_cast<std::size_t>(total));
         for (std::uint64_t i = 0; i < total; ++i) {
           std::uint64_t r = read_be(data + pos + i * ref_size, ref_size);

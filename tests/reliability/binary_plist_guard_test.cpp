@@ -128,6 +128,30 @@ TEST(BinaryPlistGuard, SharedReferencesCannotExpandExponentially) {
   EXPECT_FALSE(failure(small.build()));
 }
 
+// Writers share equal values (libplist, Python, CoreFoundation): an array of
+// five equal strings names one object five times. Found by fuzzing: such
+// files were refused, so a defaults domain or settings file written that way
+// read as empty.
+TEST(BinaryPlistGuard, EqualValuesSharedByTheWriterAreRead) {
+  Array same(1000, Value("a"));
+  Dictionary flags;
+  for (int i = 0; i < 40; ++i) flags["flag" + std::to_string(i)] = Value(true);
+  for (const Value& v : {Value(same), Value(flags), Value(Array(5, Value(Dictionary{{"k", 1}})))}) {
+    auto bytes = plist::serialize(v, plist::Format::binary);
+    ASSERT_TRUE(bytes);
+    plist::Parsed back = plist::parse(*bytes);
+    ASSERT_FALSE(back.failure);
+    EXPECT_EQ(back.value, v);
+  }
+  // Five references to one string, hand-built, and the same array claiming
+  // more references than its bytes hold.
+  Builder b;
+  b.objects = {std::string("\xA5\x01\x01\x01\x01\x01", 6), "\x51" "a"};
+  EXPECT_FALSE(failure(b.build()));
+  b.objects[0] = std::string("\xAF\x10\xFF\x01\x01\x01\x01\x01", 8);
+  EXPECT_EQ(failure(b.build()), ParseFailure::malformed);
+}
+
 TEST(BinaryPlistGuard, CyclesAndNonStringKeysAreRefused) {
   Builder cycle;
   cycle.objects = {std::string("\xA1\x00", 2)};
