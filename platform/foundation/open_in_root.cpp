@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <mutex>
+#include <optional>
 
 #include "platform/foundation/device_paths.h"
 
@@ -83,14 +84,12 @@ int open_in_device_root(std::string_view device_file, int flags) {
 }
 
 int open_host_path_in_device_root(const std::string& host_path, int flags) {
-  const std::string& root = device_root();
-  bool under = !root.empty() && host_path.compare(0, root.size(), root) == 0 &&
-               (host_path.size() == root.size() || host_path[root.size()] == '/');
-  if (!under) {
+  std::optional<std::string> device_file = device_root().empty() ? std::nullopt : device_path_of(host_path);
+  if (!device_file) {
     errno = ENOSYS;
     return -1;
   }
-  return open_in_device_root(std::string_view(host_path).substr(root.size()), flags);
+  return open_in_device_root(*device_file, flags);
 }
 
 }  // namespace foundation
