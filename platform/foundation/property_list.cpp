@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/foundation/binary_plist_check.h"
@@ -19,30 +20,6 @@ struct PlistDeleter {
   }
 };
 using Node = std::unique_ptr<void, PlistDeleter>;
-
-// Counts container nesting in XML text without parsing it, so libplist's
-// recursive parser never meets a document deeper than max_depth.
-bool xml_depth_ok(std::string_view xml) {
-  int depth = 0;
-  for (std::size_t i = xml.find('<'); i != std::string_view::npos; i = xml.find('<', i + 1)) {
-    std::string_view rest = xml.substr(i + 1);
-    bool closing = !rest.empty() && rest[0] == '/';
-    if (closing) rest.remove_prefix(1);
-    bool container = rest.substr(0, 4) == "dict" || rest.substr(0, 5) == "array";
-    if (!container) continue;
-    std::size_t end = rest.find('>');
-    if (end == std::string_view::npos) return true;  // malformed; libplist rejects it
-    bool self_closing = end > 0 && rest[end - 1] == '/';
-    if (closing) {
-      // Never below zero: closing tags inside comments or CDATA, which the
-      // parser ignores, must not pay for openings that follow.
-      if (depth > 0) --depth;
-    } else if (!self_closing && ++depth > max_depth) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // Length of the valid UTF-8 sequence at s[i], or 0.
 std::size_t utf8_sequence(std::string_view s, std::size_t i) {
@@ -98,50 +75,86 @@ std::string repaired_utf8(std::string_view s) {
 // plain cast, also for dates it could not read (those become year 1900):
 // undefined behaviour outside the int32_t range. Every <date> element must
 // therefore hold exactly "YYYY-MM-DDTHH:MM:SSZ" with a year that fits.
-bool xml_dates_ok(std::string_view xml) {
-  auto digits = [](std::string_view t, std::size_t at, std::size_t n) {
-    if (at + n > t.size()) return false;
+// `element` starts just after "<date".
+bool xml_date_ok(std::string_view element) {
+  if (element.empty()) return false;
+  char next = element[0];
+  if (next != '>') return false;  // attributes or <date/>: the parser's defaults are out of range
+  std::size_t close = element.find('<', 1);
+  if (close == std::string_view::npos) return false;
+  std::string_view text = element.substr(1, close - 1);
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  auto digits = [&](std::size_t at, std::size_t n) {
     for (std::size_t k = 0; k < n; ++k)
-      if (t[at + k] < '0' || t[at + k] > '9') return false;
+      if (text[at + k] < '0' || text[at + k] > '9') return false;
     return true;
   };
-  for (std::size_t i = xml.find("<date"); i != std::string_view::npos; i = xml.find("<date", i + 1)) {
-    std::size_t after = i + 5;
-    if (after >= xml.size()) return false;
-    char next = xml[after];
-    bool name_ends = next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\r' || next == '\n';
-    if (!name_ends) continue;  // another element whose name starts with "date"
-    if (next != '>') return false;  // attributes or <date/>: the parser's defaults are out of range
-    std::size_t close = xml.find('<', after + 1);
-    if (close == std::string_view::npos) return false;
-    std::string_view text = xml.substr(after + 1, close - after - 1);
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' || text.front() == '\n'))
-      text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
-      text.remove_suffix(1);
-    // YYYY-MM-DDTHH:MM:SSZ
-    if (text.size() != 20 || !digits(text, 0, 4) || text[4] != '-' || !digits(text, 5, 2) || text[7] != '-' ||
-        !digits(text, 8, 2) || text[10] != 'T' || !digits(text, 11, 2) || text[13] != ':' || !digits(text, 14, 2) ||
-        text[16] != ':' || !digits(text, 17, 2) || text[19] != 'Z')
-      return false;
-    auto number = [&](std::size_t at, std::size_t n) {
-      int v = 0;
-      for (std::size_t k = 0; k < n; ++k) v = v * 10 + (text[at + k] - '0');
-      return v;
-    };
-    // Out-of-range fields would be carried into the year by timegm.
-    int year = number(0, 4), month = number(5, 2), day = number(8, 2);
-    int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return false;
-    // Days from 2001-01-01 (civil calendar, days past a month's end carried on as timegm does).
-    int y = month <= 2 ? year - 1 : year;
-    int era = y / 400, yoe = y - era * 400;
-    int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    long long days = era * 146097LL + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468 - 11323;
-    double t = static_cast<double>(days) * 86400 + hour * 3600 + minute * 60 + second;
-    if (!(t > -2147483648.0 && t < 2147483647.0)) return false;
+  // YYYY-MM-DDTHH:MM:SSZ
+  if (text.size() != 20 || !digits(0, 4) || text[4] != '-' || !digits(5, 2) || text[7] != '-' || !digits(8, 2) ||
+      text[10] != 'T' || !digits(11, 2) || text[13] != ':' || !digits(14, 2) || text[16] != ':' || !digits(17, 2) ||
+      text[19] != 'Z')
+    return false;
+  auto number = [&](std::size_t at, std::size_t n) {
+    int v = 0;
+    for (std::size_t k = 0; k < n; ++k) v = v * 10 + (text[at + k] - '0');
+    return v;
+  };
+  // Out-of-range fields would be carried into the year by timegm.
+  int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+  int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return false;
+  // Days from 2001-01-01 (civil calendar, days past a month's end carried on as timegm does).
+  int y = month <= 2 ? year - 1 : year;
+  int era = y / 400, yoe = y - era * 400;
+  int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  long long days = era * 146097LL + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468 - 11323;
+  double t = static_cast<double>(days) * 86400 + hour * 3600 + minute * 60 + second;
+  return t > -2147483648.0 && t < 2147483647.0;
+}
+
+// What libplist's XML parser must never be given, found in one pass over the
+// tags without parsing: nesting deeper than max_depth (its parser recurses),
+// a date it would convert with undefined behaviour, a NUL (inside a string it
+// makes libplist assert on a length that differs from strlen), or text with
+// no plist, dict or array element at all.
+std::optional<ParseFailure> xml_refusal(std::string_view xml) {
+  int depth = 0;
+  bool counting = true, bad_date = false, has_root = false;
+  auto starts = [](std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; };
+  for (const char* lt = static_cast<const char*>(std::memchr(xml.data(), '<', xml.size())); lt;) {
+    std::size_t at = static_cast<std::size_t>(lt - xml.data()) + 1;
+    std::string_view rest = xml.substr(at);
+    bool closing = !rest.empty() && rest[0] == '/';
+    if (closing) rest.remove_prefix(1);
+    bool container = starts(rest, "dict") || starts(rest, "array");
+    if (!closing) {
+      has_root = has_root || container || starts(rest, "plist");
+      if (!bad_date && starts(rest, "date")) {
+        std::string_view element = rest.substr(4);
+        bool name_ends = element.empty() || element[0] == '>' || element[0] == '/' || element[0] == ' ' ||
+                         element[0] == '\t' || element[0] == '\r' || element[0] == '\n';
+        // Another element whose name starts with "date" is no date.
+        if (name_ends && !xml_date_ok(element)) bad_date = true;
+      }
+    }
+    if (container && counting) {
+      std::size_t end = rest.find('>');
+      if (end == std::string_view::npos) {
+        counting = false;  // malformed; libplist rejects it
+      } else if (closing) {
+        // Never below zero: closing tags inside comments or CDATA, which the
+        // parser ignores, must not pay for openings that follow.
+        if (depth > 0) --depth;
+      } else if (!(end > 0 && rest[end - 1] == '/') && ++depth > max_depth) {
+        return ParseFailure::too_deep;
+      }
+    }
+    lt = at < xml.size() ? static_cast<const char*>(std::memchr(xml.data() + at, '<', xml.size() - at)) : nullptr;
   }
-  return true;
+  if (bad_date || !has_root || std::memchr(xml.data(), 0, xml.size())) return ParseFailure::malformed;
+  return std::nullopt;
 }
 
 Value to_value(plist_t node, int depth, bool& ok) {
@@ -199,7 +212,8 @@ Value to_value(plist_t node, int depth, bool& ok) {
       return Value(std::move(a));
     }
     case PLIST_DICT: {
-      Dictionary d;
+      Dictionary::Entries entries;
+      entries.reserve(plist_dict_get_size(node));
       plist_dict_iter it = nullptr;
       plist_dict_new_iter(node, &it);
       while (ok) {
@@ -210,12 +224,12 @@ Value to_value(plist_t node, int depth, bool& ok) {
           std::free(key);
           break;
         }
-        // Files list their keys sorted, so each insertion lands at the end.
-        d.emplace_hint(d.end(), repaired_utf8(key ? key : ""), to_value(item, depth + 1, ok));
+        entries.emplace_back(repaired_utf8(key ? key : ""), to_value(item, depth + 1, ok));
         std::free(key);
       }
       std::free(it);
-      return Value(std::move(d));
+      // Files list their keys sorted, so this is one pass in the common case.
+      return Value(Dictionary::from_entries(std::move(entries)));
     }
     default:
       ok = false;
@@ -303,16 +317,8 @@ Parsed parse(std::string_view bytes) {
     }
     plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
   } else {
-    if (!xml_depth_ok(bytes)) {
-      out.failure = ParseFailure::too_deep;
-      return out;
-    }
-    // A NUL is never XML; inside a string it would make libplist assert
-    // (abort) on a length that differs from strlen.
-    if ((bytes.find("<plist") == std::string_view::npos && bytes.find("<dict") == std::string_view::npos &&
-         bytes.find("<array") == std::string_view::npos) ||
-        bytes.find('\0') != std::string_view::npos || !xml_dates_ok(bytes)) {
-      out.failure = ParseFailure::malformed;
+    if (auto refusal = xml_refusal(bytes)) {
+      out.failure = *refusal;
       return out;
     }
     plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);

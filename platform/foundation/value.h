@@ -6,19 +6,19 @@
 
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
+#include "platform/foundation/sorted_dictionary.h"
+
 namespace foundation {
 
 class Value;
 using Array = std::vector<Value>;
-// Transparent comparison: lookups by string_view need no key string built.
-using Dictionary = std::map<std::string, Value, std::less<>>;
+using Dictionary = SortedDictionary<Value>;
 
 struct Data {
   std::vector<std::uint8_t> bytes;

@@ -68,6 +68,20 @@ TEST_F(PropertyListFiles, XmlReadsBackInPlistlibAndPlistutil) {
   EXPECT_EQ(plist::read_dictionary(bin), sample_status()) << "plistutil's conversion reads back equal";
 }
 
+// Other writers need not sort their keys (plistlib keeps insertion order);
+// every key must still be found.
+TEST_F(PropertyListFiles, KeysInTheWritersOwnOrderAreAllFound) {
+  for (const char* fmt : {"FMT_XML", "FMT_BINARY"}) {
+    run(std::string("python3 -c \"import plistlib,sys; d={'zeta': 1, 'Alpha': 2, 'mid': {'y': 3, 'b': 4}, 'alpha': 5}; "
+                    "plistlib.dump(d, open(sys.argv[1],'wb'), fmt=plistlib.") +
+        fmt + ", sort_keys=False)\" " + file);
+    Value d = plist::read_dictionary(file);
+    EXPECT_EQ(d, Value(Dictionary{{"Alpha", 2}, {"alpha", 5}, {"mid", Dictionary{{"b", 4}, {"y", 3}}}, {"zeta", 1}}))
+        << fmt;
+    EXPECT_EQ(d["mid"]["y"], Value(3)) << fmt;
+  }
+}
+
 TEST_F(PropertyListFiles, DeviceUserPathIsTheMobileFolder) {
   ASSERT_TRUE(writeToFile(Value(Dictionary{{"k", 1}}), "/User/Library/Preferences/x.plist"));
   EXPECT_EQ(dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/x.plist")["k"], Value(1));

@@ -69,3 +69,36 @@ TEST(Format, ObjectsIntegersAndReals) {
   EXPECT_EQ(format("100%% %@", "done"), "100% done");
   EXPECT_EQ(format("%@ and %@", Value(1)), "1 and (null)") << "a missing argument prints as nothing";
 }
+
+// Dictionaries are one sorted vector: every way in must leave it sorted and
+// free of repeated keys, or lookups by binary search miss entries.
+TEST(Dictionaries, EntriesInAnyOrderAreFoundAndTheFirstOfEqualKeysKept) {
+  foundation::Dictionary literal{{"b", 2}, {"a", 1}, {"c", 3}, {"a", 9}};
+  ASSERT_EQ(literal.size(), 3u);
+  EXPECT_EQ(literal.begin()->first, "a");
+  EXPECT_EQ(literal.find("a")->second, Value(1));
+
+  foundation::Dictionary::Entries read;
+  for (int i = 99; i >= 0; --i) read.emplace_back("key" + std::to_string(i % 50), i);
+  auto d = foundation::Dictionary::from_entries(std::move(read));
+  ASSERT_EQ(d.size(), 50u);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(d.find("key" + std::to_string(i))->second, Value(i + 50)) << i;
+  EXPECT_TRUE(std::is_sorted(d.begin(), d.end(), [](auto& x, auto& y) { return x.first < y.first; }));
+}
+
+TEST(Dictionaries, InsertionsAndErasuresKeepTheOrder) {
+  foundation::Dictionary d;
+  for (const char* k : {"m", "c", "x", "a", "p"}) d[k] = Value(k);
+  EXPECT_FALSE(d.emplace("c", 0).second);  // an existing entry is left alone
+  EXPECT_EQ(d["c"], Value("c"));
+  d.insert_or_assign("c", 7);
+  EXPECT_EQ(d["c"], Value(7));
+  EXPECT_EQ(d.erase("m"), 1u);
+  EXPECT_EQ(d.erase("m"), 0u);
+  std::string keys;
+  for (auto& [k, v] : d) keys += k;
+  EXPECT_EQ(keys, "acpx");
+  EXPECT_EQ(d.find("m"), d.end());
+  EXPECT_EQ(d.find(""), d.end());
+  EXPECT_EQ(Value(d), Value(foundation::Dictionary{{"x", "x"}, {"p", "p"}, {"c", 7}, {"a", "a"}}));
+}
