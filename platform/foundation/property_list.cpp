@@ -128,6 +128,12 @@ std::optional<ParseFailure> xml_refusal(std::string_view xml) {
     std::string_view rest = xml.substr(at);
     bool closing = !rest.empty() && rest[0] == '/';
     if (closing) rest.remove_prefix(1);
+    // Most tags are keys, numbers and strings: only dict, date, array and plist matter here.
+    char first = rest.empty() ? '\0' : rest[0];
+    if (first != 'd' && first != 'a' && first != 'p') {
+      lt = static_cast<const char*>(std::memchr(xml.data() + at, '<', xml.size() - at));
+      continue;
+    }
     bool container = starts(rest, "dict") || starts(rest, "array");
     if (!closing) {
       has_root = has_root || container || starts(rest, "plist");
@@ -157,7 +163,18 @@ std::optional<ParseFailure> xml_refusal(std::string_view xml) {
   return std::nullopt;
 }
 
-Value to_value(plist_t node, int depth, bool& ok) {
+struct Conversion {
+  bool ok = true;
+  // XML text that is valid UTF-8 and has no numeric character references
+  // (the one way its strings could decode to invalid UTF-8) needs no check
+  // per string.
+  bool strings_valid = false;
+
+  std::string text(std::string_view s) const { return strings_valid ? std::string(s) : repaired_utf8(s); }
+};
+
+Value to_value(plist_t node, int depth, Conversion& c) {
+  bool& ok = c.ok;
   if (!node || depth > max_depth) {
     ok = false;
     return {};
@@ -183,7 +200,7 @@ Value to_value(plist_t node, int depth, bool& ok) {
       // Borrowed, not copied: libplist keeps the bytes until the tree is freed.
       uint64_t length = 0;
       const char* s = plist_get_string_ptr(node, &length);
-      return Value(repaired_utf8(s ? std::string_view(s, length) : std::string_view()));
+      return Value(c.text(s ? std::string_view(s, length) : std::string_view()));
     }
     case PLIST_DATA: {
       char* d = nullptr;
@@ -208,7 +225,7 @@ Value to_value(plist_t node, int depth, bool& ok) {
       Array a;
       uint32_t n = plist_array_get_size(node);
       a.reserve(n);
-      for (uint32_t i = 0; i < n && ok; ++i) a.push_back(to_value(plist_array_get_item(node, i), depth + 1, ok));
+      for (uint32_t i = 0; i < n && ok; ++i) a.push_back(to_value(plist_array_get_item(node, i), depth + 1, c));
       return Value(std::move(a));
     }
     case PLIST_DICT: {
@@ -224,7 +241,7 @@ Value to_value(plist_t node, int depth, bool& ok) {
           std::free(key);
           break;
         }
-        entries.emplace_back(repaired_utf8(key ? key : ""), to_value(item, depth + 1, ok));
+        entries.emplace_back(c.text(key ? key : ""), to_value(item, depth + 1, c));
         std::free(key);
       }
       std::free(it);
@@ -307,6 +324,7 @@ Parsed parse(std::string_view bytes) {
     return out;
   }
   plist_t root = nullptr;  // libplist requires a null output pointer on entry
+  Conversion conversion;
   if (bytes.size() >= 8 && bytes.substr(0, 8) == "bplist00") {
     BinaryCheck check = check_binary_plist(bytes, max_depth, max_nodes);
     if (check != BinaryCheck::ok) {
@@ -321,6 +339,7 @@ Parsed parse(std::string_view bytes) {
       out.failure = *refusal;
       return out;
     }
+    conversion.strings_valid = valid_utf8(bytes) && bytes.find("&#") == std::string_view::npos;
     plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
   }
   Node owner(root);
@@ -328,9 +347,8 @@ Parsed parse(std::string_view bytes) {
     out.failure = ParseFailure::malformed;
     return out;
   }
-  bool ok = true;
-  out.value = to_value(root, 0, ok);
-  if (!ok) {
+  out.value = to_value(root, 0, conversion);
+  if (!conversion.ok) {
     out.value = Value();
     out.failure = ParseFailure::malformed;
   }

@@ -188,6 +188,19 @@ TEST(BinaryPlistGuard, InvalidUtf8IsRepairedSoItCanBeWrittenBack) {
   }
 }
 
+// XML strings are checked one by one only when the text could hold invalid
+// UTF-8 after decoding: raw bytes that are not UTF-8, or a numeric character
+// reference, which libplist decodes even to a lone surrogate.
+TEST(BinaryPlistGuard, XmlTextThatDecodesToInvalidUtf8IsRepaired) {
+  const std::string replacement = "\xEF\xBF\xBD";
+  auto reference = plist::parse("<plist><dict><key>a&#xD800;</key><string>&#55296;&#x41;&amp;</string></dict></plist>");
+  EXPECT_EQ(reference.value, Value(Dictionary{{"a" + replacement + replacement + replacement,
+                                              replacement + replacement + replacement + "A&"}}));
+  auto raw = plist::parse("<plist><dict><key>k</key><string>caf\xC3\xA9 \xFF</string></dict></plist>");
+  EXPECT_EQ(raw.value, Value(Dictionary{{"k", "caf\xC3\xA9 " + replacement}}));
+  for (auto& p : {reference, raw}) EXPECT_TRUE(plist::serialize(p.value, plist::Format::binary));
+}
+
 // libplist aborts on a string whose length differs from its strlen (found by fuzzing).
 TEST(BinaryPlistGuard, NulInStringsOrKeysIsRefusedBeforeLibplistAborts) {
   Builder ascii;
