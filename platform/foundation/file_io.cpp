@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
+#include <algorithm>
 
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/open_in_root.h"
@@ -73,45 +75,81 @@ FileContents open_failure() {
   return out;
 }
 
+// What fstat says of an open file before its bytes are taken; nothing when
+// they may be.
+std::optional<ReadFailure> refusal_of(int fd, std::size_t limit, const std::string* unchecked_host_path,
+                                      std::size_t& size) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      (unchecked_host_path && opened_outside_root(fd, *unchecked_host_path)))
+    return ReadFailure::unreadable;
+  if (static_cast<std::size_t>(st.st_size) > limit) return ReadFailure::too_large;
+  size = static_cast<std::size_t>(st.st_size);
+  return std::nullopt;
+}
+
 // Reads the whole of an open descriptor and closes it. `host_path` is for the
 // containment check, when the kernel has not already made it.
+//
+// Files the kernel opened inside the root are read before they are asked
+// about: a file that fits the storage it is read into (the thread's recycled
+// buffer, as big as the last file) comes in one call, and needs no fstat. Only
+// an empty read (an empty file, or a FIFO: no regular file) or one that fills
+// the storage asks for the type and the size. Opened without blocking, a
+// device root's FIFO or socket cannot stall the reader.
 FileContents read_and_close(int fd, std::size_t limit, const std::string* unchecked_host_path, std::string storage) {
   FileContents out;
   out.bytes = std::move(storage);
   out.bytes.clear();
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      (unchecked_host_path && opened_outside_root(fd, *unchecked_host_path))) {
+  auto fail = [&](ReadFailure failure) {
     ::close(fd);
-    out.failure = ReadFailure::unreadable;
-    return out;
+    out.bytes.clear();
+    out.failure = failure;
+  };
+  bool asked = false;
+  std::size_t size = 0;
+  if (unchecked_host_path) {
+    if (auto refusal = refusal_of(fd, limit, unchecked_host_path, size)) {
+      fail(*refusal);
+      return out;
+    }
+    asked = true;
+    // One byte more than the file, so that a short read tells the end without
+    // another call, and a file that grew meanwhile still shows it.
+    out.bytes.resize(size + 1);
+  } else {
+    out.bytes.resize(std::max<std::size_t>(out.bytes.capacity(), 4096));
   }
-  if (static_cast<std::size_t>(st.st_size) > limit) {
-    ::close(fd);
-    out.failure = ReadFailure::too_large;
-    return out;
-  }
-  // One byte more than the file, so that a short read tells the end without
-  // another call, and a file that grew meanwhile still shows it.
-  out.bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
   std::size_t got = 0;
   while (true) {
-    if (got == out.bytes.size()) out.bytes.resize(got + 4096);
+    if (got == out.bytes.size()) {
+      if (!asked) {
+        if (auto refusal = refusal_of(fd, limit, nullptr, size)) {
+          fail(*refusal);
+          return out;
+        }
+        asked = true;
+      }
+      out.bytes.resize(std::max(got + 4096, size + 1));
+    }
     std::size_t want = out.bytes.size() - got;
     ssize_t n = ::read(fd, out.bytes.data() + got, want);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      ::close(fd);
-      out.bytes.clear();
-      out.failure = ReadFailure::unreadable;
+      fail(ReadFailure::unreadable);
       return out;
     }
     got += static_cast<std::size_t>(n);
     if (got > limit) {
-      ::close(fd);
-      out.bytes.clear();
-      out.failure = ReadFailure::too_large;
+      fail(ReadFailure::too_large);
       return out;
+    }
+    if (got == 0 && !asked) {
+      if (auto refusal = refusal_of(fd, limit, nullptr, size)) {
+        fail(*refusal);
+        return out;
+      }
+      asked = true;
     }
     // A regular file reads short only at its end.
     if (n == 0 || static_cast<std::size_t>(n) < want) break;

@@ -17,10 +17,12 @@ struct FileContents {
   bool ok() const { return !failure; }
 };
 
-// Reads a host file whole. Folders, FIFOs and devices, unreadable files and
-// files over `limit` bytes are failures, never partial reads (nor waits). A
-// path under the device root whose links lead out of it is unreadable: the
-// device's files never stand for the machine's.
+// Reads a host file whole. Folders, empty FIFOs and devices, unreadable files
+// and files over `limit` bytes are failures, never partial reads (nor waits).
+// A path under the device root whose links lead out of it is unreadable: the
+// device's files never stand for the machine's. (Under the root, bytes that
+// fit the storage are taken without asking what the file is: a FIFO there
+// whose writer has already written gives those bytes, as a file would.)
 // `storage` is where the bytes go: a caller that reads often passes the
 // buffer of its last read back, so that its capacity serves again.
 FileContents read_whole_file(const std::string& host_path, std::size_t limit, std::string storage = {});

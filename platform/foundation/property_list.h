@@ -19,7 +19,7 @@ namespace foundation::plist {
 // beyond any of them is refused whole (the reader's "no dictionary"); nothing
 // is truncated or half-read.
 //
-// Files larger than this are refused unread (the 10 MiB test file included).
+// Files larger than this are refused, never read whole (the 10 MiB test file included).
 inline constexpr std::size_t max_file_bytes = 4 * 1024 * 1024;
 // Containers nested deeper than this are refused, in both directions
 // (the root container is depth 1).

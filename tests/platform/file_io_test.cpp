@@ -1,0 +1,41 @@
+// Whole-file reads into a recycled buffer: a file that fits is taken in one
+// read with no questions asked, so every size around the buffer's must still
+// come back whole, and whatever is not a regular file must still fail.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/foundation/file_io.h"
+#include "tests/support/temp_device.h"
+
+using namespace foundation;
+
+TEST(WholeFileReads, EverySizeAroundTheBufferComesBackWhole) {
+  testing_support::TempDevice device;
+  const std::string file = "/User/Library/sizes.bin";
+  std::string storage;
+  // Growing and shrinking, so the buffer is sometimes bigger than the file
+  // and sometimes smaller, and once exactly its size.
+  for (std::size_t size : {0, 1, 4095, 4096, 4097, 12000, 5, 300000, 4096, 8192, 0}) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i % 23);
+    device.write_text(file, bytes);
+    auto read = read_device_file(file, 1 << 20, std::move(storage));
+    ASSERT_TRUE(read.ok()) << size;
+    EXPECT_EQ(read.bytes, bytes) << size;
+    storage = std::move(read.bytes);
+  }
+}
+
+TEST(WholeFileReads, OversizedFoldersAndEmptyFifosFail) {
+  testing_support::TempDevice device;
+  std::string big(70000, 'x');
+  device.write_text("/User/Library/big.bin", big);
+  std::string storage;
+  storage.reserve(100000);  // the whole file fits the buffer: the size is still checked
+  EXPECT_EQ(read_device_file("/User/Library/big.bin", 65536, std::move(storage)).failure, ReadFailure::too_large);
+  EXPECT_EQ(read_device_file("/User/Library/big.bin", 65536).failure, ReadFailure::too_large);
+  EXPECT_EQ(read_device_file("/User/Library", 65536).failure, ReadFailure::unreadable);
+  ASSERT_EQ(::mkfifo(device.path("/User/Library/pipe").c_str(), 0644), 0);
+  EXPECT_EQ(read_device_file("/User/Library/pipe", 65536).failure, ReadFailure::unreadable);
+  EXPECT_EQ(read_device_file("/User/Library/none", 65536).failure, ReadFailure::missing);
+}
