@@ -64,6 +64,8 @@ int main(int argc, char** argv) {
       {"other notifications", "BM_OtherNotification", "BM_OtherNotificationFloor", "<= 1.1x"},
       {"pane row", "BM_PaneRow", "BM_PaneRowFloor", "<= 1.3x"},
       {"settings reload", "BM_SettingsReload", "BM_SettingsReloadFloor", "<= 1.3x"},
+      {"pane row: read + libplist", "BM_PaneRowReadAndParse", "BM_PaneRowFloor", "reference"},
+      {"settings: read + libplist", "BM_SettingsReloadReadAndParse", "BM_SettingsReloadFloor", "reference"},
       {"capacity clock", "BM_ClockOn", "BM_ClockOff", "report only"},
       {"atomic write, fsync", "BM_AtomicWriteDurable", "BM_AtomicWriteNoSync", "report only", true},
   });
