@@ -3,6 +3,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "bench/latency.h"
 #include "bench/summary.h"
@@ -15,7 +19,11 @@ class CollectingReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (auto& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      // With repetitions, the median of them stands for the benchmark.
+      bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred) continue;
+      if (!median && repeated_.count(run.run_name.function_name)) continue;
+      if (run.run_type == Run::RT_Iteration && run.repetitions > 1) repeated_.insert(run.run_name.function_name);
       double scale = 1;
       switch (run.time_unit) {
         case benchmark::kMicrosecond: scale = 1e3; break;
@@ -23,11 +31,34 @@ class CollectingReporter : public benchmark::ConsoleReporter {
         case benchmark::kSecond: scale = 1e9; break;
         default: break;
       }
-      bench::results()[run.benchmark_name()] = {run.GetAdjustedRealTime() * scale, run.GetAdjustedCPUTime() * scale};
+      bench::results()[run.run_name.function_name] = {run.GetAdjustedRealTime() * scale,
+                                                       run.GetAdjustedCPUTime() * scale};
     }
     ConsoleReporter::ReportRuns(runs);
   }
+
+ private:
+  std::set<std::string> repeated_;
 };
+
+// Unless told otherwise, each benchmark runs five times, the runs of all of
+// them shuffled together, so that a slow spell of the machine falls on paths
+// and floors alike instead of on whichever ran during it.
+std::vector<char*> with_default_repetitions(int argc, char** argv) {
+  static std::string repetitions = "--benchmark_repetitions=5";
+  static std::string interleaving = "--benchmark_enable_random_interleaving=true";
+  static std::string min_time = "--benchmark_min_time=0.2";
+  std::vector<char*> args(argv, argv + argc);
+  bool told = false;
+  for (int i = 1; i < argc; ++i) told = told || std::string_view(argv[i]).starts_with("--benchmark_repetitions");
+  if (!told) {
+    args.push_back(repetitions.data());
+    args.push_back(interleaving.data());
+    args.push_back(min_time.data());
+  }
+  args.push_back(nullptr);
+  return args;
+}
 
 std::string us(double v) {
   char buf[32];
@@ -39,7 +70,9 @@ std::string us(double v) {
 
 int main(int argc, char** argv) {
   bench::Workloads workloads;  // a temporary device
-  benchmark::Initialize(&argc, argv);
+  std::vector<char*> args = with_default_repetitions(argc, argv);
+  int arg_count = static_cast<int>(args.size()) - 1;
+  benchmark::Initialize(&arg_count, args.data());
   // Children measured for memory fork from this process before it loads the
   // tweak; the timed benchmarks then run with it loaded.
   // PX_BENCH_TIMED_ONLY=1 skips the process-level figures (profiling runs).
