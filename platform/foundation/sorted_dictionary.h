@@ -81,15 +81,15 @@ class SortedDictionary {
                            std::forward_as_tuple(std::forward<Args>(args)...));
     return {it, true};
   }
-  template <class Value>
-  std::pair<iterator, bool> emplace(std::string_view key, Value&& value) {
-    return try_emplace(key, std::forward<Value>(value));
+  template <class T>
+  std::pair<iterator, bool> emplace(std::string_view key, T&& value) {
+    return try_emplace(key, std::forward<T>(value));
   }
   std::pair<iterator, bool> insert(value_type entry) { return try_emplace(entry.first, std::move(entry.second)); }
-  template <class Value>
-  std::pair<iterator, bool> insert_or_assign(std::string_view key, Value&& value) {
+  template <class T>
+  std::pair<iterator, bool> insert_or_assign(std::string_view key, T&& value) {
     auto [it, inserted] = try_emplace(key);
-    it->second = std::forward<Value>(value);
+    it->second = std::forward<T>(value);
     return {it, inserted};
   }
 
