@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,9 +20,8 @@ class CollectingReporter : public benchmark::ConsoleReporter {
     for (auto& run : runs) {
       // With repetitions, the median of them stands for the benchmark.
       bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred) continue;
-      if (!median && repeated_.count(run.run_name.function_name)) continue;
-      if (run.run_type == Run::RT_Iteration && run.repetitions > 1) repeated_.insert(run.run_name.function_name);
+      bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+      if (!(median || single) || run.error_occurred) continue;
       double scale = 1;
       switch (run.time_unit) {
         case benchmark::kMicrosecond: scale = 1e3; break;
@@ -36,9 +34,6 @@ class CollectingReporter : public benchmark::ConsoleReporter {
     }
     ConsoleReporter::ReportRuns(runs);
   }
-
- private:
-  std::set<std::string> repeated_;
 };
 
 // Unless told otherwise, each benchmark runs five times, the runs of all of

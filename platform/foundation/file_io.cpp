@@ -105,15 +105,19 @@ FileContents read_and_close(int fd, std::size_t limit, const std::string* unchec
     ::close(fd);
     out.bytes.clear();
     out.failure = failure;
+    return false;
   };
+  // Asks fstat once, when first needed; false (and the descriptor closed) for a refusal.
   bool asked = false;
   std::size_t size = 0;
-  if (unchecked_host_path) {
-    if (auto refusal = refusal_of(fd, limit, unchecked_host_path, size)) {
-      fail(*refusal);
-      return out;
-    }
+  auto ask = [&](const std::string* host_path) {
+    if (asked) return true;
     asked = true;
+    auto refusal = refusal_of(fd, limit, host_path, size);
+    return refusal ? fail(*refusal) : true;
+  };
+  if (unchecked_host_path) {
+    if (!ask(unchecked_host_path)) return out;
     // One byte more than the file, so that a short read tells the end without
     // another call, and a file that grew meanwhile still shows it.
     out.bytes.resize(size + 1);
@@ -123,13 +127,7 @@ FileContents read_and_close(int fd, std::size_t limit, const std::string* unchec
   std::size_t got = 0;
   while (true) {
     if (got == out.bytes.size()) {
-      if (!asked) {
-        if (auto refusal = refusal_of(fd, limit, nullptr, size)) {
-          fail(*refusal);
-          return out;
-        }
-        asked = true;
-      }
+      if (!ask(nullptr)) return out;
       out.bytes.resize(std::max(got + 4096, size + 1));
     }
     std::size_t want = out.bytes.size() - got;
@@ -144,13 +142,7 @@ FileContents read_and_close(int fd, std::size_t limit, const std::string* unchec
       fail(ReadFailure::too_large);
       return out;
     }
-    if (got == 0 && !asked) {
-      if (auto refusal = refusal_of(fd, limit, nullptr, size)) {
-        fail(*refusal);
-        return out;
-      }
-      asked = true;
-    }
+    if (got == 0 && !ask(nullptr)) return out;
     // A regular file reads short only at its end.
     if (n == 0 || static_cast<std::size_t>(n) < want) break;
   }

@@ -123,17 +123,14 @@ std::optional<ParseFailure> xml_refusal(std::string_view xml) {
   int depth = 0;
   bool counting = true, bad_date = false, has_root = false;
   auto starts = [](std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; };
-  for (const char* lt = static_cast<const char*>(std::memchr(xml.data(), '<', xml.size())); lt;) {
-    std::size_t at = static_cast<std::size_t>(lt - xml.data()) + 1;
+  for (std::size_t lt = xml.find('<'); lt != std::string_view::npos; lt = xml.find('<', lt + 1)) {
+    std::size_t at = lt + 1;
     std::string_view rest = xml.substr(at);
     bool closing = !rest.empty() && rest[0] == '/';
     if (closing) rest.remove_prefix(1);
     // Most tags are keys, numbers and strings: only dict, date, array and plist matter here.
     char first = rest.empty() ? '\0' : rest[0];
-    if (first != 'd' && first != 'a' && first != 'p') {
-      lt = static_cast<const char*>(std::memchr(xml.data() + at, '<', xml.size() - at));
-      continue;
-    }
+    if (first != 'd' && first != 'a' && first != 'p') continue;
     bool container = starts(rest, "dict") || starts(rest, "array");
     if (!closing) {
       has_root = has_root || container || starts(rest, "plist");
@@ -157,7 +154,6 @@ std::optional<ParseFailure> xml_refusal(std::string_view xml) {
         return ParseFailure::too_deep;
       }
     }
-    lt = at < xml.size() ? static_cast<const char*>(std::memchr(xml.data() + at, '<', xml.size() - at)) : nullptr;
   }
   if (bad_date || !has_root || std::memchr(xml.data(), 0, xml.size())) return ParseFailure::malformed;
   return std::nullopt;
