@@ -20,6 +20,14 @@ void set_process_name(std::string name) { name_storage() = std::move(name); }
 const std::string& process_name() { return name_storage(); }
 void set_log_to_stderr(bool on) { g_stderr = on; }
 
+std::string bounded_log_text(std::string_view text) {
+  if (text.size() <= kLogTextLimit) return std::string(text);
+  // Cut before a UTF-8 continuation byte so the kept part stays valid text.
+  std::size_t cut = kLogTextLimit;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(text.substr(0, cut)) + "\u2026 (" + std::to_string(text.size()) + " bytes)";
+}
+
 void log_line(std::string_view text) {
   std::time_t now = std::time(nullptr);
   std::tm tm{};
@@ -27,7 +35,7 @@ void log_line(std::string_view text) {
   char date[32];
   std::strftime(date, sizeof date, "%b %e %H:%M:%S", &tm);
   std::string line = std::string(date) + " iPhone " + process_name() + "[" + std::to_string(::getpid()) +
-                     "] <Notice>: " + std::string(text) + "\n";
+                     "] <Notice>: " + bounded_log_text(text) + "\n";
   if (!device_root().empty()) {
     // One write with O_APPEND keeps lines of concurrent processes whole.
     int fd = ::open(device_path("/var/log/syslog").c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);

@@ -3,6 +3,7 @@
 // to the device's /var/log/syslog, and to standard error while the process
 // runs in the foreground.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -14,7 +15,15 @@ void set_process_name(std::string name);
 const std::string& process_name();
 void set_log_to_stderr(bool on);
 
-// Writes one already formatted line.
+// The most of a line's text written to the log: a reply, a status dictionary or
+// a file's content logged with "%@" must not flood the device log.
+inline constexpr std::size_t kLogTextLimit = 4096;
+// The text as logged: whole when within the limit, else its first
+// kLogTextLimit bytes (never cutting a UTF-8 sequence) then "… (N bytes)",
+// N being the whole text's size.
+std::string bounded_log_text(std::string_view text);
+
+// Writes one already formatted line, bounded as above.
 void log_line(std::string_view text);
 
 template <class... A>
