@@ -1,18 +1,15 @@
 // The battery: changing it by hand and recording what the device broadcasts.
 
 #include <poll.h>
-#include <signal.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
-#include <iostream>
 #include <thread>
 
-#include "host/cli/commands.h"
+#include "host/cli/command_entries.h"
 #include "host/cli/device_status.h"
 #include "host/common/control_channel.h"
 #include "host/common/value_json.h"
@@ -24,7 +21,6 @@ namespace cli {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-volatile sig_atomic_t g_interrupted = 0;
 
 std::string level_text(double level) {
   if (level < 0) return "level unknown";
@@ -46,26 +42,7 @@ std::optional<long long> handled_generation() {
   return std::nullopt;
 }
 
-// Prints a launchd battery reply and waits for SpringBoard to handle it.
-int report_battery_change(const host::Reply& reply, const char* what) {
-  if (reply.status != 0) {
-    std::cerr << reply.err << "\n";
-    return reply.status;
-  }
-  auto j = nlohmann::json::parse(reply.out, nullptr, false);
-  long long generation = j.is_object() ? j.value("generation", 0LL) : 0;
-  if (!wait_for_battery_handled(generation, 15000)) {
-    std::cerr << "simdevice: SpringBoard did not handle the battery change (generation " << generation
-              << ") within 15 s\n";
-    return 1;
-  }
-  std::cout << what << ": " << level_text(j.value("level", -1.0)) << ", " << j.value("state", "unknown")
-            << " (generation " << generation << ", handled by SpringBoard)\n";
-  return 0;
-}
-
-}  // namespace
-
+// Waits until SpringBoard has handled the battery entry of `generation`.
 bool wait_for_battery_handled(long long generation, int timeout_ms) {
   auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   while (Clock::now() < deadline) {
@@ -75,65 +52,58 @@ bool wait_for_battery_handled(long long generation, int timeout_ms) {
   return false;
 }
 
-int cmd_battery(const Args& args) {
+// Reports a launchd battery reply once SpringBoard has handled it.
+CommandResult report_battery_change(const std::optional<host::Reply>& reply, const char* what) {
+  if (!reply) return Context::failure("the device is not running (simdevice boot)");
+  if (reply->status != 0) return {reply->status, {}, reply->err + "\n"};
+  auto j = nlohmann::json::parse(reply->out, nullptr, false);
+  long long generation = j.is_object() ? j.value("generation", 0LL) : 0;
+  if (!wait_for_battery_handled(generation, 15000))
+    return Context::failure("SpringBoard did not handle the battery change (generation " + std::to_string(generation) +
+                            ") within 15 s");
+  return {0,
+          std::string(what) + ": " + level_text(j.value("level", -1.0)) + ", " + j.value("state", "unknown") +
+              " (generation " + std::to_string(generation) + ", handled by SpringBoard)\n",
+          {}};
+}
+
+CommandResult change_battery(const ParsedArgs& args, Context& context) {
+  std::vector<std::string> words = args.words();
   std::string error;
-  if (!device::parse_battery_args(args, &error)) {
-    std::cerr << "simdevice battery: " << error << "\n"
-              << "usage: simdevice battery [LEVEL] [--state unknown|unplugged|charging|full] [--set KEY=VALUE]...\n"
-              << "                         [--unset KEY]... [--no-status] [--reset]\n";
-    return 2;
-  }
-  Args request{"battery"};
-  request.insert(request.end(), args.begin(), args.end());
-  auto reply = host::control_request(host::control_socket_path("launchd"), request);
-  if (!reply) {
-    std::cerr << "simdevice: the device is not running (simdevice boot)\n";
-    return 1;
-  }
-  return report_battery_change(*reply, "battery");
+  if (!device::parse_battery_args(words, &error)) return context.usage_error(error);
+  std::vector<std::string> request{"battery"};
+  request.insert(request.end(), words.begin(), words.end());
+  return report_battery_change(host::control_request(host::control_socket_path("launchd"), request), "battery");
 }
 
-int cmd_plug(bool connected) {
-  auto reply = host::control_request(host::control_socket_path("launchd"), {connected ? "plug" : "unplug"});
-  if (!reply) {
-    std::cerr << "simdevice: the device is not running (simdevice boot)\n";
-    return 1;
-  }
-  return report_battery_change(*reply, connected ? "plugged in" : "unplugged");
+CommandResult plug(bool connected) {
+  return report_battery_change(
+      host::control_request(host::control_socket_path("launchd"), {connected ? "plug" : "unplug"}),
+      connected ? "plugged in" : "unplugged");
 }
 
-int cmd_record(const Args& args) {
-  std::string file;
+CommandResult record(const ParsedArgs& args, Context& context) {
+  const std::string& file = args.positionals[0];
   long long count = -1;
   double seconds = -1;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--count" && i + 1 < args.size())
-      count = std::atoll(args[++i].c_str());
-    else if (args[i] == "--seconds" && i + 1 < args.size())
-      seconds = std::atof(args[++i].c_str());
-    else if (file.empty() && args[i][0] != '-')
-      file = args[i];
-    else
-      file.clear(), i = args.size();
+  if (auto text = args.last("--count")) {
+    auto n = parse_count(*text, 1'000'000'000);
+    if (!n) return context.usage_error("--count takes a whole number, not '" + *text + "'");
+    count = *n;
   }
-  if (file.empty()) {
-    std::cerr << "usage: simdevice record FILE [--count N] [--seconds S]   (JSON lines, replay with "
-                 "boot --battery trace:FILE)\n";
-    return 2;
+  if (auto text = args.last("--seconds")) {
+    auto s = parse_non_negative(*text);
+    if (!s) return context.usage_error("--seconds takes a number of seconds, not '" + *text + "'");
+    seconds = *s;
   }
   std::ofstream out(file, std::ios::trunc);
-  if (!out) {
-    std::cerr << "simdevice: cannot write " << file << "\n";
-    return 1;
-  }
+  if (!out) return Context::failure("cannot write " + file);
   std::string folder = foundation::device_path("/var/run/hardware");
   int fd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
   if (fd < 0 || ::inotify_add_watch(fd, folder.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE) < 0) {
-    std::cerr << "simdevice: cannot watch " << folder << "\n";
-    return 1;
+    if (fd >= 0) ::close(fd);
+    return Context::failure("cannot watch " + folder);
   }
-  ::signal(SIGINT, [](int) { g_interrupted = 1; });
-  ::signal(SIGTERM, [](int) { g_interrupted = 1; });
   auto start = Clock::now();
   long long last_generation = -1, written = 0;
   auto take = [&] {
@@ -148,9 +118,9 @@ int cmd_record(const Args& args) {
     out << line.dump() << "\n" << std::flush;
     ++written;
   };
-  std::cerr << "Recording battery broadcasts into " << file << " (Ctrl-C to stop)\n";
+  context.write(Stream::error, "Recording battery broadcasts into " + file + " (Ctrl-C to stop)\n");
   take();
-  while (!g_interrupted && (count < 0 || written < count)) {
+  while (!context.stop_requested() && (count < 0 || written < count)) {
     if (seconds >= 0 && std::chrono::duration<double>(Clock::now() - start).count() >= seconds) break;
     pollfd p{fd, POLLIN, 0};
     if (::poll(&p, 1, 200) > 0) {
@@ -161,8 +131,33 @@ int cmd_record(const Args& args) {
     }
   }
   ::close(fd);
-  std::cout << "Recorded " << written << " sample" << (written == 1 ? "" : "s") << " into " << file << "\n";
-  return 0;
+  return {0, "Recorded " + std::to_string(written) + " sample" + (written == 1 ? "" : "s") + " into " + file + "\n", {}};
+}
+
+}  // namespace
+
+std::vector<Command> battery_commands() {
+  Command battery{"battery", "changes the battery; returns once SpringBoard has handled it", {}, true, change_battery};
+  battery.args.positionals = {{"LEVEL", "0..1, N% or -1 (a level the platform cannot tell)", false}};
+  battery.args.options = {
+      {"--state", "STATE", "unknown, unplugged, charging or full"},
+      {"--set", "KEY=VALUE", "sets a key of the status dictionary (dotted for nested keys)", true},
+      {"--unset", "KEY", "removes a key of the status dictionary", true},
+      {"--no-status", "", "this one broadcast carries no status dictionary"},
+      {"--reset", "", "forgets every hand-set key"},
+  };
+  Command record_command{"record", "records the device's battery broadcasts as a trace", {}, false, record};
+  record_command.args.positionals = {{"FILE", "JSON lines; replay with boot --battery trace:FILE"}};
+  record_command.args.options = {{"--count", "N", "stops after N samples"},
+                                 {"--seconds", "S", "stops after S seconds"}};
+  return {
+      std::move(battery),
+      {"plug", "connects the charger of the simulated battery", {}, true,
+       [](const ParsedArgs&, Context&) { return plug(true); }},
+      {"unplug", "removes the charger of the simulated battery", {}, true,
+       [](const ParsedArgs&, Context&) { return plug(false); }},
+      std::move(record_command),
+  };
 }
 
 }  // namespace cli

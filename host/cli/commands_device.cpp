@@ -6,12 +6,13 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <iostream>
+#include <sstream>
 #include <thread>
 
-#include "host/cli/commands.h"
+#include "host/cli/command_entries.h"
 #include "host/cli/device_status.h"
 #include "host/cli/package_store.h"
 #include "host/common/control_channel.h"
@@ -60,112 +61,67 @@ void stop_leftovers() {
 
 std::optional<nlohmann::json> springboard_status() { return process_status("SpringBoard", 2000); }
 
-}  // namespace
+CommandResult shutdown_device();
 
-int cmd_init(const Args& args) {
-  bool fresh = false;
-  for (auto& a : args) {
-    if (a == "--fresh")
-      fresh = true;
-    else {
-      std::cerr << "usage: simdevice init [--fresh]\n";
-      return 2;
-    }
-  }
+CommandResult init(const ParsedArgs& args, Context&) {
+  bool fresh = args.has("--fresh");
   const std::string& root = foundation::device_root();
   std::error_code ec;
   if (fresh && fs::exists(root, ec)) {
     // Only ever wipe something that is a device root, never an arbitrary folder.
     if (!fs::exists(root + "/var/run", ec) || !fs::is_symlink(root + "/User", ec)) {
       if (!fs::is_empty(root, ec)) {
-        std::cerr << "simdevice: " << root << " is not a device root; not removing it\n";
-        return 1;
+        return Context::failure(root + " is not a device root; not removing it");
       }
     }
-    if (device_running()) cmd_shutdown({});
+    if (device_running()) shutdown_device();
     fs::remove_all(root, ec);
-    if (ec) {
-      std::cerr << "simdevice: cannot remove " << root << ": " << ec.message() << "\n";
-      return 1;
-    }
+    if (ec) return Context::failure("cannot remove " + root + ": " + ec.message());
   }
   std::string error;
-  if (!host::make_device_layout(root, &error)) {
-    std::cerr << "simdevice: " << error << "\n";
-    return 1;
-  }
-  std::cout << "Device root ready at " << root << " (" << host::device_machine_identifier(root) << ")\n";
-  return 0;
+  if (!host::make_device_layout(root, &error)) return Context::failure(error);
+  return {0, "Device root ready at " + root + " (" + host::device_machine_identifier(root) + ")\n", {}};
 }
 
-int cmd_install(const Args& args) {
-  if (args.empty() || args.size() > 1) {
-    std::cerr << "usage: simdevice install PACKAGE   (a staged tree folder or a .deb)\n";
-    return 2;
-  }
-  std::string package = fs::absolute(args[0]).string();
+CommandResult install(const ParsedArgs& args, Context&) {
+  std::string package = fs::absolute(args.positionals[0]).string();
   std::string error;
   host::make_device_layout(foundation::device_root(), &error);
   std::error_code ec;
   auto result = fs::is_regular_file(package, ec) ? install_deb(package, &error) : install_tree(package, "", &error);
-  if (!result) {
-    std::cerr << "simdevice: install failed: " << error << "\n";
-    return 1;
-  }
-  std::cout << "Installed " << result->package << " (" << result->files << " files)";
-  if (device_running()) std::cout << "; respring to load it (simdevice respring)";
-  std::cout << "\n";
-  return 0;
+  if (!result) return Context::failure("install failed: " + error);
+  std::string out = "Installed " + result->package + " (" + std::to_string(result->files) + " files)";
+  if (device_running()) out += "; respring to load it (simdevice respring)";
+  return {0, out + "\n", {}};
 }
 
-int cmd_remove(const Args& args) {
+CommandResult remove_installed(const ParsedArgs& args, Context& context) {
   std::string name;
-  if (args.size() == 1) {
-    name = args[0];
-  } else if (args.empty()) {
+  if (auto given = args.positional(0)) {
+    name = *given;
+  } else {
     auto installed = installed_packages();
+    if (installed.empty()) return context.usage_error("nothing is installed");
     if (installed.size() != 1) {
-      std::cerr << "usage: simdevice remove PACKAGE" << (installed.empty() ? " (nothing is installed)" : "") << "\n";
-      for (auto& p : installed) std::cerr << "  " << p << "\n";
-      return 2;
+      std::string which = "say which package:";
+      for (auto& p : installed) which += " " + p;
+      return context.usage_error(which);
     }
     name = installed.front();
-  } else {
-    std::cerr << "usage: simdevice remove [PACKAGE]\n";
-    return 2;
   }
   std::string error;
-  if (!remove_package(name, &error)) {
-    std::cerr << "simdevice: " << error << "\n";
-    return 1;
-  }
-  std::cout << "Removed " << name << "\n";
-  return 0;
+  if (!remove_package(name, &error)) return Context::failure(error);
+  return {0, "Removed " + name + "\n", {}};
 }
 
-int cmd_boot(const Args& args) {
-  std::string battery = "sim";
-  std::optional<std::string> clock;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--battery" && i + 1 < args.size())
-      battery = args[++i];
-    else if (args[i] == "--clock" && i + 1 < args.size())
-      clock = args[++i];
-    else {
-      std::cerr << "usage: simdevice boot [--clock TIME] [--battery sim[:OPTIONS]|trace:FILE|sysfs[:DIR]]\n";
-      return 2;
-    }
-  }
+CommandResult boot(const ParsedArgs& args, Context& context) {
+  std::string battery = args.last("--battery").value_or("sim");
+  std::optional<std::string> clock = args.last("--clock");
   const std::string& root = foundation::device_root();
-  if (auto pid = host::running_device_process("launchd")) {
-    std::cout << "Device at " << root << " is already running (launchd pid " << *pid << ")\n";
-    return 0;
-  }
+  if (auto pid = host::running_device_process("launchd"))
+    return {0, "Device at " + root + " is already running (launchd pid " + std::to_string(*pid) + ")\n", {}};
   std::string error;
-  if (!host::make_device_layout(root, &error)) {
-    std::cerr << "simdevice: " << error << "\n";
-    return 1;
-  }
+  if (!host::make_device_layout(root, &error)) return Context::failure(error);
   // The supervisor runs in the device root: a file or folder it reads must be named absolutely.
   for (const char* kind : {"trace:", "sysfs:"}) {
     std::string k = kind;
@@ -173,29 +129,17 @@ int cmd_boot(const Args& args) {
       battery = k + fs::absolute(battery.substr(k.size())).string();
   }
   // Refuse a battery source that cannot work before anything starts.
-  if (!device::make_battery_source(battery, &error)) {
-    std::cerr << "simdevice: " << error << "\n";
-    return 1;
-  }
+  if (!device::make_battery_source(battery, &error)) return Context::failure(error);
   if (clock) {
     auto t = device::parse_clock_time(*clock, foundation::device_now());
-    if (!t) {
-      std::cerr << "simdevice: bad time '" << *clock << "' (HH:MM, YYYY-MM-DD HH:MM[:SS] or Unix seconds)\n";
-      return 2;
-    }
+    if (!t) return context.usage_error("bad time '" + *clock + "' (HH:MM, YYYY-MM-DD HH:MM[:SS] or Unix seconds)");
     foundation::set_device_now(*t);
   }
   std::string launchd = host::own_exe_dir() + "/launchd";
-  if (::access(launchd.c_str(), X_OK) != 0) {
-    std::cerr << "simdevice: " << launchd << " is missing; build the project first\n";
-    return 1;
-  }
+  if (::access(launchd.c_str(), X_OK) != 0) return Context::failure(launchd + " is missing; build the project first");
   std::string log = foundation::device_path("/var/log/launchd.log");
   pid_t pid = ::fork();
-  if (pid < 0) {
-    std::perror("simdevice: fork");
-    return 1;
-  }
+  if (pid < 0) return Context::failure(std::string("fork: ") + std::strerror(errno));
   if (pid == 0) {
     ::setsid();
     int in = ::open("/dev/null", O_RDONLY);
@@ -213,42 +157,31 @@ int cmd_boot(const Args& args) {
   bool supervisor_up = false;
   while (Clock::now() < deadline) {
     int wstatus;
-    if (::waitpid(pid, &wstatus, WNOHANG) == pid) {
-      std::cerr << "simdevice: the device supervisor stopped at once; its log says:\n"
-                << tail_of_file(log, 8);
-      return 1;
-    }
+    if (::waitpid(pid, &wstatus, WNOHANG) == pid)
+      return {1, {}, "simdevice: the device supervisor stopped at once; its log says:\n" + tail_of_file(log, 8)};
     if (!supervisor_up) supervisor_up = process_status("launchd", 1000).has_value();
     if (supervisor_up) {
-      if (auto sb = springboard_status(); sb && sb->value("launched", false)) {
-        std::cout << "Booted device at " << root << " (launchd pid " << pid << ", SpringBoard pid "
-                  << sb->value("pid", 0) << (sb->value("safe_mode", false) ? ", safe mode" : "") << ")\n";
-        return 0;
-      }
-      if (auto l = process_status("launchd", 1000); l && (*l)["springboard"].contains("error")) {
-        std::cerr << "simdevice: " << (*l)["springboard"]["error"].get<std::string>()
-                  << "; the supervisor keeps running (simdevice shutdown stops it)\n";
-        return 1;
-      }
+      if (auto sb = springboard_status(); sb && sb->value("launched", false))
+        return {0,
+                "Booted device at " + root + " (launchd pid " + std::to_string(pid) + ", SpringBoard pid " +
+                    std::to_string(sb->value("pid", 0)) + (sb->value("safe_mode", false) ? ", safe mode" : "") + ")\n",
+                {}};
+      if (auto l = process_status("launchd", 1000); l && (*l)["springboard"].contains("error"))
+        return Context::failure((*l)["springboard"]["error"].get<std::string>() +
+                                "; the supervisor keeps running (simdevice shutdown stops it)");
     }
     sleep_ms(50);
   }
-  std::cerr << "simdevice: SpringBoard did not finish launching within 30 s; see " << log << " and "
-            << foundation::device_path("/var/log/syslog") << "\n";
-  return 1;
+  return Context::failure("SpringBoard did not finish launching within 30 s; see " + log + " and " +
+                          foundation::device_path("/var/log/syslog"));
 }
 
-int cmd_shutdown(const Args& args) {
-  if (!args.empty()) {
-    std::cerr << "usage: simdevice shutdown\n";
-    return 2;
-  }
+CommandResult shutdown_device() {
   auto launchd = host::running_device_process("launchd");
   bool anything = launchd || host::running_device_process("SpringBoard") || host::running_device_process("Preferences");
   if (!anything) {
-    std::cout << "Device at " << foundation::device_root() << " is not running\n";
     for (const char* name : kDeviceProcesses) host::remove_pid_file(name);
-    return 0;
+    return {0, "Device at " + foundation::device_root() + " is not running\n", {}};
   }
   if (launchd) {
     host::control_request(host::control_socket_path("launchd"), {"shutdown"}, 5000);
@@ -257,38 +190,51 @@ int cmd_shutdown(const Args& args) {
   }
   stop_leftovers();
   for (const char* name : kDeviceProcesses) ::unlink(host::control_socket_path(name).c_str());
-  std::cout << "Device at " << foundation::device_root() << " stopped\n";
-  return 0;
+  return {0, "Device at " + foundation::device_root() + " stopped\n", {}};
 }
 
-int cmd_respring(const Args& args) {
-  if (!args.empty()) {
-    std::cerr << "usage: simdevice respring\n";
-    return 2;
-  }
+CommandResult respring(const ParsedArgs&, Context&) {
   auto before = springboard_status();
   long old_pid = before ? before->value("pid", 0L) : 0L;
   auto reply = host::control_request(host::control_socket_path("launchd"), {"respring"});
-  if (!reply) {
-    std::cerr << "simdevice: the device is not running (simdevice boot)\n";
-    return 1;
-  }
-  if (reply->status != 0) {
-    std::cerr << reply->err << "\n";
-    return reply->status;
-  }
+  if (!reply) return Context::failure("the device is not running (simdevice boot)");
+  if (reply->status != 0) return {reply->status, {}, reply->err + "\n"};
   auto deadline = Clock::now() + std::chrono::seconds(30);
   while (Clock::now() < deadline) {
     if (auto sb = springboard_status();
-        sb && sb->value("launched", false) && sb->value("pid", 0L) != old_pid && sb->value("pid", 0L) > 0) {
-      std::cout << "SpringBoard restarted (pid " << sb->value("pid", 0L) << ")"
-                << (sb->value("safe_mode", false) ? " in safe mode" : "") << "\n";
-      return 0;
-    }
+        sb && sb->value("launched", false) && sb->value("pid", 0L) != old_pid && sb->value("pid", 0L) > 0)
+      return {0,
+              "SpringBoard restarted (pid " + std::to_string(sb->value("pid", 0L)) + ")" +
+                  (sb->value("safe_mode", false) ? " in safe mode" : "") + "\n",
+              {}};
     sleep_ms(50);
   }
-  std::cerr << "simdevice: SpringBoard did not come back within 30 s\n";
-  return 1;
+  return Context::failure("SpringBoard did not come back within 30 s");
+}
+
+}  // namespace
+
+std::vector<Command> device_commands() {
+  Command init_command{"init", "makes a device root with the iOS layout", {}, false, init};
+  init_command.args.options = {{"--fresh", "", "wipes an existing device first"}};
+  Command install_command{"install", "installs a package into the device", {}, false, install};
+  install_command.args.positionals = {{"PACKAGE", "a staged tree folder (build/stage) or a .deb"}};
+  Command remove_command{"remove", "removes every file a package installed", {}, false, remove_installed};
+  remove_command.args.positionals = {{"PACKAGE", "the package name; may be left out when only one is installed", false}};
+  Command boot_command{"boot", "starts the device; returns once SpringBoard has launched", {}, false, boot};
+  boot_command.args.options = {
+      {"--clock", "TIME", "sets the device clock first (HH:MM, YYYY-MM-DD HH:MM[:SS] or Unix seconds)"},
+      {"--battery", "SOURCE", "sim[:level=80,rate=-1.5/min,speed=60] (default), trace:FILE or sysfs[:DIR]"},
+  };
+  return {
+      std::move(init_command),
+      std::move(install_command),
+      std::move(remove_command),
+      std::move(boot_command),
+      {"shutdown", "stops every process of the device (by recorded process id only)", {}, false,
+       [](const ParsedArgs&, Context&) { return shutdown_device(); }},
+      {"respring", "restarts SpringBoard (and leaves safe mode)", {}, true, respring},
+  };
 }
 
 }  // namespace cli

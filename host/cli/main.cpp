@@ -1,30 +1,25 @@
-// simdevice: makes, boots and drives a simulated device.
+// simdevice: makes, boots and drives a simulated device. main() only picks the
+// device root and shows what the command table's command returns.
+
+#include <signal.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
-#include "host/cli/commands.h"
+#include "host/cli/command_table.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
 
 namespace {
 
-const char* kUsage = R"(usage: simdevice [--root DIR] COMMAND [ARGS]
-  DIR defaults to $SIMDEVICE_ROOT, else ./device
+volatile sig_atomic_t g_stop = 0;
 
-device:    init [--fresh] | install PACKAGE | remove [PACKAGE]
-           boot [--clock TIME] [--battery sim[:level=80,rate=-1.5/min,speed=60]|trace:FILE|sysfs[:DIR]]
-           shutdown | respring | status [--json] | log [-n N] | watch [--once] | demo
-battery:   battery [LEVEL] [--state unknown|unplugged|charging|full] [--set KEY=VALUE]... [--unset KEY]...
-                   [--no-status] [--reset]
-           plug | unplug | record FILE [--count N] [--seconds S]
-SpringBoard: unlock | lock | activator NAME | alerts [--json] | press INDEX|TITLE [--alert N]
-           tick [N] [--reset] | clock TIME | post NAME
-Settings:  settings open URL | show [--json] | tap ROW | set ROW VALUE | back | alerts [--json]
-           | press INDEX|TITLE | close
-)";
+void write_through(cli::Stream stream, std::string_view text) {
+  auto& out = stream == cli::Stream::output ? std::cout : std::cerr;
+  out << text << std::flush;
+}
 
 }  // namespace
 
@@ -41,15 +36,12 @@ int main(int argc, char** argv) {
       root = args[i].substr(7);
       ++i;
     } else if (args[i] == "--help") {
-      std::cout << kUsage;
-      return 0;
+      args = {"help"};
+      i = 0;
+      break;
     } else {
       break;
     }
-  }
-  if (i >= args.size()) {
-    std::cerr << kUsage;
-    return 2;
   }
   if (root.empty()) root = "device";
   std::error_code ec;
@@ -59,33 +51,22 @@ int main(int argc, char** argv) {
   foundation::set_device_root(root);
   foundation::set_process_name("simdevice");
 
-  std::string command = args[i];
-  cli::Args rest(args.begin() + static_cast<long>(i) + 1, args.end());
-  using namespace cli;
-  if (command == "init") return cmd_init(rest);
-  if (command == "install") return cmd_install(rest);
-  if (command == "remove") return cmd_remove(rest);
-  if (command == "boot") return cmd_boot(rest);
-  if (command == "shutdown") return cmd_shutdown(rest);
-  if (command == "battery") return cmd_battery(rest);
-  if (command == "plug") return cmd_plug(true);
-  if (command == "unplug") return cmd_plug(false);
-  if (command == "post") return cmd_post(rest);
-  if (command == "log") return cmd_log(rest);
-  if (command == "status") return cmd_status(rest);
-  if (command == "respring") return cmd_respring(rest);
-  if (command == "record") return cmd_record(rest);
-  if (command == "watch") return cmd_watch(rest);
-  if (command == "settings") return cmd_settings(rest);
-  if (command == "clock") return cmd_clock(rest);
-  if (command == "demo") return cmd_demo(rest);
-  if (command == "unlock" || command == "lock" || command == "activator" || command == "alerts" ||
-      command == "press" || command == "tick")
-    return forward_to_springboard(command, rest);
-  if (command == "help") {
-    std::cout << kUsage;
-    return 0;
-  }
-  std::cerr << "simdevice: unknown command '" << command << "'\n" << kUsage;
-  return 2;
+  // Ctrl-C ends a long-running command (watch, record) so it can say what it
+  // did; other commands stop at once as usual.
+  struct sigaction on_stop {};
+  on_stop.sa_handler = [](int) { g_stop = 1; };
+  ::sigemptyset(&on_stop.sa_mask);
+  cli::RunOptions options;
+  options.caller = cli::Caller::terminal;
+  options.sink = write_through;
+  options.stop_requested = [&] {
+    // Asked only by commands that run until stopped: from then on Ctrl-C is theirs.
+    ::sigaction(SIGINT, &on_stop, nullptr);
+    ::sigaction(SIGTERM, &on_stop, nullptr);
+    return g_stop != 0;
+  };
+  cli::CommandResult result = cli::run_command({args.begin() + static_cast<long>(i), args.end()}, options);
+  std::cout << result.output << std::flush;
+  std::cerr << result.error << std::flush;
+  return result.status;
 }

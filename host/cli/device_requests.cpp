@@ -1,0 +1,20 @@
+#include "host/cli/device_requests.h"
+
+namespace cli {
+namespace {
+std::string line_ended(const std::string& text) {
+  return text.empty() || text.back() == '\n' ? text : text + "\n";
+}
+}  // namespace
+
+CommandResult result_of(const host::Reply& reply) {
+  return {reply.status, line_ended(reply.out), line_ended(reply.err)};
+}
+
+CommandResult forward(const std::string& process, const std::vector<std::string>& request, const std::string& hint) {
+  auto reply = host::control_request(host::control_socket_path(process), request, 30000);
+  if (!reply) return Context::failure(hint);
+  return result_of(*reply);
+}
+
+}  // namespace cli
