@@ -7,7 +7,7 @@ BUILD  := build
 DEVICE ?= $(CURDIR)/device
 SIMDEVICE := $(BUILD)/bin/simdevice
 
-.PHONY: all bootstrap configure build demo test sanitize bench package fuzz shutdown clean
+.PHONY: all bootstrap configure build device demo test sanitize bench package fuzz shutdown clean
 
 all: build
 
@@ -20,14 +20,21 @@ configure: bootstrap
 build: configure
 	@cmake --build --preset default -j $(JOBS)
 
+# Only what the device runs: the deliverables, the platform, the host, simdevice.
+device: configure
+	@cmake --build --preset default -j $(JOBS) --target device
+
 # A fresh device under ./device with the package installed, booted, and the tour.
-demo: build
+demo: device
 	@DEVICE="$(DEVICE)" SIMDEVICE="$(SIMDEVICE)" bash scripts/demo.sh
 
-# Every test of the default build, then the whole suite again under
+# Every test of the default build (warnings are errors here: the `ci` preset is
+# the default build folder with PX_WERROR on), then the whole suite again under
 # AddressSanitizer and UBSan (any report fails it). PX_NO_SANITIZE=1 skips the
 # second pass for a quick local run.
-test: build
+test: bootstrap
+	@cmake --preset ci >/dev/null
+	@cmake --build --preset ci -j $(JOBS)
 	@ctest --preset default -j $(JOBS) --no-tests=error
 	@if [ -z "$$PX_NO_SANITIZE" ]; then PX_JOBS=$(JOBS) bash scripts/sanitize.sh --no-tests=error; fi
 
