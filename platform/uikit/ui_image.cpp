@@ -1,5 +1,7 @@
 #include "platform/uikit/ui_image.h"
 
+#include <cmath>
+
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
 
@@ -29,7 +31,26 @@ std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(std::string_view devic
   return image;
 }
 
+std::shared_ptr<UIImage> UIImage::imageWithCGImage(coregraphics::CGImageRef pixels, double scale) {
+  if (!pixels || !std::isfinite(scale) || scale <= 0) return nullptr;
+  auto image = objc::make_native<UIImage>();
+  image->m_scale = scale;
+  image->m_width = static_cast<double>(pixels->width()) / scale;
+  image->m_height = static_cast<double>(pixels->height()) / scale;
+  image->m_pixels = std::move(pixels);
+  return image;
+}
+
+std::optional<std::string> UIImagePNGRepresentation(const std::shared_ptr<UIImage>& image) {
+  if (!image) return std::nullopt;
+  if (image->CGImage()) return image->CGImage()->png_data();
+  auto contents = foundation::read_device_file(image->path(), kMaxImageBytes);
+  if (!contents.ok()) return std::nullopt;
+  return std::move(contents.bytes);
+}
+
 std::string UIImage::file_name() const {
+  if (m_path.empty()) return {};
   auto slash = m_path.rfind('/');
   return slash == std::string::npos ? m_path : m_path.substr(slash + 1);
 }
