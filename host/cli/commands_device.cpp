@@ -18,8 +18,8 @@
 #include "host/common/control_channel.h"
 #include "host/common/device_layout.h"
 #include "host/common/device_processes.h"
+#include "host/common/time_text.h"
 #include "host/device/battery_source.h"
-#include "host/device/clock_text.h"
 #include "platform/foundation/device_clock.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
@@ -131,9 +131,9 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   // Refuse a battery source that cannot work before anything starts.
   if (!device::make_battery_source(battery, &error)) return Context::failure(error);
   if (clock) {
-    auto t = device::parse_clock_time(*clock, foundation::device_now());
-    if (!t) return context.usage_error("bad time '" + *clock + "' (HH:MM, YYYY-MM-DD HH:MM[:SS] or Unix seconds)");
-    foundation::set_device_now(*t);
+    auto t = host::parse_device_time(*clock, foundation::device_now());
+    if (!t.unix_seconds) return context.usage_error(t.error);
+    foundation::set_device_now(*t.unix_seconds);
   }
   std::string launchd = host::own_exe_dir() + "/launchd";
   if (::access(launchd.c_str(), X_OK) != 0) return Context::failure(launchd + " is missing; build the project first");
@@ -223,7 +223,7 @@ std::vector<Command> device_commands() {
   remove_command.args.positionals = {{"PACKAGE", "the package name; may be left out when only one is installed", false}};
   Command boot_command{"boot", "starts the device; returns once SpringBoard has launched", {}, false, boot};
   boot_command.args.options = {
-      {"--clock", "TIME", "sets the device clock first (HH:MM, YYYY-MM-DD HH:MM[:SS] or Unix seconds)"},
+      {"--clock", "TIME", std::string("sets the device clock first: ") + host::kTimeForms},
       {"--battery", "SOURCE", "sim[:level=80,rate=-1.5/min,speed=60] (default), trace:FILE or sysfs[:DIR]"},
   };
   return {

@@ -3,7 +3,7 @@
 #include "host/cli/command_entries.h"
 #include "host/cli/device_requests.h"
 #include "host/common/device_processes.h"
-#include "host/device/clock_text.h"
+#include "host/common/time_text.h"
 #include "platform/foundation/darwin_notify.h"
 #include "platform/foundation/device_clock.h"
 
@@ -26,9 +26,9 @@ Command springboard_command(std::string name, std::string summary, ArgSpec args)
 CommandResult set_clock(const ParsedArgs& args, Context& context) {
   if (host::running_device_process("SpringBoard")) return to_springboard("clock", args);
   // With no SpringBoard the clock file is the whole of the device's time.
-  auto t = device::parse_clock_time(args.positionals[0], foundation::device_now());
-  if (!t) return context.usage_error("bad time '" + args.positionals[0] + "'");
-  foundation::set_device_now(*t);
+  auto t = host::parse_device_time(args.positionals[0], foundation::device_now());
+  if (!t.unix_seconds) return context.usage_error(t.error);
+  foundation::set_device_now(*t.unix_seconds);
   return {0, "Device clock set\n", {}};
 }
 
@@ -52,7 +52,8 @@ std::vector<Command> springboard_commands() {
   tick.positionals = {{"N", "how many time refreshes (default 1)", false}};
   tick.options = {{"--reset", "", "then a formatter reset, as when the locale changes"}};
   Command clock{"clock", "sets the device clock", {}, true, set_clock};
-  clock.args.positionals = {{"TIME", "HH:MM, \"YYYY-MM-DD HH:MM[:SS]\" or Unix seconds"}};
+  clock.args.positionals = {{"TIME", host::kTimeForms}};
+  clock.args.notes = {"  A time without a zone is in the device's time zone (TZ)."};
   Command post_command{"post", "posts a Darwin notification", {}, true, post};
   post_command.args.positionals = {{"NAME", "the notification's name"}};
   return {

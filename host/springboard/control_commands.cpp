@@ -5,17 +5,14 @@
 //   unlock | lock
 //   activator NAME                  one event for the listener registered under NAME
 //   tick [N] [--reset]              N time refreshes, then optionally a formatter reset
-//   clock TIME                      sets the device clock
+//   clock TIME                      sets the device clock (host::parse_device_time's forms)
 //   sync                            handles what is pending; out: the handled generation
 
 #include <unistd.h>
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "host/common/time_text.h"
 #include "host/springboard/springboard_host.h"
 #include "host/springboard/springboard_state.h"
 #include "platform/activator/la_activator.h"
@@ -48,38 +45,6 @@ std::optional<long> parse_long(const std::string& s) {
 }
 
 }  // namespace
-
-std::optional<double> parse_device_time(const std::string& text, double now_unix) {
-  if (text.empty()) return std::nullopt;
-  char* end = nullptr;
-  double seconds = std::strtod(text.c_str(), &end);
-  if (end && *end == '\0' && text.find(':') == std::string::npos && std::isfinite(seconds)) return seconds;
-
-  std::tm tm{};
-  time_t now = static_cast<time_t>(now_unix);
-  localtime_r(&now, &tm);
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  char extra = 0;
-  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &year, &month, &day, &hour, &minute, &second, &extra) == 6 ||
-      std::sscanf(text.c_str(), "%d-%d-%d %d:%d%c", &year, &month, &day, &hour, &minute, &extra) == 5) {
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    if (month < 1 || month > 12 || day < 1 || day > 31) return std::nullopt;
-  } else if (std::sscanf(text.c_str(), "%d:%d%c", &hour, &minute, &extra) == 2) {
-    second = 0;
-  } else {
-    return std::nullopt;
-  }
-  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60) return std::nullopt;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  tm.tm_isdst = -1;
-  time_t t = std::mktime(&tm);
-  if (t == static_cast<time_t>(-1)) return std::nullopt;
-  return static_cast<double>(t);
-}
 
 std::string SpringBoardHost::alerts_json() const { return dump(alerts_array()); }
 
@@ -202,9 +167,9 @@ host::Reply SpringBoardHost::handle_command(const std::vector<std::string>& args
     if (rest.empty()) return host::Reply::fail("usage: clock TIME", 2);
     std::string text = rest[0];
     for (std::size_t i = 1; i < rest.size(); ++i) text += " " + rest[i];
-    auto t = parse_device_time(text, foundation::device_now());
-    if (!t) return host::Reply::fail("cannot read the time " + text, 2);
-    return host::Reply::ok(set_clock(*t) + "\n");
+    auto t = host::parse_device_time(text, foundation::device_now());
+    if (!t.unix_seconds) return host::Reply::fail(t.error, 2);
+    return host::Reply::ok(set_clock(*t.unix_seconds) + "\n");
   }
 
   if (cmd == "sync") return host::Reply::ok(std::to_string(sync()) + "\n");

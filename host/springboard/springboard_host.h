@@ -57,7 +57,4 @@ class SpringBoardHost {
   foundation::RunLoop::TimerId m_minute_timer = 0;
 };
 
-// "HH:MM" (today, local time), "YYYY-MM-DD HH:MM[:SS]" (local time) or Unix seconds.
-std::optional<double> parse_device_time(const std::string& text, double now_unix);
-
 }  // namespace springboard

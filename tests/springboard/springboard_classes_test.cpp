@@ -144,17 +144,5 @@ TEST_F(SpringBoardClassesTest, BatteryEntryIsBroadcastThenHandedToTheController)
   EXPECT_EQ(state().battery_generation, 8);
 }
 
-TEST(DeviceTimeText, ReadsTheThreeForms) {
-  std::tm tm{};
-  tm.tm_year = 126, tm.tm_mon = 0, tm.tm_mday = 2, tm.tm_hour = 3, tm.tm_min = 4, tm.tm_sec = 5, tm.tm_isdst = -1;
-  double expected = static_cast<double>(std::mktime(&tm));
-  EXPECT_EQ(parse_device_time("2026-01-02 03:04:05", 0), expected);
-  EXPECT_EQ(parse_device_time("2026-01-02 03:04", 0), expected - 5);
-  EXPECT_EQ(parse_device_time("03:04", expected + 3600), expected - 5);
-  EXPECT_EQ(parse_device_time("1700000000", 0), 1700000000.0);
-  for (const char* bad : {"", "25:00", "12:60", "2026-13-01 00:00", "noon", "12:00x"})
-    EXPECT_FALSE(parse_device_time(bad, 0)) << bad;
-}
-
 }  // namespace
 }  // namespace springboard
