@@ -17,6 +17,7 @@
 #include "prefs/battery_figures.h"
 #include "prefs/bundle_paths.h"
 #include "prefs/data_sharing.h"
+#include "prefs/data_sharing_fields.h"
 #include "prefs/pane_support.h"
 #include "prefs/panes.h"
 
@@ -72,17 +73,35 @@ std::string last_sync_text(double unix_seconds) {
   return formatter->stringFromDate(unix_seconds);
 }
 
+namespace {
+
+Value shared_value(SharedValue which, const Value& data, const std::string& model) {
+  switch (which) {
+    case SharedValue::model: return Value(model);
+    case SharedValue::design_capacity: return data["DesignCapacity"];
+    case SharedValue::cycle_count: return data["CycleCount"];
+    case SharedValue::qmax_cell0: return data["BatteryData"]["QmaxCell0"];
+    case SharedValue::chemistry_id: return data["BatteryData"]["ChemID"];
+    case SharedValue::temperature: return temperature_value(data["Temperature"]);
+    case SharedValue::boot_voltage: return data["BootVoltage"];
+    case SharedValue::raw_capacity: return data["AppleRawCurrentCapacity"];
+    case SharedValue::flags: return data["BatteryData"]["Flags"];
+  }
+  return Value();
+}
+
+}  // namespace
+
 std::string upload_url(const std::string& host, const Value& data, const std::string& model) {
-  const Value& cells = data["BatteryData"];
-  const Value values[] = {
-      Value(model),          data["DesignCapacity"],       data["CycleCount"],
-      cells["QmaxCell0"],    cells["ChemID"],              temperature_value(data["Temperature"]),
-      data["BootVoltage"],   data["AppleRawCurrentCapacity"], cells["Flags"],
-  };
-  static const char* keys[] = {"model", "maxcapacity", "cyclecount", "qmax", "chemid", "temp", "bv", "rawcap", "flags"};
   std::string url = "http://" + host + "/pylonex/send.php";
-  for (std::size_t i = 0; i < 9; ++i)
-    url += std::string(i == 0 ? "?" : "&") + keys[i] + "=" + foundation::percent_encode(values[i].description());
+  char separator = '?';
+  for (const SharedField& field : kSharedFields) {
+    url += separator;
+    url += field.query_key;
+    url += '=';
+    url += foundation::percent_encode(shared_value(field.value, data, model).description());
+    separator = '&';
+  }
   return url;
 }
 

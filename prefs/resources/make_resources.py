@@ -1,7 +1,20 @@
 #!/usr/bin/env python3
 """Writes the bundle's specifier lists, Info.plist, the PreferenceLoader entry
-and the three images. Run from this folder; the outputs are committed."""
-import plistlib, struct, zlib, math
+and the three images into OUT_DIR. Run by the build:
+
+    make_resources.py TABLES.json OUT_DIR
+
+TABLES.json is written by px_resource_tables from the C++ tables the bundle
+and the tweak compile against (what Data Sharing sends); the lists take those
+texts from it rather than repeating them here."""
+import json, os, plistlib, struct, sys, zlib, math
+
+if len(sys.argv) != 3:
+    sys.exit("usage: make_resources.py TABLES.json OUT_DIR")
+with open(sys.argv[1], encoding="utf-8") as f:
+    TABLES = json.load(f)
+os.makedirs(sys.argv[2], exist_ok=True)
+os.chdir(sys.argv[2])
 
 NOTE = "com.zelmoraq.PylonexPro2Prefs/updatesettings"
 
@@ -105,7 +118,7 @@ lists = {
         switch("Banner", "notificationPSM"),
     ]),
     "Data Sharing": dict(title="Data Sharing", items=[
-        group("Statistics", footerText="Sends model, capacities, cycle count, temperature and voltage. Nothing else."),
+        group("Statistics", footerText=TABLES["data_sharing"]["footer"]),
         value("Last Sync", "LastSync:"),
         button("Send Data", "SendData:"),
         button("See Statistics", "SeeData:"),

@@ -9,6 +9,7 @@
 #include "platform/foundation/url_loading.h"
 #include "platform/uikit/ui_web_view.h"
 #include "prefs/data_sharing.h"
+#include "prefs/data_sharing_fields.h"
 #include "tests/prefs/loopback_http_server.h"
 #include "tests/prefs/prefs_fixture.h"
 
@@ -66,6 +67,28 @@ TEST_F(DataSharingPane, SendsTheNineKeysInOrderPercentEncoded) {
   EXPECT_EQ(newest_alert_message(), "Your battery data was sent correctly.");
   EXPECT_EQ(get(data_pane, "LastSync:"), "03/07/2015 09:05PM");
   EXPECT_NE(device.read_text("/var/log/syslog").find("Sent: <6f6b>"), std::string::npos);
+}
+
+TEST_F(DataSharingPane, FooterNamesEveryValueTheRequestCarries) {
+  std::string footer;
+  for (auto& s : specifiers(data_pane)->items()) {
+    Value text = s->propertyForKey("footerText");
+    if (text.string()) footer = *text.string();
+  }
+  EXPECT_EQ(footer,
+            "Sends model, design capacity, cycle count, Qmax of cell 0, chemistry ID, temperature, boot voltage, "
+            "current capacity and flags. Nothing else.");
+  // Every query key of the request is one the footer accounts for.
+  std::string url = pxprefs::upload_url("h", Value(), "m");
+  std::size_t keys = 0;
+  for (std::size_t at = url.find('?'); at != std::string::npos; at = url.find('&', at + 1)) {
+    std::string key = url.substr(at + 1, url.find('=', at) - at - 1);
+    ASSERT_LT(keys, pxprefs::kSharedFields.size()) << key;
+    EXPECT_EQ(key, pxprefs::kSharedFields[keys].query_key);
+    EXPECT_NE(footer.find(pxprefs::kSharedFields[keys].meaning), std::string::npos) << key;
+    ++keys;
+  }
+  EXPECT_EQ(keys, 9u);
 }
 
 TEST_F(DataSharingPane, MissingFiguresAreSentAsThePlaceholder) {

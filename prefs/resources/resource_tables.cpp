@@ -1,0 +1,40 @@
+// Build-time generator: writes the tables the specifier lists are made from
+// (make_resources.py reads them), taken from the same C++ headers the bundle
+// and the tweak compile against, so a list cannot drift from the code.
+//
+// Usage: px_resource_tables OUTPUT.json
+
+#include <fstream>
+#include <iostream>
+
+#include <nlohmann/json.hpp>
+
+#include "prefs/data_sharing_fields.h"
+
+namespace {
+
+nlohmann::json tables() {
+  nlohmann::json out;
+  nlohmann::json& sharing = out["data_sharing"];
+  sharing["footer"] = pxprefs::data_sharing_footer();
+  for (const auto& field : pxprefs::kSharedFields)
+    sharing["fields"].push_back({{"query_key", field.query_key}, {"meaning", field.meaning}});
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: px_resource_tables OUTPUT.json\n";
+    return 2;
+  }
+  std::ofstream file(argv[1], std::ios::trunc);
+  file << tables().dump(2) << '\n';
+  file.close();
+  if (!file) {
+    std::cerr << "px_resource_tables: cannot write " << argv[1] << '\n';
+    return 1;
+  }
+  return 0;
+}
