@@ -37,6 +37,9 @@ class BatterySource {
   // How often the driver should sample, in milliseconds; 0 when the readings
   // change only on request.
   virtual int poll_interval_ms() const = 0;
+  // Simulated seconds per machine second: while the source runs, the device
+  // clock runs this fast too, so UpdateTime and the clock agree.
+  virtual double time_scale() const { return 1; }
 };
 
 // Parses SOURCE ("sim[:OPTIONS]", "trace:FILE[,OPTIONS]", "sysfs[:DIR]"); a

@@ -49,11 +49,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "launchd: %s\n", error.c_str());
     return 1;
   }
+  // The device lives at the battery's speed while it runs, and in real time again after.
+  foundation::set_device_clock_rate(battery_source->time_scale());
   auto started = std::chrono::steady_clock::now();
   auto driver = std::make_unique<device::BatteryDriver>(
       std::move(battery_source),
       [started] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); },
       [] { return foundation::device_now(); });
   device::Supervisor supervisor(host::device_bin_dir(), std::move(driver));
-  return supervisor.run();
+  int status = supervisor.run();
+  foundation::set_device_clock_rate(1);
+  return status;
 }

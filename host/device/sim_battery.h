@@ -1,24 +1,17 @@
 #pragma once
 // The simulated battery: an iPhone 5s cell with a level, a charge or
 // discharge rate and a time scale. Without a rate it holds still, so a device
-// booted without options reports the same battery every time.
+// booted without options reports the same battery every time. With a usage
+// cycle it discharges to LOW, is plugged in, charges to HIGH, is unplugged,
+// and again; every counted cycle wears its maximum capacity a little.
 
-#include <optional>
+#include <random>
 #include <string>
 
 #include "host/device/battery_source.h"
+#include "host/device/sim_options.h"
 
 namespace device {
-
-struct SimOptions {
-  double level = 0.8;          // 0..1
-  double rate_per_min = 0;     // percent of the level per simulated minute; > 0 charges
-  double speed = 1;            // simulated seconds per machine second
-  std::optional<bool> connected;  // charger; default: connected when the rate is positive
-};
-
-// "level=80,rate=-1.5/min,speed=60" (level also as 0.8 or 80%; rate per s, min or h).
-std::optional<SimOptions> parse_sim_options(const std::string& text, std::string* error);
 
 // The status dictionary of the default simulated battery, as the platform's
 // battery entry holds it, for the given level (0..1), charger and wall time.
@@ -32,16 +25,27 @@ class SimBattery : public BatterySource {
   bool take_level(double level, double elapsed_s) override;
   bool take_state(int state, double elapsed_s) override;
   bool plug(bool connected, double elapsed_s, std::string* error) override;
+  // About one reading per percent, at most 50 a second and at least one.
   int poll_interval_ms() const override;
+  double time_scale() const override { return m_options.speed; }
 
   // Model figures, for tests.
   double level() const { return m_level; }
+  int state() const { return m_state; }
+  bool connected() const { return m_connected; }
   int cycle_count() const { return m_cycles; }
   double max_capacity() const { return m_max_capacity; }
   double temperature() const { return m_temperature; }
 
  private:
   void advance_to(double elapsed_s);
+  // Moves the level by up to `dt` simulated seconds towards the next turn of
+  // the cycle; returns the seconds used (0 when nothing moves any more).
+  double step(double dt);
+  void count_discharge(double drop);
+  void wear_one_cycle();
+  void connect(bool connected);
+
   SimOptions m_options;
   double m_rate;  // signed, percent per simulated minute
   double m_level;
@@ -49,10 +53,12 @@ class SimBattery : public BatterySource {
   bool m_connected;
   int m_state;
   double m_last_elapsed = 0;
+  double m_full_for = 0;  // simulated seconds at full charge, in a cycle that charges to 100 %
   double m_max_capacity;  // mAh, fades a little with every cycle
   int m_cycles;
   double m_discharged = 0;  // mAh since the last counted cycle
   double m_temperature;     // hundredths of a degree Celsius
+  std::mt19937 m_noise;
 };
 
 }  // namespace device

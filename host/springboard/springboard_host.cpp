@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -57,9 +58,11 @@ void SpringBoardHost::launch() {
 }
 
 void SpringBoardHost::schedule_minute_timer() {
-  // The next whole minute of the device clock, which `clock` may move.
+  // The next whole minute of the device clock, which `clock` may move and a
+  // fast simulated battery may speed up; then at most once a machine second.
   double now = foundation::device_now();
-  double wait = 60.0 - std::fmod(now, 60.0);
+  double wait = (60.0 - std::fmod(now, 60.0)) / foundation::device_clock_rate();
+  if (foundation::device_clock_rate() > 1) wait = std::max(wait, 1.0);
   auto delay = static_cast<std::int64_t>(wait * 1e9) + 1'000'000;
   m_minute_timer = foundation::RunLoop::main().add_timer(delay, [this] {
     m_minute_timer = 0;

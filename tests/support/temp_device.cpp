@@ -10,6 +10,7 @@
 
 #include "host/common/device_layout.h"
 #include "platform/foundation/darwin_notify.h"
+#include "platform/foundation/device_clock.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/run_loop.h"
@@ -29,6 +30,7 @@ TempDevice::TempDevice() {
   if (!host::make_device_layout(m_root, &error)) throw std::runtime_error(error);
   foundation::darwin::reset_for_testing();
   foundation::set_device_root(m_root);
+  foundation::reload_device_clock();  // the new root has no clock file: real time again
   foundation::RunLoop::main().reset_for_testing();
   foundation::NSNotificationCenter::defaultCenter().reset_for_testing();
   foundation::NSUserDefaults::reset_standard_for_testing();

@@ -1,0 +1,33 @@
+#pragma once
+// What `--battery sim:OPTIONS` says about the simulated battery.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace device {
+
+struct SimOptions {
+  double level = 0.8;          // 0..1
+  double rate_per_min = 0;     // percent of the level per simulated minute; > 0 charges
+  double speed = 1;            // simulated seconds per machine second (the device clock runs as fast)
+  std::optional<bool> connected;  // charger; default: connected when the rate is positive
+  // A usage cycle: discharge to `low`, plug in, charge to `high`, unplug, again (0..1, low < high).
+  struct Cycle {
+    double low, high;
+  };
+  std::optional<Cycle> cycle;
+  // Health lost per full cycle, as a fraction of the design capacity (0.0002
+  // for 0.02 %/cycle); nothing keeps the default fade.
+  std::optional<double> wear_per_cycle;
+  std::optional<int> cycles;  // the cycle count at start
+  std::uint32_t seed = 1;     // of the wear's noise
+};
+
+// "level=80,rate=-1.5/min,speed=60,cycle=20-90,wear=0.02%/cycle,cycles=300,seed=7"
+// (level also as 0.8 or 80%; rate per s, min or h; cycle bounds in percent).
+std::optional<SimOptions> parse_sim_options(const std::string& text, std::string* error);
+// The options as the text that parses back to them (what `status` shows).
+std::string describe_sim_options(const SimOptions& options);
+
+}  // namespace device

@@ -1,0 +1,56 @@
+// The device clock with an offset and a rate, on a manual machine clock.
+
+#include <gtest/gtest.h>
+
+#include "platform/foundation/device_clock.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+class DeviceClockRate : public ::testing::Test {
+ protected:
+  DeviceClockRate() {
+    foundation::set_machine_clock_for_testing([this] { return m_machine; });
+  }
+  ~DeviceClockRate() override { foundation::set_machine_clock_for_testing(nullptr); }
+  testing_support::TempDevice m_device;
+  double m_machine = 1'000'000;
+};
+
+TEST_F(DeviceClockRate, RunsFastFromThePresentAndKeepsItsRateWhenSet) {
+  EXPECT_EQ(foundation::device_clock_rate(), 1);
+  foundation::set_device_now(5000);
+  m_machine += 10;
+  foundation::set_device_clock_rate(100);
+  EXPECT_DOUBLE_EQ(foundation::device_now(), 5010);
+  m_machine += 2;
+  EXPECT_DOUBLE_EQ(foundation::device_now(), 5210);
+  foundation::set_device_now(9000);  // `clock` moves the time, not the pace
+  m_machine += 1;
+  EXPECT_DOUBLE_EQ(foundation::device_now(), 9100);
+  foundation::set_device_clock_rate(0);  // ignored
+  foundation::set_device_clock_rate(-2);
+  EXPECT_EQ(foundation::device_clock_rate(), 100);
+  foundation::set_device_clock_rate(1);
+  m_machine += 1;
+  EXPECT_DOUBLE_EQ(foundation::device_now(), 9101);
+}
+
+TEST_F(DeviceClockRate, AnotherProcessReadsTheSameClockFromTheFile) {
+  foundation::set_device_now(5000);
+  foundation::set_device_clock_rate(60);
+  m_machine += 3;
+  double here = foundation::device_now();
+  foundation::reload_device_clock();  // as a process started now would
+  EXPECT_DOUBLE_EQ(foundation::device_now(), here);
+  EXPECT_EQ(foundation::device_clock_rate(), 60);
+  // A clock file from before rates existed holds only an offset.
+  m_device.write_text("/var/run/clock.plist",
+                      "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Offset</key><real>-999000</real>"
+                      "</dict></plist>");
+  foundation::reload_device_clock();
+  EXPECT_EQ(foundation::device_clock_rate(), 1);
+  EXPECT_DOUBLE_EQ(foundation::device_now(), m_machine - 999000);
+}
+
+}  // namespace
