@@ -12,6 +12,10 @@ inline constexpr const char* kSettingsFileMobile = "/var/mobile/Library/Preferen
 inline constexpr const char* kBatteryDataFile = "/User/Library/PylonexData.plist";
 // Posted by the panes after each settings write.
 inline constexpr const char* kSettingsChangedNotification = "com.zelmoraq.PylonexPro2Prefs/updatesettings";
+// The battery history, written by the tweak alone, read by the panes and `simdevice history`.
+inline constexpr const char* kHistoryStoreFile = "/var/mobile/Library/PylonexHistory.sqlite";
+// Posted by the panes' "Clear History" button; the tweak clears the store in its callback.
+inline constexpr const char* kClearHistoryNotification = "com.zelmoraq.PylonexPro2Prefs/clearhistory";
 // The Activator listener of the info popup.
 inline constexpr const char* kListenerName = "com.zelmoraq.pylonexpro2";
 // Opens the add-on's root pane in the Settings app.

@@ -1,0 +1,15 @@
+#pragma once
+// Samples to and from rows of the samples table, in kSampleColumns order.
+
+#include "history/sample.h"
+#include "platform/sqlite/database.h"
+
+namespace history {
+
+// Binds the sample's values to parameters 1..13.
+void bind_sample(sqlite::Statement& insert, const Sample& sample);
+// Reads the row's columns from `first` on. Values a crafted store holds out
+// of range (a level of 400, a flag of 7) read as absent rather than as figures.
+Sample sample_from_row(const sqlite::Statement& row, int first = 0);
+
+}  // namespace history

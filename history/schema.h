@@ -1,0 +1,24 @@
+#pragma once
+// The store's tables and the steps that bring an older store up to date.
+// `PRAGMA user_version` holds the version; each step runs in the writer's
+// transaction, so a store is at one version or the next, never between.
+
+#include <cstdint>
+
+#include "platform/sqlite/database.h"
+
+namespace history {
+
+// Migrates the store the connection holds to the current version, inside an
+// immediate transaction. A store of a newer version is left untouched and
+// reported as such (newer_schema is the caller's problem to name); a file
+// that has tables but no version is not ours and counts as corrupt.
+enum class MigrationResult { current, migrated, newer, foreign, failed };
+MigrationResult migrate(sqlite::Database& db, sqlite::Status& status);
+
+// The columns every version keeps, in the order queries select them.
+inline constexpr const char* kSampleColumns =
+    "time, level, charging, external, full, raw_capacity, max_capacity, design_capacity, cycles, "
+    "temperature, voltage, amperage, watts";
+
+}  // namespace history

@@ -1,0 +1,140 @@
+#pragma once
+// The battery history store: one SQLite file on the device, written only by
+// the tweak (inside SpringBoard's battery broadcast handler) and read by the
+// settings bundle and `simdevice history` through read-only connections.
+//
+// WAL journal with synchronous=NORMAL: an insert is one short transaction that
+// a crash loses at most whole, never half. The writer never waits for a lock
+// (busy timeout 0): a busy store skips that sample. The file is untrusted
+// input (defensive mode, no trusted schema), and is opened inside the device
+// root like every other file.
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "history/health.h"
+#include "history/sample.h"
+#include "platform/sqlite/database.h"
+
+namespace history {
+
+// The schema this build writes. Readers accept this version and older ones
+// the writer has not migrated yet; the writer migrates older ones up and
+// leaves newer ones alone.
+inline constexpr std::int64_t kSchemaVersion = 1;
+
+enum class StoreProblem {
+  none,
+  missing,       // no store yet (readers only: the writer makes one)
+  busy,          // another connection holds the lock
+  corrupt,       // not a store, damaged, or a folder or link in its place
+  full,          // the disk is full
+  newer_schema,  // written by a newer version of the add-on
+  unavailable,   // cannot be opened or read for another reason
+};
+
+struct StoreStatus {
+  StoreProblem problem = StoreProblem::none;
+  std::string detail;
+  bool ok() const { return problem == StoreProblem::none; }
+};
+
+const char* problem_name(StoreProblem problem);
+StoreStatus store_status_of(const sqlite::Status& status);
+
+// A read-only view of the store. Each query runs inside the read transaction
+// begun by begin_read (or its own, when none is open): a pane render opens
+// one, runs every query it needs, and sees one consistent state while the
+// tweak keeps writing.
+class HistoryReader {
+ public:
+  // Opens the store read-only. `missing` when there is none.
+  StoreStatus open();
+  bool is_open() const { return m_db.is_open(); }
+  void close() { m_db.close(); }
+
+  StoreStatus begin_read();
+  void end_read();
+
+  // Samples with time in [since, until] (either bound optional), oldest first.
+  std::vector<Sample> samples(std::optional<std::int64_t> since = std::nullopt,
+                              std::optional<std::int64_t> until = std::nullopt);
+  // The newest sample, if any.
+  std::optional<Sample> last_sample();
+  std::int64_t sample_count();
+  // Health and cycle count of every sample that knows both capacities, oldest
+  // first (reads three columns, not whole samples: the forecast's input).
+  std::vector<HealthReading> health_readings();
+  // Problems met by the queries since open (a query that failed returns what it read).
+  const StoreStatus& status() const { return m_status; }
+
+  sqlite::Database& database() { return m_db; }
+
+ private:
+  void note(const sqlite::Status& s);
+  sqlite::Database m_db;
+  StoreStatus m_status;
+  bool m_in_read = false;
+};
+
+// What record() did with a sample.
+enum class RecordOutcome { stored, repeated, skipped };
+
+struct RecordResult {
+  RecordOutcome outcome = RecordOutcome::skipped;
+  StoreStatus status;          // why it was skipped, or a problem met on the way
+  bool replaced_corrupt = false;  // a corrupt store was moved aside and a new one started
+  std::string moved_aside_to;     // where it went (host path)
+};
+
+// The tweak's connection. Opened on first use and kept across broadcasts;
+// reopened when the file is replaced or removed under it.
+class HistoryWriter {
+ public:
+  struct Options {
+    // The longest a thinning pass may run inside one broadcast.
+    double thinning_budget_seconds = 0.02;
+    // Pages the file may grow to (0: unbounded); lets tests fill the "disk".
+    std::int64_t max_pages = 0;
+  };
+  HistoryWriter() = default;
+  explicit HistoryWriter(Options options) : m_options(options) {}
+
+  // Records one sample taken at device time `now` (thinning, when due, runs
+  // after it). Never throws, never waits on a lock.
+  RecordResult record(const Sample& sample, std::int64_t now);
+  // Forgets every sample: the store's files are removed (so nothing of the
+  // old samples lingers in free pages); the next sample starts a new store.
+  StoreStatus clear();
+  void close();
+  bool is_open() const { return m_db.is_open(); }
+
+  // Runs thinning now, whatever the day's schedule says (tests, benchmarks).
+  StoreStatus thin_now(std::int64_t now);
+
+ private:
+  RecordResult open_store(std::int64_t now);
+  StoreStatus prepare_statements();
+  StoreStatus load_state();
+  bool store_replaced_under_us() const;
+  RecordResult insert(const Sample& sample);
+  StoreStatus thin_if_due(std::int64_t now);
+  StoreStatus note_written(std::int64_t time);
+  StoreStatus thin(std::int64_t now, double budget_seconds);
+  bool keep_store_aside(const std::string& host_path, std::int64_t now, RecordResult& result);
+
+  Options m_options;
+  sqlite::Database m_db;
+  sqlite::Statement m_insert;
+  std::string m_host_path;
+  std::uint64_t m_inode = 0, m_device = 0;
+  std::optional<Sample> m_last;
+  std::int64_t m_next_thinning = 0;  // device time from which a new pass may start
+  bool m_thinning_pending = false;   // a pass ran out of time and continues next broadcast
+  std::int64_t m_latest_mark = INT64_MAX;  // the latest day a thinning pass has been up to
+};
+
+}  // namespace history

@@ -1,0 +1,148 @@
+#include "history/sample_rows.h"
+#include "history/schema.h"
+#include "history/store.h"
+#include "platform/sqlite/device_database.h"
+#include "shared/names.h"
+
+namespace history {
+
+const char* problem_name(StoreProblem problem) {
+  switch (problem) {
+    case StoreProblem::none: return "ok";
+    case StoreProblem::missing: return "missing";
+    case StoreProblem::busy: return "busy";
+    case StoreProblem::corrupt: return "corrupt";
+    case StoreProblem::full: return "disk full";
+    case StoreProblem::newer_schema: return "written by a newer version";
+    case StoreProblem::unavailable: return "unavailable";
+  }
+  return "unavailable";
+}
+
+StoreStatus store_status_of(const sqlite::Status& status) {
+  StoreStatus out;
+  out.detail = status.message;
+  switch (status.failure) {
+    case sqlite::Failure::none: out.problem = StoreProblem::none; break;
+    case sqlite::Failure::busy: out.problem = StoreProblem::busy; break;
+    case sqlite::Failure::corrupt: out.problem = StoreProblem::corrupt; break;
+    case sqlite::Failure::full: out.problem = StoreProblem::full; break;
+    default: out.problem = StoreProblem::unavailable; break;
+  }
+  return out;
+}
+
+StoreStatus HistoryReader::open() {
+  m_status = {};
+  m_in_read = false;
+  sqlite::DeviceOpen opened = sqlite::open_device_database(px::kHistoryStoreFile, sqlite::OpenMode::read_only, m_db);
+  if (!opened.status.ok()) {
+    m_status = store_status_of(opened.status);
+    if (opened.status.failure == sqlite::Failure::cant_open && opened.unfit_host_path.empty()) {
+      m_status.problem = StoreProblem::missing;
+    }
+    m_db.close();
+    return m_status;
+  }
+  // A reader waits a little rather than show "unavailable" while the writer
+  // checkpoints; the writer itself never waits.
+  m_db.set_busy_timeout(200);
+  sqlite::Status s;
+  std::optional<std::int64_t> version = m_db.query_int("PRAGMA user_version", &s);
+  if (!version) {
+    m_status = s.ok() ? StoreStatus{StoreProblem::corrupt, "no schema version"} : store_status_of(s);
+  } else if (*version > kSchemaVersion) {
+    m_status = {StoreProblem::newer_schema, "schema version " + std::to_string(*version)};
+  } else if (*version == 0) {
+    // Made but not yet migrated by the writer: as good as no samples yet.
+    m_status = {StoreProblem::missing, "store not initialised"};
+  }
+  if (!m_status.ok()) m_db.close();
+  return m_status;
+}
+
+StoreStatus HistoryReader::begin_read() {
+  if (!m_db.is_open()) return m_status.ok() ? StoreStatus{StoreProblem::unavailable, "not open"} : m_status;
+  end_read();
+  // A deferred transaction takes its snapshot at the first read: read now so
+  // that every query of the render sees the same state.
+  sqlite::Status s = m_db.exec("BEGIN DEFERRED; SELECT count(*) FROM sqlite_schema;");
+  if (!s.ok()) {
+    note(s);
+    return m_status;
+  }
+  m_in_read = true;
+  return {};
+}
+
+void HistoryReader::end_read() {
+  if (m_in_read) m_db.exec("COMMIT");
+  m_in_read = false;
+}
+
+void HistoryReader::note(const sqlite::Status& s) {
+  if (!s.ok() && m_status.ok()) m_status = store_status_of(s);
+}
+
+std::vector<Sample> HistoryReader::samples(std::optional<std::int64_t> since, std::optional<std::int64_t> until) {
+  std::vector<Sample> out;
+  sqlite::Status s;
+  sqlite::Statement st = m_db.prepare(std::string("SELECT ") + kSampleColumns +
+                                          " FROM samples WHERE time >= ?1 AND time <= ?2 ORDER BY time, rowid",
+                                      &s);
+  if (!st.valid()) {
+    note(s);
+    return out;
+  }
+  st.bind(1, std::optional<std::int64_t>(since.value_or(INT64_MIN)));
+  st.bind(2, std::optional<std::int64_t>(until.value_or(INT64_MAX)));
+  while (st.step()) out.push_back(sample_from_row(st));
+  note(st.status());
+  return out;
+}
+
+std::optional<Sample> HistoryReader::last_sample() {
+  sqlite::Status s;
+  sqlite::Statement st =
+      m_db.prepare(std::string("SELECT ") + kSampleColumns + " FROM samples ORDER BY time DESC, rowid DESC LIMIT 1", &s);
+  if (!st.valid()) {
+    note(s);
+    return std::nullopt;
+  }
+  if (st.step()) return sample_from_row(st);
+  note(st.status());
+  return std::nullopt;
+}
+
+std::vector<HealthReading> HistoryReader::health_readings() {
+  std::vector<HealthReading> out;
+  sqlite::Status s;
+  sqlite::Statement st = m_db.prepare(
+      "SELECT time, max_capacity, design_capacity, cycles FROM samples"
+      " WHERE max_capacity >= 0 AND design_capacity > 0 ORDER BY time, rowid",
+      &s);
+  if (!st.valid()) {
+    note(s);
+    return out;
+  }
+  while (st.step()) {
+    std::optional<std::int64_t> max = st.column_int(1), design = st.column_int(2), cycles = st.column_int(3);
+    if (!max || !design || *design <= 0) continue;
+    HealthReading r;
+    r.time = st.column_int(0).value_or(0);
+    r.health = 100.0 * static_cast<double>(*max) / static_cast<double>(*design);
+    if (cycles && *cycles >= 0) r.cycles = static_cast<double>(*cycles);
+    out.push_back(r);
+  }
+  note(st.status());
+  return out;
+}
+
+std::int64_t HistoryReader::sample_count() {
+  sqlite::Status s;
+  std::optional<std::int64_t> n = m_db.query_int("SELECT count(*) FROM samples", &s);
+  note(s);
+  return n.value_or(0);
+}
+
+}  // namespace history

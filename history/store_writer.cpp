@@ -1,0 +1,205 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+#include "history/keep_aside.h"
+#include "history/sample_rows.h"
+#include "history/schema.h"
+#include "history/store.h"
+#include "platform/sqlite/device_database.h"
+#include "shared/names.h"
+
+namespace history {
+namespace {
+
+bool file_identity(const std::string& path, std::uint64_t& device, std::uint64_t& inode) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return false;
+  device = st.st_dev;
+  inode = st.st_ino;
+  return true;
+}
+
+}  // namespace
+
+void HistoryWriter::close() {
+  m_insert = {};
+  m_db.close();
+  m_last.reset();
+  m_inode = m_device = 0;
+}
+
+bool HistoryWriter::keep_store_aside(const std::string& host_path, std::int64_t now, RecordResult& result) {
+  close();
+  std::string to = keep_database_aside(host_path, now);
+  if (to.empty()) return false;
+  result.replaced_corrupt = true;
+  result.moved_aside_to = to;
+  return true;
+}
+
+RecordResult HistoryWriter::open_store(std::int64_t now) {
+  RecordResult result;
+  // Two tries: the second after moving a corrupt store aside.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    sqlite::DeviceOpen opened =
+        sqlite::open_device_database(px::kHistoryStoreFile, sqlite::OpenMode::read_write_create, m_db);
+    m_host_path = opened.host_path;
+    sqlite::Status s = opened.status;
+    if (s.ok()) {
+      m_db.set_busy_timeout(0);
+      m_db.set_max_page_count(m_options.max_pages);
+      s = m_db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+    }
+    if (s.ok()) {
+      // A truncated or damaged file may open and even answer simple queries;
+      // a quick check once per open finds it before a sample is lost to it.
+      sqlite::Statement check = m_db.prepare("PRAGMA quick_check(1)", &s);
+      if (check.valid() && check.step() && check.column_text(0) != "ok")
+        s = sqlite::Status{sqlite::Failure::corrupt, 11, "quick_check: " + check.column_text(0)};
+      else if (check.valid() && !check.status().ok())
+        s = check.status();
+    }
+    MigrationResult migration = MigrationResult::failed;
+    if (s.ok()) {
+      migration = migrate(m_db, s);
+      if (migration == MigrationResult::newer) {
+        close();
+        result.status = {StoreProblem::newer_schema, "the store was written by a newer version"};
+        return result;
+      }
+      if (migration == MigrationResult::foreign) s = sqlite::Status{sqlite::Failure::corrupt, 26, "not a history store"};
+    }
+    if (s.ok()) s = prepare_statements().ok() ? s : m_db.last_status();
+    if (s.ok()) {
+      StoreStatus state = load_state();
+      if (!state.ok()) s = sqlite::Status{sqlite::Failure::other, 1, state.detail};
+    }
+    if (s.ok()) {
+      file_identity(m_host_path, m_device, m_inode);
+      return result;
+    }
+    result.status = store_status_of(s);
+    if (s.failure != sqlite::Failure::corrupt || attempt == 1) break;
+    std::string unfit = opened.unfit_host_path.empty() ? m_host_path : opened.unfit_host_path;
+    if (unfit.empty() || !keep_store_aside(unfit, now, result)) break;
+  }
+  close();
+  return result;
+}
+
+StoreStatus HistoryWriter::prepare_statements() {
+  sqlite::Status s;
+  m_insert = m_db.prepare(std::string("INSERT INTO samples(") + kSampleColumns +
+                              ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)",
+                          &s);
+  return store_status_of(s);
+}
+
+StoreStatus HistoryWriter::load_state() {
+  sqlite::Status s;
+  sqlite::Statement last = m_db.prepare(std::string("SELECT ") + kSampleColumns +
+                                            " FROM samples ORDER BY rowid DESC LIMIT 1",
+                                        &s);
+  if (!last.valid()) return store_status_of(s);
+  m_last.reset();
+  if (last.step()) m_last = sample_from_row(last);
+  if (!last.status().ok()) return store_status_of(last.status());
+  sqlite::Statement state = m_db.prepare("SELECT key, value FROM store_state", &s);
+  if (!state.valid()) return store_status_of(s);
+  m_next_thinning = 0;
+  m_thinning_pending = false;
+  m_latest_mark = INT64_MAX;
+  while (state.step()) {
+    std::string key = state.column_text(0);
+    std::int64_t value = state.column_int(1).value_or(0);
+    if (key == "next_thinning") m_next_thinning = value;
+    if (key == "thinning_pending") m_thinning_pending = value != 0;
+    if (key == "daily_until" || key == "hourly_until")
+      m_latest_mark = m_latest_mark == INT64_MAX ? value : std::max(m_latest_mark, value);
+  }
+  return store_status_of(state.status());
+}
+
+bool HistoryWriter::store_replaced_under_us() const {
+  std::uint64_t device = 0, inode = 0;
+  return !file_identity(m_host_path, device, inode) || device != m_device || inode != m_inode;
+}
+
+RecordResult HistoryWriter::insert(const Sample& sample) {
+  RecordResult result;
+  m_insert.reset();
+  bind_sample(m_insert, sample);
+  m_insert.step();
+  sqlite::Status s = m_insert.status();
+  m_insert.reset();
+  if (!s.ok()) {
+    result.status = store_status_of(s);
+    return result;
+  }
+  m_last = sample;
+  result.outcome = RecordOutcome::stored;
+  return result;
+}
+
+RecordResult HistoryWriter::record(const Sample& sample, std::int64_t now) {
+  if (m_db.is_open() && store_replaced_under_us()) close();
+  RecordResult opened;
+  if (!m_db.is_open()) {
+    opened = open_store(now);
+    if (!m_db.is_open()) return opened;
+  }
+  if (m_last && repeats(*m_last, sample)) {
+    RecordResult r;
+    r.outcome = RecordOutcome::repeated;
+    return r;
+  }
+  RecordResult result = insert(sample);
+  if (result.status.problem == StoreProblem::corrupt) {
+    // Damage found by the write itself: start a new store and keep this sample.
+    std::string path = m_host_path;
+    RecordResult aside;
+    if (keep_store_aside(path, now, aside)) {
+      RecordResult reopened = open_store(now);
+      if (m_db.is_open()) result = insert(sample);
+      else result = reopened;
+      result.replaced_corrupt = true;
+      result.moved_aside_to = aside.moved_aside_to;
+    }
+  }
+  if (opened.replaced_corrupt) {
+    result.replaced_corrupt = true;
+    result.moved_aside_to = opened.moved_aside_to;
+  }
+  if (result.outcome == RecordOutcome::stored) {
+    StoreStatus thinning = note_written(sample.time);
+    if (thinning.ok()) thinning = thin_if_due(now);
+    if (!thinning.ok() && result.status.ok()) result.status = thinning;
+  }
+  return result;
+}
+
+StoreStatus HistoryWriter::clear() {
+  std::string path = m_host_path;
+  close();
+  if (path.empty()) {
+    // Never opened in this run: find where the store is without making one.
+    sqlite::Database probe;
+    sqlite::DeviceOpen where = sqlite::open_device_database(px::kHistoryStoreFile, sqlite::OpenMode::read_only, probe);
+    path = where.host_path;
+  }
+  if (path.empty()) return {StoreProblem::unavailable, "the store's folder cannot be reached"};
+  bool removed_all = true;
+  for (const std::string& file : {path + "-wal", path + "-shm", path + "-journal", path}) {
+    if (::unlink(file.c_str()) != 0 && errno != ENOENT) removed_all = false;
+  }
+  if (!removed_all) return {StoreProblem::unavailable, "a file of the store could not be removed"};
+  return {};
+}
+
+}  // namespace history

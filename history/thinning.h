@@ -1,0 +1,17 @@
+#pragma once
+// How old samples are thinned so the store stays bounded: one sample per hour
+// after kHourlyAfterSeconds, one per day after kDailyAfterSeconds. The sample
+// kept in each hour (or day) is its earliest.
+
+#include <cstdint>
+
+namespace history {
+
+inline constexpr std::int64_t kDaySeconds = 86400;
+inline constexpr std::int64_t kHourlyAfterSeconds = 30 * kDaySeconds;
+inline constexpr std::int64_t kDailyAfterSeconds = 730 * kDaySeconds;
+// A pass starts at most this often; one that runs out of its time budget
+// continues at the next broadcasts until it is done.
+inline constexpr std::int64_t kThinningIntervalSeconds = kDaySeconds;
+
+}  // namespace history

@@ -1,0 +1,86 @@
+// A broadcast's status turned into a sample: what is absent stays absent.
+#include "history/sample.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+using foundation::Dictionary;
+using foundation::Value;
+using history::sample_from_status;
+
+Value full_status() {
+  return Value(Dictionary{{"UpdateTime", 1767225600},
+                          {"IsCharging", true},
+                          {"ExternalConnected", true},
+                          {"FullyCharged", false},
+                          {"AppleRawCurrentCapacity", 1200},
+                          {"MaxCapacity", 1500},
+                          {"DesignCapacity", 1560},
+                          {"CycleCount", 87},
+                          {"Temperature", 3050},
+                          {"Voltage", 4100},
+                          {"InstantAmperage", -250},
+                          {"AdapterDetails", Value(Dictionary{{"Watts", 12}})}});
+}
+
+TEST(SampleFromStatus, TakesEveryReadingAndTheStatusTime) {
+  history::Sample s = sample_from_status(full_status(), 77, 1.0);
+  EXPECT_EQ(s.time, 1767225600);
+  EXPECT_EQ(s.level, 77);
+  EXPECT_EQ(s.charging, true);
+  EXPECT_EQ(s.external, true);
+  EXPECT_EQ(s.full, false);
+  EXPECT_EQ(s.raw_capacity, 1200);
+  EXPECT_EQ(s.max_capacity, 1500);
+  EXPECT_EQ(s.design_capacity, 1560);
+  EXPECT_EQ(s.cycles, 87);
+  EXPECT_EQ(s.temperature, 3050);
+  EXPECT_EQ(s.voltage, 4100);
+  EXPECT_EQ(s.amperage, -250);
+  EXPECT_EQ(s.watts, 12.0);
+  ASSERT_TRUE(s.health_percent());
+  EXPECT_NEAR(*s.health_percent(), 96.15, 0.01);
+}
+
+TEST(SampleFromStatus, AbsentOrNonNumericReadingsStayAbsentNeverZero) {
+  Value status(Dictionary{{"MaxCapacity", std::string("1500")},            // a string where a number belongs
+                          {"CycleCount", Value(Dictionary{})},        // a container
+                          {"Temperature", std::nan("")},       // not a number at all
+                          {"AdapterDetails", std::string("none")},          // not a dictionary
+                          {"IsCharging", std::string("Yes")}});
+  history::Sample s = sample_from_status(status, std::nullopt, 1767225600.75);
+  EXPECT_EQ(s.time, 1767225600) << "no UpdateTime: the device clock, whole seconds";
+  history::Sample empty;
+  empty.time = s.time;
+  EXPECT_EQ(s, empty);
+  EXPECT_FALSE(s.health_percent());
+}
+
+TEST(SampleFromStatus, LevelOutsidePercentRangeAndBadDesignCapacityAreAbsent) {
+  Value status = full_status();
+  EXPECT_FALSE(sample_from_status(status, 101, 0).level);
+  EXPECT_FALSE(sample_from_status(status, -1, 0).level);
+  Value zero_design(Dictionary{{"MaxCapacity", 1500}, {"DesignCapacity", 0}});
+  EXPECT_FALSE(sample_from_status(zero_design, 50, 0).health_percent()) << "no division by zero";
+  Value no_update(Dictionary{{"UpdateTime", 0}});
+  EXPECT_EQ(sample_from_status(no_update, 50, 1000.0).time, 1000) << "a zero UpdateTime is no time";
+}
+
+TEST(Repeats, OnlyEqualReadingsWithinTheWindow) {
+  history::Sample a = sample_from_status(full_status(), 50, 0);
+  history::Sample b = a;
+  b.time += 59;
+  EXPECT_TRUE(history::repeats(a, b));
+  b.time = a.time + 60;
+  EXPECT_FALSE(history::repeats(a, b)) << "a minute later it is stored again";
+  b.time = a.time - 5;
+  EXPECT_FALSE(history::repeats(a, b)) << "a clock set back is never a repeat";
+  b = a;
+  b.time += 1;
+  b.temperature = std::nullopt;
+  EXPECT_FALSE(history::repeats(a, b)) << "a reading that disappears is a change";
+}
+
+}  // namespace
