@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 #include "host/settings/settings_app.h"
@@ -44,7 +45,7 @@ bool has_flag(const std::vector<std::string>& args, const char* flag) {
 
 }  // namespace
 
-std::optional<std::string> SettingsApp::tap(const std::string& row) {
+std::optional<SettingsApp::Refusal> SettingsApp::tap(const std::string& row) {
   auto found = find_row(row);
   if (!found) {
     auto t = top();
@@ -52,52 +53,62 @@ std::optional<std::string> SettingsApp::tap(const std::string& row) {
     if (t && (name == "right" || name == "bar" || name == "right-button")) {
       auto item = t->navigationItem()->rightBarButtonItem();
       auto button = item ? std::dynamic_pointer_cast<uikit::UIButton>(item->customView()) : nullptr;
-      if (!button) return std::string("no right bar button");
+      if (!button) return Refusal{"no right bar button", 2};
       button->tap();
       return std::nullopt;
     }
-    return "no row " + row;
+    return Refusal{"no row " + row, 2};
   }
-  if (found->entry) return open_entry(*found->entry);
+  if (found->entry) {
+    if (auto error = open_entry(*found->entry)) return Refusal{*error};
+    return std::nullopt;
+  }
   auto& row_specifier = found->row_specifier;
   auto pane = std::dynamic_pointer_cast<preferences::PSListController>(top());
   switch (row_specifier->cell()) {
     case CellKind::link:
     case CellKind::link_list:
-      if (!row_specifier->detailControllerClass().empty())
-        return push_pane(row_specifier->detailControllerClass(), pane ? pane->bundle_path() : std::string(), row_specifier);
+      if (!row_specifier->detailControllerClass().empty()) {
+        auto error = push_pane(row_specifier->detailControllerClass(), pane ? pane->bundle_path() : std::string(),
+                               row_specifier);
+        if (error) return Refusal{*error};
+        return std::nullopt;
+      }
       if (row_specifier->action() && row_specifier->performAction()) return std::nullopt;
-      return "row " + row + " opens nothing";
+      return Refusal{"row " + row + " opens nothing"};
     case CellKind::button:
-      if (!row_specifier->performAction()) return "row " + row + " has no action its pane answers";
+      if (!row_specifier->performAction()) return Refusal{"row " + row + " has no action its pane answers"};
       return std::nullopt;
     case CellKind::switch_cell: {
       bool now = row_specifier->performGetter().boolValue();
-      if (!row_specifier->performSetter(foundation::Value(!now))) return "row " + row + " cannot be changed";
+      if (!row_specifier->performSetter(foundation::Value(!now))) return Refusal{"row " + row + " cannot be changed"};
       return std::nullopt;
     }
     default:
       if (row_specifier->action() && row_specifier->performAction()) return std::nullopt;
-      return "row " + row + " (" + preferences::cell_kind_short_name(row_specifier->cell()) + ") does nothing when tapped";
+      return Refusal{"row " + row + " (" + preferences::cell_kind_short_name(row_specifier->cell()) +
+                     ") does nothing when tapped"};
   }
 }
 
-std::optional<std::string> SettingsApp::set(const std::string& row, const std::string& text) {
+std::optional<SettingsApp::Refusal> SettingsApp::set(const std::string& row, const std::string& text) {
   auto found = find_row(row);
-  if (!found || !found->row_specifier) return "no row " + row;
+  if (!found || !found->row_specifier) return Refusal{"no row " + row, 2};
   auto& row_specifier = found->row_specifier;
   foundation::Value value;
   switch (row_specifier->cell()) {
     case CellKind::switch_cell: {
       auto b = parse_bool(text);
-      if (!b) return "a switch takes on or off, not " + text;
+      if (!b) return Refusal{"a switch takes on or off, not " + text, 2};
       value = foundation::Value(*b);
       break;
     }
     case CellKind::slider: {
       char* end = nullptr;
       double d = std::strtod(text.c_str(), &end);
-      if (text.empty() || *end != '\0') return "a slider takes a number, not " + text;
+      if (text.empty() || *end != '\0') return Refusal{"a slider takes a number, not " + text, 2};
+      // A slider hands over only numbers it can show (std::min and std::max pass NaN through).
+      if (!std::isfinite(d)) return Refusal{"a slider takes a finite number, not " + text, 2};
       // The control cannot go past its ends.
       foundation::Value min = row_specifier->propertyForKey("min"), max = row_specifier->propertyForKey("max");
       if (min.is_number()) d = std::max(d, min.doubleValue());
@@ -110,15 +121,18 @@ std::optional<std::string> SettingsApp::set(const std::string& row, const std::s
       foundation::Value values = row_specifier->propertyForKey("validValues"), titles = row_specifier->propertyForKey("validTitles");
       const foundation::Array* vs = values.array();
       const foundation::Array* ts = titles.array();
-      if (!vs) return "row " + row + " offers no choices";
+      if (!vs) return Refusal{"row " + row + " offers no choices"};
       for (std::size_t i = 0; i < vs->size() && value.is_nil(); ++i)
         if ((ts && i < ts->size() && (*ts)[i].description() == text) || (*vs)[i].description() == text) value = (*vs)[i];
-      if (value.is_nil()) return "not a choice of row " + row + ": " + text;
+      if (value.is_nil()) return Refusal{"not a choice of row " + row + ": " + text, 2};
       break;
     }
-    default: return "row " + row + " (" + std::string(preferences::cell_kind_short_name(row_specifier->cell())) + ") is not editable";
+    default:
+      return Refusal{"row " + row + " (" + std::string(preferences::cell_kind_short_name(row_specifier->cell())) +
+                         ") is not editable",
+                     2};
   }
-  if (!row_specifier->performSetter(value)) return "row " + row + " cannot be changed";
+  if (!row_specifier->performSetter(value)) return Refusal{"row " + row + " cannot be changed"};
   return std::nullopt;
 }
 
@@ -128,10 +142,13 @@ host::Reply SettingsApp::handle(const std::vector<std::string>& args) {
   auto result = [](const std::optional<std::string>& error) {
     return error ? host::Reply::fail(*error + "\n") : host::Reply::ok();
   };
+  auto refused = [](const std::optional<Refusal>& refusal) {
+    return refusal ? host::Reply::fail(refusal->why + "\n", refusal->status) : host::Reply::ok();
+  };
   if (cmd == "open" && args.size() == 2) return result(open_url(args[1]));
   if (cmd == "show") return has_flag(args, "--json") ? host::Reply::ok(show_json().dump()) : host::Reply::ok(show_text());
-  if (cmd == "tap" && args.size() == 2) return result(tap(args[1]));
-  if (cmd == "set" && args.size() == 3) return result(set(args[1], args[2]));
+  if (cmd == "tap" && args.size() == 2) return refused(tap(args[1]));
+  if (cmd == "set" && args.size() == 3) return refused(set(args[1], args[2]));
   if (cmd == "back") return back() ? host::Reply::ok() : host::Reply::fail("already at the first screen\n");
   if (cmd == "alerts") {
     json list = alerts_json();

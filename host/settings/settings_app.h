@@ -55,9 +55,18 @@ class SettingsApp {
   nlohmann::json show_json();
   std::string show_text();
 
+  // A tap or set not carried out: why, and the exit status it means (2 the
+  // row or value given is wrong, 1 the pane refused).
+  struct Refusal {
+    std::string why;
+    int status = 1;
+  };
   // ROW: an index or a label; "right" fires the right bar button item.
-  std::optional<std::string> tap(const std::string& row);
-  std::optional<std::string> set(const std::string& row, const std::string& value);
+  std::optional<Refusal> tap(const std::string& row);
+  // A value as its control would hand it over: on/off for a switch, a finite
+  // number (clamped to the slider's range) for a slider, a title or value of
+  // a choice.
+  std::optional<Refusal> set(const std::string& row, const std::string& value);
 
   nlohmann::json status_json() const;
   const std::vector<Sheet>& sheets() const { return m_sheets; }

@@ -1,5 +1,8 @@
 #include "platform/uikit/ui_screen.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/system/hardware_state.h"
 
 namespace uikit {
@@ -17,6 +20,9 @@ double UIScreen::brightness() const {
   return v.is_number() ? v.doubleValue() : 0.5;
 }
 
-void UIScreen::setBrightness(double value) { hardware::set("brightness", foundation::Value(value)); }
+void UIScreen::setBrightness(double value) {
+  if (!std::isfinite(value)) return;
+  hardware::set("brightness", foundation::Value(std::clamp(value, 0.0, 1.0)));
+}
 
 }  // namespace uikit

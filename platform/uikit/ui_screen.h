@@ -21,7 +21,8 @@ class UIScreen : public objc::Object {
   CGRect bounds() const { return m_bounds; }
   void set_bounds_for_testing(CGRect r) { m_bounds = r; }
   double brightness() const;
-  // Handed on unchanged: no clamping, no scaling.
+  // As the device's screen takes it: clamped to 0..1; a value that is not a
+  // finite number (NaN, infinities) changes nothing.
   void setBrightness(double value);
 
  private:

@@ -120,10 +120,29 @@ TEST_F(PreferencesProcess, SwitchWritesTheSettingsFileAndPostsTheNotification) {
   EXPECT_EQ(foundation::dictionaryWithContentsOfFile("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"),
             foundation::Value(foundation::Dictionary{{"debugMode", false}, {"Fahrenheit", true}}));
   EXPECT_EQ(row(json_of({"show", "--json"}), "Fahrenheit")["value"], true);
-  EXPECT_NE(request({"set", "Clock", "never"}).status, 0);
+  EXPECT_EQ(request({"set", "Clock", "never"}).status, 2);
   EXPECT_EQ(request({"set", "Clock", "12 Hours"}).status, 0);
   EXPECT_EQ(foundation::dictionaryWithContentsOfFile("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist")["timemode"],
             foundation::Value(0));
+}
+
+TEST_F(PreferencesProcess, SetRefusesWhatNoControlCouldHandOver) {
+  const char* file = "/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist";
+  ASSERT_EQ(request({"tap", "Power Saving Mode"}).status, 0);
+  // A slider hands over finite numbers only: NaN once reached the file as <real>nan</real>.
+  for (const char* not_finite : {"nan", "NaN", "inf", "-inf", "1e999"}) {
+    auto r = request({"set", "Battery Percentage", not_finite});
+    EXPECT_EQ(r.status, 2) << not_finite;
+    EXPECT_NE(r.err.find("a slider takes a finite number"), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(file)["percentagePSM"].is_nil());
+  ASSERT_EQ(request({"set", "Battery Percentage", "500"}).status, 0);  // past its end: the slider's maximum
+  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(file)["percentagePSM"], foundation::Value(100.0));
+  // A row or value that is wrong is the command line's fault: status 2, whatever the row.
+  EXPECT_EQ(request({"set", "Battery Percentage", "lots"}).status, 2);
+  EXPECT_EQ(request({"set", "Wi-Fi Off", "maybe"}).status, 2);
+  EXPECT_EQ(request({"set", "No Such Row", "on"}).status, 2);
+  EXPECT_EQ(request({"tap", "No Such Row"}).status, 2);
 }
 
 TEST_F(PreferencesProcess, RespringAlertAndBackNavigation) {

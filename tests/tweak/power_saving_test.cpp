@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include "platform/activator/la_activator.h"
 #include "platform/system/hardware_state.h"
 #include "platform/uikit/ui_alert_view.h"
@@ -82,11 +84,19 @@ TEST_F(PowerSavingTest, EveryActionInOrderWithItsLine) {
   EXPECT_EQ(sb().banners_shown.size(), 1u);
 }
 
-TEST_F(PowerSavingTest, BrightnessIsHandedOnWithoutClamping) {
+TEST_F(PowerSavingTest, BrightnessIsHandedOnAndTheScreenKeepsItsScale) {
   write_settings({{"dimLevelPSM", Value(1.75)}});
   start();
   run_actions();
-  EXPECT_EQ(hardware::get("brightness").doubleValue(), 1.75);
+  EXPECT_EQ(hardware::get("brightness").doubleValue(), 1.0);
+}
+
+TEST_F(PowerSavingTest, ANonNumberBrightnessLeavesTheScreenAsItWas) {
+  hardware::set("brightness", Value(0.5));
+  write_settings({{"dimLevelPSM", Value(std::nan(""))}});
+  start();
+  run_actions();
+  EXPECT_EQ(hardware::get("brightness"), Value(0.5));
 }
 
 TEST_F(PowerSavingTest, TwoRunsActTwiceAndTheNewBannerReplacesTheOneOnScreen) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <filesystem>
 
 #include "platform/activator/la_activator.h"
@@ -104,8 +106,18 @@ TEST_F(StandInTest, PowerSavingSwitchesLandInTheHardwareState) {
   objc::msg_send<void>(corelocation::CLLocationManager::runtime_class(), sel("setLocationServicesEnabled:"), false);
   EXPECT_EQ(hardware::get("location"), Value(false));
 
-  uikit::UIScreen::mainScreen()->setBrightness(-0.5);
-  EXPECT_EQ(uikit::UIScreen::mainScreen()->brightness(), -0.5);
+  auto screen = uikit::UIScreen::mainScreen();
+  screen->setBrightness(0.25);
+  EXPECT_EQ(screen->brightness(), 0.25);
+  // A brightness that is not a finite number changes nothing; finite ones end at 0 and 1.
+  for (double not_finite : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    screen->setBrightness(not_finite);
+    EXPECT_EQ(hardware::get("brightness"), Value(0.25)) << not_finite;
+  }
+  screen->setBrightness(-0.5);
+  EXPECT_EQ(screen->brightness(), 0.0);
+  screen->setBrightness(1.5);
+  EXPECT_EQ(screen->brightness(), 1.0);
 
   AudioServicesPlaySystemSound(1007);
   EXPECT_TRUE(hardware::get("vibrations").is_nil());
