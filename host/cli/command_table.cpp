@@ -58,8 +58,7 @@ CommandResult run_entry(const Command& command, const std::string& path, const s
       return context.usage_error("which " + path + " command?");
     }
     for (const auto& sub : command.subcommands)
-      if (sub.name == args[0])
-        return run_entry(sub, path + " " + sub.name, {args.begin() + 1, args.end()}, options);
+      if (sub.name == args[0]) return run_entry(sub, path + " " + sub.name, {args.begin() + 1, args.end()}, options);
     return context.usage_error("unknown " + path + " command '" + args[0] + "'");
   }
   auto parsed = parse_args(command.args, args);
@@ -84,9 +83,7 @@ CommandResult Context::usage_error(const std::string& why) const {
   return {2, {}, "simdevice " + m_path + ": " + why + "\n" + m_usage};
 }
 
-CommandResult Context::failure(const std::string& why, int status) {
-  return {status, {}, "simdevice: " + why + "\n"};
-}
+CommandResult Context::failure(const std::string& why, int status) { return {status, {}, "simdevice: " + why + "\n"}; }
 
 std::string Context::take_collected(Stream stream) {
   return std::exchange(stream == Stream::output ? m_collected_output : m_collected_error, {});

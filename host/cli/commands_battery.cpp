@@ -131,7 +131,8 @@ CommandResult record(const ParsedArgs& args, Context& context) {
     }
   }
   ::close(fd);
-  return {0, "Recorded " + std::to_string(written) + " sample" + (written == 1 ? "" : "s") + " into " + file + "\n", {}};
+  return {
+      0, "Recorded " + std::to_string(written) + " sample" + (written == 1 ? "" : "s") + " into " + file + "\n", {}};
 }
 
 }  // namespace
@@ -152,9 +153,15 @@ std::vector<Command> battery_commands() {
                                  {"--seconds", "S", "stops after S seconds"}};
   return {
       std::move(battery),
-      {"plug", "connects the charger of the simulated battery", {}, true,
+      {"plug",
+       "connects the charger of the simulated battery",
+       {},
+       true,
        [](const ParsedArgs&, Context&) { return plug(true); }},
-      {"unplug", "removes the charger of the simulated battery", {}, true,
+      {"unplug",
+       "removes the charger of the simulated battery",
+       {},
+       true,
        [](const ParsedArgs&, Context&) { return plug(false); }},
       std::move(record_command),
   };

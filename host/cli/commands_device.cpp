@@ -5,8 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -220,7 +220,8 @@ std::vector<Command> device_commands() {
   Command install_command{"install", "installs a package into the device", {}, false, install};
   install_command.args.positionals = {{"PACKAGE", "a staged tree folder (build/stage) or a .deb"}};
   Command remove_command{"remove", "removes every file a package installed", {}, false, remove_installed};
-  remove_command.args.positionals = {{"PACKAGE", "the package name; may be left out when only one is installed", false}};
+  remove_command.args.positionals = {
+      {"PACKAGE", "the package name; may be left out when only one is installed", false}};
   Command boot_command{"boot", "starts the device; returns once SpringBoard has launched", {}, false, boot};
   boot_command.args.options = {
       {"--clock", "TIME", std::string("sets the device clock first: ") + host::kTimeForms},
@@ -231,7 +232,10 @@ std::vector<Command> device_commands() {
       std::move(install_command),
       std::move(remove_command),
       std::move(boot_command),
-      {"shutdown", "stops every process of the device (by recorded process id only)", {}, false,
+      {"shutdown",
+       "stops every process of the device (by recorded process id only)",
+       {},
+       false,
        [](const ParsedArgs&, Context&) { return shutdown_device(); }},
       {"respring", "restarts SpringBoard (and leaves safe mode)", {}, true, respring},
   };

@@ -2,9 +2,7 @@
 
 namespace cli {
 namespace {
-std::string line_ended(const std::string& text) {
-  return text.empty() || text.back() == '\n' ? text : text + "\n";
-}
+std::string line_ended(const std::string& text) { return text.empty() || text.back() == '\n' ? text : text + "\n"; }
 }  // namespace
 
 CommandResult result_of(const host::Reply& reply) {

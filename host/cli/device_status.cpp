@@ -112,7 +112,8 @@ std::string describe_device_status(const json& s) {
   if (s["battery_source"].is_string()) o << " (source " << s["battery_source"].get<std::string>() << ")";
   o << "\n";
   char brightness[16];
-  std::snprintf(brightness, sizeof brightness, "%.2f", hw["brightness"].is_number() ? hw["brightness"].get<double>() : 0.0);
+  std::snprintf(brightness, sizeof brightness, "%.2f",
+                hw["brightness"].is_number() ? hw["brightness"].get<double>() : 0.0);
   o << "Hardware:    Wi-Fi " << on_off(hw["wifi"]) << ", Bluetooth " << on_off(hw["bluetooth"]) << ", Airplane "
     << on_off(hw["airplane"]) << ", Location " << on_off(hw["location"]) << ", brightness " << brightness
     << ", vibrations " << hw["vibrations"] << "\n";

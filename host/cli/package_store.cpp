@@ -113,8 +113,7 @@ std::optional<std::string> control_field(const std::string& control, const std::
   return std::nullopt;
 }
 
-std::optional<InstallResult> install_tree(const std::string& tree_path, const std::string& name,
-                                          std::string* error) {
+std::optional<InstallResult> install_tree(const std::string& tree_path, const std::string& name, std::string* error) {
   // Named as it really is: the file layer refuses paths that only look as if they were inside the device.
   std::error_code canon_ec;
   std::string tree = fs::weakly_canonical(fs::absolute(tree_path), canon_ec).string();

@@ -122,7 +122,8 @@ std::vector<std::string> render_screen(const json& s, const json& pane) {
   if (alerts.is_array() && !alerts.empty()) {
     const auto& a = alerts.back();
     c.rule();
-    c.line("ALERT: " + text_of(a["title"]) + (alerts.size() > 1 ? "  (" + std::to_string(alerts.size()) + " open)" : ""));
+    c.line("ALERT: " + text_of(a["title"]) +
+           (alerts.size() > 1 ? "  (" + std::to_string(alerts.size()) + " open)" : ""));
     std::string message = text_of(a["message"]);
     for (std::size_t at = 0, lines = 0; at < message.size() && lines < 4; ++lines) {
       std::size_t nl = message.find('\n', at);
@@ -132,7 +133,8 @@ std::vector<std::string> render_screen(const json& s, const json& pane) {
     }
     std::string buttons;
     int index = 0;
-    for (auto& b : a.value("buttons", json::array())) buttons += "[" + std::to_string(index++) + ": " + text_of(b) + "]  ";
+    for (auto& b : a.value("buttons", json::array()))
+      buttons += "[" + std::to_string(index++) + ": " + text_of(b) + "]  ";
     c.line("  " + buttons);
   }
   const auto& banners = s["banners"];
@@ -149,10 +151,11 @@ std::vector<std::string> render_screen(const json& s, const json& pane) {
                 hw["brightness"].is_number() ? hw["brightness"].get<double>() * 100 : 0.0);
   std::vector<std::string> footer{
       "+" + std::string(kScreenColumns - 2, '-') + "+",
-      "|" + fit(" Wi-Fi " + yn(hw["wifi"]) + " | Bluetooth " + yn(hw["bluetooth"]) + " | Airplane " +
-                    yn(hw["airplane"]) + " | Location " + yn(hw["location"]) + " | Bright " + brightness +
-                    " | Vibr " + text_of(hw["vibrations"]),
-                kScreenColumns - 2) +
+      "|" +
+          fit(" Wi-Fi " + yn(hw["wifi"]) + " | Bluetooth " + yn(hw["bluetooth"]) + " | Airplane " + yn(hw["airplane"]) +
+                  " | Location " + yn(hw["location"]) + " | Bright " + brightness + " | Vibr " +
+                  text_of(hw["vibrations"]),
+              kScreenColumns - 2) +
           "|",
       "+" + std::string(kScreenColumns - 2, '-') + "+",
   };

@@ -23,7 +23,8 @@ class Reader {
   std::optional<int> digits(std::size_t min, std::size_t max) {
     std::size_t start = m_at;
     int value = 0;
-    while (m_at - start < max && std::isdigit(static_cast<unsigned char>(peek()))) value = value * 10 + (m_text[m_at++] - '0');
+    while (m_at - start < max && std::isdigit(static_cast<unsigned char>(peek())))
+      value = value * 10 + (m_text[m_at++] - '0');
     if (m_at - start < min) return std::nullopt;
     return value;
   }
@@ -51,7 +52,7 @@ std::optional<double> unix_seconds(const std::string& text) {
 struct Fields {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   bool has_date = false;
-  bool iso = false;  // the date and time joined by T: a zone may follow
+  bool iso = false;                        // the date and time joined by T: a zone may follow
   std::optional<int> zone_offset_seconds;  // east of UTC
 };
 

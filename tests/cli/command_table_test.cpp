@@ -55,8 +55,7 @@ TEST(CommandTable, EveryCommandAndSubcommandPrintsItsUsageWithoutADevice) {
       EXPECT_EQ(sub_asked.status, 0) << sub.name;
       EXPECT_EQ(sub_flagged.status, 0) << sub.name;
       EXPECT_EQ(sub_asked.output, sub_flagged.output);
-      EXPECT_EQ(sub_asked.output.rfind("usage: simdevice " + command.name + " " + sub.name, 0), 0u)
-          << sub_asked.output;
+      EXPECT_EQ(sub_asked.output.rfind("usage: simdevice " + command.name + " " + sub.name, 0), 0u) << sub_asked.output;
       // The parent's usage names each subcommand.
       EXPECT_NE(asked.output.find(command.name + " " + sub.name), std::string::npos) << sub.name;
     }
