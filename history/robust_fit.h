@@ -1,0 +1,18 @@
+#pragma once
+// Theil–Sen line fitting: the median of every pairwise slope, which a few
+// wild points cannot drag, with Sen's rank-based confidence interval.
+
+#include <vector>
+
+namespace history {
+
+struct LineFit {
+  bool valid = false;
+  double slope = 0, intercept = 0;
+  double slope_low = 0, slope_high = 0;  // ~95 % interval of the slope
+  double mean_abs_residual = 0;
+};
+
+LineFit theil_sen(const std::vector<double>& x, const std::vector<double>& y);
+
+}  // namespace history
