@@ -1,9 +1,6 @@
 // The battery: changing it by hand and recording what the device broadcasts.
 
-#include <poll.h>
-#include <sys/inotify.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -15,6 +12,8 @@
 #include "host/common/value_json.h"
 #include "host/device/battery_change.h"
 #include "platform/foundation/device_paths.h"
+#include "platform/foundation/folder_watcher.h"
+#include "platform/foundation/run_loop.h"
 #include "platform/system/hardware_state.h"
 
 namespace cli {
@@ -98,12 +97,6 @@ CommandResult record(const ParsedArgs& args, Context& context) {
   }
   std::ofstream out(file, std::ios::trunc);
   if (!out) return Context::failure("cannot write " + file);
-  std::string folder = foundation::device_path("/var/run/hardware");
-  int fd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-  if (fd < 0 || ::inotify_add_watch(fd, folder.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE) < 0) {
-    if (fd >= 0) ::close(fd);
-    return Context::failure("cannot watch " + folder);
-  }
   auto start = Clock::now();
   long long last_generation = -1, written = 0;
   auto take = [&] {
@@ -118,19 +111,21 @@ CommandResult record(const ParsedArgs& args, Context& context) {
     out << line.dump() << "\n" << std::flush;
     ++written;
   };
+  std::string error;
+  auto watcher = foundation::FolderWatcher::create(
+      foundation::device_path(hardware::kHardwareFolder),
+      [&](const std::vector<std::string>& names) {
+        if (std::find(names.begin(), names.end(), hardware::kBatteryEntryName) != names.end()) take();
+      },
+      &error);
+  if (!watcher) return Context::failure(error);
   context.write(Stream::error, "Recording battery broadcasts into " + file + " (Ctrl-C to stop)\n");
   take();
+  auto& loop = foundation::RunLoop::main();
   while (!context.stop_requested() && (count < 0 || written < count)) {
     if (seconds >= 0 && std::chrono::duration<double>(Clock::now() - start).count() >= seconds) break;
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, 200) > 0) {
-      char buf[4096];
-      while (::read(fd, buf, sizeof buf) > 0) {
-      }
-      take();
-    }
+    loop.run_once(200);  // short turns, so that Ctrl-C and --seconds are seen soon
   }
-  ::close(fd);
   return {
       0, "Recorded " + std::to_string(written) + " sample" + (written == 1 ? "" : "s") + " into " + file + "\n", {}};
 }

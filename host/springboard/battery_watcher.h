@@ -5,6 +5,10 @@
 // entry's Status as user info (none when absent), then sends
 // updateBatteryState: to its SBUIController.
 
+#include <memory>
+
+#include "platform/foundation/folder_watcher.h"
+
 namespace springboard {
 
 // Handles the entry as it stands now; false when there is no readable entry.
@@ -17,13 +21,13 @@ class BatteryWatcher {
   BatteryWatcher(const BatteryWatcher&) = delete;
   BatteryWatcher& operator=(const BatteryWatcher&) = delete;
 
-  bool watching() const { return m_fd >= 0; }
+  bool watching() const { return m_watcher != nullptr; }
   // Handles every change already signalled; several changes since the last
   // turn of the loop are one handling of the newest entry.
   void drain();
 
  private:
-  int m_fd = -1;
+  std::unique_ptr<foundation::FolderWatcher> m_watcher;
 };
 
 }  // namespace springboard

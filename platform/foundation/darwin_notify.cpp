@@ -1,23 +1,20 @@
 #include "platform/foundation/darwin_notify.h"
 
 #include <fcntl.h>
-#include <sys/inotify.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <map>
-#include <set>
+#include <memory>
 #include <vector>
 
 #include "platform/foundation/device_paths.h"
-#include "platform/foundation/run_loop.h"
+#include "platform/foundation/folder_watcher.h"
 
 namespace foundation {
 
 struct CFNotificationCenter {
-  int inotify_fd = -1;
+  std::unique_ptr<FolderWatcher> watcher;
   std::multimap<std::string, darwin::Handler> handlers;
 };
 
@@ -69,27 +66,9 @@ std::string decode(std::string_view file) {
   return out;
 }
 
-void make_folders(const std::string& path) {
-  for (std::size_t i = 1; i <= path.size(); ++i)
-    if (i == path.size() || path[i] == '/') ::mkdir(path.substr(0, i).c_str(), 0755);
-}
-
-void serve(CFNotificationCenter& c) {
-  // Collect every pending event first, so repeated posts of a name coalesce.
-  std::set<std::string> names;
-  alignas(inotify_event) char buf[16384];
-  while (true) {
-    ssize_t n = ::read(c.inotify_fd, buf, sizeof buf);
-    if (n <= 0) break;
-    for (char* p = buf; p < buf + n;) {
-      auto* ev = reinterpret_cast<inotify_event*>(p);
-      if (ev->len > 0) names.insert(decode(ev->name));
-      p += sizeof(inotify_event) + ev->len;
-    }
-    // A short read drained the queue; asking again would only cost a syscall.
-    if (static_cast<std::size_t>(n) < sizeof buf - sizeof(inotify_event) - NAME_MAX - 1) break;
-  }
-  for (const auto& name : names) {
+void serve(CFNotificationCenter& c, const std::vector<std::string>& files) {
+  for (const auto& file : files) {
+    std::string name = decode(file);
     auto [lo, hi] = c.handlers.equal_range(name);
     std::vector<darwin::Handler> matched;
     for (auto it = lo; it != hi; ++it) matched.push_back(it->second);
@@ -98,15 +77,15 @@ void serve(CFNotificationCenter& c) {
 }
 
 void ensure_watching(CFNotificationCenter& c) {
-  if (c.inotify_fd < 0) {
-    std::string folder = notify_folder();
-    make_folders(folder);
-    c.inotify_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (c.inotify_fd < 0) return;
-    ::inotify_add_watch(c.inotify_fd, folder.c_str(), IN_CLOSE_WRITE);
+  if (!c.watcher) {
+    // Without a watchable folder no notification can arrive; a post makes
+    // the folder, and the next observe() tries again.
+    c.watcher = FolderWatcher::create(
+        notify_folder(), [&c](const std::vector<std::string>& files) { serve(c, files); }, nullptr);
+    return;
   }
   // Registered again after a run-loop reset in tests; harmless otherwise.
-  RunLoop::main().add_fd(c.inotify_fd, [&c] { serve(c); });
+  c.watcher->attach_to_run_loop();
 }
 
 }  // namespace
@@ -151,16 +130,12 @@ bool post(std::string_view name) {
 
 void deliver_pending() {
   auto& c = center();
-  if (c.inotify_fd >= 0) serve(c);
+  if (c.watcher) c.watcher->drain();
 }
 
 void reset_for_testing() {
   auto& c = center();
-  if (c.inotify_fd >= 0) {
-    RunLoop::main().remove_fd(c.inotify_fd);
-    ::close(c.inotify_fd);
-  }
-  c.inotify_fd = -1;
+  c.watcher.reset();
   c.handlers.clear();
 }
 

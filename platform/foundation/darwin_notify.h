@@ -2,7 +2,7 @@
 // The Darwin notification centre: system-wide, name-only notifications, with
 // no daemon. Each name is one file under the device's /var/run/notify/; a post
 // closes that file after opening it for writing, and every observing process
-// learns of it through inotify on its main run loop. Several posts of one name
+// learns of it through its FolderWatcher on its main run loop. Several posts of one name
 // before the observer's loop turns are delivered once (coalesced).
 
 #include <functional>

@@ -18,6 +18,8 @@ bool set(std::string_view name, const foundation::Value& value);
 // {"Level": real (0..1, or -1 when unknown), "State": integer (0 unknown,
 //  1 unplugged, 2 charging, 3 full), "Status": the status dictionary SpringBoard
 //  broadcasts (absent: the broadcast carries none), "Generation": integer}.
+inline constexpr const char* kHardwareFolder = "/var/run/hardware";
+inline constexpr const char* kBatteryEntryName = "battery.plist";
 inline constexpr const char* kBatteryEntry = "/var/run/hardware/battery.plist";
 foundation::Value battery_entry();
 
