@@ -67,12 +67,14 @@ CommandResult report_battery_change(const std::optional<host::Reply>& reply, con
 }
 
 CommandResult change_battery(const ParsedArgs& args, Context& context) {
-  std::vector<std::string> words = args.words();
+  // Parsed here, once; the supervisor gets the typed change.
   std::string error;
-  if (!device::parse_battery_args(words, &error)) return context.usage_error(error);
-  std::vector<std::string> request{"battery"};
-  request.insert(request.end(), words.begin(), words.end());
-  return report_battery_change(host::control_request(host::control_socket_path("launchd"), request), "battery");
+  auto change = device::parse_battery_args(args.words(), &error);
+  if (!change) return context.usage_error(error);
+  return report_battery_change(
+      host::control_request(host::control_socket_path("launchd"),
+                            {"battery-change", device::battery_change_to_json(*change).dump()}),
+      "battery");
 }
 
 CommandResult plug(bool connected) {
@@ -142,6 +144,8 @@ std::vector<Command> battery_commands() {
       {"--no-status", "", "this one broadcast carries no status dictionary"},
       {"--reset", "", "forgets every hand-set key"},
   };
+  battery.args.notes = {"--set, --unset and --reset apply in the order given: `--set A=1 --reset` leaves nothing",
+                        "hand-set, `--reset --set A=1` leaves A."};
   Command record_command{"record", "records the device's battery broadcasts as a trace", {}, false, record};
   record_command.args.positionals = {{"FILE", "JSON lines; replay with boot --battery trace:FILE"}};
   record_command.args.options = {{"--count", "N", "stops after N samples"},

@@ -5,14 +5,20 @@
 #include <cstdlib>
 #include <regex>
 
+#include "host/common/value_json.h"
+
 namespace device {
 
 const char* state_name(int state) {
   switch (state) {
-    case kStateUnplugged: return "unplugged";
-    case kStateCharging: return "charging";
-    case kStateFull: return "full";
-    default: return "unknown";
+    case kStateUnplugged:
+      return "unplugged";
+    case kStateCharging:
+      return "charging";
+    case kStateFull:
+      return "full";
+    default:
+      return "unknown";
   }
 }
 
@@ -99,16 +105,16 @@ std::optional<BatteryChange> parse_battery_args(const std::vector<std::string>& 
       if (!v || eq == std::string::npos) return fail("--set needs KEY=VALUE");
       std::string key = v->substr(0, eq);
       if (!split_key_path(key)) return fail("bad key '" + key + "'");
-      change.sets.emplace_back(key, parse_typed_value(v->substr(eq + 1)));
+      change.edits.push_back({KeyEdit::Kind::set, key, parse_typed_value(v->substr(eq + 1))});
     } else if (a == "--unset") {
       auto v = value_of("--unset");
       if (!v) return fail("--unset needs KEY");
       if (!split_key_path(*v)) return fail("bad key '" + *v + "'");
-      change.unsets.push_back(*v);
+      change.edits.push_back({KeyEdit::Kind::unset, *v, {}});
     } else if (a == "--no-status") {
       change.no_status = true;
     } else if (a == "--reset") {
-      change.reset = true;
+      change.edits.push_back({KeyEdit::Kind::reset, {}, {}});
     } else if (!a.empty() && a[0] == '-' && a != "-1" && !parse_level(a)) {
       return fail("unknown option '" + a + "'");
     } else {
@@ -116,6 +122,83 @@ std::optional<BatteryChange> parse_battery_args(const std::vector<std::string>& 
       auto level = parse_level(a);
       if (!level) return fail("bad level '" + a + "': give 0..1, N% or -1");
       change.level = level;
+    }
+  }
+  return change;
+}
+
+bool BatteryChange::resets() const {
+  for (const auto& edit : edits)
+    if (edit.kind == KeyEdit::Kind::reset) return true;
+  return false;
+}
+
+nlohmann::json battery_change_to_json(const BatteryChange& change) {
+  nlohmann::json edits = nlohmann::json::array();
+  for (const auto& edit : change.edits) {
+    switch (edit.kind) {
+      case KeyEdit::Kind::set:
+        edits.push_back({{"set", edit.key}, {"value", host::to_json(edit.value)}});
+        break;
+      case KeyEdit::Kind::unset:
+        edits.push_back({{"unset", edit.key}});
+        break;
+      case KeyEdit::Kind::reset:
+        edits.push_back({{"reset", true}});
+        break;
+    }
+  }
+  nlohmann::json j = {{"edits", edits}, {"no_status", change.no_status}};
+  if (change.level) j["level"] = *change.level;
+  if (change.state) j["state"] = *change.state;
+  return j;
+}
+
+std::optional<BatteryChange> battery_change_from_json(const nlohmann::json& j, std::string* error) {
+  auto fail = [&](std::string why) -> std::optional<BatteryChange> {
+    if (error) *error = "bad battery request: " + std::move(why);
+    return std::nullopt;
+  };
+  if (!j.is_object()) return fail("not an object");
+  BatteryChange change;
+  if (j.contains("level")) {
+    const auto& level = j["level"];
+    if (!level.is_number()) return fail("level is not a number");
+    double d = level.get<double>();
+    if (d != -1.0 && !(d >= 0 && d <= 1)) return fail("level out of range");
+    change.level = d;
+  }
+  if (j.contains("state")) {
+    const auto& state = j["state"];
+    if (!state.is_number_integer() || state.get<long long>() < kStateUnknown || state.get<long long>() > kStateFull)
+      return fail("unknown state");
+    change.state = state.get<int>();
+  }
+  if (j.contains("no_status")) {
+    if (!j["no_status"].is_boolean()) return fail("no_status is not a boolean");
+    change.no_status = j["no_status"].get<bool>();
+  }
+  if (!j.contains("edits") || !j["edits"].is_array()) return fail("edits is not a list");
+  for (const auto& e : j["edits"]) {
+    if (!e.is_object()) return fail("an edit is not an object");
+    auto key_of = [&](const char* field) -> std::optional<std::string> {
+      if (!e[field].is_string() || !split_key_path(e[field].get<std::string>())) return std::nullopt;
+      return e[field].get<std::string>();
+    };
+    if (e.contains("set")) {
+      auto key = key_of("set");
+      if (!key || !e.contains("value") || e["value"].is_null()) return fail("a set needs a key and a value");
+      foundation::Value value = host::from_json(e["value"]);
+      if (!(value.is_number() || value.is_string())) return fail("a set value must be scalar");
+      change.edits.push_back({KeyEdit::Kind::set, *key, std::move(value)});
+    } else if (e.contains("unset")) {
+      auto key = key_of("unset");
+      if (!key) return fail("an unset needs a key");
+      change.edits.push_back({KeyEdit::Kind::unset, *key, {}});
+    } else if (e.contains("reset")) {
+      change.edits.push_back({KeyEdit::Kind::reset, {}, {}});
+    } else {
+      return fail("an edit is neither set, unset nor reset");
     }
   }
   return change;

@@ -2,6 +2,7 @@
 // What one `simdevice battery` command asks of the battery driver, and the
 // hand-set keys that stay on top of whatever the battery source reports.
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
 #include <string>
@@ -27,17 +28,36 @@ foundation::Value parse_typed_value(const std::string& text);
 // "AdapterDetails.Watts" → {"AdapterDetails", "Watts"}; nothing for empty parts.
 std::optional<std::vector<std::string>> split_key_path(const std::string& key);
 
+// One --set, --unset or --reset of a battery command.
+struct KeyEdit {
+  enum class Kind { set, unset, reset };
+  Kind kind = Kind::set;
+  std::string key;          // set, unset
+  foundation::Value value;  // set
+  bool operator==(const KeyEdit&) const = default;
+};
+
 struct BatteryChange {
   std::optional<double> level;
   std::optional<int> state;
-  std::vector<std::pair<std::string, foundation::Value>> sets;
-  std::vector<std::string> unsets;
+  // Applied in the order given: `--set A=1 --reset` leaves nothing hand-set,
+  // `--reset --set A=1` leaves A.
+  std::vector<KeyEdit> edits;
   bool no_status = false;
-  bool reset = false;  // forget every hand-set key first
+
+  // A --reset among the edits: the hand-set level and state are forgotten too
+  // (before this command's own LEVEL and --state apply).
+  bool resets() const;
 };
 
-// Parses `[LEVEL] [--state S] [--set K=V]... [--unset K]... [--no-status] [--reset]`.
+// Parses `[LEVEL] [--state S] [--set K=V]... [--unset K]... [--no-status] [--reset]`
+// (the words simdevice battery was given, in their order).
 std::optional<BatteryChange> parse_battery_args(const std::vector<std::string>& args, std::string* error);
+
+// The change as the typed request simdevice sends the supervisor, and back.
+// Reading checks every field as parsing does; nothing for anything else.
+nlohmann::json battery_change_to_json(const BatteryChange& change);
+std::optional<BatteryChange> battery_change_from_json(const nlohmann::json& json, std::string* error);
 
 // Keys set or removed by hand. A key stays as set until a later command sets
 // or unsets it (or one of its parents or children) again.

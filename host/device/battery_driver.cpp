@@ -59,15 +59,25 @@ bool BatteryDriver::poll() {
 
 long long BatteryDriver::apply(const BatteryChange& change) {
   double t = m_elapsed();
-  if (change.reset) {
-    m_overrides.clear();
+  if (change.resets()) {
     m_level_override.reset();
     m_state_override.reset();
   }
   if (change.level && !m_source->take_level(*change.level, t)) m_level_override = change.level;
   if (change.state && !m_source->take_state(*change.state, t)) m_state_override = change.state;
-  for (auto& key : change.unsets) m_overrides.unset(key);
-  for (auto& [key, value] : change.sets) m_overrides.set(key, value);
+  for (const auto& edit : change.edits) {
+    switch (edit.kind) {
+      case KeyEdit::Kind::set:
+        m_overrides.set(edit.key, edit.value);
+        break;
+      case KeyEdit::Kind::unset:
+        m_overrides.unset(edit.key);
+        break;
+      case KeyEdit::Kind::reset:
+        m_overrides.clear();
+        break;
+    }
+  }
   return write(compose(!change.no_status)) ? m_generation : 0;
 }
 

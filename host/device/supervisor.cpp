@@ -192,9 +192,11 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
   const std::string& cmd = args[0];
   std::vector<std::string> rest(args.begin() + 1, args.end());
   if (cmd == "status") return status();
-  if (cmd == "battery") {
+  if (cmd == "battery-change") {
+    // simdevice parsed the command line; this is its typed request (one JSON argument).
     std::string error;
-    auto change = parse_battery_args(rest, &error);
+    auto request = rest.size() == 1 ? nlohmann::json::parse(rest[0], nullptr, false) : nlohmann::json();
+    auto change = battery_change_from_json(request, &error);
     if (!change) return Reply::fail("battery: " + error, 2);
     foundation::reload_device_clock();
     long long generation = m_battery->apply(*change);

@@ -20,8 +20,8 @@ TEST(BatteryLevel, AcceptsFractionsPercentAndUnknown) {
 }
 
 TEST(BatteryLevel, RefusesOutOfRangeAndJunk) {
-  for (const char* bad : {"1.01", "42", "-0.5", "-2", "101%", "-1%", "%", "", "abc", "0.5x", " 0.5", "nan", "inf",
-                          "1e999"})
+  for (const char* bad :
+       {"1.01", "42", "-0.5", "-2", "101%", "-1%", "%", "", "abc", "0.5x", " 0.5", "nan", "inf", "1e999"})
     EXPECT_FALSE(parse_level(bad)) << bad;
 }
 
@@ -49,12 +49,36 @@ TEST(BatteryArgs, FullCommandLine) {
   ASSERT_TRUE(c) << error;
   EXPECT_DOUBLE_EQ(*c->level, 0.42);
   EXPECT_EQ(*c->state, kStateCharging);
-  ASSERT_EQ(c->sets.size(), 2u);
-  EXPECT_EQ(c->sets[0].first, "AdapterDetails.Watts");
-  EXPECT_EQ(c->sets[0].second, Value(12));
-  EXPECT_EQ(c->sets[1].second, Value("a=b"));  // only the first '=' splits
-  EXPECT_EQ(c->unsets, std::vector<std::string>{"Serial"});
+  using Kind = KeyEdit::Kind;
+  EXPECT_EQ(c->edits, (std::vector<KeyEdit>{{Kind::set, "AdapterDetails.Watts", Value(12)},
+                                            {Kind::unset, "Serial", {}},
+                                            {Kind::set, "Description", Value("a=b")}}));  // only the first '=' splits
   EXPECT_TRUE(c->no_status);
+  EXPECT_FALSE(c->resets());
+}
+
+TEST(BatteryArgs, TheTypedRequestCarriesEverythingAndRefusesWhatParsingWould) {
+  std::string error;
+  auto c = parse_battery_args({"-1", "--state", "full", "--set", "A.B=1.5", "--reset", "--unset", "C", "--set",
+                               "D=true", "--set", "E=text", "--no-status"},
+                              &error);
+  ASSERT_TRUE(c) << error;
+  auto back = battery_change_from_json(battery_change_to_json(*c), &error);
+  ASSERT_TRUE(back) << error;
+  EXPECT_EQ(back->level, c->level);
+  EXPECT_EQ(back->state, c->state);
+  EXPECT_EQ(back->edits, c->edits);
+  EXPECT_EQ(back->no_status, c->no_status);
+  EXPECT_TRUE(back->resets());
+
+  for (const char* bad :
+       {R"([])", R"({})", R"({"edits": [], "level": 1.5})", R"({"edits": [], "level": "0.5"})",
+        R"({"edits": [], "state": 9})", R"({"edits": [{"set": "A..B", "value": 1}]})", R"({"edits": [{"set": "A"}]})",
+        R"({"edits": [{"set": "A", "value": [1]}]})", R"({"edits": [{"unset": 3}]})", R"({"edits": [{"frob": 1}]})",
+        R"({"edits": [], "no_status": "yes"})"}) {
+    EXPECT_FALSE(battery_change_from_json(nlohmann::json::parse(bad), &error)) << bad;
+    EXPECT_NE(error.find("bad battery request"), std::string::npos);
+  }
 }
 
 TEST(BatteryArgs, MinusOneIsALevelNotAnOption) {
@@ -80,7 +104,8 @@ TEST(BatteryArgs, ErrorsNameTheProblem) {
 }
 
 Value sample_status() {
-  return Dictionary{{"Serial", "X1"}, {"CycleCount", 5}, {"AdapterDetails", Dictionary{{"Watts", 5}, {"Amperage", 1000}}}};
+  return Dictionary{
+      {"Serial", "X1"}, {"CycleCount", 5}, {"AdapterDetails", Dictionary{{"Watts", 5}, {"Amperage", 1000}}}};
 }
 
 TEST(Overrides, DottedKeysReachIntoNestedDictionaries) {

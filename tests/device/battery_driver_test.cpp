@@ -66,6 +66,28 @@ TEST_F(Driver, HandSetKeysSurviveTheModelRunning) {
   EXPECT_TRUE(entry()["Status"]["AdapterDetails"].is_nil());  // unplugged: no charger
 }
 
+TEST_F(Driver, SetsUnsetsAndResetsApplyInTheOrderGiven) {
+  auto d = make();
+  d->start();
+  Value original = entry()["Status"]["Serial"];
+  ASSERT_TRUE(original.is_string());
+  d->apply(change({"--set", "Serial=X", "--unset", "Serial"}));  // once left Serial = X
+  EXPECT_TRUE(entry()["Status"]["Serial"].is_nil());
+  d->apply(change({"--unset", "Serial", "--set", "Serial=Y"}));
+  EXPECT_EQ(entry()["Status"]["Serial"], Value("Y"));
+  d->apply(change({"--set", "CycleCount=5", "--reset"}));  // nothing hand-set is left
+  EXPECT_EQ(entry()["Status"]["Serial"], original);
+  EXPECT_NE(entry()["Status"]["CycleCount"], Value(5));
+  d->apply(change({"--reset", "--set", "CycleCount=7"}));
+  EXPECT_EQ(entry()["Status"]["CycleCount"], Value(7));
+  // Through the typed request the supervisor reads, the order is the same.
+  auto typed = battery_change_from_json(battery_change_to_json(change({"--set", "Serial=Z", "--reset"})), nullptr);
+  ASSERT_TRUE(typed);
+  d->apply(*typed);
+  EXPECT_EQ(entry()["Status"]["Serial"], original);
+  EXPECT_NE(entry()["Status"]["CycleCount"], Value(7));
+}
+
 TEST_F(Driver, NoStatusOnlyForTheNextBroadcast) {
   auto d = make();
   d->start();
