@@ -7,11 +7,17 @@
 
 namespace cli {
 
-std::vector<Command> device_commands();   // commands_device.cpp: init, install, remove, boot, shutdown, respring
-std::vector<Command> view_commands();     // commands_view.cpp: status, log, watch, demo
-std::vector<Command> battery_commands();  // commands_battery.cpp: battery, plug, unplug, record
-std::vector<Command>
-springboard_commands();      // commands_springboard.cpp: unlock, lock, activator, alerts, press, tick, clock, post
-Command settings_command();  // commands_settings.cpp: settings and its subcommands
+// commands_device.cpp: init, install, remove, boot, shutdown, respring
+std::vector<Command> device_commands();
+// commands_view.cpp: status, log, watch, demo
+std::vector<Command> view_commands();
+// commands_battery.cpp: battery, plug, unplug, record
+std::vector<Command> battery_commands();
+// commands_springboard.cpp: unlock, lock, activator, alerts, press, tick, clock, post
+std::vector<Command> springboard_commands();
+// commands_settings.cpp: settings and its subcommands
+Command settings_command();
+// commands_account.cpp: account add|remove
+Command account_command();
 
 }  // namespace cli

@@ -42,6 +42,7 @@ std::vector<Command> make_table() {
   append(table, battery_commands());
   append(table, springboard_commands());
   table.push_back(settings_command());
+  table.push_back(account_command());
   table.push_back(help_command());
   return table;
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "host/cli/accounts.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
 #include "host/device/battery_change.h"
@@ -82,6 +83,7 @@ json compose_device_status() {
       {"sheets", field_or(preferences, "sheets", json::array())},
       {"web_views", field_or(preferences, "web_views", json::array())},
   };
+  out["accounts"] = accounts_set_up();
   out["battery_source"] = field_or(launchd, "battery_source", nullptr);
   out["battery_generation"] = entry["Generation"].longLongValue();
   return out;
@@ -117,6 +119,10 @@ std::string describe_device_status(const json& s) {
   o << "Hardware:    Wi-Fi " << on_off(hw["wifi"]) << ", Bluetooth " << on_off(hw["bluetooth"]) << ", Airplane "
     << on_off(hw["airplane"]) << ", Location " << on_off(hw["location"]) << ", brightness " << brightness
     << ", vibrations " << hw["vibrations"] << "\n";
+  std::string accounts;
+  for (const auto& a : s["accounts"])
+    if (a.is_string()) accounts += (accounts.empty() ? "" : ", ") + a.get<std::string>();
+  o << "Accounts:    " << (accounts.empty() ? "none" : accounts) << "\n";
   if (truthy(s["running"])) {
     o << "Screen:      " << (truthy(s["locked"]) ? "locked" : "unlocked") << ", status bar \""
       << (s["status_bar_time"].is_string() ? s["status_bar_time"].get<std::string>() : "") << "\"\n";

@@ -16,7 +16,7 @@ std::optional<nlohmann::json> process_status(const std::string& process, int tim
 //  "hardware": {"battery": {"level", "state"}, "wifi", "bluetooth", "airplane",
 //  "location", "brightness", "vibrations"}, "locked", "status_bar_time",
 //  "alerts", "banners", "opened_urls", "settings": {"pid", "opened_urls",
-//  "sheets", "web_views"}, "battery_source", "tweaks"}
+//  "sheets", "web_views"}, "accounts" (names, e.g. ["twitter"]), "battery_source", "tweaks"}
 nlohmann::json compose_device_status();
 
 // The same as lines a person reads.

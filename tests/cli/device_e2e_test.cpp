@@ -12,6 +12,7 @@
 
 #include "host/common/device_processes.h"
 #include "host/device/trace_battery.h"
+#include "platform/social/sl_compose_view_controller.h"
 #include "platform/system/hardware_state.h"
 #include "tests/cli/simdevice_runner.h"
 #include "tests/support/temp_device.h"
@@ -143,6 +144,27 @@ TEST_F(Supervised, BadBatterySourcesAreRefusedBeforeAnythingStarts) {
   r = simdevice(device.root(), {"boot", "--battery", "trace:" + device.root() + "/missing.jsonl"});
   EXPECT_NE(r.status, 0);
   EXPECT_FALSE(host::running_device_process("launchd"));
+}
+
+TEST_F(Supervised, AccountsAreSetUpFromTheCommandLineAndListedInStatus) {
+  EXPECT_FALSE(social::SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter));
+  auto r = simdevice(device.root(), {"account", "add", "twitter"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_TRUE(social::SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter));
+  EXPECT_EQ(status()["accounts"], nlohmann::json::array({"twitter"}));
+  EXPECT_NE(simdevice(device.root(), {"status"}).output.find("Accounts:    twitter"), std::string::npos);
+  EXPECT_EQ(simdevice(device.root(), {"account", "add", "twitter"}).status, 0);  // twice is once
+  EXPECT_EQ(status()["accounts"], nlohmann::json::array({"twitter"}));
+
+  ASSERT_EQ(simdevice(device.root(), {"account", "remove", "twitter"}).status, 0);
+  EXPECT_FALSE(social::SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter));
+  EXPECT_EQ(status()["accounts"], nlohmann::json::array());
+  EXPECT_EQ(simdevice(device.root(), {"account", "remove", "twitter"}).status, 0);
+
+  r = simdevice(device.root(), {"account", "add", "myspace"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.output.find("twitter"), std::string::npos) << r.output;
+  EXPECT_EQ(simdevice(device.root(), {"account"}).status, 2);
 }
 
 TEST_F(Supervised, CommandsOnAStoppedDeviceSayWhatToDo) {

@@ -1,0 +1,59 @@
+#include "host/cli/accounts.h"
+
+#include <algorithm>
+
+#include "platform/social/sl_compose_view_controller.h"
+#include "platform/system/hardware_state.h"
+
+namespace cli {
+namespace {
+
+constexpr const char* kEntry = "social";
+
+struct Service {
+  const char* name;
+  const char* type;
+};
+constexpr Service kServices[] = {{"twitter", social::SLServiceTypeTwitter}};
+
+}  // namespace
+
+std::optional<std::string> account_service_type(const std::string& name) {
+  for (const auto& s : kServices)
+    if (name == s.name) return std::string(s.type);
+  return std::nullopt;
+}
+
+std::string account_names() {
+  std::string names;
+  for (const auto& s : kServices) names += (names.empty() ? "" : ", ") + std::string(s.name);
+  return names;
+}
+
+std::vector<std::string> accounts_set_up() {
+  std::vector<std::string> names;
+  foundation::Value entry = hardware::get(kEntry);
+  if (const auto* d = entry.dictionary()) {
+    for (const auto& [type, on] : *d) {
+      if (!on.boolValue()) continue;
+      auto known =
+          std::find_if(std::begin(kServices), std::end(kServices), [&](const Service& s) { return type == s.type; });
+      names.push_back(known != std::end(kServices) ? known->name : type);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool set_account(const std::string& service_type, bool set_up) {
+  foundation::Value entry = hardware::get(kEntry);
+  if (!entry.is_dictionary()) entry = foundation::Dictionary{};
+  auto& accounts = entry.mutable_dictionary();
+  if (set_up)
+    accounts[service_type] = foundation::Value(true);
+  else
+    accounts.erase(service_type);
+  return hardware::set(kEntry, entry);
+}
+
+}  // namespace cli
