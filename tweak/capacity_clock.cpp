@@ -8,9 +8,14 @@
 #include "tweak/tweak_settings.h"
 #include "tweak/tweak_state.h"
 
+namespace {
+// The time item's two patterns: 24-hour for timemode 1, else 12-hour.
+constexpr foundation::FormatString<foundation::Value> kClockPattern24 = "HH:mm '-' '%@'";
+constexpr foundation::FormatString<foundation::Value> kClockPattern12 = "hh:mm  a '-' '%@'";
+}  // namespace
+
 std::string capacityClockPattern(std::int32_t timemode, const foundation::Value& capacityText) {
-  const char* pattern = timemode == 1 ? "HH:mm '-' '%@'" : "hh:mm  a '-' '%@'";
-  return foundation::format(pattern, capacityText);
+  return foundation::format(timemode == 1 ? kClockPattern24 : kClockPattern12, capacityText);
 }
 
 void aggregator_updateTimeItems(objc::id self, objc::SEL cmd) {

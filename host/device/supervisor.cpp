@@ -63,7 +63,7 @@ int Supervisor::run() {
   host::write_pid_file("launchd", ::getpid());
   loop.add_fd(m_signal_fd, [this] { on_signal(); });
   m_battery->start();
-  NSLog("battery source %@, generation %@", m_battery->source().description(),
+  NSLog("battery source %@, generation %lld", m_battery->source().description(),
         static_cast<long long>(m_battery->generation()));
   if (int every = m_battery->poll_interval_ms(); every > 0)
     loop.add_timer(std::int64_t{every} * 1'000'000, [this] { m_battery->poll(); }, std::int64_t{every} * 1'000'000);
@@ -119,8 +119,10 @@ void Supervisor::start_springboard() {
   m_springboard_error.clear();
   m_springboard = *pid;
   m_springboard_safe = safe;
-  NSLog(safe ? "started SpringBoard (pid %@) in safe mode" : "started SpringBoard (pid %@)",
-        static_cast<long long>(*pid));
+  if (safe)
+    NSLog("started SpringBoard (pid %lld) in safe mode", static_cast<long long>(*pid));
+  else
+    NSLog("started SpringBoard (pid %lld)", static_cast<long long>(*pid));
 }
 
 void Supervisor::on_signal() {
@@ -142,7 +144,7 @@ void Supervisor::on_exit(pid_t pid, int wstatus) {
   if (pid == m_preferences) {
     m_preferences = 0;
     host::remove_pid_file(kPreferences);
-    NSLog("Preferences (pid %@) %@", static_cast<long long>(pid), describe_exit(wstatus));
+    NSLog("Preferences (pid %lld) %@", static_cast<long long>(pid), describe_exit(wstatus));
     return;
   }
   if (pid != m_springboard) return;
@@ -153,7 +155,7 @@ void Supervisor::on_exit(pid_t pid, int wstatus) {
   m_expected_exit = 0;
   if (!asked) m_policy.record_death(now_s());
   ++m_restarts;
-  NSLog("SpringBoard (pid %@) %@; restarting%@", static_cast<long long>(pid), describe_exit(wstatus),
+  NSLog("SpringBoard (pid %lld) %@; restarting%@", static_cast<long long>(pid), describe_exit(wstatus),
         std::string(m_policy.safe_mode() ? " in safe mode" : ""));
   double delay = asked ? 0 : m_policy.restart_delay();
   m_restart_pending = true;
@@ -261,7 +263,7 @@ host::Reply Supervisor::open_settings(const std::string& url) {
     auto pid = spawn(kPreferences, {"--open", url}, false);
     if (!pid) return Reply::fail("the Settings app (Preferences) is missing from " + m_bin_dir);
     m_preferences = *pid;
-    NSLog("started Preferences (pid %@) for %@", static_cast<long long>(*pid), url);
+    NSLog("started Preferences (pid %lld) for %@", static_cast<long long>(*pid), url);
   }
   // The caller learns the pane is open only once the app answers.
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);

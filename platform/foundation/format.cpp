@@ -40,6 +40,8 @@ std::string printf_one(const std::string& conversion, const FormatArg& arg, char
 
 }  // namespace
 
+namespace detail {
+
 std::string format_args(std::string_view fmt, const std::vector<FormatArg>& args) {
   std::string out;
   std::size_t next_arg = 0;
@@ -98,4 +100,5 @@ std::string format_args(std::string_view fmt, const std::vector<FormatArg>& args
   return out;
 }
 
+}  // namespace detail
 }  // namespace foundation

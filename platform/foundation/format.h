@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/foundation/format_string.h"
 #include "platform/foundation/value.h"
 
 namespace foundation {
@@ -32,12 +33,17 @@ struct FormatArg {
   FormatArg(double x) : v(x) {}
 };
 
+namespace detail {
+// The formatter behind format(). Its format is not checked: callers go through
+// format() or NSLog(), whose formats are.
 std::string format_args(std::string_view fmt, const std::vector<FormatArg>& args);
+}  // namespace detail
 
-// stringWithFormat:. "%@" wants a Value; plain strings given for "%@" print as they are.
+// stringWithFormat:. "%@" wants a Value; plain strings given for "%@" print as
+// they are. The format is checked against the arguments when compiling.
 template <class... A>
-std::string format(std::string_view fmt, A&&... args) {
-  return format_args(fmt, std::vector<FormatArg>{FormatArg(std::forward<A>(args))...});
+std::string format(format_string<A...> fmt, A&&... args) {
+  return detail::format_args(fmt.text(), std::vector<FormatArg>{FormatArg(std::forward<A>(args))...});
 }
 
 }  // namespace foundation

@@ -26,9 +26,10 @@ std::string bounded_log_text(std::string_view text);
 // Writes one already formatted line, bounded as above.
 void log_line(std::string_view text);
 
+// The format is checked against the arguments when compiling, as format()'s is.
 template <class... A>
-void NSLog(std::string_view fmt, A&&... args) {
-  log_line(format(fmt, std::forward<A>(args)...));
+void NSLog(format_string<A...> fmt, A&&... args) {
+  log_line(detail::format_args(fmt.text(), std::vector<FormatArg>{FormatArg(std::forward<A>(args))...}));
 }
 
 }  // namespace foundation

@@ -67,8 +67,23 @@ TEST(Format, ObjectsIntegersAndReals) {
   EXPECT_EQ(format("%i", 4294967297LL), "1") << "%i is 32 bits wide";
   EXPECT_EQ(format("%f", 86.9f), "86.900002");
   EXPECT_EQ(format("100%% %@", "done"), "100% done");
-  EXPECT_EQ(format("%@ and %@", Value(1)), "1 and (null)") << "a missing argument prints as nothing";
+  EXPECT_EQ(format("%i and %i", true, false), "1 and 0") << "%i takes a bool";
+  // A format with too few arguments does not build; the formatter behind it
+  // still prints "(null)" rather than reading past its arguments.
+  EXPECT_EQ(foundation::detail::format_args("%@ and %@", {Value(1)}), "1 and (null)");
 }
+
+// What each conversion takes: a mismatch must not build.
+namespace format_kinds {
+using foundation::format_checks::takes;
+static_assert(takes<Value>('@') && takes<std::string>('@') && takes<const char*>('@'));
+static_assert(!takes<long long>('@') && !takes<double>('@'), "an integer for %@ crashes on the device");
+static_assert(takes<bool>('i') && takes<int>('d') && takes<unsigned long>('u') && takes<long long>('x'));
+static_assert(!takes<double>('i') && !takes<Value>('i'));
+static_assert(takes<float>('f') && takes<double>('g') && !takes<int>('f'));
+static_assert(takes<std::string>('s') && !takes<Value>('s'));
+static_assert(!takes<int>('n'), "unknown conversions take nothing");
+}  // namespace format_kinds
 
 // Dictionaries are one sorted vector: every way in must leave it sorted and
 // free of repeated keys, or lookups by binary search miss entries.
