@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/objc/native_class.h"
+#include "platform/uikit/ax_chart_descriptor.h"
 #include "platform/uikit/ui_color.h"
 #include "platform/uikit/ui_screen.h"
 
@@ -34,6 +35,10 @@ class UIView : public objc::Object {
   const std::vector<std::shared_ptr<UIView>>& subviews() const { return m_subviews; }
   std::shared_ptr<UIView> superview() const { return m_superview.lock(); }
 
+  // A drawn chart's data (UIAccessibility's accessibilityChartDescriptor); null for other views.
+  std::shared_ptr<const AXChartDescriptor> accessibilityChartDescriptor() const { return m_chart; }
+  void setAccessibilityChartDescriptor(std::shared_ptr<const AXChartDescriptor> d) { m_chart = std::move(d); }
+
   // Short description for the host's screens ("UIView", "UIImageView love.png").
   virtual std::string summary() const { return "UIView"; }
 
@@ -47,6 +52,7 @@ class UIView : public objc::Object {
   std::shared_ptr<UIColor> m_background;
   std::vector<std::shared_ptr<UIView>> m_subviews;
   std::weak_ptr<UIView> m_superview;
+  std::shared_ptr<const AXChartDescriptor> m_chart;
 };
 
 }  // namespace uikit
