@@ -5,7 +5,9 @@
 #include <sstream>
 
 #include "host/common/value_json.h"
+#include "host/settings/drawn_images.h"
 #include "host/settings/settings_app.h"
+#include "platform/preferences/preferences_table_custom_view.h"
 #include "platform/preferences/ps_table_cell.h"
 #include "platform/uikit/ui_button.h"
 #include "platform/uikit/ui_image_view.h"
@@ -18,12 +20,19 @@ namespace {
 using nlohmann::json;
 using preferences::CellKind;
 
-json view_json(const std::shared_ptr<uikit::UIView>& view) {
+// A file image is named by its file; a drawn one is published as a PNG file
+// when `drawn` is given.
+json view_json(const std::shared_ptr<uikit::UIView>& view, DrawnImages* drawn = nullptr) {
   if (!view) return nullptr;
   json j = {{"kind", objc::object_getClass(view) ? objc::object_getClass(view)->name() : "UIView"},
             {"alpha", view->alpha()}};
-  if (auto iv = std::dynamic_pointer_cast<uikit::UIImageView>(view))
-    j["image"] = iv->image() ? json(iv->image()->file_name()) : json(nullptr);
+  if (auto iv = std::dynamic_pointer_cast<uikit::UIImageView>(view)) {
+    auto image = iv->image();
+    if (!image) j["image"] = nullptr;
+    else if (image->CGImage() && drawn) j["image"] = drawn->publish(*image);
+    else j["image"] = image->file_name();
+  }
+  if (auto chart = view->accessibilityChartDescriptor()) j["chart"] = chart_json(*chart);
   if (auto b = std::dynamic_pointer_cast<uikit::UIButton>(view)) {
     auto image = b->backgroundImageForState(uikit::UIControlStateNormal);
     j["image"] = image ? json(image->file_name()) : json(nullptr);
@@ -132,8 +141,18 @@ json SettingsApp::show_json() {
     }
     foundation::Value footer = r.row_specifier->propertyForKey("footerText");
     if (auto* f = footer.string()) row["footer"] = *f;
+    // A row drawn by the bundle's own cell: made afresh for every screen, as
+    // its contents (a chart) change with the data.
+    if (auto* cell_class = r.row_specifier->propertyForKey("cellClass").string()) {
+      objc::id cell = preferences::makeCustomView(objc::objc_getClass(*cell_class), r.row_specifier);
+      json views = json::array();
+      if (auto view = std::dynamic_pointer_cast<uikit::UIView>(cell))
+        for (auto& sub : view->subviews()) views.push_back(view_json(sub, &m_drawn));
+      row["views"] = views;
+    }
     rows_json.push_back(row);
   }
+  m_drawn.end_render();
   out["header"] = header;
   out["rows"] = rows_json;
   return out;
@@ -167,6 +186,10 @@ std::string SettingsApp::show_text() {
     if (kind == "link") o << " >";
     if (kind == "button") o << " [button]";
     if (kind == "switch" || kind == "slider" || kind == "segment" || kind == "list") o << "  (" << kind << ")";
+    if (r.contains("views"))
+      for (auto& v : r["views"])
+        if (v.contains("chart"))
+          o << "  " << v["chart"]["sparkline"].get<std::string>() << "  " << v["chart"]["summary"].get<std::string>();
     o << "\n";
   }
   return o.str();

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/common/control_channel.h"
+#include "host/settings/drawn_images.h"
 #include "platform/preferences/ps_list_controller.h"
 #include "platform/uikit/ui_view_controller.h"
 
@@ -96,6 +97,7 @@ class SettingsApp {
   std::vector<std::shared_ptr<uikit::UIView>> m_seen_web_views;
   std::vector<std::string> m_opened;
   std::map<std::string, void*> m_bundles;
+  DrawnImages m_drawn;
   bool m_close = false;
 };
 
