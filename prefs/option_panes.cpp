@@ -1,13 +1,15 @@
-// The three option panes: AdvancedOptions (with the respring button and its
-// alert), popUPInfo and PowerSavingMode. All three edit the settings file
+// The three option panes: AdvancedOptions (with the respring button, the
+// Clear History button and their alerts), popUPInfo and PowerSavingMode. All three edit the settings file
 // through the write-through protocol.
 
+#include "platform/foundation/darwin_notify.h"
 #include "platform/system/system_command.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "prefs/bundle_paths.h"
 #include "prefs/pane_support.h"
 #include "prefs/panes.h"
 #include "prefs/settings_write_through.h"
+#include "shared/names.h"
 
 namespace pxprefs {
 namespace {
@@ -16,6 +18,17 @@ void respring(const Pane& pane) {
   auto alert = uikit::UIAlertView::make(
       "PylonexPro2", "To apply the current settings you need to respring your device, are you sure?", pane,
       std::string("Continue"), {"Close"});
+  alert->show();
+}
+
+constexpr const char* kClearHistoryTitle = "Clear History";
+
+// The tweak is the store's only writer: the pane asks it to clear, it does not touch the store.
+void clear_history(const Pane& pane) {
+  auto alert = uikit::UIAlertView::make(kClearHistoryTitle,
+                                        "The battery history recorded on this device will be deleted. "
+                                        "This cannot be undone.",
+                                        pane, std::string("Cancel"), {"Clear"});
   alert->show();
 }
 
@@ -28,11 +41,17 @@ void register_AdvancedOptions() {
   });
   objc::class_addMethod<void, objc::id, long>(
       cls, objc::sel("alertView:didDismissWithButtonIndex:"),
-      objc::Imp<void, objc::id, long>([](objc::id, objc::SEL, objc::id, long index) {
+      objc::Imp<void, objc::id, long>([](objc::id, objc::SEL, objc::id alert_view, long index) {
+        auto alert = objc::cast<uikit::UIAlertView>(alert_view);
+        if (alert && alert->title() == kClearHistoryTitle) {
+          if (index == 1) foundation::darwin::post(px::kClearHistoryNotification);
+          return;
+        }
         // Only "Close" (1) leaves things as they are; "Continue" is the cancel button.
         if (index != 1) sys::system("killall -9 SpringBoard");
       }));
   add_action(cls, "Respring:", respring);
+  add_action(cls, "ClearHistory:", clear_history);
   add_write_through(cls);
 }
 

@@ -13,5 +13,6 @@ void register_BatteryData();
 void register_CableInfo();
 void register_option_panes();
 void register_DataSharing();
+void register_history_panes();
 
 }  // namespace pxprefs

@@ -8,6 +8,7 @@ void register_classes() {
   register_CableInfo();
   register_option_panes();
   register_DataSharing();
+  register_history_panes();
   register_PylonexPro2PrefsListController();
 }
 

@@ -81,6 +81,8 @@ std::string sparkline(const uikit::AXChartDescriptor& chart) {
   static const char* const kBlocks[] = {"▁", "▂", "▃", "▄", "▅", "▆", "▇", "█"};
   std::string out;
   if (chart.series.empty()) return out;
+  const auto& values = chart.series.front().values;
+  if (std::none_of(values.begin(), values.end(), [](auto& v) { return v.has_value(); })) return out;
   double span = chart.y_max - chart.y_min;
   for (const auto& v : chart.series.front().values) {
     if (!v || !std::isfinite(*v)) {

@@ -143,7 +143,8 @@ json SettingsApp::show_json() {
     if (auto* f = footer.string()) row["footer"] = *f;
     // A row drawn by the bundle's own cell: made afresh for every screen, as
     // its contents (a chart) change with the data.
-    if (auto* cell_class = r.row_specifier->propertyForKey("cellClass").string()) {
+    foundation::Value cell_class_name = r.row_specifier->propertyForKey("cellClass");
+    if (auto* cell_class = cell_class_name.string()) {
       objc::id cell = preferences::makeCustomView(objc::objc_getClass(*cell_class), r.row_specifier);
       json views = json::array();
       if (auto view = std::dynamic_pointer_cast<uikit::UIView>(cell))
@@ -188,8 +189,10 @@ std::string SettingsApp::show_text() {
     if (kind == "switch" || kind == "slider" || kind == "segment" || kind == "list") o << "  (" << kind << ")";
     if (r.contains("views"))
       for (auto& v : r["views"])
-        if (v.contains("chart"))
-          o << "  " << v["chart"]["sparkline"].get<std::string>() << "  " << v["chart"]["summary"].get<std::string>();
+        if (v.contains("chart")) {
+          std::string line = v["chart"]["sparkline"].get<std::string>();
+          o << "  " << (line.empty() ? "" : line + "  ") << v["chart"]["summary"].get<std::string>();
+        }
     o << "\n";
   }
   return o.str();

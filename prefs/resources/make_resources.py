@@ -33,12 +33,16 @@ def link(label, detail):
 def button(label, action):
     return dict(cell="PSButtonCell", label=label, action=action)
 
+def chart(label, selector):  # a row drawn by PylonexPro2ChartCell with the pane's chart
+    return dict(cell="PSStaticTextCell", label=label, cellClass="PylonexPro2ChartCell", chart=selector)
+
 lists = {
     "PylonexPro2Prefs": dict(title="PylonexPro2", items=[
         group(headerCellClass="PylonexPro2TitleCell"),
         group("Battery"),
         link("Battery Data", "BatteryData"),
         link("Cable Info", "CableInfo"),
+        link("History", "History"),
         group("Options"),
         link("Power Saving Mode", "PowerSavingMode"),
         link("Info Popup", "popUPInfo"),
@@ -91,6 +95,9 @@ lists = {
         switch("Fahrenheit", "Fahrenheit", False),
         group("Diagnostics"),
         switch("Debug Log", "debugMode"),
+        group("History", footerText="The battery's history stays on this device."),
+        switch("Keep History", "keepHistory"),
+        button("Clear History", "ClearHistory:"),
     ]),
     "popUPInfo": dict(title="Info Popup", items=[
         group("Lines shown", footerText="Bind the popup to a gesture in Activator."),
@@ -116,6 +123,27 @@ lists = {
              PostNotification=NOTE),
         switch("Vibrate", "vibratePSM"),
         switch("Banner", "notificationPSM"),
+    ]),
+    "History": dict(title="History", items=[
+        group("Health"),
+        value("Health Now", "HealthNow:"),
+        value("30 Days Ago", "Health30DaysAgo:"),
+        value("365 Days Ago", "Health365DaysAgo:"),
+        value("Cycles per Week", "CyclesPerWeek:"),
+        value("Last Full Charge", "LastFullCharge:"),
+        group("Forecast", footerText="When health (full-charge capacity against design) reaches 80 %, "
+                                     "fitted to the cycles so far; the range is the fit's uncertainty."),
+        value("80 % Health", "Forecast:"),
+        group("Charging"),
+        dict(link("Charge Sessions", "HistorySessions"), get="SessionCount:"),
+        group("Battery Level"),
+        chart("Last 24 Hours", "LevelChart:"),
+        group("Health Over Time"),
+        chart("All Time", "HealthChart:"),
+    ]),
+    "History Sessions": dict(title="Charge Sessions", items=[
+        group("Last 20 Sessions", footerText="Plugged in → unplugged: level, charge added, "
+                                             "the adapter's peak watts and how long it took."),
     ]),
     "Data Sharing": dict(title="Data Sharing", items=[
         group("Statistics", footerText=TABLES["data_sharing"]["footer"]),

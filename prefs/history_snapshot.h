@@ -1,0 +1,45 @@
+#pragma once
+// What the History panes show, read from the history store in one read
+// transaction. A render of a pane asks many getters in a row; they share one
+// snapshot, taken at the first and dropped when the main loop next turns, so
+// every row and chart of one screen agree with each other and the store is
+// read once per screen, never while nobody looks.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "history/forecast.h"
+#include "history/sessions.h"
+#include "history/store.h"
+#include "prefs/history_chart.h"
+
+namespace pxprefs {
+
+struct HistorySnapshot {
+  history::StoreStatus status;  // not ok: every row says "History unavailable"
+  std::int64_t now = 0;         // the device clock when read
+  std::optional<double> health_now;
+  std::optional<double> health_30_days_ago, health_365_days_ago;
+  std::optional<double> cycles_per_day;  // over the last 30 days
+  std::optional<std::int64_t> last_full_charge;
+  history::Forecast forecast;
+  std::size_t sessions_last_30_days = 0;
+  std::vector<history::ChargeSession> last_sessions;  // newest first, at most kListedSessions
+  bool sessions_listed = false;                       // last_sessions was read
+  ChartData level_chart, health_chart;
+};
+
+inline constexpr std::size_t kListedSessions = 20;
+
+// Reads the store as it is at device time `now`; the last sessions only when
+// asked (they may need older samples than the History pane's rows).
+HistorySnapshot read_history(std::int64_t now, bool list_sessions);
+// The snapshot of the screen being rendered (read at the device's present).
+const HistorySnapshot& current_history(bool list_sessions = false);
+
+// The charts' data from the figures read (exposed for tests).
+ChartData level_chart_data(const std::vector<history::Sample>& last_day, std::int64_t now);
+ChartData health_chart_data(const std::vector<history::DayHealth>& days, const history::Forecast& forecast);
+
+}  // namespace pxprefs

@@ -1,0 +1,140 @@
+// The History panes over a store filled by the aging simulated battery (its
+// model driven with a manual clock), over no store at all, and the Clear
+// History button's confirmation.
+
+#include <gtest/gtest.h>
+
+#include "history/sample.h"
+#include "history/store.h"
+#include "host/device/sim_battery.h"
+#include "platform/foundation/darwin_notify.h"
+#include "platform/foundation/device_clock.h"
+#include "platform/uikit/ui_image_view.h"
+#include "prefs/history_snapshot.h"
+#include "shared/names.h"
+#include "tests/prefs/prefs_fixture.h"
+
+namespace {
+
+constexpr std::int64_t kStart = 1'750'000'000;
+constexpr std::int64_t kDay = 86400;
+
+class HistoryPanes : public pxtest::PrefsTest {
+ protected:
+  // Lives `days` on a battery cycling 20–90 % about twice a day, a broadcast
+  // every 10 simulated minutes, recorded as the tweak records them.
+  std::int64_t live(int days, const std::string& options = "level=90,rate=-0.12/min,cycle=20-90,wear=0.05%/cycle") {
+    std::string error;
+    device::SimBattery battery(*device::parse_sim_options(options, &error));
+    history::HistoryWriter writer;
+    std::int64_t t = kStart;
+    for (; t <= kStart + days * kDay; t += 600) {
+      auto s = battery.sample(static_cast<double>(t - kStart), static_cast<double>(t));
+      writer.record(history::sample_from_status(s.status, static_cast<int>(s.level * 100), 0), t);
+    }
+    foundation::set_device_now(static_cast<double>(t));
+    return t;
+  }
+  std::string row(const char* getter) { return get(pane("History"), getter); }
+  // A chart row's view as the Settings app makes it.
+  std::shared_ptr<uikit::UIImageView> chart(const char* selector) {
+    auto p = pane("History");
+    auto view = objc::msg_send<objc::id>(objc::id(p), objc::sel(selector), objc::id());
+    return std::dynamic_pointer_cast<uikit::UIImageView>(view);
+  }
+};
+
+TEST_F(HistoryPanes, WithoutAStoreEveryRowSaysHistoryUnavailable) {
+  for (const char* getter : {"HealthNow:", "Health30DaysAgo:", "Health365DaysAgo:", "CyclesPerWeek:",
+                             "LastFullCharge:", "Forecast:", "SessionCount:"})
+    EXPECT_EQ(row(getter), "History unavailable") << getter;
+  auto level = chart("LevelChart:");
+  ASSERT_TRUE(level && level->image());
+  EXPECT_EQ(level->accessibilityChartDescriptor()->summary, "History unavailable");
+  device.write_text("/var/mobile/Library/PylonexHistory.sqlite", "not a database at all, just some text");
+  foundation::RunLoop::main().run_until_idle();
+  EXPECT_EQ(row("HealthNow:"), "History unavailable");
+}
+
+TEST_F(HistoryPanes, SixtyDaysOfAgingFillEveryRowAndBothCharts) {
+  std::int64_t now = live(60);
+  std::string health = row("HealthNow:");
+  ASSERT_NE(health, "History unavailable");
+  EXPECT_EQ(health.substr(health.size() - 2), " %");
+  double now_pct = std::stod(health), month_ago = std::stod(row("Health30DaysAgo:"));
+  EXPECT_LT(now_pct, month_ago) << "the battery wore over the month";
+  EXPECT_EQ(row("Health365DaysAgo:"), "Not yet available");
+  double per_week = std::stod(row("CyclesPerWeek:"));
+  EXPECT_NEAR(per_week, 0.12 * 60 * 24 / 140.0 * 0.7 * 7, 1.5);  // 0.7 cycles per turn, a turn per 140 % of travel
+  EXPECT_EQ(row("LastFullCharge:"), "None yet") << "a 20–90 cycle never charges full";
+  std::string forecast = row("Forecast:");
+  EXPECT_EQ(forecast.rfind("80 % in about ", 0), 0u) << forecast;
+  EXPECT_NE(forecast.find(", around "), std::string::npos) << forecast;
+  EXPECT_NE(row("SessionCount:").find(" in 30 days"), std::string::npos);
+
+  auto level = chart("LevelChart:");
+  ASSERT_TRUE(level && level->image() && level->image()->CGImage());
+  auto level_data = level->accessibilityChartDescriptor();
+  ASSERT_TRUE(level_data);
+  int measured = 0;
+  for (auto& v : level_data->series[0].values) {
+    if (!v) continue;
+    ++measured;
+    EXPECT_GE(*v, 19.5);
+    EXPECT_LE(*v, 90.5);
+  }
+  EXPECT_EQ(measured, 48) << "a reading in every half hour of the day";
+  auto health_chart = chart("HealthChart:")->accessibilityChartDescriptor();
+  ASSERT_EQ(health_chart->series.size(), 2u) << "measured, and the forecast continued to 80 %";
+  EXPECT_LE(health_chart->y_min, 80);
+  auto& projected = health_chart->series[1].values;
+  ASSERT_TRUE(projected.back());
+  EXPECT_NEAR(*projected.back(), 80, 1.5) << "the dashed line ends at 80 %";
+  EXPECT_GT(now, kStart);
+}
+
+TEST_F(HistoryPanes, OneScreenReadsOneSnapshotAndTheNextReadsAgain) {
+  live(20);
+  std::string before = row("HealthNow:");
+  history::HistoryWriter writer;  // a newer, much worn reading
+  history::Sample worn;
+  worn.time = static_cast<std::int64_t>(foundation::device_now()) + 60;
+  worn.max_capacity = 780;
+  worn.design_capacity = 1560;
+  ASSERT_EQ(writer.record(worn, worn.time).outcome, history::RecordOutcome::stored);
+  EXPECT_EQ(row("HealthNow:"), before) << "the same screen sees the same store";
+  foundation::RunLoop::main().run_until_idle();
+  EXPECT_EQ(row("HealthNow:"), "50.0 %");
+}
+
+TEST_F(HistoryPanes, SessionsPaneListsTheLastTwentyNewestFirst) {
+  live(30);
+  auto p = pane("HistorySessions");
+  auto rows = specifiers(p);
+  ASSERT_TRUE(rows);
+  ASSERT_EQ(rows->count(), 1 + pxprefs::kListedSessions);
+  EXPECT_EQ(rows->items()[0]->name(), "Last 20 Sessions");
+  auto first = rows->items()[1], second = rows->items()[2];
+  EXPECT_GT(first->name(), second->name()) << "newest first";
+  std::string details = objc::msg_send<foundation::Value>(objc::id(p), objc::sel("SessionDetails:"), objc::id(first))
+                            .description();
+  EXPECT_EQ(details.find(" % → "), 2u) << details;
+  EXPECT_NE(details.find(" mAh, 5 W, "), std::string::npos) << details;
+}
+
+TEST_F(HistoryPanes, ClearHistoryAsksFirstAndOnlyClearPostsTheNotification) {
+  int posted = 0;
+  foundation::darwin::observe(px::kClearHistoryNotification, [&](std::string_view) { ++posted; });
+  auto p = pane("AdvancedOptions");
+  objc::msg_send<void>(objc::id(p), objc::sel("ClearHistory:"), objc::id());
+  ASSERT_EQ(uikit::AlertPresenter::shared().visible().size(), 1u);
+  EXPECT_EQ(uikit::AlertPresenter::shared().visible()[0]->title(), "Clear History");
+  uikit::AlertPresenter::shared().press(-1, 0);  // Cancel
+  objc::msg_send<void>(objc::id(p), objc::sel("ClearHistory:"), objc::id());
+  uikit::AlertPresenter::shared().press(-1, 1);  // Clear
+  foundation::darwin::deliver_pending();
+  foundation::RunLoop::main().run_until_idle();
+  EXPECT_EQ(posted, 1);
+}
+
+}  // namespace
