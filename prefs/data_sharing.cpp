@@ -2,6 +2,8 @@
 // connectivity probe, shows when they were last sent, and opens the
 // statistics site in a web view.
 
+#include "prefs/data_sharing.h"
+
 #include <chrono>
 #include <thread>
 
@@ -16,7 +18,6 @@
 #include "platform/uikit/ui_web_view.h"
 #include "prefs/battery_figures.h"
 #include "prefs/bundle_paths.h"
-#include "prefs/data_sharing.h"
 #include "prefs/data_sharing_fields.h"
 #include "prefs/pane_support.h"
 #include "prefs/panes.h"
@@ -31,10 +32,13 @@ void alert(const Pane& pane, const char* message) {
 }
 
 void send_data(const Pane& pane) {
-  auto probe = foundation::stringWithContentsOfURL(config_value("PXConnectivityProbeURL"), foundation::NSASCIIStringEncoding);
+  auto probe =
+      foundation::stringWithContentsOfURL(config_value("PXConnectivityProbeURL"), foundation::NSASCIIStringEncoding);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   if (!probe) {
-    alert(pane, "The data was not sent, because seems that you are not connected to internet, connect via WiFi or 3G then retry.");
+    alert(pane,
+          "The data was not sent, because seems that you are not connected to internet, connect via WiFi or 3G then "
+          "retry.");
     NSLog("Not connected");
     return;
   }
@@ -43,7 +47,8 @@ void send_data(const Pane& pane) {
   if (foundation::is_valid_url(url)) reply = foundation::dataWithContentsOfURL(url);
   NSLog("Sent: %@", reply ? Value(*reply) : Value());
   if (!reply) {
-    alert(pane, "The battery data could not be sent, because the statistics server did not answer. Please retry later.");
+    alert(pane,
+          "The battery data could not be sent, because the statistics server did not answer. Please retry later.");
     return;
   }
   alert(pane, "Your battery data was sent correctly.");
@@ -77,15 +82,24 @@ namespace {
 
 Value shared_value(SharedValue which, const Value& data, const std::string& model) {
   switch (which) {
-    case SharedValue::model: return Value(model);
-    case SharedValue::design_capacity: return data["DesignCapacity"];
-    case SharedValue::cycle_count: return data["CycleCount"];
-    case SharedValue::qmax_cell0: return data["BatteryData"]["QmaxCell0"];
-    case SharedValue::chemistry_id: return data["BatteryData"]["ChemID"];
-    case SharedValue::temperature: return temperature_value(data["Temperature"]);
-    case SharedValue::boot_voltage: return data["BootVoltage"];
-    case SharedValue::raw_capacity: return data["AppleRawCurrentCapacity"];
-    case SharedValue::flags: return data["BatteryData"]["Flags"];
+    case SharedValue::model:
+      return Value(model);
+    case SharedValue::design_capacity:
+      return data["DesignCapacity"];
+    case SharedValue::cycle_count:
+      return data["CycleCount"];
+    case SharedValue::qmax_cell0:
+      return data["BatteryData"]["QmaxCell0"];
+    case SharedValue::chemistry_id:
+      return data["BatteryData"]["ChemID"];
+    case SharedValue::temperature:
+      return temperature_value(data["Temperature"]);
+    case SharedValue::boot_voltage:
+      return data["BootVoltage"];
+    case SharedValue::raw_capacity:
+      return data["AppleRawCurrentCapacity"];
+    case SharedValue::flags:
+      return data["BatteryData"]["Flags"];
   }
   return Value();
 }

@@ -6,7 +6,6 @@
 
 #include <fstream>
 #include <iostream>
-
 #include <nlohmann/json.hpp>
 
 #include "prefs/data_sharing_fields.h"

@@ -2,13 +2,14 @@
 // upload, the nine query values go out in order and encoded, a silent upload
 // host is reported, and LastSync is the local time of the last good send.
 
+#include "prefs/data_sharing.h"
+
 #include <cstdlib>
 #include <ctime>
 
 #include "platform/foundation/device_clock.h"
 #include "platform/foundation/url_loading.h"
 #include "platform/uikit/ui_web_view.h"
-#include "prefs/data_sharing.h"
 #include "prefs/data_sharing_fields.h"
 #include "tests/prefs/loopback_http_server.h"
 #include "tests/prefs/prefs_fixture.h"
@@ -29,13 +30,13 @@ class DataSharingPane : public PrefsTest {
     ::tzset();
     foundation::set_url_timeouts({2000, 5000});
     data_pane = pane("DataSharing");
-    write_battery_data(Value(Dictionary{{"DesignCapacity", 1810},
-                                        {"CycleCount", 312},
-                                        {"Temperature", 2850},
-                                        {"BootVoltage", 3870},
-                                        {"AppleRawCurrentCapacity", 1520},
-                                        {"BatteryData", Value(Dictionary{{"QmaxCell0", 1650}, {"ChemID", "A&B #1=x"},
-                                                                         {"Flags", "tempéré"}})}}));
+    write_battery_data(Value(Dictionary{
+        {"DesignCapacity", 1810},
+        {"CycleCount", 312},
+        {"Temperature", 2850},
+        {"BootVoltage", 3870},
+        {"AppleRawCurrentCapacity", 1520},
+        {"BatteryData", Value(Dictionary{{"QmaxCell0", 1650}, {"ChemID", "A&B #1=x"}, {"Flags", "tempéré"}})}}));
   }
   void TearDown() override {
     foundation::set_url_timeouts({});
@@ -94,8 +95,9 @@ TEST_F(DataSharingPane, FooterNamesEveryValueTheRequestCarries) {
 TEST_F(DataSharingPane, MissingFiguresAreSentAsThePlaceholder) {
   write_battery_data(Value(Dictionary{}));
   std::string url = pxprefs::upload_url("h", Value(), "iPhone6,1");
-  EXPECT_EQ(url, "http://h/pylonex/send.php?model=iPhone6%2C1&maxcapacity=%28null%29&cyclecount=%28null%29"
-                 "&qmax=%28null%29&chemid=%28null%29&temp=%28null%29&bv=%28null%29&rawcap=%28null%29&flags=%28null%29");
+  EXPECT_EQ(url,
+            "http://h/pylonex/send.php?model=iPhone6%2C1&maxcapacity=%28null%29&cyclecount=%28null%29"
+            "&qmax=%28null%29&chemid=%28null%29&temp=%28null%29&bv=%28null%29&rawcap=%28null%29&flags=%28null%29");
 }
 
 TEST_F(DataSharingPane, ProbeDownSendsNothingAndKeepsLastSync) {
@@ -105,7 +107,8 @@ TEST_F(DataSharingPane, ProbeDownSendsNothingAndKeepsLastSync) {
   send();
   EXPECT_TRUE(upload.targets().empty());
   EXPECT_EQ(newest_alert_message(),
-            "The data was not sent, because seems that you are not connected to internet, connect via WiFi or 3G then retry.");
+            "The data was not sent, because seems that you are not connected to internet, connect via WiFi or 3G then "
+            "retry.");
   EXPECT_EQ(get(data_pane, "LastSync:"), "Never Synced");
   foundation::NSUserDefaults::standardUserDefaults().setObject(Value("01/01/2015 10:00AM"), "LastSync");
   send();
