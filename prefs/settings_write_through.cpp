@@ -1,6 +1,8 @@
 #include "prefs/settings_write_through.h"
 
 #include "platform/foundation/darwin_notify.h"
+#include "platform/foundation/keep_aside.h"
+#include "platform/foundation/property_list.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/preferences/ps_specifier.h"
 #include "shared/names.h"
@@ -26,8 +28,13 @@ void set_preference_value(const foundation::Value& value, const objc::id& specif
   const std::string* key = key_value.string();
   if (!key || key->empty()) return;
   foundation::Value settings(foundation::Dictionary{});
-  foundation::Value stored = foundation::dictionaryWithContentsOfFile(px::kSettingsFile);
-  if (auto* d = stored.dictionary()) settings.mutable_dictionary() = *d;
+  foundation::plist::FileRead stored = foundation::plist::read_device_file(px::kSettingsFile);
+  if (stored.status == foundation::plist::FileStatus::ok && stored.value.dictionary())
+    settings.mutable_dictionary() = *stored.value.dictionary();
+  else
+    // What cannot be merged is not thrown away: the new file holds only this
+    // change, and the old one stays beside it (nothing moves when it is absent).
+    foundation::keep_aside(px::kSettingsFile, "unreadable");
   if (value.is_nil())
     settings.mutable_dictionary().erase(*key);
   else
@@ -42,13 +49,15 @@ void set_preference_value(const foundation::Value& value, const objc::id& specif
 
 void add_write_through(objc::Class cls) {
   using foundation::Value;
-  objc::class_addMethod<Value, objc::id>(
-      cls, objc::sel("readPreferenceValue:"),
-      objc::Imp<Value, objc::id>([](objc::id, objc::SEL, objc::id row_specifier) { return read_preference_value(row_specifier); }));
+  objc::class_addMethod<Value, objc::id>(cls, objc::sel("readPreferenceValue:"),
+                                         objc::Imp<Value, objc::id>([](objc::id, objc::SEL, objc::id row_specifier) {
+                                           return read_preference_value(row_specifier);
+                                         }));
   objc::class_addMethod<void, Value, objc::id>(
       cls, objc::sel("setPreferenceValue:specifier:"),
-      objc::Imp<void, Value, objc::id>(
-          [](objc::id, objc::SEL, Value value, objc::id row_specifier) { set_preference_value(value, row_specifier); }));
+      objc::Imp<void, Value, objc::id>([](objc::id, objc::SEL, Value value, objc::id row_specifier) {
+        set_preference_value(value, row_specifier);
+      }));
 }
 
 }  // namespace pxprefs

@@ -1,7 +1,9 @@
 #pragma once
 // The write-through protocol of the option panes: a row's value is read from
 // the settings file (presence decides, not truth), and every change rewrites
-// the whole file atomically and then posts the row's Darwin notification.
+// the whole file atomically and then posts the row's Darwin notification. A
+// file that is there but cannot be read as a dictionary is kept aside
+// ("<file>.unreadable-<UTC stamp>") before the new one is written.
 
 #include "platform/foundation/value.h"
 #include "platform/objc/runtime.h"

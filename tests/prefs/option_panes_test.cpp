@@ -2,11 +2,15 @@
 // one notification per change, and the respring button and alert.
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 
+#include "platform/foundation/device_clock.h"
 #include "platform/uikit/ui_bar_button_item.h"
 #include "platform/uikit/ui_button.h"
 #include "tests/prefs/prefs_fixture.h"
@@ -74,19 +78,102 @@ TEST_F(OptionPanes, ChangeKeepsUnrelatedKeysAndPostsOnce) {
   row(p, "serialPOP")->performSetter(Value(false));
   foundation::darwin::deliver_pending();
   EXPECT_EQ(notifications, 1);
-  EXPECT_EQ(settings(), Value(Dictionary{{"Fahrenheit", true}, {"enablePSM", false}, {"somethingElse", "kept"},
-                                         {"serialPOP", false}}));
+  EXPECT_EQ(
+      settings(),
+      Value(Dictionary{{"Fahrenheit", true}, {"enablePSM", false}, {"somethingElse", "kept"}, {"serialPOP", false}}));
   row(p, "serialPOP")->performSetter(Value(true));
   foundation::darwin::deliver_pending();
   EXPECT_EQ(notifications, 2);
 }
 
-TEST_F(OptionPanes, UnreadableFileStartsOverFromTheChangedKey) {
-  device.write_text("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist", "not a property list");
-  auto p = pane("AdvancedOptions");
-  EXPECT_EQ(row(p, "Fahrenheit")->performGetter(), Value(false));
-  row(p, "Fahrenheit")->performSetter(Value(true));
-  EXPECT_EQ(settings(), Value(Dictionary{{"Fahrenheit", true}}));
+// A settings file that is there but cannot be read as a dictionary: the change
+// starts a new file from the changed key alone, and the old file is kept aside.
+class UnreadableSettingsFile : public OptionPanes {
+ protected:
+  static constexpr const char* kFile = "/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist";
+  static constexpr double k2015March7At2105Utc = 1425762300;
+  static constexpr const char* kAside =
+      "/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist.unreadable-20150307T210500Z";
+
+  void SetUp() override {
+    OptionPanes::SetUp();
+    observe();
+  }
+  void change_fahrenheit() {
+    foundation::set_device_now(k2015March7At2105Utc);
+    row(pane("AdvancedOptions"), "Fahrenheit")->performSetter(Value(true));
+    foundation::darwin::deliver_pending();
+  }
+  std::vector<std::string> aside_log_lines() {
+    std::vector<std::string> lines;
+    std::istringstream log(device.read_text("/var/log/syslog"));
+    for (std::string line; std::getline(log, line);)
+      if (line.find("kept aside") != std::string::npos) lines.push_back(line.substr(line.find("<Notice>: ") + 10));
+    return lines;
+  }
+  void expect_new_file_and_one_notification() {
+    EXPECT_EQ(settings(), Value(Dictionary{{"Fahrenheit", true}}));
+    EXPECT_EQ(notifications, 1);
+  }
+};
+
+TEST_F(UnreadableSettingsFile, DamagedContentIsKeptAsItWas) {
+  for (std::string content : {std::string("not a property list"),
+                              std::string("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>"),
+                              std::string("<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>")}) {
+    SCOPED_TRACE(content);
+    std::filesystem::remove(device.path(kAside));
+    notifications = 0;
+    device.write_text(kFile, content);
+    change_fahrenheit();
+    expect_new_file_and_one_notification();
+    EXPECT_EQ(device.read_text(kAside), content);
+  }
+  EXPECT_EQ(aside_log_lines().size(), 3u);
+  EXPECT_EQ(aside_log_lines()[0], std::string(kFile) + " is unreadable: kept aside as " + kAside);
+}
+
+TEST_F(UnreadableSettingsFile, FolderFifoAndLinksMoveAsTheyAreNeverFollowed) {
+  std::string file = device.path(kFile);
+  std::filesystem::create_directory(file);
+  change_fahrenheit();
+  expect_new_file_and_one_notification();
+  EXPECT_TRUE(std::filesystem::is_directory(device.path(kAside)));
+
+  std::filesystem::remove(file);
+  ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+  notifications = 0;
+  change_fahrenheit();
+  expect_new_file_and_one_notification();
+  EXPECT_TRUE(std::filesystem::is_fifo(std::filesystem::symlink_status(device.path(kAside) + "-2")));
+
+  // A link to something that is not a dictionary: the link moves, its target stays.
+  device.write_text("/User/Library/target.txt", "target");
+  std::filesystem::remove(file);
+  std::filesystem::create_symlink("../target.txt", file);
+  notifications = 0;
+  change_fahrenheit();
+  expect_new_file_and_one_notification();
+  EXPECT_TRUE(std::filesystem::is_symlink(device.path(kAside) + "-3"));
+  EXPECT_EQ(device.read_text("/User/Library/target.txt"), "target");
+
+  // A link to nothing is still something there.
+  std::filesystem::remove(file);
+  std::filesystem::create_symlink("missing.plist", file);
+  notifications = 0;
+  change_fahrenheit();
+  expect_new_file_and_one_notification();
+  EXPECT_TRUE(std::filesystem::is_symlink(device.path(kAside) + "-4"));
+  EXPECT_EQ(aside_log_lines().size(), 4u);
+}
+
+TEST_F(UnreadableSettingsFile, AbsentOrReadableFileMovesNothing) {
+  change_fahrenheit();
+  expect_new_file_and_one_notification();
+  change_fahrenheit();
+  EXPECT_EQ(notifications, 2);
+  EXPECT_FALSE(std::filesystem::exists(device.path(kAside)));
+  EXPECT_TRUE(aside_log_lines().empty());
 }
 
 TEST_F(OptionPanes, RespringButtonReinstalledOnEveryRequestFiresOnTouchDown) {

@@ -1,0 +1,87 @@
+#include "platform/foundation/keep_aside.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+
+#include "platform/foundation/device_clock.h"
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/log.h"
+#include "platform/foundation/open_in_root.h"
+
+namespace foundation {
+namespace {
+
+// Enough for any burst of damaged files within one second; past it the
+// folder is in a state no retry mends.
+constexpr int kMaxCollisions = 1000;
+
+int open_folder(const std::string& device_folder) {
+  int fd = open_in_device_root(device_folder, O_PATH | O_DIRECTORY);
+  if (fd < 0 && errno == ENOSYS) fd = ::open(device_path(device_folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  return fd;
+}
+
+bool exists_at(int folder, const std::string& name) {
+  struct stat st;
+  return ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Renames without ever replacing what is at `to`: 0, or the errno.
+int rename_no_replace(int folder, const std::string& from, const std::string& to) {
+  if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system without RENAME_NOREPLACE: check, then rename. Only the
+  // device's own processes write in its folders, one per file.
+  if (exists_at(folder, to)) return EEXIST;
+  return ::renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+std::string aside_stamp(double unix_seconds) {
+  std::time_t seconds = static_cast<std::time_t>(std::floor(unix_seconds));
+  std::tm tm{};
+  gmtime_r(&seconds, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &tm);
+  return text;
+}
+
+std::optional<std::string> keep_aside(const std::string& device_file, std::string_view reason) {
+  auto slash = device_file.rfind('/');
+  if (slash == std::string::npos || slash + 1 == device_file.size()) return std::nullopt;
+  std::string folder = slash == 0 ? "/" : device_file.substr(0, slash);
+  std::string name = device_file.substr(slash + 1);
+
+  int fd = open_folder(folder);
+  if (fd < 0) return std::nullopt;
+  if (!exists_at(fd, name)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::string base = name + "." + std::string(reason) + "-" + aside_stamp(device_now());
+  int error = EEXIST;
+  for (int n = 1; n <= kMaxCollisions && error == EEXIST; ++n) {
+    std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
+    error = rename_no_replace(fd, name, aside);
+    if (error == 0) {
+      ::close(fd);
+      std::string moved = (folder == "/" ? "" : folder) + "/" + aside;
+      NSLog("%@ is %@: kept aside as %@", device_file, std::string(reason), moved);
+      return moved;
+    }
+  }
+  ::close(fd);
+  NSLog("%@ is %@ and could not be kept aside: %@", device_file, std::string(reason),
+        std::string(std::strerror(error)));
+  return std::nullopt;
+}
+
+}  // namespace foundation

@@ -1,0 +1,29 @@
+#pragma once
+// Keeping a damaged file aside: before a file that cannot be read is replaced,
+// it is renamed within its own folder, so what was there can still be looked
+// at (or mended by hand) after the replacement is written.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace foundation {
+
+// Renames `device_file` (a device path) to "<file>.<reason>-YYYYMMDDTHHMMSSZ"
+// in the same folder, the stamp being the device's clock in UTC; when that
+// name is taken, "-2", "-3"… are appended, and nothing that exists is ever
+// replaced. Whatever is at the path is moved as it is — a file, a folder, a
+// FIFO, or a link itself (never followed) — and never deleted.
+//
+// Returns the device path it now has, or nothing when there was nothing to
+// move (an absent file) or the rename was refused. Logs one line either way
+// something was there: "<file> is <reason>: kept aside as <new path>".
+//
+// Reasons in use: "unreadable" (a settings file that is not a dictionary),
+// "corrupt" (a damaged store).
+std::optional<std::string> keep_aside(const std::string& device_file, std::string_view reason);
+
+// "YYYYMMDDTHHMMSSZ" for Unix seconds, in UTC.
+std::string aside_stamp(double unix_seconds);
+
+}  // namespace foundation

@@ -1,0 +1,71 @@
+// Keeping a damaged file aside: the stamped name, collisions, links moved as
+// links, and nothing moved (nor logged) for an absent file.
+
+#include "platform/foundation/keep_aside.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/foundation/device_clock.h"
+#include "platform/foundation/device_paths.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+constexpr double k2015March7At2105Utc = 1425762300.75;
+constexpr const char* kStore = "/var/mobile/Library/store.db";
+
+class KeepAside : public ::testing::Test {
+ protected:
+  void SetUp() override { foundation::set_device_now(k2015March7At2105Utc); }
+  testing_support::TempDevice device;
+};
+
+TEST_F(KeepAside, StampIsUtcWholeSeconds) {
+  EXPECT_EQ(foundation::aside_stamp(k2015March7At2105Utc), "20150307T210500Z");
+  EXPECT_EQ(foundation::aside_stamp(0), "19700101T000000Z");
+}
+
+TEST_F(KeepAside, CollisionsCountOnAndNothingIsReplaced) {
+  const std::string base = std::string(kStore) + ".corrupt-20150307T210500Z";
+  for (const char* content : {"first", "second", "third"}) {
+    device.write_text(kStore, content);
+    ASSERT_TRUE(foundation::keep_aside(kStore, "corrupt"));
+  }
+  EXPECT_EQ(device.read_text(base), "first");
+  EXPECT_EQ(device.read_text(base + "-2"), "second");
+  EXPECT_EQ(device.read_text(base + "-3"), "third");
+  EXPECT_FALSE(device.exists(kStore));
+}
+
+TEST_F(KeepAside, ReturnsTheDevicePathTheFileNowHas) {
+  device.write_text(kStore, "x");
+  // Through the /User link the file keeps the path it was asked by.
+  auto moved = foundation::keep_aside("/User/Library/store.db", "corrupt");
+  ASSERT_TRUE(moved);
+  EXPECT_EQ(*moved, "/User/Library/store.db.corrupt-20150307T210500Z");
+  EXPECT_EQ(device.read_text(*moved), "x");
+}
+
+TEST_F(KeepAside, LinkLeadingOutOfTheRootMovesAsALink) {
+  testing_support::TempDevice other;  // stands for any folder outside the device
+  std::string outside = other.root() + "/outside.txt";
+  { std::ofstream(outside) << "outside"; }
+  foundation::set_device_root(device.root());
+  std::filesystem::create_symlink(outside, device.path(kStore));
+  auto moved = foundation::keep_aside(kStore, "corrupt");
+  ASSERT_TRUE(moved);
+  EXPECT_EQ(*moved, std::string(kStore) + ".corrupt-20150307T210500Z");
+  EXPECT_TRUE(std::filesystem::is_symlink(device.path("/var/mobile/Library") + "/store.db.corrupt-20150307T210500Z"));
+  EXPECT_TRUE(std::filesystem::exists(outside));
+}
+
+TEST_F(KeepAside, AbsentFileMovesNothingAndLogsNothing) {
+  EXPECT_FALSE(foundation::keep_aside(kStore, "corrupt"));
+  EXPECT_FALSE(foundation::keep_aside("/var/mobile/NoSuchFolder/store.db", "corrupt"));
+  EXPECT_EQ(device.read_text("/var/log/syslog").find("kept aside"), std::string::npos);
+}
+
+}  // namespace
