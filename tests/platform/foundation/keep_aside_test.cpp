@@ -54,6 +54,7 @@ TEST_F(KeepAside, LinkLeadingOutOfTheRootMovesAsALink) {
   std::string outside = other.root() + "/outside.txt";
   { std::ofstream(outside) << "outside"; }
   foundation::set_device_root(device.root());
+  foundation::set_device_now(k2015March7At2105Utc);
   std::filesystem::create_symlink(outside, device.path(kStore));
   auto moved = foundation::keep_aside(kStore, "corrupt");
   ASSERT_TRUE(moved);
