@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <thread>
 
 #include "host/cli/command_entries.h"
 #include "host/cli/device_status.h"
@@ -42,13 +41,23 @@ std::optional<long long> handled_generation() {
 }
 
 // Waits until SpringBoard has handled the battery entry of `generation`.
+// SpringBoard answers "sync" only after handling every change already
+// written, so its first answer settles it. Only while nothing answers (a
+// respring under way) is it asked again: on each change of the device's
+// /var/run (its pid file, its socket's neighbours), at the latest every 250 ms.
 bool wait_for_battery_handled(long long generation, int timeout_ms) {
   auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (Clock::now() < deadline) {
-    if (auto handled = handled_generation(); handled && *handled >= generation) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::unique_ptr<foundation::FolderWatcher> run_folder;
+  while (true) {
+    auto handled = handled_generation();
+    if (handled) return *handled >= generation;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return false;
+    if (!run_folder)
+      run_folder = foundation::FolderWatcher::create(
+          foundation::device_path("/var/run"), [](const std::vector<std::string>&) {}, nullptr);
+    foundation::RunLoop::main().run_once(static_cast<int>(std::min<long long>(left, 250)));
   }
-  return false;
 }
 
 // Reports a launchd battery reply once SpringBoard has handled it.

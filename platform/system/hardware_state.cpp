@@ -1,5 +1,7 @@
 #include "platform/system/hardware_state.h"
 
+#include <sys/stat.h>
+
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/property_list.h"
 
@@ -19,7 +21,36 @@ bool set(std::string_view name, const foundation::Value& value) {
 }
 
 foundation::Value battery_entry() {
-  return foundation::plist::read_device_dictionary(kBatteryEntry);
+  // Every reader in a process (SpringBoard's watcher, UIDevice, a sync) asks
+  // for the entry on each change: it is read once per change. The driver
+  // replaces the file atomically, so a change is a new file; what the file is
+  // (device, inode, time, size) tells without reading it.
+  struct Seen {
+    std::string root;
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec modified{};
+    off_t size = -1;
+    foundation::Value entry;
+  };
+  static Seen seen;
+  struct stat st {};
+  std::string path = foundation::device_path(kBatteryEntry);
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    seen = Seen{};
+    return foundation::plist::read_device_dictionary(kBatteryEntry);
+  }
+  if (seen.root == foundation::device_root() && seen.device == st.st_dev && seen.inode == st.st_ino &&
+      seen.modified.tv_sec == st.st_mtim.tv_sec && seen.modified.tv_nsec == st.st_mtim.tv_nsec &&
+      seen.size == st.st_size)
+    return seen.entry;
+  seen = Seen{foundation::device_root(),
+              st.st_dev,
+              st.st_ino,
+              st.st_mtim,
+              st.st_size,
+              foundation::plist::read_device_dictionary(kBatteryEntry)};
+  return seen.entry;
 }
 
 }  // namespace hardware

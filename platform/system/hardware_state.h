@@ -21,6 +21,8 @@ bool set(std::string_view name, const foundation::Value& value);
 inline constexpr const char* kHardwareFolder = "/var/run/hardware";
 inline constexpr const char* kBatteryEntryName = "battery.plist";
 inline constexpr const char* kBatteryEntry = "/var/run/hardware/battery.plist";
+// Read once per change of the file however often it is asked for (the main
+// thread's callers only: SpringBoard, UIDevice, the CLI).
 foundation::Value battery_entry();
 
 }  // namespace hardware

@@ -1,12 +1,15 @@
 // SpringBoard's own classes, in-process, without any tweak.
 
+#include "host/springboard/springboard_classes.h"
+
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <nlohmann/json.hpp>
 
 #include "host/springboard/battery_watcher.h"
-#include "host/springboard/springboard_classes.h"
 #include "host/springboard/springboard_host.h"
 #include "platform/foundation/date_formatter.h"
 #include "platform/foundation/device_clock.h"
@@ -15,6 +18,7 @@
 #include "platform/foundation/run_loop.h"
 #include "platform/system/hardware_state.h"
 #include "platform/uikit/ui_alert_view.h"
+#include "platform/uikit/ui_device.h"
 #include "tests/support/temp_device.h"
 
 namespace springboard {
@@ -34,8 +38,8 @@ class SpringBoardClassesTest : public ::testing::Test {
     return objc::msg_send<id>(objc::objc_getClass(cls), sel(selector));
   }
   void add_banner(const std::string& title) {
-    id request = objc::msg_send<id>(objc::msg_send<id>(objc::objc_getClass("BBBulletinRequest"), sel("alloc")),
-                                    sel("init"));
+    id request =
+        objc::msg_send<id>(objc::msg_send<id>(objc::objc_getClass("BBBulletinRequest"), sel("alloc")), sel("init"));
     objc::msg_send<void>(request, sel("setTitle:"), title);
     objc::msg_send<void>(request, sel("setMessage:"), std::string("m"));
     objc::msg_send<void>(request, sel("setSectionID:"), std::string("s"));
@@ -123,7 +127,8 @@ TEST_F(SpringBoardClassesTest, BatteryEntryIsBroadcastThenHandedToTheController)
   EXPECT_FALSE(handle_battery_entry());  // no entry yet
 
   Value status(foundation::Dictionary{{"AppleRawCurrentCapacity", Value(1500)}});
-  foundation::Dictionary entry{{"Level", Value(0.5)}, {"State", Value(2)}, {"Generation", Value(7)}, {"Status", status}};
+  foundation::Dictionary entry{
+      {"Level", Value(0.5)}, {"State", Value(2)}, {"Generation", Value(7)}, {"Status", status}};
   BatteryWatcher watcher;
   ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), Value(entry),
                                             foundation::plist::Format::xml));
@@ -142,6 +147,44 @@ TEST_F(SpringBoardClassesTest, BatteryEntryIsBroadcastThenHandedToTheController)
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_TRUE(seen[1].is_nil());
   EXPECT_EQ(state().battery_generation, 8);
+}
+
+// Opens of the battery entry seen by the kernel while `work` runs.
+template <class F>
+int opens_of_battery_entry(const std::string& folder, F work) {
+  int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ::inotify_add_watch(fd, folder.c_str(), IN_OPEN);
+  work();
+  int opens = 0;
+  alignas(inotify_event) char buf[4096];
+  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+    for (char* p = buf; p < buf + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+      if (std::string(reinterpret_cast<inotify_event*>(p)->name) == hardware::kBatteryEntryName) ++opens;
+  ::close(fd);
+  return opens;
+}
+
+TEST_F(SpringBoardClassesTest, OneBatteryChangeIsReadOnceWhoeverAsks) {
+  BatteryWatcher watcher;
+  auto device = uikit::UIDevice::currentDevice();
+  device->setBatteryMonitoringEnabled(true);
+  foundation::Dictionary entry{{"Level", Value(0.5)}, {"State", Value(2)}, {"Generation", Value(3)}};
+  std::string folder = m_device.path(hardware::kHardwareFolder);
+  for (int generation : {3, 4}) {
+    entry["Generation"] = Value(generation);
+    ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), Value(entry),
+                                              foundation::plist::Format::xml));
+    // The watcher's broadcast, then what the tweak and SpringBoard ask while handling it: once read
+    // four times per change.
+    int opens = opens_of_battery_entry(folder, [&] {
+      watcher.drain();
+      EXPECT_FLOAT_EQ(device->batteryLevel(), 0.5f);
+      EXPECT_EQ(device->batteryState(), 2);
+      EXPECT_EQ(hardware::battery_entry()["Generation"], Value(generation));
+    });
+    EXPECT_EQ(opens, 1) << "generation " << generation;
+    EXPECT_EQ(state().battery_generation, generation);
+  }
 }
 
 }  // namespace
