@@ -3,6 +3,7 @@
 #include "platform/foundation/log.h"
 #include "platform/foundation/property_list_files.h"
 #include "shared/names.h"
+#include "tweak/battery_history.h"
 #include "tweak/tweak_settings.h"
 #include "tweak/tweak_state.h"
 
@@ -26,6 +27,8 @@ void handleBatteryNotification(const foundation::NSNotification& notification, f
   defaults.synchronize();
 
   foundation::writeToFile(notify, px::kBatteryDataFile, true);
+  // After the data file: whatever the store does, the file and mirrors are written.
+  if (TweakSettings.keepHistory) recordBatteryHistory(notify);
 }
 
 void registerBatteryStatusObserver() {

@@ -1,8 +1,10 @@
 // What happens while SpringBoard loads the library: the listener class is
 // registered (its +load registers the Activator listener), then step 1
-// (settings snapshot and its reload notification), then step 2 (HookTable).
-// All three run from one constructor so that their order is fixed.
+// (settings snapshot and its reload notification), then the battery history's
+// clear notification, then step 2 (HookTable). All run from one constructor so
+// that their order is fixed.
 
+#include "tweak/battery_history.h"
 #include "tweak/hook_table.h"
 #include "tweak/info_popup.h"
 #include "tweak/tweak_settings.h"
@@ -13,6 +15,7 @@ namespace {
 void startTweak() {
   registerListenerClass();
   startSettings();
+  startBatteryHistory();
   installHookTable();
 }
 
@@ -25,6 +28,7 @@ __attribute__((constructor)) void pylonexpro2Loaded() { startTweak(); }
 extern "C" __attribute__((visibility("default"))) void pylonexpro2_restart_for_testing() {
   TweakSettings = SettingsSnapshot{};
   resetTweakState();
+  resetBatteryHistory();
   clearSavedImplementations();
   listener = nullptr;
   startTweak();

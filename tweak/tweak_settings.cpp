@@ -46,6 +46,7 @@ void loadSettings() {
   s.wattsPOP = readBool(settings, "wattsPOP", true);
   s.amperagePOP = readBool(settings, "amperagePOP", true);
   s.statusbarMah = readBool(settings, "statusbarMah", true);
+  s.keepHistory = readBool(settings, "keepHistory", true);
   s.timemode = readInt(settings, "timemode", 1);
   s.fullChargeWarning = readInt(settings, "fullChargeWarning", 1) != 0;
 

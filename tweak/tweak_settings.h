@@ -26,6 +26,7 @@ struct SettingsSnapshot {
   bool fullChargeWarning;
   bool enablePSM;
   bool statusbarMah;
+  bool keepHistory;  // not in the settings log line
   float dimLevelPSM;
   float percentagePSM;
   std::int32_t timemode;

@@ -1,0 +1,68 @@
+#include "tweak/battery_history.h"
+
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "history/store.h"
+#include "platform/foundation/darwin_notify.h"
+#include "platform/foundation/device_clock.h"
+#include "platform/foundation/log.h"
+#include "platform/uikit/ui_device.h"
+#include "shared/names.h"
+#include "tweak/level_watcher.h"
+
+namespace {
+
+history::HistoryWriter& writer() {
+  static history::HistoryWriter w;
+  return w;
+}
+
+// The kinds of failure already logged in this run: a store that stays broken
+// writes one line, not one per broadcast.
+std::set<std::string>& logged() {
+  static std::set<std::string> kinds;
+  return kinds;
+}
+
+void logOnce(const std::string& kind, const std::string& detail) {
+  if (!logged().insert(kind).second) return;
+  NSLog("PylonexPro2 : battery history %@ (%@)", foundation::Value(kind), foundation::Value(detail));
+}
+
+void clearHistory(foundation::CFNotificationCenterRef, void*, std::string_view, const void*, const foundation::Value&) {
+  history::StoreStatus cleared = writer().clear();
+  if (cleared.ok())
+    NSLog("PylonexPro2 : battery history cleared");
+  else
+    logOnce("not cleared", cleared.detail);
+}
+
+}  // namespace
+
+void recordBatteryHistory(const foundation::Value& status) {
+  double now = foundation::device_now();
+  std::optional<std::int32_t> level = levelPercent(uikit::UIDevice::currentDevice()->batteryLevel());
+  history::Sample sample = history::sample_from_status(status, level, now);
+  history::RecordResult result = writer().record(sample, static_cast<std::int64_t>(std::floor(now)));
+  if (result.replaced_corrupt) {
+    // Every replacement is worth a line: the old store is kept aside under this name.
+    NSLog("PylonexPro2 : battery history was damaged; kept aside as %@, a new one started",
+          foundation::Value(result.moved_aside_to));
+  }
+  if (!result.status.ok()) logOnce(history::problem_name(result.status.problem), result.status.detail);
+}
+
+void startBatteryHistory() {
+  void (*callback)(foundation::CFNotificationCenterRef, void*, std::string_view, const void*,
+                   const foundation::Value&) = clearHistory;
+  foundation::CFNotificationCenterAddObserver(foundation::CFNotificationCenterGetDarwinNotifyCenter(), nullptr,
+                                              callback, px::kClearHistoryNotification, nullptr,
+                                              foundation::CFNotificationSuspensionBehaviorCoalesce);
+}
+
+void resetBatteryHistory() {
+  writer().close();
+  logged().clear();
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The battery history as the tweak keeps it: one sample per battery broadcast,
+// written inside the broadcast handler after the battery data file (no thread
+// or timer of its own), and the store cleared when the settings bundle's
+// "Clear History" button posts its notification. A store that cannot be
+// written costs the broadcast nothing else: the data file and the mirrors are
+// already written, and each kind of failure is logged once per run.
+
+#include "platform/foundation/value.h"
+
+// Records `status` (the broadcast's BatteryStatus) as one sample.
+void recordBatteryHistory(const foundation::Value& status);
+
+// Start-up: observes the clear notification.
+void startBatteryHistory();
+
+// Closes the store and forgets which failures were logged (a new SpringBoard run).
+void resetBatteryHistory();
