@@ -19,5 +19,9 @@ std::vector<Command> springboard_commands();
 Command settings_command();
 // commands_account.cpp: account add|remove
 Command account_command();
+// commands_hardware.cpp: hardware (Control Center's switches)
+Command hardware_command();
+// commands_web.cpp: web (the live page of the device)
+Command web_command();
 
 }  // namespace cli

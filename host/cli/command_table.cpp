@@ -43,6 +43,8 @@ std::vector<Command> make_table() {
   append(table, springboard_commands());
   table.push_back(settings_command());
   table.push_back(account_command());
+  table.push_back(hardware_command());
+  table.push_back(web_command());
   table.push_back(help_command());
   return table;
 }

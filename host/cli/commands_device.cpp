@@ -30,7 +30,8 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kDeviceProcesses[] = {"Preferences", "SpringBoard", "launchd"};
+// The page's server (simdevice web) first: it follows the device, and goes with it.
+constexpr const char* kDeviceProcesses[] = {"web", "Preferences", "SpringBoard", "launchd"};
 
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -45,10 +46,12 @@ std::string tail_of_file(const std::string& path, std::size_t lines) {
   return at == std::string::npos || at == 0 ? c.bytes : c.bytes.substr(at + 1);
 }
 
-// Stops recorded processes that are still this device's, gently then firmly.
+// Stops recorded processes that are still this device's, gently then firmly;
+// never the process asking (the page's server runs `shutdown` for the page).
 void stop_leftovers() {
   for (const char* name : kDeviceProcesses) {
     auto pid = host::running_device_process(name);
+    if (pid && *pid == ::getpid()) continue;
     if (pid) {
       ::kill(*pid, SIGTERM);
       auto deadline = Clock::now() + std::chrono::seconds(3);
@@ -120,6 +123,8 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   const std::string& root = foundation::device_root();
   if (auto pid = host::running_device_process("launchd"))
     return {0, "Device at " + root + " is already running (launchd pid " + std::to_string(*pid) + ")\n", {}};
+  if (context.caller() == Caller::web && (battery.rfind("trace:", 0) == 0 || battery.rfind("sysfs", 0) == 0))
+    return context.usage_error("the web page boots with the simulated battery only (a trace or sysfs names the machine's files)");
   std::string error;
   if (!host::make_device_layout(root, &error)) return Context::failure(error);
   // The supervisor runs in the device root: a file or folder it reads must be named absolutely.
@@ -178,9 +183,12 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
 
 CommandResult shutdown_device() {
   auto launchd = host::running_device_process("launchd");
-  bool anything = launchd || host::running_device_process("SpringBoard") || host::running_device_process("Preferences");
+  bool anything = false;
+  for (const char* name : kDeviceProcesses)
+    if (auto pid = host::running_device_process(name)) anything |= *pid != ::getpid();
   if (!anything) {
-    for (const char* name : kDeviceProcesses) host::remove_pid_file(name);
+    for (const char* name : kDeviceProcesses)
+      if (host::read_pid_file(name) != ::getpid()) host::remove_pid_file(name);
     return {0, "Device at " + foundation::device_root() + " is not running\n", {}};
   }
   if (launchd) {
@@ -222,7 +230,7 @@ std::vector<Command> device_commands() {
   Command remove_command{"remove", "removes every file a package installed", {}, false, remove_installed};
   remove_command.args.positionals = {
       {"PACKAGE", "the package name; may be left out when only one is installed", false}};
-  Command boot_command{"boot", "starts the device; returns once SpringBoard has launched", {}, false, boot};
+  Command boot_command{"boot", "starts the device; returns once SpringBoard has launched", {}, true, boot};
   boot_command.args.options = {
       {"--clock", "TIME", std::string("sets the device clock first: ") + host::kTimeForms},
       {"--battery", "SOURCE", "sim[:level=80,rate=-1.5/min,speed=60] (default), trace:FILE or sysfs[:DIR]"},
@@ -235,7 +243,7 @@ std::vector<Command> device_commands() {
       {"shutdown",
        "stops every process of the device (by recorded process id only)",
        {},
-       false,
+       true,
        [](const ParsedArgs&, Context&) { return shutdown_device(); }},
       {"respring", "restarts SpringBoard (and leaves safe mode)", {}, true, respring},
   };

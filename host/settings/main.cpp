@@ -7,6 +7,7 @@
 
 #include "host/common/control_channel.h"
 #include "host/common/process_start.h"
+#include "host/common/screen_state.h"
 #include "host/settings/settings_app.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/run_loop.h"
@@ -34,6 +35,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Preferences: cannot listen on %s\n", host::control_socket_path("Preferences").c_str());
     return 1;
   }
+  // What the app shows (its pane, sheets, alerts) for readers outside it.
+  host::publish_screen_state("Preferences", [&app] {
+    nlohmann::json screen = app.status_json();
+    screen["screen"] = app.show_json();
+    return screen.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  });
   foundation::RunLoop::main().run();
   foundation::NSUserDefaults::standardUserDefaults().synchronize();
   foundation::log_line("Preferences: exiting");

@@ -9,6 +9,8 @@
 #include "host/settings/settings_app.h"
 #include "platform/preferences/preferences_table_custom_view.h"
 #include "platform/preferences/ps_table_cell.h"
+#include "platform/social/sl_compose_view_controller.h"
+#include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_button.h"
 #include "platform/uikit/ui_image_view.h"
 #include "platform/uikit/ui_label.h"
@@ -20,25 +22,78 @@ namespace {
 using nlohmann::json;
 using preferences::CellKind;
 
+json frame_json(const uikit::CGRect& f) { return {{"x", f.x}, {"y", f.y}, {"width", f.width}, {"height", f.height}}; }
+
+// A file image: its file name, and its device path for whoever draws it.
+void add_image(json& j, const std::shared_ptr<uikit::UIImage>& image) {
+  j["image"] = image ? json(image->file_name()) : json(nullptr);
+  j["image_path"] = image ? json(image->path()) : json(nullptr);
+  if (image) j["image_size"] = {{"width", image->width()}, {"height", image->height()}};
+}
+
 // A file image is named by its file; a drawn one is published as a PNG file
 // when `drawn` is given.
 json view_json(const std::shared_ptr<uikit::UIView>& view, DrawnImages* drawn = nullptr) {
   if (!view) return nullptr;
   json j = {{"kind", objc::object_getClass(view) ? objc::object_getClass(view)->name() : "UIView"},
-            {"alpha", view->alpha()}};
+            {"alpha", view->alpha()},
+            {"frame", frame_json(view->frame())}};
   if (auto iv = std::dynamic_pointer_cast<uikit::UIImageView>(view)) {
     auto image = iv->image();
-    if (!image) j["image"] = nullptr;
-    else if (image->CGImage() && drawn) j["image"] = drawn->publish(*image);
-    else j["image"] = image->file_name();
+    if (image && image->CGImage() && drawn) j["image"] = drawn->publish(*image);
+    else add_image(j, image);
   }
   if (auto chart = view->accessibilityChartDescriptor()) j["chart"] = chart_json(*chart);
   if (auto b = std::dynamic_pointer_cast<uikit::UIButton>(view)) {
-    auto image = b->backgroundImageForState(uikit::UIControlStateNormal);
-    j["image"] = image ? json(image->file_name()) : json(nullptr);
+    add_image(j, b->backgroundImageForState(uikit::UIControlStateNormal));
     j["events"] = b->registered_events();
   }
   return j;
+}
+
+json label_json(const uikit::UILabel& label) {
+  static const char* kAlignments[] = {"left", "center", "right"};
+  long a = label.textAlignment();
+  json j = {{"text", label.text()},
+            {"frame", frame_json(label.frame())},
+            {"alignment", a >= 0 && a <= 2 ? kAlignments[a] : "left"},
+            {"lines", label.numberOfLines()}};
+  if (auto font = label.font()) j["font"] = {{"name", font->fontName()}, {"size", font->pointSize()}};
+  if (auto c = label.textColor()) j["color"] = {c->red(), c->green(), c->blue(), c->alpha()};
+  return j;
+}
+
+// What a control needs to be drawn: a slider's range, a choice's titles and values.
+void add_control_shape(json& row, const preferences::PSSpecifier& s) {
+  switch (s.cell()) {
+    case CellKind::slider: {
+      foundation::Value min = s.propertyForKey("min"), max = s.propertyForKey("max");
+      row["min"] = min.is_number() ? json(min.doubleValue()) : json(0.0);
+      row["max"] = max.is_number() ? json(max.doubleValue()) : json(1.0);
+      break;
+    }
+    case CellKind::segment:
+    case CellKind::link_list: {
+      foundation::Value values = s.propertyForKey("validValues"), titles = s.propertyForKey("validTitles");
+      json choices = json::array();
+      if (const foundation::Array* vs = values.array()) {
+        const foundation::Array* ts = titles.array();
+        for (std::size_t i = 0; i < vs->size(); ++i)
+          choices.push_back({{"title", ts && i < ts->size() ? (*ts)[i].description() : (*vs)[i].description()},
+                             {"value", (*vs)[i].description()}});
+      }
+      row["choices"] = choices;
+      break;
+    }
+    default: break;
+  }
+}
+
+json alerts_on_screen() {
+  json list = json::array();
+  for (auto& a : uikit::AlertPresenter::shared().visible())
+    list.push_back({{"title", a->title()}, {"message", a->message()}, {"buttons", a->buttons()}});
+  return list;
 }
 
 bool wants_value(CellKind k) { return k != CellKind::group; }
@@ -107,21 +162,42 @@ json SettingsApp::show_json() {
     nav["title"] = item->title() ? json(*item->title()) : json(nullptr);
     nav["title_view"] = view_json(item->titleView());
     if (auto right = item->rightBarButtonItem()) nav["right_button"] = view_json(right->customView());
+    // The back button names the screen below, as the bar does.
+    const auto& stack = m_nav->viewControllers();
+    if (stack.size() >= 2) {
+      const auto& below = stack[stack.size() - 2];
+      nav["back"] = below == m_home ? json("Settings") : below->title() ? json(*below->title()) : json("Back");
+    }
   }
+  if (!nav.contains("back")) nav["back"] = nullptr;
   out["navigation"] = nav;
   json header = json::array();
+  json header_cells = json::array();
   json rows_json = json::array();
   if (auto pane = std::dynamic_pointer_cast<preferences::PSListController>(t)) {
     for (auto& view : header_views(*pane))
-      if (auto cell = std::dynamic_pointer_cast<uikit::UIView>(view))
+      if (auto cell = std::dynamic_pointer_cast<uikit::UIView>(view)) {
+        json labels = json::array();
         for (auto& sub : cell->subviews())
-          if (auto label = std::dynamic_pointer_cast<uikit::UILabel>(sub)) header.push_back(label->text());
-  } else if (t) {
+          if (auto label = std::dynamic_pointer_cast<uikit::UILabel>(sub)) {
+            header.push_back(label->text());
+            labels.push_back(label_json(*label));
+          }
+        header_cells.push_back({{"frame", frame_json(cell->frame())}, {"labels", labels}});
+      }
+  }
+  if (t) {
     for (auto& sub : t->view()->subviews())
       if (auto web = std::dynamic_pointer_cast<uikit::UIWebView>(sub))
         out["web_view"] = {{"address", web->address()},
                            {"state", uikit::describe(web->load_state())},
                            {"loaded", web->load_state() == uikit::UIWebView::LoadState::loaded}};
+    std::shared_ptr<uikit::UIViewController> presented = t->presentedViewController();
+    if (!presented) presented = m_nav->presentedViewController();
+    if (auto sheet = std::dynamic_pointer_cast<social::SLComposeViewController>(presented))
+      out["sheet"] = {{"kind", sheet->serviceType()}, {"text", sheet->initialText()}};
+    else if (presented)
+      out["sheet"] = {{"kind", "UIViewController"}, {"text", ""}};
   }
   for (auto& r : rows()) {
     json row = {{"index", r.index}};
@@ -151,11 +227,14 @@ json SettingsApp::show_json() {
         for (auto& sub : view->subviews()) views.push_back(view_json(sub, &m_drawn));
       row["views"] = views;
     }
+    add_control_shape(row, *r.row_specifier);
     rows_json.push_back(row);
   }
   m_drawn.end_render();
   out["header"] = header;
+  out["header_cells"] = header_cells;
   out["rows"] = rows_json;
+  out["alerts"] = alerts_on_screen();
   return out;
 }
 

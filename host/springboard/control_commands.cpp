@@ -61,6 +61,10 @@ std::string SpringBoardHost::status_json() const {
       {"status_bar_time", s.status_bar_time},
       {"alerts", alerts_array()},
       {"banners", banners},
+      {"banner_on_screen", s.banner_on_screen ? nlohmann::json{{"title", s.banner_on_screen->title},
+                                                               {"message", s.banner_on_screen->message},
+                                                               {"section", s.banner_on_screen->section}}
+                                              : nlohmann::json(nullptr)},
       {"opened_urls", uikit::UIApplication::sharedApplication()->opened_urls()},
       {"battery_generation", s.battery_generation},
       {"tweaks", s.tweaks},

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/common/process_start.h"
+#include "host/common/screen_state.h"
 #include "host/springboard/springboard_host.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/run_loop.h"
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
   options.safe_mode = safe && std::strcmp(safe, "1") == 0;
   springboard::SpringBoardHost host(options);
   host.launch();
+  // What SpringBoard shows (lock, status bar, alerts, banner) for readers outside it.
+  host::publish_screen_state("SpringBoard", [&host] { return host.status_json(); });
   foundation::RunLoop::main().run();
   foundation::log_line("SpringBoard: exiting");
   return 0;

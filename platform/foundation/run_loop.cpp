@@ -32,6 +32,8 @@ RunLoop::TimerId RunLoop::add_timer(std::int64_t delay_ns, Callback fire, std::i
 
 void RunLoop::cancel_timer(TimerId id) { m_timers.erase(id); }
 
+void RunLoop::add_turn_observer(Callback after_turn) { m_turn_observers.push_back(std::move(after_turn)); }
+
 bool RunLoop::fire_due_timers() {
   bool fired = false;
   while (true) {
@@ -86,6 +88,7 @@ void RunLoop::run_once(int timeout_ms) {
   }
   poll_fds(timeout_ms);
   fire_due_timers();
+  for (auto& observe : m_turn_observers) observe();
 }
 
 void RunLoop::run() {
@@ -97,13 +100,15 @@ void RunLoop::run_until_idle() {
   for (int guard = 0; guard < 100000; ++guard) {
     bool did = fire_due_timers();
     did = poll_fds(0) || did;
-    if (!did) return;
+    if (!did) break;
   }
+  for (auto& observe : m_turn_observers) observe();
 }
 
 void RunLoop::reset_for_testing() {
   m_fds.clear();
   m_timers.clear();
+  m_turn_observers.clear();
   m_clock.reset();
   m_stopped = false;
 }

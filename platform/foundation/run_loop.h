@@ -49,6 +49,12 @@ class RunLoop {
   TimerId add_timer(std::int64_t delay_ns, Callback fire, std::int64_t period_ns = 0);
   void cancel_timer(TimerId id);
 
+  // Called at the end of every turn of the loop, once its descriptors and
+  // timers are served and before it waits again (CFRunLoop's "before waiting"
+  // observer): what a turn changed can be published once, however many
+  // pieces of work the turn held.
+  void add_turn_observer(Callback after_turn);
+
   // Serves descriptors and timers until stop() is called.
   void run();
   void stop() { m_stopped = true; }
@@ -74,6 +80,7 @@ class RunLoop {
   std::shared_ptr<Clock> m_clock;
   std::map<int, Callback> m_fds;
   std::map<TimerId, Timer> m_timers;
+  std::vector<Callback> m_turn_observers;
   TimerId m_next_timer = 1;
   bool m_stopped = false;
 };

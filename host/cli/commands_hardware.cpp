@@ -1,0 +1,94 @@
+// simdevice hardware NAME VALUE: a switch of the device's hardware turned as
+// a person turns it in Control Center — Wi-Fi, Bluetooth, Airplane Mode,
+// Location Services, brightness — written where the platform keeps the
+// hardware state, so SpringBoard, the add-on and `status` all see it.
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "host/cli/command_entries.h"
+#include "host/device/battery_change.h"
+#include "platform/system/hardware_state.h"
+
+namespace cli {
+namespace {
+
+struct Switch {
+  const char* name;     // the hardware state's name
+  const char* title;    // as Control Center labels it
+  const char* aliases;  // other spellings accepted, space-separated
+};
+
+constexpr Switch kSwitches[] = {
+    {"wifi", "Wi-Fi", "wi-fi wlan"},
+    {"bluetooth", "Bluetooth", "bt"},
+    {"airplane", "Airplane Mode", "airplane-mode airplanemode"},
+    {"location", "Location Services", "location-services locationservices"},
+    {"brightness", "Brightness", ""},
+};
+
+std::string lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+const Switch* find_switch(const std::string& text) {
+  std::string wanted = lower(text);
+  for (const auto& s : kSwitches) {
+    if (wanted == s.name || wanted == lower(s.title)) return &s;
+    std::string aliases = std::string(" ") + s.aliases + " ";
+    if (aliases.find(" " + wanted + " ") != std::string::npos) return &s;
+  }
+  return nullptr;
+}
+
+std::optional<bool> parse_on_off(const std::string& text) {
+  std::string t = lower(text);
+  if (t == "on" || t == "true" || t == "yes" || t == "1") return true;
+  if (t == "off" || t == "false" || t == "no" || t == "0") return false;
+  return std::nullopt;
+}
+
+CommandResult set_hardware(const ParsedArgs& args, Context& context) {
+  const Switch* target = find_switch(args.positionals[0]);
+  if (!target) return context.usage_error("no hardware switch named '" + args.positionals[0] + "'");
+  const std::string& text = args.positionals[1];
+
+  if (std::string_view(target->name) == "brightness") {
+    auto level = device::parse_level(text);
+    if (!level || *level < 0) return context.usage_error("brightness takes 0..1 or N%, not '" + text + "'");
+    if (!hardware::set("brightness", foundation::Value(*level)))
+      return Context::failure("cannot write the device's hardware state (is there a device at this root?)");
+    char shown[32];
+    std::snprintf(shown, sizeof shown, "%.0f%%", *level * 100);
+    return {0, std::string("Brightness ") + shown + "\n", {}};
+  }
+
+  auto on = parse_on_off(text);
+  if (!on) return context.usage_error(std::string(target->title) + " takes on or off, not '" + text + "'");
+  if (!hardware::set(target->name, foundation::Value(*on)))
+    return Context::failure("cannot write the device's hardware state (is there a device at this root?)");
+  std::string out = std::string(target->title) + (*on ? " on" : " off");
+  // Control Center's Airplane Mode takes the radios down with it.
+  if (std::string_view(target->name) == "airplane" && *on) {
+    hardware::set("wifi", foundation::Value(false));
+    hardware::set("bluetooth", foundation::Value(false));
+    out += " (Wi-Fi and Bluetooth off)";
+  }
+  return {0, out + "\n", {}};
+}
+
+}  // namespace
+
+Command hardware_command() {
+  Command command{"hardware", "turns a hardware switch as Control Center does", {}, true, set_hardware};
+  command.args.positionals = {
+      {"NAME", "wifi, bluetooth, airplane, location or brightness (Control Center's labels work too)"},
+      {"VALUE", "on or off; for brightness 0..1 or N%"},
+  };
+  command.args.notes = {"Turning Airplane Mode on also turns Wi-Fi and Bluetooth off; each can be turned on again."};
+  return command;
+}
+
+}  // namespace cli

@@ -1,0 +1,129 @@
+// simdevice web [--port N]: serves the live page of the device on
+// 127.0.0.1 until interrupted (host/web/web_server.h says what it serves).
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "host/cli/command_entries.h"
+#include "host/common/device_processes.h"
+#include "host/web/change_source.h"
+#include "host/web/state_document.h"
+#include "host/web/web_server.h"
+#include "platform/foundation/device_paths.h"
+
+namespace cli {
+namespace {
+
+constexpr int kDefaultPort = 8765;
+// The server's process id is kept as the device's others are, so `simdevice
+// shutdown` stops it too.
+constexpr const char* kWebProcess = "web";
+
+std::string read_proc(const char* file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// The device's process check reads a process's environment as it started.
+// Started with --root rather than SIMDEVICE_ROOT, the server starts itself
+// again with the root in its environment, so `shutdown` knows it as the device's.
+void restart_with_root_in_environment() {
+  std::string wanted = "SIMDEVICE_ROOT=" + foundation::device_root();
+  std::string environ_text = read_proc("/proc/self/environ");
+  std::size_t at = 0;
+  while (at < environ_text.size()) {
+    std::size_t end = environ_text.find('\0', at);
+    if (end == std::string::npos) end = environ_text.size();
+    if (environ_text.compare(at, end - at, wanted) == 0) return;
+    at = end + 1;
+  }
+  std::string cmdline = read_proc("/proc/self/cmdline");
+  std::vector<std::string> words;
+  for (std::size_t i = 0; i < cmdline.size();) {
+    std::size_t end = cmdline.find('\0', i);
+    if (end == std::string::npos) end = cmdline.size();
+    words.emplace_back(cmdline, i, end - i);
+    i = end + 1;
+  }
+  std::vector<char*> argv;
+  for (auto& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  // main() has put the root into this process's environment already.
+  if (!words.empty()) ::execv("/proc/self/exe", argv.data());
+}
+
+CommandResult serve(const ParsedArgs& args, Context& context) {
+  int port = kDefaultPort;
+  if (auto text = args.last("--port")) {
+    auto n = parse_count(*text, 65535);
+    if (!n) return context.usage_error("--port takes 0..65535 (0: any free port), not '" + *text + "'");
+    port = static_cast<int>(*n);
+  }
+  std::string ui = web::default_ui_folder();
+  if (!std::filesystem::is_regular_file(ui + "/index.html"))
+    return Context::failure("the page's files are missing from " + ui + " (build the web_ui target)");
+  if (auto other = host::running_device_process(kWebProcess); other && *other != ::getpid())
+    return Context::failure("simdevice web already serves this device (pid " + std::to_string(*other) + ")");
+  restart_with_root_in_environment();
+
+  // SIGINT and SIGTERM are taken by sigwait below: blocked here, before any
+  // thread starts, so that no other thread is picked to receive them.
+  sigset_t stop_signals, previous;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  ::pthread_sigmask(SIG_BLOCK, &stop_signals, &previous);
+  struct Restore {
+    sigset_t mask;
+    ~Restore() { ::pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
+  } restore{previous};
+
+  web::StateFeed feed(web::compose_state_document);
+  web::WebServer server({port, ui, ""},
+                        [](const std::vector<std::string>& command) {
+                          CommandResult r = run_command(command, Caller::web);
+                          return web::CommandOutcome{r.status, r.output, r.error};
+                        },
+                        feed);
+  std::string error;
+  if (!server.bind(&error)) return Context::failure(error);
+  feed.start();
+  auto changes = web::make_change_source();
+  if (!changes->start(web::watched_device_folders(), [&feed] { feed.mark_changed(); }))
+    return Context::failure("cannot watch the device's folders (inotify)");
+  host::write_pid_file(kWebProcess, ::getpid());
+  std::thread serving([&server] { server.serve(); });
+
+  context.write(Stream::output, "Serving the device at " + foundation::device_root() + "\n  open " + server.address() +
+                                    "\n  (the address holds this run's session token; Ctrl-C stops)\n");
+  int signal_number = 0;
+  ::sigwait(&stop_signals, &signal_number);
+
+  changes->stop();
+  feed.stop();
+  server.stop();
+  serving.join();
+  if (host::read_pid_file(kWebProcess) == ::getpid()) host::remove_pid_file(kWebProcess);
+  return {0, "simdevice web: stopped\n", {}};
+}
+
+}  // namespace
+
+Command web_command() {
+  Command command{"web", "serves the live page of the device on 127.0.0.1 until interrupted", {}, false, serve};
+  command.args.options = {
+      {"--port", "N", "the port (default " + std::to_string(kDefaultPort) + "; 0 picks a free one and prints it)"},
+  };
+  return command;
+}
+
+}  // namespace cli

@@ -1,0 +1,35 @@
+#include "host/common/screen_state.h"
+
+#include <filesystem>
+#include <memory>
+
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/file_io.h"
+#include "platform/foundation/run_loop.h"
+
+namespace host {
+
+std::string screen_state_path(const std::string& process) {
+  return foundation::device_path(std::string(kScreenStateFolder) + "/" + process + ".json");
+}
+
+ScreenStatePublisher::ScreenStatePublisher(std::string process, std::function<std::string()> compose)
+    : m_path(screen_state_path(process)), m_compose(std::move(compose)) {}
+
+bool ScreenStatePublisher::publish_if_changed() {
+  std::string now = m_compose();
+  if (now == m_published) return false;
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), ec);
+  // A failed write is tried again at the next turn: m_published stays the old text.
+  if (!foundation::write_file_atomically(m_path, now)) return false;
+  m_published = std::move(now);
+  return true;
+}
+
+void publish_screen_state(const std::string& process, std::function<std::string()> compose) {
+  auto publisher = std::make_shared<ScreenStatePublisher>(process, std::move(compose));
+  foundation::RunLoop::main().add_turn_observer([publisher] { publisher->publish_if_changed(); });
+}
+
+}  // namespace host

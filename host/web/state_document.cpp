@@ -1,0 +1,107 @@
+#include "host/web/state_document.h"
+
+#include "host/cli/device_status.h"
+#include "host/common/control_channel.h"
+#include "host/common/device_processes.h"
+#include "host/common/screen_state.h"
+#include "host/common/value_json.h"
+#include "host/web/web_paths.h"
+#include "platform/foundation/device_clock.h"
+#include "platform/foundation/device_paths.h"
+#include "platform/foundation/file_io.h"
+#include "platform/foundation/property_list.h"
+#include "shared/names.h"
+
+namespace web {
+namespace {
+
+using nlohmann::json;
+
+// The syslog grows without end; its tail is all the page shows.
+constexpr std::size_t kSyslogTailBytes = 64 * 1024;
+
+json parse_or_null(const std::string& text) {
+  json j = json::parse(text, nullptr, false);
+  return j.is_discarded() ? json(nullptr) : j;
+}
+
+json plist_file_json(const char* device_file) {
+  foundation::Value v = foundation::plist::read_device_dictionary(device_file);
+  if (!v.is_dictionary()) return nullptr;
+  return host::to_json(v);
+}
+
+std::string syslog_tail() {
+  std::string path = foundation::device_path("/var/log/syslog");
+  auto c = foundation::read_whole_file(path, 256u << 20);
+  if (!c.ok()) return {};
+  if (c.bytes.size() <= kSyslogTailBytes) return c.bytes;
+  std::string tail = c.bytes.substr(c.bytes.size() - kSyslogTailBytes);
+  auto nl = tail.find('\n');
+  return nl == std::string::npos ? tail : tail.substr(nl + 1);
+}
+
+json open_pane() {
+  if (!host::running_device_process("Preferences")) return nullptr;
+  auto reply = host::control_request(host::control_socket_path("Preferences"), {"show", "--json"}, 3000);
+  if (!reply || reply->status != 0) return nullptr;
+  json pane = parse_or_null(reply->out);
+  if (!pane.is_object()) return nullptr;
+  add_image_addresses(pane);
+  return pane;
+}
+
+json banner_on_screen() {
+  if (!host::running_device_process("SpringBoard")) return nullptr;
+  auto c = foundation::read_whole_file(host::screen_state_path("SpringBoard"), 1u << 20);
+  if (!c.ok()) return nullptr;
+  json screen = parse_or_null(c.bytes);
+  if (!screen.is_object() || !screen.contains("banner_on_screen")) return nullptr;
+  return screen["banner_on_screen"];
+}
+
+void replace_image_paths(json& node) {
+  if (node.is_object()) {
+    if (auto it = node.find("image_path"); it != node.end()) {
+      std::optional<std::string> address;
+      if (it->is_string()) address = bundle_address(it->get<std::string>());
+      node["image_address"] = address ? json(*address) : json(nullptr);
+      node.erase("image_path");
+    }
+    for (auto& [key, child] : node.items()) replace_image_paths(child);
+  } else if (node.is_array()) {
+    for (auto& child : node) replace_image_paths(child);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> last_lines(const std::string& text, std::size_t count) {
+  std::vector<std::string> lines;
+  std::size_t end = text.size();
+  if (end && text[end - 1] == '\n') --end;
+  while (lines.size() < count && end > 0) {
+    std::size_t nl = text.rfind('\n', end - 1);
+    std::size_t start = nl == std::string::npos ? 0 : nl + 1;
+    lines.push_back(text.substr(start, end - start));
+    if (nl == std::string::npos) break;
+    end = nl;
+  }
+  return {lines.rbegin(), lines.rend()};
+}
+
+void add_image_addresses(json& pane) { replace_image_paths(pane); }
+
+json compose_state_document() {
+  json doc = cli::compose_device_status();
+  // The lock screen's clock and date: the device's own time, not the machine's.
+  doc["device_time"] = foundation::device_now();
+  doc["banner_on_screen"] = banner_on_screen();
+  doc["pane"] = open_pane();
+  doc["files"] = {{"battery_data", plist_file_json(px::kBatteryDataFile)},
+                  {"settings", plist_file_json(px::kSettingsFile)}};
+  doc["syslog"] = last_lines(syslog_tail(), kSyslogLines);
+  return doc;
+}
+
+}  // namespace web

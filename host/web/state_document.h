@@ -1,0 +1,27 @@
+#pragma once
+// The one document the page draws from (GET /api/state, and each `state`
+// event): everything `simdevice status --json` has, the open Settings pane as
+// `simdevice settings show --json` gives it (its images as addresses the
+// server serves), the banner on screen, the add-on's battery data file and
+// settings file, and the last lines of the syslog. Put together from the
+// device itself, each time, through the control channel and the device's
+// files; the server keeps no device state of its own.
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace web {
+
+inline constexpr std::size_t kSyslogLines = 200;
+
+nlohmann::json compose_state_document();
+
+// The last `count` lines of `text` (without their line feeds).
+std::vector<std::string> last_lines(const std::string& text, std::size_t count);
+
+// Replaces each "image_path" (a device path) in the pane with "image_address",
+// the server's route to it; images the route would not serve get null.
+void add_image_addresses(nlohmann::json& pane);
+
+}  // namespace web

@@ -1,0 +1,206 @@
+'use strict';
+// The phone: a 320×568-point screen drawn from the state document — status
+// bar, lock and home screens, banners, alerts, brightness and vibration. The
+// Settings app's pane is drawn by settings_pane.js into the same screen.
+
+const phone = (() => {
+  const $ = (id) => document.getElementById(id);
+  let run = null;
+  let shaking = 0;
+  let shakeQueue = 0;
+
+  function init(runCommand) {
+    run = runCommand;
+    $('icon-settings').addEventListener('click', () => run(['settings', 'open', 'prefs:']));
+    $('off-boot').addEventListener('click', () => run(['boot']));
+    $('home-button').addEventListener('click', () => {
+      const s = app.state;
+      if (!s || !s.running) return;
+      if (s.locked) return;
+      if (s.settings && s.settings.pid !== null) run(['settings', 'close']);
+    });
+    initSlider();
+    window.addEventListener('resize', fit);
+    fit();
+  }
+
+  // The screen keeps its 320×568 points; the whole phone is scaled to the window.
+  function fit() {
+    const frame = $('phone-frame');
+    const phoneEl = $('phone');
+    const available = Math.max(300, window.innerHeight - 70);
+    const scale = Math.min(1.4, available / 680);
+    phoneEl.style.transform = 'scale(' + scale.toFixed(3) + ')';
+    frame.style.width = Math.ceil(360 * scale) + 'px';
+    frame.style.height = Math.ceil(680 * scale) + 'px';
+  }
+
+  // Dragging the knob to the end of its track (or clicking the track) unlocks,
+  // through the same command as `simdevice unlock`.
+  function initSlider() {
+    const track = $('slide-track');
+    const knob = $('slide-knob');
+    let startX = null;
+    let moved = 0;
+    const max = () => track.clientWidth - knob.offsetWidth - 4;
+    knob.addEventListener('pointerdown', (e) => {
+      startX = e.clientX;
+      moved = 0;
+      knob.setPointerCapture(e.pointerId);
+      e.preventDefault();
+    });
+    knob.addEventListener('pointermove', (e) => {
+      if (startX === null) return;
+      const scale = track.getBoundingClientRect().width / track.clientWidth || 1;
+      moved = Math.max(0, Math.min(max(), (e.clientX - startX) / scale));
+      knob.style.left = (2 + moved) + 'px';
+    });
+    const release = () => {
+      if (startX === null) return;
+      startX = null;
+      const done = moved >= max() * 0.8;
+      knob.style.left = '2px';
+      if (done) run(['unlock']);
+    };
+    knob.addEventListener('pointerup', release);
+    knob.addEventListener('pointercancel', release);
+    track.addEventListener('click', (e) => {
+      if (e.target === knob && moved > 3) return;
+      run(['unlock']);
+    });
+  }
+
+  function percentOf(level) {
+    return typeof level === 'number' && level >= 0 ? Math.round(level * 100) : null;
+  }
+
+  function drawStatusBar(s) {
+    const hw = s.hardware || {};
+    $('sb-airplane').hidden = !hw.airplane;
+    $('sb-wifi').hidden = !hw.wifi || !!hw.airplane;
+    $('sb-time').textContent = s.status_bar_time || '';
+    const battery = hw.battery || {};
+    const percent = percentOf(battery.level);
+    $('sb-percent').textContent = percent === null ? '' : percent + '%';
+    const glyph = $('sb-battery');
+    glyph.querySelector('.fill').style.width = (percent === null ? 0 : percent) + '%';
+    glyph.classList.toggle('low', percent !== null && percent <= 20);
+    glyph.querySelector('.bolt').hidden = battery.state !== 'charging';
+    glyph.dataset.state = battery.state || 'unknown';
+  }
+
+  function drawLockScreen(s) {
+    const when = typeof s.device_time === 'number' ? new Date(s.device_time * 1000) : new Date();
+    $('lock-clock').textContent = when.toLocaleTimeString([], { hour: '2-digit', minute: '2-digit', hour12: false });
+    $('lock-date').textContent = when.toLocaleDateString([], { weekday: 'long', month: 'long', day: 'numeric' });
+  }
+
+  function whichScreen(s) {
+    if (!s.running) return 'off';
+    if (s.springboard.pid === null || !s.springboard.launched) return 'starting';
+    if (s.locked) return 'lock';
+    if (s.settings && s.settings.pid !== null && s.pane) return s.pane.web_view ? 'web' : 'settings';
+    return 'home';
+  }
+
+  function drawOff(screen) {
+    const text = screen === 'off' ? 'The device is not running.' : 'SpringBoard is starting…';
+    $('off-text').textContent = text;
+    $('off-boot').hidden = screen !== 'off';
+  }
+
+  // A banner stays while SpringBoard shows it; CSS slides it in and out.
+  function drawBanner(s) {
+    const banner = $('banner');
+    const b = s.running ? s.banner_on_screen : null;
+    if (b) {
+      $('banner-title').textContent = b.title || '';
+      $('banner-message').textContent = b.message || '';
+    }
+    banner.classList.toggle('shown', !!b);
+  }
+
+  // Alerts queue as on the device: the newest is on top and its buttons are
+  // pressed through `press` (SpringBoard's) or `settings press` (the Settings app's).
+  function drawAlerts(s) {
+    const springboard = (s.running && s.alerts) || [];
+    const settingsAlerts = (s.pane && s.pane.alerts) || [];
+    const owner = springboard.length ? 'springboard' : settingsAlerts.length ? 'settings' : null;
+    const list = owner === 'springboard' ? springboard : settingsAlerts;
+    $('alert-layer').hidden = !owner;
+    if (!owner) return;
+    const position = list.length - 1;
+    const alert = list[position];
+    $('alert-title').textContent = alert.title || '';
+    $('alert-message').textContent = alert.message || '';
+    const buttons = $('alert-buttons');
+    buttons.replaceChildren();
+    // Side by side when two short titles fit, one under the other otherwise (as the platform lays them out).
+    const titles = alert.buttons || [];
+    buttons.classList.toggle('stacked', titles.length > 2 || titles.some((t) => t.length > 13));
+    (alert.buttons || []).forEach((title, index) => {
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.className = 'alert-button';
+      button.textContent = title;
+      button.dataset.index = index;
+      const press = owner === 'springboard' ? ['press'] : ['settings', 'press'];
+      button.addEventListener('click', () => run(press.concat([String(index), '--alert', String(position)])));
+      buttons.appendChild(button);
+    });
+    const waiting = list.length - 1 + (owner === 'springboard' ? settingsAlerts.length : 0);
+    $('alert-queue').textContent = waiting > 0 ? waiting + ' more alert' + (waiting > 1 ? 's' : '') + ' waiting' : '';
+    $('alert').dataset.owner = owner;
+  }
+
+  function drawBrightness(s) {
+    const b = s.hardware && typeof s.hardware.brightness === 'number' ? s.hardware.brightness : 1;
+    // Full brightness leaves the screen as drawn; zero leaves a faint image, as a backlight does.
+    $('dimmer').style.opacity = s.running ? (0.85 * (1 - Math.max(0, Math.min(1, b)))).toFixed(3) : '0';
+  }
+
+  // One shake per vibration the device counted since the last state.
+  function drawVibration(s, previous) {
+    const now = (s.hardware && s.hardware.vibrations) || 0;
+    const before = previous && previous.hardware ? previous.hardware.vibrations || 0 : now;
+    if (now > before) {
+      shakeQueue += now - before;
+      if (!shaking) shake();
+    }
+  }
+
+  function shake() {
+    if (shakeQueue <= 0) {
+      shaking = 0;
+      return;
+    }
+    shakeQueue -= 1;
+    shaking = 1;
+    const el = $('phone-frame');
+    el.classList.remove('shake');
+    void el.offsetWidth;  // restarts the animation
+    el.classList.add('shake');
+    el.dataset.shakes = String(Number(el.dataset.shakes || 0) + 1);
+    setTimeout(shake, 450);
+  }
+
+  function draw(s, previous) {
+    const screen = whichScreen(s);
+    $('screen').dataset.screen = screen;
+    $('status-bar').hidden = screen === 'off';
+    drawStatusBar(s);
+    $('lock-screen').hidden = screen !== 'lock';
+    $('home-screen').hidden = screen !== 'home';
+    $('settings-app').hidden = screen !== 'settings';
+    $('web-view').hidden = screen !== 'web';
+    $('off-screen').hidden = screen !== 'off' && screen !== 'starting';
+    if (screen === 'lock') drawLockScreen(s);
+    if (screen === 'off' || screen === 'starting') drawOff(screen);
+    drawBanner(s);
+    drawAlerts(s);
+    drawBrightness(s);
+    drawVibration(s, previous);
+  }
+
+  return { init, draw };
+})();

@@ -1,0 +1,116 @@
+#include "host/web/web_paths.h"
+
+#include <algorithm>
+#include <array>
+
+namespace web {
+namespace {
+
+int hex_digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string lower_extension(std::string_view file) {
+  auto dot = file.rfind('.');
+  if (dot == std::string_view::npos || file.find('/', dot) != std::string_view::npos) return {};
+  std::string ext(file.substr(dot + 1));
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext;
+}
+
+bool is_image(std::string_view file) {
+  static constexpr std::array<std::string_view, 4> kImages{"png", "jpg", "jpeg", "gif"};
+  std::string ext = lower_extension(file);
+  return std::find(kImages.begin(), kImages.end(), ext) != kImages.end();
+}
+
+std::optional<std::string> decoded_safe(std::string_view raw) {
+  auto decoded = percent_decode(raw);
+  if (!decoded) return std::nullopt;
+  return safe_relative_path(*decoded);
+}
+
+}  // namespace
+
+std::optional<std::string> percent_decode(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '%') {
+      if (i + 2 >= text.size()) return std::nullopt;
+      int hi = hex_digit(text[i + 1]), lo = hex_digit(text[i + 2]);
+      if (hi < 0 || lo < 0) return std::nullopt;
+      c = static_cast<char>(hi * 16 + lo);
+      i += 2;
+    }
+    if (c == '\0') return std::nullopt;
+    out += c;
+  }
+  return out;
+}
+
+std::optional<std::string> safe_relative_path(std::string_view decoded) {
+  std::string out;
+  std::size_t at = 0;
+  while (at <= decoded.size()) {
+    std::size_t end = decoded.find('/', at);
+    if (end == std::string_view::npos) end = decoded.size();
+    std::string_view part = decoded.substr(at, end - at);
+    if (part.empty() || part == "." || part == ".." || part.find_first_of("\\%") != std::string_view::npos)
+      return std::nullopt;
+    for (char c : part)
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return std::nullopt;
+    if (!out.empty()) out += '/';
+    out += part;
+    at = end + 1;
+  }
+  return out;
+}
+
+std::optional<std::string> bundle_device_path(std::string_view raw_path) {
+  std::string_view route = kBundleRoute;
+  if (raw_path.substr(0, route.size()) != route) return std::nullopt;
+  auto relative = decoded_safe(raw_path.substr(route.size()));
+  if (!relative) return std::nullopt;
+  // The first component is the bundle folder, and something must be inside it.
+  auto slash = relative->find('/');
+  if (slash == std::string::npos) return std::nullopt;
+  std::string_view bundle = std::string_view(*relative).substr(0, slash);
+  if (bundle.size() <= 7 || bundle.substr(bundle.size() - 7) != ".bundle") return std::nullopt;
+  if (!is_image(*relative)) return std::nullopt;
+  return std::string(kBundleFolder) + "/" + *relative;
+}
+
+std::optional<std::string> bundle_address(std::string_view device_path) {
+  std::string prefix = std::string(kBundleFolder) + "/";
+  if (device_path.substr(0, prefix.size()) != prefix) return std::nullopt;
+  std::string address = std::string(kBundleRoute) + std::string(device_path.substr(prefix.size()));
+  // Only what the route would serve back.
+  if (!bundle_device_path(address)) return std::nullopt;
+  return address;
+}
+
+std::optional<std::string> ui_relative_path(std::string_view raw_path) {
+  if (raw_path.empty() || raw_path.front() != '/') return std::nullopt;
+  if (raw_path == "/") return std::string("index.html");
+  return decoded_safe(raw_path.substr(1));
+}
+
+std::string content_type_of(std::string_view file) {
+  std::string ext = lower_extension(file);
+  if (ext == "html") return "text/html; charset=utf-8";
+  if (ext == "css") return "text/css; charset=utf-8";
+  if (ext == "js") return "text/javascript; charset=utf-8";
+  if (ext == "svg") return "image/svg+xml";
+  if (ext == "png") return "image/png";
+  if (ext == "jpg" || ext == "jpeg") return "image/jpeg";
+  if (ext == "gif") return "image/gif";
+  if (ext == "json") return "application/json";
+  return "application/octet-stream";
+}
+
+}  // namespace web
