@@ -1,0 +1,58 @@
+// simdevice hardware: Control Center's switches, through the command table.
+#include <gtest/gtest.h>
+
+#include "host/cli/command_table.h"
+#include "platform/system/hardware_state.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+cli::CommandResult hw(std::vector<std::string> args) {
+  args.insert(args.begin(), "hardware");
+  return cli::run_command(args, cli::Caller::web);
+}
+
+TEST(HardwareCommand, SwitchesLandInTheHardwareStateUnderAnyOfTheirNames) {
+  testing_support::TempDevice device;
+  EXPECT_EQ(hw({"wifi", "off"}).status, 0);
+  EXPECT_EQ(hardware::get("wifi").boolValue(), false);
+  EXPECT_EQ(hw({"Wi-Fi", "on"}).status, 0);
+  EXPECT_EQ(hardware::get("wifi").boolValue(), true);
+  EXPECT_EQ(hw({"Location Services", "false"}).status, 0);
+  EXPECT_EQ(hardware::get("location").boolValue(), false);
+  auto b = hw({"brightness", "25%"});
+  EXPECT_EQ(b.status, 0);
+  EXPECT_EQ(b.output, "Brightness 25%\n");
+  EXPECT_DOUBLE_EQ(hardware::get("brightness").doubleValue(), 0.25);
+}
+
+TEST(HardwareCommand, AirplaneModeTakesTheRadiosDownAndNotUp) {
+  testing_support::TempDevice device;
+  hw({"bluetooth", "on"});
+  hw({"wifi", "on"});
+  EXPECT_EQ(hw({"airplane", "on"}).status, 0);
+  EXPECT_FALSE(hardware::get("wifi").boolValue());
+  EXPECT_FALSE(hardware::get("bluetooth").boolValue());
+  EXPECT_EQ(hw({"airplane", "off"}).status, 0);
+  EXPECT_FALSE(hardware::get("wifi").boolValue()) << "each radio is turned on again by itself";
+}
+
+TEST(HardwareCommand, BadNamesAndValuesChangeNothingAndExitTwo) {
+  testing_support::TempDevice device;
+  hw({"brightness", "0.5"});
+  for (auto args : std::vector<std::vector<std::string>>{{"toaster", "on"},
+                                                         {"wifi", "maybe"},
+                                                         {"brightness", "150%"},
+                                                         {"brightness", "-1"},
+                                                         {"brightness", "nan"},
+                                                         {"brightness", "on"},
+                                                         {"wifi"}}) {
+    auto r = hw(args);
+    EXPECT_EQ(r.status, 2) << args[0];
+    EXPECT_FALSE(r.error.empty());
+  }
+  EXPECT_DOUBLE_EQ(hardware::get("brightness").doubleValue(), 0.5);
+  EXPECT_TRUE(hardware::get("wifi").is_nil());
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+// What the server parses before anything runs: who asks (Host, Origin, token),
+// the paths of the static routes, and the command bodies.
+#include <gtest/gtest.h>
+
+#include "host/web/command_request.h"
+#include "host/web/request_guard.h"
+#include "host/web/web_paths.h"
+
+namespace web {
+namespace {
+
+TEST(RequestGuard, OnlyThisServersOwnHostAndOriginAreServed) {
+  EXPECT_TRUE(host_allowed("127.0.0.1:8765", 8765));
+  EXPECT_TRUE(host_allowed("LOCALHOST:8765", 8765));
+  EXPECT_FALSE(host_allowed("127.0.0.1:8766", 8765));
+  EXPECT_FALSE(host_allowed("127.0.0.1", 8765));
+  EXPECT_FALSE(host_allowed("evil.example:8765", 8765));  // DNS rebinding
+  EXPECT_FALSE(host_allowed("127.0.0.1:8765.evil.example", 8765));
+  EXPECT_FALSE(host_allowed("", 8765));
+
+  EXPECT_TRUE(origin_allowed("", 8765));
+  EXPECT_TRUE(origin_allowed("http://localhost:8765", 8765));
+  EXPECT_FALSE(origin_allowed("http://evil.example", 8765));
+  EXPECT_FALSE(origin_allowed("null", 8765));  // sandboxed frames and file: pages
+  EXPECT_FALSE(origin_allowed("https://127.0.0.1:8765", 8765));
+}
+
+TEST(RequestGuard, TheTokenComesFromItsOwnCookieHeaderOrFirstAddress) {
+  const std::string token = "0123456789abcdef0123456789abcdef";
+  RequestFacts facts{"127.0.0.1:9000", "", "", "", ""};
+  EXPECT_TRUE(check_request(facts, 9000, token, true));
+  EXPECT_FALSE(check_request(facts, 9000, token, false)) << "the page's own files need no token";
+
+  std::string cookie = "a=1; " + token_cookie_name(9000) + "=" + token + "; b=2";
+  facts.cookie = cookie;
+  EXPECT_FALSE(check_request(facts, 9000, token, true));
+  // Another server's cookie (another port) is not this one's.
+  std::string other = token_cookie_name(9001) + "=" + token;
+  facts.cookie = other;
+  EXPECT_TRUE(check_request(facts, 9000, token, true));
+  facts.cookie = "";
+  facts.token_header = token;
+  EXPECT_FALSE(check_request(facts, 9000, token, true));
+  facts.token_header = token.substr(0, 31) + "0";
+  auto refusal = check_request(facts, 9000, token, true);
+  ASSERT_TRUE(refusal);
+  EXPECT_EQ(refusal->status, 403);
+  EXPECT_FALSE(token_equal("", ""));
+}
+
+TEST(RequestGuard, TokensAreFreshAndLongEnough) {
+  std::string a = make_session_token(), b = make_session_token();
+  EXPECT_EQ(a.size(), 32u);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(a.find_first_not_of("0123456789abcdef"), std::string::npos);
+}
+
+TEST(WebPaths, EscapesAreDecodedOnceAndMalformedOnesRefused) {
+  EXPECT_EQ(percent_decode("a%20b%2Fc"), "a b/c");
+  EXPECT_FALSE(percent_decode("%"));
+  EXPECT_FALSE(percent_decode("%4"));
+  EXPECT_FALSE(percent_decode("%zz"));
+  EXPECT_FALSE(percent_decode("a%00b"));
+}
+
+TEST(WebPaths, NothingClimbsOutWhateverTheSpelling) {
+  for (const char* path : {"/bundle/../../etc/passwd", "/bundle/X.bundle/../../../etc/passwd.png",
+                           "/bundle/X.bundle/%2e%2e/%2e%2e/etc/passwd.png", "/bundle/X.bundle/%2E%2E%2Fx.png",
+                           "/bundle/X.bundle/%252e%252e/x.png", "/bundle/X.bundle/a\\..\\x.png",
+                           "/bundle/X.bundle//x.png", "/bundle/X.bundle/./x.png", "/bundle/X.bundle/x.png%00.png"})
+    EXPECT_FALSE(bundle_device_path(path)) << path;
+  for (const char* path : {"/../etc/passwd", "/%2e%2e/etc/passwd", "/a/../index.html", "//etc/passwd"})
+    EXPECT_FALSE(ui_relative_path(path)) << path;
+}
+
+TEST(WebPaths, OnlyImagesInsideABundleFolderAreBundleFiles) {
+  EXPECT_EQ(bundle_device_path("/bundle/PylonexPro2Prefs.bundle/love.png"),
+            "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/love.png");
+  EXPECT_EQ(bundle_device_path("/bundle/A.bundle/sub/My%20Icon.PNG"), "/Library/PreferenceBundles/A.bundle/sub/My Icon.PNG");
+  EXPECT_FALSE(bundle_device_path("/bundle/A.bundle/Info.plist"));
+  EXPECT_FALSE(bundle_device_path("/bundle/A.bundle/PylonexPro2Prefs"));
+  EXPECT_FALSE(bundle_device_path("/bundle/love.png"));
+  EXPECT_FALSE(bundle_device_path("/bundle/.bundle/love.png"));
+  EXPECT_FALSE(bundle_device_path("/bundle/NotABundle/love.png"));
+
+  EXPECT_EQ(bundle_address("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/love.png"),
+            "/bundle/PylonexPro2Prefs.bundle/love.png");
+  EXPECT_FALSE(bundle_address("/etc/love.png"));
+  EXPECT_FALSE(bundle_address("/Library/PreferenceBundles/A.bundle/../../x.png"));
+  EXPECT_EQ(ui_relative_path("/"), "index.html");
+  EXPECT_EQ(content_type_of("x.JS"), "text/javascript; charset=utf-8");
+}
+
+TEST(CommandRequest, AGoodBodyGivesItsArguments) {
+  auto r = parse_command_request(R"({"args": ["battery", "42%"]})");
+  ASSERT_TRUE(r.args) << r.error;
+  EXPECT_EQ(*r.args, (std::vector<std::string>{"battery", "42%"}));
+  r = parse_command_request(R"({"args": ["settings", "set", "Fahrenheit", "on"], "extra": 1})");
+  EXPECT_TRUE(r.args);
+}
+
+TEST(CommandRequest, EveryOtherBodyIsRefusedWithAReason) {
+  for (const char* body : {"", "not json", "[]", R"(["battery"])", "{}", R"({"args": []})", R"({"args": "battery"})",
+                           R"({"args": ["battery", 42]})", R"({"args": [null]})", R"({"args": [["x"]]})",
+                           R"({"args": ["a\u0000b"]})", "{\"args\": [\"\xff\"]}", R"({"args": ["battery")"}) {
+    auto r = parse_command_request(body);
+    EXPECT_FALSE(r.args) << body;
+    EXPECT_FALSE(r.error.empty()) << body;
+  }
+  EXPECT_FALSE(parse_command_request(std::string(kMaxBodyBytes + 1, ' ')).args);
+  std::string deep(60000, '[');
+  EXPECT_FALSE(parse_command_request(deep).args);
+}
+
+}  // namespace
+}  // namespace web
