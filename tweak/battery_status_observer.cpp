@@ -32,8 +32,10 @@ void handleBatteryNotification(const foundation::NSNotification& notification, f
 }
 
 void registerBatteryStatusObserver() {
-  foundation::NSUserDefaults* defaults = &foundation::NSUserDefaults::standardUserDefaults();
+  // The standard defaults are looked up on each broadcast, never kept: a copy
+  // kept from start-up would later save over what was written since.
   foundation::NSNotificationCenter::defaultCenter().addObserverForName(
-      std::nullopt, nullptr,
-      [defaults](const foundation::NSNotification& n) { handleBatteryNotification(n, *defaults); });
+      std::nullopt, nullptr, [](const foundation::NSNotification& n) {
+        handleBatteryNotification(n, foundation::NSUserDefaults::standardUserDefaults());
+      });
 }

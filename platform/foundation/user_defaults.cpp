@@ -9,20 +9,25 @@ std::string& standard_domain() {
   static std::string d = "com.apple.springboard";
   return d;
 }
-std::unique_ptr<NSUserDefaults>& standard_instance() {
-  static std::unique_ptr<NSUserDefaults> p;
-  return p;
-}
 }  // namespace
 
 NSUserDefaults& NSUserDefaults::standardUserDefaults() {
-  auto& p = standard_instance();
-  if (!p || p->domain() != standard_domain()) p = std::make_unique<NSUserDefaults>(standard_domain());
-  return *p;
+  // One object for the life of the process: whoever looked it up earlier
+  // still holds the live defaults after the domain is set or reset.
+  static NSUserDefaults standard(standard_domain());
+  if (standard.domain() != standard_domain()) standard.reload(standard_domain());
+  return standard;
 }
 
 void NSUserDefaults::set_standard_domain(std::string domain) { standard_domain() = std::move(domain); }
-void NSUserDefaults::reset_standard_for_testing() { standard_instance().reset(); }
+void NSUserDefaults::reset_standard_for_testing() { standardUserDefaults().reload(standard_domain()); }
+
+void NSUserDefaults::reload(std::string domain) {
+  m_domain = std::move(domain);
+  m_values = Value();
+  m_loaded = false;
+  m_dirty = false;
+}
 
 NSUserDefaults::NSUserDefaults(std::string domain) : m_domain(std::move(domain)) {}
 

@@ -14,10 +14,13 @@ namespace foundation {
 
 class NSUserDefaults {
  public:
-  // The defaults of this process's domain (see set_standard_domain).
+  // The defaults of this process's domain (see set_standard_domain): one
+  // object for the life of the process, never replaced, so a reference taken
+  // earlier never dangles. Still, keep none: look it up where it is used.
   static NSUserDefaults& standardUserDefaults();
   static void set_standard_domain(std::string domain);
-  // Forgets the in-memory state so that the next access reads the file again
+  // Resets the domain in place: the same object forgets what it holds
+  // (unsaved changes included) and reads the file again on the next access
   // (tests that play several processes in one).
   static void reset_standard_for_testing();
 
@@ -40,6 +43,8 @@ class NSUserDefaults {
 
  private:
   void load_once();
+  // Becomes the defaults of `domain` as the file holds them.
+  void reload(std::string domain);
   std::string m_domain;
   Value m_values;
   bool m_loaded = false;

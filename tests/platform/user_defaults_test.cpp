@@ -1,10 +1,11 @@
 // Defaults domains: values survive a new process (a new object reading the
 // file), storing nothing removes, and the file is a binary property list.
+#include "platform/foundation/user_defaults.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/property_list.h"
-#include "platform/foundation/user_defaults.h"
 #include "tests/support/temp_device.h"
 
 using namespace foundation;
@@ -42,4 +43,25 @@ TEST(UserDefaults, BrokenDomainFileStartsEmptyAndIsRepaired) {
   prefs.setObject(Value("03/07/2015 09:05PM"), "LastSync");
   ASSERT_TRUE(prefs.synchronize());
   EXPECT_EQ(NSUserDefaults("com.apple.Preferences").stringForKey("LastSync"), Value("03/07/2015 09:05PM"));
+}
+
+TEST(UserDefaults, StandardDefaultsAreOneObjectThatAResetReloadsInPlace) {
+  testing_support::TempDevice device;
+  NSUserDefaults& before = NSUserDefaults::standardUserDefaults();
+  before.setObject(Value(1), "Unsaved");
+  NSUserDefaults other("com.apple.springboard");
+  other.setBool(true, "HasLaunchedOnce");
+  ASSERT_TRUE(other.synchronize());
+
+  NSUserDefaults::reset_standard_for_testing();
+  NSUserDefaults& after = NSUserDefaults::standardUserDefaults();
+  EXPECT_EQ(&after, &before);
+  EXPECT_TRUE(after.objectForKey("Unsaved").is_nil()) << "unsaved changes go with the reset";
+  EXPECT_TRUE(after.boolForKey("HasLaunchedOnce")) << "the file is read again";
+
+  NSUserDefaults::set_standard_domain("com.apple.Preferences");
+  EXPECT_EQ(&NSUserDefaults::standardUserDefaults(), &before);
+  EXPECT_EQ(before.domain(), "com.apple.Preferences");
+  EXPECT_FALSE(before.boolForKey("HasLaunchedOnce"));
+  NSUserDefaults::set_standard_domain("com.apple.springboard");
 }

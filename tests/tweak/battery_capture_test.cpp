@@ -31,6 +31,19 @@ TEST_F(BatteryCaptureTest, BroadcastIsMirroredIntoDefaultsAndTheDataFile) {
   EXPECT_EQ(defaults("Amperage"), Value(1000));
 }
 
+TEST_F(BatteryCaptureTest, ABroadcastAfterTheDomainIsResetWritesThroughTheLiveDefaults) {
+  start();
+  foundation::NSUserDefaults::reset_standard_for_testing();
+  auto& live = foundation::NSUserDefaults::standardUserDefaults();
+  live.setBool(true, "HasLaunchedOnce");
+  ASSERT_TRUE(live.synchronize());
+  broadcast("SBUIBatteryStatusChangedNotification", Value(default_status()));
+  EXPECT_EQ(live.objectForKey("Capacity"), Value(1500));
+  // What was written after the reset survives the observer's save.
+  EXPECT_EQ(defaults("HasLaunchedOnce"), Value(true));
+  EXPECT_EQ(defaults("Capacity"), Value(1500));
+}
+
 TEST_F(BatteryCaptureTest, EveryBroadcastLogsTheWholeStatusWhileDebugging) {
   start();
   new_log_lines();
