@@ -96,6 +96,7 @@ int main(int argc, char** argv) {
       {"settings: read + libplist", "BM_SettingsReloadReadAndParse", "BM_SettingsReloadFloor", "reference"},
       {"capacity clock", "BM_ClockOn", "BM_ClockOff", "report only"},
       {"atomic write, fsync", "BM_AtomicWriteDurable", "BM_AtomicWriteNoSync", "report only", true},
+      {"History pane, 1 year", "BM_HistoryPaneOpen", "BM_HistoryCountFloor", "< 50 ms", true},
   });
   benchmark::Shutdown();
   return 0;

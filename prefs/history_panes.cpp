@@ -4,6 +4,8 @@
 // one screen comes from one snapshot of the store (history_snapshot.h).
 
 #include "platform/foundation/format.h"
+#include <chrono>
+#include <cstdio>
 #include "platform/preferences/ps_table_cell.h"
 #include "platform/uikit/ui_image_view.h"
 #include "prefs/history_snapshot.h"
@@ -29,7 +31,10 @@ void add_history_getter(objc::Class cls, const char* selector, std::function<std
 }
 
 objc::id chart_view(const ChartData& chart, std::size_t steps) {
-  auto view = uikit::UIImageView::initWithImage(draw_chart(chart));
+  auto T0 = std::chrono::steady_clock::now();
+  auto img = draw_chart(chart);
+  std::fprintf(stderr, "draw %.2f ms\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - T0).count());
+  auto view = uikit::UIImageView::initWithImage(img);
   view->setFrame(uikit::CGRect{(uikit::UIScreen::mainScreen()->bounds().width - kChartWidth) / 2, kChartCellMargin,
                                kChartWidth, kChartHeight});
   view->setAccessibilityChartDescriptor(chart_descriptor(chart, steps));
@@ -71,7 +76,7 @@ void register_HistorySessions() {
     auto list = pane->loadSpecifiersFromPlistName("History Sessions", self);
     if (!list) return nullptr;
     std::vector<std::shared_ptr<preferences::PSSpecifier>> rows = list->items();
-    const HistorySnapshot& h = current_history(true);
+    const HistorySnapshot& h = current_history();
     auto row = [&](std::string label, Value details) {
       rows.push_back(preferences::PSSpecifier::from_item(
           Value(foundation::Dictionary{{"cell", "PSTitleValueCell"}, {"label", label}, {"get", "SessionDetails:"},

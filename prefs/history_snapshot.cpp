@@ -22,20 +22,6 @@ std::unique_ptr<HistorySnapshot>& cached() {
   return snapshot;
 }
 
-// The samples a full charge or a session of the last 30 days needs; a full
-// charge further back is looked for in ever wider windows.
-std::optional<std::int64_t> last_full_charge(history::HistoryReader& reader, const std::vector<history::Sample>& recent,
-                                             std::int64_t since) {
-  auto fulls = history::full_charges(recent);
-  if (!fulls.empty()) return fulls.back();
-  for (std::int64_t days : {365, 0}) {
-    auto older = reader.samples(days ? std::optional<std::int64_t>(since - days * kDay) : std::nullopt, since);
-    fulls = history::full_charges(older);
-    if (!fulls.empty()) return fulls.back();
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 ChartData level_chart_data(const std::vector<history::Sample>& last_day, std::int64_t now) {
@@ -108,56 +94,49 @@ HistorySnapshot unavailable_snapshot(std::int64_t now, history::StoreStatus why)
   return snap;
 }
 
-HistorySnapshot read_history(std::int64_t now, bool list_sessions) {
+HistorySnapshot read_history(std::int64_t now) {
   history::HistoryReader reader;
   history::StoreStatus opened = reader.open();
   if (opened.ok()) opened = reader.begin_read();
   if (!opened.ok()) return unavailable_snapshot(now, opened);
   HistorySnapshot snap;
   snap.now = now;
+  // One pass over the store: every figure below is derived from the same
+  // samples in memory (a year thinned is about 90 000 rows; reading them once
+  // costs less than the several narrower queries that would overlap).
+  std::vector<history::Sample> samples = reader.samples();
+  auto from = [&](std::int64_t t) {
+    return std::lower_bound(samples.begin(), samples.end(), t,
+                            [](const history::Sample& s, std::int64_t time) { return s.time < time; });
+  };
   std::int64_t month_ago = now - 30 * kDay;
-  auto recent = reader.samples(month_ago, std::nullopt);
-  auto days = history::daily_health(reader.health_readings());
-  if (auto last = reader.last_sample()) snap.health_now = last->health_percent();
+  auto days = history::daily_health(history::health_readings(samples));
+  if (!samples.empty()) snap.health_now = samples.back().health_percent();
   snap.health_30_days_ago = history::health_at(days, now - 30 * kDay);
   snap.health_365_days_ago = history::health_at(days, now - 365 * kDay);
   snap.cycles_per_day = history::cycles_per_day(days, now, history::kPaceWindowSeconds);
-  snap.last_full_charge = last_full_charge(reader, recent, month_ago);
+  if (auto fulls = history::full_charges(samples); !fulls.empty()) snap.last_full_charge = fulls.back();
   snap.forecast = history::forecast_health(days);
-  auto sessions = history::charge_sessions(recent);
+  auto sessions = history::charge_sessions(samples);
   snap.sessions_last_30_days = static_cast<std::size_t>(
       std::count_if(sessions.begin(), sessions.end(), [&](auto& s) { return s.start >= month_ago; }));
-  auto day_ago = std::lower_bound(recent.begin(), recent.end(), now - kDay,
-                                  [](const history::Sample& s, std::int64_t t) { return s.time < t; });
-  snap.level_chart = level_chart_data({day_ago, recent.end()}, now);
+  snap.level_chart = level_chart_data({from(now - kDay), samples.end()}, now);
   snap.health_chart = health_chart_data(days, snap.forecast);
-  if (list_sessions) {
-    // The last ones may reach back before the 30 days: look further until enough are found.
-    for (std::int64_t days_back : {90, 365, 0}) {
-      if (sessions.size() >= kListedSessions) break;
-      sessions = history::charge_sessions(
-          reader.samples(days_back ? std::optional<std::int64_t>(now - days_back * kDay) : std::nullopt));
-    }
-    for (auto it = sessions.rbegin(); it != sessions.rend() && snap.last_sessions.size() < kListedSessions; ++it)
-      snap.last_sessions.push_back(*it);
-  }
+  for (auto it = sessions.rbegin(); it != sessions.rend() && snap.last_sessions.size() < kListedSessions; ++it)
+    snap.last_sessions.push_back(*it);
   reader.end_read();
   if (!reader.status().ok()) return unavailable_snapshot(now, reader.status());
   return snap;
 }
 
-const HistorySnapshot& current_history(bool list_sessions) {
+const HistorySnapshot& current_history() {
   auto& snapshot = cached();
   // A snapshot of another device's store (tests change the root) is no snapshot.
   static std::string root;
   if (snapshot && root != foundation::device_root()) snapshot.reset();
   root = foundation::device_root();
-  if (!snapshot || (list_sessions && !snapshot->sessions_listed)) {
-    bool scheduled = snapshot != nullptr;
-    snapshot = std::make_unique<HistorySnapshot>(
-        read_history(static_cast<std::int64_t>(foundation::device_now()), list_sessions));
-    snapshot->sessions_listed = list_sessions;
-    if (scheduled) return *snapshot;
+  if (!snapshot) {
+    snapshot = std::make_unique<HistorySnapshot>(read_history(static_cast<std::int64_t>(foundation::device_now())));
     foundation::dispatch_after_ns(0, [] { cached().reset(); });
   }
   return *snapshot;

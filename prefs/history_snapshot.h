@@ -26,17 +26,15 @@ struct HistorySnapshot {
   history::Forecast forecast;
   std::size_t sessions_last_30_days = 0;
   std::vector<history::ChargeSession> last_sessions;  // newest first, at most kListedSessions
-  bool sessions_listed = false;                       // last_sessions was read
   ChartData level_chart, health_chart;
 };
 
 inline constexpr std::size_t kListedSessions = 20;
 
-// Reads the store as it is at device time `now`; the last sessions only when
-// asked (they may need older samples than the History pane's rows).
-HistorySnapshot read_history(std::int64_t now, bool list_sessions);
+// Reads the store as it is at device time `now`.
+HistorySnapshot read_history(std::int64_t now);
 // The snapshot of the screen being rendered (read at the device's present).
-const HistorySnapshot& current_history(bool list_sessions = false);
+const HistorySnapshot& current_history();
 
 // The charts' data from the figures read (exposed for tests).
 ChartData level_chart_data(const std::vector<history::Sample>& last_day, std::int64_t now);

@@ -170,6 +170,38 @@ note "SpringBoard pid $(status_get "s['springboard']['pid']"), restarts $(status
 step "The device's screen"
 run watch --once
 
+step "A battery that ages: two months in half a minute, and the History pane"
+# 12 %/h between 20 and 90 % is about 1.5 cycles a day; at 250000 times real
+# time a real second is about three simulated days.
+aging="sim:cycle=20-90,rate=-0.2/min,speed=250000,wear=0.05%/cycle"
+run shutdown
+run boot --battery "$aging" || exit 1
+run settings open prefs:root=PylonexPro2
+run settings tap "Advanced Options"
+run settings set "Debug Log" off
+note "(a quieter log: the battery now broadcasts 50 times a second)"
+run settings back
+run settings tap History
+forecast_row() { sd settings show --json | python3 -c "
+import json, sys
+rows = json.load(sys.stdin)['rows']
+print(next((r.get('value', '') for r in rows if r.get('label') == '80 % Health'), ''))"; }
+for _ in $(seq 60); do
+  case "$(forecast_row)" in "80 % in about"*) break ;; esac
+  sleep 1
+done
+run settings show
+health=$(plist_get "$data_file" MaxCapacity)
+design=$(plist_get "$data_file" DesignCapacity)
+note "the model: $(python3 -c "h=100*$health/$design; print('health %.1f %%, wearing 0.05 points a cycle: 80 %% in %d cycles' % (h, (h-80)/0.05))" 2>/dev/null)"
+note "the charts as the page fetches them:"
+sd settings show --json | python3 -c "
+import json, sys
+for r in json.load(sys.stdin)['rows']:
+    for v in r.get('views', []):
+        if isinstance(v.get('image'), dict) and 'png_path' in v['image']:
+            print('     %-14s %s%s' % (r['label'], sys.argv[1], v['image']['png_path']))" "$DEVICE"
+
 printf '\n%sThe device stays up. Try:%s\n' "$bold" "$off"
 cat <<TXT
   export SIMDEVICE_ROOT=$DEVICE
