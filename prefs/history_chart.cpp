@@ -152,23 +152,24 @@ std::shared_ptr<const uikit::AXChartDescriptor> chart_descriptor(const ChartData
       s.values.push_back(count[i] ? std::optional<double>(sum[i] / count[i]) : std::nullopt);
     return s;
   };
-  d->series.push_back(series("measured", [&](auto&& add) {
-    for (auto& run : chart.lines)
-      for (auto& pt : run) add(pt);
-  }));
-  if (chart.forecast.size() > 1)
-    d->series.push_back(series("forecast", [&](auto&& add) {
-      // The dashed line's points are its ends: fill the buckets between them.
-      for (std::size_t i = 0; i + 1 < chart.forecast.size(); ++i) {
-        const ChartPoint &a = chart.forecast[i], &b = chart.forecast[i + 1];
-        for (std::size_t k = bucket_of(a.x); k <= bucket_of(b.x); ++k) {
-          double x = chart.x.min + (static_cast<double>(k) + 0.5) / static_cast<double>(steps) * span;
-          x = std::clamp(x, a.x, b.x);
-          double t = b.x > a.x ? (x - a.x) / (b.x - a.x) : 1;
-          add(ChartPoint{x, a.y + t * (b.y - a.y)});
-        }
+  // A line passes through the buckets between its points: they take the
+  // value the line has there, as drawn, besides the points in them.
+  auto along = [&](const std::vector<ChartPoint>& line, auto&& add) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      add(line[i]);
+      if (i + 1 == line.size()) break;
+      const ChartPoint &a = line[i], &b = line[i + 1];
+      for (std::size_t k = bucket_of(a.x) + 1; k < bucket_of(b.x); ++k) {
+        double x = chart.x.min + (static_cast<double>(k) + 0.5) / static_cast<double>(steps) * span;
+        double t = b.x > a.x ? (x - a.x) / (b.x - a.x) : 1;
+        add(ChartPoint{x, a.y + t * (b.y - a.y)});
       }
-    }));
+    }
+  };
+  d->series.push_back(series("measured", [&](auto&& add) {
+    for (auto& run : chart.lines) along(run, add);
+  }));
+  if (chart.forecast.size() > 1) d->series.push_back(series("forecast", [&](auto&& add) { along(chart.forecast, add); }));
   return d;
 }
 

@@ -81,17 +81,24 @@ std::string sparkline(const uikit::AXChartDescriptor& chart) {
   static const char* const kBlocks[] = {"▁", "▂", "▃", "▄", "▅", "▆", "▇", "█"};
   std::string out;
   if (chart.series.empty()) return out;
-  const auto& values = chart.series.front().values;
-  if (std::none_of(values.begin(), values.end(), [](auto& v) { return v.has_value(); })) return out;
+  const auto& measured = chart.series.front().values;
+  if (std::none_of(measured.begin(), measured.end(), [](auto& v) { return v.has_value(); })) return out;
   double span = chart.y_max - chart.y_min;
-  for (const auto& v : chart.series.front().values) {
-    if (!v || !std::isfinite(*v)) {
-      out += " ";
+  auto block = [&](double v) {
+    double t = span > 0 ? (v - chart.y_min) / span : 0.5;
+    return kBlocks[static_cast<int>(std::lround(std::clamp(t, 0.0, 1.0) * 7))];
+  };
+  // A later series (the forecast) shows where nothing was measured, after a ┆.
+  bool projected = false;
+  for (std::size_t i = 0; i < measured.size(); ++i) {
+    std::optional<double> v = measured[i];
+    if (!v && chart.series.size() > 1 && i < chart.series[1].values.size() && chart.series[1].values[i]) {
+      if (!projected) out += "┆";
+      projected = true;
+      out += block(*chart.series[1].values[i]);
       continue;
     }
-    double t = span > 0 ? (*v - chart.y_min) / span : 0.5;
-    auto level = static_cast<int>(std::lround(std::clamp(t, 0.0, 1.0) * 7));
-    out += kBlocks[level];
+    out += v && std::isfinite(*v) ? block(*v) : " ";
   }
   return out;
 }

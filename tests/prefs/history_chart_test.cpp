@@ -69,7 +69,7 @@ TEST(HistoryChart, ValuesOutsideTheAxisAndNoDataStillDraw) {
 
 TEST(HistoryChartDescriptor, BucketsTheSameDataAndFillsTheForecastBetweenItsEnds) {
   ChartData c = flat_chart();
-  c.lines = {{{0, 10}, {10, 30}, {95, 80}}};
+  c.lines = {{{0, 10}, {10, 30}}, {{95, 80}}};  // two runs: nothing between them
   c.forecast = {{95, 80}, {100, 70}};
   auto d = pxprefs::chart_descriptor(c, 10);
   ASSERT_EQ(d->series.size(), 2u);
@@ -84,6 +84,10 @@ TEST(HistoryChartDescriptor, BucketsTheSameDataAndFillsTheForecastBetweenItsEnds
   ASSERT_TRUE(forecast[9]);
   EXPECT_NEAR(*forecast[9], 75, 5);
   EXPECT_EQ(d->title, "Battery level");
+  c.lines = {{{0, 0}, {100, 100}}};  // one run: the buckets it crosses take its value there
+  auto line = pxprefs::chart_descriptor(c, 10)->series[0].values;
+  ASSERT_TRUE(line[5]);
+  EXPECT_NEAR(*line[5], 55, 1e-9);
   EXPECT_EQ(d->y_max, 100);
 }
 
