@@ -62,7 +62,9 @@ TEST_F(DrawnImagesTest, ALinkPointingOutOfTheRootNeitherWritesNorEmptiesTheOutsi
   fs::create_directories(m_device.path("/var/run/Preferences"));
   fs::create_directory_symlink(outside, m_device.path(settings::kDrawnImageFolder));
   auto j = m_images.publish(*picture(1));
-  if (j.contains("png_path")) EXPECT_TRUE(m_device.exists(j["png_path"].get<std::string>()));
+  if (j.contains("png_path")) {
+    EXPECT_TRUE(m_device.exists(j["png_path"].get<std::string>()));
+  }
   m_images.end_render();
   m_images.end_render();
   EXPECT_TRUE(fs::exists(outside / "keep.png"));
