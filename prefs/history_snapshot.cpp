@@ -1,6 +1,9 @@
 #include "prefs/history_snapshot.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 
@@ -9,6 +12,7 @@
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/run_loop.h"
 #include "prefs/history_texts.h"
+#include "shared/names.h"
 
 namespace pxprefs {
 namespace {
@@ -17,9 +21,41 @@ constexpr std::int64_t kDay = 86400;
 // A level line is broken where the device recorded nothing for this long.
 constexpr std::int64_t kLevelGap = 6 * 3600;
 
-std::unique_ptr<HistorySnapshot>& cached() {
-  static std::unique_ptr<HistorySnapshot> snapshot;
-  return snapshot;
+// What tells one state of the store from another without opening it: the
+// store's and its write-ahead log's size and modification time, and the
+// device clock's minute (the rows count days back from now).
+struct StoreKey {
+  std::string root;
+  std::int64_t minute = 0;
+  std::array<std::int64_t, 4> files{};
+  bool operator==(const StoreKey&) const = default;
+};
+
+StoreKey store_key(std::int64_t now) {
+  StoreKey key{foundation::device_root(), now / 60, {}};
+  std::string store = foundation::device_path(px::kHistoryStoreFile);
+  std::size_t i = 0;
+  for (const std::string& path : {store, store + "-wal"}) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+      key.files[i] = static_cast<std::int64_t>(st.st_size);
+      key.files[i + 1] = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    }
+    i += 2;
+  }
+  return key;
+}
+
+struct SnapshotCache {
+  std::unique_ptr<HistorySnapshot> snapshot;
+  StoreKey key;
+  bool turn_ended = true;
+  std::weak_ptr<int> observing;  // expires when the run loop drops its observers (tests reset it)
+};
+
+SnapshotCache& cache() {
+  static SnapshotCache c;
+  return c;
 }
 
 }  // namespace
@@ -130,16 +166,26 @@ HistorySnapshot read_history(std::int64_t now) {
 }
 
 const HistorySnapshot& current_history() {
-  auto& snapshot = cached();
-  // A snapshot of another device's store (tests change the root) is no snapshot.
-  static std::string root;
-  if (snapshot && root != foundation::device_root()) snapshot.reset();
-  root = foundation::device_root();
-  if (!snapshot) {
-    snapshot = std::make_unique<HistorySnapshot>(read_history(static_cast<std::int64_t>(foundation::device_now())));
-    foundation::dispatch_after_ns(0, [] { cached().reset(); });
+  SnapshotCache& c = cache();
+  // The end of each turn of the main loop ends a screen; the loop is only
+  // watched, never woken, so an open pane costs nothing while nothing happens.
+  if (c.observing.expired()) {
+    auto token = std::make_shared<int>(0);
+    c.observing = token;
+    foundation::RunLoop::main().add_turn_observer([token] { cache().turn_ended = true; });
+    c.turn_ended = true;
   }
-  return *snapshot;
+  if (c.snapshot && !c.turn_ended) return *c.snapshot;
+  c.turn_ended = false;
+  auto now = static_cast<std::int64_t>(foundation::device_now());
+  StoreKey key = store_key(now);
+  if (!c.snapshot || !(key == c.key)) {
+    c.snapshot = std::make_unique<HistorySnapshot>(read_history(now));
+    c.key = key;
+  }
+  return *c.snapshot;
 }
+
+void forget_history_snapshot() { cache().snapshot.reset(); }
 
 }  // namespace pxprefs

@@ -1,9 +1,10 @@
 #pragma once
 // What the History panes show, read from the history store in one read
 // transaction. A render of a pane asks many getters in a row; they share one
-// snapshot, taken at the first and dropped when the main loop next turns, so
-// every row and chart of one screen agree with each other and the store is
-// read once per screen, never while nobody looks.
+// snapshot, so every row and chart of one screen agree with each other. The
+// first getter after a turn of the main loop looks whether the store (or the
+// clock's minute) changed since, and reads it again only then: one read per
+// screen at most, none while nothing changes.
 
 #include <cstdint>
 #include <optional>
@@ -35,6 +36,9 @@ inline constexpr std::size_t kListedSessions = 20;
 HistorySnapshot read_history(std::int64_t now);
 // The snapshot of the screen being rendered (read at the device's present).
 const HistorySnapshot& current_history();
+// Makes the next getter read the store whatever changed (benchmarks: every
+// iteration opens the pane afresh).
+void forget_history_snapshot();
 
 // The charts' data from the figures read (exposed for tests).
 ChartData level_chart_data(const std::vector<history::Sample>& last_day, std::int64_t now);

@@ -103,6 +103,7 @@ TEST_F(HistoryPanes, OneScreenReadsOneSnapshotAndTheNextReadsAgain) {
   worn.design_capacity = 1560;
   ASSERT_EQ(writer.record(worn, worn.time).outcome, history::RecordOutcome::stored);
   EXPECT_EQ(row("HealthNow:"), before) << "the same screen sees the same store";
+  EXPECT_FALSE(foundation::RunLoop::main().has_pending_timers()) << "an open pane never wakes the loop itself";
   foundation::RunLoop::main().run_until_idle();
   EXPECT_EQ(row("HealthNow:"), "50.0 %");
 }
