@@ -182,12 +182,13 @@ run settings set "Debug Log" off
 note "(a quieter log: the battery now broadcasts 50 times a second)"
 run settings back
 run settings tap History
-forecast_row() { sd settings show --json | python3 -c "
+# Until a month of history gives the month-ago row and a forecast (a minute at most).
+history_ready() { sd settings show --json | python3 -c "
 import json, sys
-rows = json.load(sys.stdin)['rows']
-print(next((r.get('value', '') for r in rows if r.get('label') == '80 % Health'), ''))"; }
+rows = {r['label']: r.get('value', '') for r in json.load(sys.stdin)['rows']}
+sys.exit(0 if rows.get('80 % Health', '').startswith('80 % in about') and '%' in rows.get('30 Days Ago', '') else 1)"; }
 for _ in $(seq 60); do
-  case "$(forecast_row)" in "80 % in about"*) break ;; esac
+  history_ready && break
   sleep 1
 done
 run settings show
