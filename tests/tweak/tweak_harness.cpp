@@ -1,6 +1,6 @@
 #include "tests/tweak/tweak_harness.h"
 
-#include <dlfcn.h>
+#include <stdexcept>
 
 #include "platform/foundation/darwin_notify.h"
 #include "platform/foundation/notification_center.h"
@@ -13,28 +13,29 @@
 #include "platform/uikit/ui_application.h"
 #include "platform/uikit/ui_device.h"
 #include "shared/names.h"
+#include "tweak/test_access.h"
 
 namespace tweak_testing {
 namespace {
 
-void* g_library = nullptr;
+bool g_started = false;
 
-void load_tweak() {
-  if (!g_library) {
-    g_library = ::dlopen(PX_TWEAK_DYLIB, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(g_library, nullptr) << ::dlerror();
-    return;
-  }
-  auto restart = reinterpret_cast<void (*)()>(::dlsym(g_library, "pylonexpro2_restart_for_testing"));
-  ASSERT_NE(restart, nullptr);
-  restart();
+const pylonexpro2::TestAccess& tweak() {
+  const auto& access = pylonexpro2::test_access();
+  if (access.version != pylonexpro2::TestAccess::kVersion)
+    throw std::runtime_error("tweak test access of another version");
+  return access;
 }
 
-template <class T>
-T& symbol(const char* name) {
-  void* p = g_library ? ::dlsym(g_library, name) : nullptr;
-  if (!p) throw std::runtime_error(std::string("tweak symbol missing: ") + name);
-  return *static_cast<T*>(p);
+// The first run starts the tweak as loading it would; later runs start it
+// again from its load-time state.
+void load_tweak() {
+  if (g_started) {
+    tweak().restart();
+    return;
+  }
+  g_started = true;
+  tweak().start();
 }
 
 }  // namespace
@@ -113,11 +114,11 @@ std::vector<std::string> TweakTest::log_lines_containing(const std::string& need
   return out;
 }
 
-SettingsSnapshot& TweakTest::settings() { return symbol<SettingsSnapshot>("TweakSettings"); }
-std::int32_t& TweakTest::battCheck() { return symbol<std::int32_t>("battCheck"); }
-std::int32_t& TweakTest::battFullCheck() { return symbol<std::int32_t>("battFullCheck"); }
-foundation::Value& TweakTest::statusMah() { return symbol<foundation::Value>("statusMah"); }
-foundation::Value& TweakTest::notify() { return symbol<foundation::Value>("notify"); }
+SettingsSnapshot& TweakTest::settings() { return tweak().settings; }
+std::int32_t& TweakTest::battCheck() { return tweak().battCheck; }
+std::int32_t& TweakTest::battFullCheck() { return tweak().battFullCheck; }
+foundation::Value& TweakTest::statusMah() { return tweak().statusMah; }
+foundation::Value& TweakTest::notify() { return tweak().notify; }
 
 foundation::Dictionary default_status() {
   using foundation::Value;

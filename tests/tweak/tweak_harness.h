@@ -1,8 +1,9 @@
 #pragma once
-// A SpringBoard run inside the test process with the real PylonexPro2.dylib
-// loaded into it. The library is dlopened once per process; every later run
-// starts it again through its test-only restart symbol, so each test sees
-// the tweak as freshly loaded into a fresh SpringBoard.
+// A SpringBoard run inside the test process with the tweak in it: the test
+// variant of the library (the shipped objects plus its test access) is
+// started as loading it would start it, and every later run starts it again
+// from its load-time state, so each test sees the tweak as freshly loaded
+// into a fresh SpringBoard.
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ class TweakTest : public ::testing::Test {
   springboard::SpringBoardHost& host() { return *m_host; }
   springboard::SpringBoardState& sb() { return springboard::state(); }
 
-  // The tweak's globals, looked up in the loaded library.
+  // The tweak's state, through its test access.
   static SettingsSnapshot& settings();
   static std::int32_t& battCheck();
   static std::int32_t& battFullCheck();
