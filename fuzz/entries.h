@@ -31,6 +31,10 @@ void trace_reader(std::string_view bytes);
 // One control-socket request line, and one reply line.
 void control_message(std::string_view bytes);
 
+// A body of POST /api/command, and the same bytes as a path under /bundle/
+// and as a page file of simdevice web.
+void web_request(std::string_view bytes);
+
 // Aborts with `what` when `ok` is false.
 void require(bool ok, const char* what);
 

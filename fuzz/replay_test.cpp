@@ -30,6 +30,9 @@ std::map<std::string, std::function<void(std::string_view)>> entries() {
 #ifdef PX_FUZZ_FILTER
   m["filter"] = pxfuzz::filter_plist;
 #endif
+#ifdef PX_FUZZ_WEB
+  m["web"] = pxfuzz::web_request;
+#endif
 #ifdef PX_FUZZ_ENTRIES
   m["entries"] = pxfuzz::loader_entry;
 #endif
