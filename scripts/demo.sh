@@ -203,9 +203,31 @@ for r in json.load(sys.stdin)['rows']:
         if isinstance(v.get('image'), dict) and 'png_path' in v['image']:
             print('     %-14s %s%s' % (r['label'], sys.argv[1], v['image']['png_path']))" "$DEVICE"
 
+step "The device in a browser: simdevice web"
+# Detached from this terminal; it records its process id under the device's
+# /var/run/ like the device's other processes, so simdevice shutdown stops it.
+web_log=$DEVICE/var/log/web.log
+start_web() {
+  setsid "$SIMDEVICE" --root "$DEVICE" web --port "$1" > "$web_log" 2>&1 < /dev/null &
+  for _ in $(seq 100); do
+    grep -q 'http://' "$web_log" 2>/dev/null && return 0
+    kill -0 $! 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+if start_web "${WEB_PORT:-8765}" || start_web 0; then
+  web_address=$(grep -o 'http://[^ ]*' "$web_log" | head -n 1)
+  note "simdevice web serves the live page (pid $(cat "$DEVICE/var/run/web.pid" 2>/dev/null)):"
+  note "  open ${bold}$web_address${off}"
+else
+  note "simdevice web did not start: $(cat "$web_log")"
+fi
+
 printf '\n%sThe device stays up. Try:%s\n' "$bold" "$off"
 cat <<TXT
   export SIMDEVICE_ROOT=$DEVICE
+  ${web_address:-$SIMDEVICE web}   # the phone in a browser
   $SIMDEVICE watch                     # live screen (Ctrl-C to leave)
   $SIMDEVICE battery 55% --state charging
   $SIMDEVICE activator com.zelmoraq.pylonexpro2 && $SIMDEVICE alerts
