@@ -8,6 +8,7 @@ const phone = (() => {
   let run = null;
   let shaking = 0;
   let shakeQueue = 0;
+  let alertDrawn = '';  // the alert last drawn: redrawn only when it changes, so no click lands on a replaced button
 
   function init(runCommand) {
     run = runCommand;
@@ -28,7 +29,7 @@ const phone = (() => {
   function fit() {
     const frame = $('phone-frame');
     const phoneEl = $('phone');
-    const available = Math.max(300, window.innerHeight - 70);
+    const available = Math.max(300, window.innerHeight - 100);  // the header and the margins
     const scale = Math.min(1.4, available / 680);
     phoneEl.style.transform = 'scale(' + scale.toFixed(3) + ')';
     frame.style.width = Math.ceil(360 * scale) + 'px';
@@ -128,16 +129,21 @@ const phone = (() => {
     const owner = springboard.length ? 'springboard' : settingsAlerts.length ? 'settings' : null;
     const list = owner === 'springboard' ? springboard : settingsAlerts;
     $('alert-layer').hidden = !owner;
-    if (!owner) return;
+    if (!owner) {
+      alertDrawn = '';
+      return;
+    }
+    const key = JSON.stringify([owner, springboard, settingsAlerts]);
+    if (key === alertDrawn) return;
+    alertDrawn = key;
     const position = list.length - 1;
     const alert = list[position];
     $('alert-title').textContent = alert.title || '';
     $('alert-message').textContent = alert.message || '';
     const buttons = $('alert-buttons');
     buttons.replaceChildren();
-    // Side by side when two short titles fit, one under the other otherwise (as the platform lays them out).
     const titles = alert.buttons || [];
-    buttons.classList.toggle('stacked', titles.length > 2 || titles.some((t) => t.length > 13));
+    buttons.classList.toggle('stacked', titles.length > 2);
     (alert.buttons || []).forEach((title, index) => {
       const button = document.createElement('button');
       button.type = 'button';
@@ -148,6 +154,8 @@ const phone = (() => {
       button.addEventListener('click', () => run(press.concat([String(index), '--alert', String(position)])));
       buttons.appendChild(button);
     });
+    // Side by side when the titles fit, one under the other otherwise (as the platform lays them out).
+    if ([...buttons.children].some((b) => b.scrollWidth > b.clientWidth)) buttons.classList.add('stacked');
     const waiting = list.length - 1 + (owner === 'springboard' ? settingsAlerts.length : 0);
     $('alert-queue').textContent = waiting > 0 ? waiting + ' more alert' + (waiting > 1 ? 's' : '') + ' waiting' : '';
     $('alert').dataset.owner = owner;
