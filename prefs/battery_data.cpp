@@ -13,6 +13,7 @@
 #include "prefs/pane_support.h"
 #include "prefs/panes.h"
 #include "shared/names.h"
+#include "shared/settings_schema.h"
 
 namespace pxprefs {
 namespace {
@@ -24,10 +25,13 @@ Value top(const char* key) { return battery_data()[key]; }
 Value nested(const char* key) { return battery_data()["BatteryData"][key]; }
 
 // The leading integer of the stored "%i mAh" text, 0 when there is none.
-std::int32_t stored_actual_max() { return foundation::NSUserDefaults::standardUserDefaults().stringForKey("ActualMax").intValue(); }
+std::int32_t stored_actual_max() {
+  return foundation::NSUserDefaults::standardUserDefaults().stringForKey("ActualMax").intValue();
+}
 
 Value temperature_row() {
-  bool fahrenheit = foundation::dictionaryWithContentsOfFile(px::kSettingsFileMobile)["Fahrenheit"].boolValue();
+  bool fahrenheit =
+      foundation::dictionaryWithContentsOfFile(px::kSettingsFileMobile)[px::settings::Fahrenheit.key].boolValue();
   Value celsius = temperature_value(top("Temperature"));
   if (!fahrenheit) return format("%@ °C", celsius);
   if (celsius.is_nil()) return format("%@ °F", celsius);

@@ -1,26 +1,107 @@
 #include "tweak/tweak_settings.h"
 
+#include <array>
+
 #include "platform/foundation/log.h"
 #include "platform/foundation/property_list_files.h"
 #include "shared/names.h"
+#include "shared/settings_schema.h"
 
 constinit SettingsSnapshot TweakSettings{};
 
 namespace {
 
-bool readBool(const foundation::Value& settings, std::string_view key, bool absent) {
-  const foundation::Value& v = settings[key];
-  return v.is_nil() ? absent : v.boolValue();
+// Where each setting of the schema lands in the snapshot, and how it is read:
+// Foundation's boolValue, floatValue or intValue, or intValue then non-zero
+// (fullChargeWarning, read as a number as it always was).
+enum class Read { boolValue, floatValue, intValue, intValueNonZero };
+
+struct Binding {
+  const px::Setting* setting;
+  Read read;
+  bool SettingsSnapshot::*flag = nullptr;
+  float SettingsSnapshot::*real = nullptr;
+  std::int32_t SettingsSnapshot::*integer = nullptr;
+};
+
+constexpr Binding flag(const px::Setting& s, bool SettingsSnapshot::*field, Read read = Read::boolValue) {
+  return {&s, read, field};
+}
+constexpr Binding real(const px::Setting& s, float SettingsSnapshot::*field) {
+  return {&s, Read::floatValue, nullptr, field};
+}
+constexpr Binding integer(const px::Setting& s, std::int32_t SettingsSnapshot::*field) {
+  return {&s, Read::intValue, nullptr, nullptr, field};
 }
 
-float readFloat(const foundation::Value& settings, std::string_view key, float absent) {
-  const foundation::Value& v = settings[key];
-  return v.is_nil() ? absent : v.floatValue();
-}
+namespace k = px::settings;
+constexpr std::array kBindings{
+    flag(k::debugMode, &SettingsSnapshot::debugMode),
+    flag(k::enablePSM, &SettingsSnapshot::enablePSM),
+    flag(k::vibratePSM, &SettingsSnapshot::vibratePSM),
+    flag(k::notificationPSM, &SettingsSnapshot::notificationPSM),
+    flag(k::airplanePSM, &SettingsSnapshot::airplanePSM),
+    flag(k::bluetoothPSM, &SettingsSnapshot::bluetoothPSM),
+    flag(k::locationPSM, &SettingsSnapshot::locationPSM),
+    flag(k::wifiPSM, &SettingsSnapshot::wifiPSM),
+    flag(k::dimPSM, &SettingsSnapshot::dimPSM),
+    real(k::dimLevelPSM, &SettingsSnapshot::dimLevelPSM),
+    real(k::percentagePSM, &SettingsSnapshot::percentagePSM),
+    flag(k::capacityPOP, &SettingsSnapshot::capacityPOP),
+    flag(k::designCapacityPOP, &SettingsSnapshot::designCapacityPOP),
+    flag(k::cyclePOP, &SettingsSnapshot::cyclePOP),
+    flag(k::serialPOP, &SettingsSnapshot::serialPOP),
+    flag(k::wattsPOP, &SettingsSnapshot::wattsPOP),
+    flag(k::amperagePOP, &SettingsSnapshot::amperagePOP),
+    flag(k::statusbarMah, &SettingsSnapshot::statusbarMah),
+    flag(k::keepHistory, &SettingsSnapshot::keepHistory),
+    integer(k::timemode, &SettingsSnapshot::timemode),
+    flag(k::fullChargeWarning, &SettingsSnapshot::fullChargeWarning, Read::intValueNonZero),
+};
 
-std::int32_t readInt(const foundation::Value& settings, std::string_view key, std::int32_t absent) {
-  const foundation::Value& v = settings[key];
-  return v.is_nil() ? absent : v.intValue();
+// The bindings are the schema's snapshot settings, in the schema's order, each
+// into a field of the setting's type: a key added to the schema for the tweak
+// does not build until it has its field here.
+consteval bool bindings_follow_the_schema() {
+  std::size_t b = 0;
+  for (const px::Setting* setting : px::kSettingsSchema) {
+    if (!setting->in_snapshot) continue;
+    if (b == kBindings.size() || kBindings[b].setting != setting) return false;
+    const Binding& binding = kBindings[b++];
+    switch (setting->type) {
+      case px::SettingType::boolean:
+        if (!binding.flag) return false;
+        break;
+      case px::SettingType::real:
+        if (!binding.real) return false;
+        break;
+      case px::SettingType::integer:
+        if (!binding.integer) return false;
+        break;
+    }
+  }
+  return b == kBindings.size();
+}
+static_assert(bindings_follow_the_schema());
+
+void read_into(SettingsSnapshot& s, const Binding& binding, const foundation::Value& settings) {
+  const foundation::Value& stored = settings[binding.setting->key];
+  const double absent = binding.setting->absent;
+  const bool present = !stored.is_nil();
+  switch (binding.read) {
+    case Read::boolValue:
+      s.*binding.flag = present ? stored.boolValue() : absent != 0;
+      break;
+    case Read::intValueNonZero:
+      s.*binding.flag = (present ? stored.intValue() : static_cast<std::int32_t>(absent)) != 0;
+      break;
+    case Read::floatValue:
+      s.*binding.real = present ? stored.floatValue() : static_cast<float>(absent);
+      break;
+    case Read::intValue:
+      s.*binding.integer = present ? stored.intValue() : static_cast<std::int32_t>(absent);
+      break;
+  }
 }
 
 }  // namespace
@@ -28,39 +109,19 @@ std::int32_t readInt(const foundation::Value& settings, std::string_view key, st
 void loadSettings() {
   foundation::Value settings = foundation::dictionaryWithContentsOfFile(px::kSettingsFile);
   auto& s = TweakSettings;
-  s.debugMode = readBool(settings, "debugMode", true);
-  s.enablePSM = readBool(settings, "enablePSM", true);
-  s.vibratePSM = readBool(settings, "vibratePSM", true);
-  s.notificationPSM = readBool(settings, "notificationPSM", true);
-  s.airplanePSM = readBool(settings, "airplanePSM", true);
-  s.bluetoothPSM = readBool(settings, "bluetoothPSM", true);
-  s.locationPSM = readBool(settings, "locationPSM", true);
-  s.wifiPSM = readBool(settings, "wifiPSM", true);
-  s.dimPSM = readBool(settings, "dimPSM", true);
-  s.dimLevelPSM = readFloat(settings, "dimLevelPSM", 1.0f);
-  s.percentagePSM = readFloat(settings, "percentagePSM", 1.0f);
-  s.capacityPOP = readBool(settings, "capacityPOP", true);
-  s.designCapacityPOP = readBool(settings, "designCapacityPOP", true);
-  s.cyclePOP = readBool(settings, "cyclePOP", true);
-  s.serialPOP = readBool(settings, "serialPOP", true);
-  s.wattsPOP = readBool(settings, "wattsPOP", true);
-  s.amperagePOP = readBool(settings, "amperagePOP", true);
-  s.statusbarMah = readBool(settings, "statusbarMah", true);
-  s.keepHistory = readBool(settings, "keepHistory", true);
-  s.timemode = readInt(settings, "timemode", 1);
-  s.fullChargeWarning = readInt(settings, "fullChargeWarning", 1) != 0;
+  for (const Binding& binding : kBindings) read_into(s, binding, settings);
 
   if (s.debugMode)
-    NSLog("PylonexPro2 Settings : enablePSM = %i , vibratePSM = %i, notificationPSM = %i, airplanePSM = %i, "
-          "bluetoothPSM = %i, locationPSM = %i, wifiPSM = %i, dimPSM = %i, dimLevelPSM = %f, percentagePSM = %f, "
-          "capacityPOP = %i, debugMode = %i, StatusBarMah = %i, timeMode = %i, fullChargeWarning = %i",
-          s.enablePSM, s.vibratePSM, s.notificationPSM, s.airplanePSM, s.bluetoothPSM, s.locationPSM, s.wifiPSM,
-          s.dimPSM, static_cast<double>(s.dimLevelPSM), static_cast<double>(s.percentagePSM), s.capacityPOP,
-          s.debugMode, s.statusbarMah, static_cast<int>(s.timemode), s.fullChargeWarning);
+    NSLog(
+        "PylonexPro2 Settings : enablePSM = %i , vibratePSM = %i, notificationPSM = %i, airplanePSM = %i, "
+        "bluetoothPSM = %i, locationPSM = %i, wifiPSM = %i, dimPSM = %i, dimLevelPSM = %f, percentagePSM = %f, "
+        "capacityPOP = %i, debugMode = %i, StatusBarMah = %i, timeMode = %i, fullChargeWarning = %i",
+        s.enablePSM, s.vibratePSM, s.notificationPSM, s.airplanePSM, s.bluetoothPSM, s.locationPSM, s.wifiPSM, s.dimPSM,
+        static_cast<double>(s.dimLevelPSM), static_cast<double>(s.percentagePSM), s.capacityPOP, s.debugMode,
+        s.statusbarMah, static_cast<int>(s.timemode), s.fullChargeWarning);
 }
 
-void loadSettings(foundation::CFNotificationCenterRef, void*, std::string_view, const void*,
-                  const foundation::Value&) {
+void loadSettings(foundation::CFNotificationCenterRef, void*, std::string_view, const void*, const foundation::Value&) {
   loadSettings();
 }
 

@@ -21,8 +21,36 @@ NOTE = "com.zelmoraq.PylonexPro2Prefs/updatesettings"
 def group(label="", **extra):
     return dict(cell="PSGroupCell", label=label, **extra)
 
-def switch(label, key, default=True):
-    return dict(cell="PSSwitchCell", label=label, key=key, default=default, PostNotification=NOTE)
+SETTINGS = {s["key"]: s for s in TABLES["settings"]}
+PLACED = {}
+
+def setting(label, key):
+    """An editable row: its cell, default (and range or choices) come from the
+    settings schema; the key must be one of the schema's, placed once."""
+    if key not in SETTINGS:
+        sys.exit(f"make_resources.py: {key!r} is not in the settings schema")
+    if key in PLACED:
+        sys.exit(f"make_resources.py: {key!r} has two rows")
+    s = SETTINGS[key]
+    PLACED[key] = CURRENT_LIST
+    row = dict(label=label, key=key, default=s["default"], PostNotification=NOTE)
+    if "choices" in s:
+        row.update(cell="PSSegmentCell", validValues=[c["value"] for c in s["choices"]],
+                   validTitles=[c["title"] for c in s["choices"]])
+    elif s["type"] == "real":
+        row.update(cell="PSSliderCell", min=s["min"], max=s["max"])
+    elif s["type"] == "boolean":
+        row.update(cell="PSSwitchCell")
+    else:
+        sys.exit(f"make_resources.py: no row for {key!r} of type {s['type']}")
+    return row
+
+def rows_of(name, make):
+    global CURRENT_LIST
+    CURRENT_LIST = name
+    return make()
+
+CURRENT_LIST = None
 
 def value(label, getter):
     return dict(cell="PSTitleValueCell", label=label, get=getter)
@@ -85,45 +113,42 @@ lists = {
         value("PMU Configuration", "PMUConf:"),
         value("Watts", "Watts:"),
     ]),
-    "AdvancedOptions": dict(title="Advanced Options", items=[
+    "AdvancedOptions": rows_of("AdvancedOptions", lambda: dict(title="Advanced Options", items=[
         group("Status Bar"),
-        switch("Capacity In Status Bar", "statusbarMah"),
-        dict(cell="PSSegmentCell", label="Clock", key="timemode", default=1, validValues=[1, 0],
-             validTitles=["24 Hours", "12 Hours"], PostNotification=NOTE),
+        setting("Capacity In Status Bar", "statusbarMah"),
+        setting("Clock", "timemode"),
         group("Battery", footerText="Temperatures are shown in Celsius unless Fahrenheit is on."),
-        switch("Full Charge Alert", "fullChargeWarning"),
-        switch("Fahrenheit", "Fahrenheit", False),
+        setting("Full Charge Alert", "fullChargeWarning"),
+        setting("Fahrenheit", "Fahrenheit"),
         group("Diagnostics"),
-        switch("Debug Log", "debugMode"),
+        setting("Debug Log", "debugMode"),
         group("History", footerText="The battery's history stays on this device."),
-        switch("Keep History", "keepHistory"),
+        setting("Keep History", "keepHistory"),
         button("Clear History", "ClearHistory:"),
-    ]),
-    "popUPInfo": dict(title="Info Popup", items=[
+    ])),
+    "popUPInfo": rows_of("popUPInfo", lambda: dict(title="Info Popup", items=[
         group("Lines shown", footerText="Bind the popup to a gesture in Activator."),
-        switch("Current Capacity", "capacityPOP"),
-        switch("Design Capacity", "designCapacityPOP"),
-        switch("Cycle Count", "cyclePOP"),
-        switch("Serial", "serialPOP"),
-        switch("Charger Watts", "wattsPOP"),
-        switch("Charger Amperage", "amperagePOP"),
-    ]),
-    "PowerSavingMode": dict(title="Power Saving Mode", items=[
+        setting("Current Capacity", "capacityPOP"),
+        setting("Design Capacity", "designCapacityPOP"),
+        setting("Cycle Count", "cyclePOP"),
+        setting("Serial", "serialPOP"),
+        setting("Charger Watts", "wattsPOP"),
+        setting("Charger Amperage", "amperagePOP"),
+    ])),
+    "PowerSavingMode": rows_of("PowerSavingMode", lambda: dict(title="Power Saving Mode", items=[
         group("Trigger"),
-        switch("Enabled", "enablePSM"),
-        dict(cell="PSSliderCell", label="Battery Percentage", key="percentagePSM", default=1.0, min=1.0, max=100.0,
-             PostNotification=NOTE),
+        setting("Enabled", "enablePSM"),
+        setting("Battery Percentage", "percentagePSM"),
         group("Actions"),
-        switch("Wi-Fi Off", "wifiPSM"),
-        switch("Location Services Off", "locationPSM"),
-        switch("Airplane Mode On", "airplanePSM"),
-        switch("Bluetooth Off", "bluetoothPSM"),
-        switch("Dim Screen", "dimPSM"),
-        dict(cell="PSSliderCell", label="Brightness", key="dimLevelPSM", default=1.0, min=0.0, max=1.0,
-             PostNotification=NOTE),
-        switch("Vibrate", "vibratePSM"),
-        switch("Banner", "notificationPSM"),
-    ]),
+        setting("Wi-Fi Off", "wifiPSM"),
+        setting("Location Services Off", "locationPSM"),
+        setting("Airplane Mode On", "airplanePSM"),
+        setting("Bluetooth Off", "bluetoothPSM"),
+        setting("Dim Screen", "dimPSM"),
+        setting("Brightness", "dimLevelPSM"),
+        setting("Vibrate", "vibratePSM"),
+        setting("Banner", "notificationPSM"),
+    ])),
     "History": dict(title="History", items=[
         group("Health"),
         value("Health Now", "HealthNow:"),
@@ -152,6 +177,11 @@ lists = {
         button("See Statistics", "SeeData:"),
     ]),
 }
+
+# Every setting of the schema has its row, in the pane the schema names.
+for key, s in SETTINGS.items():
+    if PLACED.get(key) != s["pane"]:
+        sys.exit(f"make_resources.py: {key!r} belongs in {s['pane']}, placed in {PLACED.get(key)}")
 
 for name, content in lists.items():
     with open(name + ".plist", "wb") as f:

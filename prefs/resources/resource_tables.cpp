@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "prefs/data_sharing_fields.h"
+#include "shared/settings_schema.h"
 
 namespace {
 
@@ -18,6 +19,28 @@ nlohmann::json tables() {
   sharing["footer"] = pxprefs::data_sharing_footer();
   for (const auto& field : pxprefs::kSharedFields)
     sharing["fields"].push_back({{"query_key", field.query_key}, {"meaning", field.meaning}});
+  for (const px::Setting* setting : px::kSettingsSchema) {
+    nlohmann::json row{{"key", setting->key}, {"pane", setting->pane}};
+    switch (setting->type) {
+      case px::SettingType::boolean:
+        row["type"] = "boolean";
+        row["default"] = setting->absent != 0;
+        break;
+      case px::SettingType::integer:
+        row["type"] = "integer";
+        row["default"] = static_cast<long long>(setting->absent);
+        break;
+      case px::SettingType::real:
+        row["type"] = "real";
+        row["default"] = setting->absent;
+        row["min"] = setting->min;
+        row["max"] = setting->max;
+        break;
+    }
+    for (std::size_t i = 0; i < setting->choice_count; ++i)
+      row["choices"].push_back({{"value", setting->choices[i].value}, {"title", setting->choices[i].title}});
+    out["settings"].push_back(row);
+  }
   return out;
 }
 

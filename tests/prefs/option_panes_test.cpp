@@ -8,11 +8,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "platform/foundation/device_clock.h"
 #include "platform/uikit/ui_bar_button_item.h"
 #include "platform/uikit/ui_button.h"
+#include "shared/settings_schema.h"
 #include "tests/prefs/prefs_fixture.h"
 
 namespace pxtest {
@@ -51,6 +53,43 @@ TEST_F(OptionPanes, EveryEditableRowNamesKeyDefaultAndNotification) {
       EXPECT_FALSE(s->propertyForKey("default").is_nil()) << cls << " " << s->name();
       EXPECT_EQ(s->propertyForKey("PostNotification"), Value(kNote)) << cls << " " << s->name();
     }
+  }
+}
+
+TEST_F(OptionPanes, EverySettingOfTheSchemaHasOneRowInItsPaneWithItsDefault) {
+  std::map<std::string, std::string> pane_of_row;
+  for (const char* cls : {"AdvancedOptions", "popUPInfo", "PowerSavingMode"}) {
+    auto p = pane(cls);
+    auto list = specifiers(p);
+    for (auto& s : list->items()) {
+      Value key = s->propertyForKey("key");
+      if (key.string()) {
+        EXPECT_TRUE(pane_of_row.emplace(*key.string(), cls).second) << *key.string();
+      }
+    }
+  }
+  EXPECT_EQ(pane_of_row.size(), px::kSettingsSchema.size());
+  for (const px::Setting* setting : px::kSettingsSchema) {
+    std::string key(setting->key);
+    ASSERT_EQ(pane_of_row[key], setting->pane) << key;
+    auto p = pane(pane_of_row[key].c_str());
+    Value shown_default = row(p, key)->propertyForKey("default");
+    switch (setting->type) {
+      case px::SettingType::boolean:
+        EXPECT_EQ(shown_default, Value(setting->absent != 0)) << key;
+        break;
+      case px::SettingType::integer:
+        EXPECT_EQ(shown_default, Value(static_cast<int>(setting->absent))) << key;
+        break;
+      case px::SettingType::real:
+        EXPECT_EQ(shown_default, Value(setting->absent)) << key;
+        break;
+    }
+    EXPECT_EQ(shown_default.kind(), Value(setting->type == px::SettingType::boolean ? Value(true)
+                                          : setting->type == px::SettingType::real  ? Value(1.0)
+                                                                                    : Value(1))
+                                        .kind())
+        << key;
   }
 }
 
