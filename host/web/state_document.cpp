@@ -68,6 +68,13 @@ void replace_image_paths(json& node) {
       node["image_address"] = address ? json(*address) : json(nullptr);
       node.erase("image_path");
     }
+    // A drawn image (a chart) the Settings app published.
+    if (auto it = node.find("png_path"); it != node.end()) {
+      std::optional<std::string> address;
+      if (it->is_string()) address = drawn_address(it->get<std::string>());
+      node["image_address"] = address ? json(*address) : json(nullptr);
+      node.erase("png_path");
+    }
     for (auto& [key, child] : node.items()) replace_image_paths(child);
   } else if (node.is_array()) {
     for (auto& child : node) replace_image_paths(child);

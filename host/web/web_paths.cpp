@@ -94,6 +94,23 @@ std::optional<std::string> bundle_address(std::string_view device_path) {
   return address;
 }
 
+std::optional<std::string> drawn_device_path(std::string_view raw_path) {
+  std::string_view route = kDrawnRoute;
+  if (raw_path.substr(0, route.size()) != route) return std::nullopt;
+  auto name = decoded_safe(raw_path.substr(route.size()));
+  // One file of the folder, and a PNG.
+  if (!name || name->find('/') != std::string::npos || lower_extension(*name) != "png") return std::nullopt;
+  return std::string(kDrawnFolder) + "/" + *name;
+}
+
+std::optional<std::string> drawn_address(std::string_view device_path) {
+  std::string prefix = std::string(kDrawnFolder) + "/";
+  if (device_path.substr(0, prefix.size()) != prefix) return std::nullopt;
+  std::string address = std::string(kDrawnRoute) + std::string(device_path.substr(prefix.size()));
+  if (!drawn_device_path(address)) return std::nullopt;
+  return address;
+}
+
 std::optional<std::string> ui_relative_path(std::string_view raw_path) {
   if (raw_path.empty() || raw_path.front() != '/') return std::nullopt;
   if (raw_path == "/") return std::string("index.html");

@@ -30,6 +30,13 @@ std::optional<std::string> bundle_device_path(std::string_view raw_path);
 // that image is not one the bundle route serves.
 std::optional<std::string> bundle_address(std::string_view device_path);
 
+// Images the Settings app's panes draw (charts), published by the app as PNG
+// files in one folder: "/drawn/NAME.png" ↔ "/var/run/Preferences/images/NAME.png".
+inline constexpr const char* kDrawnFolder = "/var/run/Preferences/images";
+inline constexpr const char* kDrawnRoute = "/drawn/";
+std::optional<std::string> drawn_device_path(std::string_view raw_path);
+std::optional<std::string> drawn_address(std::string_view device_path);
+
 // "/" → "index.html"; "/app.js" → "app.js"; nothing when unsafe.
 std::optional<std::string> ui_relative_path(std::string_view raw_path);
 

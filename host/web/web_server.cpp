@@ -45,7 +45,7 @@ std::string_view target_path(const httplib::Request& req) {
 }
 
 bool needs_token(std::string_view path) {
-  return path.rfind("/api/", 0) == 0 || path.rfind(kBundleRoute, 0) == 0;
+  return path.rfind("/api/", 0) == 0 || path.rfind(kBundleRoute, 0) == 0 || path.rfind(kDrawnRoute, 0) == 0;
 }
 
 bool is_inside(const fs::path& file, const fs::path& folder) {
@@ -204,6 +204,16 @@ void WebServer::install_routes() {
     if (!contents.ok()) return send_error(res, 404, "not found");
     res.set_header("Cache-Control", "no-cache");
     res.set_content(contents.bytes, content_type_of(*device_file));
+  });
+
+  server.Get("/drawn/.*", [](const Request& req, Response& res) {
+    auto device_file = drawn_device_path(target_path(req));
+    if (!device_file) return send_error(res, 404, "not an image the Settings app drew");
+    auto contents = foundation::read_device_file(*device_file, kMaxServedFile);
+    if (!contents.ok()) return send_error(res, 404, "not found");
+    // Named by their content: a name always means the same picture.
+    res.set_header("Cache-Control", "max-age=3600");
+    res.set_content(contents.bytes, "image/png");
   });
 
   server.Get(".*", [this](const Request& req, Response& res) {

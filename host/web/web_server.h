@@ -10,7 +10,8 @@
 //   GET  /api/events       Server-Sent Events: one `state` event per change
 //   POST /api/command      {"args": [...]} → {"status", "output", "error"}
 //   GET  /bundle/<X>.bundle/<image>   an installed bundle's image
-// Every /api/ and /bundle/ request needs the session token; every request
+//   GET  /drawn/<name>.png             a chart the Settings app drew
+// Every /api/, /bundle/ and /drawn/ request needs the session token; every request
 // needs an allowed Host and Origin (request_guard.h).
 
 #include <atomic>

@@ -91,6 +91,14 @@ TEST(WebPaths, OnlyImagesInsideABundleFolderAreBundleFiles) {
   EXPECT_EQ(content_type_of("x.JS"), "text/javascript; charset=utf-8");
 }
 
+TEST(WebPaths, DrawnImagesAreOneFileOfTheirFolder) {
+  EXPECT_EQ(drawn_device_path("/drawn/ab12.png"), "/var/run/Preferences/images/ab12.png");
+  EXPECT_EQ(drawn_address("/var/run/Preferences/images/ab12.png"), "/drawn/ab12.png");
+  for (const char* path : {"/drawn/../images/x.png", "/drawn/%2e%2e%2fx.png", "/drawn/sub/x.png", "/drawn/x.txt", "/drawn/"})
+    EXPECT_FALSE(drawn_device_path(path)) << path;
+  EXPECT_FALSE(drawn_address("/var/run/Preferences/x.png"));
+}
+
 TEST(CommandRequest, AGoodBodyGivesItsArguments) {
   auto r = parse_command_request(R"({"args": ["battery", "42%"]})");
   ASSERT_TRUE(r.args) << r.error;

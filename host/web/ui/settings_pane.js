@@ -81,9 +81,27 @@ const settingsPane = (() => {
     return typeof v === 'string' ? v : JSON.stringify(v);
   }
 
+  // A row the bundle draws itself (a chart): its views' images, in order.
+  function drawnViews(row, cell) {
+    for (const view of row.views || []) {
+      const img = view.image && view.image.image_address;
+      if (!img) continue;
+      const picture = el('img', 'drawn-image');
+      picture.src = img;
+      picture.alt = (view.chart && view.chart.summary) || row.label || '';
+      if (view.image.width) picture.style.width = view.image.width + 'px';
+      cell.appendChild(picture);
+    }
+  }
+
   function rowFor(row) {
     const index = String(row.index);
     const cell = el('div', 'cell cell-' + row.kind);
+    if (row.views && row.views.length) {
+      cell.classList.add('cell-drawn');
+      drawnViews(row, cell);
+      return cell;
+    }
     cell.dataset.index = index;
     cell.dataset.label = row.label || '';
     cell.appendChild(el('span', 'cell-label', row.label));
