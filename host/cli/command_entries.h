@@ -23,5 +23,7 @@ Command account_command();
 Command hardware_command();
 // commands_web.cpp: web (the live page of the device)
 Command web_command();
+// commands_history.cpp: history [samples|sessions|forecast]
+Command history_command();
 
 }  // namespace cli

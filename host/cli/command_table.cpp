@@ -45,6 +45,7 @@ std::vector<Command> make_table() {
   table.push_back(account_command());
   table.push_back(hardware_command());
   table.push_back(web_command());
+  table.push_back(history_command());
   table.push_back(help_command());
   return table;
 }

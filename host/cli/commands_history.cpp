@@ -1,0 +1,248 @@
+// simdevice history: the battery history the tweak records, read from the
+// device's store through a read-only connection — the samples, the charge
+// sessions, or the forecast, as text, CSV or JSON.
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+#include <nlohmann/json.hpp>
+
+#include "history/overview.h"
+#include "host/cli/command_entries.h"
+#include "host/common/time_text.h"
+#include "platform/foundation/device_clock.h"
+
+namespace cli {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+std::string iso_utc(std::int64_t t) {
+  std::time_t tt = static_cast<std::time_t>(t);
+  std::tm tm{};
+  if (!::gmtime_r(&tt, &tm)) return {};
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
+  return buf;
+}
+
+std::string number_text(double v, int decimals = -1) {
+  char buf[64];
+  if (decimals >= 0)
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  else if (v == std::floor(v) && std::fabs(v) < 1e15)
+    std::snprintf(buf, sizeof buf, "%.0f", v);
+  else
+    std::snprintf(buf, sizeof buf, "%g", v);
+  return buf;
+}
+
+template <class T>
+std::string cell(const std::optional<T>& v) {
+  if (!v) return {};
+  if constexpr (std::is_same_v<T, bool>)
+    return *v ? "1" : "0";
+  else
+    return number_text(static_cast<double>(*v));
+}
+
+template <class T>
+json value(const std::optional<T>& v) {
+  return v ? json(*v) : json(nullptr);
+}
+
+json round_value(const std::optional<double>& v, int decimals) {
+  if (!v || !std::isfinite(*v)) return nullptr;
+  if (decimals == 0) return static_cast<long long>(std::llround(*v));
+  double scale = std::pow(10.0, decimals);
+  return std::round(*v * scale) / scale;
+}
+
+constexpr const char* kSampleHeader =
+    "time,level,charging,external,full,raw_capacity,max_capacity,design_capacity,cycles,temperature,voltage,amperage,watts";
+
+std::string samples_csv(const std::vector<history::Sample>& samples) {
+  std::string out = std::string(kSampleHeader) + "\n";
+  for (const history::Sample& s : samples) {
+    out += iso_utc(s.time) + "," + cell(s.level) + "," + cell(s.charging) + "," + cell(s.external) + "," +
+           cell(s.full) + "," + cell(s.raw_capacity) + "," + cell(s.max_capacity) + "," + cell(s.design_capacity) +
+           "," + cell(s.cycles) + "," + cell(s.temperature) + "," + cell(s.voltage) + "," + cell(s.amperage) + "," +
+           cell(s.watts) + "\n";
+  }
+  return out;
+}
+
+json sample_json(const history::Sample& s) {
+  return {{"time", iso_utc(s.time)},          {"level", value(s.level)},
+          {"charging", value(s.charging)},    {"external", value(s.external)},
+          {"full", value(s.full)},            {"raw_capacity", value(s.raw_capacity)},
+          {"max_capacity", value(s.max_capacity)}, {"design_capacity", value(s.design_capacity)},
+          {"cycles", value(s.cycles)},        {"temperature", value(s.temperature)},
+          {"voltage", value(s.voltage)},      {"amperage", value(s.amperage)},
+          {"watts", value(s.watts)}};
+}
+
+std::string samples_text(const std::vector<history::Sample>& samples) {
+  if (samples.empty()) return "No samples.\n";
+  std::string out = "time                  level  charger  raw mAh  max mAh  cycles  temp °C  mV     mA     W\n";
+  auto col = [](std::string text, std::size_t width) {
+    if (text.empty()) text = "-";
+    return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
+  };
+  for (const history::Sample& s : samples) {
+    std::string charger = !s.external ? "" : *s.external ? (s.full.value_or(false) ? "full" : "on") : "off";
+    std::string temp = s.temperature ? number_text(*s.temperature / 100.0, 2) : "";
+    out += col(iso_utc(s.time), 22) + col(s.level ? cell(s.level) + "%" : "", 7) + col(charger, 9) +
+           col(cell(s.raw_capacity), 9) + col(cell(s.max_capacity), 9) + col(cell(s.cycles), 8) + col(temp, 9) +
+           col(cell(s.voltage), 7) + col(cell(s.amperage), 7) + cell(s.watts) + "\n";
+  }
+  return out;
+}
+
+std::string duration_text(std::int64_t seconds) {
+  std::int64_t h = seconds / 3600, m = seconds % 3600 / 60;
+  return h ? std::to_string(h) + "h " + std::to_string(m) + "m" : std::to_string(m) + "m";
+}
+
+std::string sessions_output(const std::vector<history::ChargeSession>& sessions, bool csv, bool as_json) {
+  if (as_json) {
+    json list = json::array();
+    for (const auto& c : sessions)
+      list.push_back({{"start", iso_utc(c.start)},
+                      {"end", c.end ? json(iso_utc(*c.end)) : json(nullptr)},
+                      {"start_level", value(c.start_level)},
+                      {"end_level", value(c.end_level)},
+                      {"mah_added", value(c.mah_added)},
+                      {"peak_watts", value(c.peak_watts)},
+                      {"duration", c.duration}});
+    return list.dump(2) + "\n";
+  }
+  if (csv) {
+    std::string out = "start,end,start_level,end_level,mah_added,peak_watts,duration\n";
+    for (const auto& c : sessions)
+      out += iso_utc(c.start) + "," + (c.end ? iso_utc(*c.end) : "") + "," + cell(c.start_level) + "," +
+             cell(c.end_level) + "," + cell(c.mah_added) + "," + cell(c.peak_watts) + "," + std::to_string(c.duration) +
+             "\n";
+    return out;
+  }
+  if (sessions.empty()) return "No charge sessions.\n";
+  std::string out;
+  for (const auto& c : sessions) {
+    auto pct = [](const std::optional<std::int32_t>& l) { return l ? std::to_string(*l) + "%" : std::string("?"); };
+    out += iso_utc(c.start) + " -> " + (c.end ? iso_utc(*c.end) : std::string("(charging)")) + "  " +
+           pct(c.start_level) + " -> " + pct(c.end_level) + "  " +
+           (c.mah_added ? (*c.mah_added >= 0 ? "+" : "") + cell(c.mah_added) + " mAh" : std::string("? mAh")) + "  " +
+           (c.peak_watts ? cell(c.peak_watts) + " W" : std::string("? W")) + "  " + duration_text(c.duration) + "\n";
+  }
+  return out;
+}
+
+std::string forecast_output(const history::Forecast& f, bool as_json) {
+  std::optional<double> c80 = f.cycles_to_80, lo = f.cycles_to_80_low, hi = f.cycles_to_80_high;
+  if (as_json) {
+    json j = {{"status", history::forecast_status_name(f.status)},
+              {"health_percent", round_value(f.health_percent, 1)},
+              {"cycles_to_80", round_value(c80, 0)},
+              {"cycles_to_80_low", round_value(lo, 0)},
+              {"cycles_to_80_high", round_value(hi, 0)},
+              {"date_80", f.time_80 ? json(history::utc_date(*f.time_80)) : json(nullptr)},
+              {"cycles", round_value(f.cycles, 0)},
+              {"cycles_per_day", round_value(f.cycles_per_day, 2)},
+              {"model", f.model.empty() ? json(nullptr) : json(f.model)},
+              {"exponent", round_value(f.exponent, 2)},
+              {"days_needed", value(f.days_needed)}};
+    return j.dump(2) + "\n";
+  }
+  std::string out = "Health: " + (f.health_percent ? number_text(*f.health_percent, 1) + " %" : std::string("unknown")) + "\n";
+  switch (f.status) {
+    case history::ForecastStatus::ok:
+      out += "80 % in about " + number_text(*c80, 0) + " cycles (" + number_text(*lo, 0) + "-" +
+             (hi ? number_text(*hi, 0) : std::string("?")) + ")";
+      if (f.time_80) out += ", around " + history::utc_date(*f.time_80);
+      out += "\n";
+      break;
+    case history::ForecastStatus::not_enough_history:
+      out += "Not enough history yet (" + std::to_string(f.days_needed.value_or(1)) + " more days)\n";
+      break;
+    case history::ForecastStatus::no_wear: out += "No wear measured yet\n"; break;
+    case history::ForecastStatus::already_below_80: out += "Already below 80 %\n"; break;
+    case history::ForecastStatus::no_capacity_data: out += "No capacity data yet\n"; break;
+  }
+  return out;
+}
+
+std::optional<std::int64_t> time_option(const ParsedArgs& args, const char* name, double now, std::string& error) {
+  std::optional<std::string> text = args.last(name);
+  if (!text) return std::nullopt;
+  host::DeviceTime t = host::parse_device_time(*text, now);
+  if (!t.unix_seconds) {
+    error = std::string(name) + ": " + t.error;
+    return std::nullopt;
+  }
+  return static_cast<std::int64_t>(std::floor(*t.unix_seconds));
+}
+
+CommandResult run_history(const ParsedArgs& args, Context& context) {
+  std::string what = args.positional(0).value_or("samples");
+  bool csv = args.has("--csv"), as_json = args.has("--json");
+  if (what != "samples" && what != "sessions" && what != "forecast")
+    return context.usage_error("unknown history view '" + what + "'");
+  if (csv && as_json) return context.usage_error("--csv and --json exclude each other");
+  if (what == "forecast" && csv) return context.usage_error("the forecast is text or --json");
+  if (what != "samples" && (args.has("--since") || args.has("--until")))
+    return context.usage_error("--since and --until select samples");
+
+  foundation::reload_device_clock();
+  double now = foundation::device_now();
+  std::string error;
+  std::optional<std::int64_t> since = time_option(args, "--since", now, error);
+  if (!error.empty()) return context.usage_error(error);
+  std::optional<std::int64_t> until = time_option(args, "--until", now, error);
+  if (!error.empty()) return context.usage_error(error);
+  if (since && until && *since > *until) return context.usage_error("--since is after --until");
+
+  history::HistoryReader reader;
+  history::StoreStatus opened = reader.open();
+  if (!opened.ok() && opened.problem != history::StoreProblem::missing)
+    return Context::failure(std::string("the battery history is unavailable (") + history::problem_name(opened.problem) +
+                            (opened.detail.empty() ? "" : ": " + opened.detail) + ")");
+  std::vector<history::Sample> samples;
+  history::Forecast forecast;
+  if (reader.is_open()) {
+    reader.begin_read();
+    if (what == "forecast")
+      forecast = history::forecast_health(history::daily_health(reader.health_readings()));
+    else
+      samples = reader.samples(since, until);
+    reader.end_read();
+    if (!reader.status().ok())
+      return Context::failure(std::string("the battery history could not be read (") +
+                              history::problem_name(reader.status().problem) + ": " + reader.status().detail + ")");
+  }
+  if (what == "forecast") return {0, forecast_output(forecast, as_json), {}};
+  if (what == "sessions") return {0, sessions_output(history::charge_sessions(samples), csv, as_json), {}};
+  if (csv) return {0, samples_csv(samples), {}};
+  if (as_json) {
+    json list = json::array();
+    for (const auto& s : samples) list.push_back(sample_json(s));
+    return {0, list.dump(2) + "\n", {}};
+  }
+  return {0, samples_text(samples), {}};
+}
+
+}  // namespace
+
+Command history_command() {
+  Command history{"history", "the battery history: samples, charge sessions, or the health forecast", {}, true,
+                  run_history};
+  history.args.positionals = {{"samples|sessions|forecast", "what to show (samples when left out)", false}};
+  history.args.options = {{"--since", "TIME", "samples from TIME on"},
+                          {"--until", "TIME", "samples up to TIME"},
+                          {"--csv", "", "as CSV (samples, sessions)"},
+                          {"--json", "", "as JSON"}};
+  history.args.notes = {std::string("TIME: ") + host::kTimeForms, "Times are printed in ISO 8601, UTC; absent values are empty (null in JSON)."};
+  return history;
+}
+
+}  // namespace cli
