@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/history_bench.h"
 #include "bench/latency.h"
 #include "bench/summary.h"
 #include "bench/workloads.h"
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
   // PX_BENCH_TIMED_ONLY=1 skips the process-level figures (profiling runs).
   bool timed_only = std::getenv("PX_BENCH_TIMED_ONLY") != nullptr;
   if (!timed_only) workloads.add_extras();
+  if (!timed_only) bench::add_history_extras();
   workloads.start_deliverables();
   CollectingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -95,6 +97,7 @@ int main(int argc, char** argv) {
       {"pane row: read + libplist", "BM_PaneRowReadAndParse", "BM_PaneRowFloor", "reference"},
       {"settings: read + libplist", "BM_SettingsReloadReadAndParse", "BM_SettingsReloadFloor", "reference"},
       {"capacity clock", "BM_ClockOn", "BM_ClockOff", "report only"},
+      {"broadcast, history on/off", "BM_BroadcastHistoryOn", "BM_BroadcastHistoryOff", "<= 1.15x", true},
       {"atomic write, fsync", "BM_AtomicWriteDurable", "BM_AtomicWriteNoSync", "report only", true},
       {"History pane, 1 year", "BM_HistoryPaneOpen", "BM_HistoryCountFloor", "< 50 ms", true},
   });

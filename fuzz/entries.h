@@ -28,6 +28,8 @@ void filter_plist(std::string_view bytes);
 void loader_entry(std::string_view bytes);
 // A battery trace file (property-list or JSON-lines form).
 void trace_reader(std::string_view bytes);
+// A battery history store file, read as the History pane and `simdevice history` read it.
+void history_store(std::string_view bytes);
 // One control-socket request line, and one reply line.
 void control_message(std::string_view bytes);
 

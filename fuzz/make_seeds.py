@@ -178,3 +178,62 @@ put("entries", "not-a-list-class.xml", entry_with(detail="NSObject"))
 put("entries", "sub-pane.xml", entry_with(detail="BatteryData", label="Battery Data"))
 put("entries", "wrong-types.xml", entry_with(label=5, bundle=[], detail={}, cell=1, icon=True))
 put("entries", "entry-not-dict.xml", plistlib.dumps({"entry": ["PylonexPro2"]}))
+
+# Battery history stores, as the tweak writes them and as they can be found.
+import sqlite3, tempfile, math
+
+HISTORY_SCHEMA = """
+CREATE TABLE samples(time INTEGER NOT NULL, level INTEGER, charging INTEGER, external INTEGER, full INTEGER,
+  raw_capacity INTEGER, max_capacity INTEGER, design_capacity INTEGER, cycles INTEGER,
+  temperature INTEGER, voltage INTEGER, amperage INTEGER, watts REAL);
+CREATE INDEX samples_by_time ON samples(time);
+CREATE TABLE store_state(key TEXT PRIMARY KEY, value INTEGER) WITHOUT ROWID;
+PRAGMA user_version=1;
+"""
+
+def store(rows=(), schema=HISTORY_SCHEMA, extra=""):
+    with tempfile.TemporaryDirectory() as d:
+        path = os.path.join(d, "s.sqlite")
+        db = sqlite3.connect(path)
+        db.executescript(schema)
+        if rows:
+            db.executemany("INSERT INTO samples VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)", rows)
+        if extra:
+            db.executescript(extra)
+        db.commit()
+        db.close()
+        return open(path, "rb").read()
+
+def aging_rows(days, start=1767225600 - 120 * 86400):
+    rows = []
+    for h in range(days * 24):
+        t = start + h * 3600
+        cycles = h * 1.5 / 24
+        charging = (h % 24) in (7, 8, 19, 20)
+        level = 20 + (h * 7) % 80
+        max_cap = round(1560 * (1 - 0.0002 * cycles))
+        rows.append((t, level, int(charging), int(charging), int(level > 95 and charging), max_cap * level // 100,
+                     max_cap, 1560, int(cycles), 3000 + level, 3700 + level * 5, 900 if charging else -300,
+                     5.0 if charging else None))
+    return rows
+
+good = store(aging_rows(90))
+put("history", "aging-90-days.sqlite", good)
+put("history", "empty-store.sqlite", store())
+put("history", "truncated.sqlite", good[: len(good) // 2])
+put("history", "empty-file.sqlite", b"")
+put("history", "garbage.sqlite", bytes((i * 7919) % 251 for i in range(8192)))
+put("history", "nulls.sqlite", store([(1767225600 + i * 61,) + (None,) * 12 for i in range(50)]))
+put("history", "wild-values.sqlite", store([
+    (1767225600, 400, 7, -1, 2, -5, -1500, 0, -3, 10**15, None, None, float("inf")),
+    (1767225661, "fifty", "yes", b"\x00", 1.5, "1500", 1e300, -1e300, 1e18, "hot", 3.5, -2**63, -0.0),
+    (-2**63, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0.0),
+    (2**63 - 1, 100, 1, 1, 1, 1, 2**62, 1, 2**62, 0, 0, 0, 1e308),
+    (1767225600, 50, 1, 1, 0, 500, 1000, 1000, 10, 0, 0, 0, float("nan"))]))
+put("history", "newer-version.sqlite", store(aging_rows(3), extra="PRAGMA user_version=99;"))
+put("history", "other-schema.sqlite", store(schema="CREATE TABLE samples(time TEXT, x BLOB); PRAGMA user_version=1;"))
+put("history", "with-trigger-and-view.sqlite", store(aging_rows(20), extra=
+    "CREATE TABLE log(x); CREATE TRIGGER t AFTER INSERT ON samples BEGIN INSERT INTO log VALUES (1); END;"
+    "CREATE VIEW v AS SELECT * FROM samples;"))
+put("history", "no-wear.sqlite", store([(1767225600 - d * 86400, 50, 0, 0, 0, 750, 1500, 1560, 300 + d, 3000, 3800, -300, None)
+                                       for d in range(60)]))

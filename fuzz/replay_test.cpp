@@ -27,6 +27,9 @@ std::map<std::string, std::function<void(std::string_view)>> entries() {
 #ifdef PX_FUZZ_TRACE
   m["trace"] = pxfuzz::trace_reader;
 #endif
+#ifdef PX_FUZZ_HISTORY
+  m["history"] = pxfuzz::history_store;
+#endif
 #ifdef PX_FUZZ_FILTER
   m["filter"] = pxfuzz::filter_plist;
 #endif

@@ -13,11 +13,13 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "history/health.h"
 #include "history/sample.h"
 #include "platform/sqlite/database.h"
+#include "shared/names.h"
 
 namespace history {
 
@@ -51,8 +53,9 @@ StoreStatus store_status_of(const sqlite::Status& status);
 // tweak keeps writing.
 class HistoryReader {
  public:
-  // Opens the store read-only. `missing` when there is none.
-  StoreStatus open();
+  // Opens the store read-only. `missing` when there is none. Another device
+  // file may be named (a store kept aside, a benchmark's).
+  StoreStatus open(std::string_view device_file = px::kHistoryStoreFile);
   bool is_open() const { return m_db.is_open(); }
   void close() { m_db.close(); }
 
@@ -99,6 +102,8 @@ class HistoryWriter {
     double thinning_budget_seconds = 0.02;
     // Pages the file may grow to (0: unbounded); lets tests fill the "disk".
     std::int64_t max_pages = 0;
+    // The store's device path.
+    const char* device_file = px::kHistoryStoreFile;
   };
   HistoryWriter() = default;
   explicit HistoryWriter(Options options) : m_options(options) {}

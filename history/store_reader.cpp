@@ -32,10 +32,10 @@ StoreStatus store_status_of(const sqlite::Status& status) {
   return out;
 }
 
-StoreStatus HistoryReader::open() {
+StoreStatus HistoryReader::open(std::string_view device_file) {
   m_status = {};
   m_in_read = false;
-  sqlite::DeviceOpen opened = sqlite::open_device_database(px::kHistoryStoreFile, sqlite::OpenMode::read_only, m_db);
+  sqlite::DeviceOpen opened = sqlite::open_device_database(device_file, sqlite::OpenMode::read_only, m_db);
   if (!opened.status.ok()) {
     m_status = store_status_of(opened.status);
     if (opened.status.failure == sqlite::Failure::cant_open && opened.unfit_host_path.empty()) {

@@ -48,7 +48,7 @@ RecordResult HistoryWriter::open_store(std::int64_t now) {
   // Two tries: the second after moving a corrupt store aside.
   for (int attempt = 0; attempt < 2; ++attempt) {
     sqlite::DeviceOpen opened =
-        sqlite::open_device_database(px::kHistoryStoreFile, sqlite::OpenMode::read_write_create, m_db);
+        sqlite::open_device_database(m_options.device_file, sqlite::OpenMode::read_write_create, m_db);
     m_host_path = opened.host_path;
     sqlite::Status s = opened.status;
     if (s.ok()) {
@@ -190,7 +190,7 @@ StoreStatus HistoryWriter::clear() {
   if (path.empty()) {
     // Never opened in this run: find where the store is without making one.
     sqlite::Database probe;
-    sqlite::DeviceOpen where = sqlite::open_device_database(px::kHistoryStoreFile, sqlite::OpenMode::read_only, probe);
+    sqlite::DeviceOpen where = sqlite::open_device_database(m_options.device_file, sqlite::OpenMode::read_only, probe);
     path = where.host_path;
   }
   if (path.empty()) return {StoreProblem::unavailable, "the store's folder cannot be reached"};
