@@ -51,10 +51,12 @@ Points merge_to_at_most(const std::vector<const DayHealth*>& days, std::size_t l
   return p;
 }
 
-ModelFit fit_power(const Points& p, double exponent) {
+// The search over exponents compares fits by their residuals alone; the
+// slope's interval is worked out only for the fits the range is made of.
+ModelFit fit_power(const Points& p, double exponent, bool with_interval = false) {
   std::vector<double> x(p.cycles.size());
   for (std::size_t i = 0; i < x.size(); ++i) x[i] = std::pow(p.cycles[i], exponent);
-  return ModelFit{exponent, theil_sen(x, p.health)};
+  return ModelFit{exponent, theil_sen(x, p.health, with_interval)};
 }
 
 double intercept_for(const Points& p, double exponent, double slope) {
@@ -178,7 +180,7 @@ Forecast forecast_health(const std::vector<DayHealth>& days) {
   const double now_cycles = *recent.back()->cycles;
 
   Points points = merge_to_at_most(recent, kMaxFitPoints);
-  ModelFit line = fit_power(points, 1.0);
+  ModelFit line = fit_power(points, 1.0, true);
   if (!line.line.valid || line.line.slope_high >= 0) {
     // Not falling, or not distinguishably from flat.
     f.status = ForecastStatus::no_wear;
@@ -187,6 +189,7 @@ Forecast forecast_health(const std::vector<DayHealth>& days) {
   std::vector<ModelFit> tried;
   ModelFit power = best_power(points, tried);
   bool use_power = power.line.valid && power.line.mean_abs_residual < kPowerMustBeBetter * line.line.mean_abs_residual;
+  if (use_power) power = fit_power(points, power.exponent, true);
   const ModelFit& chosen = use_power ? power : line;
   f.model = use_power ? "power" : "line";
   if (use_power) f.exponent = power.exponent;
@@ -199,8 +202,9 @@ Forecast forecast_health(const std::vector<DayHealth>& days) {
   // The range: the slope's interval for every exponent that fits nearly as well.
   double low = center, high = center;
   tried.push_back(chosen);
-  for (const ModelFit& m : tried) {
+  for (ModelFit m : tried) {
     if (!m.line.valid || m.line.mean_abs_residual > kNearlyAsWell * chosen.line.mean_abs_residual) continue;
+    if (m.line.slope_low == m.line.slope_high) m = fit_power(points, m.exponent, true);
     for (double slope : {m.line.slope_low, m.line.slope, m.line.slope_high}) {
       double at = cycles_at_end_of_life(intercept_for(points, m.exponent, slope), slope, m.exponent);
       low = std::min(low, at);

@@ -7,7 +7,7 @@
 
 namespace history {
 
-LineFit theil_sen(const std::vector<double>& x, const std::vector<double>& y) {
+LineFit theil_sen(const std::vector<double>& x, const std::vector<double>& y, bool with_interval) {
   LineFit fit;
   const std::size_t n = std::min(x.size(), y.size());
   if (n < 3) return fit;
@@ -19,17 +19,21 @@ LineFit theil_sen(const std::vector<double>& x, const std::vector<double>& y) {
       if (std::fabs(dx) > 1e-12) slopes.push_back((y[j] - y[i]) / dx);
     }
   if (slopes.size() < 3) return fit;
-  std::sort(slopes.begin(), slopes.end());
   const double m = static_cast<double>(slopes.size());
-  std::size_t mid = slopes.size() / 2;
-  fit.slope = slopes.size() % 2 ? slopes[mid] : (slopes[mid - 1] + slopes[mid]) / 2;
-  // Sen (1968): the interval's ends are the slopes ranked (M ∓ C)/2, C from
-  // the variance of Kendall's S under independence.
   const double nn = static_cast<double>(n);
-  double c = 1.96 * std::sqrt(nn * (nn - 1) * (2 * nn + 5) / 18.0);
-  double lo_rank = std::floor((m - c) / 2), hi_rank = std::ceil((m + c) / 2);
-  fit.slope_low = slopes[static_cast<std::size_t>(std::clamp(lo_rank, 0.0, m - 1))];
-  fit.slope_high = slopes[static_cast<std::size_t>(std::clamp(hi_rank, 0.0, m - 1))];
+  fit.slope = median_of(slopes);
+  fit.slope_low = fit.slope_high = fit.slope;
+  if (with_interval) {
+    // Sen (1968): the interval's ends are the slopes ranked (M ∓ C)/2, C from
+    // the variance of Kendall's S under independence.
+    double c = 1.96 * std::sqrt(nn * (nn - 1) * (2 * nn + 5) / 18.0);
+    auto rank = [&](double r) { return slopes.begin() + static_cast<std::ptrdiff_t>(std::clamp(r, 0.0, m - 1)); };
+    auto lo = rank(std::floor((m - c) / 2)), hi = rank(std::ceil((m + c) / 2));
+    std::nth_element(slopes.begin(), lo, slopes.end());
+    fit.slope_low = *lo;
+    std::nth_element(lo, hi, slopes.end());
+    fit.slope_high = *hi;
+  }
 
   std::vector<double> offsets(n);
   for (std::size_t i = 0; i < n; ++i) offsets[i] = y[i] - fit.slope * x[i];

@@ -13,6 +13,9 @@ struct LineFit {
   double mean_abs_residual = 0;
 };
 
-LineFit theil_sen(const std::vector<double>& x, const std::vector<double>& y);
+// Without `with_interval` the slope's interval is left at the slope: the
+// median alone is found in linear time, which is what a search over many
+// candidate fits needs.
+LineFit theil_sen(const std::vector<double>& x, const std::vector<double>& y, bool with_interval = true);
 
 }  // namespace history

@@ -54,7 +54,9 @@ RecordResult HistoryWriter::open_store(std::int64_t now) {
     if (s.ok()) {
       m_db.set_busy_timeout(0);
       m_db.set_max_page_count(m_options.max_pages);
-      s = m_db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+      // The writer appends and looks up the last sample: a small page cache
+      // does, and SpringBoard keeps it for its whole run.
+      s = m_db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-256;");
     }
     if (s.ok()) {
       // A truncated or damaged file may open and even answer simple queries;
