@@ -78,7 +78,7 @@ long resident_kib_after_broadcasts(bool with_tweak, int broadcasts) {
     auto& center = foundation::NSNotificationCenter::defaultCenter();
     for (int i = 0; i < broadcasts; ++i) {
       status.mutable_dictionary()["UpdateTime"] = foundation::Value(1418000000 + i);
-      center.postNotificationName("SBUIBatteryStatusChangedNotification", nullptr, status);
+      center.postNotificationName(px::kBatteryStatusChangedNotification, nullptr, status);
     }
     long kib = resident_kib();
     ssize_t n = ::write(out[1], &kib, sizeof kib);

@@ -199,7 +199,7 @@ void BM_BatteryBroadcast(benchmark::State& state) {
     ++i;
     status.mutable_dictionary()["UpdateTime"] = Value(1418000000 + i);
     status.mutable_dictionary()["AppleRawCurrentCapacity"] = Value(1400 + i % 100);
-    center.postNotificationName("SBUIBatteryStatusChangedNotification", nullptr, status);
+    center.postNotificationName(px::kBatteryStatusChangedNotification, nullptr, status);
   }
 }
 BENCHMARK(BM_BatteryBroadcast);

@@ -12,6 +12,7 @@
 #include "prefs/battery_figures.h"
 #include "prefs/pane_support.h"
 #include "prefs/panes.h"
+#include "shared/battery_level.h"
 #include "shared/names.h"
 #include "shared/settings_schema.h"
 
@@ -46,7 +47,7 @@ Value actual_max_row() {
   // Read without turning monitoring on: the level may be unknown here, and an
   // unknown level records nothing.
   float level = uikit::UIDevice::currentDevice()->batteryLevel();
-  if (level_known(level) && level_percent(level) == 100) {
+  if (px::level_percent(level) == 100) {
     std::int32_t raw = top("AppleRawCurrentCapacity").intValue();
     if (stored_actual_max() < raw) {
       defaults.setObject(Value(format("%i mAh", raw)), "ActualMax");
@@ -69,7 +70,7 @@ Value fully_charged_row() {
   auto device = uikit::UIDevice::currentDevice();
   device->setBatteryMonitoringEnabled(true);
   float level = device->batteryLevel();
-  bool full = device->isBatteryMonitoringEnabled() && level_known(level) && level_percent(level) == 100;
+  bool full = device->isBatteryMonitoringEnabled() && px::level_percent(level) == 100;
   return format("%@", Value(full ? "Yes" : "No"));
 }
 

@@ -24,12 +24,4 @@ foundation::Value temperature_value(const foundation::Value& temperature) {
   return text ? foundation::Value(*text) : foundation::Value();
 }
 
-std::int32_t level_percent(float level) {
-  float scaled = level * 100.0f;
-  // A level outside what a 32-bit integer holds (or not a number) is nobody's battery.
-  if (!(scaled > -2147483520.0f && scaled < 2147483520.0f)) return 0;
-  std::int32_t percent = static_cast<std::int32_t>(scaled);
-  return percent < 0 ? -percent : percent;
-}
-
 }  // namespace pxprefs

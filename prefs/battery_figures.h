@@ -19,9 +19,6 @@ std::optional<std::string> temperature_text(const foundation::Value& temperature
 // The temperature text, or the missing-object placeholder, as a value for "%@".
 foundation::Value temperature_value(const foundation::Value& temperature);
 
-// The level percent: level × 100 as a 32-bit float, truncated, made non-negative.
-std::int32_t level_percent(float level);
-// True when the level is one the platform could tell (not negative).
-inline bool level_known(float level) { return level >= 0.0f; }
+// The level percent is px::level_percent (shared/battery_level.h).
 
 }  // namespace pxprefs

@@ -11,6 +11,7 @@
 #include "platform/uikit/ui_device.h"
 #include "shared/names.h"
 #include "tweak/level_watcher.h"
+#include "shared/battery_level.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ void clearHistory(foundation::CFNotificationCenterRef, void*, std::string_view, 
 
 void recordBatteryHistory(const foundation::Value& status) {
   double now = foundation::device_now();
-  std::optional<std::int32_t> level = levelPercent(uikit::UIDevice::currentDevice()->batteryLevel());
+  std::optional<std::int32_t> level = px::level_percent(uikit::UIDevice::currentDevice()->batteryLevel());
   history::Sample sample = history::sample_from_status(status, level, now);
   history::RecordResult result = writer().record(sample, static_cast<std::int64_t>(std::floor(now)));
   if (result.replaced_corrupt) {

@@ -8,7 +8,7 @@
 #include "tweak/tweak_state.h"
 
 void handleBatteryNotification(const foundation::NSNotification& notification, foundation::NSUserDefaults& defaults) {
-  if (notification.name != "SBUIBatteryStatusChangedNotification") return;
+  if (notification.name != px::kBatteryStatusChangedNotification) return;
   // A broadcast without a status dictionary carries nothing to record:
   // emptying the mirrors while the data file keeps the last status would
   // leave the popup and the panes disagreeing, so it changes nothing at all.

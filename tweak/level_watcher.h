@@ -8,10 +8,7 @@
 
 #include "platform/objc/runtime.h"
 
-// The level percent of a battery level (0.0 to 1.0): the level times 100 in
-// 32-bit float, truncated toward zero. A negative level (-1.0: the platform
-// cannot tell) or NaN has none.
-std::optional<std::int32_t> levelPercent(float batteryLevel);
+// The level percent is px::level_percent (shared/battery_level.h).
 
 // The power-saving threshold of `percentagePSM`: truncated toward zero
 // (saturating at the integer bounds, NaN giving 0), then made non-negative.

@@ -8,6 +8,7 @@
 #include "platform/foundation/log.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/system/hardware_state.h"
+#include "shared/names.h"
 
 namespace springboard {
 bool handle_battery_entry() {
@@ -15,7 +16,7 @@ bool handle_battery_entry() {
   if (!entry.is_dictionary()) return false;
   foundation::Value status = entry["Status"];
   if (!status.is_dictionary()) status = foundation::Value();
-  foundation::NSNotificationCenter::defaultCenter().postNotificationName("SBUIBatteryStatusChangedNotification",
+  foundation::NSNotificationCenter::defaultCenter().postNotificationName(px::kBatteryStatusChangedNotification,
                                                                          nullptr, status);
   objc::msg_send<void>(shared_instance("SBUIController"), objc::sel("updateBatteryState:"), objc::id{});
   state().battery_generation = entry["Generation"].longLongValue();

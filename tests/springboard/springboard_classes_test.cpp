@@ -20,6 +20,7 @@
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_device.h"
 #include "tests/support/temp_device.h"
+#include "shared/names.h"
 
 namespace springboard {
 namespace {
@@ -120,7 +121,7 @@ TEST_F(SpringBoardClassesTest, BatteryEntryIsBroadcastThenHandedToTheController)
   std::vector<Value> seen;
   int updates_when_posted = -1;
   foundation::NSNotificationCenter::defaultCenter().addObserverForName(
-      std::string("SBUIBatteryStatusChangedNotification"), nullptr, [&](const foundation::NSNotification& n) {
+      std::string(px::kBatteryStatusChangedNotification), nullptr, [&](const foundation::NSNotification& n) {
         seen.push_back(n.userInfo);
         updates_when_posted = state().battery_updates;
       });

@@ -19,7 +19,7 @@ class BatteryCaptureTest : public TweakTest {
 TEST_F(BatteryCaptureTest, BroadcastIsMirroredIntoDefaultsAndTheDataFile) {
   start();
   Value status(default_status());
-  broadcast("SBUIBatteryStatusChangedNotification", status);
+  broadcast(px::kBatteryStatusChangedNotification, status);
 
   EXPECT_EQ(notify(), status);
   EXPECT_EQ(data_file(), status);
@@ -37,7 +37,7 @@ TEST_F(BatteryCaptureTest, ABroadcastAfterTheDomainIsResetWritesThroughTheLiveDe
   auto& live = foundation::NSUserDefaults::standardUserDefaults();
   live.setBool(true, "HasLaunchedOnce");
   ASSERT_TRUE(live.synchronize());
-  broadcast("SBUIBatteryStatusChangedNotification", Value(default_status()));
+  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
   EXPECT_EQ(live.objectForKey("Capacity"), Value(1500));
   // What was written after the reset survives the observer's save.
   EXPECT_EQ(defaults("HasLaunchedOnce"), Value(true));
@@ -48,7 +48,7 @@ TEST_F(BatteryCaptureTest, EveryBroadcastLogsTheWholeStatusWhileDebugging) {
   start();
   new_log_lines();
   Value status(default_status());
-  broadcast("SBUIBatteryStatusChangedNotification", status);
+  broadcast(px::kBatteryStatusChangedNotification, status);
   // The description spans several lines, as NSLog writes a dictionary.
   std::string log = m_device.read_text("/var/log/syslog");
   EXPECT_NE(log.find("<Notice>: PylonexPro2 Stats: " + status.description() + "\n"), std::string::npos);
@@ -58,7 +58,7 @@ TEST_F(BatteryCaptureTest, EveryBroadcastLogsTheWholeStatusWhileDebugging) {
 TEST_F(BatteryCaptureTest, OtherNamesTouchNothingEvenWhileDebugging) {
   start();
   new_log_lines();
-  broadcast("SBUIBatteryStatusChangedNotificationX", Value(default_status()));
+  broadcast(std::string(px::kBatteryStatusChangedNotification) + "X", Value(default_status()));
   broadcast("UIDeviceBatteryLevelDidChangeNotification", Value(default_status()));
   EXPECT_TRUE(notify().is_nil());
   EXPECT_FALSE(m_device.exists(px::kBatteryDataFile));
@@ -70,10 +70,10 @@ TEST_F(BatteryCaptureTest, TheSecondOfTwoBroadcastsReplacesTheFileWhole) {
   start();
   Dictionary first = default_status();
   first["OnlyInFirst"] = Value(7);
-  broadcast("SBUIBatteryStatusChangedNotification", Value(first));
+  broadcast(px::kBatteryStatusChangedNotification, Value(first));
   Dictionary second = default_status();
   second["AppleRawCurrentCapacity"] = Value(1400);
-  broadcast("SBUIBatteryStatusChangedNotification", Value(second));
+  broadcast(px::kBatteryStatusChangedNotification, Value(second));
 
   EXPECT_EQ(data_file(), Value(second));
   EXPECT_TRUE(data_file()["OnlyInFirst"].is_nil());
@@ -82,17 +82,17 @@ TEST_F(BatteryCaptureTest, TheSecondOfTwoBroadcastsReplacesTheFileWhole) {
 
 TEST_F(BatteryCaptureTest, MissingAdapterDetailsRemovesChargerMirrorsUntilTheyReturn) {
   start();
-  broadcast("SBUIBatteryStatusChangedNotification", Value(default_status()));
+  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
   Dictionary unplugged = default_status();
   unplugged.erase("AdapterDetails");
   unplugged.erase("Serial");
-  broadcast("SBUIBatteryStatusChangedNotification", Value(unplugged));
+  broadcast(px::kBatteryStatusChangedNotification, Value(unplugged));
   EXPECT_TRUE(defaults("Watts").is_nil());
   EXPECT_TRUE(defaults("Amperage").is_nil());
   EXPECT_TRUE(defaults("Serial").is_nil());
   EXPECT_EQ(defaults("Capacity"), Value(1500));
 
-  broadcast("SBUIBatteryStatusChangedNotification", Value(default_status()));
+  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
   EXPECT_EQ(defaults("Watts"), Value(5));
   EXPECT_EQ(defaults("Amperage"), Value(1000));
 }
@@ -100,11 +100,11 @@ TEST_F(BatteryCaptureTest, MissingAdapterDetailsRemovesChargerMirrorsUntilTheyRe
 TEST_F(BatteryCaptureTest, ABroadcastWithoutStatusChangesNothing) {
   start();
   Value status(default_status());
-  broadcast("SBUIBatteryStatusChangedNotification", status);
+  broadcast(px::kBatteryStatusChangedNotification, status);
   new_log_lines();
 
-  broadcast("SBUIBatteryStatusChangedNotification", Value());
-  broadcast("SBUIBatteryStatusChangedNotification", Value("not a dictionary"));
+  broadcast(px::kBatteryStatusChangedNotification, Value());
+  broadcast(px::kBatteryStatusChangedNotification, Value("not a dictionary"));
   EXPECT_EQ(notify(), status);
   EXPECT_EQ(data_file(), status);
   for (const char* key : {"Capacity", "DesignCapacity", "CycleCount", "Serial", "Watts", "Amperage"})

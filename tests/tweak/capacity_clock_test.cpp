@@ -2,6 +2,7 @@
 
 #include "platform/foundation/date_formatter.h"
 #include "tests/tweak/tweak_harness.h"
+#include "shared/names.h"
 
 namespace tweak_testing {
 namespace {
@@ -21,7 +22,7 @@ class CapacityClockTest : public TweakTest {
   void broadcast_capacity(int mAh) {
     Dictionary status = default_status();
     status["AppleRawCurrentCapacity"] = Value(mAh);
-    broadcast("SBUIBatteryStatusChangedNotification", Value(status));
+    broadcast(px::kBatteryStatusChangedNotification, Value(status));
   }
   void start_with_timemode(int mode) {
     write_settings({{"timemode", Value(mode)}});

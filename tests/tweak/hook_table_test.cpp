@@ -54,7 +54,7 @@ TEST_F(HookTableTest, LaunchBroadcastIsCapturedBecauseTheObserverComesFirst) {
 
 TEST_F(HookTableTest, HooksInstalledAfterLaunchLeaveTheObserverUnregistered) {
   start_tweak_after_launch();
-  broadcast("SBUIBatteryStatusChangedNotification", Value(default_status()));
+  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
   EXPECT_FALSE(m_device.exists(px::kBatteryDataFile));
 
   // The other rows work all the same.
@@ -74,7 +74,7 @@ TEST_F(HookTableTest, AClassSpringBoardLacksLeavesTheOtherRowsInstalled) {
     springboard::register_radio_classes();
     springboard::register_bulletin_classes();
   });
-  broadcast("SBUIBatteryStatusChangedNotification", Value(default_status()));
+  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
   EXPECT_TRUE(m_device.exists(px::kBatteryDataFile));
   host().unlock();
   EXPECT_EQ(uikit::AlertPresenter::shared().visible().size(), 1u);

@@ -21,7 +21,7 @@ class InfoPopupTest : public TweakTest {
     for (const char* k : on) d[k] = Value(true);
     write_settings(d);
     start();
-    broadcast("SBUIBatteryStatusChangedNotification", Value(default_status()));
+    broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
   }
   std::shared_ptr<uikit::UIAlertView> fire() {
     EXPECT_TRUE(activator::LAActivator::sharedInstance()->sendEvent(px::kListenerName));
@@ -54,7 +54,7 @@ TEST_F(InfoPopupTest, OnlyCapacityHasTheBatteryHeaderAlone) {
 
 TEST_F(InfoPopupTest, AllFlagsOnListEveryLineInOrder) {
   start();
-  broadcast("SBUIBatteryStatusChangedNotification", Value(default_status()));
+  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
   EXPECT_EQ(fire()->message(),
             "\nBattery Data: \n"
             "\nCurrent Capacity: 1500 mAh\n"
@@ -114,7 +114,7 @@ TEST_F(InfoPopupTest, EachEventShowsAnotherPopupWithTheSameDelegate) {
 
 TEST_F(InfoPopupTest, ThePopupShowsTheValuesOfThePreviousRunUntilTheFirstBroadcast) {
   start();
-  broadcast("SBUIBatteryStatusChangedNotification", Value(default_status()));
+  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
   restart();
   write_settings({{"designCapacityPOP", Value(false)}, {"cyclePOP", Value(false)}, {"serialPOP", Value(false)},
                   {"wattsPOP", Value(false)}, {"amperagePOP", Value(false)}});
