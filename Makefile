@@ -7,7 +7,7 @@ BUILD  := build
 DEVICE ?= $(CURDIR)/device
 SIMDEVICE := $(BUILD)/bin/simdevice
 
-.PHONY: all bootstrap configure build device demo test sanitize bench package fuzz shutdown clean
+.PHONY: all bootstrap configure build device demo test sanitize bench bench-web package fuzz shutdown clean
 
 all: build
 
@@ -44,6 +44,12 @@ sanitize: bootstrap
 
 bench: build
 	@$(BUILD)/bin/px_bench
+
+# The web view on a temporary device: battery change to a subscriber's state
+# event (p50/p99 over 1 000 changes), and the server's memory over 10 000
+# changes with 5 subscribers (WEB_BENCH_ARGS="--memory-changes N" for fewer).
+bench-web: device
+	@/usr/bin/python3 bench/web_latency.py --simdevice $(SIMDEVICE) --stage $(BUILD)/stage $(WEB_BENCH_ARGS)
 
 package: build
 	@cmake --build --preset default --target deb

@@ -1,0 +1,257 @@
+#!/usr/bin/python3
+"""The web view's benchmark: how soon a battery change handled by SpringBoard
+reaches a subscriber of /api/events, and whether `simdevice web` holds its
+memory over many changes with several subscribers.
+
+Runs on a temporary device root (init, install the staged package, boot) and
+always shuts that device down by its own command, whatever happens.
+Python standard library only."""
+import argparse
+import http.client
+import json
+import math
+import os
+import queue
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+FLOOR_P99_US = 22.3  # the "Darwin notification p99" row of docs/benchmarks.md
+TARGET_P99_MS = 100.0
+
+
+class Device:
+    def __init__(self, simdevice, stage):
+        self.simdevice = simdevice
+        self.root = tempfile.mkdtemp(prefix="px-webbench-")
+        self.stage = stage
+        self.booted = False
+
+    def run(self, *args, check=True):
+        r = subprocess.run([self.simdevice, "--root", self.root, *args],
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        if check and r.returncode != 0:
+            raise RuntimeError("simdevice %s: %s" % (" ".join(args), r.stderr.strip()))
+        return r
+
+    def start(self):
+        self.run("init")
+        self.run("install", self.stage)
+        self.booted = True
+        self.run("boot")
+
+    def shutdown(self):
+        if self.booted:
+            self.booted = False
+            self.run("shutdown", check=False)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+class WebServer:
+    def __init__(self, device):
+        self.proc = subprocess.Popen([device.simdevice, "--root", device.root, "web", "--port", "0"],
+                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline:
+            line = self.proc.stdout.readline()
+            if not line:
+                break
+            m = re.search(r"http://127\.0\.0\.1:(\d+)/\S*token=([A-Za-z0-9_-]+)", line)
+            if m:
+                self.port, self.token = int(m.group(1)), m.group(2)
+                # Keep draining its output so it never blocks on a full pipe.
+                threading.Thread(target=self.proc.stdout.read, daemon=True).start()
+                return
+        self.stop()
+        raise RuntimeError("simdevice web printed no address")
+
+    def rss_kib(self):
+        with open("/proc/%d/status" % self.proc.pid) as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+        raise RuntimeError("no VmRSS for the web server")
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGINT)
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+
+class Subscriber(threading.Thread):
+    """Reads /api/events; hands each state event (arrival time, document) to a
+    queue when `keep` is set, otherwise only counts them."""
+
+    def __init__(self, server, keep):
+        super().__init__(daemon=True)
+        self.conn = http.client.HTTPConnection("127.0.0.1", server.port, timeout=60)
+        self.conn.request("GET", "/api/events", headers={"X-Simdevice-Token": server.token,
+                                                         "Accept": "text/event-stream"})
+        self.response = self.conn.getresponse()
+        if self.response.status != 200:
+            raise RuntimeError("/api/events answered %d" % self.response.status)
+        self.events = queue.Queue() if keep else None
+        self.count = 0
+        self.last_generation = 0
+        self.start()
+
+    def run(self):
+        event, data = None, []
+        try:
+            for raw in self.response:
+                line = raw.decode("utf-8", "replace").rstrip("\r\n")
+                if line.startswith("event:"):
+                    event = line[6:].strip()
+                elif line.startswith("data:"):
+                    data.append(line[5:].lstrip())
+                elif line == "":
+                    if event == "state" and data:
+                        arrived = time.perf_counter()
+                        self.count += 1
+                        if self.events is not None:
+                            self.events.put((arrived, json.loads("\n".join(data))))
+                    event, data = None, []
+        except Exception:  # the connection closed under the reader: the run is over
+            pass
+
+    def close(self):
+        try:
+            self.conn.sock.shutdown(2)
+        except OSError:
+            pass
+        self.conn.close()
+
+
+def soc_handled(doc):
+    """The state of charge SpringBoard's add-on last wrote (its battery data
+    file, as the state document shows it), or None."""
+    data = (doc.get("files") or {}).get("battery_data") or {}
+    inner = data.get("BatteryData") or {}
+    return inner.get("StateOfCharge")
+
+
+def change_battery(device, level):
+    return subprocess.Popen([device.simdevice, "--root", device.root, "battery", "%d%%" % level],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+
+
+def finish(proc, level):
+    _, err = proc.communicate(timeout=60)
+    if proc.returncode != 0:
+        raise RuntimeError("simdevice battery %d%%: %s" % (level, err.strip()))
+
+
+def levels(count):
+    """40..60 % and back, so two changes in a row never ask for the same level."""
+    cycle = list(range(40, 61)) + list(range(59, 40, -1))
+    return [cycle[i % len(cycle)] for i in range(count)]
+
+
+def percentile(sorted_values, p):
+    index = min(len(sorted_values) - 1, max(0, math.ceil(p / 100.0 * len(sorted_values)) - 1))
+    return sorted_values[index]
+
+
+def measure_latency(device, server, count):
+    sub = Subscriber(server, keep=True)
+    latencies = []
+    try:
+        for level in levels(count):
+            while not sub.events.empty():
+                sub.events.get_nowait()
+            start = time.perf_counter()
+            proc = change_battery(device, level)
+            deadline = time.monotonic() + 30
+            while True:
+                left = deadline - time.monotonic()
+                if left <= 0:
+                    raise RuntimeError("no state event showed %d%% handled within 30 s" % level)
+                arrived, doc = sub.events.get(timeout=left)
+                if soc_handled(doc) == level:
+                    latencies.append(arrived - start)
+                    break
+            finish(proc, level)
+    finally:
+        sub.close()
+    return sorted(latencies)
+
+
+def measure_memory(device, server, count, subscribers, checkpoint):
+    subs = [Subscriber(server, keep=False) for _ in range(subscribers)]
+    rss = {}
+    try:
+        for i, level in enumerate(levels(count), start=1):
+            finish(change_battery(device, level), level)
+            if i == checkpoint or i == count:
+                time.sleep(1.0)  # let every subscriber take the last event
+                rss[i] = server.rss_kib()
+        delivered = min(s.count for s in subs)
+    finally:
+        for s in subs:
+            s.close()
+    return rss, delivered
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--simdevice", default=os.path.join(HERE, "build/bin/simdevice"))
+    ap.add_argument("--stage", default=os.path.join(HERE, "build/stage"))
+    ap.add_argument("--changes", type=int, default=1000, help="battery changes timed (default 1000)")
+    ap.add_argument("--memory-changes", type=int, default=10000,
+                    help="battery changes for the memory check (default 10000; 0 skips it)")
+    ap.add_argument("--subscribers", type=int, default=5, help="subscribers open in the memory check")
+    args = ap.parse_args()
+    if args.changes < 1 or args.memory_changes < 0 or args.subscribers < 1:
+        ap.error("counts must be positive")
+
+    device = Device(args.simdevice, args.stage)
+    server = None
+
+    def on_signal(signum, _frame):
+        raise KeyboardInterrupt("signal %d" % signum)
+
+    signal.signal(signal.SIGTERM, on_signal)
+    signal.signal(signal.SIGHUP, on_signal)
+    try:
+        device.start()
+        server = WebServer(device)
+        began = time.monotonic()
+        lat = measure_latency(device, server, args.changes)
+        p50, p99 = percentile(lat, 50) * 1e3, percentile(lat, 99) * 1e3
+        print("Web view: battery change -> state event at a subscriber, %d changes (%.0f s)"
+              % (len(lat), time.monotonic() - began))
+        print("  p50 %8.1f ms" % p50)
+        print("  p99 %8.1f ms   target <= %.0f ms  %s   floor (Darwin notification p99) %.1f us"
+              % (p99, TARGET_P99_MS, "ok" if p99 <= TARGET_P99_MS else "MISSED", FLOOR_P99_US))
+        if args.memory_changes:
+            began = time.monotonic()
+            checkpoint = min(1000, args.memory_changes)
+            rss, delivered = measure_memory(device, server, args.memory_changes, args.subscribers, checkpoint)
+            first, last = rss[checkpoint], rss[args.memory_changes]
+            print("Web view: VmRSS of simdevice web, %d subscribers, %d changes (%.0f s, >= %d events each)"
+                  % (args.subscribers, args.memory_changes, time.monotonic() - began, delivered))
+            print("  after %5d changes %8d KiB" % (checkpoint, first))
+            print("  after %5d changes %8d KiB   growth %+d KiB (%+.1f%%)"
+                  % (args.memory_changes, last, last - first, 100.0 * (last - first) / first))
+        return 0
+    except (RuntimeError, OSError, queue.Empty, subprocess.TimeoutExpired, KeyboardInterrupt) as e:
+        print("web benchmark: %s" % (e or type(e).__name__), file=sys.stderr)
+        return 1
+    finally:
+        if server:
+            server.stop()
+        device.shutdown()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
