@@ -2,6 +2,8 @@
 // beside the same broadcast with keepHistory off, and the store a whole year
 // of broadcasts every 20 s leaves, written by the real writer (thinning as it
 // goes), so its size is the size a user's store reaches.
+#include "bench/history_bench.h"
+
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 
@@ -10,7 +12,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "bench/history_bench.h"
 #include "bench/summary.h"
 #include "history/store.h"
 #include "platform/foundation/darwin_notify.h"
@@ -101,20 +102,19 @@ YearStore& year_store() {
       }
       long long max = std::llround(1560 * health / 100);
       long long amps = charging ? 1000 : -260 - (t / 60 % 7) * 10;
-      Value status(foundation::Dictionary{
-          {"UpdateTime", static_cast<long long>(t)},
-          {"IsCharging", charging},
-          {"ExternalConnected", charging},
-          {"FullyCharged", false},
-          {"AppleRawCurrentCapacity", std::llround(max * level / 100)},
-          {"MaxCapacity", max},
-          {"DesignCapacity", 1560LL},
-          {"CycleCount", static_cast<long long>(cycles)},
-          {"Temperature", 2900LL + static_cast<long long>(level) + (charging ? 300 : 0)},
-          {"Voltage", 3600LL + static_cast<long long>(level * 6)},
-          {"InstantAmperage", amps},
-          {"AdapterDetails", charging ? Value(foundation::Dictionary{{"Watts", 5LL}}) : Value()}});
-      writer.record(history::sample_from_status(status, static_cast<std::int32_t>(level), 0), t);
+      foundation::Dictionary status{{"UpdateTime", static_cast<long long>(t)},
+                                    {"IsCharging", charging},
+                                    {"ExternalConnected", charging},
+                                    {"FullyCharged", false},
+                                    {"AppleRawCurrentCapacity", std::llround(max * level / 100)},
+                                    {"MaxCapacity", max},
+                                    {"DesignCapacity", 1560LL},
+                                    {"CycleCount", static_cast<long long>(cycles)},
+                                    {"Temperature", 2900LL + static_cast<long long>(level) + (charging ? 300 : 0)},
+                                    {"Voltage", 3600LL + static_cast<long long>(level * 6)},
+                                    {"InstantAmperage", amps}};
+      if (charging) status["AdapterDetails"] = Value(foundation::Dictionary{{"Watts", 5LL}});
+      writer.record(history::sample_from_status(Value(status), static_cast<std::int32_t>(level), 0), t);
     }
     out.seconds_to_write = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     writer.close();

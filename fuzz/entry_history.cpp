@@ -28,12 +28,13 @@ void history_store(std::string_view bytes) {
     history::HistoryReader reader;
     history::HistoryOverview o = history::read_overview(reader, now);
     if (!o.status.ok()) continue;
-    require(finite_or_absent(o.health_now) && finite_or_absent(o.health_30_days_ago) &&
-                finite_or_absent(o.cycles_per_week),
-            "figures are numbers or absent");
+    require(
+        finite_or_absent(o.health_now) && finite_or_absent(o.health_30_days_ago) && finite_or_absent(o.cycles_per_week),
+        "figures are numbers or absent");
     require(o.last_sessions.size() <= history::kListedSessions, "at most the listed sessions");
     for (const auto& s : o.last_sessions) require(s.duration >= 0, "no session lasts less than nothing");
-    for (const auto& s : o.last_24_hours) require(!s.level || (*s.level >= 0 && *s.level <= 100), "levels are percents");
+    for (const auto& s : o.last_24_hours)
+      require(!s.level || (*s.level >= 0 && *s.level <= 100), "levels are percents");
     const history::Forecast& f = o.forecast;
     if (f.status == history::ForecastStatus::ok) {
       require(f.cycles_to_80 && std::isfinite(*f.cycles_to_80) && *f.cycles_to_80 >= 0, "a forecast has its cycles");

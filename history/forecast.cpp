@@ -133,11 +133,16 @@ std::vector<double> leave_block_out(const Points& p, const ModelFit& chosen, boo
 
 const char* forecast_status_name(ForecastStatus status) {
   switch (status) {
-    case ForecastStatus::ok: return "ok";
-    case ForecastStatus::not_enough_history: return "not_enough_history";
-    case ForecastStatus::no_wear: return "no_wear";
-    case ForecastStatus::already_below_80: return "already_below_80";
-    case ForecastStatus::no_capacity_data: return "no_capacity_data";
+    case ForecastStatus::ok:
+      return "ok";
+    case ForecastStatus::not_enough_history:
+      return "not_enough_history";
+    case ForecastStatus::no_wear:
+      return "no_wear";
+    case ForecastStatus::already_below_80:
+      return "already_below_80";
+    case ForecastStatus::no_capacity_data:
+      return "no_capacity_data";
   }
   return "no_capacity_data";
 }
@@ -166,7 +171,8 @@ Forecast forecast_health(const std::vector<DayHealth>& days) {
   std::vector<const DayHealth*> recent;
   for (const DayHealth& d : days)
     if (d.cycles && *d.cycles >= 0 && d.last_time >= last.last_time - kFitWindowSeconds) recent.push_back(&d);
-  double span_days = recent.empty() ? 0 : static_cast<double>(recent.back()->last_time - recent.front()->last_time) / kDaySeconds;
+  double span_days =
+      recent.empty() ? 0 : static_cast<double>(recent.back()->last_time - recent.front()->last_time) / kDaySeconds;
   double cycle_span = recent.empty() ? 0 : *recent.back()->cycles - *recent.front()->cycles;
   if (span_days < kMinimumHistoryDays || cycle_span < kMinimumHistoryCycles) {
     f.status = ForecastStatus::not_enough_history;
@@ -246,7 +252,8 @@ Forecast forecast_health(const std::vector<DayHealth>& days) {
       ForecastPoint pt;
       pt.cycles = c;
       pt.health = i == steps ? kEndOfLifeHealth : health_at_cycles(chosen, c);
-      pt.time = recent.back()->last_time + static_cast<std::int64_t>((c - now_cycles) / *f.cycles_per_day * kDaySeconds);
+      pt.time =
+          recent.back()->last_time + static_cast<std::int64_t>((c - now_cycles) / *f.cycles_per_day * kDaySeconds);
       f.projection.push_back(pt);
     }
   }

@@ -34,16 +34,16 @@ struct ForecastPoint {
 
 struct Forecast {
   ForecastStatus status = ForecastStatus::no_capacity_data;
-  std::optional<double> health_percent;    // the last day's median health
-  std::optional<double> cycles;            // the last day's median cycle count
-  std::optional<double> cycles_to_80;      // from the last day until health reaches 80 %
+  std::optional<double> health_percent;  // the last day's median health
+  std::optional<double> cycles;          // the last day's median cycle count
+  std::optional<double> cycles_to_80;    // from the last day until health reaches 80 %
   std::optional<double> cycles_to_80_low;
-  std::optional<double> cycles_to_80_high; // none when the data cannot rule out no wear at all
-  std::optional<double> cycles_per_day;    // the recent pace
-  std::optional<std::int64_t> time_80;     // when, at that pace (Unix seconds)
-  std::optional<int> days_needed;          // not_enough_history: about how many more days
-  std::string model;                       // "power" or "line"
-  std::optional<double> exponent;          // p of the power law
+  std::optional<double> cycles_to_80_high;  // none when the data cannot rule out no wear at all
+  std::optional<double> cycles_per_day;     // the recent pace
+  std::optional<std::int64_t> time_80;      // when, at that pace (Unix seconds)
+  std::optional<int> days_needed;           // not_enough_history: about how many more days
+  std::string model;                        // "power" or "line"
+  std::optional<double> exponent;           // p of the power law
   // The fitted curve continued from the last day to 80 % (empty without a pace).
   std::vector<ForecastPoint> projection;
 };

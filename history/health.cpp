@@ -67,7 +67,8 @@ std::vector<DayHealth> daily_health(const std::vector<HealthReading>& readings) 
 std::optional<double> health_at(const std::vector<DayHealth>& days, std::int64_t time) {
   if (days.empty() || days.front().day > time) return std::nullopt;
   // The last day starting at or before `time`.
-  auto it = std::upper_bound(days.begin(), days.end(), time, [](std::int64_t t, const DayHealth& d) { return t < d.day; });
+  auto it =
+      std::upper_bound(days.begin(), days.end(), time, [](std::int64_t t, const DayHealth& d) { return t < d.day; });
   if (it == days.begin()) return std::nullopt;
   --it;
   if (time - it->day > static_cast<std::int64_t>(kHealthLookbackDays) * kDaySeconds) return std::nullopt;

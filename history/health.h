@@ -20,10 +20,10 @@ struct HealthReading {
 };
 
 struct DayHealth {
-  std::int64_t day = 0;         // start of the UTC day, Unix seconds
-  std::int64_t last_time = 0;   // the day's last reading
-  double health = 0;            // median health that day
-  std::optional<double> cycles; // median cycle count that day
+  std::int64_t day = 0;          // start of the UTC day, Unix seconds
+  std::int64_t last_time = 0;    // the day's last reading
+  double health = 0;             // median health that day
+  std::optional<double> cycles;  // median cycle count that day
   int readings = 0;
 };
 

@@ -12,7 +12,7 @@ namespace {
 
 std::string utc_stamp(std::int64_t now) {
   std::time_t t = static_cast<std::time_t>(now);
-  std::tm tm {};
+  std::tm tm{};
   if (!::gmtime_r(&t, &tm)) return "00000000T000000Z";
   char buf[32];
   std::strftime(buf, sizeof buf, "%Y%m%dT%H%M%SZ", &tm);
@@ -40,13 +40,15 @@ std::string keep_database_aside(const std::string& host_path, std::int64_t now) 
   }
   std::string aside = base + ".corrupt-" + utc_stamp(now);
   // Two damaged stores within one second keep both.
-  for (int n = 2; exists(aside) || exists(aside + "-wal"); ++n) aside = base + ".corrupt-" + utc_stamp(now) + "-" + std::to_string(n);
+  for (int n = 2; exists(aside) || exists(aside + "-wal"); ++n)
+    aside = base + ".corrupt-" + utc_stamp(now) + "-" + std::to_string(n);
   if (is_companion) {
     std::string suffix = host_path.substr(base.size());
     return std::rename(host_path.c_str(), (aside + suffix).c_str()) == 0 ? aside + suffix : std::string();
   }
   if (std::rename(host_path.c_str(), aside.c_str()) != 0) return {};
-  for (const char* suffix : sqlite::kCompanionSuffixes) std::rename((host_path + suffix).c_str(), (aside + suffix).c_str());
+  for (const char* suffix : sqlite::kCompanionSuffixes)
+    std::rename((host_path + suffix).c_str(), (aside + suffix).c_str());
   return aside;
 }
 

@@ -18,7 +18,8 @@ HistoryOverview read_overview(HistoryReader& reader, std::int64_t now) {
   o.health_days = daily_health(reader.health_readings());
   o.health_30_days_ago = health_at(o.health_days, now - 30 * 86400);
   o.health_365_days_ago = health_at(o.health_days, now - 365 * 86400);
-  if (std::optional<double> pace = cycles_per_day(o.health_days, now, kPaceWindowSeconds)) o.cycles_per_week = *pace * 7;
+  if (std::optional<double> pace = cycles_per_day(o.health_days, now, kPaceWindowSeconds))
+    o.cycles_per_week = *pace * 7;
   o.forecast = forecast_health(o.health_days);
 
   // Sessions: the last 30 days first; further back only when fewer than the list holds.

@@ -11,19 +11,19 @@
 namespace history {
 
 struct Sample {
-  std::int64_t time = 0;                       // Unix seconds (UTC)
-  std::optional<std::int32_t> level;           // level percent, 0..100
-  std::optional<bool> charging;                // IsCharging
-  std::optional<bool> external;                // ExternalConnected
-  std::optional<bool> full;                    // FullyCharged
-  std::optional<std::int64_t> raw_capacity;    // AppleRawCurrentCapacity, mAh
-  std::optional<std::int64_t> max_capacity;    // MaxCapacity, mAh
-  std::optional<std::int64_t> design_capacity; // DesignCapacity, mAh
-  std::optional<std::int64_t> cycles;          // CycleCount
-  std::optional<std::int64_t> temperature;     // Temperature, hundredths of °C
-  std::optional<std::int64_t> voltage;         // Voltage, mV
-  std::optional<std::int64_t> amperage;        // InstantAmperage, mA (negative discharging)
-  std::optional<double> watts;                 // AdapterDetails.Watts
+  std::int64_t time = 0;                        // Unix seconds (UTC)
+  std::optional<std::int32_t> level;            // level percent, 0..100
+  std::optional<bool> charging;                 // IsCharging
+  std::optional<bool> external;                 // ExternalConnected
+  std::optional<bool> full;                     // FullyCharged
+  std::optional<std::int64_t> raw_capacity;     // AppleRawCurrentCapacity, mAh
+  std::optional<std::int64_t> max_capacity;     // MaxCapacity, mAh
+  std::optional<std::int64_t> design_capacity;  // DesignCapacity, mAh
+  std::optional<std::int64_t> cycles;           // CycleCount
+  std::optional<std::int64_t> temperature;      // Temperature, hundredths of °C
+  std::optional<std::int64_t> voltage;          // Voltage, mV
+  std::optional<std::int64_t> amperage;         // InstantAmperage, mA (negative discharging)
+  std::optional<double> watts;                  // AdapterDetails.Watts
 
   bool operator==(const Sample&) const = default;
   // Health: MaxCapacity ÷ DesignCapacity in percent, when both are known and

@@ -5,7 +5,8 @@
 namespace history {
 namespace {
 
-std::optional<std::int64_t> difference(const std::optional<std::int64_t>& end, const std::optional<std::int64_t>& start) {
+std::optional<std::int64_t> difference(const std::optional<std::int64_t>& end,
+                                       const std::optional<std::int64_t>& start) {
   if (!end || !start) return std::nullopt;
   return *end - *start;
 }

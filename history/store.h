@@ -88,7 +88,7 @@ enum class RecordOutcome { stored, repeated, skipped };
 
 struct RecordResult {
   RecordOutcome outcome = RecordOutcome::skipped;
-  StoreStatus status;          // why it was skipped, or a problem met on the way
+  StoreStatus status;             // why it was skipped, or a problem met on the way
   bool replaced_corrupt = false;  // a corrupt store was moved aside and a new one started
   std::string moved_aside_to;     // where it went (host path)
 };
@@ -137,8 +137,8 @@ class HistoryWriter {
   std::string m_host_path;
   std::uint64_t m_inode = 0, m_device = 0;
   std::optional<Sample> m_last;
-  std::int64_t m_next_thinning = 0;  // device time from which a new pass may start
-  bool m_thinning_pending = false;   // a pass ran out of time and continues next broadcast
+  std::int64_t m_next_thinning = 0;        // device time from which a new pass may start
+  bool m_thinning_pending = false;         // a pass ran out of time and continues next broadcast
   std::int64_t m_latest_mark = INT64_MAX;  // the latest day a thinning pass has been up to
 };
 

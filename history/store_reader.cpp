@@ -8,13 +8,20 @@ namespace history {
 
 const char* problem_name(StoreProblem problem) {
   switch (problem) {
-    case StoreProblem::none: return "ok";
-    case StoreProblem::missing: return "missing";
-    case StoreProblem::busy: return "busy";
-    case StoreProblem::corrupt: return "corrupt";
-    case StoreProblem::full: return "disk full";
-    case StoreProblem::newer_schema: return "written by a newer version";
-    case StoreProblem::unavailable: return "unavailable";
+    case StoreProblem::none:
+      return "ok";
+    case StoreProblem::missing:
+      return "missing";
+    case StoreProblem::busy:
+      return "busy";
+    case StoreProblem::corrupt:
+      return "corrupt";
+    case StoreProblem::full:
+      return "disk full";
+    case StoreProblem::newer_schema:
+      return "written by a newer version";
+    case StoreProblem::unavailable:
+      return "unavailable";
   }
   return "unavailable";
 }
@@ -23,11 +30,21 @@ StoreStatus store_status_of(const sqlite::Status& status) {
   StoreStatus out;
   out.detail = status.message;
   switch (status.failure) {
-    case sqlite::Failure::none: out.problem = StoreProblem::none; break;
-    case sqlite::Failure::busy: out.problem = StoreProblem::busy; break;
-    case sqlite::Failure::corrupt: out.problem = StoreProblem::corrupt; break;
-    case sqlite::Failure::full: out.problem = StoreProblem::full; break;
-    default: out.problem = StoreProblem::unavailable; break;
+    case sqlite::Failure::none:
+      out.problem = StoreProblem::none;
+      break;
+    case sqlite::Failure::busy:
+      out.problem = StoreProblem::busy;
+      break;
+    case sqlite::Failure::corrupt:
+      out.problem = StoreProblem::corrupt;
+      break;
+    case sqlite::Failure::full:
+      out.problem = StoreProblem::full;
+      break;
+    default:
+      out.problem = StoreProblem::unavailable;
+      break;
   }
   return out;
 }
@@ -87,9 +104,9 @@ void HistoryReader::note(const sqlite::Status& s) {
 std::vector<Sample> HistoryReader::samples(std::optional<std::int64_t> since, std::optional<std::int64_t> until) {
   std::vector<Sample> out;
   sqlite::Status s;
-  sqlite::Statement st = m_db.prepare(std::string("SELECT ") + kSampleColumns +
-                                          " FROM samples WHERE time >= ?1 AND time <= ?2 ORDER BY time, rowid",
-                                      &s);
+  sqlite::Statement st = m_db.prepare(
+      std::string("SELECT ") + kSampleColumns + " FROM samples WHERE time >= ?1 AND time <= ?2 ORDER BY time, rowid",
+      &s);
   if (!st.valid()) {
     note(s);
     return out;
@@ -103,8 +120,8 @@ std::vector<Sample> HistoryReader::samples(std::optional<std::int64_t> since, st
 
 std::optional<Sample> HistoryReader::last_sample() {
   sqlite::Status s;
-  sqlite::Statement st =
-      m_db.prepare(std::string("SELECT ") + kSampleColumns + " FROM samples ORDER BY time DESC, rowid DESC LIMIT 1", &s);
+  sqlite::Statement st = m_db.prepare(
+      std::string("SELECT ") + kSampleColumns + " FROM samples ORDER BY time DESC, rowid DESC LIMIT 1", &s);
   if (!st.valid()) {
     note(s);
     return std::nullopt;

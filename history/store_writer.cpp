@@ -1,9 +1,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 
@@ -75,7 +74,8 @@ RecordResult HistoryWriter::open_store(std::int64_t now) {
         result.status = {StoreProblem::newer_schema, "the store was written by a newer version"};
         return result;
       }
-      if (migration == MigrationResult::foreign) s = sqlite::Status{sqlite::Failure::corrupt, 26, "not a history store"};
+      if (migration == MigrationResult::foreign)
+        s = sqlite::Status{sqlite::Failure::corrupt, 26, "not a history store"};
     }
     if (s.ok()) s = prepare_statements().ok() ? s : m_db.last_status();
     if (s.ok()) {
@@ -105,9 +105,8 @@ StoreStatus HistoryWriter::prepare_statements() {
 
 StoreStatus HistoryWriter::load_state() {
   sqlite::Status s;
-  sqlite::Statement last = m_db.prepare(std::string("SELECT ") + kSampleColumns +
-                                            " FROM samples ORDER BY rowid DESC LIMIT 1",
-                                        &s);
+  sqlite::Statement last =
+      m_db.prepare(std::string("SELECT ") + kSampleColumns + " FROM samples ORDER BY rowid DESC LIMIT 1", &s);
   if (!last.valid()) return store_status_of(s);
   m_last.reset();
   if (last.step()) m_last = sample_from_row(last);
@@ -168,8 +167,10 @@ RecordResult HistoryWriter::record(const Sample& sample, std::int64_t now) {
     RecordResult aside;
     if (keep_store_aside(path, now, aside)) {
       RecordResult reopened = open_store(now);
-      if (m_db.is_open()) result = insert(sample);
-      else result = reopened;
+      if (m_db.is_open())
+        result = insert(sample);
+      else
+        result = reopened;
       result.replaced_corrupt = true;
       result.moved_aside_to = aside.moved_aside_to;
     }

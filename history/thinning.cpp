@@ -2,11 +2,12 @@
 // time, each day in its own short transaction, and stops when its budget is
 // spent: a broadcast never waits long on it, and a pass cut short leaves a
 // consistent store (some days thinned, the rest not yet).
+#include "history/thinning.h"
+
 #include <chrono>
 #include <limits>
 
 #include "history/store.h"
-#include "history/thinning.h"
 
 namespace history {
 namespace {

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-
 #include <nlohmann/json.hpp>
 
 #include "history/overview.h"
@@ -60,7 +59,8 @@ json round_value(const std::optional<double>& v, int decimals) {
 }
 
 constexpr const char* kSampleHeader =
-    "time,level,charging,external,full,raw_capacity,max_capacity,design_capacity,cycles,temperature,voltage,amperage,watts";
+    "time,level,charging,external,full,raw_capacity,max_capacity,design_capacity,cycles,temperature,voltage,amperage,"
+    "watts";
 
 std::string samples_csv(const std::vector<history::Sample>& samples) {
   std::string out = std::string(kSampleHeader) + "\n";
@@ -74,12 +74,18 @@ std::string samples_csv(const std::vector<history::Sample>& samples) {
 }
 
 json sample_json(const history::Sample& s) {
-  return {{"time", iso_utc(s.time)},          {"level", value(s.level)},
-          {"charging", value(s.charging)},    {"external", value(s.external)},
-          {"full", value(s.full)},            {"raw_capacity", value(s.raw_capacity)},
-          {"max_capacity", value(s.max_capacity)}, {"design_capacity", value(s.design_capacity)},
-          {"cycles", value(s.cycles)},        {"temperature", value(s.temperature)},
-          {"voltage", value(s.voltage)},      {"amperage", value(s.amperage)},
+  return {{"time", iso_utc(s.time)},
+          {"level", value(s.level)},
+          {"charging", value(s.charging)},
+          {"external", value(s.external)},
+          {"full", value(s.full)},
+          {"raw_capacity", value(s.raw_capacity)},
+          {"max_capacity", value(s.max_capacity)},
+          {"design_capacity", value(s.design_capacity)},
+          {"cycles", value(s.cycles)},
+          {"temperature", value(s.temperature)},
+          {"voltage", value(s.voltage)},
+          {"amperage", value(s.amperage)},
           {"watts", value(s.watts)}};
 }
 
@@ -154,7 +160,8 @@ std::string forecast_output(const history::Forecast& f, bool as_json) {
               {"days_needed", value(f.days_needed)}};
     return j.dump(2) + "\n";
   }
-  std::string out = "Health: " + (f.health_percent ? number_text(*f.health_percent, 1) + " %" : std::string("unknown")) + "\n";
+  std::string out =
+      "Health: " + (f.health_percent ? number_text(*f.health_percent, 1) + " %" : std::string("unknown")) + "\n";
   switch (f.status) {
     case history::ForecastStatus::ok:
       out += "80 % in about " + number_text(*c80, 0) + " cycles (" + number_text(*lo, 0) + "-" +
@@ -165,9 +172,15 @@ std::string forecast_output(const history::Forecast& f, bool as_json) {
     case history::ForecastStatus::not_enough_history:
       out += "Not enough history yet (" + std::to_string(f.days_needed.value_or(1)) + " more days)\n";
       break;
-    case history::ForecastStatus::no_wear: out += "No wear measured yet\n"; break;
-    case history::ForecastStatus::already_below_80: out += "Already below 80 %\n"; break;
-    case history::ForecastStatus::no_capacity_data: out += "No capacity data yet\n"; break;
+    case history::ForecastStatus::no_wear:
+      out += "No wear measured yet\n";
+      break;
+    case history::ForecastStatus::already_below_80:
+      out += "Already below 80 %\n";
+      break;
+    case history::ForecastStatus::no_capacity_data:
+      out += "No capacity data yet\n";
+      break;
   }
   return out;
 }
@@ -205,7 +218,8 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
   history::HistoryReader reader;
   history::StoreStatus opened = reader.open();
   if (!opened.ok() && opened.problem != history::StoreProblem::missing)
-    return Context::failure(std::string("the battery history is unavailable (") + history::problem_name(opened.problem) +
+    return Context::failure(std::string("the battery history is unavailable (") +
+                            history::problem_name(opened.problem) +
                             (opened.detail.empty() ? "" : ": " + opened.detail) + ")");
   std::vector<history::Sample> samples;
   history::Forecast forecast;
@@ -234,14 +248,15 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
 }  // namespace
 
 Command history_command() {
-  Command history{"history", "the battery history: samples, charge sessions, or the health forecast", {}, true,
-                  run_history};
+  Command history{
+      "history", "the battery history: samples, charge sessions, or the health forecast", {}, true, run_history};
   history.args.positionals = {{"samples|sessions|forecast", "what to show (samples when left out)", false}};
   history.args.options = {{"--since", "TIME", "samples from TIME on"},
                           {"--until", "TIME", "samples up to TIME"},
                           {"--csv", "", "as CSV (samples, sessions)"},
                           {"--json", "", "as JSON"}};
-  history.args.notes = {std::string("TIME: ") + host::kTimeForms, "Times are printed in ISO 8601, UTC; absent values are empty (null in JSON)."};
+  history.args.notes = {std::string("TIME: ") + host::kTimeForms,
+                        "Times are printed in ISO 8601, UTC; absent values are empty (null in JSON)."};
   return history;
 }
 

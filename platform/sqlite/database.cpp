@@ -22,30 +22,44 @@ Failure failure_of(int sqlite_code) {
   switch (sqlite_code & 0xff) {
     case SQLITE_OK:
     case SQLITE_ROW:
-    case SQLITE_DONE: return Failure::none;
+    case SQLITE_DONE:
+      return Failure::none;
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: return Failure::busy;
+    case SQLITE_LOCKED:
+      return Failure::busy;
     case SQLITE_CORRUPT:
-    case SQLITE_NOTADB: return Failure::corrupt;
-    case SQLITE_FULL: return Failure::full;
-    case SQLITE_CANTOPEN: return Failure::cant_open;
-    case SQLITE_READONLY: return Failure::read_only;
+    case SQLITE_NOTADB:
+      return Failure::corrupt;
+    case SQLITE_FULL:
+      return Failure::full;
+    case SQLITE_CANTOPEN:
+      return Failure::cant_open;
+    case SQLITE_READONLY:
+      return Failure::read_only;
     case SQLITE_IOERR:
       // A short read is what a truncated file gives.
       return sqlite_code == SQLITE_IOERR_SHORT_READ ? Failure::corrupt : Failure::other;
-    default: return Failure::other;
+    default:
+      return Failure::other;
   }
 }
 
 const char* failure_name(Failure failure) {
   switch (failure) {
-    case Failure::none: return "ok";
-    case Failure::busy: return "busy";
-    case Failure::corrupt: return "corrupt";
-    case Failure::full: return "disk full";
-    case Failure::cant_open: return "cannot open";
-    case Failure::read_only: return "read-only";
-    case Failure::other: return "error";
+    case Failure::none:
+      return "ok";
+    case Failure::busy:
+      return "busy";
+    case Failure::corrupt:
+      return "corrupt";
+    case Failure::full:
+      return "disk full";
+    case Failure::cant_open:
+      return "cannot open";
+    case Failure::read_only:
+      return "read-only";
+    case Failure::other:
+      return "error";
   }
   return "error";
 }
@@ -106,21 +120,21 @@ void Statement::reset() {
   m_status = {};
 }
 
-bool Statement::column_is_null(int index) const {
-  return !m_stmt || sqlite3_column_type(m_stmt, index) == SQLITE_NULL;
-}
+bool Statement::column_is_null(int index) const { return !m_stmt || sqlite3_column_type(m_stmt, index) == SQLITE_NULL; }
 
 std::optional<std::int64_t> Statement::column_int(int index) const {
   if (!m_stmt) return std::nullopt;
   switch (sqlite3_column_type(m_stmt, index)) {
-    case SQLITE_INTEGER: return sqlite3_column_int64(m_stmt, index);
+    case SQLITE_INTEGER:
+      return sqlite3_column_int64(m_stmt, index);
     case SQLITE_FLOAT: {
       // A hostile file may hold any real here; only those an integer can hold convert.
       double d = sqlite3_column_double(m_stmt, index);
       if (!(d > -9.2e18 && d < 9.2e18)) return std::nullopt;
       return static_cast<std::int64_t>(d);
     }
-    default: return std::nullopt;  // NULL, text and blobs are not numbers here
+    default:
+      return std::nullopt;  // NULL, text and blobs are not numbers here
   }
 }
 
@@ -200,7 +214,8 @@ Statement Database::prepare(std::string_view sql, Status* status) {
     return {};
   }
   sqlite3_stmt* stmt = nullptr;
-  int rc = sqlite3_prepare_v3(m_db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+  int rc =
+      sqlite3_prepare_v3(m_db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
   if (status) *status = status_of(rc, m_db);
   if (rc != SQLITE_OK) {
     sqlite3_finalize(stmt);

@@ -17,12 +17,12 @@ namespace sqlite {
 
 enum class Failure {
   none,
-  busy,        // another connection holds the lock the statement needs
-  corrupt,     // not a database, or a damaged one
-  full,        // the disk (or the page limit) is full
-  cant_open,   // no such file, a folder, a link, or a path outside the root
-  read_only,   // written through a read-only connection or file
-  other,       // anything else (I/O, constraint, misuse)
+  busy,       // another connection holds the lock the statement needs
+  corrupt,    // not a database, or a damaged one
+  full,       // the disk (or the page limit) is full
+  cant_open,  // no such file, a folder, a link, or a path outside the root
+  read_only,  // written through a read-only connection or file
+  other,      // anything else (I/O, constraint, misuse)
 };
 
 struct Status {

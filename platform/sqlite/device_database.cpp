@@ -46,12 +46,13 @@ DeviceOpen open_device_database(std::string_view device_file, OpenMode mode, Dat
   const std::string& root = foundation::device_root();
   std::optional<std::string> real_root = root.empty() ? std::optional<std::string>("/") : real_path(root);
   if (!real_folder || !real_root || !under(*real_folder, *real_root)) {
-    result.status = Status{Failure::cant_open, 0, "folder of " + std::string(device_file) + " is missing or outside the device"};
+    result.status =
+        Status{Failure::cant_open, 0, "folder of " + std::string(device_file) + " is missing or outside the device"};
     return result;
   }
   result.host_path = *real_folder + "/" + std::string(name);
-  std::string set[] = {result.host_path, result.host_path + kCompanionSuffixes[0], result.host_path + kCompanionSuffixes[1],
-                       result.host_path + kCompanionSuffixes[2]};
+  std::string set[] = {result.host_path, result.host_path + kCompanionSuffixes[0],
+                       result.host_path + kCompanionSuffixes[1], result.host_path + kCompanionSuffixes[2]};
   for (const std::string& file : set) {
     if (!plain_or_absent(file)) {
       result.unfit_host_path = file;

@@ -168,7 +168,8 @@ TEST_F(ForecastAccuracy, FiveDaysAreNotEnough) {
 TEST(Forecast, EdgesWithoutAFit) {
   EXPECT_EQ(history::forecast_health({}).status, ForecastStatus::no_capacity_data);
   std::vector<history::DayHealth> worn;
-  for (int d = 0; d < 30; ++d) worn.push_back({kEpoch + d * 86400, kEpoch + d * 86400 + 3600, 79.0 - d * 0.01, d * 1.5, 10});
+  for (int d = 0; d < 30; ++d)
+    worn.push_back({kEpoch + d * 86400, kEpoch + d * 86400 + 3600, 79.0 - d * 0.01, d * 1.5, 10});
   EXPECT_EQ(history::forecast_health(worn).status, ForecastStatus::already_below_80);
   // Enough days but the cycle count stands still: not enough cycles yet, and no pace to say when.
   std::vector<history::DayHealth> idle;

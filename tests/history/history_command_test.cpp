@@ -3,7 +3,6 @@
 // answers for a store that is missing, damaged, or asked for wrongly.
 #include <filesystem>
 #include <fstream>
-
 #include <nlohmann/json.hpp>
 
 #include "host/cli/command_table.h"
@@ -79,12 +78,13 @@ TEST_F(HistoryCommand, SessionsAndForecast) {
 }
 
 TEST_F(HistoryCommand, WrongCommandLinesExitTwo) {
-  for (std::vector<std::string> args : {std::vector<std::string>{"history", "--csv", "--json"},
-                                        {"history", "forecast", "--csv"},
-                                        {"history", "sessions", "--since", "12:00"},
-                                        {"history", "--since", "yesterday"},
-                                        {"history", "--since", "2026-01-02T00:00:00Z", "--until", "2026-01-01T00:00:00Z"},
-                                        {"history", "everything"}}) {
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"history", "--csv", "--json"},
+        {"history", "forecast", "--csv"},
+        {"history", "sessions", "--since", "12:00"},
+        {"history", "--since", "yesterday"},
+        {"history", "--since", "2026-01-02T00:00:00Z", "--until", "2026-01-01T00:00:00Z"},
+        {"history", "everything"}}) {
     cli::CommandResult r = run_command(args, Caller::terminal);
     EXPECT_EQ(r.status, 2) << args.back();
     EXPECT_NE(r.error.find("usage: simdevice history"), std::string::npos) << r.error;

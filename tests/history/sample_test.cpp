@@ -45,10 +45,10 @@ TEST(SampleFromStatus, TakesEveryReadingAndTheStatusTime) {
 }
 
 TEST(SampleFromStatus, AbsentOrNonNumericReadingsStayAbsentNeverZero) {
-  Value status(Dictionary{{"MaxCapacity", std::string("1500")},            // a string where a number belongs
-                          {"CycleCount", Value(Dictionary{})},        // a container
-                          {"Temperature", std::nan("")},       // not a number at all
-                          {"AdapterDetails", std::string("none")},          // not a dictionary
+  Value status(Dictionary{{"MaxCapacity", std::string("1500")},     // a string where a number belongs
+                          {"CycleCount", Value(Dictionary{})},      // a container
+                          {"Temperature", std::nan("")},            // not a number at all
+                          {"AdapterDetails", std::string("none")},  // not a dictionary
                           {"IsCharging", std::string("Yes")}});
   history::Sample s = sample_from_status(status, std::nullopt, 1767225600.75);
   EXPECT_EQ(s.time, 1767225600) << "no UpdateTime: the device clock, whole seconds";

@@ -1,5 +1,6 @@
 // Charge sessions and full charges: one definition, its edge cases.
 #include "history/sessions.h"
+
 #include "tests/history/history_fixture.h"
 
 namespace {
@@ -10,7 +11,7 @@ using history::full_charges;
 std::vector<history::Sample> plug_cycle() {
   std::vector<history::Sample> s;
   s.push_back(sample_at(kEpoch, 30, false));
-  s.push_back(sample_at(kEpoch + 100, 31, true));   // plugged
+  s.push_back(sample_at(kEpoch + 100, 31, true));  // plugged
   s.push_back(sample_at(kEpoch + 200, 60, true));
   s.back().watts = 18.5;
   s.push_back(sample_at(kEpoch + 300, 100, true));  // full

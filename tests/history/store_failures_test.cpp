@@ -35,7 +35,8 @@ class StoreFailures : public HistoryTest {
     history::RecordResult r = writer.record(sample_at(kEpoch + 5), kEpoch + 5);
     EXPECT_EQ(r.outcome, RecordOutcome::stored) << what << ": " << r.status.detail;
     EXPECT_TRUE(r.replaced_corrupt) << what;
-    EXPECT_EQ(moved_aside(store_path()), std::vector<std::string>{"PylonexHistory.sqlite.corrupt-20260101T000005Z"}) << what;
+    EXPECT_EQ(moved_aside(store_path()), std::vector<std::string>{"PylonexHistory.sqlite.corrupt-20260101T000005Z"})
+        << what;
     EXPECT_EQ(stored().size(), 1u) << what;
   }
 };
@@ -52,7 +53,8 @@ TEST_F(StoreFailures, GarbageFileIsMovedAsideWithTheUtcStamp) {
 TEST_F(StoreFailures, TruncatedStoreIsFoundAndReplaced) {
   {
     HistoryWriter writer;
-    for (int i = 0; i < 3000; ++i) writer.record(sample_at(kEpoch - 100000 + i * 61, i % 100), kEpoch - 100000 + i * 61);
+    for (int i = 0; i < 3000; ++i)
+      writer.record(sample_at(kEpoch - 100000 + i * 61, i % 100), kEpoch - 100000 + i * 61);
   }
   ASSERT_FALSE(fs::exists(store_path() + "-wal")) << "closing checkpointed everything into the file";
   auto size = fs::file_size(store_path());

@@ -1,10 +1,11 @@
 // The store written and read back: samples whole, absent values as NULL,
 // repeats dropped, the schema versioned, reads consistent, clear complete.
+#include "history/store.h"
+
 #include <sqlite3.h>
 
 #include <filesystem>
 
-#include "history/store.h"
 #include "tests/history/history_fixture.h"
 
 namespace {
@@ -109,7 +110,8 @@ TEST_F(Store, ClearForgetsEverySampleAndTheNextStartsANewStore) {
   HistoryReader open_reader;  // a pane open while the store is cleared
   ASSERT_TRUE(open_reader.open().ok());
   EXPECT_TRUE(writer.clear().ok());
-  for (const char* suffix : {"", "-wal", "-shm"}) EXPECT_FALSE(std::filesystem::exists(store_path() + suffix)) << suffix;
+  for (const char* suffix : {"", "-wal", "-shm"})
+    EXPECT_FALSE(std::filesystem::exists(store_path() + suffix)) << suffix;
   HistoryReader reader;
   EXPECT_EQ(reader.open().problem, StoreProblem::missing);
   EXPECT_EQ(writer.record(sample_at(kEpoch + 1000), kEpoch + 1000).outcome, RecordOutcome::stored);

@@ -1,7 +1,8 @@
 // Old samples thinned to one per hour, then one per day; recent ones kept;
 // a pass bounded in time and continued later; at most one pass a day.
-#include "history/store.h"
 #include "history/thinning.h"
+
+#include "history/store.h"
 #include "tests/history/history_fixture.h"
 
 namespace {
@@ -20,7 +21,8 @@ class Thinning : public HistoryTest {
     }
   }
   long long count_between(std::int64_t from, std::int64_t to) {
-    return query("SELECT count(*) FROM samples WHERE time >= " + std::to_string(from) + " AND time < " + std::to_string(to));
+    return query("SELECT count(*) FROM samples WHERE time >= " + std::to_string(from) + " AND time < " +
+                 std::to_string(to));
   }
   long long busiest_bucket(std::int64_t from, std::int64_t to, std::int64_t bucket) {
     return query("SELECT max(n) FROM (SELECT count(*) AS n FROM samples WHERE time >= " + std::to_string(from) +
@@ -35,13 +37,14 @@ TEST_F(Thinning, OldSamplesKeepOnePerHourThenOnePerDayRecentOnesAll) {
   HistoryWriter writer(unhurried);
   const std::int64_t now = kEpoch + 800 * kDaySeconds;
   // Thinning is due only once the first sample is written at `now`: write the past first.
-  fill(writer, kEpoch, kEpoch + 800 * kDaySeconds, 1800);      // every half hour for 800 days
-  fill(writer, now - 40 * kDaySeconds, now, 60 * 7 + 3);        // plus dense recent weeks
+  fill(writer, kEpoch, kEpoch + 800 * kDaySeconds, 1800);  // every half hour for 800 days
+  fill(writer, now - 40 * kDaySeconds, now, 60 * 7 + 3);   // plus dense recent weeks
   ASSERT_TRUE(writer.thin_now(now).ok());
   const std::int64_t hourly_from = now - history::kHourlyAfterSeconds;
   const std::int64_t daily_from = now - history::kDailyAfterSeconds;
   EXPECT_EQ(busiest_bucket(0, daily_from - kDaySeconds, kDaySeconds), 1) << "one per day after two years";
-  EXPECT_EQ(busiest_bucket(daily_from + kDaySeconds, hourly_from - kDaySeconds, 3600), 1) << "one per hour after 30 days";
+  EXPECT_EQ(busiest_bucket(daily_from + kDaySeconds, hourly_from - kDaySeconds, 3600), 1)
+      << "one per hour after 30 days";
   EXPECT_GT(busiest_bucket(hourly_from + kDaySeconds, now, 3600), 2) << "recent samples untouched";
   EXPECT_EQ(count_between(now - 29 * kDaySeconds, now), (29 * kDaySeconds) / 1800 + (29 * kDaySeconds) / 423 + 1);
   // Each kept sample is the earliest of its hour.
