@@ -3,6 +3,8 @@
 #include "history/store.h"
 
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -129,6 +131,38 @@ TEST_F(Store, StoreRemovedUnderTheWriterIsStartedAgain) {
   std::filesystem::remove(store_path() + "-shm");
   EXPECT_EQ(writer.record(sample_at(kEpoch + 100, 9), kEpoch + 100).outcome, RecordOutcome::stored);
   EXPECT_EQ(stored().size(), 1u) << "written to the file that is there, not the removed one";
+}
+
+TEST_F(Store, AnotherProcessReadingWhileTheWriterWritesSeesWholeConsistentStates) {
+  history::HistoryWriter first;
+  first.record(sample_at(kEpoch, 0), kEpoch);
+  first.close();
+  pid_t child = ::fork();
+  if (child == 0) {
+    history::HistoryWriter writer;  // the child's own connection
+    for (int i = 1; i <= 1500; ++i) writer.record(sample_at(kEpoch + 61 * i, i % 101), kEpoch);
+    ::_exit(0);
+  }
+  int reads = 0;
+  std::size_t last_size = 0;
+  for (int status = 0; ::waitpid(child, &status, WNOHANG) == 0; ++reads) {
+    HistoryReader reader;
+    if (!reader.open().ok()) continue;
+    ASSERT_TRUE(reader.begin_read().ok());
+    std::int64_t before = reader.sample_count();
+    std::vector<history::Sample> rows = reader.samples();
+    std::int64_t after = reader.sample_count();
+    reader.end_read();
+    ASSERT_EQ(before, after) << "one state for the whole render";
+    ASSERT_EQ(static_cast<std::int64_t>(rows.size()), before);
+    ASSERT_GE(rows.size(), last_size) << "never an older state than the last render's";
+    last_size = rows.size();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+      ASSERT_EQ(rows[i], sample_at(kEpoch + 61 * static_cast<std::int64_t>(i), static_cast<int>(i % 101)))
+          << "whole samples, in order, none missing";
+  }
+  EXPECT_GT(reads, 0);
+  EXPECT_EQ(stored().size(), 1501u);
 }
 
 }  // namespace
