@@ -3,7 +3,6 @@
 #include "host/springboard/battery_watcher.h"
 #include "platform/foundation/log.h"
 #include "platform/objc/native_class.h"
-#include "platform/system/hardware_state.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_application.h"
 #include "platform/uikit/ui_device.h"
@@ -45,8 +44,6 @@ void ui_controller_update_battery_state(id, objc::SEL, id) {
   auto& s = state();
   s.battery_updates++;
   s.last_battery_level = uikit::UIDevice::currentDevice()->batteryLevel();
-  s.alerts_at_last_battery_update = uikit::AlertPresenter::shared().visible().size();
-  s.vibrations_at_last_battery_update = hardware::get("vibrations").longLongValue();
 }
 
 void lock_screen_prepare_for_unlock(id, objc::SEL) {

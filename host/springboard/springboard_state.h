@@ -29,8 +29,6 @@ struct SpringBoardState {
   int launches = 0;              // runs of SpringBoard's own applicationDidFinishLaunching:
   int battery_updates = 0;       // runs of SpringBoard's own updateBatteryState:
   float last_battery_level = -1.0f;
-  std::size_t alerts_at_last_battery_update = 0;
-  long long vibrations_at_last_battery_update = 0;
   int unlock_preparations = 0;   // runs of SpringBoard's own prepareForUIUnlock
   std::size_t alerts_at_last_unlock_preparation = 0;
   int time_item_updates = 0;     // runs of SpringBoard's own _updateTimeItems
