@@ -3,21 +3,12 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <ctime>
 
+#include "platform/foundation/keep_aside.h"
 #include "platform/sqlite/device_database.h"
 
 namespace history {
 namespace {
-
-std::string utc_stamp(std::int64_t now) {
-  std::time_t t = static_cast<std::time_t>(now);
-  std::tm tm{};
-  if (!::gmtime_r(&t, &tm)) return "00000000T000000Z";
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%dT%H%M%SZ", &tm);
-  return buf;
-}
 
 bool exists(const std::string& path) {
   struct stat st {};
@@ -38,10 +29,10 @@ std::string keep_database_aside(const std::string& host_path, std::int64_t now) 
       is_companion = true;
     }
   }
-  std::string aside = base + ".corrupt-" + utc_stamp(now);
+  std::string aside = base + ".corrupt-" + foundation::aside_stamp(static_cast<double>(now));
   // Two damaged stores within one second keep both.
   for (int n = 2; exists(aside) || exists(aside + "-wal"); ++n)
-    aside = base + ".corrupt-" + utc_stamp(now) + "-" + std::to_string(n);
+    aside = base + ".corrupt-" + foundation::aside_stamp(static_cast<double>(now)) + "-" + std::to_string(n);
   if (is_companion) {
     std::string suffix = host_path.substr(base.size());
     return std::rename(host_path.c_str(), (aside + suffix).c_str()) == 0 ? aside + suffix : std::string();

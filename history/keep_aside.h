@@ -7,8 +7,9 @@
 
 namespace history {
 
-// Renames `host_path` to "<host_path>.corrupt-<YYYYMMDDTHHMMSSZ>" (device time
-// `now`, UTC), and its -wal, -shm and -journal files alongside under the same
+// Renames `host_path` to "<host_path>.corrupt-<stamp>" (the stamp of
+// foundation::aside_stamp for device time `now`, as every damaged file kept
+// aside has), and its -wal, -shm and -journal files alongside under the same
 // new name, so the set still opens together. Whatever stands at the path (a
 // file, a folder, a link) is moved, never followed. Returns the new path, or
 // empty when nothing could be moved.
