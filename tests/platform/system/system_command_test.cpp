@@ -1,0 +1,40 @@
+// system and uname: only this device's SpringBoard can be signalled, and the
+// machine comes from the device root.
+
+#include "platform/system/system_command.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "platform/foundation/property_list_files.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+using foundation::Dictionary;
+using foundation::Value;
+
+TEST(SystemCommand, RunsNoShellAndNeedsARecordedSpringBoard) {
+  testing_support::TempDevice device;
+  EXPECT_EQ(sys::system("touch /tmp/should-not-exist; killall -9 SpringBoard"), 127);
+  EXPECT_EQ(sys::system("killall SpringBoard"), 127);
+  EXPECT_EQ(sys::system("killall -9 SpringBoard"), 1);  // nothing recorded
+  device.write_text("/var/run/SpringBoard.pid", "1\n");
+  EXPECT_EQ(sys::recorded_pid("SpringBoard"), 0);  // init is never a target
+  device.write_text("/var/run/SpringBoard.pid", "12x\n");
+  EXPECT_EQ(sys::recorded_pid("SpringBoard"), 0);
+  // This test process is not started for the device: refused.
+  device.write_text("/var/run/SpringBoard.pid", std::to_string(::getpid()) + "\n");
+  EXPECT_FALSE(sys::process_belongs_to_device(::getpid()));
+  EXPECT_EQ(sys::system("killall -9 SpringBoard"), 1);
+}
+
+TEST(Uname, MachineComesFromTheDeviceRoot) {
+  testing_support::TempDevice device;
+  EXPECT_EQ(sys::uname().machine, "iPhone6,1");
+  foundation::writeToFile(Value(Dictionary{{"ProductType", "iPhone7,2"}}),
+                          "/System/Library/CoreServices/SystemVersion.plist");
+  EXPECT_EQ(sys::uname().machine, "iPhone7,2");
+}
+
+}  // namespace
