@@ -28,11 +28,12 @@ device: configure
 demo: device
 	@DEVICE="$(DEVICE)" SIMDEVICE="$(SIMDEVICE)" bash scripts/demo.sh
 
-# Every test of the default build (warnings are errors here: the `ci` preset is
+# The formatting check, then every test of the default build (warnings are errors here: the `ci` preset is
 # the default build folder with PX_WERROR on), then the whole suite again under
 # AddressSanitizer and UBSan (any report fails it). PX_NO_SANITIZE=1 skips the
 # second pass for a quick local run.
 test: bootstrap
+	@bash scripts/check_format.sh
 	@cmake --preset ci >/dev/null
 	@cmake --build --preset ci -j $(JOBS)
 	@ctest --preset default -j $(JOBS) --no-tests=error

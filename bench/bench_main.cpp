@@ -25,13 +25,20 @@ class CollectingReporter : public benchmark::ConsoleReporter {
       if (!(median || single) || run.error_occurred) continue;
       double scale = 1;
       switch (run.time_unit) {
-        case benchmark::kMicrosecond: scale = 1e3; break;
-        case benchmark::kMillisecond: scale = 1e6; break;
-        case benchmark::kSecond: scale = 1e9; break;
-        default: break;
+        case benchmark::kMicrosecond:
+          scale = 1e3;
+          break;
+        case benchmark::kMillisecond:
+          scale = 1e6;
+          break;
+        case benchmark::kSecond:
+          scale = 1e9;
+          break;
+        default:
+          break;
       }
       bench::results()[run.run_name.function_name] = {run.GetAdjustedRealTime() * scale,
-                                                       run.GetAdjustedCPUTime() * scale};
+                                                      run.GetAdjustedCPUTime() * scale};
     }
     ConsoleReporter::ReportRuns(runs);
   }

@@ -33,11 +33,13 @@ Percentiles measure(int posts, Observe observe, Post post) {
   if (child == 0) {
     close(times[0]);
     close(ready[0]);
-    observe([fd = times[1]] {
-      std::int64_t t = now_ns();
-      ssize_t n = write(fd, &t, sizeof t);
-      (void)n;
-    }, ready[1]);
+    observe(
+        [fd = times[1]] {
+          std::int64_t t = now_ns();
+          ssize_t n = write(fd, &t, sizeof t);
+          (void)n;
+        },
+        ready[1]);
     _exit(0);
   }
   close(times[1]);
@@ -65,7 +67,9 @@ Percentiles measure(int posts, Observe observe, Post post) {
 Percentiles percentiles(std::vector<std::int64_t> samples) {
   if (samples.empty()) return {};
   std::sort(samples.begin(), samples.end());
-  auto at = [&](double q) { return samples[static_cast<std::size_t>(q * static_cast<double>(samples.size() - 1))] / 1000.0; };
+  auto at = [&](double q) {
+    return samples[static_cast<std::size_t>(q * static_cast<double>(samples.size() - 1))] / 1000.0;
+  };
   return Percentiles{at(0.50), at(0.99)};
 }
 

@@ -17,9 +17,12 @@ std::vector<Extra>& extras() {
 namespace {
 std::string figure(double ns) {
   char buf[32];
-  if (ns >= 1e6) std::snprintf(buf, sizeof buf, "%.2f ms", ns / 1e6);
-  else if (ns >= 1e3) std::snprintf(buf, sizeof buf, "%.2f us", ns / 1e3);
-  else std::snprintf(buf, sizeof buf, "%.0f ns", ns);
+  if (ns >= 1e6)
+    std::snprintf(buf, sizeof buf, "%.2f ms", ns / 1e6);
+  else if (ns >= 1e3)
+    std::snprintf(buf, sizeof buf, "%.2f us", ns / 1e3);
+  else
+    std::snprintf(buf, sizeof buf, "%.0f ns", ns);
   return buf;
 }
 }  // namespace

@@ -28,9 +28,14 @@ using foundation::Value;
 
 Value realistic_status() {
   return Value(Dictionary{
-      {"AdapterDetails", Dictionary{{"Amperage", 1000}, {"Description", "usb host"}, {"FamilyCode", -536854528},
-                                    {"PMUConfiguration", 1000}, {"Watts", 5}, {"SharedSource", false},
-                                    {"Voltage", 5000}, {"IsWireless", false}}},
+      {"AdapterDetails", Dictionary{{"Amperage", 1000},
+                                    {"Description", "usb host"},
+                                    {"FamilyCode", -536854528},
+                                    {"PMUConfiguration", 1000},
+                                    {"Watts", 5},
+                                    {"SharedSource", false},
+                                    {"Voltage", 5000},
+                                    {"IsWireless", false}}},
       {"AdapterInfo", 16384},
       {"Amperage", 420},
       {"AppleRawCurrentCapacity", 1500},
@@ -39,9 +44,15 @@ Value realistic_status() {
       {"AtWarnLevel", false},
       {"AvgTimeToEmpty", 65535},
       {"AvgTimeToFull", 12},
-      {"BatteryData", Dictionary{{"ChemID", 1629}, {"CycleCount", 312}, {"DesignCapacity", 1560},
-                                 {"Flags", 640}, {"QmaxCell0", 1621}, {"Voltage", 4182},
-                                 {"StateOfCharge", 96}, {"ResScale", 200}, {"MaxCapacity", 1502},
+      {"BatteryData", Dictionary{{"ChemID", 1629},
+                                 {"CycleCount", 312},
+                                 {"DesignCapacity", 1560},
+                                 {"Flags", 640},
+                                 {"QmaxCell0", 1621},
+                                 {"Voltage", 4182},
+                                 {"StateOfCharge", 96},
+                                 {"ResScale", 200},
+                                 {"MaxCapacity", 1502},
                                  {"LifetimeData", Dictionary{{"MaximumTemperature", 4710}, {"MinimumVoltage", 3011}}}}},
       {"BatteryInstalled", true},
       {"BootPathUpdated", 1},
@@ -107,8 +118,12 @@ std::string xml_bytes(const Value& v) { return *foundation::plist::serialize(v, 
 
 void BM_BatteryBroadcastFloor(benchmark::State& state) {
   std::string data = xml_bytes(realistic_status());
-  Value mirror(Dictionary{{"Capacity", 1500}, {"DesignCapacity", 1560}, {"CycleCount", 312},
-                          {"Serial", "C0143350RHTFFNL4K"}, {"Watts", 5}, {"Amperage", 1000},
+  Value mirror(Dictionary{{"Capacity", 1500},
+                          {"DesignCapacity", 1560},
+                          {"CycleCount", 312},
+                          {"Serial", "C0143350RHTFFNL4K"},
+                          {"Watts", 5},
+                          {"Amperage", 1000},
                           {"HasLaunchedOnce", true}});
   std::string defaults = *foundation::plist::serialize(mirror, foundation::plist::Format::binary);
   std::string data_file = foundation::device_path("/User/Library/PylonexData.plist");
@@ -216,8 +231,7 @@ void BM_PaneRow(benchmark::State& state) {
   foundation::writeToFile(realistic_status(), px::kBatteryDataFile);
   objc::id pane = objc::class_new(objc::objc_getClass("BatteryData"));
   if (!pane) return state.SkipWithError("settings bundle classes not registered");
-  for (auto _ : state)
-    benchmark::DoNotOptimize(objc::msg_send<Value>(pane, objc::sel("RawCapacity:"), objc::id()));
+  for (auto _ : state) benchmark::DoNotOptimize(objc::msg_send<Value>(pane, objc::sel("RawCapacity:"), objc::id()));
 }
 BENCHMARK(BM_PaneRow);
 

@@ -21,7 +21,10 @@ struct PaneGetters {
 // resources, so that a getter added to a list is fuzzed without a change here.
 std::vector<PaneGetters> getters_of_panes() {
   std::vector<PaneGetters> out;
-  struct List { const char* pane; const char* file; };
+  struct List {
+    const char* pane;
+    const char* file;
+  };
   for (List l : {List{"BatteryData", "Battery Data"}, List{"CableInfo", "Cable Info"},
                  List{"DataSharing", "Data Sharing"}, List{"PylonexPro2PrefsListController", "PylonexPro2Prefs"}}) {
     foundation::Value list =

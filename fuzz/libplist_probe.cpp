@@ -39,7 +39,8 @@ void visit_dates(plist_t node) {
     case PLIST_ARRAY:
       for (uint32_t i = 0; i < plist_array_get_size(node); ++i) visit_dates(plist_array_get_item(node, i));
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

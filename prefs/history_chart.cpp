@@ -60,8 +60,10 @@ void grid_and_labels(const CGContextRef& c, const Plot& p) {
 void polyline(const CGContextRef& c, const Plot& p, const std::vector<ChartPoint>& points) {
   CGContextBeginPath(c);
   for (std::size_t i = 0; i < points.size(); ++i) {
-    if (i == 0) CGContextMoveToPoint(c, p.px(points[i].x), p.py(points[i].y));
-    else CGContextAddLineToPoint(c, p.px(points[i].x), p.py(points[i].y));
+    if (i == 0)
+      CGContextMoveToPoint(c, p.px(points[i].x), p.py(points[i].y));
+    else
+      CGContextAddLineToPoint(c, p.px(points[i].x), p.py(points[i].y));
   }
   // A lone reading is a short tick, not nothing.
   if (points.size() == 1) CGContextAddLineToPoint(c, p.px(points[0].x) + 1.5, p.py(points[0].y));
@@ -169,7 +171,8 @@ std::shared_ptr<const uikit::AXChartDescriptor> chart_descriptor(const ChartData
   d->series.push_back(series("measured", [&](auto&& add) {
     for (auto& run : chart.lines) along(run, add);
   }));
-  if (chart.forecast.size() > 1) d->series.push_back(series("forecast", [&](auto&& add) { along(chart.forecast, add); }));
+  if (chart.forecast.size() > 1)
+    d->series.push_back(series("forecast", [&](auto&& add) { along(chart.forecast, add); }));
   return d;
 }
 

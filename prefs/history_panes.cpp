@@ -23,7 +23,8 @@ constexpr std::size_t kLevelSteps = 48, kHealthSteps = 60;
 constexpr double kChartCellMargin = 8;
 
 // A row's value, or "History unavailable" when the store could not be read.
-void add_history_getter(objc::Class cls, const char* selector, std::function<std::string(const HistorySnapshot&)> text) {
+void add_history_getter(objc::Class cls, const char* selector,
+                        std::function<std::string(const HistorySnapshot&)> text) {
   add_getter(cls, selector, [text](const Pane&) {
     const HistorySnapshot& h = current_history();
     return Value(h.status.ok() ? text(h) : std::string(kHistoryUnavailable));
@@ -33,7 +34,8 @@ void add_history_getter(objc::Class cls, const char* selector, std::function<std
 objc::id chart_view(const ChartData& chart, std::size_t steps) {
   auto T0 = std::chrono::steady_clock::now();
   auto img = draw_chart(chart);
-  std::fprintf(stderr, "draw %.2f ms\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - T0).count());
+  std::fprintf(stderr, "draw %.2f ms\n",
+               std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - T0).count());
   auto view = uikit::UIImageView::initWithImage(img);
   view->setFrame(uikit::CGRect{(uikit::UIScreen::mainScreen()->bounds().width - kChartWidth) / 2, kChartCellMargin,
                                kChartWidth, kChartHeight});
@@ -59,9 +61,8 @@ void register_History() {
     return h.last_full_charge ? date_time_text(*h.last_full_charge) : std::string("None yet");
   });
   add_history_getter(cls, "Forecast:", [](auto& h) { return forecast_text(h.forecast); });
-  add_history_getter(cls, "SessionCount:", [](auto& h) {
-    return std::to_string(h.sessions_last_30_days) + " in 30 days";
-  });
+  add_history_getter(cls,
+                     "SessionCount:", [](auto& h) { return std::to_string(h.sessions_last_30_days) + " in 30 days"; });
   add_chart(cls, "LevelChart:", &HistorySnapshot::level_chart, kLevelSteps);
   add_chart(cls, "HealthChart:", &HistorySnapshot::health_chart, kHealthSteps);
 }
@@ -79,22 +80,24 @@ void register_HistorySessions() {
     const HistorySnapshot& h = current_history();
     auto row = [&](std::string label, Value details) {
       rows.push_back(preferences::PSSpecifier::from_item(
-          Value(foundation::Dictionary{{"cell", "PSTitleValueCell"}, {"label", label}, {"get", "SessionDetails:"},
-                                       {"details", details}}),
+          Value(foundation::Dictionary{
+              {"cell", "PSTitleValueCell"}, {"label", label}, {"get", "SessionDetails:"}, {"details", details}}),
           self));
     };
-    if (!h.status.ok()) row(kHistoryUnavailable, Value(""));
-    else if (h.last_sessions.empty()) row("No charge sessions yet", Value(""));
+    if (!h.status.ok())
+      row(kHistoryUnavailable, Value(""));
+    else if (h.last_sessions.empty())
+      row("No charge sessions yet", Value(""));
     for (const auto& s : h.last_sessions) row(session_title(s), Value(session_details(s)));
     auto array = preferences::SpecifierArray::make(std::move(rows));
     array->set_title(list->title());
     return array;
   });
-  objc::class_addMethod<Value, objc::id>(
-      cls, objc::sel("SessionDetails:"), objc::Imp<Value, objc::id>([](objc::id, objc::SEL, objc::id row) {
-        auto s = objc::cast<preferences::PSSpecifier>(row);
-        return s ? s->propertyForKey("details") : Value();
-      }));
+  objc::class_addMethod<Value, objc::id>(cls, objc::sel("SessionDetails:"),
+                                         objc::Imp<Value, objc::id>([](objc::id, objc::SEL, objc::id row) {
+                                           auto s = objc::cast<preferences::PSSpecifier>(row);
+                                           return s ? s->propertyForKey("details") : Value();
+                                         }));
   // Each appearance shows the sessions as they are now.
   objc::class_addMethod<void, bool>(cls, objc::sel("viewWillAppear:"),
                                     objc::Imp<void, bool>([](objc::id self, objc::SEL, bool) {
@@ -107,23 +110,23 @@ void register_PylonexPro2ChartCell() {
   if (objc::objc_getClass("PylonexPro2ChartCell")) return;
   objc::Class cls = objc::objc_allocateClassPair(preferences::PSTableCell::runtime_class(), "PylonexPro2ChartCell");
   if (!cls) return;
-  objc::class_addMethod<objc::id, objc::id>(
-      cls, objc::sel("initWithSpecifier:"), objc::Imp<objc::id, objc::id>([](objc::id self, objc::SEL, objc::id spec) {
-        auto cell = std::dynamic_pointer_cast<preferences::PSTableCell>(self);
-        auto row = objc::cast<preferences::PSSpecifier>(spec);
-        if (!cell || !row || !cell->initWithStyle(0, "PylonexPro2ChartCell")) return objc::id{};
-        foundation::Value chart = row->propertyForKey("chart");
-        const std::string* selector = chart.string();
-        if (!selector) return objc::id{};
-        auto view = std::dynamic_pointer_cast<uikit::UIView>(
-            objc::msg_send<objc::id>(row->target(), objc::sel(*selector), spec));
-        if (view) cell->addSubview(view);
-        return self;
-      }));
-  objc::class_addMethod<double, double>(cls, objc::sel("preferredHeightForWidth:"),
-                                        objc::Imp<double, double>([](objc::id, objc::SEL, double) {
-                                          return kChartHeight + 2 * kChartCellMargin;
-                                        }));
+  objc::class_addMethod<objc::id, objc::id>(cls, objc::sel("initWithSpecifier:"),
+                                            objc::Imp<objc::id, objc::id>([](objc::id self, objc::SEL, objc::id spec) {
+                                              auto cell = std::dynamic_pointer_cast<preferences::PSTableCell>(self);
+                                              auto row = objc::cast<preferences::PSSpecifier>(spec);
+                                              if (!cell || !row || !cell->initWithStyle(0, "PylonexPro2ChartCell"))
+                                                return objc::id{};
+                                              foundation::Value chart = row->propertyForKey("chart");
+                                              const std::string* selector = chart.string();
+                                              if (!selector) return objc::id{};
+                                              auto view = std::dynamic_pointer_cast<uikit::UIView>(
+                                                  objc::msg_send<objc::id>(row->target(), objc::sel(*selector), spec));
+                                              if (view) cell->addSubview(view);
+                                              return self;
+                                            }));
+  objc::class_addMethod<double, double>(
+      cls, objc::sel("preferredHeightForWidth:"),
+      objc::Imp<double, double>([](objc::id, objc::SEL, double) { return kChartHeight + 2 * kChartCellMargin; }));
   objc::objc_registerClassPair(cls);
 }
 

@@ -64,7 +64,8 @@ ChartData level_chart_data(const std::vector<history::Sample>& last_day, std::in
   ChartData c;
   c.title = "Battery level, last 24 hours";
   c.fill_under = true;
-  c.x = {static_cast<double>(now - kDay), static_cast<double>(now),
+  c.x = {static_cast<double>(now - kDay),
+         static_cast<double>(now),
          {{double(now - kDay), "24 h ago"}, {double(now - kDay / 2), "12 h ago"}, {double(now), "now"}}};
   c.y = {0, 100, {{0, "0 %"}, {50, "50 %"}, {100, "100 %"}}};
   c.empty_text = "No level recorded in the last 24 hours";

@@ -60,9 +60,12 @@ std::string forecast_text(const history::Forecast& f) {
       if (f.days_needed && *f.days_needed > 0)
         return printf_text("Not enough history yet (%d more day%s)", *f.days_needed, *f.days_needed == 1 ? "" : "s");
       return "Not enough history yet";
-    case ForecastStatus::no_wear: return "No wear measured yet";
-    case ForecastStatus::already_below_80: return "Already below 80 %";
-    case ForecastStatus::no_capacity_data: return "No capacity data yet";
+    case ForecastStatus::no_wear:
+      return "No wear measured yet";
+    case ForecastStatus::already_below_80:
+      return "Already below 80 %";
+    case ForecastStatus::no_capacity_data:
+      return "No capacity data yet";
   }
   return kNotYetAvailable;
 }

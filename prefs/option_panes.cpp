@@ -15,9 +15,9 @@ namespace pxprefs {
 namespace {
 
 void respring(const Pane& pane) {
-  auto alert = uikit::UIAlertView::make(
-      "PylonexPro2", "To apply the current settings you need to respring your device, are you sure?", pane,
-      std::string("Continue"), {"Close"});
+  auto alert = uikit::UIAlertView::make("PylonexPro2",
+                                        "To apply the current settings you need to respring your device, are you sure?",
+                                        pane, std::string("Continue"), {"Close"});
   alert->show();
 }
 

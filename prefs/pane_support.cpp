@@ -27,8 +27,9 @@ objc::id load_specifiers_once(const objc::id& self, const char* list_name) {
 
 void add_getter(objc::Class cls, const char* selector, std::function<foundation::Value(const Pane&)> getter) {
   objc::class_addMethod<foundation::Value, objc::id>(
-      cls, objc::sel(selector),
-      objc::Imp<foundation::Value, objc::id>([getter](objc::id self, objc::SEL, objc::id) { return getter(as_pane(self)); }));
+      cls, objc::sel(selector), objc::Imp<foundation::Value, objc::id>([getter](objc::id self, objc::SEL, objc::id) {
+        return getter(as_pane(self));
+      }));
 }
 
 void add_action(objc::Class cls, const char* selector, std::function<void(const Pane&)> action) {

@@ -68,10 +68,9 @@ void like_this(const Pane& pane) {
 void register_PylonexPro2PrefsListController() {
   objc::Class cls = define_pane("PylonexPro2PrefsListController");
   // Rebuilds the list and nothing more: the superclass's viewWillAppear: is not called.
-  objc::class_addMethod<void, bool>(cls, objc::sel("viewWillAppear:"),
-                                    objc::Imp<void, bool>([](objc::id self, objc::SEL, bool) {
-                                      objc::msg_send<void>(self, objc::sel("reload"));
-                                    }));
+  objc::class_addMethod<void, bool>(
+      cls, objc::sel("viewWillAppear:"),
+      objc::Imp<void, bool>([](objc::id self, objc::SEL, bool) { objc::msg_send<void>(self, objc::sel("reload")); }));
   add_specifiers(cls, root_specifiers);
   add_action(cls, "Twitter:", twitter);
   add_action(cls, "LikeThis:", like_this);

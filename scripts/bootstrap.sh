@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config ninja-build libplist-dev libplist-utils libicu-dev
           libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
           python3 dpkg-dev clang libclang-rt-14-dev valgrind libcairo2-dev fonts-dejavu-core libsqlite3-dev
-          libcpp-httplib-dev chromium chromium-driver python3-selenium)
+          libcpp-httplib-dev chromium chromium-driver python3-selenium clang-format-14)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

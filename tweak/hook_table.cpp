@@ -45,7 +45,8 @@ void installHookTable() {
   replace<void>(lockScreen, "prepareForUIUnlock", Imp<void>(lockScreen_prepareForUIUnlock), orig_prepareForUIUnlock);
 
   objc::Class springBoard = objc::objc_getClass("SpringBoard");
-  replace<void, id>(springBoard, "applicationDidFinishLaunching:", Imp<void, id>(springBoard_applicationDidFinishLaunching),
+  replace<void, id>(springBoard,
+                    "applicationDidFinishLaunching:", Imp<void, id>(springBoard_applicationDidFinishLaunching),
                     orig_applicationDidFinishLaunching);
 
   objc::Class aggregator = objc::objc_getClass("SBStatusBarStateAggregator");

@@ -18,8 +18,8 @@ using objc::id;
 using objc::Imp;
 using objc::sel;
 
-void appendLine(std::string& message, bool shown, foundation::FormatString<foundation::Value> lineFormat, const char* key,
-                foundation::NSUserDefaults& defaults) {
+void appendLine(std::string& message, bool shown, foundation::FormatString<foundation::Value> lineFormat,
+                const char* key, foundation::NSUserDefaults& defaults) {
   if (shown) message += foundation::format(lineFormat, defaults.stringForKey(key));
 }
 

@@ -21,8 +21,8 @@ id shared(const char* className, const char* selector) {
 }
 
 void postPowerSavingBanner() {
-  id request = objc::msg_send<id>(objc::msg_send<id>(objc::objc_getClass("BBBulletinRequest"), sel("alloc")),
-                                  sel("init"));
+  id request =
+      objc::msg_send<id>(objc::msg_send<id>(objc::objc_getClass("BBBulletinRequest"), sel("alloc")), sel("init"));
   objc::msg_send<id>(request, sel("autorelease"));
   objc::msg_send<void>(request, sel("setTitle:"), std::string("PylonexPro2"));
   objc::msg_send<void>(request, sel("setMessage:"), std::string("PowerSavingMode Activated!"));

@@ -39,8 +39,8 @@ extern SettingsSnapshot TweakSettings;
 // unreadable file) take their defaults, so no field keeps an older value.
 void loadSettings();
 // The same, as the Darwin notification's callback; its arguments carry nothing.
-void loadSettings(foundation::CFNotificationCenterRef center, void* observer, std::string_view name,
-                  const void* object, const foundation::Value& userInfo);
+void loadSettings(foundation::CFNotificationCenterRef center, void* observer, std::string_view name, const void* object,
+                  const foundation::Value& userInfo);
 
 // Start-up step 1: observe the reload notification, then load once.
 void startSettings();

@@ -28,5 +28,6 @@ void lockScreen_prepareForUIUnlock(objc::id self, objc::SEL cmd) {
 
 void lockScreen_alertViewClickedButtonAtIndex(objc::id /*self*/, objc::SEL, objc::id alert, long index) {
   auto view = objc::cast<uikit::UIAlertView>(alert);
-  if (view && index == view->firstOtherButtonIndex()) uikit::UIApplication::sharedApplication()->openURL(px::kSettingsURL);
+  if (view && index == view->firstOtherButtonIndex())
+    uikit::UIApplication::sharedApplication()->openURL(px::kSettingsURL);
 }

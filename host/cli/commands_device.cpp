@@ -124,7 +124,8 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   if (auto pid = host::running_device_process("launchd"))
     return {0, "Device at " + root + " is already running (launchd pid " + std::to_string(*pid) + ")\n", {}};
   if (context.caller() == Caller::web && (battery.rfind("trace:", 0) == 0 || battery.rfind("sysfs", 0) == 0))
-    return context.usage_error("the web page boots with the simulated battery only (a trace or sysfs names the machine's files)");
+    return context.usage_error(
+        "the web page boots with the simulated battery only (a trace or sysfs names the machine's files)");
   std::string error;
   if (!host::make_device_layout(root, &error)) return Context::failure(error);
   // The supervisor runs in the device root: a file or folder it reads must be named absolutely.

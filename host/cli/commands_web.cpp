@@ -88,12 +88,13 @@ CommandResult serve(const ParsedArgs& args, Context& context) {
   } restore{previous};
 
   web::StateFeed feed(web::compose_state_document);
-  web::WebServer server({port, ui, ""},
-                        [](const std::vector<std::string>& command) {
-                          CommandResult r = run_command(command, Caller::web);
-                          return web::CommandOutcome{r.status, r.output, r.error};
-                        },
-                        feed);
+  web::WebServer server(
+      {port, ui, ""},
+      [](const std::vector<std::string>& command) {
+        CommandResult r = run_command(command, Caller::web);
+        return web::CommandOutcome{r.status, r.output, r.error};
+      },
+      feed);
   std::string error;
   if (!server.bind(&error)) return Context::failure(error);
   feed.start();

@@ -24,13 +24,20 @@ std::string base64(const std::vector<std::uint8_t>& bytes) {
 nlohmann::json to_json(const foundation::Value& v) {
   using K = foundation::Value::Kind;
   switch (v.kind()) {
-    case K::nil: return nullptr;
-    case K::boolean: return *v.boolean();
-    case K::integer: return *v.integer();
-    case K::real: return *v.real();
-    case K::string: return *v.string();
-    case K::data: return base64(v.data()->bytes);
-    case K::date: return v.date()->unix_seconds();
+    case K::nil:
+      return nullptr;
+    case K::boolean:
+      return *v.boolean();
+    case K::integer:
+      return *v.integer();
+    case K::real:
+      return *v.real();
+    case K::string:
+      return *v.string();
+    case K::data:
+      return base64(v.data()->bytes);
+    case K::date:
+      return v.date()->unix_seconds();
     case K::array: {
       auto a = nlohmann::json::array();
       for (auto& item : *v.array()) a.push_back(to_json(item));

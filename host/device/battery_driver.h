@@ -17,8 +17,7 @@ class BatteryDriver {
  public:
   // `elapsed` gives machine seconds since the driver started, `wall` the
   // device's Unix time; both injectable for tests.
-  BatteryDriver(std::unique_ptr<BatterySource> source, std::function<double()> elapsed,
-                std::function<double()> wall);
+  BatteryDriver(std::unique_ptr<BatterySource> source, std::function<double()> elapsed, std::function<double()> wall);
 
   // Writes the first entry, continuing the generation an earlier boot left.
   void start();

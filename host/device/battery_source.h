@@ -11,8 +11,8 @@
 namespace device {
 
 struct BatterySample {
-  double level = -1;  // 0..1, -1 when unknown
-  int state = 0;      // BatteryState
+  double level = -1;         // 0..1, -1 when unknown
+  int state = 0;             // BatteryState
   foundation::Value status;  // the status dictionary; nothing: the source has none
 };
 

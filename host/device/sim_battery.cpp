@@ -129,7 +129,13 @@ void SimBattery::advance_to(double elapsed_s) {
 
 BatterySample SimBattery::sample(double elapsed_s, double now_unix) {
   advance_to(elapsed_s);
-  Figures f{m_level < 0 ? m_known_level : m_level, m_connected, m_state == kStateFull, now_unix, m_max_capacity, m_cycles, m_temperature};
+  Figures f{m_level < 0 ? m_known_level : m_level,
+            m_connected,
+            m_state == kStateFull,
+            now_unix,
+            m_max_capacity,
+            m_cycles,
+            m_temperature};
   double per_minute_mah = std::abs(m_rate) / 100.0 * m_max_capacity * 60;  // mA
   if (m_state == kStateFull)
     f.milliamps = 0;
@@ -150,8 +156,7 @@ bool SimBattery::take_level(double level, double elapsed_s) {
 
 bool SimBattery::take_state(int state, double elapsed_s) {
   advance_to(elapsed_s);
-  if (state == kStateCharging || state == kStateFull || state == kStateUnplugged)
-    connect(state != kStateUnplugged);
+  if (state == kStateCharging || state == kStateFull || state == kStateUnplugged) connect(state != kStateUnplugged);
   m_state = state;
   return true;
 }

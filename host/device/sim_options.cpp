@@ -94,7 +94,8 @@ std::optional<SimOptions> parse_sim_options(const std::string& text, std::string
       o.cycle = SimOptions::Cycle{*low, *high};
     } else if (name == "wear") {
       std::string amount = value;
-      if (!strip_suffix(amount, "%/cycle")) return fail("bad wear '" + value + "' (health points per cycle, e.g. 0.02%/cycle)");
+      if (!strip_suffix(amount, "%/cycle"))
+        return fail("bad wear '" + value + "' (health points per cycle, e.g. 0.02%/cycle)");
       auto d = number(amount);
       if (!d || *d < 0 || *d > 10) return fail("bad wear '" + value + "' (0 to 10 %/cycle)");
       o.wear_per_cycle = *d / 100;
@@ -116,7 +117,8 @@ std::optional<SimOptions> parse_sim_options(const std::string& text, std::string
 
 std::string describe_sim_options(const SimOptions& o) {
   std::ostringstream s;
-  s << "sim:level=" << text_of(o.level * 100) << ",rate=" << text_of(o.rate_per_min) << "/min,speed=" << text_of(o.speed);
+  s << "sim:level=" << text_of(o.level * 100) << ",rate=" << text_of(o.rate_per_min)
+    << "/min,speed=" << text_of(o.speed);
   if (o.connected) s << ",charger=" << (*o.connected ? "on" : "off");
   if (o.cycle) s << ",cycle=" << text_of(o.cycle->low * 100) << "-" << text_of(o.cycle->high * 100);
   if (o.wear_per_cycle) s << ",wear=" << text_of(*o.wear_per_cycle * 100) << "%/cycle";

@@ -8,9 +8,9 @@
 namespace device {
 
 struct SimOptions {
-  double level = 0.8;          // 0..1
-  double rate_per_min = 0;     // percent of the level per simulated minute; > 0 charges
-  double speed = 1;            // simulated seconds per machine second (the device clock runs as fast)
+  double level = 0.8;             // 0..1
+  double rate_per_min = 0;        // percent of the level per simulated minute; > 0 charges
+  double speed = 1;               // simulated seconds per machine second (the device clock runs as fast)
   std::optional<bool> connected;  // charger; default: connected when the rate is positive
   // A usage cycle: discharge to `low`, plug in, charge to `high`, unplug, again (0..1, low < high).
   struct Cycle {

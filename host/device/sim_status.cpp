@@ -101,5 +101,4 @@ foundation::Value default_battery_status(double level, bool connected, bool full
   return status_of(f);
 }
 
-
 }  // namespace device

@@ -9,7 +9,7 @@ namespace device {
 inline constexpr int kDesignCapacity = 1560;       // mAh, the 5s cell
 inline constexpr double kFreshMaxCapacity = 1498;  // mAh at boot, after some wear
 inline constexpr int kFreshCycles = 212;
-inline constexpr double kIdleTemperature = 2950;   // 29.50 °C
+inline constexpr double kIdleTemperature = 2950;    // 29.50 °C
 inline constexpr double kIdleDrainMilliamps = 180;  // what a held-still battery claims to draw
 
 struct Figures {

@@ -26,8 +26,9 @@ constexpr const char* kPreferences = "Preferences";
 nlohmann::json pid_or_null(pid_t pid) { return pid > 0 ? nlohmann::json(pid) : nlohmann::json(nullptr); }
 
 std::string describe_exit(int wstatus) {
-  if (WIFSIGNALED(wstatus)) return std::string("killed by signal ") + std::to_string(WTERMSIG(wstatus)) + " (" +
-                                   strsignal(WTERMSIG(wstatus)) + ")";
+  if (WIFSIGNALED(wstatus))
+    return std::string("killed by signal ") + std::to_string(WTERMSIG(wstatus)) + " (" + strsignal(WTERMSIG(wstatus)) +
+           ")";
   return "exited with status " + std::to_string(WEXITSTATUS(wstatus));
 }
 
@@ -66,7 +67,8 @@ int Supervisor::run() {
   NSLog("battery source %@, generation %lld", m_battery->source().description(),
         static_cast<long long>(m_battery->generation()));
   if (int every = m_battery->poll_interval_ms(); every > 0)
-    loop.add_timer(std::int64_t{every} * 1'000'000, [this] { m_battery->poll(); }, std::int64_t{every} * 1'000'000);
+    loop.add_timer(
+        std::int64_t{every} * 1'000'000, [this] { m_battery->poll(); }, std::int64_t{every} * 1'000'000);
   start_springboard();
   loop.run();
   m_server.reset();
@@ -75,8 +77,7 @@ int Supervisor::run() {
   return 0;
 }
 
-std::optional<pid_t> Supervisor::spawn(const std::string& name, const std::vector<std::string>& args,
-                                       bool safe_mode) {
+std::optional<pid_t> Supervisor::spawn(const std::string& name, const std::vector<std::string>& args, bool safe_mode) {
   std::string exe = m_bin_dir + "/" + name;
   if (::access(exe.c_str(), X_OK) != 0) {
     NSLog("cannot start %@: %@ is missing or not executable", name, exe);

@@ -142,8 +142,7 @@ std::optional<BatterySample> read_sysfs_battery(const std::string& dir, double n
     auto volts = read_number(*adapter, "voltage_max");
     if (amps) details["Amperage"] = scaled(*amps, 1e-3);
     if (volts) details["AdapterVoltage"] = scaled(*volts, 1e-3);
-    if (amps && volts)
-      details["Watts"] = rounded(static_cast<double>(*amps) * static_cast<double>(*volts) / 1e12);
+    if (amps && volts) details["Watts"] = rounded(static_cast<double>(*amps) * static_cast<double>(*volts) / 1e12);
     status["AdapterDetails"] = std::move(details);
   }
 

@@ -13,7 +13,8 @@
 namespace device {
 
 double level_from_status(const foundation::Value& status) {
-  for (auto [now, max] : {std::pair{"AppleRawCurrentCapacity", "AppleRawMaxCapacity"}, {"CurrentCapacity", "MaxCapacity"}}) {
+  for (auto [now, max] :
+       {std::pair{"AppleRawCurrentCapacity", "AppleRawMaxCapacity"}, {"CurrentCapacity", "MaxCapacity"}}) {
     const auto& n = status[now];
     const auto& m = status[max];
     if (n.is_number() && m.is_number() && m.doubleValue() > 0)

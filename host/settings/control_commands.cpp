@@ -118,12 +118,14 @@ std::optional<SettingsApp::Refusal> SettingsApp::set(const std::string& row, con
     }
     case CellKind::segment:
     case CellKind::link_list: {
-      foundation::Value values = row_specifier->propertyForKey("validValues"), titles = row_specifier->propertyForKey("validTitles");
+      foundation::Value values = row_specifier->propertyForKey("validValues"),
+                        titles = row_specifier->propertyForKey("validTitles");
       const foundation::Array* vs = values.array();
       const foundation::Array* ts = titles.array();
       if (!vs) return Refusal{"row " + row + " offers no choices"};
       for (std::size_t i = 0; i < vs->size() && value.is_nil(); ++i)
-        if ((ts && i < ts->size() && (*ts)[i].description() == text) || (*vs)[i].description() == text) value = (*vs)[i];
+        if ((ts && i < ts->size() && (*ts)[i].description() == text) || (*vs)[i].description() == text)
+          value = (*vs)[i];
       if (value.is_nil()) return Refusal{"not a choice of row " + row + ": " + text, 2};
       break;
     }
@@ -146,7 +148,8 @@ host::Reply SettingsApp::handle(const std::vector<std::string>& args) {
     return refusal ? host::Reply::fail(refusal->why + "\n", refusal->status) : host::Reply::ok();
   };
   if (cmd == "open" && args.size() == 2) return result(open_url(args[1]));
-  if (cmd == "show") return has_flag(args, "--json") ? host::Reply::ok(show_json().dump()) : host::Reply::ok(show_text());
+  if (cmd == "show")
+    return has_flag(args, "--json") ? host::Reply::ok(show_json().dump()) : host::Reply::ok(show_text());
   if (cmd == "tap" && args.size() == 2) return refused(tap(args[1]));
   if (cmd == "set" && args.size() == 3) return refused(set(args[1], args[2]));
   if (cmd == "back") return back() ? host::Reply::ok() : host::Reply::fail("already at the first screen\n");
@@ -155,7 +158,8 @@ host::Reply SettingsApp::handle(const std::vector<std::string>& args) {
     if (has_flag(args, "--json")) return host::Reply::ok(list.dump());
     std::string text;
     for (std::size_t i = 0; i < list.size(); ++i) {
-      text += std::to_string(i) + ". " + list[i]["title"].get<std::string>() + ": " + list[i]["message"].get<std::string>();
+      text +=
+          std::to_string(i) + ". " + list[i]["title"].get<std::string>() + ": " + list[i]["message"].get<std::string>();
       for (auto& b : list[i]["buttons"]) text += " [" + b.get<std::string>() + "]";
       text += "\n";
     }

@@ -43,7 +43,8 @@ std::optional<std::filesystem::path> images_folder() {
 }  // namespace
 
 nlohmann::json DrawnImages::publish(const uikit::UIImage& image) {
-  nlohmann::json j = {{"kind", "drawn"}, {"width", image.width()}, {"height", image.height()}, {"scale", image.scale()}};
+  nlohmann::json j = {
+      {"kind", "drawn"}, {"width", image.width()}, {"height", image.height()}, {"scale", image.scale()}};
   auto png = image.CGImage() ? image.CGImage()->png_data() : std::nullopt;
   if (!png) return j;
   auto folder = images_folder();
@@ -110,7 +111,7 @@ nlohmann::json chart_json(const uikit::AXChartDescriptor& chart) {
     for (const auto& v : s.values) values.push_back(v && std::isfinite(*v) ? nlohmann::json(*v) : nlohmann::json());
     series.push_back({{"name", s.name}, {"values", values}});
   }
-  return {{"title", chart.title}, {"summary", chart.summary}, {"y_min", chart.y_min},
+  return {{"title", chart.title}, {"summary", chart.summary},      {"y_min", chart.y_min},
           {"y_max", chart.y_max}, {"sparkline", sparkline(chart)}, {"series", series}};
 }
 

@@ -40,8 +40,10 @@ json view_json(const std::shared_ptr<uikit::UIView>& view, DrawnImages* drawn = 
             {"frame", frame_json(view->frame())}};
   if (auto iv = std::dynamic_pointer_cast<uikit::UIImageView>(view)) {
     auto image = iv->image();
-    if (image && image->CGImage() && drawn) j["image"] = drawn->publish(*image);
-    else add_image(j, image);
+    if (image && image->CGImage() && drawn)
+      j["image"] = drawn->publish(*image);
+    else
+      add_image(j, image);
   }
   if (auto chart = view->accessibilityChartDescriptor()) j["chart"] = chart_json(*chart);
   if (auto b = std::dynamic_pointer_cast<uikit::UIButton>(view)) {
@@ -85,7 +87,8 @@ void add_control_shape(json& row, const preferences::PSSpecifier& s) {
       row["choices"] = choices;
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -103,8 +106,10 @@ bool wants_value(CellKind k) { return k != CellKind::group; }
 json row_value_json(const preferences::PSSpecifier& row_specifier, const foundation::Value& v) {
   if (v.is_nil()) return nullptr;
   switch (row_specifier.cell()) {
-    case CellKind::switch_cell: return v.boolValue();
-    case CellKind::slider: return v.doubleValue();
+    case CellKind::switch_cell:
+      return v.boolValue();
+    case CellKind::slider:
+      return v.doubleValue();
     case CellKind::segment:
     case CellKind::link_list: {
       foundation::Value valid = row_specifier.propertyForKey("validValues");
@@ -118,7 +123,8 @@ json row_value_json(const preferences::PSSpecifier& row_specifier, const foundat
           }
       return v.description();
     }
-    default: return v.is_string() ? json(*v.string()) : host::to_json(v);
+    default:
+      return v.is_string() ? json(*v.string()) : host::to_json(v);
   }
 }
 
@@ -247,13 +253,15 @@ std::string SettingsApp::show_text() {
     if (v.contains("image") && v["image"].is_string()) s += " " + v["image"].get<std::string>();
     return s;
   };
-  if (!j["navigation"]["title_view"].is_null()) o << "  [title view: " << describe_view(j["navigation"]["title_view"]) << "]";
-  if (!j["navigation"]["right_button"].is_null()) o << "  [right: " << describe_view(j["navigation"]["right_button"]) << "]";
+  if (!j["navigation"]["title_view"].is_null())
+    o << "  [title view: " << describe_view(j["navigation"]["title_view"]) << "]";
+  if (!j["navigation"]["right_button"].is_null())
+    o << "  [right: " << describe_view(j["navigation"]["right_button"]) << "]";
   o << "\n";
   for (auto& line : j["header"]) o << "    " << line.get<std::string>() << "\n";
   if (j.contains("web_view"))
-    o << "  web view " << j["web_view"]["address"].get<std::string>() << " (" << j["web_view"]["state"].get<std::string>()
-      << ")\n";
+    o << "  web view " << j["web_view"]["address"].get<std::string>() << " ("
+      << j["web_view"]["state"].get<std::string>() << ")\n";
   for (auto& r : j["rows"]) {
     std::string kind = r["kind"];
     o << (r["index"].get<std::size_t>() < 10 ? " " : "") << r["index"].get<std::size_t>() << "  ";

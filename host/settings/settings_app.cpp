@@ -48,8 +48,7 @@ SettingsApp::SettingsApp() {
   // A pane opening prefs: comes back here; every other URL is only recorded.
   uikit::UIApplication::sharedApplication()->set_router([this](const std::string& url) {
     m_opened.push_back(url);
-    if (uikit::url_scheme(url) == "prefs")
-      foundation::dispatch_after_ns(0, [this, url] { open_url(url); });
+    if (uikit::url_scheme(url) == "prefs") foundation::dispatch_after_ns(0, [this, url] { open_url(url); });
   });
   load_entries();
 }

@@ -21,8 +21,8 @@
 namespace settings {
 
 struct Entry {
-  std::string file;   // the entry list's file name without ".plist"
-  std::string label;  // what the Settings list shows, and what prefs:root= names
+  std::string file;         // the entry list's file name without ".plist"
+  std::string label;        // what the Settings list shows, and what prefs:root= names
   foundation::Value entry;  // the `entry` dictionary
 };
 

@@ -16,8 +16,8 @@ bool handle_battery_entry() {
   if (!entry.is_dictionary()) return false;
   foundation::Value status = entry["Status"];
   if (!status.is_dictionary()) status = foundation::Value();
-  foundation::NSNotificationCenter::defaultCenter().postNotificationName(px::kBatteryStatusChangedNotification,
-                                                                         nullptr, status);
+  foundation::NSNotificationCenter::defaultCenter().postNotificationName(px::kBatteryStatusChangedNotification, nullptr,
+                                                                         status);
   objc::msg_send<void>(shared_instance("SBUIController"), objc::sel("updateBatteryState:"), objc::id{});
   state().battery_generation = entry["Generation"].longLongValue();
   return true;

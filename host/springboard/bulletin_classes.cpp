@@ -106,16 +106,14 @@ void register_bulletin_classes() {
                                  }));
 
   objc::Class bulletins = host_class("SBBulletinBannerController", objc::NSObject_class());
-  objc::class_addClassMethod<id>(bulletins, sel("sharedInstance"), Imp<id>([](id, objc::SEL) {
-                                   return shared_instance("SBBulletinBannerController");
-                                 }));
+  objc::class_addClassMethod<id>(bulletins, sel("sharedInstance"),
+                                 Imp<id>([](id, objc::SEL) { return shared_instance("SBBulletinBannerController"); }));
   objc::class_addMethod<void, id, id, unsigned long>(bulletins, sel("observer:addBulletin:forFeed:"),
                                                      Imp<void, id, id, unsigned long>(add_bulletin));
 
   objc::Class banners = host_class("SBBannerController", objc::NSObject_class());
-  objc::class_addClassMethod<id>(banners, sel("sharedInstance"), Imp<id>([](id, objc::SEL) {
-                                   return shared_instance("SBBannerController");
-                                 }));
+  objc::class_addClassMethod<id>(banners, sel("sharedInstance"),
+                                 Imp<id>([](id, objc::SEL) { return shared_instance("SBBannerController"); }));
   objc::class_addMethod<void>(banners, sel("_dismissIntervalElapsed"), Imp<void>(banner_dismiss_interval_elapsed));
   objc::class_addMethod<void>(banners, sel("_replaceIntervalElapsed"), Imp<void>(banner_replace_interval_elapsed));
 }

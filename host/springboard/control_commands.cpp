@@ -35,9 +35,7 @@ constexpr long kMaxTicks = 100000;
 
 std::string dump(const nlohmann::json& j) { return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
 
-bool all_digits(const std::string& s) {
-  return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
-}
+bool all_digits(const std::string& s) { return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos; }
 
 std::optional<long> parse_long(const std::string& s) {
   if (!all_digits(s) || s.size() > 9) return std::nullopt;

@@ -12,16 +12,14 @@ using objc::id;
 using objc::Imp;
 using objc::sel;
 
-void define_switch(const char* class_name, const char* shared_selector, const char* setter,
-                   const char* hardware_name) {
+void define_switch(const char* class_name, const char* shared_selector, const char* setter, const char* hardware_name) {
   objc::Class cls = host_class(class_name, objc::NSObject_class());
   std::string name = class_name;
   objc::class_addClassMethod<id>(cls, sel(shared_selector),
                                  Imp<id>([name](id, objc::SEL) { return shared_instance(name.c_str()); }));
   std::string hw = hardware_name;
-  objc::class_addMethod<void, bool>(cls, sel(setter), Imp<void, bool>([hw](id, objc::SEL, bool on) {
-                                      hardware::set(hw, foundation::Value(on));
-                                    }));
+  objc::class_addMethod<void, bool>(
+      cls, sel(setter), Imp<void, bool>([hw](id, objc::SEL, bool on) { hardware::set(hw, foundation::Value(on)); }));
 }
 
 }  // namespace

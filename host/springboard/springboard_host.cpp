@@ -23,8 +23,10 @@ using objc::sel;
 void route_url(const std::string& url) {
   if (uikit::url_scheme(url) != "prefs") return;
   auto reply = host::control_request(host::control_socket_path("launchd"), {"open-settings", url}, 15000);
-  if (!reply) foundation::log_line("SpringBoard: the supervisor did not take " + url);
-  else if (reply->status != 0) foundation::log_line("SpringBoard: opening " + url + " failed: " + reply->err);
+  if (!reply)
+    foundation::log_line("SpringBoard: the supervisor did not take " + url);
+  else if (reply->status != 0)
+    foundation::log_line("SpringBoard: opening " + url + " failed: " + reply->err);
 }
 
 }  // namespace
@@ -34,10 +36,9 @@ SpringBoardHost::SpringBoardHost(HostOptions options) : m_options(options) {
   state().safe_mode = options.safe_mode;
   uikit::UIApplication::sharedApplication()->set_router(route_url);
   if (m_options.control_socket)
-    m_server = std::make_unique<host::ControlServer>(host::control_socket_path("SpringBoard"),
-                                                     [this](const std::vector<std::string>& args) {
-                                                       return handle_command(args);
-                                                     });
+    m_server = std::make_unique<host::ControlServer>(
+        host::control_socket_path("SpringBoard"),
+        [this](const std::vector<std::string>& args) { return handle_command(args); });
   if (options.safe_mode) {
     foundation::log_line("SpringBoard: safe mode, no tweaks loaded");
   } else if (options.load_tweaks) {

@@ -26,13 +26,13 @@ struct SpringBoardState {
   bool launched = false;
   bool locked = true;
   bool safe_mode = false;
-  int launches = 0;              // runs of SpringBoard's own applicationDidFinishLaunching:
-  int battery_updates = 0;       // runs of SpringBoard's own updateBatteryState:
+  int launches = 0;         // runs of SpringBoard's own applicationDidFinishLaunching:
+  int battery_updates = 0;  // runs of SpringBoard's own updateBatteryState:
   float last_battery_level = -1.0f;
-  int unlock_preparations = 0;   // runs of SpringBoard's own prepareForUIUnlock
+  int unlock_preparations = 0;  // runs of SpringBoard's own prepareForUIUnlock
   std::size_t alerts_at_last_unlock_preparation = 0;
-  int time_item_updates = 0;     // runs of SpringBoard's own _updateTimeItems
-  int formatter_resets = 0;      // runs of SpringBoard's own _resetTimeItemFormatter
+  int time_item_updates = 0;  // runs of SpringBoard's own _updateTimeItems
+  int formatter_resets = 0;   // runs of SpringBoard's own _resetTimeItemFormatter
   std::string status_bar_time;
   std::int64_t battery_generation = 0;
   std::vector<std::string> tweaks;

@@ -49,9 +49,8 @@ void register_status_bar_classes() {
   if (objc::objc_getClass("SBStatusBarStateAggregator")) return;
   objc::Class cls = objc::objc_allocateClassPair(objc::NSObject_class(), "SBStatusBarStateAggregator");
   objc::class_addIvar(cls, kFormatterIvar, typeid(id));
-  objc::class_addClassMethod<id>(cls, sel("sharedInstance"), Imp<id>([](id, objc::SEL) {
-                                   return shared_instance("SBStatusBarStateAggregator");
-                                 }));
+  objc::class_addClassMethod<id>(cls, sel("sharedInstance"),
+                                 Imp<id>([](id, objc::SEL) { return shared_instance("SBStatusBarStateAggregator"); }));
   objc::class_addMethod<id>(cls, sel("init"), Imp<id>(aggregator_init));
   objc::class_addMethod<void>(cls, sel("_updateTimeItems"), Imp<void>(aggregator_update_time_items));
   objc::class_addMethod<void>(cls, sel("_resetTimeItemFormatter"), Imp<void>(aggregator_reset_time_item_formatter));

@@ -70,15 +70,14 @@ std::optional<std::string> cookie_value(std::string_view header, std::string_vie
 bool token_equal(std::string_view given, std::string_view expected) {
   if (given.size() != expected.size() || expected.empty()) return false;
   unsigned char diff = 0;
-  for (std::size_t i = 0; i < given.size(); ++i)
-    diff |= static_cast<unsigned char>(given[i] ^ expected[i]);
+  for (std::size_t i = 0; i < given.size(); ++i) diff |= static_cast<unsigned char>(given[i] ^ expected[i]);
   return diff == 0;
 }
 
 std::optional<Refusal> check_request(const RequestFacts& facts, int port, std::string_view token, bool needs_token) {
   if (!host_allowed(facts.host, port))
-    return Refusal{403, "refused: the Host header must be 127.0.0.1:" + std::to_string(port) + " or localhost:" +
-                            std::to_string(port)};
+    return Refusal{403, "refused: the Host header must be 127.0.0.1:" + std::to_string(port) +
+                            " or localhost:" + std::to_string(port)};
   if (!origin_allowed(facts.origin, port)) return Refusal{403, "refused: requests from another site are not served"};
   if (!needs_token) return std::nullopt;
   std::optional<std::string> cookie = cookie_value(facts.cookie, token_cookie_name(port));

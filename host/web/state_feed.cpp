@@ -56,8 +56,8 @@ void StateFeed::rebuild() {
   if (body == m_last_body && m_current.generation > 0) return;
   long long generation = m_current.generation + 1;
   // The composer gives an object, so its text starts with "{": the generation goes first.
-  std::string with_generation = "{\"generation\":" + std::to_string(generation) + (body.size() > 2 ? "," : "") +
-                                body.substr(1);
+  std::string with_generation =
+      "{\"generation\":" + std::to_string(generation) + (body.size() > 2 ? "," : "") + body.substr(1);
   m_last_body = std::move(body);
   m_current = StateSnapshot{generation, std::make_shared<const std::string>(std::move(with_generation))};
   m_published.notify_all();

@@ -17,7 +17,8 @@ std::string lower_extension(std::string_view file) {
   auto dot = file.rfind('.');
   if (dot == std::string_view::npos || file.find('/', dot) != std::string_view::npos) return {};
   std::string ext(file.substr(dot + 1));
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
 }
 

@@ -93,7 +93,8 @@ bool WebServer::bind(std::string* error) {
   int why = errno;
   if (error) {
     std::string where = "127.0.0.1:" + std::to_string(m_options.port);
-    *error = why == EADDRINUSE ? "port " + std::to_string(m_options.port) + " is in use (choose another with --port N, "
+    *error = why == EADDRINUSE ? "port " + std::to_string(m_options.port) +
+                                     " is in use (choose another with --port N, "
                                      "or --port 0 for any free port)"
                                : "cannot listen on " + where + (why ? std::string(": ") + std::strerror(why) : "");
   }
@@ -120,8 +121,8 @@ void WebServer::install_routes() {
     std::string cookie = req.get_header_value("Cookie"), token_header = req.get_header_value("X-Simdevice-Token");
     std::string token_query = req.has_param("token") ? req.get_param_value("token") : std::string();
     std::string_view path = target_path(req);
-    auto refusal = check_request({host, origin, cookie, token_header, token_query}, m_port, m_options.token,
-                                 needs_token(path));
+    auto refusal =
+        check_request({host, origin, cookie, token_header, token_query}, m_port, m_options.token, needs_token(path));
     if (refusal) {
       send_error(res, refusal->status, refusal->message);
       return httplib::Server::HandlerResponse::Handled;
@@ -133,16 +134,19 @@ void WebServer::install_routes() {
                    "default-src 'self'; img-src 'self' data:; style-src 'self'; script-src 'self'; "
                    "connect-src 'self'; frame-ancestors 'none'; base-uri 'none'; form-action 'none'");
     if (token_equal(token_query, m_options.token))
-      res.set_header("Set-Cookie", token_cookie_name(m_port) + "=" + m_options.token +
-                                       "; Path=/; HttpOnly; SameSite=Strict");
+      res.set_header("Set-Cookie",
+                     token_cookie_name(m_port) + "=" + m_options.token + "; Path=/; HttpOnly; SameSite=Strict");
     return httplib::Server::HandlerResponse::Unhandled;
   });
 
   server.set_error_handler([](const Request&, Response& res) {
     if (!res.body.empty()) return;
-    if (res.status == 413) send_error(res, 413, "the request body is larger than 64 KiB");
-    else if (res.status == 404) send_error(res, 404, "not found");
-    else send_error(res, res.status, "the request was refused");
+    if (res.status == 413)
+      send_error(res, 413, "the request body is larger than 64 KiB");
+    else if (res.status == 404)
+      send_error(res, 404, "not found");
+    else
+      send_error(res, res.status, "the request was refused");
   });
 
   server.Get("/api/state", [this](const Request&, Response& res) {

@@ -38,9 +38,9 @@ struct CommandOutcome {
 using CommandRunner = std::function<CommandOutcome(const std::vector<std::string>& args)>;
 
 struct WebOptions {
-  int port = 0;             // 0: any free port
-  std::string ui_folder;    // host folder of the page's files
-  std::string token;        // empty: a fresh random one
+  int port = 0;           // 0: any free port
+  std::string ui_folder;  // host folder of the page's files
+  std::string token;      // empty: a fresh random one
 };
 
 // Event streams open at once; each holds a worker thread while open.

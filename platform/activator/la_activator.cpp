@@ -25,7 +25,8 @@ objc::Class LAActivator::runtime_class() {
         if (auto a = objc::cast<LAActivator>(self)) a->registerListener(std::move(listener), name);
       }));
   objc::class_addMethod<objc::id, std::string>(
-      c, objc::sel("listenerForName:"), objc::Imp<objc::id, std::string>([](objc::id self, objc::SEL, std::string name) {
+      c, objc::sel("listenerForName:"),
+      objc::Imp<objc::id, std::string>([](objc::id self, objc::SEL, std::string name) {
         auto a = objc::cast<LAActivator>(self);
         return a ? a->listenerForName(name) : objc::id{};
       }));

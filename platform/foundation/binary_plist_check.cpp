@@ -53,9 +53,12 @@ struct Reader {
     };
     std::uint64_t n = 0;
     switch (type) {
-      case 0x0: return marker == 0x00 || marker == 0x08 || marker == 0x09 || marker == 0x0F;
-      case 0x1: return low <= 4 && pos + (std::size_t{1} << low) <= table_offset;  // 1..16-byte integers
-      case 0x2: return (low == 2 || low == 3) && pos + (std::size_t{1} << low) <= table_offset;
+      case 0x0:
+        return marker == 0x00 || marker == 0x08 || marker == 0x09 || marker == 0x0F;
+      case 0x1:
+        return low <= 4 && pos + (std::size_t{1} << low) <= table_offset;  // 1..16-byte integers
+      case 0x2:
+        return (low == 2 || low == 3) && pos + (std::size_t{1} << low) <= table_offset;
       case 0x3: {
         if (marker != 0x33 || pos + 8 > table_offset) return false;
         // libplist hands dates out as int32_t seconds through a plain cast.
@@ -64,7 +67,8 @@ struct Reader {
         std::memcpy(&t, &bits, sizeof t);
         return t > -2147483648.0 && t < 2147483647.0;  // false for NaN too
       }
-      case 0x4: return length(n) && n <= table_offset && pos + n <= table_offset;
+      case 0x4:
+        return length(n) && n <= table_offset && pos + n <= table_offset;
       // libplist asserts (aborting the process) when a string or key holds a
       // NUL: it checks its length against strlen.
       case 0x5:
@@ -75,7 +79,8 @@ struct Reader {
         for (std::uint64_t i = 0; i < n; ++i)
           if (data[pos + 2 * i] == 0 && data[pos + 2 * i + 1] == 0) return false;
         return true;
-      case 0x8: return low <= 7 && pos + low + 1 <= table_offset;  // UIDs of 1..8 bytes
+      case 0x8:
+        return low <= 7 && pos + low + 1 <= table_offset;  // UIDs of 1..8 bytes
       case 0xA:
       case 0xC:
       case 0xD: {
@@ -99,7 +104,8 @@ struct Reader {
         }
         return true;
       }
-      default: return false;
+      default:
+        return false;
     }
   }
 };

@@ -99,8 +99,8 @@ void CFNotificationCenterAddObserver(CFNotificationCenterRef c, const void* obse
   darwin::observe(name, [c, obs, callback, object](std::string_view n) { callback(c, obs, n, object, Value()); });
 }
 
-void CFNotificationCenterPostNotification(CFNotificationCenterRef c, std::string_view name, const void*,
-                                          const Value&, bool) {
+void CFNotificationCenterPostNotification(CFNotificationCenterRef c, std::string_view name, const void*, const Value&,
+                                          bool) {
   if (!c) return;
   darwin::post(name);
 }

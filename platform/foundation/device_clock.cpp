@@ -40,11 +40,11 @@ void load_once() {
 void save() {
   g_loaded = true;
   if (device_root().empty()) return;
-  plist::write_file(clock_file(),
-                    Value(Dictionary{{"Offset", Value(g_clock.offset)},
-                                     {"Anchor", Value(g_clock.anchor)},
-                                     {"Rate", Value(g_clock.rate)}}),
-                    plist::Format::xml);
+  plist::write_file(
+      clock_file(),
+      Value(Dictionary{
+          {"Offset", Value(g_clock.offset)}, {"Anchor", Value(g_clock.anchor)}, {"Rate", Value(g_clock.rate)}}),
+      plist::Format::xml);
 }
 }  // namespace
 

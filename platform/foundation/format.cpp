@@ -10,22 +10,31 @@ std::string printf_one(const std::string& conversion, const FormatArg& arg, char
   int n = 0;
   if (conv == 'f' || conv == 'e' || conv == 'g' || conv == 'F' || conv == 'E' || conv == 'G') {
     double d = 0;
-    if (auto* p = std::get_if<double>(&arg.v)) d = *p;
-    else if (auto* p = std::get_if<long long>(&arg.v)) d = static_cast<double>(*p);
-    else if (auto* p = std::get_if<Value>(&arg.v)) d = p->doubleValue();
+    if (auto* p = std::get_if<double>(&arg.v))
+      d = *p;
+    else if (auto* p = std::get_if<long long>(&arg.v))
+      d = static_cast<double>(*p);
+    else if (auto* p = std::get_if<Value>(&arg.v))
+      d = p->doubleValue();
     n = std::snprintf(buf, sizeof buf, conversion.c_str(), d);
   } else if (conv == 's') {
     std::string s;
-    if (auto* p = std::get_if<std::string>(&arg.v)) s = *p;
-    else if (auto* p = std::get_if<Value>(&arg.v)) s = p->description();
+    if (auto* p = std::get_if<std::string>(&arg.v))
+      s = *p;
+    else if (auto* p = std::get_if<Value>(&arg.v))
+      s = p->description();
     n = std::snprintf(buf, sizeof buf, conversion.c_str(), s.c_str());
     if (n >= static_cast<int>(sizeof buf)) return s;
   } else {
     long long i = 0;
-    if (auto* p = std::get_if<long long>(&arg.v)) i = *p;
-    else if (auto* p = std::get_if<unsigned long long>(&arg.v)) i = static_cast<long long>(*p);
-    else if (auto* p = std::get_if<double>(&arg.v)) i = static_cast<long long>(*p);
-    else if (auto* p = std::get_if<Value>(&arg.v)) i = p->longLongValue();
+    if (auto* p = std::get_if<long long>(&arg.v))
+      i = *p;
+    else if (auto* p = std::get_if<unsigned long long>(&arg.v))
+      i = static_cast<long long>(*p);
+    else if (auto* p = std::get_if<double>(&arg.v))
+      i = static_cast<long long>(*p);
+    else if (auto* p = std::get_if<Value>(&arg.v))
+      i = p->longLongValue();
     std::string full = conversion;
     full.insert(full.size() - 1, "ll");
     // "%i" is a 32-bit int on the device: keep its wrap-around.
@@ -67,11 +76,16 @@ std::string format_args(std::string_view fmt, const std::vector<FormatArg>& args
     const FormatArg& arg = next_arg < args.size() ? args[next_arg] : missing;
     ++next_arg;
     if (conv == '@') {
-      if (auto* v = std::get_if<Value>(&arg.v)) out += v->description();
-      else if (auto* s = std::get_if<std::string>(&arg.v)) out += *s;
-      else if (auto* d = std::get_if<double>(&arg.v)) out += real_description(*d);
-      else if (auto* l = std::get_if<long long>(&arg.v)) out += std::to_string(*l);
-      else if (auto* u = std::get_if<unsigned long long>(&arg.v)) out += std::to_string(*u);
+      if (auto* v = std::get_if<Value>(&arg.v))
+        out += v->description();
+      else if (auto* s = std::get_if<std::string>(&arg.v))
+        out += *s;
+      else if (auto* d = std::get_if<double>(&arg.v))
+        out += real_description(*d);
+      else if (auto* l = std::get_if<long long>(&arg.v))
+        out += std::to_string(*l);
+      else if (auto* u = std::get_if<unsigned long long>(&arg.v))
+        out += std::to_string(*u);
       continue;
     }
     std::string conversion(fmt.substr(start, i - start));
@@ -87,9 +101,12 @@ std::string format_args(std::string_view fmt, const std::vector<FormatArg>& args
     } else {
       // Wide integers keep all 64 bits.
       long long v = 0;
-      if (auto* p = std::get_if<long long>(&arg.v)) v = *p;
-      else if (auto* p = std::get_if<unsigned long long>(&arg.v)) v = static_cast<long long>(*p);
-      else if (auto* p = std::get_if<Value>(&arg.v)) v = p->longLongValue();
+      if (auto* p = std::get_if<long long>(&arg.v))
+        v = *p;
+      else if (auto* p = std::get_if<unsigned long long>(&arg.v))
+        v = static_cast<long long>(*p);
+      else if (auto* p = std::get_if<Value>(&arg.v))
+        v = p->longLongValue();
       std::string full = clean;
       full.insert(full.size() - 1, "ll");
       char buf[64];

@@ -92,10 +92,8 @@ template <class... A>
 class FormatString {
  public:
   template <class S>
-    requires std::is_convertible_v<const S&, std::string_view>
-  consteval FormatString(const S& text) : m_text(text) {
-    format_checks::check<A...>(m_text);
-  }
+  requires std::is_convertible_v<const S&, std::string_view>
+  consteval FormatString(const S& text) : m_text(text) { format_checks::check<A...>(m_text); }
   constexpr std::string_view text() const { return m_text; }
 
  private:

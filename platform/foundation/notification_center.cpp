@@ -7,8 +7,8 @@ NSNotificationCenter& NSNotificationCenter::defaultCenter() {
   return *c;
 }
 
-NSNotificationCenter::Token NSNotificationCenter::addObserverForName(std::optional<std::string> name,
-                                                                     objc::id object, Block block) {
+NSNotificationCenter::Token NSNotificationCenter::addObserverForName(std::optional<std::string> name, objc::id object,
+                                                                     Block block) {
   Token t = m_next++;
   m_observers.push_back(
       Observer{t, std::move(name), std::move(object), std::make_shared<const Block>(std::move(block))});

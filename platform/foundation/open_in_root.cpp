@@ -52,7 +52,8 @@ int openat2_in(int dirfd, const char* path, int flags) {
 // Whether the open folder is no longer the one at the root's path (removed,
 // or moved away and another made in its place).
 bool root_replaced(int fd, const std::string& root) {
-  struct stat open_folder {}, named {};
+  struct stat open_folder {
+  }, named{};
   if (::fstat(fd, &open_folder) != 0 || ::stat(root.c_str(), &named) != 0) return true;
   return open_folder.st_nlink == 0 || open_folder.st_dev != named.st_dev || open_folder.st_ino != named.st_ino;
 }

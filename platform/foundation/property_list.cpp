@@ -253,8 +253,10 @@ Value to_value(plist_t node, int depth, Conversion& c) {
 plist_t from_value(const Value& v, int depth, Format format) {
   if (depth > max_depth) return nullptr;
   switch (v.kind()) {
-    case Value::Kind::nil: return nullptr;
-    case Value::Kind::boolean: return plist_new_bool(*v.boolean());
+    case Value::Kind::nil:
+      return nullptr;
+    case Value::Kind::boolean:
+      return plist_new_bool(*v.boolean());
     case Value::Kind::integer: {
       long long n = *v.integer();
       // libplist 2.2's XML writer negates negative integers to count their
@@ -263,7 +265,8 @@ plist_t from_value(const Value& v, int depth, Format format) {
       if (format == Format::xml && n == INT64_MIN) n = INT64_MIN + 1;
       return plist_new_uint(static_cast<uint64_t>(n));
     }
-    case Value::Kind::real: return plist_new_real(*v.real());
+    case Value::Kind::real:
+      return plist_new_real(*v.real());
     case Value::Kind::string:
       if (!valid_utf8(*v.string()) || std::memchr(v.string()->data(), 0, v.string()->size())) return nullptr;
       return plist_new_string(v.string()->c_str());
@@ -363,8 +366,10 @@ std::optional<std::string> serialize(const Value& v, Format format) {
   }
   if (!text) return std::nullopt;
   std::string out(text, length);
-  if (format == Format::xml) plist_to_xml_free(text);
-  else plist_to_bin_free(text);
+  if (format == Format::xml)
+    plist_to_xml_free(text);
+  else
+    plist_to_bin_free(text);
   return out;
 }
 
@@ -429,12 +434,18 @@ bool write_file(const std::string& host_path, const Value& v, Format format) {
 
 const char* describe(FileStatus s) {
   switch (s) {
-    case FileStatus::ok: return "ok";
-    case FileStatus::missing: return "missing";
-    case FileStatus::unreadable: return "unreadable";
-    case FileStatus::too_large: return "too large";
-    case FileStatus::malformed: return "not a property list";
-    case FileStatus::not_dictionary: return "not a dictionary";
+    case FileStatus::ok:
+      return "ok";
+    case FileStatus::missing:
+      return "missing";
+    case FileStatus::unreadable:
+      return "unreadable";
+    case FileStatus::too_large:
+      return "too large";
+    case FileStatus::malformed:
+      return "not a property list";
+    case FileStatus::not_dictionary:
+      return "not a dictionary";
   }
   return "?";
 }

@@ -6,9 +6,7 @@
 
 namespace foundation {
 
-Value dictionaryWithContentsOfFile(std::string_view device_file) {
-  return plist::read_device_dictionary(device_file);
-}
+Value dictionaryWithContentsOfFile(std::string_view device_file) { return plist::read_device_dictionary(device_file); }
 
 bool writeToFile(const Value& object, std::string_view device_file, bool atomically) {
   if (object.is_nil()) return false;

@@ -56,7 +56,10 @@ std::string quoted(const std::string& s) {
   std::string out = "\"";
   for (char c : s) {
     if (c == '"' || c == '\\') out += '\\';
-    if (c == '\n') { out += "\\n"; continue; }
+    if (c == '\n') {
+      out += "\\n";
+      continue;
+    }
     out += c;
   }
   return out + "\"";
@@ -68,8 +71,10 @@ void describe(const Value& v, std::string& out, int indent) {
     out += "{\n";
     for (auto& [k, item] : *d) {
       out += pad + "    " + quoted(k) + " = ";
-      if (item.is_string()) out += quoted(*item.string());
-      else describe(item, out, indent + 1);
+      if (item.is_string())
+        out += quoted(*item.string());
+      else
+        describe(item, out, indent + 1);
       out += ";\n";
     }
     out += pad + "}";
@@ -78,8 +83,10 @@ void describe(const Value& v, std::string& out, int indent) {
     for (std::size_t i = 0; i < a->size(); ++i) {
       out += pad + "    ";
       const Value& item = (*a)[i];
-      if (item.is_string()) out += quoted(*item.string());
-      else describe(item, out, indent + 1);
+      if (item.is_string())
+        out += quoted(*item.string());
+      else
+        describe(item, out, indent + 1);
       out += i + 1 < a->size() ? ",\n" : "\n";
     }
     out += pad + ")";
@@ -121,8 +128,10 @@ const Value& Value::operator[](std::string_view key) const {
 
 std::int64_t Value::longLongValue() const {
   switch (kind()) {
-    case Kind::boolean: return *boolean() ? 1 : 0;
-    case Kind::integer: return *integer();
+    case Kind::boolean:
+      return *boolean() ? 1 : 0;
+    case Kind::integer:
+      return *integer();
     case Kind::real: {
       double d = *real();
       if (std::isnan(d)) return 0;
@@ -130,30 +139,40 @@ std::int64_t Value::longLongValue() const {
       if (d <= -9.2233720368547758e18) return INT64_MIN;
       return static_cast<std::int64_t>(d);
     }
-    case Kind::string: return scan_integer(*string());
-    default: return 0;
+    case Kind::string:
+      return scan_integer(*string());
+    default:
+      return 0;
   }
 }
 
 std::int32_t Value::intValue() const {
   switch (kind()) {
-    case Kind::integer: return static_cast<std::int32_t>(*integer());  // NSNumber truncates bits
-    case Kind::real: return saturate32(*real());
+    case Kind::integer:
+      return static_cast<std::int32_t>(*integer());  // NSNumber truncates bits
+    case Kind::real:
+      return saturate32(*real());
     case Kind::string: {
       std::int64_t v = scan_integer(*string());
       return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<std::int32_t>(v);
     }
-    default: return static_cast<std::int32_t>(longLongValue());
+    default:
+      return static_cast<std::int32_t>(longLongValue());
   }
 }
 
 double Value::doubleValue() const {
   switch (kind()) {
-    case Kind::boolean: return *boolean() ? 1.0 : 0.0;
-    case Kind::integer: return static_cast<double>(*integer());
-    case Kind::real: return *real();
-    case Kind::string: return scan_real(*string());
-    default: return 0.0;
+    case Kind::boolean:
+      return *boolean() ? 1.0 : 0.0;
+    case Kind::integer:
+      return static_cast<double>(*integer());
+    case Kind::real:
+      return *real();
+    case Kind::string:
+      return scan_real(*string());
+    default:
+      return 0.0;
   }
 }
 
@@ -161,9 +180,12 @@ float Value::floatValue() const { return static_cast<float>(doubleValue()); }
 
 bool Value::boolValue() const {
   switch (kind()) {
-    case Kind::boolean: return *boolean();
-    case Kind::integer: return *integer() != 0;
-    case Kind::real: return *real() != 0.0;
+    case Kind::boolean:
+      return *boolean();
+    case Kind::integer:
+      return *integer() != 0;
+    case Kind::real:
+      return *real() != 0.0;
     case Kind::string: {
       // NSString: "Y", "y", "T", "t" or a non-zero number after optional blanks, sign and zeros.
       const std::string& s = *string();
@@ -175,7 +197,8 @@ bool Value::boolValue() const {
       char c = s[i];
       return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -187,11 +210,16 @@ Value Value::stringValue() const {
 
 std::string Value::description() const {
   switch (kind()) {
-    case Kind::nil: return "(null)";
-    case Kind::boolean: return *boolean() ? "1" : "0";
-    case Kind::integer: return std::to_string(*integer());
-    case Kind::real: return real_description(*real());
-    case Kind::string: return *string();
+    case Kind::nil:
+      return "(null)";
+    case Kind::boolean:
+      return *boolean() ? "1" : "0";
+    case Kind::integer:
+      return std::to_string(*integer());
+    case Kind::real:
+      return real_description(*real());
+    case Kind::string:
+      return *string();
     case Kind::data: {
       static const char* hex = "0123456789abcdef";
       std::string out = "<";
@@ -228,9 +256,12 @@ bool Value::operator==(const Value& o) const {
     return false;
   }
   switch (kind()) {
-    case Kind::array: return *array() == *o.array();
-    case Kind::dictionary: return *dictionary() == *o.dictionary();
-    default: return m_v == o.m_v;
+    case Kind::array:
+      return *array() == *o.array();
+    case Kind::dictionary:
+      return *dictionary() == *o.dictionary();
+    default:
+      return m_v == o.m_v;
   }
 }
 

@@ -10,9 +10,8 @@ Class NSObject_class() {
   class_addClassMethod<id>(c, sel("alloc"), Imp<id>([](id self, SEL) {
                              return class_createInstance(static_cast<ClassObject*>(self.get()));
                            }));
-  class_addClassMethod<id>(c, sel("new"), Imp<id>([](id self, SEL) {
-                             return class_new(static_cast<ClassObject*>(self.get()));
-                           }));
+  class_addClassMethod<id>(c, sel("new"),
+                           Imp<id>([](id self, SEL) { return class_new(static_cast<ClassObject*>(self.get())); }));
   objc_registerClassPair(c);
   return c;
 }

@@ -31,7 +31,8 @@ void add_base_methods(objc::Class cls) {
                               }));
   // The framework's own storage is not used by any pane of this system: a row
   // without a pane of its own shows its default and keeps nothing.
-  objc::class_addMethod<Value, id>(cls, objc::sel("readPreferenceValue:"), Imp<Value, id>([](id, SEL, id row_specifier) {
+  objc::class_addMethod<Value, id>(cls, objc::sel("readPreferenceValue:"),
+                                   Imp<Value, id>([](id, SEL, id row_specifier) {
                                      auto s = objc::cast<PSSpecifier>(row_specifier);
                                      return s ? s->propertyForKey("default") : Value();
                                    }));

@@ -5,10 +5,14 @@
 namespace preferences {
 namespace {
 const std::pair<const char*, CellKind> kCells[] = {
-    {"PSGroupCell", CellKind::group},          {"PSSwitchCell", CellKind::switch_cell},
-    {"PSSliderCell", CellKind::slider},        {"PSSegmentCell", CellKind::segment},
-    {"PSLinkListCell", CellKind::link_list},   {"PSTitleValueCell", CellKind::title_value},
-    {"PSButtonCell", CellKind::button},        {"PSLinkCell", CellKind::link},
+    {"PSGroupCell", CellKind::group},
+    {"PSSwitchCell", CellKind::switch_cell},
+    {"PSSliderCell", CellKind::slider},
+    {"PSSegmentCell", CellKind::segment},
+    {"PSLinkListCell", CellKind::link_list},
+    {"PSTitleValueCell", CellKind::title_value},
+    {"PSButtonCell", CellKind::button},
+    {"PSLinkCell", CellKind::link},
     {"PSStaticTextCell", CellKind::static_text},
 };
 
@@ -26,15 +30,24 @@ CellKind cell_kind_from_name(std::string_view name) {
 
 const char* cell_kind_short_name(CellKind kind) {
   switch (kind) {
-    case CellKind::group: return "group";
-    case CellKind::switch_cell: return "switch";
-    case CellKind::slider: return "slider";
-    case CellKind::segment: return "segment";
-    case CellKind::link_list: return "list";
-    case CellKind::title_value: return "value";
-    case CellKind::button: return "button";
-    case CellKind::link: return "link";
-    case CellKind::static_text: return "text";
+    case CellKind::group:
+      return "group";
+    case CellKind::switch_cell:
+      return "switch";
+    case CellKind::slider:
+      return "slider";
+    case CellKind::segment:
+      return "segment";
+    case CellKind::link_list:
+      return "list";
+    case CellKind::title_value:
+      return "value";
+    case CellKind::button:
+      return "button";
+    case CellKind::link:
+      return "link";
+    case CellKind::static_text:
+      return "text";
   }
   return "text";
 }

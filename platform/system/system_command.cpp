@@ -32,7 +32,8 @@ std::vector<std::string> words(std::string_view line) {
 }  // namespace
 
 int recorded_pid(std::string_view process_name) {
-  auto file = foundation::read_whole_file(foundation::device_path("/var/run/" + std::string(process_name) + ".pid"), 64);
+  auto file =
+      foundation::read_whole_file(foundation::device_path("/var/run/" + std::string(process_name) + ".pid"), 64);
   if (!file.ok()) return 0;
   long pid = 0;
   for (char c : file.bytes) {

@@ -48,12 +48,13 @@ bool AlertPresenter::press(long position, long index) {
   objc::id self = alert;
   objc::id delegate = alert->delegate();
   // The presenter's reference keeps the alert alive through both calls.
-  if (delegate && objc::class_respondsToSelector(objc::object_getClass(delegate), objc::sel("alertView:clickedButtonAtIndex:")))
+  if (delegate &&
+      objc::class_respondsToSelector(objc::object_getClass(delegate), objc::sel("alertView:clickedButtonAtIndex:")))
     objc::msg_send<void>(delegate, objc::sel("alertView:clickedButtonAtIndex:"), self, index);
   std::erase(m_visible, alert);
   changed();
-  if (delegate &&
-      objc::class_respondsToSelector(objc::object_getClass(delegate), objc::sel("alertView:didDismissWithButtonIndex:")))
+  if (delegate && objc::class_respondsToSelector(objc::object_getClass(delegate),
+                                                 objc::sel("alertView:didDismissWithButtonIndex:")))
     objc::msg_send<void>(delegate, objc::sel("alertView:didDismissWithButtonIndex:"), self, index);
   return true;
 }

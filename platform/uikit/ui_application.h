@@ -25,7 +25,10 @@ class UIApplication : public objc::Object {
   const std::vector<std::string>& opened_urls() const { return m_opened; }
   using Router = std::function<void(const std::string& url)>;
   void set_router(Router r) { m_router = std::move(r); }
-  void reset_for_testing() { m_opened.clear(); m_router = nullptr; }
+  void reset_for_testing() {
+    m_opened.clear();
+    m_router = nullptr;
+  }
 
  private:
   std::vector<std::string> m_opened;

@@ -10,8 +10,12 @@
 
 namespace uikit {
 
-enum UIDeviceBatteryState { UIDeviceBatteryStateUnknown = 0, UIDeviceBatteryStateUnplugged = 1,
-                            UIDeviceBatteryStateCharging = 2, UIDeviceBatteryStateFull = 3 };
+enum UIDeviceBatteryState {
+  UIDeviceBatteryStateUnknown = 0,
+  UIDeviceBatteryStateUnplugged = 1,
+  UIDeviceBatteryStateCharging = 2,
+  UIDeviceBatteryStateFull = 3
+};
 
 class UIDevice : public objc::Object {
  public:

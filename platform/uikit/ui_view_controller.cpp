@@ -37,7 +37,8 @@ std::shared_ptr<UINavigationItem> UIViewController::navigationItem() {
   return m_item;
 }
 
-void UIViewController::presentViewController(std::shared_ptr<UIViewController> vc, bool, std::function<void()> completion) {
+void UIViewController::presentViewController(std::shared_ptr<UIViewController> vc, bool,
+                                             std::function<void()> completion) {
   if (!vc) return;
   m_presented = vc;
   if (observer()) observer()(std::static_pointer_cast<UIViewController>(shared_from_this()), vc);

@@ -40,8 +40,8 @@ class UIViewController : public objc::Object {
   std::shared_ptr<UIViewController> presentedViewController() const { return m_presented; }
   void dismissViewControllerAnimated(bool animated);
 
-  using PresentationObserver =
-      std::function<void(const std::shared_ptr<UIViewController>& presenter, const std::shared_ptr<UIViewController>& presented)>;
+  using PresentationObserver = std::function<void(const std::shared_ptr<UIViewController>& presenter,
+                                                  const std::shared_ptr<UIViewController>& presented)>;
   static void set_presentation_observer(PresentationObserver o);
 
  private:

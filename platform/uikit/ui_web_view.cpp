@@ -30,10 +30,14 @@ void UIWebView::loadRequest(const NSURLRequest& request) {
 
 const char* describe(UIWebView::LoadState s) {
   switch (s) {
-    case UIWebView::LoadState::none: return "none";
-    case UIWebView::LoadState::loading: return "loading";
-    case UIWebView::LoadState::loaded: return "loaded";
-    case UIWebView::LoadState::failed: return "failed";
+    case UIWebView::LoadState::none:
+      return "none";
+    case UIWebView::LoadState::loading:
+      return "loading";
+    case UIWebView::LoadState::loaded:
+      return "loaded";
+    case UIWebView::LoadState::failed:
+      return "failed";
   }
   return "none";
 }

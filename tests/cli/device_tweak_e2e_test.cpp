@@ -71,10 +71,17 @@ TEST_F(RealDevice, BatteryChangesReachTheDataFileAndTheDefaults) {
 TEST_F(RealDevice, SysfsBatteryFeedsTheTweakWithTheMappedKeys) {
   std::string dir = device.root() + "/tmp/power_supply";
   fs::create_directories(dir + "/BAT0");
-  for (auto [k, v] : {std::pair{"type", "Battery"}, {"status", "Discharging"}, {"capacity", "57"},
-                      {"charge_now", "2850000"}, {"charge_full", "5000000"}, {"charge_full_design", "5200000"},
-                      {"voltage_now", "11400000"}, {"current_now", "-800000"}, {"temp", "298"},
-                      {"cycle_count", "140"}, {"serial_number", "4242"}})
+  for (auto [k, v] : {std::pair{"type", "Battery"},
+                      {"status", "Discharging"},
+                      {"capacity", "57"},
+                      {"charge_now", "2850000"},
+                      {"charge_full", "5000000"},
+                      {"charge_full_design", "5200000"},
+                      {"voltage_now", "11400000"},
+                      {"current_now", "-800000"},
+                      {"temp", "298"},
+                      {"cycle_count", "140"},
+                      {"serial_number", "4242"}})
     std::ofstream(dir + "/BAT0/" + k) << v << "\n";
   auto r = simdevice(device.root(), {"boot", "--battery", "sysfs:" + dir});
   ASSERT_EQ(r.status, 0) << r.output;
@@ -83,11 +90,11 @@ TEST_F(RealDevice, SysfsBatteryFeedsTheTweakWithTheMappedKeys) {
   ASSERT_TRUE(d.is_dictionary()) << simdevice(device.root(), {"log"}).output;
   std::vector<std::string> keys;
   for (auto& [k, v] : *d.dictionary()) keys.push_back(k);
-  EXPECT_EQ(keys, (std::vector<std::string>{"Amperage", "AppleRawCurrentCapacity", "AppleRawMaxCapacity",
-                                            "BatteryInstalled", "CurrentCapacity", "CycleCount", "DesignCapacity",
-                                            "ExternalChargeCapable", "ExternalConnected", "FullyCharged",
-                                            "InstantAmperage", "IsCharging", "MaxCapacity", "Serial", "Temperature",
-                                            "UpdateTime", "Voltage"}));
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{"Amperage", "AppleRawCurrentCapacity", "AppleRawMaxCapacity", "BatteryInstalled",
+                                      "CurrentCapacity", "CycleCount", "DesignCapacity", "ExternalChargeCapable",
+                                      "ExternalConnected", "FullyCharged", "InstantAmperage", "IsCharging",
+                                      "MaxCapacity", "Serial", "Temperature", "UpdateTime", "Voltage"}));
   EXPECT_EQ(d["AppleRawCurrentCapacity"], Value(2850));
   EXPECT_EQ(d["Temperature"], Value(2980));
   EXPECT_EQ(d["Amperage"], Value(-800));
@@ -187,8 +194,8 @@ TEST_F(RealDevice, RespringKeepsSettingsAndHasLaunchedOnceAndStartsTheTweakAfres
   auto r = simdevice(device.root(), {"respring"});
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_TRUE(springboard_defaults()["HasLaunchedOnce"].boolValue());
-  auto settings = foundation::plist::read_dictionary(
-      device.path("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
+  auto settings =
+      foundation::plist::read_dictionary(device.path("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
   EXPECT_EQ(settings["percentagePSM"], Value(20.0));
   ASSERT_EQ(simdevice(device.root(), {"battery", "0.5", "--state", "unplugged"}).status, 0);
   ASSERT_EQ(simdevice(device.root(), {"battery", "100%", "--state", "full"}).status, 0);

@@ -77,8 +77,8 @@ TEST_F(Packages, DebBuiltByThePackagingScriptRoundTrips) {
   if (std::system("command -v dpkg-deb >/dev/null 2>&1") != 0) GTEST_SKIP() << "dpkg-deb is not installed";
   stage_deliverables();
   std::string out = device.root() + "/tmp";
-  std::string cmd = std::string("bash ") + PX_BUILD_DEB + " " + tree + " " + PX_CONTROL_FILE + " " + out +
-                    " > " + out + "/deb-path";
+  std::string cmd =
+      std::string("bash ") + PX_BUILD_DEB + " " + tree + " " + PX_CONTROL_FILE + " " + out + " > " + out + "/deb-path";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   std::string deb = device.read_text("/tmp/deb-path");
   deb.erase(deb.find_last_not_of("\n") + 1);

@@ -49,8 +49,7 @@ TEST(Screen, ShowsStatusBarAlertBannerAndSwitches) {
   EXPECT_NE(all.find("Your Battery is now Fully Charged!"), std::string::npos);
   EXPECT_NE(all.find("[0: OK]"), std::string::npos);
   EXPECT_NE(all.find("BANNER: PylonexPro2 - PowerSavingMode Activated!"), std::string::npos);
-  EXPECT_NE(all.find("Wi-Fi off | Bluetooth on | Airplane on | Location off | Bright 25% | Vibr 1"),
-            std::string::npos);
+  EXPECT_NE(all.find("Wi-Fi off | Bluetooth on | Airplane on | Location off | Bright 25% | Vibr 1"), std::string::npos);
 }
 
 TEST(Screen, HomeScreenSafeModeAndStoppedDevice) {

@@ -128,7 +128,7 @@ TEST(GraphicsState, ScaleAndRestoreApplyToLaterDrawing) {
   CGContextSetRGBFillColor(c, 0, 0, 1, 1);
   CGContextFillRect(c, 0, 0, 5, 5);  // pixels 0..9
   CGContextRestoreGState(c);
-  CGContextRestoreGState(c);  // unbalanced: ignored
+  CGContextRestoreGState(c);           // unbalanced: ignored
   CGContextFillRect(c, 15, 15, 5, 5);  // red again, unscaled
   auto image = CGBitmapContextCreateImage(c);
   EXPECT_EQ(image->pixel(9, 9), (CGPixel{0, 0, 255, 255}));

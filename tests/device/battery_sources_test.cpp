@@ -60,7 +60,8 @@ TEST(SimBatteryModel, DefaultStatusHasTheRegistryKeysInTheirUnits) {
   for (const char* key : {"IsCharging", "FullyCharged", "ExternalConnected", "ExternalChargeCapable"})
     EXPECT_EQ(st[key].kind(), Value::Kind::boolean) << key;
   // Capacities in mAh follow the level; temperature in hundredths of a degree; voltages in mV.
-  EXPECT_EQ(st["AppleRawCurrentCapacity"].intValue(), static_cast<int>(std::lround(0.8 * st["MaxCapacity"].intValue())));
+  EXPECT_EQ(st["AppleRawCurrentCapacity"].intValue(),
+            static_cast<int>(std::lround(0.8 * st["MaxCapacity"].intValue())));
   EXPECT_GT(st["DesignCapacity"].intValue(), 1000);
   EXPECT_GT(st["Temperature"].intValue(), 2000);
   EXPECT_LT(st["Temperature"].intValue(), 4000);

@@ -22,8 +22,8 @@ int main() {
     long long generation = hardware::battery_entry()["Generation"].longLongValue();
     if (!args.empty() && args[0] == "sync") return host::Reply::ok(std::to_string(generation));
     if (!args.empty() && args[0] == "status") {
-      nlohmann::json s = {{"pid", ::getpid()}, {"launched", true}, {"safe_mode", safe}, {"locked", true},
-                          {"status_bar_time", "12:00"}, {"battery_generation", generation}};
+      nlohmann::json s = {{"pid", ::getpid()}, {"launched", true},           {"safe_mode", safe},
+                          {"locked", true},    {"status_bar_time", "12:00"}, {"battery_generation", generation}};
       return host::Reply::ok(s.dump());
     }
     return host::Reply::fail("fake SpringBoard: unknown command", 2);

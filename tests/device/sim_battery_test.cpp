@@ -38,8 +38,8 @@ TEST(SimAgingOptions, ParseAndDescribeTheSameBattery) {
 TEST(SimAgingOptions, RefusesWhatCannotBeSimulated) {
   std::string error;
   for (const char* bad : {"cycle=90-20,rate=-1/min", "cycle=20-20,rate=-1/min", "cycle=20,rate=-1/min",
-                          "cycle=20-120,rate=-1/min", "cycle=20-90", "wear=0.02", "wear=-1%/cycle",
-                          "wear=abc%/cycle", "cycles=-3", "cycles=2.5", "seed=x", "speed=1e7"}) {
+                          "cycle=20-120,rate=-1/min", "cycle=20-90", "wear=0.02", "wear=-1%/cycle", "wear=abc%/cycle",
+                          "cycles=-3", "cycles=2.5", "seed=x", "speed=1e7"}) {
     EXPECT_FALSE(parse_sim_options(bad, &error)) << bad;
     EXPECT_NE(error.find("sim battery: "), std::string::npos) << bad;
   }
@@ -47,7 +47,7 @@ TEST(SimAgingOptions, RefusesWhatCannotBeSimulated) {
 
 TEST(SimUsageCycle, TurnsAtEachBoundAndStaysBetweenThem) {
   SimBattery b = battery("level=50,rate=-30/min,cycle=20-90");  // 0.5 % per second
-  std::vector<std::pair<double, bool>> turns;  // when the charger changed, and to what
+  std::vector<std::pair<double, bool>> turns;                   // when the charger changed, and to what
   bool connected = b.connected();
   double lowest = 1, highest = 0;
   for (int t = 1; t <= 600; ++t) {

@@ -12,16 +12,17 @@ using foundation::Dictionary;
 using foundation::Value;
 
 Value sample_status() {
-  return Value(Dictionary{{"AppleRawCurrentCapacity", 1520},
-                          {"DesignCapacity", 1810},
-                          {"CycleCount", 312},
-                          {"Temperature", 3050},
-                          {"BootVoltage", 3870},
-                          {"Serial", "C0H1234"},
-                          {"Model", "0003-A"},
-                          {"BatteryData", Value(Dictionary{{"ChemID", 1234}, {"Flags", 640}, {"QmaxCell0", 1650}})},
-                          {"AdapterDetails", Value(Dictionary{{"Amperage", 1000}, {"Description", "usb host"},
-                                                              {"FamilyCode", -536854528}, {"Watts", 5}})}});
+  return Value(Dictionary{
+      {"AppleRawCurrentCapacity", 1520},
+      {"DesignCapacity", 1810},
+      {"CycleCount", 312},
+      {"Temperature", 3050},
+      {"BootVoltage", 3870},
+      {"Serial", "C0H1234"},
+      {"Model", "0003-A"},
+      {"BatteryData", Value(Dictionary{{"ChemID", 1234}, {"Flags", 640}, {"QmaxCell0", 1650}})},
+      {"AdapterDetails",
+       Value(Dictionary{{"Amperage", 1000}, {"Description", "usb host"}, {"FamilyCode", -536854528}, {"Watts", 5}})}});
 }
 
 class BatteryDataPane : public PrefsTest {};
@@ -63,9 +64,15 @@ TEST(TemperatureText, HundredthsWithTwoDecimalsForEveryLength) {
 
 TEST_F(BatteryDataPane, TemperatureInCelsiusUnlessFahrenheitIsOn) {
   auto p = pane("BatteryData");
-  struct Case { int stored; const char* celsius; const char* fahrenheit; };
-  const Case cases[] = {{3050, "30.50 °C", "86.90 °F"}, {2987, "29.87 °C", "85.76 °F"},
-                        {4512, "45.12 °C", "113.2 °F"}, {-250, "-2.50 °C", "27.50 °F"},
+  struct Case {
+    int stored;
+    const char* celsius;
+    const char* fahrenheit;
+  };
+  const Case cases[] = {{3050, "30.50 °C", "86.90 °F"},
+                        {2987, "29.87 °C", "85.76 °F"},
+                        {4512, "45.12 °C", "113.2 °F"},
+                        {-250, "-2.50 °C", "27.50 °F"},
                         {950, "9.50 °C", "49.09 °F"}};
   for (auto& c : cases) {
     Value status = sample_status();

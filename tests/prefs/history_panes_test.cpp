@@ -45,8 +45,8 @@ class HistoryPanes : public pxtest::PrefsTest {
 };
 
 TEST_F(HistoryPanes, WithoutAStoreEveryRowSaysHistoryUnavailable) {
-  for (const char* getter : {"HealthNow:", "Health30DaysAgo:", "Health365DaysAgo:", "CyclesPerWeek:",
-                             "LastFullCharge:", "Forecast:", "SessionCount:"})
+  for (const char* getter : {"HealthNow:", "Health30DaysAgo:", "Health365DaysAgo:", "CyclesPerWeek:", "LastFullCharge:",
+                             "Forecast:", "SessionCount:"})
     EXPECT_EQ(row(getter), "History unavailable") << getter;
   auto level = chart("LevelChart:");
   ASSERT_TRUE(level && level->image());
@@ -117,8 +117,8 @@ TEST_F(HistoryPanes, SessionsPaneListsTheLastTwentyNewestFirst) {
   EXPECT_EQ(rows->items()[0]->name(), "Last 20 Sessions");
   auto first = rows->items()[1], second = rows->items()[2];
   EXPECT_GT(first->name(), second->name()) << "newest first";
-  std::string details = objc::msg_send<foundation::Value>(objc::id(p), objc::sel("SessionDetails:"), objc::id(first))
-                            .description();
+  std::string details =
+      objc::msg_send<foundation::Value>(objc::id(p), objc::sel("SessionDetails:"), objc::id(first)).description();
   EXPECT_EQ(details.find(" % → "), 2u) << details;
   EXPECT_NE(details.find(" mAh, 5 W, "), std::string::npos) << details;
 }

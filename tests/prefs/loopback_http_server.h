@@ -80,8 +80,9 @@ class LoopbackHttpServer {
         std::lock_guard lock(m_mutex);
         m_targets.push_back(first.substr(sp1 + 1, sp2 - sp1 - 1));
       }
-      std::string reply = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
-                          std::to_string(m_body.size()) + "\r\nConnection: close\r\n\r\n" + m_body;
+      std::string reply =
+          "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(m_body.size()) +
+          "\r\nConnection: close\r\n\r\n" + m_body;
       ssize_t ignored = ::write(c, reply.data(), reply.size());
       (void)ignored;
       ::close(c);

@@ -58,8 +58,9 @@ class PrefsTest : public ::testing::Test {
     return foundation::dictionaryWithContentsOfFile("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist");
   }
   void set_battery(double level, int state) {
-    foundation::writeToFile(foundation::Value(foundation::Dictionary{{"Level", level}, {"State", state}, {"Generation", 1}}),
-                            "/var/run/hardware/battery.plist");
+    foundation::writeToFile(
+        foundation::Value(foundation::Dictionary{{"Level", level}, {"State", state}, {"Generation", 1}}),
+        "/var/run/hardware/battery.plist");
   }
 
   testing_support::TempDevice device;

@@ -24,8 +24,8 @@ class RootPane : public PrefsTest {
   void install_app(const std::string& name, const std::string& scheme) {
     std::filesystem::create_directories(device.path("/Applications/" + name + ".app"));
     foundation::writeToFile(
-        Value(Dictionary{{"CFBundleURLTypes",
-                          Value(foundation::Array{Value(Dictionary{{"CFBundleURLSchemes", Value(foundation::Array{scheme})}})})}}),
+        Value(Dictionary{{"CFBundleURLTypes", Value(foundation::Array{Value(Dictionary{
+                                                  {"CFBundleURLSchemes", Value(foundation::Array{scheme})}})})}}),
         "/Applications/" + name + ".app/Info.plist");
   }
   std::string twitter() {
@@ -148,8 +148,9 @@ TEST_F(RootPane, HeaderCellLabelsAreScreenWideIntegersAboveAndBelow) {
   EXPECT_EQ(title->font()->pointSize(), 48);
   EXPECT_EQ(subtitle->font()->fontName(), "HelveticaNeue-UltraLight");
   EXPECT_EQ(subtitle->textAlignment(), uikit::NSTextAlignmentCenter);
-  EXPECT_EQ(objc::object_getIvar<objc::id>(cell, objc::class_getInstanceVariable(objc::object_getClass(cell), "tweakTitle")),
-            objc::id(title));
+  EXPECT_EQ(
+      objc::object_getIvar<objc::id>(cell, objc::class_getInstanceVariable(objc::object_getClass(cell), "tweakTitle")),
+      objc::id(title));
 
   preferences::PSTableCell::set_fail_init_for_testing(true);
   EXPECT_FALSE(preferences::makeCustomView(objc::objc_getClass("PylonexPro2TitleCell"), nullptr));

@@ -94,11 +94,16 @@ std::vector<Variant> file_variants(const Value& good, const std::string& outside
   v.push_back(bytes_variant("root-integer-binary", Expect::empty, binary(Value(42))));
   v.push_back(bytes_variant("nul-bytes", Expect::empty, std::string(1024, '\0')));
   // Every value of every other type.
-  const std::vector<std::pair<const char*, Value>> others = {
-      {"bool", Value(true)}, {"int", Value(-7)}, {"int64-min", Value(static_cast<long long>(INT64_MIN))},
-      {"real", Value(1e308)}, {"nan", Value(std::nan(""))}, {"string", Value("12abc")},
-      {"data", Value(Data{{1, 2, 3}})}, {"date", Value(Date{1e9})}, {"array", Value(Array{1, "x"})},
-      {"dict", Value(Dictionary{{"k", 1}})}};
+  const std::vector<std::pair<const char*, Value>> others = {{"bool", Value(true)},
+                                                             {"int", Value(-7)},
+                                                             {"int64-min", Value(static_cast<long long>(INT64_MIN))},
+                                                             {"real", Value(1e308)},
+                                                             {"nan", Value(std::nan(""))},
+                                                             {"string", Value("12abc")},
+                                                             {"data", Value(Data{{1, 2, 3}})},
+                                                             {"date", Value(Date{1e9})},
+                                                             {"array", Value(Array{1, "x"})},
+                                                             {"dict", Value(Dictionary{{"k", 1}})}};
   for (auto& [kind, other] : others) {
     Dictionary d = *good.dictionary();
     for (auto& [key, value] : d) value = other;
@@ -148,12 +153,14 @@ std::vector<Variant> file_variants(const Value& good, const std::string& outside
     // absolute host path, climbing with "..", and the machine's own files.
     std::string target = outside + "/good.plist";
     write_bytes(target, good_xml);
-    v.push_back({"link-absolute-out", Expect::empty, [target](const std::string& p) { fs::create_symlink(target, p); }});
+    v.push_back(
+        {"link-absolute-out", Expect::empty, [target](const std::string& p) { fs::create_symlink(target, p); }});
     v.push_back({"link-climbing-out", Expect::empty, [target](const std::string& p) {
                    fs::create_symlink("../../../../../../../../../../../../.." + target, p);
                  }});
     v.push_back({"link-to-dev-zero", Expect::empty, [](const std::string& p) { fs::create_symlink("/dev/zero", p); }});
-    v.push_back({"link-loop", Expect::empty, [](const std::string& p) { fs::create_symlink(fs::path(p).filename(), p); }});
+    v.push_back(
+        {"link-loop", Expect::empty, [](const std::string& p) { fs::create_symlink(fs::path(p).filename(), p); }});
   }
   return v;
 }

@@ -77,8 +77,14 @@ class BadInput : public ::testing::Test {
 };
 
 TEST_F(BadInput, SettingsFileGivesEveryDefault) {
-  Value good(Dictionary{{"enablePSM", false}, {"percentagePSM", 0.35}, {"dimLevelPSM", 0.2}, {"timemode", 3},
-                        {"debugMode", false}, {"statusbarMah", false}, {"fullChargeWarning", 0}, {"wifiPSM", false}});
+  Value good(Dictionary{{"enablePSM", false},
+                        {"percentagePSM", 0.35},
+                        {"dimLevelPSM", 0.2},
+                        {"timemode", 3},
+                        {"debugMode", false},
+                        {"statusbarMah", false},
+                        {"fullChargeWarning", 0},
+                        {"wifiPSM", false}});
   run_table(device.path(px::kSettingsFile), good, [] {
     loadSettings();
     const SettingsSnapshot& s = TweakSettings;
@@ -93,7 +99,10 @@ TEST_F(BadInput, SettingsFileGivesEveryDefault) {
 
 TEST_F(BadInput, BatteryDataFileGivesPlaceholdersInEveryPaneRow) {
   pxprefs::register_classes();
-  struct Pane { const char* cls; std::vector<std::string> getters; };
+  struct Pane {
+    const char* cls;
+    std::vector<std::string> getters;
+  };
   std::vector<Pane> panes = {{"BatteryData", {}}, {"CableInfo", {}}};
   for (auto& [pane, file] : {std::pair{&panes[0], "Battery Data.plist"}, std::pair{&panes[1], "Cable Info.plist"}}) {
     Value list = resource(file);
@@ -102,15 +111,20 @@ TEST_F(BadInput, BatteryDataFileGivesPlaceholdersInEveryPaneRow) {
       if (auto* g = item["get"].string()) pane->getters.push_back(*g);
   }
   ASSERT_GT(panes[0].getters.size(), 5u);
-  Value good(Dictionary{{"AppleRawCurrentCapacity", 1500}, {"DesignCapacity", 1810}, {"CycleCount", 342},
-                        {"Temperature", 3050}, {"Serial", "C0123"}, {"MaxCapacity", 1620},
+  Value good(Dictionary{{"AppleRawCurrentCapacity", 1500},
+                        {"DesignCapacity", 1810},
+                        {"CycleCount", 342},
+                        {"Temperature", 3050},
+                        {"Serial", "C0123"},
+                        {"MaxCapacity", 1620},
                         {"AdapterDetails", Dictionary{{"Watts", 12}, {"Amperage", 2100}}},
                         {"BatteryData", Dictionary{{"QmaxCell0", 1620}, {"ChemID", 6301}}}});
   run_table(device.path(px::kBatteryDataFile), good, [&] {
     std::string rows;
     for (auto& p : panes) {
       auto pane = preferences::PSListController::make_for(objc::objc_getClass(p.cls));
-      for (auto& g : p.getters) rows += objc::msg_send<Value>(objc::id(pane), objc::sel(g), objc::id{}).description() + "|";
+      for (auto& g : p.getters)
+        rows += objc::msg_send<Value>(objc::id(pane), objc::sel(g), objc::id{}).description() + "|";
     }
     return rows;
   });
@@ -158,11 +172,13 @@ TEST_F(BadInput, PreferenceLoaderEntryIsLeftOut) {
 TEST_F(BadInput, FilterPlistSelectsNothing) {
   Value good(Dictionary{{"Filter", Dictionary{{"Bundles", Array{"com.apple.springboard"}}}}});
   std::string file = device.path(std::string(springboard::kSubstrateFolder) + "/PylonexPro2.plist");
-  run_table(file, good, [&] { return std::string(springboard::filter_selects(file, "com.apple.springboard") ? "yes" : "no"); });
+  run_table(file, good,
+            [&] { return std::string(springboard::filter_selects(file, "com.apple.springboard") ? "yes" : "no"); });
 }
 
 TEST_F(BadInput, BatteryEntryIsNothing) {
-  Value good(Dictionary{{"Level", 0.5}, {"State", 2}, {"Generation", 3}, {"Status", Dictionary{{"CurrentCapacity", 50}}}});
+  Value good(
+      Dictionary{{"Level", 0.5}, {"State", 2}, {"Generation", 3}, {"Status", Dictionary{{"CurrentCapacity", 50}}}});
   run_table(device.path(hardware::kBatteryEntry), good, [] { return hardware::battery_entry().description(); });
 }
 
@@ -170,15 +186,18 @@ TEST_F(BadInput, TraceIsRefusedWithAReason) {
   Value good(Dictionary{{"Samples", Array{Dictionary{{"Time", 0}, {"Level", 0.5}, {"State", 2}},
                                           Dictionary{{"Time", 10}, {"Level", 0.6}, {"State", 2}}}}});
   std::string file = outside + "/trace.plist";
-  run_table(file, good, [&] {
-    std::string error;
-    auto samples = device::read_trace(file, &error);
-    if (!samples) {
-      EXPECT_FALSE(error.empty()) << "a refused trace says why";
-      return std::string("none");
-    }
-    return std::to_string(samples->size());
-  }, /*device_links=*/false);
+  run_table(
+      file, good,
+      [&] {
+        std::string error;
+        auto samples = device::read_trace(file, &error);
+        if (!samples) {
+          EXPECT_FALSE(error.empty()) << "a refused trace says why";
+          return std::string("none");
+        }
+        return std::to_string(samples->size());
+      },
+      /*device_links=*/false);
 }
 
 }  // namespace

@@ -115,7 +115,8 @@ TEST(BinaryPlistGuard, XmlDatesOutsideTheRangeAreRefused) {
 TEST(BinaryPlistGuard, SharedReferencesCannotExpandExponentially) {
   Builder b;
   b.offset_size = 2;
-  for (int i = 0; i < 40; ++i) b.objects.push_back(std::string("\xA2", 1) + static_cast<char>(i + 1) + static_cast<char>(i + 1));
+  for (int i = 0; i < 40; ++i)
+    b.objects.push_back(std::string("\xA2", 1) + static_cast<char>(i + 1) + static_cast<char>(i + 1));
   b.objects.push_back("\x50");
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(failure(b.build()), ParseFailure::too_large);
@@ -123,7 +124,8 @@ TEST(BinaryPlistGuard, SharedReferencesCannotExpandExponentially) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   // Sharing within the bound is fine.
   Builder small;
-  for (int i = 0; i < 8; ++i) small.objects.push_back(std::string("\xA2", 1) + static_cast<char>(i + 1) + static_cast<char>(i + 1));
+  for (int i = 0; i < 8; ++i)
+    small.objects.push_back(std::string("\xA2", 1) + static_cast<char>(i + 1) + static_cast<char>(i + 1));
   small.objects.push_back("\x50");
   EXPECT_FALSE(failure(small.build()));
 }
@@ -146,7 +148,9 @@ TEST(BinaryPlistGuard, EqualValuesSharedByTheWriterAreRead) {
   // Five references to one string, hand-built, and the same array claiming
   // more references than its bytes hold.
   Builder b;
-  b.objects = {std::string("\xA5\x01\x01\x01\x01\x01", 6), "\x51" "a"};
+  b.objects = {std::string("\xA5\x01\x01\x01\x01\x01", 6),
+               "\x51"
+               "a"};
   EXPECT_FALSE(failure(b.build()));
   b.objects[0] = std::string("\xAF\x10\xFF\x01\x01\x01\x01\x01", 8);
   EXPECT_EQ(failure(b.build()), ParseFailure::malformed);
@@ -195,7 +199,7 @@ TEST(BinaryPlistGuard, XmlTextThatDecodesToInvalidUtf8IsRepaired) {
   const std::string replacement = "\xEF\xBF\xBD";
   auto reference = plist::parse("<plist><dict><key>a&#xD800;</key><string>&#55296;&#x41;&amp;</string></dict></plist>");
   EXPECT_EQ(reference.value, Value(Dictionary{{"a" + replacement + replacement + replacement,
-                                              replacement + replacement + replacement + "A&"}}));
+                                               replacement + replacement + replacement + "A&"}}));
   auto raw = plist::parse("<plist><dict><key>k</key><string>caf\xC3\xA9 \xFF</string></dict></plist>");
   EXPECT_EQ(raw.value, Value(Dictionary{{"k", "caf\xC3\xA9 " + replacement}}));
   for (auto& p : {reference, raw}) EXPECT_TRUE(plist::serialize(p.value, plist::Format::binary));
@@ -204,7 +208,9 @@ TEST(BinaryPlistGuard, XmlTextThatDecodesToInvalidUtf8IsRepaired) {
 // libplist aborts on a string whose length differs from its strlen (found by fuzzing).
 TEST(BinaryPlistGuard, NulInStringsOrKeysIsRefusedBeforeLibplistAborts) {
   Builder ascii;
-  ascii.objects = {one_item_array(), std::string("\x53" "a\0b", 4)};
+  ascii.objects = {one_item_array(), std::string("\x53"
+                                                 "a\0b",
+                                                 4)};
   EXPECT_EQ(failure(ascii.build()), ParseFailure::malformed);
   Builder key;
   key.objects = {std::string("\xD1\x01\x02", 3), std::string("\x52k\0", 3), "\x51v"};

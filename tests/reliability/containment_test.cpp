@@ -31,9 +31,7 @@ namespace fs = std::filesystem;
 using foundation::Dictionary;
 using foundation::Value;
 
-bool inside(const std::string& host, const std::string& root) {
-  return host == root || host.rfind(root + "/", 0) == 0;
-}
+bool inside(const std::string& host, const std::string& root) { return host == root || host.rfind(root + "/", 0) == 0; }
 
 class Containment : public ::testing::Test {
  protected:
@@ -113,12 +111,16 @@ class InRootOpening : public Containment {
     fs::create_symlink(outside + "/secret.plist", lib + "/outside.plist");
   }
   // Each device path and the key of the file it must reach ("" for none).
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"/User/Library/real.plist", "real"},          {"/var/mobile/Library/absolute.plist", "real"},
-      {"/User/Library/relative.plist", "real"},      {"/User/Library/up.plist", "root"},
-      {"/User/Library/far-up.plist", "root"},        {"/var/alias/Library/chain.plist", "real"},
-      {"/var/alias/../mobile/Library/real.plist", "real"}, {"/User/Library/missing.plist", ""},
-      {"/User/Library/outside.plist", ""},           {"/../../../var/root.plist", "root"}};
+  const std::vector<std::pair<std::string, std::string>> cases = {{"/User/Library/real.plist", "real"},
+                                                                  {"/var/mobile/Library/absolute.plist", "real"},
+                                                                  {"/User/Library/relative.plist", "real"},
+                                                                  {"/User/Library/up.plist", "root"},
+                                                                  {"/User/Library/far-up.plist", "root"},
+                                                                  {"/var/alias/Library/chain.plist", "real"},
+                                                                  {"/var/alias/../mobile/Library/real.plist", "real"},
+                                                                  {"/User/Library/missing.plist", ""},
+                                                                  {"/User/Library/outside.plist", ""},
+                                                                  {"/../../../var/root.plist", "root"}};
   static std::string key_of(const Value& v) {
     return v.is_dictionary() && !v.dictionary()->empty() ? v.dictionary()->begin()->first : "";
   }
@@ -194,8 +196,10 @@ TEST_F(Containment, RestartRunsNoShellAndSignalsOnlyThisDevicesSpringBoard) {
   auto spawn = [](const char* root_env) {
     pid_t pid = ::fork();
     if (pid == 0) {
-      if (root_env) ::setenv("SIMDEVICE_ROOT", root_env, 1);
-      else ::unsetenv("SIMDEVICE_ROOT");
+      if (root_env)
+        ::setenv("SIMDEVICE_ROOT", root_env, 1);
+      else
+        ::unsetenv("SIMDEVICE_ROOT");
       ::execl("/bin/sleep", "sleep", "30", static_cast<char*>(nullptr));
       ::_exit(127);
     }

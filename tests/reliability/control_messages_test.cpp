@@ -58,7 +58,9 @@ TEST_F(ControlMessages, ServerRefusesEveryMalformedRequestAndKeepsServing) {
     return host::Reply::ok(std::to_string(args.size()));
   });
   ASSERT_TRUE(server.listening());
-  struct Case { std::string name, bytes, reply_contains; };
+  struct Case {
+    std::string name, bytes, reply_contains;
+  };
   std::string deep(100000, '[');
   std::vector<Case> cases = {
       {"empty", "", "malformed control request"},

@@ -36,7 +36,8 @@ using foundation::Value;
 Value version(long long n) {
   Data blob;
   blob.bytes.assign(static_cast<std::size_t>((n * 7919) % 6000), static_cast<std::uint8_t>(n));
-  return Value(Dictionary{{"Generation", n}, {"Payload", std::string(static_cast<std::size_t>((n * 37) % 5000), 'a' + n % 26)},
+  return Value(Dictionary{{"Generation", n},
+                          {"Payload", std::string(static_cast<std::size_t>((n * 37) % 5000), 'a' + n % 26)},
                           {"Blob", blob}});
 }
 
@@ -72,7 +73,8 @@ Figures kill_writers(const std::string& file, long rewrites, bool durable, const
   for (int i = 0; i < 5; ++i) write(0);
   foundation::set_durable_writes(true);
   auto per_write = (std::chrono::steady_clock::now() - t0) / 5;
-  int spin_max_us = static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(per_write).count() * 3 / 2) + 1;
+  int spin_max_us =
+      static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(per_write).count() * 3 / 2) + 1;
   while (f.rewrites < rewrites) {
     int fds[2];
     if (::pipe(fds) != 0) ADD_FAILURE() << "pipe";
@@ -123,8 +125,10 @@ long long generation(const Value& v) {
 }
 
 void report(const char* what, const Figures& f) {
-  std::printf("%s: %ld kills during %ld rewrites; old content %ld, new content %ld; temporary left by the dead writer %ld times, always removed by the next write\n",
-              what, f.kills, f.rewrites, f.old_content, f.new_content, f.temps_left_by_dead);
+  std::printf(
+      "%s: %ld kills during %ld rewrites; old content %ld, new content %ld; temporary left by the dead writer %ld "
+      "times, always removed by the next write\n",
+      what, f.kills, f.rewrites, f.old_content, f.new_content, f.temps_left_by_dead);
 }
 
 class CrashConsistency : public ::testing::Test {
@@ -147,30 +151,32 @@ TEST_F(CrashConsistency, BatteryDataFileThroughWriteToFile) {
 
 TEST_F(CrashConsistency, SettingsFileThroughPlistWriteFile) {
   std::string file = device.path(px::kSettingsFile);
-  auto f = kill_writers(file, 1000, false,
-                        [&](long long n) { foundation::plist::write_file(file, version(n), foundation::plist::Format::xml); },
-                        [&] {
-                          Value v = foundation::plist::read_dictionary(file);
-                          EXPECT_TRUE(v == version(generation(v)));
-                          return generation(v);
-                        });
+  auto f = kill_writers(
+      file, 1000, false,
+      [&](long long n) { foundation::plist::write_file(file, version(n), foundation::plist::Format::xml); },
+      [&] {
+        Value v = foundation::plist::read_dictionary(file);
+        EXPECT_TRUE(v == version(generation(v)));
+        return generation(v);
+      });
   report("settings file", f);
 }
 
 TEST_F(CrashConsistency, DefaultsDomainThroughSynchronize) {
   std::string file = foundation::NSUserDefaults("com.apple.Preferences").file_path();
-  auto f = kill_writers(file, 1000, false,
-                        [](long long n) {
-                          foundation::NSUserDefaults d("com.apple.Preferences");
-                          Value v = version(n);
-                          for (auto& [k, item] : *v.dictionary()) d.setObject(item, k);
-                          d.synchronize();
-                        },
-                        [&] {
-                          Value v = foundation::NSUserDefaults("com.apple.Preferences").dictionaryRepresentation();
-                          EXPECT_TRUE(v == version(generation(v)));
-                          return generation(v);
-                        });
+  auto f = kill_writers(
+      file, 1000, false,
+      [](long long n) {
+        foundation::NSUserDefaults d("com.apple.Preferences");
+        Value v = version(n);
+        for (auto& [k, item] : *v.dictionary()) d.setObject(item, k);
+        d.synchronize();
+      },
+      [&] {
+        Value v = foundation::NSUserDefaults("com.apple.Preferences").dictionaryRepresentation();
+        EXPECT_TRUE(v == version(generation(v)));
+        return generation(v);
+      });
   report("defaults domain", f);
 }
 

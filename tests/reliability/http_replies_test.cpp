@@ -95,7 +95,10 @@ TEST_F(HttpReplies, BodiesOfRealResponsesEvenErrorPages) {
 }
 
 TEST_F(HttpReplies, BrokenRepliesGiveNothingOrWhatArrived) {
-  struct Case { const char* name; std::string reply; };
+  struct Case {
+    const char* name;
+    std::string reply;
+  };
   std::vector<Case> cases = {
       {"not http", "SSH-2.0-OpenSSH\r\n"},
       {"garbage", std::string("\x00\xFF\xFE\x01garbage\r\n\r\n", 16)},

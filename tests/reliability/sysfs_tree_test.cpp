@@ -41,20 +41,36 @@ class SysfsTree : public ::testing::Test {
     return s;
   }
 
-  const std::vector<std::pair<std::string, std::string>> good = {
-      {"type", "Battery\n"}, {"present", "1\n"}, {"status", "Charging\n"}, {"capacity", "57\n"},
-      {"charge_now", "2500000\n"}, {"charge_full", "4400000\n"}, {"charge_full_design", "5000000\n"},
-      {"voltage_now", "12100000\n"}, {"current_now", "1500000\n"}, {"temp", "305\n"}, {"cycle_count", "88\n"},
-      {"serial_number", "SN123\n"}, {"model_name", "Model\n"}, {"manufacturer", "Maker\n"}};
+  const std::vector<std::pair<std::string, std::string>> good = {{"type", "Battery\n"},
+                                                                 {"present", "1\n"},
+                                                                 {"status", "Charging\n"},
+                                                                 {"capacity", "57\n"},
+                                                                 {"charge_now", "2500000\n"},
+                                                                 {"charge_full", "4400000\n"},
+                                                                 {"charge_full_design", "5000000\n"},
+                                                                 {"voltage_now", "12100000\n"},
+                                                                 {"current_now", "1500000\n"},
+                                                                 {"temp", "305\n"},
+                                                                 {"cycle_count", "88\n"},
+                                                                 {"serial_number", "SN123\n"},
+                                                                 {"model_name", "Model\n"},
+                                                                 {"manufacturer", "Maker\n"}};
   std::string dir, bat, ac;
 };
 
 TEST_F(SysfsTree, EveryAttributeBrokenEveryWay) {
   ASSERT_TRUE(read());
-  const std::vector<std::pair<const char*, std::string>> forms = {
-      {"empty", ""}, {"garbage", "\xFF\xFE garbage \x01\n"}, {"words", "lots\n"}, {"huge-number", "99999999999999999999999\n"},
-      {"float", "1.5e3\n"}, {"spaces", "   \n"}, {"no-newline", "42"}, {"nul", std::string("4\0 2", 4)},
-      {"10MiB", std::string(10 * 1024 * 1024, '7')}, {"negative", "-5\n"}, {"crlf", "12\r\n"}};
+  const std::vector<std::pair<const char*, std::string>> forms = {{"empty", ""},
+                                                                  {"garbage", "\xFF\xFE garbage \x01\n"},
+                                                                  {"words", "lots\n"},
+                                                                  {"huge-number", "99999999999999999999999\n"},
+                                                                  {"float", "1.5e3\n"},
+                                                                  {"spaces", "   \n"},
+                                                                  {"no-newline", "42"},
+                                                                  {"nul", std::string("4\0 2", 4)},
+                                                                  {"10MiB", std::string(10 * 1024 * 1024, '7')},
+                                                                  {"negative", "-5\n"},
+                                                                  {"crlf", "12\r\n"}};
   for (auto& [name, value] : good) {
     SCOPED_TRACE(name);
     std::string p = bat + "/" + name;

@@ -38,10 +38,14 @@ int main(int argc, char** argv) {
       rc = 1;
     } else {
       host.launch();
-      foundation::Value entry(foundation::Dictionary{
-          {"Level", 0.42}, {"State", 2}, {"Generation", 1},
-          {"Status", foundation::Dictionary{{"CurrentCapacity", 42}, {"AppleRawCurrentCapacity", 1200},
-                                            {"DesignCapacity", 1810}, {"Temperature", 3050}}}});
+      foundation::Value entry(
+          foundation::Dictionary{{"Level", 0.42},
+                                 {"State", 2},
+                                 {"Generation", 1},
+                                 {"Status", foundation::Dictionary{{"CurrentCapacity", 42},
+                                                                   {"AppleRawCurrentCapacity", 1200},
+                                                                   {"DesignCapacity", 1810},
+                                                                   {"Temperature", 3050}}}});
       foundation::plist::write_file(foundation::device_path(hardware::kBatteryEntry), entry,
                                     foundation::plist::Format::xml);
       host.sync();

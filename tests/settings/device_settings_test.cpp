@@ -68,7 +68,8 @@ class WholeDevice : public ::testing::Test {
 };
 
 TEST_F(WholeDevice, PaneChangeReloadsTheTweakAndContinueRestartsSpringBoard) {
-  auto opened = host::control_request(host::control_socket_path("launchd"), {"open-settings", "prefs:root=PylonexPro2"}, 30000);
+  auto opened =
+      host::control_request(host::control_socket_path("launchd"), {"open-settings", "prefs:root=PylonexPro2"}, 30000);
   ASSERT_TRUE(opened && opened->status == 0) << (opened ? opened->err : "no answer");
   ASSERT_EQ(settings({"tap", "Advanced Options"}).status, 0);
 

@@ -89,9 +89,10 @@ TEST_F(PreferencesProcess, RootPaneShowsHeaderLogoAndLikeButton) {
   // No account: the like button shows nothing; with one, the share sheet is recorded.
   ASSERT_EQ(request({"tap", "right"}).status, 0);
   EXPECT_EQ(json_of({"status"})["sheets"].size(), 0u);
-  foundation::writeToFile(foundation::Value(foundation::Dictionary{
-                              {"Value", foundation::Value(foundation::Dictionary{{"com.apple.social.twitter", true}})}}),
-                          "/var/run/hardware/social.plist");
+  foundation::writeToFile(
+      foundation::Value(foundation::Dictionary{
+          {"Value", foundation::Value(foundation::Dictionary{{"com.apple.social.twitter", true}})}}),
+      "/var/run/hardware/social.plist");
   ASSERT_EQ(request({"tap", "right"}).status, 0);
   json sheets = json_of({"status"})["sheets"];
   ASSERT_EQ(sheets.size(), 1u);
@@ -122,7 +123,8 @@ TEST_F(PreferencesProcess, SwitchWritesTheSettingsFileAndPostsTheNotification) {
   EXPECT_EQ(row(json_of({"show", "--json"}), "Fahrenheit")["value"], true);
   EXPECT_EQ(request({"set", "Clock", "never"}).status, 2);
   EXPECT_EQ(request({"set", "Clock", "12 Hours"}).status, 0);
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist")["timemode"],
+  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(
+                "/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist")["timemode"],
             foundation::Value(0));
 }
 
@@ -157,7 +159,8 @@ TEST_F(PreferencesProcess, RespringAlertAndBackNavigation) {
   ASSERT_EQ(request({"tap", "Data Sharing"}).status, 0);
   EXPECT_EQ(row(json_of({"show", "--json"}), "Last Sync")["value"], "Never Synced");
   // The installed bundle's Info.plist points the site at this machine, where nothing listens.
-  foundation::Value info = foundation::dictionaryWithContentsOfFile("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+  foundation::Value info =
+      foundation::dictionaryWithContentsOfFile("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
   info.mutable_dictionary()["PXStatisticsSiteURL"] = "http://127.0.0.1:9/stats";
   foundation::writeToFile(info, "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
   ASSERT_EQ(request({"tap", "See Statistics"}).status, 0);

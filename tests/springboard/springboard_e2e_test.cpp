@@ -63,8 +63,8 @@ class SpringBoardProcessTest : public ::testing::Test {
   void TearDown() override { stop(); }
 
   void write_battery(double level, const Dictionary& status) {
-    Dictionary entry{{"Level", Value(level)}, {"State", Value(1)}, {"Generation", Value(++m_generation)},
-                     {"Status", Value(status)}};
+    Dictionary entry{
+        {"Level", Value(level)}, {"State", Value(1)}, {"Generation", Value(++m_generation)}, {"Status", Value(status)}};
     ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), Value(entry),
                                               foundation::plist::Format::xml));
   }
@@ -143,15 +143,15 @@ TEST_F(SpringBoardProcessTest, BatteryChangesReachTheDataFileDefaultsAndPowerSav
 
 TEST_F(SpringBoardProcessTest, SettingsWrittenAndPostedFromAnotherProcessAreReloaded) {
   launch();
-  foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(55.0)}, {"timemode", Value(0)}}),
-                          px::kSettingsFile);
+  foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(55.0)}, {"timemode", Value(0)}}), px::kSettingsFile);
   ASSERT_TRUE(foundation::darwin::post(px::kSettingsChangedNotification));
   EXPECT_TRUE(eventually([&] {
     std::string log = m_device.read_text("/var/log/syslog");
-    return log.find("PylonexPro2 Settings : enablePSM = 1 , vibratePSM = 1, notificationPSM = 1, airplanePSM = 1, "
-                    "bluetoothPSM = 1, locationPSM = 1, wifiPSM = 1, dimPSM = 1, dimLevelPSM = 1.000000, "
-                    "percentagePSM = 55.000000, capacityPOP = 1, debugMode = 1, StatusBarMah = 1, timeMode = 0, "
-                    "fullChargeWarning = 1") != std::string::npos;
+    return log.find(
+               "PylonexPro2 Settings : enablePSM = 1 , vibratePSM = 1, notificationPSM = 1, airplanePSM = 1, "
+               "bluetoothPSM = 1, locationPSM = 1, wifiPSM = 1, dimPSM = 1, dimLevelPSM = 1.000000, "
+               "percentagePSM = 55.000000, capacityPOP = 1, debugMode = 1, StatusBarMah = 1, timeMode = 0, "
+               "fullChargeWarning = 1") != std::string::npos;
   }));
 }
 

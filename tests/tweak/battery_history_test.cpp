@@ -41,10 +41,10 @@ class BatteryHistoryTest : public TweakTest {
   const std::int64_t kT = static_cast<std::int64_t>(foundation::device_now()) / 3600 * 3600;
 
   bool data_file_holds(std::int64_t time) {
-    return foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile)["UpdateTime"] == Value(static_cast<long long>(time));
+    return foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile)["UpdateTime"] ==
+           Value(static_cast<long long>(time));
   }
 };
-
 
 TEST_F(BatteryHistoryTest, EachBroadcastAddsOneSampleWithTheDeviceLevel) {
   start();

@@ -36,16 +36,16 @@ TEST_F(HookTableTest, ObserverIsRegisteredBeforeSpringBoardsOwnLaunchCode) {
   auto& centre = foundation::NSNotificationCenter::defaultCenter();
   std::size_t before = centre.observer_count();
   start(true, [&] {
-    probe_own<id>("SpringBoard", "applicationDidFinishLaunching:",
-                  [&] { observers_when_own_code_ran = centre.observer_count(); });
+    probe_own<id>("SpringBoard",
+                  "applicationDidFinishLaunching:", [&] { observers_when_own_code_ran = centre.observer_count(); });
   });
   EXPECT_EQ(observers_when_own_code_ran, before + 1);
   EXPECT_EQ(sb().launches, 1);
 }
 
 TEST_F(HookTableTest, LaunchBroadcastIsCapturedBecauseTheObserverComesFirst) {
-  foundation::Dictionary entry{{"Level", Value(0.5)}, {"State", Value(1)}, {"Generation", Value(1)},
-                               {"Status", Value(default_status())}};
+  foundation::Dictionary entry{
+      {"Level", Value(0.5)}, {"State", Value(1)}, {"Generation", Value(1)}, {"Status", Value(default_status())}};
   ASSERT_TRUE(foundation::plist::write_file(m_device.path("/var/run/hardware/battery.plist"), Value(entry),
                                             foundation::plist::Format::xml));
   start();

@@ -67,8 +67,11 @@ TEST_F(InfoPopupTest, AllFlagsOnListEveryLineInOrder) {
 }
 
 TEST_F(InfoPopupTest, AKeyNeverWrittenShowsThePlaceholder) {
-  write_settings({{"designCapacityPOP", Value(false)}, {"cyclePOP", Value(false)}, {"serialPOP", Value(false)},
-                  {"wattsPOP", Value(false)}, {"amperagePOP", Value(false)}});
+  write_settings({{"designCapacityPOP", Value(false)},
+                  {"cyclePOP", Value(false)},
+                  {"serialPOP", Value(false)},
+                  {"wattsPOP", Value(false)},
+                  {"amperagePOP", Value(false)}});
   start();
   EXPECT_EQ(fire()->message(), "\nBattery Data: \n\nCurrent Capacity: (null) mAh\n");
 }
@@ -95,8 +98,8 @@ TEST_F(InfoPopupTest, CloseRunsNothingAndTheOtherButtonRunsTheActionsDespiteEnab
 TEST_F(InfoPopupTest, TheListenerIsRegisteredWithEveryFlagOff) {
   Dictionary off;
   for (const char* k : {"debugMode", "enablePSM", "vibratePSM", "notificationPSM", "airplanePSM", "bluetoothPSM",
-                        "locationPSM", "wifiPSM", "dimPSM", "capacityPOP", "designCapacityPOP", "cyclePOP",
-                        "serialPOP", "wattsPOP", "amperagePOP", "statusbarMah", "fullChargeWarning"})
+                        "locationPSM", "wifiPSM", "dimPSM", "capacityPOP", "designCapacityPOP", "cyclePOP", "serialPOP",
+                        "wattsPOP", "amperagePOP", "statusbarMah", "fullChargeWarning"})
     off[k] = Value(false);
   write_settings(off);
   start();
@@ -116,8 +119,11 @@ TEST_F(InfoPopupTest, ThePopupShowsTheValuesOfThePreviousRunUntilTheFirstBroadca
   start();
   broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
   restart();
-  write_settings({{"designCapacityPOP", Value(false)}, {"cyclePOP", Value(false)}, {"serialPOP", Value(false)},
-                  {"wattsPOP", Value(false)}, {"amperagePOP", Value(false)}});
+  write_settings({{"designCapacityPOP", Value(false)},
+                  {"cyclePOP", Value(false)},
+                  {"serialPOP", Value(false)},
+                  {"wattsPOP", Value(false)},
+                  {"amperagePOP", Value(false)}});
   reload_settings();
   EXPECT_EQ(fire()->message(), "\nBattery Data: \n\nCurrent Capacity: 1500 mAh\n");
 }

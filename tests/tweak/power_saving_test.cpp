@@ -12,7 +12,7 @@ namespace {
 using foundation::Dictionary;
 using foundation::Value;
 
-const char* kActionKeys[] = {"wifiPSM", "locationPSM", "airplanePSM", "bluetoothPSM",
+const char* kActionKeys[] = {"wifiPSM", "locationPSM", "airplanePSM",    "bluetoothPSM",
                              "dimPSM",  "vibratePSM",  "notificationPSM"};
 
 // The popup's "Enable PowerSavingMode" button is the entry that runs the

@@ -76,7 +76,8 @@ TEST(WebPaths, NothingClimbsOutWhateverTheSpelling) {
 TEST(WebPaths, OnlyImagesInsideABundleFolderAreBundleFiles) {
   EXPECT_EQ(bundle_device_path("/bundle/PylonexPro2Prefs.bundle/love.png"),
             "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/love.png");
-  EXPECT_EQ(bundle_device_path("/bundle/A.bundle/sub/My%20Icon.PNG"), "/Library/PreferenceBundles/A.bundle/sub/My Icon.PNG");
+  EXPECT_EQ(bundle_device_path("/bundle/A.bundle/sub/My%20Icon.PNG"),
+            "/Library/PreferenceBundles/A.bundle/sub/My Icon.PNG");
   EXPECT_FALSE(bundle_device_path("/bundle/A.bundle/Info.plist"));
   EXPECT_FALSE(bundle_device_path("/bundle/A.bundle/PylonexPro2Prefs"));
   EXPECT_FALSE(bundle_device_path("/bundle/love.png"));
@@ -94,7 +95,8 @@ TEST(WebPaths, OnlyImagesInsideABundleFolderAreBundleFiles) {
 TEST(WebPaths, DrawnImagesAreOneFileOfTheirFolder) {
   EXPECT_EQ(drawn_device_path("/drawn/ab12.png"), "/var/run/Preferences/images/ab12.png");
   EXPECT_EQ(drawn_address("/var/run/Preferences/images/ab12.png"), "/drawn/ab12.png");
-  for (const char* path : {"/drawn/../images/x.png", "/drawn/%2e%2e%2fx.png", "/drawn/sub/x.png", "/drawn/x.txt", "/drawn/"})
+  for (const char* path :
+       {"/drawn/../images/x.png", "/drawn/%2e%2e%2fx.png", "/drawn/sub/x.png", "/drawn/x.txt", "/drawn/"})
     EXPECT_FALSE(drawn_device_path(path)) << path;
   EXPECT_FALSE(drawn_address("/var/run/Preferences/x.png"));
 }

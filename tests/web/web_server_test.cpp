@@ -36,8 +36,8 @@ class WebServerTest : public ::testing::Test {
     fs::create_symlink(device.root() + "/../outside.png", bundle / "host.png");
     feed = std::make_unique<StateFeed>([this] { return nlohmann::json{{"n", counter.load()}}; });
     feed->start();
-    server = std::make_unique<WebServer>(WebOptions{0, ui.string(), kToken},
-                                         [this](const std::vector<std::string>& args) { return run(args); }, *feed);
+    server = std::make_unique<WebServer>(
+        WebOptions{0, ui.string(), kToken}, [this](const std::vector<std::string>& args) { return run(args); }, *feed);
     std::string error;
     ASSERT_TRUE(server->bind(&error)) << error;
     serving = std::thread([this] { server->serve(); });
@@ -95,7 +95,8 @@ TEST_F(WebServerTest, TheApiRefusesWhoeverIsNotThePage) {
   EXPECT_EQ(status_of(ours({{"Origin", "http://evil.example"}})), 403) << "foreign Origin";
   EXPECT_EQ(status_of({{"Host", "evil.example:" + std::to_string(server->port())}, {"X-Simdevice-Token", kToken}}), 403)
       << "foreign Host (DNS rebinding)";
-  EXPECT_EQ(status_of(httplib::Headers{{"Host", host()}, {"Cookie", token_cookie_name(server->port()) + "=" + kToken}}), 200);
+  EXPECT_EQ(status_of(httplib::Headers{{"Host", host()}, {"Cookie", token_cookie_name(server->port()) + "=" + kToken}}),
+            200);
   // A page of another site posting a command is refused before anything runs.
   post(R"({"args": ["battery", "1%"]})", 403, ours({{"Origin", "http://evil.example"}}));
   EXPECT_TRUE(ran.empty());
@@ -128,9 +129,9 @@ TEST_F(WebServerTest, BundleImagesAreServedFromInsideTheRootOnly) {
   EXPECT_EQ(res->status, 200);
   EXPECT_EQ(res->body, kPng);
   EXPECT_EQ(res->get_header_value("Content-Type"), "image/png");
-  for (const char* path : {"/bundle/../../etc/passwd", "/bundle/X.bundle/%2e%2e/%2e%2e/%2e%2e/etc/passwd",
-                           "/bundle/X.bundle/abs.png", "/bundle/X.bundle/up.png", "/bundle/X.bundle/host.png",
-                           "/bundle/X.bundle/missing.png"}) {
+  for (const char* path :
+       {"/bundle/../../etc/passwd", "/bundle/X.bundle/%2e%2e/%2e%2e/%2e%2e/etc/passwd", "/bundle/X.bundle/abs.png",
+        "/bundle/X.bundle/up.png", "/bundle/X.bundle/host.png", "/bundle/X.bundle/missing.png"}) {
     auto r = get(path);
     ASSERT_TRUE(r) << path;
     EXPECT_EQ(r->status, 404) << path;
@@ -164,16 +165,17 @@ TEST_F(WebServerTest, EventsStreamOneStateEventPerChange) {
   std::atomic<bool> saw_second{false};
   std::thread reader([&] {
     httplib::Client c("127.0.0.1", server->port());
-    c.Get("/api/events", ours(),
-          [&](const httplib::Response& r) {
-            content_type = r.get_header_value("Content-Type");
-            return true;
-          },
-          [&](const char* data, size_t n) {
-            received.append(data, n);
-            if (received.find("\"n\":1") != std::string::npos) saw_second = true;
-            return !saw_second;
-          });
+    c.Get(
+        "/api/events", ours(),
+        [&](const httplib::Response& r) {
+          content_type = r.get_header_value("Content-Type");
+          return true;
+        },
+        [&](const char* data, size_t n) {
+          received.append(data, n);
+          if (received.find("\"n\":1") != std::string::npos) saw_second = true;
+          return !saw_second;
+        });
   });
   // The first event is the current state; a change makes the next one.
   for (int i = 0; i < 500 && received.find("event: state") == std::string::npos; ++i) usleep(10000);
@@ -186,8 +188,8 @@ TEST_F(WebServerTest, EventsStreamOneStateEventPerChange) {
 }
 
 TEST_F(WebServerTest, APortInUseIsRefusedWithAMessage) {
-  WebServer second({server->port(), ui.string(), kToken}, [](const std::vector<std::string>&) { return CommandOutcome{}; },
-                   *feed);
+  WebServer second(
+      {server->port(), ui.string(), kToken}, [](const std::vector<std::string>&) { return CommandOutcome{}; }, *feed);
   std::string error;
   EXPECT_FALSE(second.bind(&error));
   EXPECT_NE(error.find("in use"), std::string::npos) << error;

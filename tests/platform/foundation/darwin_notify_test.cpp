@@ -36,8 +36,8 @@ class DarwinNotify : public ::testing::Test {
 
 TEST_F(DarwinNotify, PostFromAnotherProcessReachesObserverByName) {
   auto center = CFNotificationCenterGetDarwinNotifyCenter();
-  CFNotificationCenterAddObserver(center, nullptr, on_notify, "com.zelmoraq.PylonexPro2Prefs/updatesettings",
-                                  nullptr, CFNotificationSuspensionBehaviorCoalesce);
+  CFNotificationCenterAddObserver(center, nullptr, on_notify, "com.zelmoraq.PylonexPro2Prefs/updatesettings", nullptr,
+                                  CFNotificationSuspensionBehaviorCoalesce);
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {

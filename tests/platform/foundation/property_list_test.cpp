@@ -59,9 +59,11 @@ TEST_F(PropertyListFiles, XmlAndBinaryRoundTrip) {
 
 TEST_F(PropertyListFiles, XmlReadsBackInPlistlibAndPlistutil) {
   ASSERT_TRUE(writeToFile(sample_status(), "/User/Library/PylonexData.plist"));
-  std::string py = run("python3 -c \"import plistlib,sys; d=plistlib.load(open(sys.argv[1],'rb')); "
-                       "print(d['AppleRawCurrentCapacity'], d['Negative'], d['AdapterDetails']['Description'], "
-                       "d['Voltage'], d['IsCharging'])\" " + file);
+  std::string py =
+      run("python3 -c \"import plistlib,sys; d=plistlib.load(open(sys.argv[1],'rb')); "
+          "print(d['AppleRawCurrentCapacity'], d['Negative'], d['AdapterDetails']['Description'], "
+          "d['Voltage'], d['IsCharging'])\" " +
+          file);
   EXPECT_EQ(py, "1500 -42 pd charger \xC3\xA9 4.25 True\n");
   std::string bin = file + ".bin";
   run("plistutil -i " + file + " -o " + bin + " -f bin 2>/dev/null || plistutil -i " + file + " -o " + bin);
@@ -89,7 +91,10 @@ TEST_F(PropertyListFiles, DeviceUserPathIsTheMobileFolder) {
 
 TEST_F(PropertyListFiles, BrokenFilesGiveNoDictionary) {
   auto write_raw = [&](const std::string& bytes) { std::ofstream(file, std::ios::binary) << bytes; };
-  struct Case { const char* what; std::string bytes; };
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
   std::vector<Case> cases = {
       {"empty", ""},
       {"garbage", "\x01\x02garbage\xff\xfe"},

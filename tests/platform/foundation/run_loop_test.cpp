@@ -31,7 +31,8 @@ TEST(RunLoopTimers, RepeatingTimerRunsOncePerPeriodAndCancels) {
   RunLoop& loop = RunLoop::main();
   loop.set_clock(clock);
   int ticks = 0;
-  auto id = loop.add_timer(60'000'000'000LL, [&] { ++ticks; }, 60'000'000'000LL);
+  auto id = loop.add_timer(
+      60'000'000'000LL, [&] { ++ticks; }, 60'000'000'000LL);
   for (int minute = 0; minute < 3; ++minute) {
     clock->advance_ns(60'000'000'000LL);
     loop.run_until_idle();

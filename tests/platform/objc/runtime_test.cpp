@@ -31,7 +31,8 @@ TEST_F(Runtime, ClassesAreFoundByNameAndSelectorsAreInterned) {
 }
 
 TEST_F(Runtime, AddFailsOverOwnMethodAndSucceedsOverInherited) {
-  EXPECT_FALSE(class_addMethod<std::string>(base, sel("who"), Imp<std::string>([](id, SEL) { return std::string("x"); })));
+  EXPECT_FALSE(
+      class_addMethod<std::string>(base, sel("who"), Imp<std::string>([](id, SEL) { return std::string("x"); })));
   EXPECT_TRUE(class_addMethod<std::string>(derived, sel("who"),
                                            Imp<std::string>([](id, SEL) { return std::string("derived"); })));
   EXPECT_EQ(msg_send<std::string>(class_new(derived), sel("who")), "derived");
@@ -40,8 +41,8 @@ TEST_F(Runtime, AddFailsOverOwnMethodAndSucceedsOverInherited) {
 
 TEST_F(Runtime, HookOwnMethodCallsThroughToSaved) {
   Imp<int, int> saved;
-  ASSERT_TRUE((MSHookMessageEx(base, sel("twice:"),
-                               [&saved](id self, SEL s, int x) { return saved(self, s, x) + 1; }, &saved)));
+  ASSERT_TRUE((MSHookMessageEx(
+      base, sel("twice:"), [&saved](id self, SEL s, int x) { return saved(self, s, x) + 1; }, &saved)));
   EXPECT_EQ(msg_send<int>(class_new(base), sel("twice:"), 5), 11);
   EXPECT_EQ(msg_send<int>(class_new(derived), sel("twice:"), 5), 11) << "subclasses inherit the hook";
 }
@@ -56,12 +57,15 @@ TEST_F(Runtime, HookInheritedMethodTouchesOnlyTheSubclass) {
 
 TEST_F(Runtime, HookOnMissingClassOrSelectorChangesNothingAndLeavesSlotEmpty) {
   Imp<void> saved;
-  EXPECT_FALSE(MSHookMessageEx(objc_getClass("SBNoSuchClass"), sel("x"), [](id, SEL) {}, &saved));
-  EXPECT_FALSE(MSHookMessageEx(base, sel("noSuchMethod"), [](id, SEL) {}, &saved));
+  EXPECT_FALSE(MSHookMessageEx(
+      objc_getClass("SBNoSuchClass"), sel("x"), [](id, SEL) {}, &saved));
+  EXPECT_FALSE(MSHookMessageEx(
+      base, sel("noSuchMethod"), [](id, SEL) {}, &saved));
   EXPECT_FALSE(saved);
   // A later row on a real class still installs.
   Imp<std::string> who;
-  EXPECT_TRUE(MSHookMessageEx(base, sel("who"), [](id, SEL) { return std::string("later"); }, &who));
+  EXPECT_TRUE(MSHookMessageEx(
+      base, sel("who"), [](id, SEL) { return std::string("later"); }, &who));
   EXPECT_EQ(msg_send<std::string>(class_new(base), sel("who")), "later");
 }
 
@@ -70,7 +74,8 @@ TEST_F(Runtime, SignatureMismatchIsReportedNotCalled) {
   EXPECT_EQ(msg_send<int>(obj, sel("twice:"), 2.5), 0);
   EXPECT_EQ(last_send_status(), SendStatus::signature_mismatch);
   Imp<long> saved;
-  EXPECT_FALSE(MSHookMessageEx(base, sel("twice:"), [](id, SEL) { return 1L; }, &saved))
+  EXPECT_FALSE(MSHookMessageEx(
+      base, sel("twice:"), [](id, SEL) { return 1L; }, &saved))
       << "a hook of another signature is refused";
   EXPECT_EQ(msg_send<int>(obj, sel("twice:"), 2), 4);
   EXPECT_EQ(last_send_status(), SendStatus::ok);

@@ -32,16 +32,15 @@ class Framework : public ::testing::Test {
                                              ++reads;
                                              return Value(42);
                                            }));
-    objc::class_addMethod<void, Value, objc::id>(pane_class, objc::sel("setPreferenceValue:specifier:"),
-                                                 objc::Imp<void, Value, objc::id>([this](objc::id, objc::SEL, Value v, objc::id) {
-                                                   written.push_back(v);
-                                                 }));
-    objc::class_addMethod<Value, objc::id>(pane_class, objc::sel("Own:"),
-                                           objc::Imp<Value, objc::id>([](objc::id, objc::SEL, objc::id) { return Value("own"); }));
-    objc::class_addMethod<void, objc::id>(pane_class, objc::sel("Act:"),
-                                          objc::Imp<void, objc::id>([this](objc::id, objc::SEL, objc::id sender) {
-                                            last_sender = sender;
-                                          }));
+    objc::class_addMethod<void, Value, objc::id>(
+        pane_class, objc::sel("setPreferenceValue:specifier:"),
+        objc::Imp<void, Value, objc::id>([this](objc::id, objc::SEL, Value v, objc::id) { written.push_back(v); }));
+    objc::class_addMethod<Value, objc::id>(
+        pane_class, objc::sel("Own:"),
+        objc::Imp<Value, objc::id>([](objc::id, objc::SEL, objc::id) { return Value("own"); }));
+    objc::class_addMethod<void, objc::id>(
+        pane_class, objc::sel("Act:"),
+        objc::Imp<void, objc::id>([this](objc::id, objc::SEL, objc::id sender) { last_sender = sender; }));
     objc::objc_registerClassPair(pane_class);
     pane = preferences::PSListController::make_for(pane_class);
     pane->set_bundle_path("/Library/PreferenceBundles/T.bundle");
@@ -57,8 +56,8 @@ class Framework : public ::testing::Test {
 };
 
 TEST_F(Framework, EveryCellKindAndTheRoutingOfKeyedRows) {
-  const char* cells[] = {"PSGroupCell", "PSSwitchCell", "PSSliderCell", "PSSegmentCell", "PSLinkListCell",
-                         "PSTitleValueCell", "PSButtonCell", "PSLinkCell", "PSStaticTextCell"};
+  const char* cells[] = {"PSGroupCell",      "PSSwitchCell", "PSSliderCell", "PSSegmentCell",   "PSLinkListCell",
+                         "PSTitleValueCell", "PSButtonCell", "PSLinkCell",   "PSStaticTextCell"};
   const char* kinds[] = {"group", "switch", "slider", "segment", "list", "value", "button", "link", "text"};
   Array items;
   for (const char* c : cells) items.push_back(Value(Dictionary{{"cell", c}, {"label", c}, {"key", "k"}}));
@@ -69,7 +68,8 @@ TEST_F(Framework, EveryCellKindAndTheRoutingOfKeyedRows) {
   auto list = pane->loadSpecifiersFromPlistName("L", pane);
   ASSERT_TRUE(list);
   ASSERT_EQ(list->count(), 12u);
-  for (std::size_t i = 0; i < 9; ++i) EXPECT_STREQ(preferences::cell_kind_short_name(list->items()[i]->cell()), kinds[i]);
+  for (std::size_t i = 0; i < 9; ++i)
+    EXPECT_STREQ(preferences::cell_kind_short_name(list->items()[i]->cell()), kinds[i]);
   EXPECT_EQ(pane->title(), std::optional<std::string>("Listed"));
 
   // Switch, slider, segment, list, value and text rows with a key go through the pane.

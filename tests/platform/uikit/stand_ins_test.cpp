@@ -34,16 +34,16 @@ class StandInTest : public ::testing::Test {
 // A delegate whose methods are added at run time, as the tweak adds them.
 id delegate_recording(std::vector<std::string>& calls) {
   objc::Class cls = objc::define_class("RecordingDelegate", objc::NSObject_class());
-  objc::class_addMethod<void, id, long>(cls, sel("alertView:clickedButtonAtIndex:"),
-                                        Imp<void, id, long>([&calls](id, objc::SEL, id, long index) {
-                                          calls.push_back("clicked " + std::to_string(index) + " visible " +
-                                                          std::to_string(uikit::AlertPresenter::shared().visible().size()));
-                                        }));
-  objc::class_addMethod<void, id, long>(cls, sel("alertView:didDismissWithButtonIndex:"),
-                                        Imp<void, id, long>([&calls](id, objc::SEL, id, long index) {
-                                          calls.push_back("dismissed " + std::to_string(index) + " visible " +
-                                                          std::to_string(uikit::AlertPresenter::shared().visible().size()));
-                                        }));
+  objc::class_addMethod<void, id, long>(
+      cls, sel("alertView:clickedButtonAtIndex:"), Imp<void, id, long>([&calls](id, objc::SEL, id, long index) {
+        calls.push_back("clicked " + std::to_string(index) + " visible " +
+                        std::to_string(uikit::AlertPresenter::shared().visible().size()));
+      }));
+  objc::class_addMethod<void, id, long>(
+      cls, sel("alertView:didDismissWithButtonIndex:"), Imp<void, id, long>([&calls](id, objc::SEL, id, long index) {
+        calls.push_back("dismissed " + std::to_string(index) + " visible " +
+                        std::to_string(uikit::AlertPresenter::shared().visible().size()));
+      }));
   return objc::class_new(cls);
 }
 
