@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 #include <nlohmann/json.hpp>
 
 #include "host/common/device_processes.h"
@@ -105,10 +106,20 @@ std::string WebServer::address() const {
   return "http://127.0.0.1:" + std::to_string(m_port) + "/?token=" + m_options.token;
 }
 
-void WebServer::serve() { m_server->listen_after_bind(); }
+void WebServer::serve() {
+  m_serve_entered = true;
+  if (!m_stop_requested) m_server->listen_after_bind();
+  m_serve_returned = true;
+}
 
 void WebServer::stop() {
-  if (m_server) m_server->stop();
+  if (!m_server) return;
+  m_stop_requested = true;
+  // A serve() already under way may not have started httplib's loop yet, and
+  // httplib ignores a stop() until it has: wait for the loop, or for serve()
+  // to have returned on its own. One that has not begun sees the request.
+  while (m_serve_entered && !m_serve_returned && !m_server->is_running()) std::this_thread::yield();
+  m_server->stop();
 }
 
 void WebServer::install_routes() {

@@ -81,6 +81,9 @@ class WebServer {
   int m_port = 0;
   std::mutex m_command_mutex;  // commands from the page run one at a time
   std::atomic<int> m_streams{0};
+  // httplib's stop() does nothing before its loop runs: these let a stop that
+  // comes first (a server stopped right after its thread started) still count.
+  std::atomic<bool> m_serve_entered{false}, m_serve_returned{false}, m_stop_requested{false};
 };
 
 // The page's files as the build installs them, found beside the running
