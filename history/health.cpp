@@ -53,6 +53,9 @@ std::vector<DayHealth> daily_health(const std::vector<HealthReading>& readings) 
   std::int64_t current = 0, last_time = 0;
   for (const HealthReading& r : readings) {
     if (!std::isfinite(r.health)) continue;
+    // A store is untrusted input: a time no clock gives (beyond ±2^40 s)
+    // would overflow the day's arithmetic.
+    if (r.time < -(std::int64_t{1} << 40) || r.time > (std::int64_t{1} << 40)) continue;
     std::int64_t day = r.time - ((r.time % kDaySeconds) + kDaySeconds) % kDaySeconds;
     if (!health.empty() && day != current) flush(current, last_time);
     current = day;

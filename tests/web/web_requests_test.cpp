@@ -41,7 +41,9 @@ TEST(RequestGuard, TheTokenComesFromItsOwnCookieHeaderOrFirstAddress) {
   facts.cookie = "";
   facts.token_header = token;
   EXPECT_FALSE(check_request(facts, 9000, token, true));
-  facts.token_header = token.substr(0, 31) + "0";
+  // The facts hold views: the wrong token must outlive the check.
+  std::string wrong = token.substr(0, 31) + "0";
+  facts.token_header = wrong;
   auto refusal = check_request(facts, 9000, token, true);
   ASSERT_TRUE(refusal);
   EXPECT_EQ(refusal->status, 403);
