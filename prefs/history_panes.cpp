@@ -110,20 +110,20 @@ void register_PylonexPro2ChartCell() {
   if (objc::objc_getClass("PylonexPro2ChartCell")) return;
   objc::Class cls = objc::objc_allocateClassPair(preferences::PSTableCell::runtime_class(), "PylonexPro2ChartCell");
   if (!cls) return;
-  objc::class_addMethod<objc::id, objc::id>(cls, objc::sel("initWithSpecifier:"),
-                                            objc::Imp<objc::id, objc::id>([](objc::id self, objc::SEL, objc::id spec) {
-                                              auto cell = std::dynamic_pointer_cast<preferences::PSTableCell>(self);
-                                              auto row = objc::cast<preferences::PSSpecifier>(spec);
-                                              if (!cell || !row || !cell->initWithStyle(0, "PylonexPro2ChartCell"))
-                                                return objc::id{};
-                                              foundation::Value chart = row->propertyForKey("chart");
-                                              const std::string* selector = chart.string();
-                                              if (!selector) return objc::id{};
-                                              auto view = std::dynamic_pointer_cast<uikit::UIView>(
-                                                  objc::msg_send<objc::id>(row->target(), objc::sel(*selector), spec));
-                                              if (view) cell->addSubview(view);
-                                              return self;
-                                            }));
+  objc::class_addMethod<objc::id, objc::id>(
+      cls, objc::sel("initWithSpecifier:"),
+      objc::Imp<objc::id, objc::id>([](objc::id self, objc::SEL, objc::id specifier) {
+        auto cell = std::dynamic_pointer_cast<preferences::PSTableCell>(self);
+        auto row = objc::cast<preferences::PSSpecifier>(specifier);
+        if (!cell || !row || !cell->initWithStyle(0, "PylonexPro2ChartCell")) return objc::id{};
+        foundation::Value chart = row->propertyForKey("chart");
+        const std::string* selector = chart.string();
+        if (!selector) return objc::id{};
+        auto view = std::dynamic_pointer_cast<uikit::UIView>(
+            objc::msg_send<objc::id>(row->target(), objc::sel(*selector), specifier));
+        if (view) cell->addSubview(view);
+        return self;
+      }));
   objc::class_addMethod<double, double>(
       cls, objc::sel("preferredHeightForWidth:"),
       objc::Imp<double, double>([](objc::id, objc::SEL, double) { return kChartHeight + 2 * kChartCellMargin; }));

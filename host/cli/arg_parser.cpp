@@ -16,8 +16,8 @@ bool looks_like_number(const std::string& token) {
   return token.size() > 1 && token[0] == '-' && end == token.c_str() + token.size();
 }
 
-const OptionSpec* find_option(const ArgSpec& spec, std::string_view name) {
-  for (const auto& option : spec.options)
+const OptionSpec* find_option(const ArgSpec& grammar, std::string_view name) {
+  for (const auto& option : grammar.options)
     if (option.name == name) return &option;
   return nullptr;
 }
@@ -53,7 +53,7 @@ std::optional<std::string> ParsedArgs::positional(std::size_t index) const {
   return std::nullopt;
 }
 
-ParseOutcome parse_args(const ArgSpec& spec, const std::vector<std::string>& args) {
+ParseOutcome parse_args(const ArgSpec& grammar, const std::vector<std::string>& args) {
   ParsedArgs parsed;
   auto fail = [](std::string why) { return ParseOutcome{std::nullopt, std::move(why)}; };
   bool options_ended = false;
@@ -78,7 +78,7 @@ ParseOutcome parse_args(const ArgSpec& spec, const std::vector<std::string>& arg
       name = token.substr(0, eq);
       inline_value = token.substr(eq + 1);
     }
-    const OptionSpec* option = find_option(spec, name);
+    const OptionSpec* option = find_option(grammar, name);
     if (!option) return fail("unknown option '" + name + "'");
     if (option->value_name.empty()) {
       if (inline_value) return fail(name + " takes no value");
@@ -93,13 +93,13 @@ ParseOutcome parse_args(const ArgSpec& spec, const std::vector<std::string>& arg
   }
   if (parsed.help) return ParseOutcome{std::move(parsed), {}};
   std::size_t required = static_cast<std::size_t>(
-      std::count_if(spec.positionals.begin(), spec.positionals.end(), [](const auto& p) { return p.required; }));
+      std::count_if(grammar.positionals.begin(), grammar.positionals.end(), [](const auto& p) { return p.required; }));
   if (parsed.positionals.size() < required) {
-    const auto& missing = spec.positionals[parsed.positionals.size()];
+    const auto& missing = grammar.positionals[parsed.positionals.size()];
     return fail(missing.name + " is missing");
   }
-  if (parsed.positionals.size() > spec.positionals.size())
-    return fail("unexpected argument '" + parsed.positionals[spec.positionals.size()] + "'");
+  if (parsed.positionals.size() > grammar.positionals.size())
+    return fail("unexpected argument '" + parsed.positionals[grammar.positionals.size()] + "'");
   return ParseOutcome{std::move(parsed), {}};
 }
 
@@ -119,25 +119,25 @@ std::optional<double> parse_non_negative(const std::string& text) {
   return d;
 }
 
-std::string synopsis(const ArgSpec& spec) {
+std::string synopsis(const ArgSpec& grammar) {
   std::string text;
   auto add = [&](const std::string& part) { text += (text.empty() ? "" : " ") + part; };
-  for (const auto& p : spec.positionals) add(p.required ? p.name : "[" + p.name + "]");
-  for (const auto& o : spec.options) add(option_synopsis(o));
+  for (const auto& p : grammar.positionals) add(p.required ? p.name : "[" + p.name + "]");
+  for (const auto& o : grammar.options) add(option_synopsis(o));
   return text;
 }
 
-std::string argument_help(const ArgSpec& spec) {
+std::string argument_help(const ArgSpec& grammar) {
   std::vector<std::pair<std::string, std::string>> rows;
-  for (const auto& p : spec.positionals)
+  for (const auto& p : grammar.positionals)
     if (!p.help.empty()) rows.emplace_back(p.name, p.help);
-  for (const auto& o : spec.options)
+  for (const auto& o : grammar.options)
     if (!o.help.empty()) rows.emplace_back(o.name + (o.value_name.empty() ? "" : " " + o.value_name), o.help);
   std::size_t width = 0;
   for (const auto& row : rows) width = std::max(width, row.first.size());
   std::string text;
   for (const auto& [name, help] : rows) text += "  " + name + std::string(width - name.size() + 3, ' ') + help + "\n";
-  for (const auto& note : spec.notes) text += note + "\n";
+  for (const auto& note : grammar.notes) text += note + "\n";
   return text;
 }
 

@@ -64,14 +64,14 @@ struct ParseOutcome {
   std::string error;  // set when args is empty: what is wrong, without the usage
 };
 
-ParseOutcome parse_args(const ArgSpec& spec, const std::vector<std::string>& args);
+ParseOutcome parse_args(const ArgSpec& grammar, const std::vector<std::string>& args);
 
 // "[LEVEL] [--state STATE] [--set KEY=VALUE]..." (without the command's name).
-std::string synopsis(const ArgSpec& spec);
+std::string synopsis(const ArgSpec& grammar);
 
 // The lines describing each positional and option, and the notes; empty when
 // there is nothing to say beyond the synopsis.
-std::string argument_help(const ArgSpec& spec);
+std::string argument_help(const ArgSpec& grammar);
 
 // Values several commands take: a whole number 0..max ("12"), a finite
 // number ≥ 0 ("2.5"). Nothing for anything else (signs, spaces, "1e999").

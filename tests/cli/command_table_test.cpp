@@ -103,10 +103,10 @@ TEST(CommandTable, TheWebPageRunsOnlyWhatItIsAllowed) {
 }
 
 ArgSpec battery_like() {
-  ArgSpec spec;
-  spec.positionals = {{"LEVEL", "", false}};
-  spec.options = {{"--set", "KEY=VALUE", "", true}, {"--unset", "KEY", "", true}, {"--reset", "", ""}};
-  return spec;
+  ArgSpec grammar;
+  grammar.positionals = {{"LEVEL", "", false}};
+  grammar.options = {{"--set", "KEY=VALUE", "", true}, {"--unset", "KEY", "", true}, {"--reset", "", ""}};
+  return grammar;
 }
 
 TEST(ArgParser, KeepsOptionsInTheOrderGivenInBothSpellings) {
