@@ -4,8 +4,10 @@
 // settings bundle and `simdevice history` through read-only connections.
 //
 // WAL journal with synchronous=NORMAL: an insert is one short transaction that
-// a crash loses at most whole, never half. The writer never waits for a lock
-// (busy timeout 0): a busy store skips that sample. The file is untrusted
+// a crash loses at most whole, never half. The writer waits at most
+// kWriterLockWaitMilliseconds for a lock (readers opening and starting a read
+// hold one for moments; without a wait a pane reading in a loop cost hundreds
+// of samples in a row), then skips that sample. The file is untrusted
 // input (defensive mode, no trusted schema), and is opened inside the device
 // root like every other file.
 
@@ -27,6 +29,9 @@ namespace history {
 // the writer has not migrated yet; the writer migrates older ones up and
 // leaves newer ones alone.
 inline constexpr std::int64_t kSchemaVersion = 1;
+// The longest the writer waits for a lock before skipping a sample: long
+// enough for a reader's open or snapshot, short enough for a broadcast.
+inline constexpr int kWriterLockWaitMilliseconds = 50;
 
 enum class StoreProblem {
   none,
@@ -109,7 +114,7 @@ class HistoryWriter {
   explicit HistoryWriter(Options options) : m_options(options) {}
 
   // Records one sample taken at device time `now` (thinning, when due, runs
-  // after it). Never throws, never waits on a lock.
+  // after it). Never throws; waits on a lock at most kWriterLockWaitMilliseconds.
   RecordResult record(const Sample& sample, std::int64_t now);
   // Forgets every sample: the store's files are removed (so nothing of the
   // old samples lingers in free pages); the next sample starts a new store.

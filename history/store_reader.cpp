@@ -62,7 +62,7 @@ StoreStatus HistoryReader::open(std::string_view device_file) {
     return m_status;
   }
   // A reader waits a little rather than show "unavailable" while the writer
-  // checkpoints; the writer itself never waits.
+  // checkpoints; the writer waits far less (kWriterLockWaitMilliseconds).
   m_db.set_busy_timeout(200);
   sqlite::Status s;
   std::optional<std::int64_t> version = m_db.query_int("PRAGMA user_version", &s);

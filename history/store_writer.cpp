@@ -51,7 +51,7 @@ RecordResult HistoryWriter::open_store(std::int64_t now) {
     m_host_path = opened.host_path;
     sqlite::Status s = opened.status;
     if (s.ok()) {
-      m_db.set_busy_timeout(0);
+      m_db.set_busy_timeout(kWriterLockWaitMilliseconds);
       m_db.set_max_page_count(m_options.max_pages);
       // The writer appends and looks up the last sample: a small page cache
       // does, and SpringBoard keeps it for its whole run.

@@ -1,6 +1,6 @@
 // A store that is damaged, replaced, locked or out of room: the writer moves
-// a corrupt one aside and starts again, skips a sample it cannot write, and
-// never waits; readers report the problem instead of showing bad figures.
+// a corrupt one aside and starts again, skips a sample it cannot write after a
+// brief wait; readers report the problem instead of showing bad figures.
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -115,7 +115,7 @@ TEST_F(StoreFailures, FolderOfTheStoreMissingIsReportedNotCreatedElsewhere) {
   EXPECT_EQ(reader.open().problem, StoreProblem::missing);
 }
 
-TEST_F(StoreFailures, LockedStoreSkipsTheSampleWithoutWaiting) {
+TEST_F(StoreFailures, LockedStoreSkipsTheSampleAfterABriefWait) {
   HistoryWriter writer;
   writer.record(sample_at(kEpoch), kEpoch);
   sqlite3* other = nullptr;
