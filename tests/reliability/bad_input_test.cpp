@@ -22,6 +22,7 @@
 #include "prefs/panes.h"
 #include "shared/names.h"
 #include "tests/reliability/bad_input.h"
+#include "tests/support/scoped_temp_dir.h"
 #include "tests/support/temp_device.h"
 #include "tweak/tweak_settings.h"
 
@@ -38,16 +39,6 @@ Value resource(const std::string& name) {
 
 class BadInput : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "pxoutside-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    outside = tmpl;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(outside, ec);
-  }
-
   // Puts every variant of `good` at `host_path` and renders what `read` makes
   // of it; a broken file must read as a missing one.
   void run_table(const std::string& host_path, const Value& good, const std::function<std::string()>& read,
@@ -73,7 +64,8 @@ class BadInput : public ::testing::Test {
   }
 
   testing_support::TempDevice device;
-  std::string outside;
+  testing_support::ScopedTempDir outside_folder{"pxoutside"};
+  std::string outside = outside_folder.path();
 };
 
 TEST_F(BadInput, SettingsFileGivesEveryDefault) {

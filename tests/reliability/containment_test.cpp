@@ -24,6 +24,7 @@
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/system/system_command.h"
+#include "tests/support/scoped_temp_dir.h"
 #include "tests/support/temp_device.h"
 
 namespace {
@@ -36,17 +37,11 @@ bool inside(const std::string& host, const std::string& root) { return host == r
 class Containment : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "pxoutside-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    outside = tmpl;
     std::ofstream(outside + "/secret.plist") << "<plist><dict><key>secret</key><true/></dict></plist>";
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(outside, ec);
-  }
   testing_support::TempDevice device;
-  std::string outside;
+  testing_support::ScopedTempDir outside_folder{"pxoutside"};
+  std::string outside = outside_folder.path();
 };
 
 TEST_F(Containment, DotDotNeverClimbsAboveTheRoot) {

@@ -22,10 +22,7 @@
 
 namespace testing_support {
 
-TempDevice::TempDevice() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "pxdevice-XXXXXX").string();
-  if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-  m_root = tmpl;
+TempDevice::TempDevice() : m_root(m_folder.path()) {
   std::string error;
   if (!host::make_device_layout(m_root, &error)) throw std::runtime_error(error);
   foundation::darwin::reset_for_testing();
@@ -45,8 +42,6 @@ TempDevice::TempDevice() {
 TempDevice::~TempDevice() {
   foundation::darwin::reset_for_testing();
   foundation::RunLoop::main().reset_for_testing();
-  std::error_code ec;
-  std::filesystem::remove_all(m_root, ec);
 }
 
 std::string TempDevice::path(const std::string& device_path) const { return foundation::device_path(device_path); }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "tests/support/scoped_temp_dir.h"
+
 namespace testing_support {
 
 class TempDevice {
@@ -22,6 +24,7 @@ class TempDevice {
   bool exists(const std::string& device_path) const;
 
  private:
+  ScopedTempDir m_folder{"pxdevice"};
   std::string m_root;
 };
 
