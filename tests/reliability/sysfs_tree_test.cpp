@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "host/device/sysfs_battery.h"
+#include "tests/support/scoped_temp_dir.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -16,9 +17,6 @@ namespace fs = std::filesystem;
 class SysfsTree : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "pxsysfs-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir = tmpl;
     bat = dir + "/BAT0";
     ac = dir + "/AC";
     fs::create_directories(bat);
@@ -28,10 +26,6 @@ class SysfsTree : public ::testing::Test {
     put(ac + "/online", "1\n");
     put(ac + "/current_max", "2000000\n");
     put(ac + "/voltage_max", "5000000\n");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
   }
   static void put(const std::string& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
   std::optional<device::BatterySample> read(std::string* error = nullptr) {
@@ -55,7 +49,9 @@ class SysfsTree : public ::testing::Test {
                                                                  {"serial_number", "SN123\n"},
                                                                  {"model_name", "Model\n"},
                                                                  {"manufacturer", "Maker\n"}};
-  std::string dir, bat, ac;
+  testing_support::ScopedTempDir folder{"pxsysfs"};
+  std::string dir = folder.path();
+  std::string bat, ac;
 };
 
 TEST_F(SysfsTree, EveryAttributeBrokenEveryWay) {
