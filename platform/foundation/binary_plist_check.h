@@ -24,7 +24,7 @@
 // - Strings and keys holding a NUL: libplist asserts that a string's length
 //   equals its strlen when it hands it out, and Debian builds it with
 //   assertions on, so one NUL aborts the reading process (found by fuzzing).
-//   Refused here; property_list.cpp refuses NUL bytes in XML for the same reason.
+//   Refused here; xml_plist_check.h refuses NUL bytes in XML for the same reason.
 // - Cycles and nesting: libplist's parser and writer recurse; cycles are
 //   refused, depth is bounded.
 // INT64_MIN (the other libplist 2.2 negation, in the XML writer's size

@@ -10,6 +10,8 @@
 
 #include "platform/foundation/binary_plist_check.h"
 #include "platform/foundation/file_io.h"
+#include "platform/foundation/utf8_repair.h"
+#include "platform/foundation/xml_plist_check.h"
 
 namespace foundation::plist {
 namespace {
@@ -20,144 +22,6 @@ struct PlistDeleter {
   }
 };
 using Node = std::unique_ptr<void, PlistDeleter>;
-
-// Length of the valid UTF-8 sequence at s[i], or 0.
-std::size_t utf8_sequence(std::string_view s, std::size_t i) {
-  auto c = static_cast<unsigned char>(s[i]);
-  if (c < 0x80) return 1;
-  std::size_t len = (c >= 0xC2 && c <= 0xDF) ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
-  if (len == 0 || i + len > s.size()) return 0;
-  auto c1 = static_cast<unsigned char>(s[i + 1]);
-  if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 > 0x8F))
-    return 0;  // overlong forms, surrogates, beyond U+10FFFF
-  for (std::size_t k = 1; k < len; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
-  return len;
-}
-
-bool valid_utf8(std::string_view s) {
-  // Keys and values are nearly always ASCII: eight bytes at a time until the first that is not.
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, s.data() + i, 8);
-    if (word & 0x8080808080808080ULL) break;
-  }
-  while (i < s.size()) {
-    std::size_t len = utf8_sequence(s, i);
-    if (len == 0) return false;
-    i += len;
-  }
-  return true;
-}
-
-// libplist passes string bytes through unchecked in both formats, and its
-// binary writer reads past a string's end on invalid UTF-8; what is read is
-// made valid here so that it can always be written back.
-std::string repaired_utf8(std::string_view s) {
-  if (valid_utf8(s)) return std::string(s);
-  std::string out;
-  out.reserve(s.size() + 8);
-  for (std::size_t i = 0; i < s.size();) {
-    std::size_t len = utf8_sequence(s, i);
-    if (len == 0) {
-      out += "\xEF\xBF\xBD";  // U+FFFD
-      ++i;
-    } else {
-      out.append(s.substr(i, len));
-      i += len;
-    }
-  }
-  return out;
-}
-
-// libplist 2.2 turns every XML date into int32_t seconds since 2001 with a
-// plain cast, also for dates it could not read (those become year 1900):
-// undefined behaviour outside the int32_t range. Every <date> element must
-// therefore hold exactly "YYYY-MM-DDTHH:MM:SSZ" with a year that fits.
-// `element` starts just after "<date".
-bool xml_date_ok(std::string_view element) {
-  if (element.empty()) return false;
-  char next = element[0];
-  if (next != '>') return false;  // attributes or <date/>: the parser's defaults are out of range
-  std::size_t close = element.find('<', 1);
-  if (close == std::string_view::npos) return false;
-  std::string_view text = element.substr(1, close - 1);
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  auto digits = [&](std::size_t at, std::size_t n) {
-    for (std::size_t k = 0; k < n; ++k)
-      if (text[at + k] < '0' || text[at + k] > '9') return false;
-    return true;
-  };
-  // YYYY-MM-DDTHH:MM:SSZ
-  if (text.size() != 20 || !digits(0, 4) || text[4] != '-' || !digits(5, 2) || text[7] != '-' || !digits(8, 2) ||
-      text[10] != 'T' || !digits(11, 2) || text[13] != ':' || !digits(14, 2) || text[16] != ':' || !digits(17, 2) ||
-      text[19] != 'Z')
-    return false;
-  auto number = [&](std::size_t at, std::size_t n) {
-    int v = 0;
-    for (std::size_t k = 0; k < n; ++k) v = v * 10 + (text[at + k] - '0');
-    return v;
-  };
-  // Out-of-range fields would be carried into the year by timegm.
-  int year = number(0, 4), month = number(5, 2), day = number(8, 2);
-  int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
-  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return false;
-  // Days from 2001-01-01 (civil calendar, days past a month's end carried on as timegm does).
-  int y = month <= 2 ? year - 1 : year;
-  int era = y / 400, yoe = y - era * 400;
-  int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  long long days = era * 146097LL + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468 - 11323;
-  double t = static_cast<double>(days) * 86400 + hour * 3600 + minute * 60 + second;
-  return t > -2147483648.0 && t < 2147483647.0;
-}
-
-// What libplist's XML parser must never be given, found in one pass over the
-// tags without parsing: nesting deeper than max_depth (its parser recurses),
-// a date it would convert with undefined behaviour, a NUL (inside a string it
-// makes libplist assert on a length that differs from strlen), or text with
-// no plist, dict or array element at all.
-std::optional<ParseFailure> xml_refusal(std::string_view xml) {
-  int depth = 0;
-  bool counting = true, bad_date = false, has_root = false;
-  auto starts = [](std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; };
-  for (std::size_t lt = xml.find('<'); lt != std::string_view::npos; lt = xml.find('<', lt + 1)) {
-    std::size_t at = lt + 1;
-    std::string_view rest = xml.substr(at);
-    bool closing = !rest.empty() && rest[0] == '/';
-    if (closing) rest.remove_prefix(1);
-    // Most tags are keys, numbers and strings: only dict, date, array and plist matter here.
-    char first = rest.empty() ? '\0' : rest[0];
-    if (first != 'd' && first != 'a' && first != 'p') continue;
-    bool container = starts(rest, "dict") || starts(rest, "array");
-    if (!closing) {
-      has_root = has_root || container || starts(rest, "plist");
-      if (!bad_date && starts(rest, "date")) {
-        std::string_view element = rest.substr(4);
-        bool name_ends = element.empty() || element[0] == '>' || element[0] == '/' || element[0] == ' ' ||
-                         element[0] == '\t' || element[0] == '\r' || element[0] == '\n';
-        // Another element whose name starts with "date" is no date.
-        if (name_ends && !xml_date_ok(element)) bad_date = true;
-      }
-    }
-    if (container && counting) {
-      std::size_t end = rest.find('>');
-      if (end == std::string_view::npos) {
-        counting = false;  // malformed; libplist rejects it
-      } else if (closing) {
-        // Never below zero: closing tags inside comments or CDATA, which the
-        // parser ignores, must not pay for openings that follow.
-        if (depth > 0) --depth;
-      } else if (!(end > 0 && rest[end - 1] == '/') && ++depth > max_depth) {
-        return ParseFailure::too_deep;
-      }
-    }
-  }
-  if (bad_date || !has_root || std::memchr(xml.data(), 0, xml.size())) return ParseFailure::malformed;
-  return std::nullopt;
-}
 
 struct Conversion {
   bool ok = true;
@@ -334,8 +198,9 @@ Parsed parse(std::string_view bytes) {
     }
     plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
   } else {
-    if (auto refusal = xml_refusal(bytes)) {
-      out.failure = *refusal;
+    XmlCheck check = check_xml_plist(bytes, max_depth);
+    if (check != XmlCheck::ok) {
+      out.failure = check == XmlCheck::too_deep ? ParseFailure::too_deep : ParseFailure::malformed;
       return out;
     }
     conversion.strings_valid = valid_utf8(bytes) && bytes.find("&#") == std::string_view::npos;

@@ -28,7 +28,7 @@ inline constexpr int max_depth = 128;
 // copies it at each. Documents expanding to more values than this are refused.
 inline constexpr std::uint64_t max_nodes = 1u << 16;
 // Dates are what libplist can hand out: int32_t seconds around 2001-01-01
-// (1932-12-13T20:45:52Z to 2069-01-19T03:14:06Z), both formats, read and
+// (1932-12-13T20:45:53Z to 2069-01-19T03:14:06Z), both formats, read and
 // written; an XML date must be exactly "YYYY-MM-DDTHH:MM:SSZ".
 
 enum class Format { xml, binary };

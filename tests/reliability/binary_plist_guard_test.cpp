@@ -100,18 +100,6 @@ TEST(BinaryPlistGuard, DatesLibplistCannotHoldAreRefused) {
   }
 }
 
-TEST(BinaryPlistGuard, XmlDatesOutsideTheRangeAreRefused) {
-  auto doc = [](const std::string& date) { return "<plist><array><date>" + date + "</date></array></plist>"; };
-  for (const char* bad : {"9999-12-31T23:59:59Z", "1900-01-01T00:00:00Z", "2069-01-19T03:14:08Z",
-                          "2068-99-99T99:99:99Z", "yesterday", "", "2020-01-01"})
-    EXPECT_EQ(failure(doc(bad)), ParseFailure::malformed) << bad;
-  EXPECT_EQ(failure("<plist><array><date/></array></plist>"), ParseFailure::malformed);
-  for (const char* good : {"2001-01-01T00:00:00Z", "1932-12-13T20:45:53Z", "2069-01-19T03:14:06Z"}) {
-    auto p = plist::parse(doc(good));
-    EXPECT_FALSE(p.failure) << good;
-  }
-}
-
 TEST(BinaryPlistGuard, SharedReferencesCannotExpandExponentially) {
   Builder b;
   b.offset_size = 2;
