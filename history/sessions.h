@@ -28,6 +28,7 @@ struct ChargeSession {
   // Up to the disconnect, or to the last sample of a session still going.
   std::int64_t duration = 0;
   bool ongoing() const { return !end.has_value(); }
+  bool operator==(const ChargeSession&) const = default;
 };
 
 // Sessions in `samples` (oldest first, as the store returns them), oldest first.
@@ -35,5 +36,32 @@ std::vector<ChargeSession> charge_sessions(const std::vector<Sample>& samples);
 
 // Times at which a full charge was reached, oldest first.
 std::vector<std::int64_t> full_charges(const std::vector<Sample>& samples);
+
+// What the samples before a stretch of history left behind: whether the
+// charger was last said to be connected, and whether the battery was last
+// said to be full (the states both definitions above carry from one sample
+// to the next). Empty: no sample has said yet.
+struct ChargeState {
+  std::optional<bool> external;
+  std::optional<bool> full;
+  bool known() const { return external && full; }
+};
+
+// The state after `samples` (oldest first), starting from `before`.
+ChargeState charge_state_after(const std::vector<Sample>& samples, ChargeState before = {});
+// Reading history backwards: fills in what `older` says and no newer sample
+// has said yet. Once known(), older samples change nothing.
+void fill_in_from_older(ChargeState& state, const Sample& older);
+
+// Which of `samples` (a stretch of history, oldest first, following a past
+// that left `before`) the sessions and full charges rest on: every sample
+// where the charger is connected or disconnected and where the battery turns
+// full or stops being full; the last sample on the charger before each
+// disconnect, or at the stretch's end while still connected (a disconnect
+// that does not say the level or raw capacity takes them from there); and the
+// sample with the highest watts of each stretch on the charger. Removing any
+// other samples leaves charge_sessions and full_charges of the whole history
+// as they were. Indices into `samples`, ascending.
+std::vector<std::size_t> session_marking_samples(const std::vector<Sample>& samples, ChargeState before);
 
 }  // namespace history

@@ -4,34 +4,81 @@
 // consistent store (some days thinned, the rest not yet).
 #include "history/thinning.h"
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
+#include <string>
+#include <vector>
 
+#include "history/sample_rows.h"
+#include "history/schema.h"
+#include "history/sessions.h"
 #include "history/store.h"
 
 namespace history {
 namespace {
 
-// Deletes every sample in [from, to) but the earliest of each bucket.
-sqlite::Status thin_window(sqlite::Database& db, std::int64_t from, std::int64_t to, std::int64_t bucket_seconds) {
-  sqlite::Status s;
-  sqlite::Statement del = db.prepare(
-      "DELETE FROM samples WHERE time >= ?1 AND time < ?2 AND rowid NOT IN ("
-      "  SELECT kept FROM (SELECT rowid AS kept, min(time) FROM samples WHERE time >= ?1 AND time < ?2"
-      "                    GROUP BY time / ?3))",
-      &s);
-  if (!del.valid()) return s;
-  del.bind(1, std::optional<std::int64_t>(from));
-  del.bind(2, std::optional<std::int64_t>(to));
-  del.bind(3, std::optional<std::int64_t>(bucket_seconds));
-  del.step();
-  return del.status();
-}
-
 std::int64_t floor_to(std::int64_t t, std::int64_t step) {
   std::int64_t q = t / step;
   if (t % step != 0 && t < 0) --q;
   return q * step;
+}
+
+// What the samples before `time` left: the charger's and fullness's last
+// states, read back from the newest samples that say each.
+sqlite::Status charge_state_before(sqlite::Database& db, std::int64_t time, ChargeState& state) {
+  sqlite::Status s;
+  sqlite::Statement st = db.prepare(
+      std::string("SELECT ") + kSampleColumns + " FROM samples WHERE time < ?1 ORDER BY time DESC, rowid DESC", &s);
+  if (!st.valid()) return s;
+  st.bind(1, std::optional<std::int64_t>(time));
+  state = {};
+  while (!state.known() && st.step()) fill_in_from_older(state, sample_from_row(st));
+  return st.status();
+}
+
+// Deletes every sample in [from, to) but the earliest of each bucket and the
+// samples the charge sessions and full charges rest on, so thinning never
+// changes what they are. `state`: what the samples before `from` left; on
+// return, what the window's left.
+sqlite::Status thin_window(sqlite::Database& db, std::int64_t from, std::int64_t to, std::int64_t bucket_seconds,
+                           ChargeState& state) {
+  sqlite::Status s;
+  sqlite::Statement read = db.prepare(std::string("SELECT rowid, ") + kSampleColumns +
+                                          " FROM samples WHERE time >= ?1 AND time < ?2 ORDER BY time, rowid",
+                                      &s);
+  if (!read.valid()) return s;
+  read.bind(1, std::optional<std::int64_t>(from));
+  read.bind(2, std::optional<std::int64_t>(to));
+  std::vector<std::int64_t> rowids;
+  std::vector<Sample> window;
+  while (read.step()) {
+    rowids.push_back(read.column_int(0).value_or(0));
+    window.push_back(sample_from_row(read, 1));
+  }
+  if (!read.status().ok()) return read.status();
+  if (window.empty()) return {};
+
+  std::vector<bool> keep(window.size(), false);
+  for (std::size_t i : session_marking_samples(window, state)) keep[i] = true;
+  state = charge_state_after(window, state);
+  std::optional<std::int64_t> bucket;
+  for (std::size_t i = 0; i < window.size(); ++i) {
+    std::int64_t b = floor_to(window[i].time, bucket_seconds);
+    if (bucket != b) keep[i] = true;  // the earliest of its bucket
+    bucket = b;
+  }
+  std::string kept;
+  for (std::size_t i = 0; i < window.size(); ++i)
+    if (keep[i]) kept += (kept.empty() ? "" : ",") + std::to_string(rowids[i]);
+  if (std::count(keep.begin(), keep.end(), true) == static_cast<std::ptrdiff_t>(window.size())) return {};
+  sqlite::Statement del =
+      db.prepare("DELETE FROM samples WHERE time >= ?1 AND time < ?2 AND rowid NOT IN (" + kept + ")", &s);
+  if (!del.valid()) return s;
+  del.bind(1, std::optional<std::int64_t>(from));
+  del.bind(2, std::optional<std::int64_t>(to));
+  del.step();
+  return del.status();
 }
 
 }  // namespace
@@ -87,6 +134,11 @@ StoreStatus HistoryWriter::thin(std::int64_t now, double budget_seconds) {
     if (!s.ok()) return store_status_of(s);
     if (mark && *mark > from) from = *mark;
     if (from > tier.until) from = tier.until;
+    ChargeState state;
+    if (from < tier.until) {
+      s = charge_state_before(m_db, from, state);
+      if (!s.ok()) return store_status_of(s);
+    }
     for (std::int64_t day = from; day < tier.until; day += kDaySeconds) {
       if (Clock::now() >= deadline) {
         finished = false;
@@ -94,12 +146,14 @@ StoreStatus HistoryWriter::thin(std::int64_t now, double budget_seconds) {
       }
       sqlite::Transaction tx(m_db, "IMMEDIATE");
       if (!tx.begun().ok()) return store_status_of(tx.begun());
-      s = thin_window(m_db, day, day + kDaySeconds, tier.bucket);
+      ChargeState after = state;
+      s = thin_window(m_db, day, day + kDaySeconds, tier.bucket, after);
       if (s.ok())
         s = m_db.exec(std::string("INSERT OR REPLACE INTO store_state VALUES ('") + tier.mark + "', " +
                       std::to_string(day + kDaySeconds) + ")");
       if (s.ok()) s = tx.commit();
       if (!s.ok()) return store_status_of(s);
+      state = after;  // carried to the next day: the past is read back once a pass
     }
   }
   m_latest_mark = std::numeric_limits<std::int64_t>::max();

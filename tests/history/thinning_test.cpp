@@ -2,6 +2,12 @@
 // a pass bounded in time and continued later; at most one pass a day.
 #include "history/thinning.h"
 
+#include <algorithm>
+
+#include "history/overview.h"
+#include "history/sample_rows.h"
+#include "history/schema.h"
+#include "history/sessions.h"
 #include "history/store.h"
 #include "tests/history/history_fixture.h"
 
@@ -90,3 +96,90 @@ TEST_F(Thinning, ClockSetFarBackRestartsTheSchedule) {
 }
 
 }  // namespace
+
+// A phone's life over more than two years, a sample every 15 minutes: it runs
+// down, is plugged in, charges (sometimes to full, staying on the charger a
+// while), is unplugged. Some statuses lack ExternalConnected, some lack
+// FullyCharged (full then means level 100 on the charger), and some unplug
+// statuses lack the level and raw capacity; the adapter's watts peak once a
+// session, at a random moment.
+std::vector<history::Sample> years_of_charging(std::int64_t from, std::int64_t to) {
+  std::vector<history::Sample> out;
+  std::uint32_t seed = 12345;
+  auto random = [&seed](int n) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(n));
+  };
+  double level = 80;
+  bool plugged = false;
+  int target = 90, low = 30, peak_in = 0, full_for = 0;
+  for (std::int64_t t = from; t < to; t += 900 + random(120)) {
+    bool unplugging = false;
+    if (!plugged && level <= low) {
+      plugged = true;
+      target = 80 + random(21);
+      peak_in = random(8);
+    } else if (plugged && level >= target && full_for-- <= 0) {
+      plugged = false;
+      unplugging = true;
+      low = 15 + random(30);
+      full_for = random(6);
+    }
+    level = std::clamp(level + (plugged ? 6.0 : -1.5), 0.0, 100.0);
+    history::Sample s = sample_at(t, static_cast<std::int32_t>(level), plugged);
+    s.full = plugged && level >= 100 ? std::optional<bool>(true) : std::optional<bool>(false);
+    if (random(5) == 0) s.full.reset();
+    if (random(40) == 0) s.external.reset();
+    if (plugged) s.watts = 5.0 + random(50) / 10.0 + (peak_in-- == 0 ? 12.0 : 0.0);
+    if (unplugging && random(3) == 0) {
+      s.level.reset();
+      s.raw_capacity.reset();
+    }
+    out.push_back(s);
+  }
+  return out;
+}
+
+TEST_F(Thinning, KeepsEverySessionAndFullChargeAsItWas) {
+  const std::int64_t now = kEpoch + 800 * kDaySeconds;
+  {
+    // The store as a writer that never got to thin would leave it.
+    HistoryWriter writer;
+    writer.record(sample_at(kEpoch - kDaySeconds), kEpoch - kDaySeconds);
+    writer.close();
+    sqlite::Database db;
+    ASSERT_TRUE(sqlite::Database::open(store_path(), sqlite::OpenMode::read_write_create, db).ok());
+    sqlite::Transaction tx(db, "IMMEDIATE");
+    sqlite::Statement insert = db.prepare(std::string("INSERT INTO samples(") + history::kSampleColumns +
+                                          ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+    for (const history::Sample& s : years_of_charging(kEpoch, now)) {
+      history::bind_sample(insert, s);
+      insert.step();
+      insert.reset();
+    }
+    ASSERT_TRUE(tx.commit().ok());
+  }
+  std::vector<history::Sample> before = stored();
+  std::vector<history::ChargeSession> sessions = history::charge_sessions(before);
+  std::vector<std::int64_t> fulls = history::full_charges(before);
+  ASSERT_GT(sessions.size(), 600u);
+  ASSERT_GT(fulls.size(), 100u);
+  history::HistoryReader reader;
+  history::HistoryOverview overview = history::read_overview(reader, now);
+  reader.close();
+  ASSERT_TRUE(overview.last_full_charge.has_value());
+
+  HistoryWriter::Options unhurried;
+  unhurried.thinning_budget_seconds = 1e9;
+  HistoryWriter writer(unhurried);
+  // As of 45 days later: the days the pane reads (the last 30) are thinned too.
+  ASSERT_TRUE(writer.thin_now(now + 45 * kDaySeconds).ok());
+  std::vector<history::Sample> after = stored();
+  ASSERT_LT(after.size(), before.size() / 3) << "thinning did thin";
+  EXPECT_EQ(history::charge_sessions(after), sessions);
+  EXPECT_EQ(history::full_charges(after), fulls);
+  history::HistoryOverview thinned = history::read_overview(reader, now);
+  EXPECT_EQ(thinned.last_full_charge, overview.last_full_charge);
+  EXPECT_EQ(thinned.last_sessions, overview.last_sessions);
+  EXPECT_EQ(thinned.sessions_last_30_days, overview.sessions_last_30_days);
+}
