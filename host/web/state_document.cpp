@@ -31,14 +31,16 @@ json plist_file_json(const char* device_file) {
   return host::to_json(v);
 }
 
+// Only the tail is read: the syslog grows with every change the device makes,
+// and a whole read made the server's memory and each composition grow with it.
 std::string syslog_tail() {
-  std::string path = foundation::device_path("/var/log/syslog");
-  auto c = foundation::read_whole_file(path, 256u << 20);
+  // One byte more than is kept tells whether the first kept line is whole.
+  auto c = foundation::read_device_file_tail("/var/log/syslog", kSyslogTailBytes + 1);
   if (!c.ok()) return {};
   if (c.bytes.size() <= kSyslogTailBytes) return c.bytes;
-  std::string tail = c.bytes.substr(c.bytes.size() - kSyslogTailBytes);
-  auto nl = tail.find('\n');
-  return nl == std::string::npos ? tail : tail.substr(nl + 1);
+  // The tail was cut: everything up to the first line break is a piece of a line.
+  auto nl = c.bytes.find('\n');
+  return nl == std::string::npos ? std::string() : c.bytes.substr(nl + 1);
 }
 
 json open_pane() {

@@ -171,6 +171,43 @@ FileContents read_device_file(std::string_view device_file, std::size_t limit, s
   return read_whole_file(device_path(device_file), limit, std::move(storage));
 }
 
+FileContents read_device_file_tail(std::string_view device_file, std::size_t max_bytes) {
+  int fd = open_in_device_root(device_file, kReadFlags);
+  std::string host_path;
+  if (fd < 0 && errno == ENOSYS) {
+    host_path = device_path(device_file);
+    fd = ::open(host_path.c_str(), kReadFlags);
+  }
+  if (fd < 0) return open_failure();
+  FileContents out;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (!host_path.empty() && opened_outside_root(fd, host_path))) {
+    ::close(fd);
+    out.failure = ReadFailure::unreadable;
+    return out;
+  }
+  std::size_t size = static_cast<std::size_t>(st.st_size);
+  off_t from = static_cast<off_t>(size > max_bytes ? size - max_bytes : 0);
+  out.bytes.resize(std::min(size, max_bytes));
+  std::size_t got = 0;
+  // The file may be cut short while it is read: what was there is the tail.
+  while (got < out.bytes.size()) {
+    ssize_t n = ::pread(fd, out.bytes.data() + got, out.bytes.size() - got, from + static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      out.bytes.clear();
+      out.failure = ReadFailure::unreadable;
+      return out;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  out.bytes.resize(got);
+  ::close(fd);
+  return out;
+}
+
 namespace {
 
 // Temporary files are named ".<name>.tmp-<pid>-XXXXXX" after the writer, so

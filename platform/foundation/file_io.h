@@ -1,6 +1,6 @@
 #pragma once
-// Whole-file reads and atomic replacement, the only two ways the system
-// touches its files.
+// Whole-file reads, tail reads of files that only grow, and atomic
+// replacement: the ways the system touches its files.
 
 #include <cstddef>
 #include <optional>
@@ -28,6 +28,12 @@ struct FileContents {
 FileContents read_whole_file(const std::string& host_path, std::size_t limit, std::string storage = {});
 // The same for a device path ("/User/Library/…"), resolved inside the root.
 FileContents read_device_file(std::string_view device_file, std::size_t limit, std::string storage = {});
+
+// The last `max_bytes` of a device file (all of a shorter one), resolved
+// inside the root as read_device_file resolves it. For a file that grows
+// without end (the syslog): the cost and the memory of a read stay those of
+// the tail, however long the file has become. Not a regular file: unreadable.
+FileContents read_device_file_tail(std::string_view device_file, std::size_t max_bytes);
 
 // Writes `bytes` to a temporary file in the same folder (refused when the
 // folder under the device root is a link out of it), flushes it to disk,

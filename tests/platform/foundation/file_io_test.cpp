@@ -3,6 +3,7 @@
 // come back whole, and whatever is not a regular file must still fail.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/foundation/file_io.h"
 #include "tests/support/temp_device.h"
@@ -38,4 +39,28 @@ TEST(WholeFileReads, OversizedFoldersAndEmptyFifosFail) {
   ASSERT_EQ(::mkfifo(device.path("/User/Library/pipe").c_str(), 0644), 0);
   EXPECT_EQ(read_device_file("/User/Library/pipe", 65536).failure, ReadFailure::unreadable);
   EXPECT_EQ(read_device_file("/User/Library/none", 65536).failure, ReadFailure::missing);
+}
+
+TEST(TailReads, GiveTheLastBytesOfLongFilesAndAllOfShortOnes) {
+  testing_support::TempDevice device;
+  const std::string file = "/var/log/grows.log";
+  for (std::size_t size : {0, 1, 99, 100, 101, 250000}) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i % 23);
+    device.write_text(file, bytes);
+    auto tail = read_device_file_tail(file, 100);
+    ASSERT_TRUE(tail.ok()) << size;
+    EXPECT_EQ(tail.bytes, bytes.substr(size > 100 ? size - 100 : 0)) << size;
+  }
+}
+
+TEST(TailReads, RefuseWhatIsNoRegularFileInsideTheRoot) {
+  testing_support::TempDevice device;
+  EXPECT_EQ(read_device_file_tail("/var/log/none", 100).failure, ReadFailure::missing);
+  EXPECT_EQ(read_device_file_tail("/User/Library", 100).failure, ReadFailure::unreadable);
+  ASSERT_EQ(::mkfifo(device.path("/User/Library/pipe").c_str(), 0644), 0);
+  EXPECT_EQ(read_device_file_tail("/User/Library/pipe", 100).failure, ReadFailure::unreadable);
+  // An absolute link is the device's own "/": /etc/hostname of the device, which is missing.
+  ASSERT_EQ(::symlink("/etc/hostname", device.path("/var/log/out").c_str()), 0);
+  EXPECT_FALSE(read_device_file_tail("/var/log/out", 100).ok());
 }
