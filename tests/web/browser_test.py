@@ -10,17 +10,17 @@ bootstrap installs them, so a skip would only hide a broken install.
 import argparse
 import os
 import shutil
-import signal
-import subprocess
 import sys
 import tempfile
-import time
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.common.exceptions import StaleElementReferenceException, TimeoutException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+from device_session import TempDevice, WebServer  # noqa: E402
 
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"
@@ -29,40 +29,19 @@ WAIT_SECONDS = 20
 
 class Scenario:
     def __init__(self, simdevice, stage, out):
-        self.simdevice = simdevice
         self.stage = stage
         self.out = out
-        self.root = tempfile.mkdtemp(prefix="px-browser-")
+        self.device = TempDevice(simdevice, prefix="px-browser-")
         self.server = None
         self.driver = None
         self.step_number = 0
 
     # -- the device and the server ------------------------------------------
     def sd(self, *args, check=True):
-        env = dict(os.environ, SIMDEVICE_ROOT=self.root)
-        r = subprocess.run([self.simdevice, "--root", self.root, *args], env=env,
-                           capture_output=True, text=True, timeout=90)
+        r = self.device.run(*args, check=False)
         if check and r.returncode != 0:
             raise AssertionError(f"simdevice {' '.join(args)} exited {r.returncode}: {r.stdout}{r.stderr}")
         return r.stdout
-
-    def start_device(self):
-        self.sd("init", "--fresh")
-        self.sd("install", self.stage)
-        self.sd("boot", "--clock", "14:05")
-
-    def start_server(self):
-        env = dict(os.environ, SIMDEVICE_ROOT=self.root)
-        self.server = subprocess.Popen([self.simdevice, "--root", self.root, "web", "--port", "0"], env=env,
-                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        deadline = time.time() + 20
-        while time.time() < deadline:
-            line = self.server.stdout.readline()
-            if not line:
-                break
-            if "http://127.0.0.1:" in line:
-                return line.split("open", 1)[1].strip()
-        raise AssertionError("simdevice web printed no address: " + self.server.stderr.read())
 
     # -- the browser -----------------------------------------------------------
     def start_browser(self):
@@ -129,10 +108,10 @@ class Scenario:
 
     # -- the story ---------------------------------------------------------------
     def run(self):
-        self.start_device()
-        address = self.start_server()
+        self.device.start(self.stage, clock="14:05")
+        self.server = WebServer(self.device)
         self.start_browser()
-        self.driver.get(address)
+        self.driver.get(self.server.address)
 
         self.wait("the capacity clock in the status bar", lambda: self.text("#sb-time").endswith(" mAh"))
         self.wait("the lock screen", lambda: self.visible("#lock-screen"))
@@ -188,14 +167,9 @@ class Scenario:
     def close(self):
         if self.driver:
             self.driver.quit()
-        if self.server and self.server.poll() is None:
-            self.server.send_signal(signal.SIGTERM)
-            try:
-                self.server.wait(10)
-            except subprocess.TimeoutExpired:
-                self.server.kill()
-        self.sd("shutdown", check=False)
-        shutil.rmtree(self.root, ignore_errors=True)
+        if self.server:
+            self.server.stop()
+        self.device.close()
         if getattr(self, "profile", None):
             shutil.rmtree(self.profile, ignore_errors=True)
 
