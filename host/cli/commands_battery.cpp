@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "host/cli/battery_arguments.h"
 #include "host/cli/command_entries.h"
 #include "host/cli/device_status.h"
 #include "host/common/control_channel.h"
@@ -76,10 +77,8 @@ CommandResult report_battery_change(const std::optional<host::Reply>& reply, con
 }
 
 CommandResult change_battery(const ParsedArgs& args, Context& context) {
-  // Parsed here, once; the supervisor gets the typed change.
-  std::string error;
-  auto change = device::parse_battery_args(args.words(), &error);
-  if (!change) return context.usage_error(error);
+  auto change = battery_change_from_args(args);
+  if (!change) return context.usage_error(change.message());
   return report_battery_change(
       host::control_request(host::control_socket_path("launchd"),
                             {"battery-change", device::battery_change_to_json(*change).dump()}),
@@ -144,17 +143,8 @@ CommandResult record(const ParsedArgs& args, Context& context) {
 }  // namespace
 
 std::vector<Command> battery_commands() {
-  Command battery{"battery", "changes the battery; returns once SpringBoard has handled it", {}, true, change_battery};
-  battery.args.positionals = {{"LEVEL", "0..1, N% or -1 (a level the platform cannot tell)", false}};
-  battery.args.options = {
-      {"--state", "STATE", "unknown, unplugged, charging or full"},
-      {"--set", "KEY=VALUE", "sets a key of the status dictionary (dotted for nested keys)", true},
-      {"--unset", "KEY", "removes a key of the status dictionary", true},
-      {"--no-status", "", "this one broadcast carries no status dictionary"},
-      {"--reset", "", "forgets every hand-set key"},
-  };
-  battery.args.notes = {"--set, --unset and --reset apply in the order given: `--set A=1 --reset` leaves nothing",
-                        "hand-set, `--reset --set A=1` leaves A."};
+  Command battery{"battery", "changes the battery; returns once SpringBoard has handled it", battery_grammar(), true,
+                  change_battery};
   Command record_command{"record", "records the device's battery broadcasts as a trace", {}, false, record};
   record_command.args.positionals = {{"FILE", "JSON lines; replay with boot --battery trace:FILE"}};
   record_command.args.options = {{"--count", "N", "stops after N samples"},

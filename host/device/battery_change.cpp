@@ -28,6 +28,13 @@ std::optional<int> parse_state(const std::string& text) {
   return std::nullopt;
 }
 
+std::string state_choices() {
+  std::string text;
+  for (int s = kStateUnknown; s <= kStateFull; ++s)
+    text += std::string(s == kStateUnknown ? "" : s == kStateFull ? " or " : ", ") + state_name(s);
+  return text;
+}
+
 namespace {
 std::optional<double> parse_real(const std::string& text) {
   if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return std::nullopt;
@@ -79,52 +86,6 @@ std::optional<std::vector<std::string>> split_key_path(const std::string& key) {
     i = j + 1;
   }
   return parts;
-}
-
-std::optional<BatteryChange> parse_battery_args(const std::vector<std::string>& args, std::string* error) {
-  BatteryChange change;
-  auto fail = [&](std::string why) -> std::optional<BatteryChange> {
-    if (error) *error = std::move(why);
-    return std::nullopt;
-  };
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value_of = [&](const char* option) -> std::optional<std::string> {
-      if (i + 1 >= args.size()) return std::nullopt;
-      return args[++i];
-    };
-    if (a == "--state") {
-      auto v = value_of("--state");
-      if (!v) return fail("--state needs one of unknown, unplugged, charging, full");
-      auto s = parse_state(*v);
-      if (!s) return fail("unknown battery state '" + *v + "' (unknown, unplugged, charging or full)");
-      change.state = s;
-    } else if (a == "--set") {
-      auto v = value_of("--set");
-      auto eq = v ? v->find('=') : std::string::npos;
-      if (!v || eq == std::string::npos) return fail("--set needs KEY=VALUE");
-      std::string key = v->substr(0, eq);
-      if (!split_key_path(key)) return fail("bad key '" + key + "'");
-      change.edits.push_back({KeyEdit::Kind::set, key, parse_typed_value(v->substr(eq + 1))});
-    } else if (a == "--unset") {
-      auto v = value_of("--unset");
-      if (!v) return fail("--unset needs KEY");
-      if (!split_key_path(*v)) return fail("bad key '" + *v + "'");
-      change.edits.push_back({KeyEdit::Kind::unset, *v, {}});
-    } else if (a == "--no-status") {
-      change.no_status = true;
-    } else if (a == "--reset") {
-      change.edits.push_back({KeyEdit::Kind::reset, {}, {}});
-    } else if (!a.empty() && a[0] == '-' && a != "-1" && !parse_level(a)) {
-      return fail("unknown option '" + a + "'");
-    } else {
-      if (change.level) return fail("only one LEVEL may be given");
-      auto level = parse_level(a);
-      if (!level) return fail("bad level '" + a + "': give 0..1, N% or -1");
-      change.level = level;
-    }
-  }
-  return change;
 }
 
 bool BatteryChange::resets() const {

@@ -16,6 +16,8 @@ enum BatteryState : int { kStateUnknown = 0, kStateUnplugged = 1, kStateCharging
 
 const char* state_name(int state);
 std::optional<int> parse_state(const std::string& text);
+// "unknown, unplugged, charging or full": every name parse_state takes.
+std::string state_choices();
 
 // "0.42", "42%" or "-1" (the level the platform cannot tell). Anything else,
 // including levels outside 0..1 and 0..100 %, is refused.
@@ -49,10 +51,6 @@ struct BatteryChange {
   // (before this command's own LEVEL and --state apply).
   bool resets() const;
 };
-
-// Parses `[LEVEL] [--state S] [--set K=V]... [--unset K]... [--no-status] [--reset]`
-// (the words simdevice battery was given, in their order).
-std::optional<BatteryChange> parse_battery_args(const std::vector<std::string>& args, std::string* error);
 
 // The change as the typed request simdevice sends the supervisor, and back.
 // Reading checks every field as parsing does; nothing for anything else.

@@ -25,6 +25,12 @@ TEST(BatteryLevel, RefusesOutOfRangeAndJunk) {
     EXPECT_FALSE(parse_level(bad)) << bad;
 }
 
+TEST(BatteryState, NamesReadBackAndTheChoicesListThemAll) {
+  for (int s = kStateUnknown; s <= kStateFull; ++s) EXPECT_EQ(parse_state(state_name(s)), s);
+  EXPECT_FALSE(parse_state("Charging"));
+  EXPECT_EQ(state_choices(), "unknown, unplugged, charging or full");
+}
+
 TEST(TypedValue, IntegersRealsBooleansElseText) {
   EXPECT_EQ(parse_typed_value("12"), Value(12));
   EXPECT_EQ(parse_typed_value("-3"), Value(-3));
@@ -41,28 +47,17 @@ TEST(TypedValue, IntegersRealsBooleansElseText) {
   EXPECT_EQ(parse_typed_value("99999999999999999999").kind(), Value::Kind::real);
 }
 
-TEST(BatteryArgs, FullCommandLine) {
-  std::string error;
-  auto c = parse_battery_args({"42%", "--state", "charging", "--set", "AdapterDetails.Watts=12", "--unset", "Serial",
-                               "--set", "Description=a=b", "--no-status"},
-                              &error);
-  ASSERT_TRUE(c) << error;
-  EXPECT_DOUBLE_EQ(*c->level, 0.42);
-  EXPECT_EQ(*c->state, kStateCharging);
+TEST(BatteryRequest, CarriesEverythingAndRefusesWhatTheCommandLineWould) {
   using Kind = KeyEdit::Kind;
-  EXPECT_EQ(c->edits, (std::vector<KeyEdit>{{Kind::set, "AdapterDetails.Watts", Value(12)},
-                                            {Kind::unset, "Serial", {}},
-                                            {Kind::set, "Description", Value("a=b")}}));  // only the first '=' splits
-  EXPECT_TRUE(c->no_status);
-  EXPECT_FALSE(c->resets());
-}
-
-TEST(BatteryArgs, TheTypedRequestCarriesEverythingAndRefusesWhatParsingWould) {
   std::string error;
-  auto c = parse_battery_args({"-1", "--state", "full", "--set", "A.B=1.5", "--reset", "--unset", "C", "--set",
-                               "D=true", "--set", "E=text", "--no-status"},
-                              &error);
-  ASSERT_TRUE(c) << error;
+  std::optional<BatteryChange> c = BatteryChange{-1.0,
+                                                 kStateFull,
+                                                 {{Kind::set, "A.B", Value(1.5)},
+                                                  {Kind::reset, {}, {}},
+                                                  {Kind::unset, "C", {}},
+                                                  {Kind::set, "D", Value(true)},
+                                                  {Kind::set, "E", Value("text")}},
+                                                 true};
   auto back = battery_change_from_json(battery_change_to_json(*c), &error);
   ASSERT_TRUE(back) << error;
   EXPECT_EQ(back->level, c->level);
@@ -79,28 +74,6 @@ TEST(BatteryArgs, TheTypedRequestCarriesEverythingAndRefusesWhatParsingWould) {
     EXPECT_FALSE(battery_change_from_json(nlohmann::json::parse(bad), &error)) << bad;
     EXPECT_NE(error.find("bad battery request"), std::string::npos);
   }
-}
-
-TEST(BatteryArgs, MinusOneIsALevelNotAnOption) {
-  std::string error;
-  auto c = parse_battery_args({"-1"}, &error);
-  ASSERT_TRUE(c) << error;
-  EXPECT_DOUBLE_EQ(*c->level, -1.0);
-}
-
-TEST(BatteryArgs, ErrorsNameTheProblem) {
-  std::string error;
-  EXPECT_FALSE(parse_battery_args({"--state", "boiling"}, &error));
-  EXPECT_NE(error.find("boiling"), std::string::npos);
-  EXPECT_FALSE(parse_battery_args({"--state"}, &error));
-  EXPECT_FALSE(parse_battery_args({"--set", "Watts"}, &error));
-  EXPECT_FALSE(parse_battery_args({"--set", "A..B=1"}, &error));
-  EXPECT_FALSE(parse_battery_args({"--set", ".A=1"}, &error));
-  EXPECT_FALSE(parse_battery_args({"--unset"}, &error));
-  EXPECT_FALSE(parse_battery_args({"0.5", "0.6"}, &error));
-  EXPECT_FALSE(parse_battery_args({"150%"}, &error));
-  EXPECT_FALSE(parse_battery_args({"--frobnicate"}, &error));
-  EXPECT_NE(error.find("--frobnicate"), std::string::npos);
 }
 
 Value sample_status() {

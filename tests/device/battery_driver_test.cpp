@@ -22,7 +22,15 @@ class Driver : public ::testing::Test {
         std::make_unique<SimBattery>(*parse_sim_options(sim_options, nullptr)), [this] { return elapsed; },
         [this] { return wall; });
   }
-  BatteryChange change(std::vector<std::string> args) { return *parse_battery_args(args, nullptr); }
+  static BatteryChange level(double level, std::optional<int> state = std::nullopt) {
+    return {level, state, {}, false};
+  }
+  static BatteryChange edits(std::vector<KeyEdit> edits) {
+    return {std::nullopt, std::nullopt, std::move(edits), false};
+  }
+  static KeyEdit set(const std::string& key, Value value) { return {KeyEdit::Kind::set, key, std::move(value)}; }
+  static KeyEdit unset(const std::string& key) { return {KeyEdit::Kind::unset, key, {}}; }
+  static KeyEdit reset() { return {KeyEdit::Kind::reset, {}, {}}; }
   Value entry() { return hardware::battery_entry(); }
 
   testing_support::TempDevice device;
@@ -34,18 +42,18 @@ TEST_F(Driver, EveryCommandIsOneWriteWithTheNextGeneration) {
   auto d = make();
   d->start();
   EXPECT_EQ(entry()["Generation"], Value(1));
-  EXPECT_EQ(d->apply(change({"0.42", "--state", "charging"})), 2);
+  EXPECT_EQ(d->apply(level(0.42, kStateCharging)), 2);
   EXPECT_EQ(entry()["Generation"], Value(2));
   EXPECT_EQ(entry()["Level"], Value(0.42));
   EXPECT_EQ(entry()["State"], Value(kStateCharging));
   EXPECT_TRUE(entry()["Status"]["IsCharging"].boolValue());
   // The same command again still broadcasts: someone asked for it.
-  EXPECT_EQ(d->apply(change({"0.42", "--state", "charging"})), 3);
+  EXPECT_EQ(d->apply(level(0.42, kStateCharging)), 3);
 }
 
 TEST_F(Driver, GenerationContinuesFromTheLastBoot) {
   make()->start();
-  make()->apply(change({}));
+  make()->apply(BatteryChange{});
   auto d = make();
   d->start();
   EXPECT_GT(d->generation(), 1);
@@ -55,13 +63,13 @@ TEST_F(Driver, GenerationContinuesFromTheLastBoot) {
 TEST_F(Driver, HandSetKeysSurviveTheModelRunning) {
   auto d = make("level=50,rate=-6/min");
   d->start();
-  d->apply(change({"--set", "Serial=HAND", "--set", "AdapterDetails.Watts=12"}));
+  d->apply(edits({set("Serial", "HAND"), set("AdapterDetails.Watts", 12)}));
   elapsed = 60;
   ASSERT_TRUE(d->poll());
   EXPECT_EQ(entry()["Status"]["Serial"], Value("HAND"));
   EXPECT_EQ(entry()["Status"]["AdapterDetails"]["Watts"], Value(12));
   EXPECT_NEAR(entry()["Level"].doubleValue(), 0.44, 1e-9);
-  d->apply(change({"--reset"}));
+  d->apply(edits({reset()}));
   EXPECT_NE(entry()["Status"]["Serial"], Value("HAND"));
   EXPECT_TRUE(entry()["Status"]["AdapterDetails"].is_nil());  // unplugged: no charger
 }
@@ -71,17 +79,17 @@ TEST_F(Driver, SetsUnsetsAndResetsApplyInTheOrderGiven) {
   d->start();
   Value original = entry()["Status"]["Serial"];
   ASSERT_TRUE(original.is_string());
-  d->apply(change({"--set", "Serial=X", "--unset", "Serial"}));  // once left Serial = X
+  d->apply(edits({set("Serial", "X"), unset("Serial")}));  // once left Serial = X
   EXPECT_TRUE(entry()["Status"]["Serial"].is_nil());
-  d->apply(change({"--unset", "Serial", "--set", "Serial=Y"}));
+  d->apply(edits({unset("Serial"), set("Serial", "Y")}));
   EXPECT_EQ(entry()["Status"]["Serial"], Value("Y"));
-  d->apply(change({"--set", "CycleCount=5", "--reset"}));  // nothing hand-set is left
+  d->apply(edits({set("CycleCount", 5), reset()}));  // nothing hand-set is left
   EXPECT_EQ(entry()["Status"]["Serial"], original);
   EXPECT_NE(entry()["Status"]["CycleCount"], Value(5));
-  d->apply(change({"--reset", "--set", "CycleCount=7"}));
+  d->apply(edits({reset(), set("CycleCount", 7)}));
   EXPECT_EQ(entry()["Status"]["CycleCount"], Value(7));
   // Through the typed request the supervisor reads, the order is the same.
-  auto typed = battery_change_from_json(battery_change_to_json(change({"--set", "Serial=Z", "--reset"})), nullptr);
+  auto typed = battery_change_from_json(battery_change_to_json(edits({set("Serial", "Z"), reset()})), nullptr);
   ASSERT_TRUE(typed);
   d->apply(*typed);
   EXPECT_EQ(entry()["Status"]["Serial"], original);
@@ -91,10 +99,10 @@ TEST_F(Driver, SetsUnsetsAndResetsApplyInTheOrderGiven) {
 TEST_F(Driver, NoStatusOnlyForTheNextBroadcast) {
   auto d = make();
   d->start();
-  d->apply(change({"--no-status"}));
+  d->apply(BatteryChange{std::nullopt, std::nullopt, {}, true});
   EXPECT_TRUE(entry()["Status"].is_nil());
   EXPECT_TRUE(entry()["Level"].is_number());
-  d->apply(change({}));
+  d->apply(BatteryChange{});
   EXPECT_TRUE(entry()["Status"].is_dictionary());
 }
 
@@ -115,7 +123,7 @@ TEST_F(Driver, PlugConnectsTheChargerAndUnknownLevelIsKept) {
   ASSERT_TRUE(d->plug(true, &error));
   EXPECT_EQ(entry()["State"], Value(kStateCharging));
   EXPECT_TRUE(entry()["Status"]["AdapterDetails"].is_dictionary());
-  d->apply(change({"-1"}));
+  d->apply(level(-1));
   EXPECT_EQ(entry()["Level"], Value(-1.0));
 }
 
@@ -126,7 +134,7 @@ TEST_F(Driver, AWriteThatFailsReportsNoGeneration) {
   std::filesystem::remove_all(device.path("/var/run/hardware"));
   std::filesystem::create_directories(device.path("/var/run"));
   std::ofstream(device.path("/var/run/hardware")) << "not a folder";
-  EXPECT_EQ(d->apply(change({"0.5"})), 0);
+  EXPECT_EQ(d->apply(level(0.5)), 0);
 }
 
 }  // namespace
