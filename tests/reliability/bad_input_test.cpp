@@ -24,7 +24,7 @@
 #include "tests/reliability/bad_input.h"
 #include "tests/support/scoped_temp_dir.h"
 #include "tests/support/temp_device.h"
-#include "tweak/tweak_settings.h"
+#include "tweak/test_access.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -78,8 +78,9 @@ TEST_F(BadInput, SettingsFileGivesEveryDefault) {
                         {"fullChargeWarning", 0},
                         {"wifiPSM", false}});
   run_table(device.path(px::kSettingsFile), good, [] {
-    loadSettings();
-    const SettingsSnapshot& s = TweakSettings;
+    const auto& tweak = pylonexpro2::test_access();
+    tweak.loadSettings();
+    const SettingsSnapshot& s = tweak.settings;
     std::ostringstream o;
     o << s.debugMode << s.wifiPSM << s.locationPSM << s.airplanePSM << s.bluetoothPSM << s.dimPSM << s.vibratePSM
       << s.notificationPSM << s.capacityPOP << s.designCapacityPOP << s.cyclePOP << s.serialPOP << s.wattsPOP
