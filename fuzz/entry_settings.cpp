@@ -12,7 +12,7 @@ void settings_file(std::string_view bytes) {
   truncate_device_log();
   const auto& tweak = pylonexpro2::test_access();
   tweak.loadSettings();
-  const SettingsSnapshot& s = tweak.settings;
+  const pylonexpro2::SettingsSnapshot& s = tweak.settings;
   // Reading the fields is the point: sanitizers see any bad bool or float.
   volatile bool any = s.debugMode | s.wifiPSM | s.locationPSM | s.airplanePSM | s.bluetoothPSM | s.dimPSM |
                       s.vibratePSM | s.notificationPSM | s.capacityPOP | s.designCapacityPOP | s.cyclePOP |

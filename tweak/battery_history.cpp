@@ -13,6 +13,8 @@
 #include "tweak/level_watcher.h"
 #include "shared/battery_level.h"
 
+namespace pylonexpro2 {
+
 namespace {
 
 history::HistoryWriter& writer() {
@@ -67,3 +69,5 @@ void resetBatteryHistory() {
   writer().close();
   logged().clear();
 }
+
+}  // namespace pylonexpro2

@@ -8,6 +8,8 @@
 
 #include "platform/foundation/value.h"
 
+namespace pylonexpro2 {
+
 // Records `status` (the broadcast's BatteryStatus) as one sample.
 void recordBatteryHistory(const foundation::Value& status);
 
@@ -16,3 +18,5 @@ void startBatteryHistory();
 
 // Closes the store and forgets which failures were logged (a new SpringBoard run).
 void resetBatteryHistory();
+
+}  // namespace pylonexpro2

@@ -7,6 +7,8 @@
 #include "tweak/tweak_settings.h"
 #include "tweak/tweak_state.h"
 
+namespace pylonexpro2 {
+
 void handleBatteryNotification(const foundation::NSNotification& notification, foundation::NSUserDefaults& defaults) {
   if (notification.name != px::kBatteryStatusChangedNotification) return;
   // A broadcast without a status dictionary carries nothing to record:
@@ -39,3 +41,5 @@ void registerBatteryStatusObserver() {
         handleBatteryNotification(n, foundation::NSUserDefaults::standardUserDefaults());
       });
 }
+
+}  // namespace pylonexpro2

@@ -7,9 +7,13 @@
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/user_defaults.h"
 
+namespace pylonexpro2 {
+
 // Registers the observer for every notification (no name, object or queue).
 // Once per launch, from the applicationDidFinishLaunching: replacement.
 void registerBatteryStatusObserver();
 
 // What the observer does with one notification, writing into `defaults`.
 void handleBatteryNotification(const foundation::NSNotification& notification, foundation::NSUserDefaults& defaults);
+
+}  // namespace pylonexpro2

@@ -8,6 +8,8 @@
 #include "tweak/tweak_settings.h"
 #include "tweak/tweak_state.h"
 
+namespace pylonexpro2 {
+
 namespace {
 // The time item's two patterns: 24-hour for timemode 1, else 12-hour.
 constexpr foundation::FormatString<foundation::Value> kClockPattern24 = "HH:mm '-' '%@'";
@@ -35,3 +37,5 @@ void aggregator_resetTimeItemFormatter(objc::id self, objc::SEL cmd) {
   if (!formatter) return;
   formatter->setDateFormat(capacityClockPattern(TweakSettings.timemode, statusMah));
 }
+
+}  // namespace pylonexpro2

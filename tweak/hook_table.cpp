@@ -3,6 +3,8 @@
 #include "platform/substrate/substrate.h"
 #include "tweak/battery_status_observer.h"
 
+namespace pylonexpro2 {
+
 constinit std::optional<objc::Imp<void>> orig_prepareForUIUnlock;
 constinit std::optional<objc::Imp<void, objc::id>> orig_applicationDidFinishLaunching;
 constinit std::optional<objc::Imp<void>> orig_updateTimeItems;
@@ -58,3 +60,5 @@ void installHookTable() {
   replace<void, id>(uiController, "updateBatteryState:", Imp<void, id>(uiController_updateBatteryState),
                     orig_updateBatteryState);
 }
+
+}  // namespace pylonexpro2

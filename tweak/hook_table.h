@@ -14,6 +14,8 @@
 
 #include "platform/objc/runtime.h"
 
+namespace pylonexpro2 {
+
 // Saved implementations: written once by their row's installation, then only
 // read; empty while their row is not installed. Constant-initialised, so the
 // library constructor that fills them can never run before they are set up.
@@ -35,3 +37,5 @@ void springBoard_applicationDidFinishLaunching(objc::id self, objc::SEL cmd, obj
 void aggregator_updateTimeItems(objc::id self, objc::SEL cmd);
 void aggregator_resetTimeItemFormatter(objc::id self, objc::SEL cmd);
 void uiController_updateBatteryState(objc::id self, objc::SEL cmd, objc::id argument);
+
+}  // namespace pylonexpro2

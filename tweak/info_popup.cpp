@@ -10,6 +10,8 @@
 #include "tweak/power_saving_actions.h"
 #include "tweak/tweak_settings.h"
 
+namespace pylonexpro2 {
+
 constinit objc::id listener;
 
 namespace {
@@ -74,3 +76,5 @@ void registerListenerClass() {
                                         Imp<void, id, long>(listenerAlertClicked));
   objc::objc_registerClassPair(cls);
 }
+
+}  // namespace pylonexpro2

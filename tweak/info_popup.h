@@ -8,6 +8,8 @@
 
 #include "platform/objc/runtime.h"
 
+namespace pylonexpro2 {
+
 // The listener registered at load; kept for the life of the process.
 extern objc::id listener;
 
@@ -16,3 +18,5 @@ void registerListenerClass();
 
 // The popup's message from SpringBoard's standard defaults as they stand.
 std::string popupMessage();
+
+}  // namespace pylonexpro2

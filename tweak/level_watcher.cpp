@@ -11,6 +11,8 @@
 #include "tweak/tweak_settings.h"
 #include "tweak/tweak_state.h"
 
+namespace pylonexpro2 {
+
 std::int32_t powerSavingThreshold(float percentagePSM) {
   std::int32_t t = px::truncate_to_int32(percentagePSM);
   if (t == std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::max();
@@ -40,3 +42,5 @@ void uiController_updateBatteryState(objc::id self, objc::SEL cmd, objc::id argu
   runBatteryTriggers(self);
   if (orig_updateBatteryState) (*orig_updateBatteryState)(self, cmd, argument);
 }
+
+}  // namespace pylonexpro2

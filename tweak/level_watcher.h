@@ -8,6 +8,8 @@
 
 #include "platform/objc/runtime.h"
 
+namespace pylonexpro2 {
+
 // The level percent is px::level_percent (shared/battery_level.h).
 
 // The power-saving threshold of `percentagePSM`: truncated toward zero
@@ -17,3 +19,5 @@ std::int32_t powerSavingThreshold(float percentagePSM);
 // Runs both triggers for the device's current level; `controller` becomes the
 // full-charge alert's delegate.
 void runBatteryTriggers(const objc::id& controller);
+
+}  // namespace pylonexpro2

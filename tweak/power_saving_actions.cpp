@@ -9,6 +9,8 @@
 #include "platform/uikit/ui_screen.h"
 #include "tweak/tweak_settings.h"
 
+namespace pylonexpro2 {
+
 namespace {
 
 using objc::id;
@@ -70,3 +72,5 @@ void powerSavingActions() {
     if (s.debugMode) NSLog("PylonexPro2 : Notification executed!");
   }
 }
+
+}  // namespace pylonexpro2

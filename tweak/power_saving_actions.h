@@ -3,4 +3,9 @@
 // a fixed order (Wi-Fi, Location Services, Airplane Mode, Bluetooth,
 // brightness, vibration, banner). Stateless: two calls act twice. When it
 // runs is its callers' rule; it reads neither enablePSM nor the battery.
+
+namespace pylonexpro2 {
+
 void powerSavingActions();
+
+}  // namespace pylonexpro2

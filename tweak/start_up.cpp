@@ -5,9 +5,13 @@
 #include "tweak/info_popup.h"
 #include "tweak/tweak_settings.h"
 
+namespace pylonexpro2 {
+
 void startTweak() {
   registerListenerClass();
   startSettings();
   startBatteryHistory();
   installHookTable();
 }
+
+}  // namespace pylonexpro2

@@ -4,4 +4,8 @@
 // then step 1 (settings snapshot and its reload notification), then the
 // battery history's clear notification, then step 2 (HookTable).
 
+namespace pylonexpro2 {
+
 void startTweak();
+
+}  // namespace pylonexpro2

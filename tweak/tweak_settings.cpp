@@ -7,6 +7,8 @@
 #include "shared/names.h"
 #include "shared/settings_schema.h"
 
+namespace pylonexpro2 {
+
 constinit SettingsSnapshot TweakSettings{};
 
 namespace {
@@ -137,3 +139,5 @@ void startSettings() {
     loadSettings();
   }
 }
+
+}  // namespace pylonexpro2

@@ -8,6 +8,8 @@
 
 #include "platform/foundation/darwin_notify.h"
 
+namespace pylonexpro2 {
+
 struct SettingsSnapshot {
   bool debugMode;
   bool wifiPSM;
@@ -44,3 +46,5 @@ void loadSettings(foundation::CFNotificationCenterRef center, void* observer, st
 
 // Start-up step 1: observe the reload notification, then load once.
 void startSettings();
+
+}  // namespace pylonexpro2

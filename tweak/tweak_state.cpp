@@ -1,5 +1,7 @@
 #include "tweak/tweak_state.h"
 
+namespace pylonexpro2 {
+
 constinit foundation::Value notify;
 constinit foundation::Value statusMah;
 constinit std::int32_t battCheck = 0;
@@ -11,3 +13,5 @@ void resetTweakState() {
   battCheck = 0;
   battFullCheck = 0;
 }
+
+}  // namespace pylonexpro2

@@ -6,6 +6,8 @@
 
 #include "platform/foundation/value.h"
 
+namespace pylonexpro2 {
+
 // The battery status being handled; nothing until the first broadcast.
 extern foundation::Value notify;
 // "<capacity> mAh", refreshed at each time-items update while the capacity
@@ -18,3 +20,5 @@ extern std::int32_t battFullCheck;
 
 // Back to the values the library is loaded with.
 void resetTweakState();
+
+}  // namespace pylonexpro2

@@ -9,6 +9,8 @@
 #include "shared/names.h"
 #include "tweak/hook_table.h"
 
+namespace pylonexpro2 {
+
 void lockScreen_prepareForUIUnlock(objc::id self, objc::SEL cmd) {
   auto& defaults = foundation::NSUserDefaults::standardUserDefaults();
   if (!defaults.boolForKey("HasLaunchedOnce")) {
@@ -31,3 +33,5 @@ void lockScreen_alertViewClickedButtonAtIndex(objc::id /*self*/, objc::SEL, objc
   if (view && index == view->firstOtherButtonIndex())
     uikit::UIApplication::sharedApplication()->openURL(px::kSettingsURL);
 }
+
+}  // namespace pylonexpro2

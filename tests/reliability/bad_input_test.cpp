@@ -80,7 +80,7 @@ TEST_F(BadInput, SettingsFileGivesEveryDefault) {
   run_table(device.path(px::kSettingsFile), good, [] {
     const auto& tweak = pylonexpro2::test_access();
     tweak.loadSettings();
-    const SettingsSnapshot& s = tweak.settings;
+    const pylonexpro2::SettingsSnapshot& s = tweak.settings;
     std::ostringstream o;
     o << s.debugMode << s.wifiPSM << s.locationPSM << s.airplanePSM << s.bluetoothPSM << s.dimPSM << s.vibratePSM
       << s.notificationPSM << s.capacityPOP << s.designCapacityPOP << s.cyclePOP << s.serialPOP << s.wattsPOP

@@ -114,7 +114,7 @@ std::vector<std::string> TweakTest::log_lines_containing(const std::string& need
   return out;
 }
 
-SettingsSnapshot& TweakTest::settings() { return tweak().settings; }
+pylonexpro2::SettingsSnapshot& TweakTest::settings() { return tweak().settings; }
 std::int32_t& TweakTest::battCheck() { return tweak().battCheck; }
 std::int32_t& TweakTest::battFullCheck() { return tweak().battFullCheck; }
 foundation::Value& TweakTest::statusMah() { return tweak().statusMah; }

@@ -45,7 +45,7 @@ class TweakTest : public ::testing::Test {
   springboard::SpringBoardState& sb() { return springboard::state(); }
 
   // The tweak's state, through its test access.
-  static SettingsSnapshot& settings();
+  static pylonexpro2::SettingsSnapshot& settings();
   static std::int32_t& battCheck();
   static std::int32_t& battFullCheck();
   static foundation::Value& statusMah();
