@@ -29,7 +29,7 @@ void history_store(std::string_view bytes) {
     history::HistoryOverview o = history::read_overview(reader, now);
     if (!o.status.ok()) continue;
     require(
-        finite_or_absent(o.health_now) && finite_or_absent(o.health_30_days_ago) && finite_or_absent(o.cycles_per_week),
+        finite_or_absent(o.health_now) && finite_or_absent(o.health_30_days_ago) && finite_or_absent(o.cycles_per_day),
         "figures are numbers or absent");
     require(o.last_sessions.size() <= history::kListedSessions, "at most the listed sessions");
     for (const auto& s : o.last_sessions) require(s.duration >= 0, "no session lasts less than nothing");

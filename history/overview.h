@@ -24,12 +24,12 @@ struct HistoryOverview {
   std::optional<Sample> last;
   std::optional<double> health_now;  // the last sample's MaxCapacity ÷ DesignCapacity
   std::optional<double> health_30_days_ago, health_365_days_ago;
-  std::optional<double> cycles_per_week;  // over the last 30 days
+  std::optional<double> cycles_per_day;  // over the last 30 days
   std::optional<std::int64_t> last_full_charge;
   Forecast forecast;
-  std::size_t sessions_last_30_days = 0;
+  std::size_t sessions_last_30_days = 0;     // sessions begun in the last 30 days
   std::vector<ChargeSession> last_sessions;  // up to kListedSessions, newest first
-  std::vector<Sample> last_24_hours;         // the level chart
+  std::vector<Sample> last_24_hours;         // the level chart (the pane's readings only)
   std::vector<DayHealth> health_days;        // the health chart (per-day medians, all time)
 };
 

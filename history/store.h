@@ -70,6 +70,12 @@ class HistoryReader {
   // Samples with time in [since, until] (either bound optional), oldest first.
   std::vector<Sample> samples(std::optional<std::int64_t> since = std::nullopt,
                               std::optional<std::int64_t> until = std::nullopt);
+  // Every sample, oldest first, with only the readings the History pane
+  // derives its figures from: level, charger, full, raw, max and design
+  // capacity, cycles and watts (IsCharging, temperature, voltage and current
+  // read as absent). Read in the table's own order and sorted only when the
+  // clock was once set back: walking the time index costs a seek per row.
+  std::vector<Sample> overview_samples();
   // The newest sample, if any.
   std::optional<Sample> last_sample();
   std::int64_t sample_count();

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "history/sample_rows.h"
 #include "history/schema.h"
 #include "history/store.h"
@@ -115,6 +117,33 @@ std::vector<Sample> HistoryReader::samples(std::optional<std::int64_t> since, st
   st.bind(2, std::optional<std::int64_t>(until.value_or(INT64_MAX)));
   while (st.step()) out.push_back(sample_from_row(st));
   note(st.status());
+  return out;
+}
+
+std::vector<Sample> HistoryReader::overview_samples() {
+  std::vector<Sample> out;
+  sqlite::Status s;
+  // An upper bound of the rows, from the rowids' ends (each one b-tree step;
+  // min and max in one expression would scan the table).
+  std::optional<std::int64_t> count =
+      m_db.query_int("SELECT (SELECT max(rowid) FROM samples) - (SELECT min(rowid) FROM samples) + 1", &s);
+  // The same columns as kSampleColumns, those left out as NULL, so one
+  // decoder (and its checks of what a crafted store holds) serves both.
+  sqlite::Statement st = m_db.prepare(
+      "SELECT time, level, NULL, external, full, raw_capacity, max_capacity, design_capacity, cycles,"
+      " NULL, NULL, NULL, watts FROM samples ORDER BY rowid",
+      &s);
+  if (!st.valid()) {
+    note(s);
+    return out;
+  }
+  if (count && *count > 0 && *count < (std::int64_t{1} << 24)) out.reserve(static_cast<std::size_t>(*count));
+  while (st.step()) out.push_back(sample_from_row(st));
+  note(st.status());
+  // Rows are written in time order unless the clock went back: sorting by time
+  // keeps rowid order among equal times, as ORDER BY time, rowid would.
+  auto earlier = [](const Sample& a, const Sample& b) { return a.time < b.time; };
+  if (!std::is_sorted(out.begin(), out.end(), earlier)) std::stable_sort(out.begin(), out.end(), earlier);
   return out;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "history/health.h"
+#include "history/overview.h"
 #include "platform/foundation/device_clock.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/run_loop.h"
@@ -133,36 +134,20 @@ HistorySnapshot unavailable_snapshot(std::int64_t now, history::StoreStatus why)
 
 HistorySnapshot read_history(std::int64_t now) {
   history::HistoryReader reader;
-  history::StoreStatus opened = reader.open();
-  if (opened.ok()) opened = reader.begin_read();
-  if (!opened.ok()) return unavailable_snapshot(now, opened);
+  history::HistoryOverview o = history::read_overview(reader, now);
+  if (!o.status.ok()) return unavailable_snapshot(now, o.status);
   HistorySnapshot snap;
   snap.now = now;
-  // One pass over the store: every figure below is derived from the same
-  // samples in memory (a year thinned is about 90 000 rows; reading them once
-  // costs less than the several narrower queries that would overlap).
-  std::vector<history::Sample> samples = reader.samples();
-  auto from = [&](std::int64_t t) {
-    return std::lower_bound(samples.begin(), samples.end(), t,
-                            [](const history::Sample& s, std::int64_t time) { return s.time < time; });
-  };
-  std::int64_t month_ago = now - 30 * kDay;
-  auto days = history::daily_health(history::health_readings(samples));
-  if (!samples.empty()) snap.health_now = samples.back().health_percent();
-  snap.health_30_days_ago = history::health_at(days, now - 30 * kDay);
-  snap.health_365_days_ago = history::health_at(days, now - 365 * kDay);
-  snap.cycles_per_day = history::cycles_per_day(days, now, history::kPaceWindowSeconds);
-  if (auto fulls = history::full_charges(samples); !fulls.empty()) snap.last_full_charge = fulls.back();
-  snap.forecast = history::forecast_health(days);
-  auto sessions = history::charge_sessions(samples);
-  snap.sessions_last_30_days = static_cast<std::size_t>(
-      std::count_if(sessions.begin(), sessions.end(), [&](auto& s) { return s.start >= month_ago; }));
-  snap.level_chart = level_chart_data({from(now - kDay), samples.end()}, now);
-  snap.health_chart = health_chart_data(days, snap.forecast);
-  for (auto it = sessions.rbegin(); it != sessions.rend() && snap.last_sessions.size() < kListedSessions; ++it)
-    snap.last_sessions.push_back(*it);
-  reader.end_read();
-  if (!reader.status().ok()) return unavailable_snapshot(now, reader.status());
+  snap.health_now = o.health_now;
+  snap.health_30_days_ago = o.health_30_days_ago;
+  snap.health_365_days_ago = o.health_365_days_ago;
+  snap.cycles_per_day = o.cycles_per_day;
+  snap.last_full_charge = o.last_full_charge;
+  snap.forecast = std::move(o.forecast);
+  snap.sessions_last_30_days = o.sessions_last_30_days;
+  snap.last_sessions = std::move(o.last_sessions);
+  snap.level_chart = level_chart_data(o.last_24_hours, now);
+  snap.health_chart = health_chart_data(o.health_days, snap.forecast);
   return snap;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "history/forecast.h"
+#include "history/overview.h"
 #include "history/sessions.h"
 #include "history/store.h"
 #include "prefs/history_chart.h"
@@ -26,11 +27,9 @@ struct HistorySnapshot {
   std::optional<std::int64_t> last_full_charge;
   history::Forecast forecast;
   std::size_t sessions_last_30_days = 0;
-  std::vector<history::ChargeSession> last_sessions;  // newest first, at most kListedSessions
+  std::vector<history::ChargeSession> last_sessions;  // newest first, at most history::kListedSessions
   ChartData level_chart, health_chart;
 };
-
-inline constexpr std::size_t kListedSessions = 20;
 
 // Reads the store as it is at device time `now`.
 HistorySnapshot read_history(std::int64_t now);

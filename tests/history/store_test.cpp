@@ -60,6 +60,25 @@ TEST_F(Store, RangeQueryAndOrderFollowTimeNotInsertion) {
   EXPECT_EQ(reader.sample_count(), 3);
 }
 
+TEST_F(Store, PaneReadingIsInTimeOrderAndHoldsOnlyThePanesReadings) {
+  HistoryWriter writer;
+  // The clock set back twice: rows are no longer in time order; two share a time.
+  int level = 10;
+  for (std::int64_t t : {300, 100, 200, 100}) writer.record(sample_at(kEpoch + t, level++), kEpoch + t);
+  HistoryReader reader;
+  ASSERT_TRUE(reader.open().ok());
+  std::vector<history::Sample> whole = reader.samples(), lean = reader.overview_samples();
+  ASSERT_EQ(lean.size(), whole.size());
+  for (std::size_t i = 0; i < whole.size(); ++i) {
+    history::Sample expected = whole[i];
+    expected.charging.reset();
+    expected.temperature.reset();
+    expected.voltage.reset();
+    expected.amperage.reset();
+    EXPECT_EQ(lean[i], expected) << "sample " << i << " (same order as ORDER BY time, rowid)";
+  }
+}
+
 TEST_F(Store, ReaderWithoutStoreSaysMissingAndMakesNothing) {
   HistoryReader reader;
   EXPECT_EQ(reader.open().problem, StoreProblem::missing);

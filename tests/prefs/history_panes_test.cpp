@@ -113,7 +113,7 @@ TEST_F(HistoryPanes, SessionsPaneListsTheLastTwentyNewestFirst) {
   auto p = pane("HistorySessions");
   auto rows = specifiers(p);
   ASSERT_TRUE(rows);
-  ASSERT_EQ(rows->count(), 1 + pxprefs::kListedSessions);
+  ASSERT_EQ(rows->count(), 1 + history::kListedSessions);
   EXPECT_EQ(rows->items()[0]->name(), "Last 20 Sessions");
   auto first = rows->items()[1], second = rows->items()[2];
   EXPECT_GT(first->name(), second->name()) << "newest first";
