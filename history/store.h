@@ -101,7 +101,7 @@ struct RecordResult {
   RecordOutcome outcome = RecordOutcome::skipped;
   StoreStatus status;             // why it was skipped, or a problem met on the way
   bool replaced_corrupt = false;  // a corrupt store was moved aside and a new one started
-  std::string moved_aside_to;     // where it went (host path)
+  std::string moved_aside_to;     // where it went (device path)
 };
 
 // The tweak's connection. Opened on first use and kept across broadcasts;

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <ctime>
 
-#include "history/keep_aside.h"
 #include "history/sample_rows.h"
 #include "history/schema.h"
 #include "history/store.h"
+#include "platform/foundation/keep_aside.h"
 #include "platform/sqlite/device_database.h"
 #include "shared/names.h"
 
@@ -35,10 +35,22 @@ void HistoryWriter::close() {
 
 bool HistoryWriter::keep_store_aside(const std::string& host_path, std::int64_t now, RecordResult& result) {
   close();
-  std::string to = keep_database_aside(host_path, now);
-  if (to.empty()) return false;
+  // The store moves with its companions, so the set still opens together; a
+  // companion named on its own (a -wal that is a link) moves alone.
+  std::string device_file = m_options.device_file;
+  foundation::AsideOptions options;
+  options.companions = sqlite::kCompanionSuffixes;
+  options.at = static_cast<double>(now);
+  for (const char* suffix : sqlite::kCompanionSuffixes) {
+    if (host_path == m_host_path + suffix) {
+      device_file += suffix;
+      options.companions = {};
+    }
+  }
+  std::optional<std::string> moved = foundation::keep_aside(device_file, "corrupt", options);
+  if (!moved) return false;
   result.replaced_corrupt = true;
-  result.moved_aside_to = to;
+  result.moved_aside_to = *moved;
   return true;
 }
 

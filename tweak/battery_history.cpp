@@ -50,9 +50,8 @@ void recordBatteryHistory(const foundation::Value& status) {
   history::Sample sample = history::sample_from_status(status, level, now);
   history::RecordResult result = writer().record(sample, static_cast<std::int64_t>(std::floor(now)));
   if (result.replaced_corrupt) {
-    // Every replacement is worth a line: the old store is kept aside under this name.
-    NSLog("PylonexPro2 : battery history was damaged; kept aside as %@, a new one started",
-          foundation::Value(result.moved_aside_to));
+    // Every replacement is worth a line (the move itself logged where the old store went).
+    NSLog("PylonexPro2 : battery history was damaged; a new one started");
   }
   if (!result.status.ok()) logOnce(history::problem_name(result.status.problem), result.status.detail);
 }

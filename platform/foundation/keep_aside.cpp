@@ -54,7 +54,8 @@ std::string aside_stamp(double unix_seconds) {
   return text;
 }
 
-std::optional<std::string> keep_aside(const std::string& device_file, std::string_view reason) {
+std::optional<std::string> keep_aside(const std::string& device_file, std::string_view reason,
+                                      const AsideOptions& options) {
   auto slash = device_file.rfind('/');
   if (slash == std::string::npos || slash + 1 == device_file.size()) return std::nullopt;
   std::string folder = slash == 0 ? "/" : device_file.substr(0, slash);
@@ -66,12 +67,17 @@ std::optional<std::string> keep_aside(const std::string& device_file, std::strin
     ::close(fd);
     return std::nullopt;
   }
-  std::string base = name + "." + std::string(reason) + "-" + aside_stamp(device_now());
+  std::string base = name + "." + std::string(reason) + "-" + aside_stamp(options.at.value_or(device_now()));
   int error = EEXIST;
   for (int n = 1; n <= kMaxCollisions && error == EEXIST; ++n) {
     std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
+    bool companion_name_taken = false;
+    for (const char* suffix : options.companions) companion_name_taken |= exists_at(fd, aside + suffix);
+    if (companion_name_taken) continue;
     error = rename_no_replace(fd, name, aside);
     if (error == 0) {
+      // The companions follow; one that is absent (or went meanwhile) is no loss.
+      for (const char* suffix : options.companions) rename_no_replace(fd, name + suffix, aside + suffix);
       ::close(fd);
       std::string moved = (folder == "/" ? "" : folder) + "/" + aside;
       NSLog("%@ is %@: kept aside as %@", device_file, std::string(reason), moved);

@@ -4,6 +4,7 @@
 // at (or mended by hand) after the replacement is written.
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,7 +22,17 @@ namespace foundation {
 //
 // Reasons in use: "unreadable" (a settings file that is not a dictionary),
 // "corrupt" (a damaged store).
-std::optional<std::string> keep_aside(const std::string& device_file, std::string_view reason);
+struct AsideOptions {
+  // Files that belong with it, named "<file><suffix>" (a database's -wal,
+  // -shm and -journal): each one present moves along to "<new name><suffix>"
+  // (a name is taken only when it is free for every one of them), so the set
+  // still opens together.
+  std::span<const char* const> companions;
+  // The time the stamp shows, in Unix seconds; the device's clock when absent.
+  std::optional<double> at;
+};
+std::optional<std::string> keep_aside(const std::string& device_file, std::string_view reason,
+                                      const AsideOptions& options = {});
 
 // "YYYYMMDDTHHMMSSZ" for Unix seconds, in UTC.
 std::string aside_stamp(double unix_seconds);

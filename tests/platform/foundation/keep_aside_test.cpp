@@ -63,6 +63,28 @@ TEST_F(KeepAside, LinkLeadingOutOfTheRootMovesAsALink) {
   EXPECT_TRUE(std::filesystem::exists(outside));
 }
 
+TEST_F(KeepAside, CompanionsMoveAlongUnderOneFreeNameAtTheGivenTime) {
+  static constexpr const char* kSuffixes[] = {"-wal", "-shm", "-journal"};
+  const std::string base = std::string(kStore) + ".corrupt-20260101T000005Z";
+  device.write_text(base + "-wal", "an older set's log");  // the first name is taken for one companion
+  device.write_text(kStore, "db");
+  device.write_text(std::string(kStore) + "-wal", "wal");
+  device.write_text(std::string(kStore) + "-shm", "shm");
+  foundation::AsideOptions options;
+  options.companions = kSuffixes;
+  options.at = 1767225605;  // not the device clock
+  auto moved = foundation::keep_aside(kStore, "corrupt", options);
+  ASSERT_TRUE(moved);
+  EXPECT_EQ(*moved, base + "-2");
+  EXPECT_EQ(device.read_text(base + "-2"), "db");
+  EXPECT_EQ(device.read_text(base + "-2-wal"), "wal");
+  EXPECT_EQ(device.read_text(base + "-2-shm"), "shm");
+  EXPECT_FALSE(device.exists(base + "-2-journal"));
+  EXPECT_EQ(device.read_text(base + "-wal"), "an older set's log") << "nothing replaced";
+  EXPECT_FALSE(device.exists(std::string(kStore) + "-wal"));
+  EXPECT_FALSE(device.exists(base));
+}
+
 TEST_F(KeepAside, AbsentFileMovesNothingAndLogsNothing) {
   EXPECT_FALSE(foundation::keep_aside(kStore, "corrupt"));
   EXPECT_FALSE(foundation::keep_aside("/var/mobile/NoSuchFolder/store.db", "corrupt"));
