@@ -167,10 +167,10 @@ void read_and_parse_with_libplist(benchmark::State& state, const Value& contents
   for (auto _ : state) {
     auto file = foundation::read_device_file(device_file, foundation::plist::max_file_bytes, std::move(storage));
     plist_t root = nullptr;
-    plist_from_xml(file.bytes.data(), static_cast<uint32_t>(file.bytes.size()), &root);
+    plist_from_xml(file->data(), static_cast<uint32_t>(file->size()), &root);
     benchmark::DoNotOptimize(root);
     plist_free(root);
-    storage = std::move(file.bytes);
+    storage = std::move(file).value();
   }
 }
 void BM_PaneRowReadAndParse(benchmark::State& state) {

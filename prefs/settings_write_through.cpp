@@ -28,9 +28,9 @@ void set_preference_value(const foundation::Value& value, const objc::id& specif
   const std::string* key = key_value.string();
   if (!key || key->empty()) return;
   foundation::Value settings(foundation::Dictionary{});
-  foundation::plist::FileRead stored = foundation::plist::read_device_file(px::kSettingsFile);
-  if (stored.status == foundation::plist::FileStatus::ok && stored.value.dictionary())
-    settings.mutable_dictionary() = *stored.value.dictionary();
+  auto stored = foundation::plist::read_device_file(px::kSettingsFile);
+  if (stored && stored->dictionary())
+    settings.mutable_dictionary() = *stored->dictionary();
   else
     // What cannot be merged is not thrown away: the new file holds only this
     // change, and the old one stays beside it (nothing moves when it is absent).

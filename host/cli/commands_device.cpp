@@ -40,10 +40,10 @@ bool device_running() { return host::running_device_process("launchd").has_value
 std::string tail_of_file(const std::string& path, std::size_t lines) {
   auto c = foundation::read_whole_file(path, 16u << 20);
   if (!c.ok()) return "";
-  std::size_t at = c.bytes.size();
-  if (at && c.bytes[at - 1] == '\n') --at;
-  while (lines-- && at != std::string::npos && at > 0) at = c.bytes.rfind('\n', at - 1);
-  return at == std::string::npos || at == 0 ? c.bytes : c.bytes.substr(at + 1);
+  std::size_t at = c->size();
+  if (at && (*c)[at - 1] == '\n') --at;
+  while (lines-- && at != std::string::npos && at > 0) at = c->rfind('\n', at - 1);
+  return at == std::string::npos || at == 0 ? *c : c->substr(at + 1);
 }
 
 // Stops recorded processes that are still this device's, gently then firmly;

@@ -49,7 +49,7 @@ CommandResult show_log(const ParsedArgs& args, Context& context) {
   auto c = foundation::read_whole_file(foundation::device_path("/var/log/syslog"), 256u << 20);
   if (!c.ok()) return {};
   if (n == 0) return {};
-  return {0, last_lines(c.bytes, n), {}};
+  return {0, last_lines(*c, n), {}};
 }
 
 CommandResult show_status(const ParsedArgs& args, Context&) {

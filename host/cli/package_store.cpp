@@ -25,7 +25,7 @@ std::string info_path(const std::string& package, const char* ext) {
 
 std::string read_text(const std::string& path) {
   auto c = foundation::read_whole_file(path, 16u << 20);
-  return c.ok() ? c.bytes : std::string();
+  return c.ok() ? std::move(c).value() : std::string();
 }
 
 std::vector<std::string> read_list(const std::string& package) {
@@ -153,7 +153,7 @@ std::optional<InstallResult> install_tree(const std::string& tree_path, const st
       ++result.files;
     } else if (fs::is_regular_file(st)) {
       auto contents = foundation::read_whole_file(it->path().string(), 256u << 20);
-      if (!contents.ok() || !foundation::write_file_atomically(dest, contents.bytes))
+      if (!contents.ok() || !foundation::write_file_atomically(dest, *contents))
         return fail("cannot install " + device);
       fs::permissions(dest, fs::status(it->path()).permissions(), ec);
       ++result.files;

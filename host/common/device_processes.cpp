@@ -22,8 +22,8 @@ std::optional<pid_t> read_pid_file(const std::string& process) {
   auto contents = foundation::read_whole_file(pid_file_path(process), 64);
   if (!contents.ok()) return std::nullopt;
   char* end = nullptr;
-  long n = std::strtol(contents.bytes.c_str(), &end, 10);
-  if (end == contents.bytes.c_str() || n <= 1 || n > INT_MAX) return std::nullopt;
+  long n = std::strtol(contents->c_str(), &end, 10);
+  if (end == contents->c_str() || n <= 1 || n > INT_MAX) return std::nullopt;
   return static_cast<pid_t>(n);
 }
 

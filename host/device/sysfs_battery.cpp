@@ -16,9 +16,9 @@ namespace fs = std::filesystem;
 // Attributes are read whole and non-blocking: a FIFO or a folder in place of
 // an attribute reads as missing instead of hanging the driver.
 std::optional<std::string> read_attr(const fs::path& supply, const char* name) {
-  foundation::FileContents file = foundation::read_whole_file((supply / name).string(), 4096);
+  auto file = foundation::read_whole_file((supply / name).string(), 4096);
   if (!file.ok()) return std::nullopt;
-  std::string line = file.bytes.substr(0, file.bytes.find('\n'));
+  std::string line = file->substr(0, file->find('\n'));
   while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
   return line;
 }

@@ -75,18 +75,17 @@ std::optional<std::vector<TraceSample>> read_trace(const std::string& host_path,
     return std::nullopt;
   };
   auto contents = foundation::read_whole_file(host_path, 64u << 20);
-  if (!contents.ok())
-    return fail(contents.failure == foundation::ReadFailure::missing ? "no such file" : "cannot be read");
+  if (!contents.ok()) return fail(contents.code() == foundation::Errc::missing ? "no such file" : "cannot be read");
   std::vector<TraceSample> samples;
   std::string why;
-  auto start = contents.bytes.find_first_not_of(" \t\r\n");
+  auto start = contents->find_first_not_of(" \t\r\n");
   bool is_plist = start != std::string::npos &&
-                  (contents.bytes.compare(start, 5, "<?xml") == 0 || contents.bytes.compare(start, 6, "<plist") == 0 ||
-                   contents.bytes.compare(0, 8, "bplist00") == 0);
+                  (contents->compare(start, 5, "<?xml") == 0 || contents->compare(start, 6, "<plist") == 0 ||
+                   contents->compare(0, 8, "bplist00") == 0);
   if (is_plist) {
-    auto parsed = foundation::plist::parse(contents.bytes);
-    if (parsed.failure) return fail("not a readable property list");
-    foundation::Value list = parsed.value.is_dictionary() ? parsed.value["Samples"] : parsed.value;
+    auto parsed = foundation::plist::parse(*contents);
+    if (!parsed) return fail("not a readable property list");
+    foundation::Value list = parsed->is_dictionary() ? (*parsed)["Samples"] : *parsed;
     if (!list.is_array()) return fail("a property-list trace is an array of samples (or {Samples = (...)})");
     for (std::size_t i = 0; i < list.array()->size(); ++i) {
       auto s = sample_of((*list.array())[i], &why);
@@ -95,7 +94,7 @@ std::optional<std::vector<TraceSample>> read_trace(const std::string& host_path,
     }
   } else {
     std::size_t line_no = 0, pos = 0;
-    const std::string& text = contents.bytes;
+    const std::string& text = *contents;
     while (pos < text.size()) {
       std::size_t end = text.find('\n', pos);
       if (end == std::string::npos) end = text.size();

@@ -37,10 +37,10 @@ std::string syslog_tail() {
   // One byte more than is kept tells whether the first kept line is whole.
   auto c = foundation::read_device_file_tail("/var/log/syslog", kSyslogTailBytes + 1);
   if (!c.ok()) return {};
-  if (c.bytes.size() <= kSyslogTailBytes) return c.bytes;
+  if (c->size() <= kSyslogTailBytes) return *c;
   // The tail was cut: everything up to the first line break is a piece of a line.
-  auto nl = c.bytes.find('\n');
-  return nl == std::string::npos ? std::string() : c.bytes.substr(nl + 1);
+  auto nl = c->find('\n');
+  return nl == std::string::npos ? std::string() : c->substr(nl + 1);
 }
 
 json open_pane() {
@@ -57,7 +57,7 @@ json banner_on_screen() {
   if (!host::running_device_process("SpringBoard")) return nullptr;
   auto c = foundation::read_whole_file(host::screen_state_path("SpringBoard"), 1u << 20);
   if (!c.ok()) return nullptr;
-  json screen = parse_or_null(c.bytes);
+  json screen = parse_or_null(*c);
   if (!screen.is_object() || !screen.contains("banner_on_screen")) return nullptr;
   return screen["banner_on_screen"];
 }

@@ -218,7 +218,7 @@ void WebServer::install_routes() {
     auto contents = foundation::read_whole_file(host_file, kMaxServedFile);
     if (!contents.ok()) return send_error(res, 404, "not found");
     res.set_header("Cache-Control", "no-cache");
-    res.set_content(contents.bytes, content_type_of(*device_file));
+    res.set_content(*contents, content_type_of(*device_file));
   });
 
   server.Get("/drawn/.*", [](const Request& req, Response& res) {
@@ -228,7 +228,7 @@ void WebServer::install_routes() {
     if (!contents.ok()) return send_error(res, 404, "not found");
     // Named by their content: a name always means the same picture.
     res.set_header("Cache-Control", "max-age=3600");
-    res.set_content(contents.bytes, "image/png");
+    res.set_content(*contents, "image/png");
   });
 
   server.Get(".*", [this](const Request& req, Response& res) {
@@ -246,7 +246,7 @@ void WebServer::install_routes() {
     auto contents = foundation::read_whole_file(file.string(), kMaxServedFile);
     if (!contents.ok()) return send_error(res, 404, "not found");
     res.set_header("Cache-Control", "no-cache");
-    res.set_content(contents.bytes, content_type_of(relative->c_str()));
+    res.set_content(*contents, content_type_of(relative->c_str()));
   });
 }
 

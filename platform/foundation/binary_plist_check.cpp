@@ -112,17 +112,20 @@ struct Reader {
 
 }  // namespace
 
-BinaryCheck check_binary_plist(std::string_view bytes, int max_depth, std::uint64_t max_nodes) {
+Result<void> check_binary_plist(std::string_view bytes, int max_depth, std::uint64_t max_nodes) {
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   std::size_t size = bytes.size();
-  if (size < 8 + 32) return BinaryCheck::malformed;
+  if (size < 8 + 32) return fail(Errc::malformed, "binary property list shorter than its trailer");
   const unsigned char* trailer = data + size - 32;
   Reader r{data, size, 0, trailer[6], trailer[7], read_be(trailer + 8, 8)};
   std::uint64_t top = read_be(trailer + 16, 8);
   std::uint64_t table = read_be(trailer + 24, 8);
-  if (r.offset_size < 1 || r.offset_size > 8 || r.ref_size < 1 || r.ref_size > 8) return BinaryCheck::malformed;
-  if (r.count == 0 || top >= r.count || table < 8 || table >= size - 32) return BinaryCheck::malformed;
-  if (r.count > (size - 32 - table) / r.offset_size) return BinaryCheck::malformed;
+  if (r.offset_size < 1 || r.offset_size > 8 || r.ref_size < 1 || r.ref_size > 8)
+    return fail(Errc::malformed, "binary property list with bad field sizes");
+  if (r.count == 0 || top >= r.count || table < 8 || table >= size - 32)
+    return fail(Errc::malformed, "binary property list with a bad trailer");
+  if (r.count > (size - 32 - table) / r.offset_size)
+    return fail(Errc::malformed, "binary property list whose offset table overruns");
   r.table_offset = static_cast<std::size_t>(table);
 
   // Depth-first walk with colours: grey objects are on the current path (a
@@ -147,14 +150,16 @@ BinaryCheck check_binary_plist(std::string_view bytes, int max_depth, std::uint6
     stack.push_back(std::move(f));
     return true;
   };
-  if (!enter(top)) return BinaryCheck::malformed;
+  if (!enter(top)) return fail(Errc::malformed, "binary property list with a bad object");
   while (!stack.empty()) {
-    if (static_cast<int>(stack.size()) > max_depth + 1) return BinaryCheck::too_deep;
+    if (static_cast<int>(stack.size()) > max_depth + 1)
+      return fail(Errc::too_deep, "binary property list nested too deep");
     Frame& f = stack.back();
     if (f.next < f.refs.size()) {
       std::uint64_t child = f.refs[f.next++];
-      if (colour[child] == grey) return BinaryCheck::malformed;
-      if (colour[child] == white && !enter(child)) return BinaryCheck::malformed;
+      if (colour[child] == grey) return fail(Errc::malformed, "binary property list with a cycle");
+      if (colour[child] == white && !enter(child))
+        return fail(Errc::malformed, "binary property list with a bad object");
       continue;
     }
     int h = 0;
@@ -163,14 +168,14 @@ BinaryCheck check_binary_plist(std::string_view bytes, int max_depth, std::uint6
       h = std::max(h, height[c] + 1);
       n = std::min(n + nodes[c], max_nodes + 1);
     }
-    if (h > max_depth) return BinaryCheck::too_deep;
-    if (n > max_nodes) return BinaryCheck::too_many_nodes;
+    if (h > max_depth) return fail(Errc::too_deep, "binary property list nested too deep");
+    if (n > max_nodes) return fail(Errc::too_large, "binary property list expanding to too many values");
     height[f.object] = h;
     nodes[f.object] = n;
     colour[f.object] = black;
     stack.pop_back();
   }
-  return BinaryCheck::ok;
+  return {};
 }
 
 }  // namespace foundation::plist

@@ -33,12 +33,13 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/foundation/result.h"
+
 namespace foundation::plist {
 
-enum class BinaryCheck { ok, malformed, too_deep, too_many_nodes };
-
-// `max_nodes` bounds the number of values the document expands to, counting a
+// Fails with malformed, too_deep, or too_large when the document expands
+// beyond `max_nodes`. `max_nodes` bounds the number of values the document expands to, counting a
 // shared object once per reference.
-BinaryCheck check_binary_plist(std::string_view bytes, int max_depth, std::uint64_t max_nodes);
+Result<void> check_binary_plist(std::string_view bytes, int max_depth, std::uint64_t max_nodes);
 
 }  // namespace foundation::plist

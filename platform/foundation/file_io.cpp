@@ -69,27 +69,25 @@ bool opened_outside_root(int fd, const std::string& host_path) {
 
 namespace {
 
-FileContents open_failure() {
-  FileContents out;
-  out.failure = errno == ENOENT || errno == ENOTDIR ? ReadFailure::missing : ReadFailure::unreadable;
-  return out;
+Error open_failure() {
+  bool missing = errno == ENOENT || errno == ENOTDIR;
+  return fail(missing ? Errc::missing : Errc::unreadable, missing ? "no such file" : std::strerror(errno));
 }
 
-// What fstat says of an open file before its bytes are taken; nothing when
-// they may be.
-std::optional<ReadFailure> refusal_of(int fd, std::size_t limit, const std::string* unchecked_host_path,
-                                      std::size_t& size) {
+// What fstat says of an open file before its bytes are taken; ok when they may be.
+Result<void> refusal_of(int fd, std::size_t limit, const std::string* unchecked_host_path, std::size_t& size) {
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      (unchecked_host_path && opened_outside_root(fd, *unchecked_host_path)))
-    return ReadFailure::unreadable;
-  if (static_cast<std::size_t>(st.st_size) > limit) return ReadFailure::too_large;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return fail(Errc::unreadable, "not a regular file");
+  if (unchecked_host_path && opened_outside_root(fd, *unchecked_host_path))
+    return fail(Errc::unreadable, "leads out of the device");
+  if (static_cast<std::size_t>(st.st_size) > limit) return fail(Errc::too_large, "larger than the reader takes");
   size = static_cast<std::size_t>(st.st_size);
-  return std::nullopt;
+  return {};
 }
 
-// Reads the whole of an open descriptor and closes it. `host_path` is for the
-// containment check, when the kernel has not already made it.
+// Reads the whole of an open descriptor into `storage` and closes it.
+// `host_path` is for the containment check, when the kernel has not already
+// made it. On failure `storage` is left empty but keeps its capacity.
 //
 // Files the kernel opened inside the root are read before they are asked
 // about: a file that fits the storage it is read into (the thread's recycled
@@ -97,81 +95,75 @@ std::optional<ReadFailure> refusal_of(int fd, std::size_t limit, const std::stri
 // an empty read (an empty file, or a FIFO: no regular file) or one that fills
 // the storage asks for the type and the size. Opened without blocking, a
 // device root's FIFO or socket cannot stall the reader.
-FileContents read_and_close(int fd, std::size_t limit, const std::string* unchecked_host_path, std::string storage) {
-  FileContents out;
-  out.bytes = std::move(storage);
-  out.bytes.clear();
-  auto fail = [&](ReadFailure failure) {
+Result<std::string> read_and_close(int fd, std::size_t limit, const std::string* unchecked_host_path,
+                                   std::string& storage) {
+  std::string& bytes = storage;
+  bytes.clear();
+  auto fail_with = [&](Error error) -> Result<std::string> {
     ::close(fd);
-    out.bytes.clear();
-    out.failure = failure;
-    return false;
+    bytes.clear();
+    return error;
   };
-  // Asks fstat once, when first needed; false (and the descriptor closed) for a refusal.
+  // Asks fstat once, when first needed.
   bool asked = false;
   std::size_t size = 0;
-  auto ask = [&](const std::string* host_path) {
-    if (asked) return true;
+  auto ask = [&](const std::string* host_path) -> Result<void> {
+    if (asked) return {};
     asked = true;
-    auto refusal = refusal_of(fd, limit, host_path, size);
-    return refusal ? fail(*refusal) : true;
+    return refusal_of(fd, limit, host_path, size);
   };
   if (unchecked_host_path) {
-    if (!ask(unchecked_host_path)) return out;
+    if (auto asked_now = ask(unchecked_host_path); !asked_now) return fail_with(asked_now.error());
     // One byte more than the file, so that a short read tells the end without
     // another call, and a file that grew meanwhile still shows it.
-    out.bytes.resize(size + 1);
+    bytes.resize(size + 1);
   } else {
-    out.bytes.resize(std::max<std::size_t>(out.bytes.capacity(), 4096));
+    bytes.resize(std::max<std::size_t>(bytes.capacity(), 4096));
   }
   std::size_t got = 0;
   while (true) {
-    if (got == out.bytes.size()) {
-      if (!ask(nullptr)) return out;
-      out.bytes.resize(std::max(got + 4096, size + 1));
+    if (got == bytes.size()) {
+      if (auto asked_now = ask(nullptr); !asked_now) return fail_with(asked_now.error());
+      bytes.resize(std::max(got + 4096, size + 1));
     }
-    std::size_t want = out.bytes.size() - got;
-    ssize_t n = ::read(fd, out.bytes.data() + got, want);
+    std::size_t want = bytes.size() - got;
+    ssize_t n = ::read(fd, bytes.data() + got, want);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      fail(ReadFailure::unreadable);
-      return out;
-    }
+    if (n < 0) return fail_with(fail(Errc::unreadable, std::strerror(errno)));
     got += static_cast<std::size_t>(n);
-    if (got > limit) {
-      fail(ReadFailure::too_large);
-      return out;
+    if (got > limit) return fail_with(fail(Errc::too_large, "larger than the reader takes"));
+    if (got == 0) {
+      if (auto asked_now = ask(nullptr); !asked_now) return fail_with(asked_now.error());
     }
-    if (got == 0 && !ask(nullptr)) return out;
     // A regular file reads short only at its end.
     if (n == 0 || static_cast<std::size_t>(n) < want) break;
   }
-  out.bytes.resize(got);
+  bytes.resize(got);
   ::close(fd);
-  return out;
+  return std::move(bytes);
 }
 
 constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
 
 }  // namespace
 
-FileContents read_whole_file(const std::string& host_path, std::size_t limit, std::string storage) {
+Result<std::string> read_whole_file(const std::string& host_path, std::size_t limit, std::string&& storage) {
   int fd = open_host_path_in_device_root(host_path, kReadFlags);
-  if (fd >= 0) return read_and_close(fd, limit, nullptr, std::move(storage));
+  if (fd >= 0) return read_and_close(fd, limit, nullptr, storage);
   if (errno != ENOSYS) return open_failure();
   fd = ::open(host_path.c_str(), kReadFlags);
   if (fd < 0) return open_failure();
-  return read_and_close(fd, limit, &host_path, std::move(storage));
+  return read_and_close(fd, limit, &host_path, storage);
 }
 
-FileContents read_device_file(std::string_view device_file, std::size_t limit, std::string storage) {
+Result<std::string> read_device_file(std::string_view device_file, std::size_t limit, std::string&& storage) {
   int fd = open_in_device_root(device_file, kReadFlags);
-  if (fd >= 0) return read_and_close(fd, limit, nullptr, std::move(storage));
+  if (fd >= 0) return read_and_close(fd, limit, nullptr, storage);
   if (errno != ENOSYS) return open_failure();
   return read_whole_file(device_path(device_file), limit, std::move(storage));
 }
 
-FileContents read_device_file_tail(std::string_view device_file, std::size_t max_bytes) {
+Result<std::string> read_device_file_tail(std::string_view device_file, std::size_t max_bytes) {
   int fd = open_in_device_root(device_file, kReadFlags);
   std::string host_path;
   if (fd < 0 && errno == ENOSYS) {
@@ -179,33 +171,30 @@ FileContents read_device_file_tail(std::string_view device_file, std::size_t max
     fd = ::open(host_path.c_str(), kReadFlags);
   }
   if (fd < 0) return open_failure();
-  FileContents out;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (!host_path.empty() && opened_outside_root(fd, host_path))) {
     ::close(fd);
-    out.failure = ReadFailure::unreadable;
-    return out;
+    return fail(Errc::unreadable, "not a regular file of the device");
   }
   std::size_t size = static_cast<std::size_t>(st.st_size);
   off_t from = static_cast<off_t>(size > max_bytes ? size - max_bytes : 0);
-  out.bytes.resize(std::min(size, max_bytes));
+  std::string bytes(std::min(size, max_bytes), '\0');
   std::size_t got = 0;
   // The file may be cut short while it is read: what was there is the tail.
-  while (got < out.bytes.size()) {
-    ssize_t n = ::pread(fd, out.bytes.data() + got, out.bytes.size() - got, from + static_cast<off_t>(got));
+  while (got < bytes.size()) {
+    ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, from + static_cast<off_t>(got));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
+      int error = errno;
       ::close(fd);
-      out.bytes.clear();
-      out.failure = ReadFailure::unreadable;
-      return out;
+      return fail(Errc::unreadable, std::strerror(error));
     }
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
   }
-  out.bytes.resize(got);
+  bytes.resize(got);
   ::close(fd);
-  return out;
+  return bytes;
 }
 
 namespace {

@@ -7,15 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/foundation/result.h"
+
 namespace foundation {
-
-enum class ReadFailure { missing, unreadable, too_large };
-
-struct FileContents {
-  std::string bytes;
-  std::optional<ReadFailure> failure;
-  bool ok() const { return !failure; }
-};
 
 // Reads a host file whole. Folders, empty FIFOs and devices, unreadable files
 // and files over `limit` bytes are failures, never partial reads (nor waits).
@@ -23,17 +17,21 @@ struct FileContents {
 // device's files never stand for the machine's. (Under the root, bytes that
 // fit the storage are taken without asking what the file is: a FIFO there
 // whose writer has already written gives those bytes, as a file would.)
+// The failure's code says which: missing, unreadable or too_large.
 // `storage` is where the bytes go: a caller that reads often passes the
-// buffer of its last read back, so that its capacity serves again.
-FileContents read_whole_file(const std::string& host_path, std::size_t limit, std::string storage = {});
+// buffer of its last read back, so that its capacity serves again. It is moved
+// into the result only on success; on failure it stays with the caller, empty.
+Result<std::string> read_whole_file(const std::string& host_path, std::size_t limit,
+                                    std::string&& storage = std::string());
 // The same for a device path ("/User/Library/…"), resolved inside the root.
-FileContents read_device_file(std::string_view device_file, std::size_t limit, std::string storage = {});
+Result<std::string> read_device_file(std::string_view device_file, std::size_t limit,
+                                     std::string&& storage = std::string());
 
 // The last `max_bytes` of a device file (all of a shorter one), resolved
 // inside the root as read_device_file resolves it. For a file that grows
 // without end (the syslog): the cost and the memory of a read stay those of
 // the tail, however long the file has become. Not a regular file: unreadable.
-FileContents read_device_file_tail(std::string_view device_file, std::size_t max_bytes);
+Result<std::string> read_device_file_tail(std::string_view device_file, std::size_t max_bytes);
 
 // Writes `bytes` to a temporary file in the same folder (refused when the
 // folder under the device root is a link out of it), flushes it to disk,

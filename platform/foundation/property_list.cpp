@@ -176,47 +176,24 @@ plist_t from_value(const Value& v, int depth, Format format) {
 
 }  // namespace
 
-Parsed parse(std::string_view bytes) {
-  Parsed out;
-  if (bytes.empty()) {
-    out.failure = ParseFailure::empty;
-    return out;
-  }
-  if (bytes.size() > max_file_bytes || bytes.size() > UINT32_MAX) {
-    out.failure = ParseFailure::too_large;
-    return out;
-  }
+Result<Value> parse(std::string_view bytes) {
+  if (bytes.empty()) return fail(Errc::malformed, "empty");
+  if (bytes.size() > max_file_bytes || bytes.size() > UINT32_MAX) return fail(Errc::too_large, "larger than a file");
   plist_t root = nullptr;  // libplist requires a null output pointer on entry
   Conversion conversion;
   if (bytes.size() >= 8 && bytes.substr(0, 8) == "bplist00") {
-    BinaryCheck check = check_binary_plist(bytes, max_depth, max_nodes);
-    if (check != BinaryCheck::ok) {
-      out.failure = check == BinaryCheck::too_deep         ? ParseFailure::too_deep
-                    : check == BinaryCheck::too_many_nodes ? ParseFailure::too_large
-                                                           : ParseFailure::malformed;
-      return out;
-    }
+    if (auto check = check_binary_plist(bytes, max_depth, max_nodes); !check) return check.error();
     plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
   } else {
-    XmlCheck check = check_xml_plist(bytes, max_depth);
-    if (check != XmlCheck::ok) {
-      out.failure = check == XmlCheck::too_deep ? ParseFailure::too_deep : ParseFailure::malformed;
-      return out;
-    }
+    if (auto check = check_xml_plist(bytes, max_depth); !check) return check.error();
     conversion.strings_valid = valid_utf8(bytes) && bytes.find("&#") == std::string_view::npos;
     plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
   }
   Node owner(root);
-  if (!root) {
-    out.failure = ParseFailure::malformed;
-    return out;
-  }
-  out.value = to_value(root, 0, conversion);
-  if (!conversion.ok) {
-    out.value = Value();
-    out.failure = ParseFailure::malformed;
-  }
-  return out;
+  if (!root) return fail(Errc::malformed, "not a property list");
+  Value value = to_value(root, 0, conversion);
+  if (!conversion.ok) return fail(Errc::malformed, "a value of no property-list type");
+  return value;
 }
 
 std::optional<std::string> serialize(const Value& v, Format format) {
@@ -248,42 +225,27 @@ std::string& read_buffer() {
 }
 constexpr std::size_t kKeptBufferBytes = 256 * 1024;
 
-FileRead parse_contents(FileContents file) {
-  struct Recycle {
-    std::string& bytes;
-    ~Recycle() {
-      if (bytes.capacity() <= kKeptBufferBytes) read_buffer() = std::move(bytes);
-    }
-  } recycle{file.bytes};
-  FileRead out;
-  if (!file.ok()) {
-    out.status = *file.failure == ReadFailure::missing     ? FileStatus::missing
-                 : *file.failure == ReadFailure::too_large ? FileStatus::too_large
-                                                           : FileStatus::unreadable;
-    return out;
-  }
-  Parsed parsed = parse(file.bytes);
-  if (parsed.failure) {
-    out.status = *parsed.failure == ParseFailure::too_large ? FileStatus::too_large : FileStatus::malformed;
-    return out;
-  }
-  out.value = std::move(parsed.value);
-  out.status = FileStatus::ok;
-  return out;
+// Parses a file's bytes, then gives the buffer back for the next read.
+Result<Value> parse_contents(Result<std::string> file) {
+  if (!file) return file.error();
+  std::string& bytes = *file;
+  Result<Value> parsed = parse(bytes);
+  if (bytes.capacity() <= kKeptBufferBytes) read_buffer() = std::move(bytes);
+  return parsed;
 }
 
-Value dictionary_of(FileRead r) {
-  if (r.status != FileStatus::ok || !r.value.is_dictionary()) return Value();
-  return std::move(r.value);
+Value dictionary_of(Result<Value> read) {
+  if (!read || !read->is_dictionary()) return Value();
+  return std::move(read).value();
 }
 
 }  // namespace
 
-FileRead read_file(const std::string& host_path) {
+Result<Value> read_file(const std::string& host_path) {
   return parse_contents(read_whole_file(host_path, max_file_bytes, std::move(read_buffer())));
 }
 
-FileRead read_device_file(std::string_view device_file) {
+Result<Value> read_device_file(std::string_view device_file) {
   return parse_contents(foundation::read_device_file(device_file, max_file_bytes, std::move(read_buffer())));
 }
 
@@ -295,24 +257,6 @@ bool write_file(const std::string& host_path, const Value& v, Format format) {
   auto bytes = serialize(v, format);
   // A file the reader would refuse is not written: the old one stays.
   return bytes && bytes->size() <= max_file_bytes && write_file_atomically(host_path, *bytes);
-}
-
-const char* describe(FileStatus s) {
-  switch (s) {
-    case FileStatus::ok:
-      return "ok";
-    case FileStatus::missing:
-      return "missing";
-    case FileStatus::unreadable:
-      return "unreadable";
-    case FileStatus::too_large:
-      return "too large";
-    case FileStatus::malformed:
-      return "not a property list";
-    case FileStatus::not_dictionary:
-      return "not a dictionary";
-  }
-  return "?";
 }
 
 }  // namespace foundation::plist

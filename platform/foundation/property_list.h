@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/foundation/result.h"
 #include "platform/foundation/value.h"
 
 namespace foundation::plist {
@@ -33,39 +34,25 @@ inline constexpr std::uint64_t max_nodes = 1u << 16;
 
 enum class Format { xml, binary };
 
-enum class ParseFailure { empty, malformed, too_deep, too_large };
-
-struct Parsed {
-  Value value;
-  std::optional<ParseFailure> failure;
-};
-
 // Strings and keys that are not valid UTF-8 are read with each bad sequence
-// replaced by U+FFFD, so that whatever was read can be written back.
-Parsed parse(std::string_view bytes);
+// replaced by U+FFFD, so that whatever was read can be written back. Fails
+// with malformed (no bytes at all included), too_deep or too_large.
+Result<Value> parse(std::string_view bytes);
 // Nothing when the value cannot be written (nil inside a container, invalid
 // UTF-8 or a NUL in a string, nesting beyond max_depth, a date libplist cannot
 // hold). XML holds integers from INT64_MIN + 1: INT64_MIN is written as that.
 std::optional<std::string> serialize(const Value& v, Format format);
 
-enum class FileStatus { ok, missing, unreadable, too_large, malformed, not_dictionary };
-
-struct FileRead {
-  Value value;
-  FileStatus status = FileStatus::missing;
-};
-
-// Reads a host file. `value` is the root object when the status is ok.
-FileRead read_file(const std::string& host_path);
+// The root object of a host file; the failure is the file's (missing,
+// unreadable, too_large) or its contents' (as parse says).
+Result<Value> read_file(const std::string& host_path);
 // The root dictionary of a host file, or nothing ("no dictionary") for every failure.
 Value read_dictionary(const std::string& host_path);
 // The same two for a device path, resolved inside the device root.
-FileRead read_device_file(std::string_view device_file);
+Result<Value> read_device_file(std::string_view device_file);
 Value read_device_dictionary(std::string_view device_file);
 // Replaces the host file whole, atomically; false when nothing was written
 // (also when the document would exceed max_file_bytes, which no reader takes).
 bool write_file(const std::string& host_path, const Value& v, Format format);
-
-const char* describe(FileStatus s);
 
 }  // namespace foundation::plist

@@ -47,7 +47,7 @@ bool xml_date_ok(std::string_view element) {
 
 }  // namespace
 
-XmlCheck check_xml_plist(std::string_view xml, int max_depth) {
+Result<void> check_xml_plist(std::string_view xml, int max_depth) {
   int depth = 0;
   bool counting = true, bad_date = false, has_root = false;
   auto starts = [](std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; };
@@ -79,12 +79,14 @@ XmlCheck check_xml_plist(std::string_view xml, int max_depth) {
         // parser ignores, must not pay for openings that follow.
         if (depth > 0) --depth;
       } else if (!(end > 0 && rest[end - 1] == '/') && ++depth > max_depth) {
-        return XmlCheck::too_deep;
+        return fail(Errc::too_deep, "property list nested too deep");
       }
     }
   }
-  if (bad_date || !has_root || std::memchr(xml.data(), 0, xml.size())) return XmlCheck::malformed;
-  return XmlCheck::ok;
+  if (bad_date) return fail(Errc::malformed, "property list with a date out of range");
+  if (!has_root) return fail(Errc::malformed, "not a property list");
+  if (std::memchr(xml.data(), 0, xml.size())) return fail(Errc::malformed, "property list holding a NUL");
+  return {};
 }
 
 }  // namespace foundation::plist

@@ -12,11 +12,11 @@
 
 #include <string_view>
 
+#include "platform/foundation/result.h"
+
 namespace foundation::plist {
 
-enum class XmlCheck { ok, malformed, too_deep };
-
-// `max_depth` counts dict and array elements; the root container is depth 1.
-XmlCheck check_xml_plist(std::string_view xml, int max_depth);
+// Fails with too_deep or malformed. `max_depth` counts dict and array elements; the root container is depth 1.
+Result<void> check_xml_plist(std::string_view xml, int max_depth);
 
 }  // namespace foundation::plist

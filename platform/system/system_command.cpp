@@ -36,7 +36,7 @@ int recorded_pid(std::string_view process_name) {
       foundation::read_whole_file(foundation::device_path("/var/run/" + std::string(process_name) + ".pid"), 64);
   if (!file.ok()) return 0;
   long pid = 0;
-  for (char c : file.bytes) {
+  for (char c : *file) {
     if (c == '\n') break;
     if (c < '0' || c > '9') return 0;
     pid = pid * 10 + (c - '0');
@@ -52,10 +52,10 @@ bool process_belongs_to_device(int pid) {
   if (!env.ok()) return false;
   std::string wanted = "SIMDEVICE_ROOT=" + root;
   std::size_t start = 0;
-  while (start < env.bytes.size()) {
-    std::size_t end = env.bytes.find('\0', start);
-    if (end == std::string::npos) end = env.bytes.size();
-    if (std::string_view(env.bytes).substr(start, end - start) == wanted) return true;
+  while (start < env->size()) {
+    std::size_t end = env->find('\0', start);
+    if (end == std::string::npos) end = env->size();
+    if (std::string_view(*env).substr(start, end - start) == wanted) return true;
     start = end + 1;
   }
   return false;

@@ -20,7 +20,7 @@ objc::Class UIImage::runtime_class() { return objc::native_class("UIImage"); }
 std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(std::string_view device_file) {
   auto contents = foundation::read_device_file(device_file, kMaxImageBytes);
   if (!contents.ok()) return nullptr;
-  const std::string& b = contents.bytes;
+  const std::string& b = *contents;
   static const char kMagic[] = "\x89PNG\r\n\x1a\n";
   // Signature, then the IHDR chunk: length, type, width, height.
   if (b.size() < 24 || b.compare(0, 8, kMagic, 8) != 0 || b.compare(12, 4, "IHDR") != 0) return nullptr;
@@ -46,7 +46,7 @@ std::optional<std::string> UIImagePNGRepresentation(const std::shared_ptr<UIImag
   if (image->CGImage()) return image->CGImage()->png_data();
   auto contents = foundation::read_device_file(image->path(), kMaxImageBytes);
   if (!contents.ok()) return std::nullopt;
-  return std::move(contents.bytes);
+  return std::move(contents).value();
 }
 
 std::string UIImage::file_name() const {

@@ -121,17 +121,17 @@ TEST_F(PropertyListFiles, BrokenFilesGiveNoDictionary) {
 }
 
 TEST_F(PropertyListFiles, OversizedFolderAndMissingAreRefused) {
-  EXPECT_EQ(plist::read_file(file).status, plist::FileStatus::missing);
+  EXPECT_EQ(plist::read_file(file).code(), Errc::missing);
   {
     std::ofstream out(file, std::ios::binary);
     out << "<plist><dict><key>a</key><string>";
     out << std::string(plist::max_file_bytes, 'x');
     out << "</string></dict></plist>";
   }
-  EXPECT_EQ(plist::read_file(file).status, plist::FileStatus::too_large);
+  EXPECT_EQ(plist::read_file(file).code(), Errc::too_large);
   std::remove(file.c_str());
   ASSERT_EQ(::mkdir(file.c_str(), 0755), 0);
-  EXPECT_EQ(plist::read_file(file).status, plist::FileStatus::unreadable);
+  EXPECT_EQ(plist::read_file(file).code(), Errc::unreadable);
   EXPECT_FALSE(plist::write_file(file, sample_status(), plist::Format::xml)) << "a folder is not replaced";
 }
 

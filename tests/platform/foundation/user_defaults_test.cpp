@@ -17,7 +17,7 @@ TEST(UserDefaults, SynchronizeWritesBinaryDomainThatANewProcessReads) {
   sb.setBool(true, "HasLaunchedOnce");
   ASSERT_TRUE(sb.synchronize());
   auto bytes = read_whole_file(device.path("/var/mobile/Library/Preferences/com.apple.springboard.plist"), 1 << 20);
-  EXPECT_EQ(bytes.bytes.substr(0, 8), "bplist00");
+  EXPECT_EQ(bytes->substr(0, 8), "bplist00");
   NSUserDefaults again("com.apple.springboard");
   EXPECT_EQ(again.objectForKey("Capacity"), Value(1500));
   EXPECT_TRUE(again.boolForKey("HasLaunchedOnce"));
