@@ -99,7 +99,15 @@ CommandResult serve(const ParsedArgs& args, Context& context) {
   if (!server.bind(&error)) return Context::failure(error);
   feed.start();
   auto changes = web::make_change_source();
-  if (!changes->start(web::watched_device_folders(), [&feed] { feed.mark_changed(); }))
+  auto on_change = [&feed](bool folders_remade) {
+    // A device made again under the server (init --fresh) has lost the pid
+    // file that lets `shutdown` stop the server and keeps a second one off.
+    // Only once its folders exist again: writing into one being wiped would
+    // make the wipe fail.
+    if (folders_remade && !host::read_pid_file(kWebProcess)) host::write_pid_file(kWebProcess, ::getpid());
+    feed.mark_changed();
+  };
+  if (!changes->start(web::watched_device_folders(), on_change))
     return Context::failure("cannot watch the device's folders (inotify)");
   host::write_pid_file(kWebProcess, ::getpid());
   std::thread serving([&server] { server.serve(); });

@@ -12,11 +12,16 @@ namespace web {
 
 class ChangeSource {
  public:
+  // `folders_remade`: a watched folder that was missing (never made yet, or
+  // removed with the device) exists again.
+  using ChangeHandler = std::function<void(bool folders_remade)>;
+
   virtual ~ChangeSource() = default;
   // Starts watching `device_folders` (device paths; those missing now are
-  // watched once they appear) and calls `on_change` from the source's own
-  // thread after each batch of changes. False when nothing can be watched.
-  virtual bool start(std::vector<std::string> device_folders, std::function<void()> on_change) = 0;
+  // watched once they appear, those removed once they are made again) and
+  // calls `on_change` from the source's own thread after each batch of
+  // changes. False when nothing can be watched.
+  virtual bool start(std::vector<std::string> device_folders, ChangeHandler on_change) = 0;
   virtual void stop() = 0;
 };
 
