@@ -66,8 +66,8 @@ TEST_F(ChangeSourceTest, KeepsSeeingChangesAfterTheDeviceIsWipedAndMadeAgain) {
     ASSERT_TRUE(arrived.wait_for(lock, kPatience, [&] { return remakes > 0; })) << "the remade folders went unseen";
   }
   // Every followed folder is armed again: a write in each is seen.
-  for (const char* file : {"/var/run/hardware/battery.plist", "/var/log/syslog",
-                           "/var/mobile/Library/Preferences/x.plist"}) {
+  for (const char* file :
+       {"/var/run/hardware/battery.plist", "/var/log/syslog", "/var/mobile/Library/Preferences/x.plist"}) {
     // The re-arming may still be reporting; settle before counting.
     int seen = change_count();
     write(file);
