@@ -16,9 +16,6 @@
 #include <functional>
 #include <random>
 
-#include <sqlite3.h>
-
-#include "history/store.h"
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/property_list_files.h"
@@ -215,62 +212,6 @@ TEST_F(CrashConsistency, FailedWriteLeavesOldFileAndNoTemporary) {
   EXPECT_TRUE(temps_of(blocked).empty());
   EXPECT_EQ(foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile), version(3));
   EXPECT_TRUE(temps_of(file).empty());
-}
-
-// The battery history: samples inserted while the writer is killed. After
-// every kill the store passes integrity_check and holds whole samples only,
-// every one before the interrupted insert and perhaps that one.
-history::Sample history_sample(long long n) {
-  history::Sample s;
-  s.time = 1767225600 + n * 61;  // never a repeat of the one before
-  s.level = static_cast<std::int32_t>(n % 101);
-  s.charging = n % 2 == 0;
-  s.external = n % 3 == 0;
-  s.full = n % 5 == 0;
-  s.raw_capacity = n * 7;
-  s.max_capacity = 1500 - n % 13;
-  s.design_capacity = 1560;
-  s.cycles = n;
-  s.temperature = 3000 + n % 97;
-  s.voltage = 3700 + n % 89;
-  s.amperage = -n;
-  if (n % 4) s.watts = static_cast<double>(n % 4) * 2.5;
-  return s;
-}
-
-TEST_F(CrashConsistency, HistoryStoreThroughTheWriter) {
-  std::string file = device.path(px::kHistoryStoreFile);
-  // One writer per process: a child never touches the connection it inherited.
-  auto write = [](long long n) {
-    static pid_t owner = 0;
-    static history::HistoryWriter* writer = nullptr;
-    if (owner != ::getpid()) {
-      owner = ::getpid();
-      writer = new history::HistoryWriter();  // the parent's is left alone, never closed here
-    }
-    // The device clock stays at the start: nothing is old enough to be thinned.
-    writer->record(history_sample(n), 1767225600);
-  };
-  auto read = [&] {
-    sqlite3* db = nullptr;
-    long long newest = -1;
-    EXPECT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-    sqlite3_stmt* check = nullptr;
-    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
-    EXPECT_EQ(sqlite3_step(check), SQLITE_ROW);
-    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
-    sqlite3_finalize(check);
-    sqlite3_close(db);
-    history::HistoryReader reader;
-    EXPECT_TRUE(reader.open().ok());
-    for (const history::Sample& s : reader.samples()) {
-      long long n = (s.time - 1767225600) / 61;
-      EXPECT_EQ(s, history_sample(n)) << "a sample stored whole, never half";
-      if (n < 1000000) newest = std::max(newest, n);
-    }
-    return newest;
-  };
-  report("history store", kill_writers(file, 10000, false, write, read));
 }
 
 }  // namespace
