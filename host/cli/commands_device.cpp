@@ -18,6 +18,7 @@
 #include "host/common/control_channel.h"
 #include "host/common/device_layout.h"
 #include "host/common/device_processes.h"
+#include "host/common/log_tail.h"
 #include "host/common/time_text.h"
 #include "host/device/battery_source.h"
 #include "platform/foundation/device_clock.h"
@@ -36,15 +37,6 @@ constexpr const char* kDeviceProcesses[] = {"web", "Preferences", "SpringBoard",
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 bool device_running() { return host::running_device_process("launchd").has_value(); }
-
-std::string tail_of_file(const std::string& path, std::size_t lines) {
-  auto c = foundation::read_whole_file(path, 16u << 20);
-  if (!c.ok()) return "";
-  std::size_t at = c->size();
-  if (at && (*c)[at - 1] == '\n') --at;
-  while (lines-- && at != std::string::npos && at > 0) at = c->rfind('\n', at - 1);
-  return at == std::string::npos || at == 0 ? *c : c->substr(at + 1);
-}
 
 // Stops recorded processes that are still this device's, gently then firmly;
 // never the process asking (the page's server runs `shutdown` for the page).
@@ -164,7 +156,10 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   while (Clock::now() < deadline) {
     int wstatus;
     if (::waitpid(pid, &wstatus, WNOHANG) == pid)
-      return {1, {}, "simdevice: the device supervisor stopped at once; its log says:\n" + tail_of_file(log, 8)};
+      return {1,
+              {},
+              "simdevice: the device supervisor stopped at once; its log says:\n" +
+                  host::last_log_text("/var/log/launchd.log", 8)};
     if (!supervisor_up) supervisor_up = process_status("launchd", 1000).has_value();
     if (supervisor_up) {
       if (auto sb = springboard_status(); sb && sb->value("launched", false))

@@ -14,6 +14,7 @@
 #include "host/cli/screen.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
+#include "host/common/log_tail.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
 
@@ -24,21 +25,6 @@
 namespace cli {
 namespace {
 
-// The last `lines` lines of `text` (all of it for a negative count).
-std::string last_lines(const std::string& text, long long lines) {
-  if (lines < 0) return text;
-  std::size_t at = text.size();
-  if (at && text[at - 1] == '\n') --at;
-  while (lines > 0 && at > 0) {
-    auto nl = text.rfind('\n', at - 1);
-    if (nl == std::string::npos) return text;
-    at = nl;
-    --lines;
-  }
-  if (at == text.size()) return {};
-  return lines == 0 && at < text.size() && text[at] == '\n' ? text.substr(at + 1) : text.substr(at);
-}
-
 CommandResult show_log(const ParsedArgs& args, Context& context) {
   long long n = -1;
   if (auto text = args.last("-n")) {
@@ -46,10 +32,11 @@ CommandResult show_log(const ParsedArgs& args, Context& context) {
     if (!count) return context.usage_error("-n takes a number of lines, not '" + *text + "'");
     n = *count;
   }
+  // Read from the end: a long-running device's syslog is large.
+  if (n >= 0) return {0, host::last_log_text("/var/log/syslog", static_cast<std::size_t>(n)), {}};
   auto c = foundation::read_whole_file(foundation::device_path("/var/log/syslog"), 256u << 20);
   if (!c.ok()) return {};
-  if (n == 0) return {};
-  return {0, last_lines(*c, n), {}};
+  return {0, *c, {}};
 }
 
 CommandResult show_status(const ParsedArgs& args, Context&) {

@@ -3,6 +3,7 @@
 #include "host/cli/device_status.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
+#include "host/common/log_tail.h"
 #include "host/common/screen_state.h"
 #include "host/common/value_json.h"
 #include "host/web/web_paths.h"
@@ -17,9 +18,6 @@ namespace {
 
 using nlohmann::json;
 
-// The syslog grows without end; its tail is all the page shows.
-constexpr std::size_t kSyslogTailBytes = 64 * 1024;
-
 json parse_or_null(const std::string& text) {
   json j = json::parse(text, nullptr, false);
   return j.is_discarded() ? json(nullptr) : j;
@@ -29,18 +27,6 @@ json plist_file_json(const char* device_file) {
   foundation::Value v = foundation::plist::read_device_dictionary(device_file);
   if (!v.is_dictionary()) return nullptr;
   return host::to_json(v);
-}
-
-// Only the tail is read: the syslog grows with every change the device makes,
-// and a whole read made the server's memory and each composition grow with it.
-std::string syslog_tail() {
-  // One byte more than is kept tells whether the first kept line is whole.
-  auto c = foundation::read_device_file_tail("/var/log/syslog", kSyslogTailBytes + 1);
-  if (!c.ok()) return {};
-  if (c->size() <= kSyslogTailBytes) return *c;
-  // The tail was cut: everything up to the first line break is a piece of a line.
-  auto nl = c->find('\n');
-  return nl == std::string::npos ? std::string() : c->substr(nl + 1);
 }
 
 json open_pane() {
@@ -85,20 +71,6 @@ void replace_image_paths(json& node) {
 
 }  // namespace
 
-std::vector<std::string> last_lines(const std::string& text, std::size_t count) {
-  std::vector<std::string> lines;
-  std::size_t end = text.size();
-  if (end && text[end - 1] == '\n') --end;
-  while (lines.size() < count && end > 0) {
-    std::size_t nl = text.rfind('\n', end - 1);
-    std::size_t start = nl == std::string::npos ? 0 : nl + 1;
-    lines.push_back(text.substr(start, end - start));
-    if (nl == std::string::npos) break;
-    end = nl;
-  }
-  return {lines.rbegin(), lines.rend()};
-}
-
 void add_image_addresses(json& pane) { replace_image_paths(pane); }
 
 json compose_state_document() {
@@ -109,7 +81,9 @@ json compose_state_document() {
   doc["pane"] = open_pane();
   doc["files"] = {{"battery_data", plist_file_json(px::kBatteryDataFile)},
                   {"settings", plist_file_json(px::kSettingsFile)}};
-  doc["syslog"] = last_lines(syslog_tail(), kSyslogLines);
+  // Read from the end: the syslog grows with every change the device makes,
+  // and reading it whole made the server's memory grow with it.
+  doc["syslog"] = host::last_log_lines("/var/log/syslog", kSyslogLines);
   return doc;
 }
 

@@ -17,9 +17,6 @@ inline constexpr std::size_t kSyslogLines = 200;
 
 nlohmann::json compose_state_document();
 
-// The last `count` lines of `text` (without their line feeds).
-std::vector<std::string> last_lines(const std::string& text, std::size_t count);
-
 // Replaces each "image_path" (a device path) in the pane with "image_address",
 // the server's route to it; images the route would not serve get null.
 void add_image_addresses(nlohmann::json& pane);
