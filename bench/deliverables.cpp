@@ -95,7 +95,7 @@ long resident_kib_after_broadcasts(bool with_tweak, int broadcasts) {
 
 double springboard_start_to_status_bar_ms() {
   std::string root = foundation::device_root() + "/startup";
-  host::make_device_layout(root);
+  if (auto made = host::make_device_layout(root); !made) throw std::runtime_error(made.message());
   std::filesystem::copy(PX_STAGE_DIR, root,
                         std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
   std::string binary = std::string(PX_BIN_DIR) + "/SpringBoard";

@@ -34,9 +34,8 @@ void make_year_store() {
   if (made) return;
   made = true;
   auto started = std::chrono::steady_clock::now();
-  std::string error;
   device::SimBattery battery(
-      *device::parse_sim_options("level=90,rate=-0.1/min,cycle=20-90,wear=0.02%/cycle,cycles=0", &error));
+      *device::parse_sim_options("level=90,rate=-0.1/min,cycle=20-90,wear=0.02%/cycle,cycles=0"));
   history::HistoryWriter writer;
   std::int64_t start = kYearEnd - 365 * kDay, recent = kYearEnd - 30 * kDay;
   long long written = 0;

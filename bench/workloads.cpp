@@ -103,7 +103,7 @@ Value full_settings() {
 Workloads::Workloads() {
   std::string tmpl = (std::filesystem::temp_directory_path() / "pxbench-XXXXXX").string();
   if (::mkdtemp(tmpl.data())) m_root = tmpl;
-  host::make_device_layout(m_root);
+  if (auto made = host::make_device_layout(m_root); !made) throw std::runtime_error(made.message());
   foundation::set_device_root(m_root);
 }
 

@@ -10,10 +10,9 @@ namespace pxfuzz {
 
 void trace_reader(std::string_view bytes) {
   put_device_file("/var/tmp/fuzz.trace", bytes);
-  std::string error;
-  auto samples = device::read_trace(foundation::device_path("/var/tmp/fuzz.trace"), &error);
+  auto samples = device::read_trace(foundation::device_path("/var/tmp/fuzz.trace"));
   if (!samples) {
-    require(!error.empty(), "a refused trace says why");
+    require(!samples.message().empty(), "a refused trace says why");
     return;
   }
   require(!samples->empty(), "an accepted trace has samples");

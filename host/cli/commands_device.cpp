@@ -73,18 +73,17 @@ CommandResult init(const ParsedArgs& args, Context&) {
     fs::remove_all(root, ec);
     if (ec) return Context::failure("cannot remove " + root + ": " + ec.message());
   }
-  std::string error;
-  if (!host::make_device_layout(root, &error)) return Context::failure(error);
+  if (auto made = host::make_device_layout(root); !made) return Context::failure(made.message());
   return {0, "Device root ready at " + root + " (" + host::device_machine_identifier(root) + ")\n", {}};
 }
 
 CommandResult install(const ParsedArgs& args, Context&) {
   std::string package = fs::absolute(args.positionals[0]).string();
-  std::string error;
-  host::make_device_layout(foundation::device_root(), &error);
+  if (auto made = host::make_device_layout(foundation::device_root()); !made)
+    return Context::failure("install failed: " + made.message());
   std::error_code ec;
-  auto result = fs::is_regular_file(package, ec) ? install_deb(package, &error) : install_tree(package, "", &error);
-  if (!result) return Context::failure("install failed: " + error);
+  auto result = fs::is_regular_file(package, ec) ? install_deb(package) : install_tree(package, "");
+  if (!result) return Context::failure("install failed: " + result.message());
   std::string out = "Installed " + result->package + " (" + std::to_string(result->files) + " files)";
   if (device_running()) out += "; respring to load it (simdevice respring)";
   return {0, out + "\n", {}};
@@ -104,8 +103,7 @@ CommandResult remove_installed(const ParsedArgs& args, Context& context) {
     }
     name = installed.front();
   }
-  std::string error;
-  if (!remove_package(name, &error)) return Context::failure(error);
+  if (auto removed = remove_package(name); !removed) return Context::failure(removed.message());
   return {0, "Removed " + name + "\n", {}};
 }
 
@@ -118,8 +116,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   if (context.caller() == Caller::web && (battery.rfind("trace:", 0) == 0 || battery.rfind("sysfs", 0) == 0))
     return context.usage_error(
         "the web page boots with the simulated battery only (a trace or sysfs names the machine's files)");
-  std::string error;
-  if (!host::make_device_layout(root, &error)) return Context::failure(error);
+  if (auto made = host::make_device_layout(root); !made) return Context::failure(made.message());
   // The supervisor runs in the device root: a file or folder it reads must be named absolutely.
   for (const char* kind : {"trace:", "sysfs:"}) {
     std::string k = kind;
@@ -127,7 +124,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
       battery = k + fs::absolute(battery.substr(k.size())).string();
   }
   // Refuse a battery source that cannot work before anything starts.
-  if (!device::make_battery_source(battery, &error)) return Context::failure(error);
+  if (auto source = device::make_battery_source(battery); !source) return Context::failure(source.message());
   if (clock) {
     auto t = host::parse_device_time(*clock, foundation::device_now());
     if (!t.unix_seconds) return context.usage_error(t.error);

@@ -113,15 +113,12 @@ std::optional<std::string> control_field(const std::string& control, const std::
   return std::nullopt;
 }
 
-std::optional<InstallResult> install_tree(const std::string& tree_path, const std::string& name, std::string* error) {
+foundation::Result<InstallResult> install_tree(const std::string& tree_path, const std::string& name) {
   // Named as it really is: the file layer refuses paths that only look as if they were inside the device.
   std::error_code canon_ec;
   std::string tree = fs::weakly_canonical(fs::absolute(tree_path), canon_ec).string();
   if (canon_ec) tree = tree_path;
-  auto fail = [&](std::string why) -> std::optional<InstallResult> {
-    if (error) *error = std::move(why);
-    return std::nullopt;
-  };
+  auto fail = [](const std::string& why) { return foundation::fail(foundation::Errc::io, why); };
   std::error_code ec;
   if (!fs::is_directory(tree, ec)) return fail(tree + ": no such package folder or .deb");
   if (foundation::device_root().empty()) return fail("no device root");
@@ -174,33 +171,26 @@ std::optional<InstallResult> install_tree(const std::string& tree_path, const st
   return result;
 }
 
-std::optional<InstallResult> install_deb(const std::string& deb, std::string* error) {
+foundation::Result<InstallResult> install_deb(const std::string& deb) {
   std::string tmp = foundation::device_path("/tmp") + "/install-XXXXXX";
-  if (!::mkdtemp(tmp.data())) {
-    if (error) *error = "cannot make a folder to unpack " + deb;
-    return std::nullopt;
-  }
-  std::optional<InstallResult> result;
-  if (run({"dpkg-deb", "-x", deb, tmp}) != 0 || run({"dpkg-deb", "-e", deb, tmp + "/DEBIAN"}) != 0) {
-    if (error) *error = deb + ": not a Debian package dpkg-deb can unpack";
-  } else {
-    result = install_tree(tmp, "", error);
-  }
+  if (!::mkdtemp(tmp.data())) return foundation::fail(foundation::Errc::io, "cannot make a folder to unpack " + deb);
+  foundation::Result<InstallResult> result =
+      run({"dpkg-deb", "-x", deb, tmp}) != 0 || run({"dpkg-deb", "-e", deb, tmp + "/DEBIAN"}) != 0
+          ? foundation::fail(foundation::Errc::malformed, deb + ": not a Debian package dpkg-deb can unpack")
+          : install_tree(tmp, "");
   std::error_code ec;
   fs::remove_all(tmp, ec);
   return result;
 }
 
-bool remove_package(const std::string& name, std::string* error) {
-  if (!valid_package_name(name) || !fs::exists(info_path(name, ".list"))) {
-    if (error) *error = "package '" + name + "' is not installed";
-    return false;
-  }
+foundation::Result<void> remove_package(const std::string& name) {
+  if (!valid_package_name(name) || !fs::exists(info_path(name, ".list")))
+    return foundation::fail(foundation::Errc::missing, "package '" + name + "' is not installed");
   remove_paths(read_list(name), {"/."});
   ::unlink(info_path(name, ".list").c_str());
   ::unlink(info_path(name, ".control").c_str());
-  host::make_device_layout(foundation::device_root());
-  return true;
+  // Put back whatever of the layout the package's files took with them.
+  return host::make_device_layout(foundation::device_root());
 }
 
 std::vector<std::string> installed_packages() {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/result.h"
+
 namespace cli {
 
 inline constexpr const char* kDefaultPackage = "com.zelmoraq.pylonexpro2";
@@ -22,11 +24,11 @@ bool valid_package_name(const std::string& name);
 // Copies a staged tree into the current device root. The package is named by
 // the tree's DEBIAN/control, else `name`, else kDefaultPackage. Files an earlier
 // version installed that this one lacks are removed.
-std::optional<InstallResult> install_tree(const std::string& tree, const std::string& name, std::string* error);
+foundation::Result<InstallResult> install_tree(const std::string& tree, const std::string& name);
 // Unpacks a .deb with dpkg-deb and installs its tree.
-std::optional<InstallResult> install_deb(const std::string& deb, std::string* error);
+foundation::Result<InstallResult> install_deb(const std::string& deb);
 // Removes every file the package installed; the device layout itself stays.
-bool remove_package(const std::string& name, std::string* error);
+foundation::Result<void> remove_package(const std::string& name);
 std::vector<std::string> installed_packages();
 
 // "Package: x" and the like from a control file's text.

@@ -10,20 +10,18 @@
 
 namespace host {
 namespace {
-bool make_folder(const std::string& path, std::string* error) {
+foundation::Result<void> make_folder(const std::string& path) {
   for (std::size_t i = 1; i <= path.size(); ++i) {
     if (i != path.size() && path[i] != '/') continue;
     std::string part = path.substr(0, i);
-    if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
-      if (error) *error = part + ": " + std::strerror(errno);
-      return false;
-    }
+    if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+      return foundation::fail(foundation::Errc::io, part + ": " + std::strerror(errno));
   }
-  return true;
+  return {};
 }
 }  // namespace
 
-bool make_device_layout(const std::string& root, std::string* error) {
+foundation::Result<void> make_device_layout(const std::string& root) {
   static const char* folders[] = {
       "",
       "/Applications",
@@ -39,12 +37,11 @@ bool make_device_layout(const std::string& root, std::string* error) {
       "/tmp",
   };
   for (const char* f : folders)
-    if (!make_folder(root + f, error)) return false;
+    if (auto made = make_folder(root + f); !made) return made;
   std::string user = root + "/User";
   struct stat st {};
   if (::lstat(user.c_str(), &st) != 0 && ::symlink("var/mobile", user.c_str()) != 0) {
-    if (error) *error = user + ": " + std::strerror(errno);
-    return false;
+    return foundation::fail(foundation::Errc::io, user + ": " + std::strerror(errno));
   }
   std::string version = root + "/System/Library/CoreServices/SystemVersion.plist";
   if (::access(version.c_str(), F_OK) != 0) {
@@ -54,7 +51,7 @@ bool make_device_layout(const std::string& root, std::string* error) {
                                                   {"ProductType", "iPhone6,1"}});
     foundation::plist::write_file(version, info, foundation::plist::Format::xml);
   }
-  return true;
+  return {};
 }
 
 std::string device_machine_identifier(const std::string& root) {

@@ -5,11 +5,13 @@
 
 #include <string>
 
+#include "platform/foundation/result.h"
+
 namespace host {
 
-// Creates whatever of the layout is missing; existing files are kept. False
-// (with a reason) when the root cannot be made.
-bool make_device_layout(const std::string& root, std::string* error = nullptr);
+// Creates whatever of the layout is missing; existing files are kept. Fails
+// (io, naming the folder) when the root cannot be made.
+foundation::Result<void> make_device_layout(const std::string& root);
 
 // The machine identifier the device reports through uname ("iPhone6,1"),
 // kept in <root>/System/Library/CoreServices/SystemVersion.plist as ProductType.

@@ -115,10 +115,9 @@ nlohmann::json battery_change_to_json(const BatteryChange& change) {
   return j;
 }
 
-std::optional<BatteryChange> battery_change_from_json(const nlohmann::json& j, std::string* error) {
-  auto fail = [&](std::string why) -> std::optional<BatteryChange> {
-    if (error) *error = "bad battery request: " + std::move(why);
-    return std::nullopt;
+foundation::Result<BatteryChange> battery_change_from_json(const nlohmann::json& j) {
+  auto fail = [](const std::string& why) {
+    return foundation::fail(foundation::Errc::invalid, "bad battery request: " + why);
   };
   if (!j.is_object()) return fail("not an object");
   BatteryChange change;

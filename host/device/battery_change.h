@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/result.h"
 #include "platform/foundation/value.h"
 
 namespace device {
@@ -55,7 +56,7 @@ struct BatteryChange {
 // The change as the typed request simdevice sends the supervisor, and back.
 // Reading checks every field as parsing does; nothing for anything else.
 nlohmann::json battery_change_to_json(const BatteryChange& change);
-std::optional<BatteryChange> battery_change_from_json(const nlohmann::json& json, std::string* error);
+foundation::Result<BatteryChange> battery_change_from_json(const nlohmann::json& json);
 
 // Keys set or removed by hand. A key stays as set until a later command sets
 // or unsets it (or one of its parents or children) again.

@@ -81,13 +81,10 @@ long long BatteryDriver::apply(const BatteryChange& change) {
   return write(compose(!change.no_status)) ? m_generation : 0;
 }
 
-std::optional<long long> BatteryDriver::plug(bool connected, std::string* error) {
-  if (!m_source->plug(connected, m_elapsed(), error)) return std::nullopt;
+foundation::Result<long long> BatteryDriver::plug(bool connected) {
+  if (auto plugged = m_source->plug(connected, m_elapsed()); !plugged) return plugged.error();
   m_state_override.reset();
-  if (!write(compose(true))) {
-    if (error) *error = "the battery entry could not be written";
-    return std::nullopt;
-  }
+  if (!write(compose(true))) return foundation::fail(foundation::Errc::io, "the battery entry could not be written");
   return m_generation;
 }
 

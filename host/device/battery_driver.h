@@ -27,7 +27,7 @@ class BatteryDriver {
   // one broadcast. Returns the generation written (0 when the write failed).
   long long apply(const BatteryChange& change);
   // `plug`/`unplug`; nothing with a reason when the source has no charger.
-  std::optional<long long> plug(bool connected, std::string* error);
+  foundation::Result<long long> plug(bool connected);
 
   long long generation() const { return m_generation; }
   const BatterySource& source() const { return *m_source; }

@@ -32,34 +32,32 @@ void split_trace_options(std::string& file, double& speed, bool& loop) {
 
 }  // namespace
 
-std::unique_ptr<BatterySource> make_battery_source(const std::string& source, std::string* error) {
+foundation::Result<std::unique_ptr<BatterySource>> make_battery_source(const std::string& source) {
+  using foundation::Errc;
+  using foundation::fail;
   auto colon = source.find(':');
   std::string kind = source.substr(0, colon);
   std::string rest = colon == std::string::npos ? "" : source.substr(colon + 1);
   if (kind == "sim") {
-    auto options = parse_sim_options(rest, error);
-    if (!options) return nullptr;
-    return std::make_unique<SimBattery>(*options);
+    auto options = parse_sim_options(rest);
+    if (!options) return options.error();
+    return std::unique_ptr<BatterySource>(std::make_unique<SimBattery>(*options));
   }
   if (kind == "trace") {
-    if (rest.empty()) {
-      if (error) *error = "trace battery: give the file, trace:FILE";
-      return nullptr;
-    }
+    if (rest.empty()) return fail(Errc::invalid, "trace battery: give the file, trace:FILE");
     double speed = 1;
     bool loop = false;
     split_trace_options(rest, speed, loop);
-    auto samples = read_trace(rest, error);
-    if (!samples) return nullptr;
-    return std::make_unique<TraceBattery>(rest, std::move(*samples), speed, loop);
+    auto samples = read_trace(rest);
+    if (!samples) return samples.error();
+    return std::unique_ptr<BatterySource>(std::make_unique<TraceBattery>(rest, std::move(*samples), speed, loop));
   }
   if (kind == "sysfs") {
     std::string dir = rest.empty() ? kPowerSupplyDir : rest;
-    if (!read_sysfs_battery(dir, 0, error)) return nullptr;
-    return std::make_unique<SysfsBattery>(dir);
+    if (auto reading = read_sysfs_battery(dir, 0); !reading) return reading.error();
+    return std::unique_ptr<BatterySource>(std::make_unique<SysfsBattery>(dir));
   }
-  if (error) *error = "unknown battery source '" + source + "' (sim[:OPTIONS], trace:FILE or sysfs[:DIR])";
-  return nullptr;
+  return fail(Errc::invalid, "unknown battery source '" + source + "' (sim[:OPTIONS], trace:FILE or sysfs[:DIR])");
 }
 
 }  // namespace device

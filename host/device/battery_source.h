@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/result.h"
 #include "platform/foundation/value.h"
 
 namespace device {
@@ -30,9 +31,9 @@ class BatterySource {
   virtual bool take_level(double level, double elapsed_s) { return false; }
   virtual bool take_state(int state, double elapsed_s) { return false; }
   // Connects or removes a charger; false with a reason when the source has none.
-  virtual bool plug(bool connected, double elapsed_s, std::string* error) {
-    if (error) *error = "the " + description() + " battery has no charger to plug or unplug";
-    return false;
+  virtual foundation::Result<void> plug(bool connected, double elapsed_s) {
+    return foundation::fail(foundation::Errc::invalid,
+                            "the " + description() + " battery has no charger to plug or unplug");
   }
   // How often the driver should sample, in milliseconds; 0 when the readings
   // change only on request.
@@ -45,6 +46,6 @@ class BatterySource {
 // Parses SOURCE ("sim[:OPTIONS]", "trace:FILE[,OPTIONS]", "sysfs[:DIR]"); a
 // source that cannot work here (no such file, no battery) is refused with a
 // message the user can act on.
-std::unique_ptr<BatterySource> make_battery_source(const std::string& source, std::string* error);
+foundation::Result<std::unique_ptr<BatterySource>> make_battery_source(const std::string& source);
 
 }  // namespace device

@@ -33,9 +33,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "launchd: SIMDEVICE_ROOT is not set\n");
     return 2;
   }
-  std::string error;
-  if (!host::make_device_layout(root, &error)) {
-    std::fprintf(stderr, "launchd: %s\n", error.c_str());
+  if (auto made = host::make_device_layout(root); !made) {
+    std::fprintf(stderr, "launchd: %s\n", made.message().c_str());
     return 1;
   }
   if (auto other = host::running_device_process("launchd"); other && *other != ::getpid()) {
@@ -44,11 +43,12 @@ int main(int argc, char** argv) {
   }
   // A daemon holds no folder of the machine open; a crash dump lands in the device.
   if (::chdir(root.c_str()) != 0) return 1;
-  auto battery_source = device::make_battery_source(source, &error);
-  if (!battery_source) {
-    std::fprintf(stderr, "launchd: %s\n", error.c_str());
+  auto made_source = device::make_battery_source(source);
+  if (!made_source) {
+    std::fprintf(stderr, "launchd: %s\n", made_source.message().c_str());
     return 1;
   }
+  std::unique_ptr<device::BatterySource> battery_source = std::move(made_source).value();
   // The device lives at the battery's speed while it runs, and in real time again after.
   foundation::set_device_clock_rate(battery_source->time_scale());
   auto started = std::chrono::steady_clock::now();

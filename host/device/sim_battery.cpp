@@ -161,10 +161,10 @@ bool SimBattery::take_state(int state, double elapsed_s) {
   return true;
 }
 
-bool SimBattery::plug(bool connected, double elapsed_s, std::string*) {
+foundation::Result<void> SimBattery::plug(bool connected, double elapsed_s) {
   advance_to(elapsed_s);
   connect(connected);
-  return true;
+  return {};
 }
 
 }  // namespace device

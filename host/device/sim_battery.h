@@ -24,7 +24,7 @@ class SimBattery : public BatterySource {
   BatterySample sample(double elapsed_s, double now_unix) override;
   bool take_level(double level, double elapsed_s) override;
   bool take_state(int state, double elapsed_s) override;
-  bool plug(bool connected, double elapsed_s, std::string* error) override;
+  foundation::Result<void> plug(bool connected, double elapsed_s) override;
   // About one reading per percent, at most 50 a second and at least one.
   int poll_interval_ms() const override;
   double time_scale() const override { return m_options.speed; }

@@ -44,12 +44,9 @@ std::string text_of(double d) {
 
 }  // namespace
 
-std::optional<SimOptions> parse_sim_options(const std::string& text, std::string* error) {
+foundation::Result<SimOptions> parse_sim_options(const std::string& text) {
   SimOptions o;
-  auto fail = [&](std::string why) -> std::optional<SimOptions> {
-    if (error) *error = "sim battery: " + why;
-    return std::nullopt;
-  };
+  auto fail = [](const std::string& why) { return foundation::fail(foundation::Errc::invalid, "sim battery: " + why); };
   std::size_t i = 0;
   while (i < text.size()) {
     std::size_t j = text.find(',', i);

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/result.h"
+
 namespace device {
 
 struct SimOptions {
@@ -26,7 +28,7 @@ struct SimOptions {
 
 // "level=80,rate=-1.5/min,speed=60,cycle=20-90,wear=0.02%/cycle,cycles=300,seed=7"
 // (level also as 0.8 or 80%; rate per s, min or h; cycle bounds in percent).
-std::optional<SimOptions> parse_sim_options(const std::string& text, std::string* error);
+foundation::Result<SimOptions> parse_sim_options(const std::string& text);
 // The options as the text that parses back to them (what `status` shows).
 std::string describe_sim_options(const SimOptions& options);
 

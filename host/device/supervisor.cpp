@@ -197,10 +197,9 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
   if (cmd == "status") return status();
   if (cmd == "battery-change") {
     // simdevice parsed the command line; this is its typed request (one JSON argument).
-    std::string error;
     auto request = rest.size() == 1 ? nlohmann::json::parse(rest[0], nullptr, false) : nlohmann::json();
-    auto change = battery_change_from_json(request, &error);
-    if (!change) return Reply::fail("battery: " + error, 2);
+    auto change = battery_change_from_json(request);
+    if (!change) return Reply::fail("battery: " + change.message(), 2);
     foundation::reload_device_clock();
     long long generation = m_battery->apply(*change);
     if (generation == 0) return Reply::fail("battery: the battery entry could not be written");
@@ -211,9 +210,8 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
     return Reply::ok(out.dump());
   }
   if (cmd == "plug" || cmd == "unplug") {
-    std::string error;
-    auto generation = m_battery->plug(cmd == "plug", &error);
-    if (!generation) return Reply::fail(cmd + ": " + error);
+    auto generation = m_battery->plug(cmd == "plug");
+    if (!generation) return Reply::fail(cmd + ": " + generation.message());
     const auto& entry = m_battery->entry();
     nlohmann::json out = {{"generation", *generation},
                           {"level", entry["Level"].doubleValue()},

@@ -56,7 +56,7 @@ std::string lowercase(std::string s) {
 
 }  // namespace
 
-std::optional<BatterySample> read_sysfs_battery(const std::string& dir, double now_unix, std::string* error) {
+foundation::Result<BatterySample> read_sysfs_battery(const std::string& dir, double now_unix) {
   std::vector<fs::path> batteries, chargers;
   std::error_code ec;
   for (auto& entry : fs::directory_iterator(dir, ec)) {
@@ -68,10 +68,10 @@ std::optional<BatterySample> read_sysfs_battery(const std::string& dir, double n
     }
   }
   if (batteries.empty()) {
-    if (error)
-      *error = "this machine has no battery under " + dir +
-               " (no power supply of type Battery); boot with --battery sim or --battery trace:FILE instead";
-    return std::nullopt;
+    return foundation::fail(foundation::Errc::missing,
+                            "this machine has no battery under " + dir +
+                                " (no power supply of type Battery); boot with --battery sim or --battery trace:FILE "
+                                "instead");
   }
   std::sort(batteries.begin(), batteries.end());
   std::sort(chargers.begin(), chargers.end());
@@ -166,9 +166,8 @@ std::optional<BatterySample> read_sysfs_battery(const std::string& dir, double n
 }
 
 BatterySample SysfsBattery::sample(double, double now_unix) {
-  std::string error;
   // A battery that vanishes while the device runs (a dock unplugged) keeps its last reading.
-  if (auto s = read_sysfs_battery(m_dir, now_unix, &error)) m_last = std::move(*s);
+  if (auto s = read_sysfs_battery(m_dir, now_unix)) m_last = std::move(*s);
   return m_last;
 }
 

@@ -15,7 +15,7 @@ inline constexpr const char* kPowerSupplyDir = "/sys/class/power_supply";
 
 // One reading of the first battery under `dir`, with the chargers' state;
 // nothing (and a reason) when there is no battery there.
-std::optional<BatterySample> read_sysfs_battery(const std::string& dir, double now_unix, std::string* error);
+foundation::Result<BatterySample> read_sysfs_battery(const std::string& dir, double now_unix);
 
 class SysfsBattery : public BatterySource {
  public:

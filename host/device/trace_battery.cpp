@@ -32,32 +32,22 @@ int state_from_status(const foundation::Value& status) {
 
 namespace {
 
-std::optional<TraceSample> sample_of(const foundation::Value& entry, std::string* why) {
-  if (!entry.is_dictionary()) {
-    *why = "not a dictionary";
-    return std::nullopt;
-  }
+foundation::Result<TraceSample> sample_of(const foundation::Value& entry) {
+  auto refuse = [](const std::string& why) { return foundation::fail(foundation::Errc::malformed, why); };
+  if (!entry.is_dictionary()) return refuse("not a dictionary");
   TraceSample s;
   const auto& t = entry["Time"];
-  if (!t.is_number() || !std::isfinite(t.doubleValue()) || t.doubleValue() < 0) {
-    *why = "no Time (seconds since the trace began)";
-    return std::nullopt;
-  }
+  if (!t.is_number() || !std::isfinite(t.doubleValue()) || t.doubleValue() < 0)
+    return refuse("no Time (seconds since the trace began)");
   s.time = t.doubleValue();
   s.reading.status = entry["Status"].is_dictionary() ? entry["Status"] : foundation::Value();
   const auto& level = entry["Level"];
   s.reading.level = level.is_number() ? level.doubleValue() : level_from_status(s.reading.status);
-  if (s.reading.level != -1 && (s.reading.level < 0 || s.reading.level > 1)) {
-    *why = "Level outside 0..1";
-    return std::nullopt;
-  }
+  if (s.reading.level != -1 && (s.reading.level < 0 || s.reading.level > 1)) return refuse("Level outside 0..1");
   const auto& state = entry["State"];
   if (state.is_string()) {
     auto parsed = parse_state(*state.string());
-    if (!parsed) {
-      *why = "unknown State '" + *state.string() + "'";
-      return std::nullopt;
-    }
+    if (!parsed) return refuse("unknown State '" + *state.string() + "'");
     s.reading.state = *parsed;
   } else if (state.is_number()) {
     s.reading.state = std::clamp(state.intValue(), 0, 3);
@@ -69,15 +59,17 @@ std::optional<TraceSample> sample_of(const foundation::Value& entry, std::string
 
 }  // namespace
 
-std::optional<std::vector<TraceSample>> read_trace(const std::string& host_path, std::string* error) {
-  auto fail = [&](std::string why) -> std::optional<std::vector<TraceSample>> {
-    if (error) *error = "trace " + host_path + ": " + why;
-    return std::nullopt;
+foundation::Result<std::vector<TraceSample>> read_trace(const std::string& host_path) {
+  auto fail = [&](const std::string& why) {
+    return foundation::fail(foundation::Errc::malformed, "trace " + host_path + ": " + why);
   };
   auto contents = foundation::read_whole_file(host_path, 64u << 20);
-  if (!contents.ok()) return fail(contents.code() == foundation::Errc::missing ? "no such file" : "cannot be read");
+  if (!contents.ok()) {
+    return foundation::fail(contents.code(),
+                            "trace " + host_path + ": " +
+                                (contents.code() == foundation::Errc::missing ? "no such file" : "cannot be read"));
+  }
   std::vector<TraceSample> samples;
-  std::string why;
   auto start = contents->find_first_not_of(" \t\r\n");
   bool is_plist = start != std::string::npos &&
                   (contents->compare(start, 5, "<?xml") == 0 || contents->compare(start, 6, "<plist") == 0 ||
@@ -88,8 +80,8 @@ std::optional<std::vector<TraceSample>> read_trace(const std::string& host_path,
     foundation::Value list = parsed->is_dictionary() ? (*parsed)["Samples"] : *parsed;
     if (!list.is_array()) return fail("a property-list trace is an array of samples (or {Samples = (...)})");
     for (std::size_t i = 0; i < list.array()->size(); ++i) {
-      auto s = sample_of((*list.array())[i], &why);
-      if (!s) return fail("sample " + std::to_string(i) + ": " + why);
+      auto s = sample_of((*list.array())[i]);
+      if (!s) return fail("sample " + std::to_string(i) + ": " + s.message());
       samples.push_back(std::move(*s));
     }
   } else {
@@ -105,8 +97,8 @@ std::optional<std::vector<TraceSample>> read_trace(const std::string& host_path,
       if (first == std::string::npos || line[first] == '#') continue;
       auto j = nlohmann::json::parse(line, nullptr, false);
       if (j.is_discarded()) return fail("line " + std::to_string(line_no) + ": not JSON");
-      auto s = sample_of(host::from_json(j), &why);
-      if (!s) return fail("line " + std::to_string(line_no) + ": " + why);
+      auto s = sample_of(host::from_json(j));
+      if (!s) return fail("line " + std::to_string(line_no) + ": " + s.message());
       samples.push_back(std::move(*s));
     }
   }

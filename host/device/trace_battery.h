@@ -22,7 +22,7 @@ struct TraceSample {
 
 // Samples sorted by time; nothing (with a reason naming the line or entry) for
 // a file that is missing, unreadable or has no usable sample.
-std::optional<std::vector<TraceSample>> read_trace(const std::string& host_path, std::string* error);
+foundation::Result<std::vector<TraceSample>> read_trace(const std::string& host_path);
 
 // The level and state a status dictionary implies, for samples that give none.
 double level_from_status(const foundation::Value& status);

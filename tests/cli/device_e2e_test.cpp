@@ -120,9 +120,8 @@ TEST_F(Supervised, RecordWritesATraceThatReplays) {
   std::string trace = device.root() + "/tmp/rec.jsonl";
   auto r = simdevice(device.root(), {"record", trace, "--count", "1"});
   ASSERT_EQ(r.status, 0) << r.output;
-  std::string error;
-  auto samples = device::read_trace(trace, &error);
-  ASSERT_TRUE(samples) << error;
+  auto samples = device::read_trace(trace);
+  ASSERT_TRUE(samples) << samples.message();
   ASSERT_EQ(samples->size(), 1u);
   EXPECT_DOUBLE_EQ((*samples)[0].reading.level, 0.3);
   EXPECT_EQ((*samples)[0].reading.status, hardware::battery_entry()["Status"]);

@@ -32,9 +32,8 @@ class Packages : public ::testing::Test {
 
 TEST_F(Packages, StagedTreeInstallsRecordsAndRemoves) {
   stage_deliverables();
-  std::string error;
-  auto r = install_tree(tree, "", &error);
-  ASSERT_TRUE(r) << error;
+  auto r = install_tree(tree, "");
+  ASSERT_TRUE(r) << r.message();
   EXPECT_EQ(r->package, kDefaultPackage);
   EXPECT_EQ(r->files, 5u);
   EXPECT_EQ(device.read_text("/Library/MobileSubstrate/DynamicLibraries/PylonexPro2.dylib"), "tweak");
@@ -42,33 +41,34 @@ TEST_F(Packages, StagedTreeInstallsRecordsAndRemoves) {
   EXPECT_NE(list.find("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist\n"), std::string::npos);
   EXPECT_EQ(installed_packages(), std::vector<std::string>{kDefaultPackage});
 
-  ASSERT_TRUE(remove_package(kDefaultPackage, &error)) << error;
+  auto removed = remove_package(kDefaultPackage);
+  ASSERT_TRUE(removed) << removed.message();
   EXPECT_FALSE(device.exists("/Library/MobileSubstrate/DynamicLibraries/PylonexPro2.dylib"));
   EXPECT_FALSE(device.exists("/Library/PreferenceBundles/PylonexPro2Prefs.bundle"));
   // The device's own layout stays.
   EXPECT_TRUE(device.exists("/Library/MobileSubstrate/DynamicLibraries"));
   EXPECT_TRUE(device.exists("/Library/PreferenceLoader/Preferences"));
   EXPECT_TRUE(installed_packages().empty());
-  EXPECT_FALSE(remove_package(kDefaultPackage, &error));
+  EXPECT_FALSE(remove_package(kDefaultPackage));
 }
 
 TEST_F(Packages, ReinstallDropsWhatTheNewVersionNoLongerHasAndKeepsOthers) {
   stage_deliverables();
   put("Library/PreferenceBundles/PylonexPro2Prefs.bundle/old.png", "old");
-  ASSERT_TRUE(install_tree(tree, "", nullptr));
+  ASSERT_TRUE(install_tree(tree, ""));
   device.write_text("/Library/MobileSubstrate/DynamicLibraries/Other.dylib", "someone else's");
   fs::remove(tree + "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/old.png");
   put("Library/MobileSubstrate/DynamicLibraries/PylonexPro2.dylib", "tweak v2");
-  ASSERT_TRUE(install_tree(tree, "", nullptr));
+  ASSERT_TRUE(install_tree(tree, ""));
   EXPECT_FALSE(device.exists("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/old.png"));
   EXPECT_EQ(device.read_text("/Library/MobileSubstrate/DynamicLibraries/PylonexPro2.dylib"), "tweak v2");
-  ASSERT_TRUE(remove_package(kDefaultPackage, nullptr));
+  ASSERT_TRUE(remove_package(kDefaultPackage));
   EXPECT_EQ(device.read_text("/Library/MobileSubstrate/DynamicLibraries/Other.dylib"), "someone else's");
 }
 
 TEST_F(Packages, PathsThroughUserLandInTheMobileHome) {
   put("User/Library/seed.txt", "x");
-  ASSERT_TRUE(install_tree(tree, "seed-pkg", nullptr));
+  ASSERT_TRUE(install_tree(tree, "seed-pkg"));
   EXPECT_TRUE(fs::is_symlink(device.root() + "/User"));  // the link is not replaced by a folder
   EXPECT_TRUE(fs::exists(device.root() + "/var/mobile/Library/seed.txt"));
 }
@@ -91,25 +91,26 @@ TEST_F(Packages, DebBuiltByThePackagingScriptRoundTrips) {
   EXPECT_NE(listing.find("Depends: mobilesubstrate, preferenceloader, libactivator"), std::string::npos);
   EXPECT_NE(listing.find("Package: com.zelmoraq.pylonexpro2"), std::string::npos);
 
-  std::string error;
-  auto r = install_deb(deb, &error);
-  ASSERT_TRUE(r) << error;
+  auto r = install_deb(deb);
+  ASSERT_TRUE(r) << r.message();
   EXPECT_EQ(r->package, "com.zelmoraq.pylonexpro2");
   EXPECT_EQ(device.read_text("/Library/PreferenceLoader/Preferences/PylonexPro2.plist"), "entry");
   EXPECT_NE(device.read_text("/var/lib/dpkg/info/com.zelmoraq.pylonexpro2.control").find("Version:"),
             std::string::npos);
-  ASSERT_TRUE(remove_package("com.zelmoraq.pylonexpro2", &error)) << error;
+  auto removed = remove_package("com.zelmoraq.pylonexpro2");
+  ASSERT_TRUE(removed) << removed.message();
   EXPECT_FALSE(device.exists("/Library/PreferenceLoader/Preferences/PylonexPro2.plist"));
 }
 
 TEST_F(Packages, RefusesWhatIsNoPackage) {
-  std::string error;
-  EXPECT_FALSE(install_tree(device.root() + "/no-such-tree", "", &error));
+  EXPECT_FALSE(install_tree(device.root() + "/no-such-tree", ""));
   put("x", "y");
-  EXPECT_FALSE(install_tree(tree, "../../etc", &error));
-  EXPECT_FALSE(remove_package("../../etc/passwd", &error));
+  EXPECT_FALSE(install_tree(tree, "../../etc"));
+  auto outside = remove_package("../../etc/passwd");
+  ASSERT_FALSE(outside);
+  EXPECT_EQ(outside.message(), "package '../../etc/passwd' is not installed");
   device.write_text("/tmp/fake.deb", "not a deb");
-  EXPECT_FALSE(install_deb(device.path("/tmp/fake.deb"), &error));
+  EXPECT_FALSE(install_deb(device.path("/tmp/fake.deb")));
 }
 
 TEST(ControlFields, ReadsFieldsByExactName) {

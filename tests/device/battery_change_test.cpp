@@ -49,7 +49,6 @@ TEST(TypedValue, IntegersRealsBooleansElseText) {
 
 TEST(BatteryRequest, CarriesEverythingAndRefusesWhatTheCommandLineWould) {
   using Kind = KeyEdit::Kind;
-  std::string error;
   std::optional<BatteryChange> c = BatteryChange{-1.0,
                                                  kStateFull,
                                                  {{Kind::set, "A.B", Value(1.5)},
@@ -58,8 +57,8 @@ TEST(BatteryRequest, CarriesEverythingAndRefusesWhatTheCommandLineWould) {
                                                   {Kind::set, "D", Value(true)},
                                                   {Kind::set, "E", Value("text")}},
                                                  true};
-  auto back = battery_change_from_json(battery_change_to_json(*c), &error);
-  ASSERT_TRUE(back) << error;
+  auto back = battery_change_from_json(battery_change_to_json(*c));
+  ASSERT_TRUE(back) << back.message();
   EXPECT_EQ(back->level, c->level);
   EXPECT_EQ(back->state, c->state);
   EXPECT_EQ(back->edits, c->edits);
@@ -71,8 +70,9 @@ TEST(BatteryRequest, CarriesEverythingAndRefusesWhatTheCommandLineWould) {
         R"({"edits": [], "state": 9})", R"({"edits": [{"set": "A..B", "value": 1}]})", R"({"edits": [{"set": "A"}]})",
         R"({"edits": [{"set": "A", "value": [1]}]})", R"({"edits": [{"unset": 3}]})", R"({"edits": [{"frob": 1}]})",
         R"({"edits": [], "no_status": "yes"})"}) {
-    EXPECT_FALSE(battery_change_from_json(nlohmann::json::parse(bad), &error)) << bad;
-    EXPECT_NE(error.find("bad battery request"), std::string::npos);
+    auto refused = battery_change_from_json(nlohmann::json::parse(bad));
+    ASSERT_FALSE(refused) << bad;
+    EXPECT_NE(refused.message().find("bad battery request"), std::string::npos);
   }
 }
 

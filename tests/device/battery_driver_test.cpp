@@ -19,7 +19,7 @@ class Driver : public ::testing::Test {
  protected:
   std::unique_ptr<BatteryDriver> make(const std::string& sim_options = "") {
     return std::make_unique<BatteryDriver>(
-        std::make_unique<SimBattery>(*parse_sim_options(sim_options, nullptr)), [this] { return elapsed; },
+        std::make_unique<SimBattery>(*parse_sim_options(sim_options)), [this] { return elapsed; },
         [this] { return wall; });
   }
   static BatteryChange level(double level, std::optional<int> state = std::nullopt) {
@@ -89,7 +89,7 @@ TEST_F(Driver, SetsUnsetsAndResetsApplyInTheOrderGiven) {
   d->apply(edits({reset(), set("CycleCount", 7)}));
   EXPECT_EQ(entry()["Status"]["CycleCount"], Value(7));
   // Through the typed request the supervisor reads, the order is the same.
-  auto typed = battery_change_from_json(battery_change_to_json(edits({set("Serial", "Z"), reset()})), nullptr);
+  auto typed = battery_change_from_json(battery_change_to_json(edits({set("Serial", "Z"), reset()})));
   ASSERT_TRUE(typed);
   d->apply(*typed);
   EXPECT_EQ(entry()["Status"]["Serial"], original);
@@ -119,8 +119,7 @@ TEST_F(Driver, PollWritesOnlyWhenSomethingButTheTimeChanged) {
 TEST_F(Driver, PlugConnectsTheChargerAndUnknownLevelIsKept) {
   auto d = make();
   d->start();
-  std::string error;
-  ASSERT_TRUE(d->plug(true, &error));
+  ASSERT_TRUE(d->plug(true).ok());
   EXPECT_EQ(entry()["State"], Value(kStateCharging));
   EXPECT_TRUE(entry()["Status"]["AdapterDetails"].is_dictionary());
   d->apply(level(-1));

@@ -19,21 +19,21 @@ using foundation::Value;
 constexpr double kNow = 1'700'000'000;
 
 TEST(SimOptionsText, ParsesLevelRateAndSpeed) {
-  std::string error;
-  auto o = parse_sim_options("level=80,rate=-1.5/min,speed=60", &error);
-  ASSERT_TRUE(o) << error;
+  auto o = parse_sim_options("level=80,rate=-1.5/min,speed=60");
+  ASSERT_TRUE(o) << o.message();
   EXPECT_DOUBLE_EQ(o->level, 0.8);
   EXPECT_DOUBLE_EQ(o->rate_per_min, -1.5);
   EXPECT_DOUBLE_EQ(o->speed, 60);
-  EXPECT_DOUBLE_EQ(parse_sim_options("rate=6/h", &error)->rate_per_min, 0.1);
-  EXPECT_DOUBLE_EQ(parse_sim_options("rate=1/s", &error)->rate_per_min, 60);
-  EXPECT_DOUBLE_EQ(parse_sim_options("level=0.3", &error)->level, 0.3);
-  EXPECT_DOUBLE_EQ(parse_sim_options("level=30%", &error)->level, 0.3);
-  EXPECT_FALSE(parse_sim_options("level=130", &error));
-  EXPECT_FALSE(parse_sim_options("speed=0", &error));
-  EXPECT_FALSE(parse_sim_options("rate=fast", &error));
-  EXPECT_FALSE(parse_sim_options("colour=red", &error));
-  EXPECT_NE(error.find("colour"), std::string::npos);
+  EXPECT_DOUBLE_EQ(parse_sim_options("rate=6/h")->rate_per_min, 0.1);
+  EXPECT_DOUBLE_EQ(parse_sim_options("rate=1/s")->rate_per_min, 60);
+  EXPECT_DOUBLE_EQ(parse_sim_options("level=0.3")->level, 0.3);
+  EXPECT_DOUBLE_EQ(parse_sim_options("level=30%")->level, 0.3);
+  EXPECT_FALSE(parse_sim_options("level=130"));
+  EXPECT_FALSE(parse_sim_options("speed=0"));
+  EXPECT_FALSE(parse_sim_options("rate=fast"));
+  auto unknown = parse_sim_options("colour=red");
+  ASSERT_FALSE(unknown);
+  EXPECT_NE(unknown.message().find("colour"), std::string::npos);
 }
 
 TEST(SimBatteryModel, HoldsStillWithoutARate) {
@@ -77,12 +77,12 @@ TEST(SimBatteryModel, DefaultStatusHasTheRegistryKeysInTheirUnits) {
 }
 
 TEST(SimBatteryModel, DischargesAtItsRateOnTheTimeScale) {
-  SimBattery b(*parse_sim_options("level=80,rate=-1.5/min,speed=60", nullptr));
+  SimBattery b(*parse_sim_options("level=80,rate=-1.5/min,speed=60"));
   auto start = b.sample(0, kNow);
   auto after = b.sample(60, kNow + 60);  // one machine minute = one simulated hour = 90 %
   EXPECT_DOUBLE_EQ(start.level, 0.8);
   EXPECT_NEAR(after.level, 0.0, 1e-9);  // clamped at empty, not below
-  auto mid = SimBattery(*parse_sim_options("level=80,rate=-1.5/min,speed=60", nullptr)).sample(10, kNow);
+  auto mid = SimBattery(*parse_sim_options("level=80,rate=-1.5/min,speed=60")).sample(10, kNow);
   EXPECT_NEAR(mid.level, 0.8 - 0.15, 1e-9);
   EXPECT_LT(mid.status["AppleRawCurrentCapacity"].intValue(), start.status["AppleRawCurrentCapacity"].intValue());
   EXPECT_LT(mid.status["Amperage"].intValue(), 0);
@@ -90,7 +90,7 @@ TEST(SimBatteryModel, DischargesAtItsRateOnTheTimeScale) {
 }
 
 TEST(SimBatteryModel, CountsCyclesAndWearsTheMaximum) {
-  SimBattery b(*parse_sim_options("level=100,rate=-100/min", nullptr));
+  SimBattery b(*parse_sim_options("level=100,rate=-100/min"));
   int cycles = b.cycle_count();
   double max = b.max_capacity();
   b.sample(60, kNow);  // 100 % in one minute: one full cycle
@@ -99,9 +99,8 @@ TEST(SimBatteryModel, CountsCyclesAndWearsTheMaximum) {
 }
 
 TEST(SimBatteryModel, PlugAndUnplugFollowTheCharger) {
-  SimBattery b(*parse_sim_options("level=50,rate=-6/min", nullptr));
-  std::string error;
-  ASSERT_TRUE(b.plug(true, 0, &error));
+  SimBattery b(*parse_sim_options("level=50,rate=-6/min"));
+  ASSERT_TRUE(b.plug(true, 0));
   auto charging = b.sample(0, kNow);
   EXPECT_EQ(charging.state, kStateCharging);
   EXPECT_TRUE(charging.status["IsCharging"].boolValue());
@@ -114,7 +113,7 @@ TEST(SimBatteryModel, PlugAndUnplugFollowTheCharger) {
   EXPECT_TRUE(full.status["FullyCharged"].boolValue());
   EXPECT_FALSE(full.status["IsCharging"].boolValue());
   EXPECT_TRUE(full.status["ExternalConnected"].boolValue());
-  ASSERT_TRUE(b.plug(false, 60 * 20, &error));
+  ASSERT_TRUE(b.plug(false, 60 * 20));
   auto off = b.sample(60 * 21, kNow);
   EXPECT_EQ(off.state, kStateUnplugged);
   EXPECT_TRUE(off.status["AdapterDetails"].is_nil());
@@ -147,9 +146,8 @@ TEST_F(TraceFiles, JsonLinesReplayInTimeOrder) {
                     "\n"
                     "{\"Time\": 0, \"State\": 1, \"Status\": {\"AppleRawCurrentCapacity\": 750, "
                     "\"AppleRawMaxCapacity\": 1500, \"AdapterDetails\": {\"Watts\": 5}}}\n");
-  std::string error;
-  auto samples = read_trace(path, &error);
-  ASSERT_TRUE(samples) << error;
+  auto samples = read_trace(path);
+  ASSERT_TRUE(samples) << samples.message();
   ASSERT_EQ(samples->size(), 2u);
   EXPECT_EQ((*samples)[0].time, 0);
   EXPECT_DOUBLE_EQ((*samples)[0].reading.level, 0.5);  // from the capacities
@@ -167,9 +165,8 @@ TEST_F(TraceFiles, PropertyListTracesAndLoopingAndSpeed) {
  <dict><key>Time</key><real>0</real><key>Level</key><real>0.9</real><key>Status</key><dict><key>FullyCharged</key><true/></dict></dict>
  <dict><key>Time</key><integer>100</integer><key>Level</key><real>0.2</real></dict>
 </array></plist>)");
-  std::string error;
-  auto samples = read_trace(path, &error);
-  ASSERT_TRUE(samples) << error;
+  auto samples = read_trace(path);
+  ASSERT_TRUE(samples) << samples.message();
   EXPECT_EQ((*samples)[0].reading.state, kStateFull);  // from FullyCharged
   EXPECT_TRUE((*samples)[1].reading.status.is_nil());
   TraceBattery fast(path, *samples, 10, false);
@@ -179,16 +176,23 @@ TEST_F(TraceFiles, PropertyListTracesAndLoopingAndSpeed) {
 }
 
 TEST_F(TraceFiles, BrokenTracesAreRefusedWithTheLine) {
-  std::string error;
-  EXPECT_FALSE(read_trace(device.root() + "/missing.jsonl", &error));
-  EXPECT_NE(error.find("no such file"), std::string::npos);
-  EXPECT_FALSE(read_trace(write("a.jsonl", "{\"Time\": 0}\n{oops\n"), &error));
-  EXPECT_NE(error.find("line 2"), std::string::npos);
-  EXPECT_FALSE(read_trace(write("b.jsonl", "{\"Level\": 0.5}\n"), &error));
-  EXPECT_NE(error.find("Time"), std::string::npos);
-  EXPECT_FALSE(read_trace(write("c.jsonl", "{\"Time\": 0, \"Level\": 7}\n"), &error));
-  EXPECT_FALSE(read_trace(write("d.jsonl", "# nothing\n"), &error));
-  EXPECT_FALSE(read_trace(write("e.plist", "<?xml version=\"1.0\"?><plist><dict/></plist>"), &error));
+  struct Refusal {
+    std::string path;
+    const char* says;
+  };
+  for (const Refusal& r : std::initializer_list<Refusal>{
+           {device.root() + "/missing.jsonl", "no such file"},
+           {write("a.jsonl", "{\"Time\": 0}\n{oops\n"), "line 2"},
+           {write("b.jsonl", "{\"Level\": 0.5}\n"), "Time"},
+       }) {
+    auto refused = read_trace(r.path);
+    ASSERT_FALSE(refused) << r.path;
+    EXPECT_NE(refused.message().find(r.says), std::string::npos) << refused.message();
+  }
+  EXPECT_EQ(read_trace(device.root() + "/missing.jsonl").code(), foundation::Errc::missing);
+  EXPECT_FALSE(read_trace(write("c.jsonl", "{\"Time\": 0, \"Level\": 7}\n")));
+  EXPECT_FALSE(read_trace(write("d.jsonl", "# nothing\n")));
+  EXPECT_FALSE(read_trace(write("e.plist", "<?xml version=\"1.0\"?><plist><dict/></plist>")));
 }
 
 class FakePowerSupply : public ::testing::Test {
@@ -217,9 +221,8 @@ TEST_F(FakePowerSupply, MapsKernelFiguresOntoRegistryKeysAndUnits) {
                   {"model_name", "DELL 5XJ28"},
                   {"manufacturer", "SMP"}});
   supply("AC", {{"type", "Mains"}, {"online", "1"}, {"current_max", "3250000"}, {"voltage_max", "20000000"}});
-  std::string error;
-  auto s = read_sysfs_battery(dir(), kNow, &error);
-  ASSERT_TRUE(s) << error;
+  auto s = read_sysfs_battery(dir(), kNow);
+  ASSERT_TRUE(s) << s.message();
   EXPECT_DOUBLE_EQ(s->level, 0.64);
   EXPECT_EQ(s->state, kStateCharging);
   foundation::Dictionary expected{
@@ -256,7 +259,7 @@ TEST_F(FakePowerSupply, EnergyOnlyBatteriesAndDischargingSign) {
                   {"voltage_min_design", "11100000"},
                   {"current_now", "900000"}});
   supply("ADP1", {{"type", "Mains"}, {"online", "0"}});
-  auto s = read_sysfs_battery(dir(), kNow, nullptr);
+  auto s = read_sysfs_battery(dir(), kNow);
   ASSERT_TRUE(s);
   EXPECT_EQ(s->status["AppleRawCurrentCapacity"], Value(2000));  // 22.2 Wh / 11.1 V
   EXPECT_EQ(s->status["MaxCapacity"], Value(4000));
@@ -273,21 +276,21 @@ TEST_F(FakePowerSupply, EnergyOnlyBatteriesAndDischargingSign) {
 TEST_F(FakePowerSupply, NoBatteryIsAClearRefusal) {
   supply("AC", {{"type", "Mains"}, {"online", "1"}});
   supply("BAT0", {{"type", "Battery"}, {"present", "0"}});
-  std::string error;
-  EXPECT_FALSE(read_sysfs_battery(dir(), kNow, &error));
-  EXPECT_NE(error.find("no battery"), std::string::npos);
-  EXPECT_FALSE(make_battery_source("sysfs:" + dir(), &error));
-  EXPECT_FALSE(make_battery_source("sysfs:" + device.root() + "/nothing-here", &error));
+  auto none = read_sysfs_battery(dir(), kNow);
+  ASSERT_FALSE(none);
+  EXPECT_NE(none.message().find("no battery"), std::string::npos);
+  EXPECT_FALSE(make_battery_source("sysfs:" + dir()));
+  EXPECT_FALSE(make_battery_source("sysfs:" + device.root() + "/nothing-here"));
 }
 
 TEST(BatterySourceSpec, NamesEachKindAndRefusesTheUnknown) {
-  std::string error;
-  EXPECT_EQ(make_battery_source("sim", &error)->description(), "sim");
-  EXPECT_TRUE(make_battery_source("sim:level=50,rate=-1/min", &error));
-  EXPECT_FALSE(make_battery_source("sim:level=500", &error));
-  EXPECT_FALSE(make_battery_source("trace:", &error));
-  EXPECT_FALSE(make_battery_source("solar", &error));
-  EXPECT_NE(error.find("solar"), std::string::npos);
+  EXPECT_EQ((*make_battery_source("sim"))->description(), "sim");
+  EXPECT_TRUE(make_battery_source("sim:level=50,rate=-1/min"));
+  EXPECT_FALSE(make_battery_source("sim:level=500"));
+  EXPECT_FALSE(make_battery_source("trace:"));
+  auto solar = make_battery_source("solar");
+  ASSERT_FALSE(solar);
+  EXPECT_NE(solar.message().find("solar"), std::string::npos);
 }
 
 }  // namespace

@@ -14,34 +14,32 @@ namespace {
 constexpr double kNow = 1'700'000'000;
 
 SimBattery battery(const std::string& options) {
-  std::string error;
-  auto o = parse_sim_options(options, &error);
-  EXPECT_TRUE(o) << error;
+  auto o = parse_sim_options(options);
+  EXPECT_TRUE(o) << o.message();
   return SimBattery(o.value_or(SimOptions{}));
 }
 
 TEST(SimAgingOptions, ParseAndDescribeTheSameBattery) {
-  std::string error;
-  auto o = parse_sim_options("cycle=20-90,rate=-30/min,speed=100000,wear=0.02%/cycle,cycles=300,seed=7", &error);
-  ASSERT_TRUE(o) << error;
+  auto o = parse_sim_options("cycle=20-90,rate=-30/min,speed=100000,wear=0.02%/cycle,cycles=300,seed=7");
+  ASSERT_TRUE(o) << o.message();
   EXPECT_DOUBLE_EQ(o->cycle->low, 0.2);
   EXPECT_DOUBLE_EQ(o->cycle->high, 0.9);
   EXPECT_DOUBLE_EQ(*o->wear_per_cycle, 0.0002);
   EXPECT_EQ(*o->cycles, 300);
   EXPECT_EQ(o->seed, 7u);
-  auto again = parse_sim_options(describe_sim_options(*o).substr(4), &error);
+  auto again = parse_sim_options(describe_sim_options(*o).substr(4));
   ASSERT_TRUE(again) << describe_sim_options(*o);
   EXPECT_EQ(describe_sim_options(*again), describe_sim_options(*o));
   EXPECT_EQ(battery("cycle=20%-90%,rate=-1/min").description().substr(0, 4), "sim:");
 }
 
 TEST(SimAgingOptions, RefusesWhatCannotBeSimulated) {
-  std::string error;
   for (const char* bad : {"cycle=90-20,rate=-1/min", "cycle=20-20,rate=-1/min", "cycle=20,rate=-1/min",
                           "cycle=20-120,rate=-1/min", "cycle=20-90", "wear=0.02", "wear=-1%/cycle", "wear=abc%/cycle",
                           "cycles=-3", "cycles=2.5", "seed=x", "speed=1e7"}) {
-    EXPECT_FALSE(parse_sim_options(bad, &error)) << bad;
-    EXPECT_NE(error.find("sim battery: "), std::string::npos) << bad;
+    auto refused = parse_sim_options(bad);
+    ASSERT_FALSE(refused) << bad;
+    EXPECT_NE(refused.message().find("sim battery: "), std::string::npos) << bad;
   }
 }
 
@@ -95,8 +93,7 @@ TEST(SimUsageCycle, ChargingTo100RestsFullBeforeUnplugging) {
 
 TEST(SimUsageCycle, APlugByHandTurnsTheCycleEarly) {
   SimBattery b = battery("level=60,rate=-30/min,cycle=20-90");
-  std::string error;
-  ASSERT_TRUE(b.plug(true, 10, &error));  // at 55 %
+  ASSERT_TRUE(b.plug(true, 10));  // at 55 %
   EXPECT_NEAR(b.sample(20, kNow).level, 0.6, 1e-9);
   EXPECT_TRUE(b.take_level(0.1, 20));  // below the cycle: it charges on
   EXPECT_NEAR(b.sample(40, kNow).level, 0.2, 1e-9);

@@ -24,8 +24,7 @@ class HistoryPanes : public pxtest::PrefsTest {
   // Lives `days` on a battery cycling 20–90 % about twice a day, a broadcast
   // every 10 simulated minutes, recorded as the tweak records them.
   std::int64_t live(int days, const std::string& options = "level=90,rate=-0.12/min,cycle=20-90,wear=0.05%/cycle") {
-    std::string error;
-    device::SimBattery battery(*device::parse_sim_options(options, &error));
+    device::SimBattery battery(*device::parse_sim_options(options));
     history::HistoryWriter writer;
     std::int64_t t = kStart;
     for (; t <= kStart + days * kDay; t += 600) {

@@ -182,10 +182,9 @@ TEST_F(BadInput, TraceIsRefusedWithAReason) {
   run_table(
       file, good,
       [&] {
-        std::string error;
-        auto samples = device::read_trace(file, &error);
+        auto samples = device::read_trace(file);
         if (!samples) {
-          EXPECT_FALSE(error.empty()) << "a refused trace says why";
+          EXPECT_FALSE(samples.message().empty()) << "a refused trace says why";
           return std::string("none");
         }
         return std::to_string(samples->size());

@@ -28,12 +28,7 @@ class SysfsTree : public ::testing::Test {
     put(ac + "/voltage_max", "5000000\n");
   }
   static void put(const std::string& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
-  std::optional<device::BatterySample> read(std::string* error = nullptr) {
-    std::string e;
-    auto s = device::read_sysfs_battery(dir, 1.7e9, &e);
-    if (error) *error = e;
-    return s;
-  }
+  foundation::Result<device::BatterySample> read() { return device::read_sysfs_battery(dir, 1.7e9); }
 
   const std::vector<std::pair<std::string, std::string>> good = {{"type", "Battery\n"},
                                                                  {"present", "1\n"},
@@ -90,19 +85,19 @@ TEST_F(SysfsTree, EveryAttributeBrokenEveryWay) {
 }
 
 TEST_F(SysfsTree, BrokenTreesReportNoBattery) {
-  std::string error;
   fs::remove_all(dir);
-  EXPECT_FALSE(read(&error));
-  EXPECT_NE(error.find("no battery"), std::string::npos) << error;
+  auto gone = read();
+  ASSERT_FALSE(gone);
+  EXPECT_NE(gone.message().find("no battery"), std::string::npos) << gone.message();
   put(dir, "a file, not a folder");
-  EXPECT_FALSE(read(&error));
+  EXPECT_FALSE(read());
   fs::remove(dir);
   fs::create_directory(dir);
-  EXPECT_FALSE(read(&error)) << "empty tree";
+  EXPECT_FALSE(read()) << "empty tree";
   put(dir + "/BAT0", "a file where the supply's folder goes");
   fs::create_symlink(".", dir + "/loop");
   fs::create_symlink("nowhere", dir + "/dangling");
-  EXPECT_FALSE(read(&error));
+  EXPECT_FALSE(read());
 }
 
 // Numbers at the edge of the range: the readings must not overflow (signed

@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string root = (std::filesystem::temp_directory_path() / "pxvalgrind-XXXXXX").string();
-  if (!::mkdtemp(root.data()) || !host::make_device_layout(root)) return 2;
+  if (!::mkdtemp(root.data()) || !host::make_device_layout(root).ok()) return 2;
   foundation::set_device_root(root);
   int rc = 0;
   {

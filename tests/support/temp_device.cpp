@@ -23,8 +23,7 @@
 namespace testing_support {
 
 TempDevice::TempDevice() : m_root(m_folder.path()) {
-  std::string error;
-  if (!host::make_device_layout(m_root, &error)) throw std::runtime_error(error);
+  if (auto made = host::make_device_layout(m_root); !made) throw std::runtime_error(made.message());
   foundation::darwin::reset_for_testing();
   foundation::set_device_root(m_root);
   foundation::reload_device_clock();  // the new root has no clock file: real time again
