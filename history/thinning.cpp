@@ -37,48 +37,83 @@ sqlite::Status charge_state_before(sqlite::Database& db, std::int64_t time, Char
   return st.status();
 }
 
+// Where a window's walk has got to: what the samples before the next chunk
+// left, and the bucket whose earliest sample has been kept.
+struct WindowCursor {
+  ChargeState state;
+  std::optional<std::int64_t> bucket;
+};
+
+// A window is read this many samples at a time: a day of a crafted store
+// holding millions costs no more memory than an ordinary one.
+constexpr std::int64_t kChunkSamples = 20000;
+
+// Thins one chunk (in time order) read from the window: deletes all but the
+// earliest of each bucket and the samples the sessions and full charges rest on.
+sqlite::Status thin_chunk(sqlite::Database& db, const std::vector<std::int64_t>& rowids,
+                          const std::vector<Sample>& chunk, std::int64_t bucket_seconds, WindowCursor& cursor) {
+  std::vector<bool> keep(chunk.size(), false);
+  for (std::size_t i : session_marking_samples(chunk, cursor.state)) keep[i] = true;
+  cursor.state = charge_state_after(chunk, cursor.state);
+  for (std::size_t i = 0; i < chunk.size(); ++i) {
+    std::int64_t b = floor_to(chunk[i].time, bucket_seconds);
+    if (cursor.bucket != b) keep[i] = true;  // the earliest of its bucket
+    cursor.bucket = b;
+  }
+  if (std::count(keep.begin(), keep.end(), true) == static_cast<std::ptrdiff_t>(chunk.size())) return {};
+  std::string kept;
+  for (std::size_t i = 0; i < chunk.size(); ++i)
+    if (keep[i]) kept += (kept.empty() ? "" : ",") + std::to_string(rowids[i]);
+  // The chunk is exactly the rows from its first (time, rowid) to its last.
+  sqlite::Status s;
+  sqlite::Statement del = db.prepare(
+      "DELETE FROM samples WHERE time >= ?1 AND time <= ?2 AND (time, rowid) >= (?1, ?3)"
+      " AND (time, rowid) <= (?2, ?4) AND rowid NOT IN (" +
+          kept + ")",
+      &s);
+  if (!del.valid()) return s;
+  del.bind(1, std::optional<std::int64_t>(chunk.front().time));
+  del.bind(2, std::optional<std::int64_t>(chunk.back().time));
+  del.bind(3, std::optional<std::int64_t>(rowids.front()));
+  del.bind(4, std::optional<std::int64_t>(rowids.back()));
+  del.step();
+  return del.status();
+}
+
 // Deletes every sample in [from, to) but the earliest of each bucket and the
 // samples the charge sessions and full charges rest on, so thinning never
 // changes what they are. `state`: what the samples before `from` left; on
 // return, what the window's left.
 sqlite::Status thin_window(sqlite::Database& db, std::int64_t from, std::int64_t to, std::int64_t bucket_seconds,
                            ChargeState& state) {
-  sqlite::Status s;
-  sqlite::Statement read = db.prepare(std::string("SELECT rowid, ") + kSampleColumns +
-                                          " FROM samples WHERE time >= ?1 AND time < ?2 ORDER BY time, rowid",
-                                      &s);
-  if (!read.valid()) return s;
-  read.bind(1, std::optional<std::int64_t>(from));
-  read.bind(2, std::optional<std::int64_t>(to));
-  std::vector<std::int64_t> rowids;
-  std::vector<Sample> window;
-  while (read.step()) {
-    rowids.push_back(read.column_int(0).value_or(0));
-    window.push_back(sample_from_row(read, 1));
+  WindowCursor cursor{state, std::nullopt};
+  std::optional<std::pair<std::int64_t, std::int64_t>> last;  // (time, rowid) read last
+  for (;;) {
+    sqlite::Status s;
+    std::string select = std::string("SELECT rowid, ") + kSampleColumns +
+                         " FROM samples WHERE time >= ?1 AND time < ?2" +
+                         (last ? " AND (time, rowid) > (?1, ?4)" : "") + " ORDER BY time, rowid LIMIT ?3";
+    sqlite::Statement read = db.prepare(select, &s);
+    if (!read.valid()) return s;
+    read.bind(1, std::optional<std::int64_t>(last ? last->first : from));
+    read.bind(2, std::optional<std::int64_t>(to));
+    read.bind(3, std::optional<std::int64_t>(kChunkSamples));
+    if (last) read.bind(4, std::optional<std::int64_t>(last->second));
+    std::vector<std::int64_t> rowids;
+    std::vector<Sample> chunk;
+    while (read.step()) {
+      rowids.push_back(read.column_int(0).value_or(0));
+      chunk.push_back(sample_from_row(read, 1));
+    }
+    if (!read.status().ok()) return read.status();
+    if (chunk.empty()) break;
+    last = {chunk.back().time, rowids.back()};
+    s = thin_chunk(db, rowids, chunk, bucket_seconds, cursor);
+    if (!s.ok()) return s;
+    if (static_cast<std::int64_t>(chunk.size()) < kChunkSamples) break;
   }
-  if (!read.status().ok()) return read.status();
-  if (window.empty()) return {};
-
-  std::vector<bool> keep(window.size(), false);
-  for (std::size_t i : session_marking_samples(window, state)) keep[i] = true;
-  state = charge_state_after(window, state);
-  std::optional<std::int64_t> bucket;
-  for (std::size_t i = 0; i < window.size(); ++i) {
-    std::int64_t b = floor_to(window[i].time, bucket_seconds);
-    if (bucket != b) keep[i] = true;  // the earliest of its bucket
-    bucket = b;
-  }
-  std::string kept;
-  for (std::size_t i = 0; i < window.size(); ++i)
-    if (keep[i]) kept += (kept.empty() ? "" : ",") + std::to_string(rowids[i]);
-  if (std::count(keep.begin(), keep.end(), true) == static_cast<std::ptrdiff_t>(window.size())) return {};
-  sqlite::Statement del =
-      db.prepare("DELETE FROM samples WHERE time >= ?1 AND time < ?2 AND rowid NOT IN (" + kept + ")", &s);
-  if (!del.valid()) return s;
-  del.bind(1, std::optional<std::int64_t>(from));
-  del.bind(2, std::optional<std::int64_t>(to));
-  del.step();
-  return del.status();
+  state = cursor.state;
+  return {};
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #pragma once
 // How old samples are thinned so the store stays bounded: one sample per hour
 // after kHourlyAfterSeconds, one per day after kDailyAfterSeconds. The sample
-// kept in each hour (or day) is its earliest.
+// kept in each hour (or day) is its earliest; besides those, every sample the
+// charge sessions and full charges rest on is kept (session_marking_samples),
+// so thinning never changes them.
 
 #include <cstdint>
 

@@ -30,6 +30,23 @@ class Thinning : public HistoryTest {
     return query("SELECT count(*) FROM samples WHERE time >= " + std::to_string(from) + " AND time < " +
                  std::to_string(to));
   }
+  // The store as a writer that never got to thin would leave it.
+  void insert_unthinned(const std::vector<history::Sample>& samples) {
+    HistoryWriter writer;
+    writer.record(sample_at(kEpoch - kDaySeconds), kEpoch - kDaySeconds);
+    writer.close();
+    sqlite::Database db;
+    ASSERT_TRUE(sqlite::Database::open(store_path(), sqlite::OpenMode::read_write_create, db).ok());
+    sqlite::Transaction tx(db, "IMMEDIATE");
+    sqlite::Statement insert = db.prepare(std::string("INSERT INTO samples(") + history::kSampleColumns +
+                                          ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+    for (const history::Sample& s : samples) {
+      history::bind_sample(insert, s);
+      insert.step();
+      insert.reset();
+    }
+    ASSERT_TRUE(tx.commit().ok());
+  }
   long long busiest_bucket(std::int64_t from, std::int64_t to, std::int64_t bucket) {
     return query("SELECT max(n) FROM (SELECT count(*) AS n FROM samples WHERE time >= " + std::to_string(from) +
                  " AND time < " + std::to_string(to) + " GROUP BY time / " + std::to_string(bucket) + ")");
@@ -95,15 +112,13 @@ TEST_F(Thinning, ClockSetFarBackRestartsTheSchedule) {
   EXPECT_GE(query("SELECT count(*) FROM samples"), after_first);
 }
 
-}  // namespace
-
 // A phone's life over more than two years, a sample every 15 minutes: it runs
 // down, is plugged in, charges (sometimes to full, staying on the charger a
 // while), is unplugged. Some statuses lack ExternalConnected, some lack
 // FullyCharged (full then means level 100 on the charger), and some unplug
 // statuses lack the level and raw capacity; the adapter's watts peak once a
 // session, at a random moment.
-std::vector<history::Sample> years_of_charging(std::int64_t from, std::int64_t to) {
+std::vector<history::Sample> years_of_charging(std::int64_t from, std::int64_t to, std::int64_t step = 900) {
   std::vector<history::Sample> out;
   std::uint32_t seed = 12345;
   auto random = [&seed](int n) {
@@ -113,7 +128,7 @@ std::vector<history::Sample> years_of_charging(std::int64_t from, std::int64_t t
   double level = 80;
   bool plugged = false;
   int target = 90, low = 30, peak_in = 0, full_for = 0;
-  for (std::int64_t t = from; t < to; t += 900 + random(120)) {
+  for (std::int64_t t = from; t < to; t += step + random(static_cast<int>(step / 7 + 1))) {
     bool unplugging = false;
     if (!plugged && level <= low) {
       plugged = true;
@@ -125,7 +140,7 @@ std::vector<history::Sample> years_of_charging(std::int64_t from, std::int64_t t
       low = 15 + random(30);
       full_for = random(6);
     }
-    level = std::clamp(level + (plugged ? 6.0 : -1.5), 0.0, 100.0);
+    level = std::clamp(level + (plugged ? 6.0 : -1.5) * static_cast<double>(step) / 900, 0.0, 100.0);
     history::Sample s = sample_at(t, static_cast<std::int32_t>(level), plugged);
     s.full = plugged && level >= 100 ? std::optional<bool>(true) : std::optional<bool>(false);
     if (random(5) == 0) s.full.reset();
@@ -142,23 +157,7 @@ std::vector<history::Sample> years_of_charging(std::int64_t from, std::int64_t t
 
 TEST_F(Thinning, KeepsEverySessionAndFullChargeAsItWas) {
   const std::int64_t now = kEpoch + 800 * kDaySeconds;
-  {
-    // The store as a writer that never got to thin would leave it.
-    HistoryWriter writer;
-    writer.record(sample_at(kEpoch - kDaySeconds), kEpoch - kDaySeconds);
-    writer.close();
-    sqlite::Database db;
-    ASSERT_TRUE(sqlite::Database::open(store_path(), sqlite::OpenMode::read_write_create, db).ok());
-    sqlite::Transaction tx(db, "IMMEDIATE");
-    sqlite::Statement insert = db.prepare(std::string("INSERT INTO samples(") + history::kSampleColumns +
-                                          ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
-    for (const history::Sample& s : years_of_charging(kEpoch, now)) {
-      history::bind_sample(insert, s);
-      insert.step();
-      insert.reset();
-    }
-    ASSERT_TRUE(tx.commit().ok());
-  }
+  insert_unthinned(years_of_charging(kEpoch, now));
   std::vector<history::Sample> before = stored();
   std::vector<history::ChargeSession> sessions = history::charge_sessions(before);
   std::vector<std::int64_t> fulls = history::full_charges(before);
@@ -183,3 +182,23 @@ TEST_F(Thinning, KeepsEverySessionAndFullChargeAsItWas) {
   EXPECT_EQ(thinned.last_sessions, overview.last_sessions);
   EXPECT_EQ(thinned.sessions_last_30_days, overview.sessions_last_30_days);
 }
+
+TEST_F(Thinning, ADayWithMoreSamplesThanOneReadHoldsIsThinnedAcrossTheReads) {
+  // A crafted (or very busy) day: some 38 000 samples, read in pieces.
+  insert_unthinned(years_of_charging(kEpoch, kEpoch + kDaySeconds, 2));
+  std::vector<history::Sample> before = stored();
+  ASSERT_GT(before.size(), 30000u);
+  HistoryWriter::Options unhurried;
+  unhurried.thinning_budget_seconds = 1e9;
+  HistoryWriter writer(unhurried);
+  ASSERT_TRUE(writer.thin_now(kEpoch + 40 * kDaySeconds).ok());
+  std::vector<history::Sample> after = stored();
+  EXPECT_LT(after.size(), 24u + 20u);
+  EXPECT_EQ(history::charge_sessions(after), history::charge_sessions(before));
+  EXPECT_EQ(history::full_charges(after), history::full_charges(before));
+  ASSERT_GE(history::charge_sessions(before).size(), 1u);
+  EXPECT_EQ(query("SELECT count(*) FROM samples WHERE time >= " + std::to_string(kEpoch) + " AND time % 3600 = 0"), 24)
+      << "each hour's earliest, also where a read ended inside an hour";
+}
+
+}  // namespace
