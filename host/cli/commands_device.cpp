@@ -127,8 +127,8 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   if (auto source = device::make_battery_source(battery); !source) return Context::failure(source.message());
   if (clock) {
     auto t = host::parse_device_time(*clock, foundation::device_now());
-    if (!t.unix_seconds) return context.usage_error(t.error);
-    foundation::set_device_now(*t.unix_seconds);
+    if (!t) return context.usage_error(t.message());
+    foundation::set_device_now(*t);
   }
   std::string launchd = host::own_exe_dir() + "/launchd";
   if (::access(launchd.c_str(), X_OK) != 0) return Context::failure(launchd + " is missing; build the project first");

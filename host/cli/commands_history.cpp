@@ -185,15 +185,13 @@ std::string forecast_output(const history::Forecast& f, bool as_json) {
   return out;
 }
 
-std::optional<std::int64_t> time_option(const ParsedArgs& args, const char* name, double now, std::string& error) {
+// The option's time in whole seconds; nothing when it was not given.
+foundation::Result<std::optional<std::int64_t>> time_option(const ParsedArgs& args, const char* name, double now) {
   std::optional<std::string> text = args.last(name);
-  if (!text) return std::nullopt;
-  host::DeviceTime t = host::parse_device_time(*text, now);
-  if (!t.unix_seconds) {
-    error = std::string(name) + ": " + t.error;
-    return std::nullopt;
-  }
-  return static_cast<std::int64_t>(std::floor(*t.unix_seconds));
+  if (!text) return std::optional<std::int64_t>();
+  auto t = host::parse_device_time(*text, now);
+  if (!t) return foundation::fail(t.code(), std::string(name) + ": " + t.message());
+  return std::optional<std::int64_t>(static_cast<std::int64_t>(std::floor(*t)));
 }
 
 CommandResult run_history(const ParsedArgs& args, Context& context) {
@@ -208,11 +206,11 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
 
   foundation::reload_device_clock();
   double now = foundation::device_now();
-  std::string error;
-  std::optional<std::int64_t> since = time_option(args, "--since", now, error);
-  if (!error.empty()) return context.usage_error(error);
-  std::optional<std::int64_t> until = time_option(args, "--until", now, error);
-  if (!error.empty()) return context.usage_error(error);
+  auto since_option = time_option(args, "--since", now);
+  if (!since_option) return context.usage_error(since_option.message());
+  auto until_option = time_option(args, "--until", now);
+  if (!until_option) return context.usage_error(until_option.message());
+  std::optional<std::int64_t> since = *since_option, until = *until_option;
   if (since && until && *since > *until) return context.usage_error("--since is after --until");
 
   history::HistoryReader reader;

@@ -27,8 +27,8 @@ CommandResult set_clock(const ParsedArgs& args, Context& context) {
   if (host::running_device_process("SpringBoard")) return to_springboard("clock", args);
   // With no SpringBoard the clock file is the whole of the device's time.
   auto t = host::parse_device_time(args.positionals[0], foundation::device_now());
-  if (!t.unix_seconds) return context.usage_error(t.error);
-  foundation::set_device_now(*t.unix_seconds);
+  if (!t) return context.usage_error(t.message());
+  foundation::set_device_now(*t);
   return {0, "Device clock set\n", {}};
 }
 

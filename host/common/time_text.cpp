@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 
 namespace host {
 namespace {
@@ -106,9 +107,9 @@ std::optional<Fields> read_fields(const std::string& text) {
 
 }  // namespace
 
-DeviceTime parse_device_time(const std::string& text, double now_unix) {
+foundation::Result<double> parse_device_time(const std::string& text, double now_unix) {
   auto unreadable = [&] {
-    return DeviceTime{std::nullopt, "cannot read the time '" + text + "' (" + kTimeForms + ")"};
+    return foundation::fail(foundation::Errc::invalid, "cannot read the time '" + text + "' (" + kTimeForms + ")");
   };
   if (text.empty()) return unreadable();
   std::optional<double> seconds = unix_seconds(text);
@@ -135,10 +136,10 @@ DeviceTime parse_device_time(const std::string& text, double now_unix) {
     seconds = static_cast<double>(t) - f->zone_offset_seconds.value_or(0);
   }
   if (*seconds < kEarliestDeviceTime || *seconds > kLatestDeviceTime)
-    return DeviceTime{std::nullopt, "the time '" + text +
-                                        "' is outside the dates the device can hold "
-                                        "(1932-12-13T20:45:53Z to 2069-01-19T03:14:06Z)"};
-  return DeviceTime{seconds, {}};
+    return foundation::fail(foundation::Errc::invalid, "the time '" + text +
+                                                           "' is outside the dates the device can hold "
+                                                           "(1932-12-13T20:45:53Z to 2069-01-19T03:14:06Z)");
+  return *seconds;
 }
 
 }  // namespace host

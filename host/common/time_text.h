@@ -12,8 +12,9 @@
 // device cannot hold (its property-list dates: 1932-12-13T20:45:53Z to
 // 2069-01-19T03:14:06Z) are refused.
 
-#include <optional>
 #include <string>
+
+#include "platform/foundation/result.h"
 
 namespace host {
 
@@ -24,12 +25,8 @@ inline constexpr double kLatestDeviceTime = 3125790846.0;     // 2069-01-19T03:1
 inline constexpr const char* kTimeForms =
     "HH:MM, \"YYYY-MM-DD HH:MM[:SS]\", YYYY-MM-DDTHH:MM[:SS][Z|+HH:MM] or Unix seconds, 1932 to 2069";
 
-struct DeviceTime {
-  std::optional<double> unix_seconds;
-  std::string error;  // when unix_seconds is empty: what is wrong with the text, for a person
-};
-
+// Unix seconds; a failure says, for a person, what is wrong with the text.
 // `now_unix` says which day "today" is for HH:MM.
-DeviceTime parse_device_time(const std::string& text, double now_unix);
+foundation::Result<double> parse_device_time(const std::string& text, double now_unix);
 
 }  // namespace host

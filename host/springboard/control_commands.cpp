@@ -170,8 +170,8 @@ host::Reply SpringBoardHost::handle_command(const std::vector<std::string>& args
     std::string text = rest[0];
     for (std::size_t i = 1; i < rest.size(); ++i) text += " " + rest[i];
     auto t = host::parse_device_time(text, foundation::device_now());
-    if (!t.unix_seconds) return host::Reply::fail(t.error, 2);
-    return host::Reply::ok(set_clock(*t.unix_seconds) + "\n");
+    if (!t) return host::Reply::fail(t.message(), 2);
+    return host::Reply::ok(set_clock(*t) + "\n");
   }
 
   if (cmd == "sync") return host::Reply::ok(std::to_string(sync()) + "\n");
