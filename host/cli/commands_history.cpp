@@ -225,6 +225,8 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
     reader.begin_read();
     if (what == "forecast")
       forecast = history::forecast_health(history::daily_health(reader.health_readings()));
+    else if (what == "sessions")
+      samples = reader.overview_samples();  // the readings sessions are made of, as the pane reads them
     else
       samples = reader.samples(since, until);
     reader.end_read();
