@@ -15,7 +15,7 @@ bootstrap:
 	@bash scripts/bootstrap.sh
 
 configure: bootstrap
-	@cmake --preset default >/dev/null
+	@bash scripts/configure.sh default
 
 build: configure
 	@cmake --build --preset default -j $(JOBS)
@@ -34,7 +34,7 @@ demo: device
 # second pass for a quick local run.
 test: bootstrap
 	@bash scripts/check_format.sh
-	@cmake --preset ci >/dev/null
+	@bash scripts/configure.sh ci
 	@cmake --build --preset ci -j $(JOBS)
 	@ctest --preset default -j $(JOBS) --no-tests=error
 	@if [ -z "$$PX_NO_SANITIZE" ]; then PX_JOBS=$(JOBS) bash scripts/sanitize.sh --no-tests=error; fi

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only when missing.
 set -euo pipefail
-packages=(cmake g++ make pkg-config ninja-build libplist-dev libplist-utils libicu-dev
+packages=(cmake g++ make pkg-config ninja-build lld libplist-dev libplist-utils libicu-dev
           libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
           python3 dpkg-dev clang libclang-rt-14-dev valgrind libcairo2-dev fonts-dejavu-core libsqlite3-dev
           libcpp-httplib-dev chromium chromium-driver python3-selenium clang-format-14)

@@ -7,7 +7,7 @@
 #   scripts/sanitize.sh [ctest arguments, e.g. -R Reliability]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --preset sanitize >/dev/null
+bash scripts/configure.sh sanitize
 cmake --build --preset sanitize
 # Child processes the tests start (SpringBoard, Preferences, launchd, simdevice)
 # inherit these.

@@ -21,6 +21,7 @@
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/user_defaults.h"
 #include "shared/names.h"
+#include "tests/support/long_runs.h"
 #include "tests/support/temp_device.h"
 
 namespace {
@@ -141,15 +142,15 @@ TEST_F(CrashConsistency, BatteryDataFileThroughWriteToFile) {
     EXPECT_TRUE(v == version(generation(v))) << "the whole of one version";
     return generation(v);
   };
-  report("battery data file", kill_writers(file, 1000, false, write, read));
+  report("battery data file", kill_writers(file, testing_support::rounds(300, 3000), false, write, read));
   // And with the fsync calls, as the system writes: fewer, they are slow.
-  report("battery data file, durable", kill_writers(file, 100, true, write, read));
+  report("battery data file, durable", kill_writers(file, testing_support::rounds(30, 300), true, write, read));
 }
 
 TEST_F(CrashConsistency, SettingsFileThroughPlistWriteFile) {
   std::string file = device.path(px::kSettingsFile);
   auto f = kill_writers(
-      file, 1000, false,
+      file, testing_support::rounds(300, 3000), false,
       [&](long long n) { foundation::plist::write_file(file, version(n), foundation::plist::Format::xml); },
       [&] {
         Value v = foundation::plist::read_dictionary(file);
@@ -162,7 +163,7 @@ TEST_F(CrashConsistency, SettingsFileThroughPlistWriteFile) {
 TEST_F(CrashConsistency, DefaultsDomainThroughSynchronize) {
   std::string file = foundation::NSUserDefaults("com.apple.Preferences").file_path();
   auto f = kill_writers(
-      file, 1000, false,
+      file, testing_support::rounds(300, 3000), false,
       [](long long n) {
         foundation::NSUserDefaults d("com.apple.Preferences");
         Value v = version(n);
