@@ -5,7 +5,17 @@
 namespace foundation {
 namespace {
 
-std::string printf_one(const std::string& conversion, const FormatArg& arg, char conv) {
+long long integer_of(const FormatArg& arg) {
+  if (auto* p = std::get_if<long long>(&arg.v)) return *p;
+  if (auto* p = std::get_if<unsigned long long>(&arg.v)) return static_cast<long long>(*p);
+  if (auto* p = std::get_if<double>(&arg.v)) return static_cast<long long>(*p);
+  if (auto* p = std::get_if<Value>(&arg.v)) return p->longLongValue();
+  return 0;
+}
+
+// One conversion, given without length modifiers; `wide` when the format had
+// one ("%li", "%qu"): such integers keep all 64 bits.
+std::string printf_one(const std::string& conversion, const FormatArg& arg, char conv, bool wide) {
   char buf[512];
   int n = 0;
   if (conv == 'f' || conv == 'e' || conv == 'g' || conv == 'F' || conv == 'E' || conv == 'G') {
@@ -26,21 +36,12 @@ std::string printf_one(const std::string& conversion, const FormatArg& arg, char
     n = std::snprintf(buf, sizeof buf, conversion.c_str(), s.c_str());
     if (n >= static_cast<int>(sizeof buf)) return s;
   } else {
-    long long i = 0;
-    if (auto* p = std::get_if<long long>(&arg.v))
-      i = *p;
-    else if (auto* p = std::get_if<unsigned long long>(&arg.v))
-      i = static_cast<long long>(*p);
-    else if (auto* p = std::get_if<double>(&arg.v))
-      i = static_cast<long long>(*p);
-    else if (auto* p = std::get_if<Value>(&arg.v))
-      i = p->longLongValue();
+    long long i = integer_of(arg);
+    // "%i" is a 32-bit int on the device: keep its wrap-around.
+    if (!wide && (conv == 'i' || conv == 'd')) i = static_cast<int>(i);
+    if (!wide && (conv == 'u' || conv == 'x' || conv == 'X')) i = static_cast<unsigned>(i);
     std::string full = conversion;
     full.insert(full.size() - 1, "ll");
-    // "%i" is a 32-bit int on the device: keep its wrap-around.
-    bool narrow = conversion.find('l') == std::string::npos && conversion.find('q') == std::string::npos;
-    if (narrow && (conv == 'i' || conv == 'd')) i = static_cast<int>(i);
-    if (narrow && (conv == 'u' || conv == 'x' || conv == 'X')) i = static_cast<unsigned>(i);
     n = std::snprintf(buf, sizeof buf, full.c_str(), i);
   }
   if (n < 0) return {};
@@ -95,24 +96,7 @@ std::string format_args(std::string_view fmt, const std::vector<FormatArg>& args
       if (ch != 'l' && ch != 'h' && ch != 'q' && ch != 'z') clean += ch;
     bool wide = conversion.find('l') != std::string::npos || conversion.find('q') != std::string::npos;
     clean += conv;
-    std::string shown = printf_one(clean, arg, conv);
-    if (!wide || (conv != 'i' && conv != 'd' && conv != 'u')) {
-      out += shown;
-    } else {
-      // Wide integers keep all 64 bits.
-      long long v = 0;
-      if (auto* p = std::get_if<long long>(&arg.v))
-        v = *p;
-      else if (auto* p = std::get_if<unsigned long long>(&arg.v))
-        v = static_cast<long long>(*p);
-      else if (auto* p = std::get_if<Value>(&arg.v))
-        v = p->longLongValue();
-      std::string full = clean;
-      full.insert(full.size() - 1, "ll");
-      char buf[64];
-      std::snprintf(buf, sizeof buf, full.c_str(), v);
-      out += buf;
-    }
+    out += printf_one(clean, arg, conv, wide);
   }
   return out;
 }

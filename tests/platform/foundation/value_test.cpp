@@ -65,6 +65,8 @@ TEST(Format, ObjectsIntegersAndReals) {
   EXPECT_EQ(format("%@ mAh", Value()), "(null) mAh");
   EXPECT_EQ(format("%i mAh", -12), "-12 mAh");
   EXPECT_EQ(format("%i", 4294967297LL), "1") << "%i is 32 bits wide";
+  EXPECT_EQ(format("%lld %llx %qu", 4294967297LL, 4294967297LL, 4294967297LL), "4294967297 100000001 4294967297")
+      << "a length modifier keeps all 64 bits, in hex too";
   EXPECT_EQ(format("%f", 86.9f), "86.900002");
   EXPECT_EQ(format("100%% %@", "done"), "100% done");
   EXPECT_EQ(format("%i and %i", true, false), "1 and 0") << "%i takes a bool";
