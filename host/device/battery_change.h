@@ -2,7 +2,7 @@
 // What one `simdevice battery` command asks of the battery driver, and the
 // hand-set keys that stay on top of whatever the battery source reports.
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <set>
 #include <string>

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "host/device/sim_battery.h"
 #include "platform/foundation/device_paths.h"
