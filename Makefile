@@ -28,8 +28,8 @@ device: configure
 demo: device
 	@DEVICE="$(DEVICE)" SIMDEVICE="$(SIMDEVICE)" bash scripts/demo.sh
 
-# The formatting check, then every test of the default build (warnings are errors here: the `ci` preset is
-# the default build folder with PX_WERROR on), then the whole suite again under
+# The formatting check, then every test of the default build (warnings are errors in it, so that `make test`
+# and `make demo` share one configuration and neither rebuilds what the other built), then the whole suite again under
 # AddressSanitizer and UBSan (any report fails it). PX_NO_SANITIZE=1 skips the
 # second pass for a quick local run.
 test: bootstrap
