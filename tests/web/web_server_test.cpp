@@ -195,6 +195,40 @@ TEST_F(WebServerTest, APortInUseIsRefusedWithAMessage) {
   EXPECT_NE(error.find("in use"), std::string::npos) << error;
 }
 
+// Every open stream holds a worker: with the most streams allowed open, one
+// more is refused and commands are still answered, not queued behind them.
+TEST_F(WebServerTest, CommandsAreAnsweredWithEveryAllowedStreamOpen) {
+  std::atomic<bool> closing{false};
+  std::vector<std::thread> readers;
+  // One at a time: the listening socket's short backlog is not what is tested.
+  for (int i = 0; i < kMaxEventStreams; ++i) {
+    readers.emplace_back([&] {
+      httplib::Client c("127.0.0.1", server->port());
+      c.set_read_timeout(60, 0);
+      c.Get("/api/events", ours(), [&](const char*, size_t) { return !closing.load(); });
+    });
+    for (int wait = 0; wait < 500 && server->open_event_streams() <= i; ++wait) usleep(10000);
+  }
+  ASSERT_EQ(server->open_event_streams(), kMaxEventStreams);
+
+  auto one_more = client->Get("/api/events", ours());
+  ASSERT_TRUE(one_more);
+  EXPECT_EQ(one_more->status, 503);
+  nlohmann::json answer = post(R"({"args": ["status"]})", 200);
+  EXPECT_EQ(answer["output"], "done\n");
+
+  // A change reaches every stream, whose reader then lets go; the server
+  // notices a gone reader at its next write (the next change or heartbeat).
+  closing = true;
+  counter = 1;
+  feed->mark_changed();
+  for (std::thread& reader : readers) reader.join();
+  counter = 2;
+  feed->mark_changed();
+  for (int i = 0; i < 500 && server->open_event_streams() > 0; ++i) usleep(10000);
+  EXPECT_EQ(server->open_event_streams(), 0) << "a closed stream gives its worker back";
+}
+
 TEST(StateFeedTest, EqualDocumentsMakeNoNewGeneration) {
   int n = 0;
   StateFeed feed([&] { return nlohmann::json{{"n", n}}; });
