@@ -63,7 +63,7 @@ std::unique_ptr<FolderWatcher> FolderWatcher::create(const std::string& folder, 
   int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (fd < 0) return fail(std::strerror(errno));
   std::unique_ptr<FolderWatcher> watcher(new FolderWatcher(folder, fd, std::move(on_change), options));
-  // Folder and trailing slashes aside, "a/b/" and "a/b" are one path.
+  // Trailing slashes go: "a/b/" and "a/b" are one path.
   while (watcher->m_folder.size() > 1 && watcher->m_folder.back() == '/') watcher->m_folder.pop_back();
   if (options.follow_path) {
     watcher->watch_path();
