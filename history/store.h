@@ -20,6 +20,7 @@
 
 #include "history/health.h"
 #include "history/sample.h"
+#include "history/sessions.h"
 #include "platform/sqlite/database.h"
 #include "shared/names.h"
 
@@ -151,6 +152,14 @@ class HistoryWriter {
   std::int64_t m_next_thinning = 0;        // device time from which a new pass may start
   bool m_thinning_pending = false;         // a pass ran out of time and continues next broadcast
   std::int64_t m_latest_mark = INT64_MAX;  // the latest day a thinning pass has been up to
+  // Per thinning tier (daily, hourly): the charger and fullness states the
+  // samples before `day` left, as the last pass left off, so a pass continuing
+  // where that one stopped need not read them back from the store.
+  struct TierCursor {
+    std::int64_t day = INT64_MIN;
+    ChargeState state;
+  };
+  TierCursor m_tier_cursors[2];
 };
 
 }  // namespace history

@@ -27,6 +27,7 @@ bool file_identity(const std::string& path, std::uint64_t& device, std::uint64_t
 }  // namespace
 
 void HistoryWriter::close() {
+  for (TierCursor& cursor : m_tier_cursors) cursor = {};
   m_insert = {};
   m_db.close();
   m_last.reset();

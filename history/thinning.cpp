@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -124,7 +125,8 @@ StoreStatus HistoryWriter::note_written(std::int64_t time) {
   std::int64_t day = floor_to(time, kDaySeconds);
   sqlite::Status s = m_db.exec("UPDATE store_state SET value = min(value, " + std::to_string(day) +
                                ") WHERE key IN ('daily_until', 'hourly_until')");
-  if (s.ok()) m_latest_mark = day;  // neither mark is past the day now
+  if (s.ok()) m_latest_mark = day;                        // neither mark is past the day now
+  for (TierCursor& cursor : m_tier_cursors) cursor = {};  // the past they describe changed
   return store_status_of(s);
 }
 
@@ -161,7 +163,9 @@ StoreStatus HistoryWriter::thin(std::int64_t now, double budget_seconds) {
   };
   const Tier tiers[] = {{"daily_until", floor_to(now - kDailyAfterSeconds, kDaySeconds), kDaySeconds},
                         {"hourly_until", floor_to(now - kHourlyAfterSeconds, kDaySeconds), 3600}};
-  for (const Tier& tier : tiers) {
+  for (std::size_t t = 0; t < std::size(tiers); ++t) {
+    const Tier& tier = tiers[t];
+    TierCursor& cursor = m_tier_cursors[t];
     if (!oldest || !finished) break;
     std::int64_t from = floor_to(*oldest, kDaySeconds);
     std::optional<std::int64_t> mark =
@@ -169,8 +173,8 @@ StoreStatus HistoryWriter::thin(std::int64_t now, double budget_seconds) {
     if (!s.ok()) return store_status_of(s);
     if (mark && *mark > from) from = *mark;
     if (from > tier.until) from = tier.until;
-    ChargeState state;
-    if (from < tier.until) {
+    ChargeState state = cursor.state;
+    if (from < tier.until && cursor.day != from) {
       s = charge_state_before(m_db, from, state);
       if (!s.ok()) return store_status_of(s);
     }
@@ -188,7 +192,8 @@ StoreStatus HistoryWriter::thin(std::int64_t now, double budget_seconds) {
                       std::to_string(day + kDaySeconds) + ")");
       if (s.ok()) s = tx.commit();
       if (!s.ok()) return store_status_of(s);
-      state = after;  // carried to the next day: the past is read back once a pass
+      state = after;  // carried to the next day, and to the next pass
+      cursor = {day + kDaySeconds, state};
     }
   }
   m_latest_mark = std::numeric_limits<std::int64_t>::max();
