@@ -5,8 +5,7 @@
 // passes integrity_check, holds only whole samples, and still holds every
 // sample committed before the kill.
 //
-// A dozen kills by default; PX_HISTORY_KILLS=N sets how many (several hundred
-// for the long run: PX_HISTORY_KILLS=400 ctest -R HistoryKills).
+// A dozen kills by default, 400 in the long mode (PX_LONG_RUNS=1).
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -24,23 +23,16 @@
 #include "host/common/device_processes.h"
 #include "shared/names.h"
 #include "tests/cli/simdevice_runner.h"
+#include "tests/support/long_runs.h"
 #include "tests/support/temp_device.h"
 
 namespace {
 
 using testing_support::simdevice;
 
-constexpr int kDefaultKills = 12;
 // The supervisor starts SpringBoard in safe mode (no tweaks) after three
 // deaths within 30 s; a respring after every second kill keeps the tweak in.
 constexpr int kKillsBetweenResprings = 2;
-
-int kills_wanted() {
-  const char* text = std::getenv("PX_HISTORY_KILLS");
-  if (!text) return kDefaultKills;
-  int n = std::atoi(text);
-  return n > 0 ? n : kDefaultKills;
-}
 
 // What the store holds, read through its own read-only connection.
 struct StoreState {
@@ -119,7 +111,7 @@ TEST_F(HistoryKills, StoreStaysWholeWhateverMomentSpringBoardIsKilledAt) {
   auto r =
       simdevice(device.root(), {"boot", "--battery", "sim:cycle=20-90,rate=-30/min,speed=1000000,wear=0.02%/cycle"});
   ASSERT_EQ(r.status, 0) << r.output;
-  const int kills = kills_wanted();
+  const int kills = static_cast<int>(testing_support::rounds(12, 400));
   std::mt19937 rng(20261208);
   std::optional<pid_t> killed;
   long long newest_before = -1;
