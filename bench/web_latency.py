@@ -7,69 +7,22 @@ Runs on a temporary device root (init, install the staged package, boot) and
 always shuts that device down by its own command, whatever happens.
 Python standard library only."""
 import argparse
-import http.client
-import json
 import math
 import os
 import queue
 import signal
 import subprocess
 import sys
-import threading
 import time
 
 HERE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(HERE, "scripts"))
-from device_session import TempDevice, WebServer  # noqa: E402
+from device_session import EventStream, TempDevice, WebServer  # noqa: E402
 FLOOR_P99_US = 22.3  # the "Darwin notification p99" row of docs/benchmarks.md
 TARGET_P99_MS = 100.0
 # Resident memory may move by this much between the first and the last
 # reading and still count as flat: pages the allocator keeps or returns.
 GROWTH_ALLOWANCE_KIB = 256
-
-
-class Subscriber(threading.Thread):
-    """Reads /api/events; hands each state event (arrival time, document) to a
-    queue when `keep` is set, otherwise only counts them."""
-
-    def __init__(self, server, keep):
-        super().__init__(daemon=True)
-        self.conn = http.client.HTTPConnection("127.0.0.1", server.port, timeout=60)
-        self.conn.request("GET", "/api/events", headers={"X-Simdevice-Token": server.token,
-                                                         "Accept": "text/event-stream"})
-        self.response = self.conn.getresponse()
-        if self.response.status != 200:
-            raise RuntimeError("/api/events answered %d" % self.response.status)
-        self.events = queue.Queue() if keep else None
-        self.count = 0
-        self.last_generation = 0
-        self.start()
-
-    def run(self):
-        event, data = None, []
-        try:
-            for raw in self.response:
-                line = raw.decode("utf-8", "replace").rstrip("\r\n")
-                if line.startswith("event:"):
-                    event = line[6:].strip()
-                elif line.startswith("data:"):
-                    data.append(line[5:].lstrip())
-                elif line == "":
-                    if event == "state" and data:
-                        arrived = time.perf_counter()
-                        self.count += 1
-                        if self.events is not None:
-                            self.events.put((arrived, json.loads("\n".join(data))))
-                    event, data = None, []
-        except Exception:  # the connection closed under the reader: the run is over
-            pass
-
-    def close(self):
-        try:
-            self.conn.sock.shutdown(2)
-        except OSError:
-            pass
-        self.conn.close()
 
 
 def soc_handled(doc):
@@ -103,7 +56,7 @@ def percentile(sorted_values, p):
 
 
 def measure_latency(device, server, count):
-    sub = Subscriber(server, keep=True)
+    sub = EventStream(server, keep=True)
     latencies = []
     try:
         for level in levels(count):
@@ -133,7 +86,7 @@ def memory_checkpoints(count):
 
 
 def measure_memory(device, server, count, subscribers):
-    subs = [Subscriber(server, keep=False) for _ in range(subscribers)]
+    subs = [EventStream(server, keep=False) for _ in range(subscribers)]
     checkpoints = set(memory_checkpoints(count))
     rss = {}
     try:

@@ -5,13 +5,17 @@ folder, booted from the staged package, and `simdevice web` serving it.
 Everything started here is stopped here, by its own process id or the
 device's own `shutdown` command, never by name. Python standard library only.
 """
+import http.client
+import json
 import os
+import queue
 import re
 import shutil
 import signal
 import subprocess
 import tempfile
 import threading
+import time
 
 # "open http://127.0.0.1:PORT/?token=TOKEN", as `simdevice web` prints it.
 ADDRESS = re.compile(r"http://127\.0\.0\.1:(\d+)/\?token=([A-Za-z0-9_-]+)")
@@ -116,3 +120,61 @@ class WebServer:
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait()
+
+
+class EventStream(threading.Thread):
+    """Reads /api/events; hands each state event (arrival time, document) to a
+    queue when `keep` is set, otherwise only counts them."""
+
+    def __init__(self, server, keep):
+        super().__init__(daemon=True)
+        self.conn = http.client.HTTPConnection("127.0.0.1", server.port, timeout=60)
+        self.conn.request("GET", "/api/events", headers={"X-Simdevice-Token": server.token,
+                                                         "Accept": "text/event-stream"})
+        self.response = self.conn.getresponse()
+        if self.response.status != 200:
+            raise RuntimeError("/api/events answered %d" % self.response.status)
+        self.events = queue.Queue() if keep else None
+        self.count = 0
+        self.start()
+
+    def run(self):
+        event, data = None, []
+        try:
+            for raw in self.response:
+                line = raw.decode("utf-8", "replace").rstrip("\r\n")
+                if line.startswith("event:"):
+                    event = line[6:].strip()
+                elif line.startswith("data:"):
+                    data.append(line[5:].lstrip())
+                elif line == "":
+                    if event == "state" and data:
+                        arrived = time.perf_counter()
+                        self.count += 1
+                        if self.events is not None:
+                            self.events.put((arrived, json.loads("\n".join(data))))
+                    event, data = None, []
+        except Exception:  # the connection closed under the reader: the run is over
+            pass
+
+    def wait_for(self, condition, seconds):
+        """The first state document (kept since the last wait) for which
+        `condition` holds, or None after `seconds`."""
+        deadline = time.monotonic() + seconds
+        while True:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                return None
+            try:
+                _, doc = self.events.get(timeout=left)
+            except queue.Empty:
+                return None
+            if condition(doc):
+                return doc
+
+    def close(self):
+        try:
+            self.conn.sock.shutdown(2)
+        except OSError:
+            pass
+        self.conn.close()
