@@ -55,8 +55,9 @@ bool wait_for_battery_handled(long long generation, int timeout_ms) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return false;
     if (!run_folder)
-      run_folder = foundation::FolderWatcher::create(
-          foundation::device_path("/var/run"), [](const std::vector<std::string>&) {}, nullptr);
+      run_folder =
+          foundation::FolderWatcher::create(foundation::device_path("/var/run"), [](const std::vector<std::string>&) {
+          }).value_or(nullptr);
     foundation::RunLoop::main().run_once(static_cast<int>(std::min<long long>(left, 250)));
   }
 }
@@ -121,14 +122,11 @@ CommandResult record(const ParsedArgs& args, Context& context) {
     out << line.dump() << "\n" << std::flush;
     ++written;
   };
-  std::string error;
   auto watcher = foundation::FolderWatcher::create(
-      foundation::device_path(hardware::kHardwareFolder),
-      [&](const std::vector<std::string>& names) {
+      foundation::device_path(hardware::kHardwareFolder), [&](const std::vector<std::string>& names) {
         if (std::find(names.begin(), names.end(), hardware::kBatteryEntryName) != names.end()) take();
-      },
-      &error);
-  if (!watcher) return Context::failure(error);
+      });
+  if (!watcher) return Context::failure(watcher.message());
   context.write(Stream::error, "Recording battery broadcasts into " + file + " (Ctrl-C to stop)\n");
   take();
   auto& loop = foundation::RunLoop::main();

@@ -95,8 +95,7 @@ CommandResult serve(const ParsedArgs& args, Context& context) {
         return web::CommandOutcome{r.status, r.output, r.error};
       },
       feed);
-  std::string error;
-  if (!server.bind(&error)) return Context::failure(error);
+  if (auto bound = server.bind(); !bound) return Context::failure(bound.message());
   feed.start();
   auto changes = web::make_change_source();
   auto on_change = [&feed](bool folders_remade) {

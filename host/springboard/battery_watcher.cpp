@@ -24,14 +24,14 @@ bool handle_battery_entry() {
 }
 
 BatteryWatcher::BatteryWatcher() {
-  std::string error;
-  m_watcher = foundation::FolderWatcher::create(
-      foundation::device_path(hardware::kHardwareFolder),
-      [](const std::vector<std::string>& names) {
+  auto watcher = foundation::FolderWatcher::create(
+      foundation::device_path(hardware::kHardwareFolder), [](const std::vector<std::string>& names) {
         if (std::binary_search(names.begin(), names.end(), hardware::kBatteryEntryName)) handle_battery_entry();
-      },
-      &error);
-  if (!m_watcher) foundation::log_line(error);
+      });
+  if (watcher)
+    m_watcher = std::move(*watcher);
+  else
+    foundation::log_line(watcher.message());
 }
 
 BatteryWatcher::~BatteryWatcher() = default;

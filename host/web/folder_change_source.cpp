@@ -31,10 +31,9 @@ class FolderChangeSource : public ChangeSource {
     foundation::FolderWatchOptions options{.deletions = true, .follow_path = true, .loop = &m_loop};
     for (auto& folder : device_folders) {
       auto watcher = foundation::FolderWatcher::create(
-          foundation::device_path(folder), [this](const std::vector<std::string>&) { m_changed = true; }, nullptr,
-          options);
+          foundation::device_path(folder), [this](const std::vector<std::string>&) { m_changed = true; }, options);
       if (!watcher) return false;
-      m_watchers.push_back(std::move(watcher));
+      m_watchers.push_back(std::move(*watcher));
     }
     m_found_anew.assign(m_watchers.size(), 0);
     // The watchers of one turn are one change: the state is composed once for all.

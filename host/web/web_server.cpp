@@ -82,24 +82,22 @@ WebServer::WebServer(WebOptions options, CommandRunner run_command, StateFeed& f
 
 WebServer::~WebServer() { stop(); }
 
-bool WebServer::bind(std::string* error) {
+foundation::Result<void> WebServer::bind() {
   errno = 0;
   if (m_options.port == 0) {
     m_port = m_server->bind_to_any_port("127.0.0.1");
-    if (m_port > 0) return true;
+    if (m_port > 0) return {};
   } else if (m_server->bind_to_port("127.0.0.1", m_options.port)) {
     m_port = m_options.port;
-    return true;
+    return {};
   }
   int why = errno;
-  if (error) {
-    std::string where = "127.0.0.1:" + std::to_string(m_options.port);
-    *error = why == EADDRINUSE ? "port " + std::to_string(m_options.port) +
-                                     " is in use (choose another with --port N, "
-                                     "or --port 0 for any free port)"
-                               : "cannot listen on " + where + (why ? std::string(": ") + std::strerror(why) : "");
-  }
-  return false;
+  if (why == EADDRINUSE)
+    return foundation::fail(foundation::Errc::io, "port " + std::to_string(m_options.port) +
+                                                      " is in use (choose another with --port N, "
+                                                      "or --port 0 for any free port)");
+  return foundation::fail(foundation::Errc::io, "cannot listen on 127.0.0.1:" + std::to_string(m_options.port) +
+                                                    (why ? std::string(": ") + std::strerror(why) : ""));
 }
 
 std::string WebServer::address() const {

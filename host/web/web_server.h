@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "host/web/state_feed.h"
+#include "platform/foundation/result.h"
 
 namespace httplib {
 class Server;
@@ -57,9 +58,9 @@ class WebServer {
   WebServer(const WebServer&) = delete;
   WebServer& operator=(const WebServer&) = delete;
 
-  // Binds 127.0.0.1:port. False, with a message, when the port is in use or
-  // cannot be bound.
-  bool bind(std::string* error);
+  // Binds 127.0.0.1:port. A failure says whether the port is in use or why
+  // it cannot be bound.
+  foundation::Result<void> bind();
   int port() const { return m_port; }
   const std::string& token() const { return m_options.token; }
   // "http://127.0.0.1:PORT/?token=TOKEN"

@@ -80,8 +80,9 @@ void ensure_watching(CFNotificationCenter& c) {
   if (!c.watcher) {
     // Without a watchable folder no notification can arrive; a post makes
     // the folder, and the next observe() tries again.
-    c.watcher = FolderWatcher::create(
-        notify_folder(), [&c](const std::vector<std::string>& files) { serve(c, files); }, nullptr);
+    c.watcher = FolderWatcher::create(notify_folder(), [&c](const std::vector<std::string>& files) {
+                  serve(c, files);
+                }).value_or(nullptr);
     return;
   }
   // Registered again after a run-loop reset in tests; harmless otherwise.

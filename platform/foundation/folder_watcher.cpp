@@ -52,23 +52,21 @@ bool make_folders(const std::string& folder) {
   return is_folder(folder);
 }
 
-std::unique_ptr<FolderWatcher> FolderWatcher::create(const std::string& folder, Handler on_change, std::string* error,
-                                                     const FolderWatchOptions& options) {
-  auto fail = [&](const std::string& why) -> std::unique_ptr<FolderWatcher> {
-    if (error) *error = "cannot watch " + folder + ": " + why;
-    return nullptr;
-  };
-  if (folder.empty() || folder[0] != '/') return fail("not an absolute path");
-  if (!options.follow_path && !make_folders(folder)) return fail("it is not a folder and cannot be made one");
+Result<std::unique_ptr<FolderWatcher>> FolderWatcher::create(const std::string& folder, Handler on_change,
+                                                             const FolderWatchOptions& options) {
+  auto refuse = [&](Errc code, const std::string& why) { return fail(code, "cannot watch " + folder + ": " + why); };
+  if (folder.empty() || folder[0] != '/') return refuse(Errc::invalid, "not an absolute path");
+  if (!options.follow_path && !make_folders(folder))
+    return refuse(Errc::unreadable, "it is not a folder and cannot be made one");
   int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  if (fd < 0) return fail(std::strerror(errno));
+  if (fd < 0) return refuse(Errc::io, std::strerror(errno));
   std::unique_ptr<FolderWatcher> watcher(new FolderWatcher(folder, fd, std::move(on_change), options));
   // Trailing slashes go: "a/b/" and "a/b" are one path.
   while (watcher->m_folder.size() > 1 && watcher->m_folder.back() == '/') watcher->m_folder.pop_back();
   if (options.follow_path) {
     watcher->watch_path();
   } else if (!watcher->watch_path()) {
-    return fail(std::strerror(errno));
+    return refuse(Errc::io, std::strerror(errno));
   }
   watcher->attach_to_run_loop();
   return watcher;

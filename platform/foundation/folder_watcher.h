@@ -13,7 +13,7 @@
 //   watcher's run loop's thread: from that loop as it turns, or inside
 //   drain(); never from another thread.
 // - create() makes the folder (and its parents) when missing, and fails —
-//   nothing, with the reason in `error` — when it cannot be made or watched.
+//   with a code and the reason — when it cannot be made or watched.
 // - Following the path (FolderWatchOptions::follow_path) is for a watcher
 //   that must not make folders and must outlive them: a folder missing now,
 //   or removed later (a device wiped and made again), is watched from the
@@ -30,6 +30,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/foundation/result.h"
 
 namespace foundation {
 
@@ -49,8 +51,8 @@ class FolderWatcher {
   using Handler = std::function<void(const std::vector<std::string>& names)>;
 
   // `folder` is a host path (device paths go through device_path first).
-  static std::unique_ptr<FolderWatcher> create(const std::string& folder, Handler on_change, std::string* error,
-                                               const FolderWatchOptions& options = {});
+  static Result<std::unique_ptr<FolderWatcher>> create(const std::string& folder, Handler on_change,
+                                                       const FolderWatchOptions& options = {});
   ~FolderWatcher();
   FolderWatcher(const FolderWatcher&) = delete;
   FolderWatcher& operator=(const FolderWatcher&) = delete;

@@ -49,6 +49,7 @@ class [[nodiscard]] Result {
   const T* operator->() const { return &value(); }
   // The value, or `fallback` on failure.
   T value_or(T fallback) const& { return ok() ? value() : std::move(fallback); }
+  T value_or(T fallback) && { return ok() ? std::move(value()) : std::move(fallback); }
 
   // The failure; only when !ok().
   const Error& error() const { return std::get<1>(m_state); }

@@ -38,8 +38,8 @@ class WebServerTest : public ::testing::Test {
     feed->start();
     server = std::make_unique<WebServer>(
         WebOptions{0, ui.string(), kToken}, [this](const std::vector<std::string>& args) { return run(args); }, *feed);
-    std::string error;
-    ASSERT_TRUE(server->bind(&error)) << error;
+    auto bound = server->bind();
+    ASSERT_TRUE(bound) << bound.message();
     serving = std::thread([this] { server->serve(); });
     client = std::make_unique<httplib::Client>("127.0.0.1", server->port());
     client->set_read_timeout(5, 0);
@@ -190,9 +190,9 @@ TEST_F(WebServerTest, EventsStreamOneStateEventPerChange) {
 TEST_F(WebServerTest, APortInUseIsRefusedWithAMessage) {
   WebServer second(
       {server->port(), ui.string(), kToken}, [](const std::vector<std::string>&) { return CommandOutcome{}; }, *feed);
-  std::string error;
-  EXPECT_FALSE(second.bind(&error));
-  EXPECT_NE(error.find("in use"), std::string::npos) << error;
+  auto bound = second.bind();
+  ASSERT_FALSE(bound);
+  EXPECT_NE(bound.message().find("in use"), std::string::npos) << bound.message();
 }
 
 // Every open stream holds a worker: with the most streams allowed open, one

@@ -24,11 +24,10 @@ class FolderWatcherTest : public ::testing::Test {
  protected:
   std::string folder() const { return device.path("/var/run/watched"); }
   std::unique_ptr<FolderWatcher> watch(const std::string& where, const FolderWatchOptions& options = {}) {
-    std::string error;
     auto watcher = FolderWatcher::create(
-        where, [this](const Names& names) { reports.push_back(names); }, &error, options);
-    EXPECT_TRUE(watcher) << error;
-    return watcher;
+        where, [this](const Names& names) { reports.push_back(names); }, options);
+    EXPECT_TRUE(watcher) << (watcher ? "" : watcher.message());
+    return std::move(watcher).value_or(nullptr);
   }
   static void write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
@@ -65,13 +64,11 @@ TEST_F(FolderWatcherTest, DeletionsReadsAndSubfoldersAreNotChanges) {
 
 TEST_F(FolderWatcherTest, FailsWithAReasonWhenTheFolderCannotBeWatched) {
   write(device.path("/plain-file"), "x");
-  std::string error;
-  auto watcher = FolderWatcher::create(
-      device.path("/plain-file"), [](const Names&) {}, &error);
-  EXPECT_FALSE(watcher);
-  EXPECT_NE(error.find("plain-file"), std::string::npos) << error;
-  EXPECT_FALSE(FolderWatcher::create(
-      device.path("/plain-file/below"), [](const Names&) {}, nullptr));
+  auto watcher = FolderWatcher::create(device.path("/plain-file"), [](const Names&) {});
+  ASSERT_FALSE(watcher);
+  EXPECT_NE(watcher.message().find("plain-file"), std::string::npos) << watcher.message();
+  EXPECT_FALSE(FolderWatcher::create(device.path("/plain-file/below"), [](const Names&) {}));
+  EXPECT_EQ(FolderWatcher::create("relative/path", [](const Names&) {}).code(), foundation::Errc::invalid);
 }
 
 TEST_F(FolderWatcherTest, ADestroyedWatcherReportsNothingMore) {
