@@ -14,6 +14,7 @@
 #include "host/cli/package_store.h"
 #include "platform/foundation/property_list.h"
 #include "platform/system/hardware_state.h"
+#include "tests/cli/installed_device.h"
 #include "tests/cli/simdevice_runner.h"
 #include "tests/support/temp_device.h"
 
@@ -23,14 +24,8 @@ namespace fs = std::filesystem;
 using foundation::Value;
 using testing_support::simdevice;
 
-class RealDevice : public ::testing::Test {
+class RealDevice : public testing_support::InstalledDevice {
  protected:
-  void SetUp() override {
-    ::unsetenv("SIMDEVICE_BIN_DIR");
-    auto r = simdevice(device.root(), {"install", PX_STAGE_DIR});
-    ASSERT_EQ(r.status, 0) << r.output;
-  }
-  void TearDown() override { simdevice(device.root(), {"shutdown"}); }
   Value data_file() { return foundation::plist::read_dictionary(device.path("/User/Library/PylonexData.plist")); }
   Value springboard_defaults() {
     return foundation::plist::read_dictionary(
@@ -39,7 +34,6 @@ class RealDevice : public ::testing::Test {
   nlohmann::json status() {
     return nlohmann::json::parse(simdevice(device.root(), {"status", "--json"}).output, nullptr, false);
   }
-  testing_support::TempDevice device;
 };
 
 TEST_F(RealDevice, BatteryChangesReachTheDataFileAndTheDefaults) {

@@ -22,6 +22,7 @@
 
 #include "host/common/device_processes.h"
 #include "shared/names.h"
+#include "tests/cli/installed_device.h"
 #include "tests/cli/simdevice_runner.h"
 #include "tests/support/long_runs.h"
 #include "tests/support/temp_device.h"
@@ -76,15 +77,8 @@ StoreState read_store(const std::string& file) {
   return state;
 }
 
-class HistoryKills : public ::testing::Test {
+class HistoryKills : public testing_support::InstalledDevice {
  protected:
-  void SetUp() override {
-    ::unsetenv("SIMDEVICE_BIN_DIR");
-    auto r = simdevice(device.root(), {"install", PX_STAGE_DIR});
-    ASSERT_EQ(r.status, 0) << r.output;
-  }
-  void TearDown() override { simdevice(device.root(), {"shutdown"}); }
-
   // The running SpringBoard other than `not_this`, once it has stored a
   // sample newer than `after`: a SpringBoard that is up and recording.
   std::optional<pid_t> recording_springboard(std::optional<pid_t> not_this, long long after, StoreState& seen) {
@@ -100,7 +94,6 @@ class HistoryKills : public ::testing::Test {
     return std::nullopt;
   }
 
-  testing_support::TempDevice device;
   std::string store = device.path(px::kHistoryStoreFile);
 };
 
