@@ -3,9 +3,6 @@
 // sessions; PylonexPro2ChartCell: the row that shows a chart. Every value of
 // one screen comes from one snapshot of the store (history_snapshot.h).
 
-#include "platform/foundation/format.h"
-#include <chrono>
-#include <cstdio>
 #include "platform/preferences/ps_table_cell.h"
 #include "platform/uikit/ui_image_view.h"
 #include "prefs/history_snapshot.h"
@@ -32,11 +29,7 @@ void add_history_getter(objc::Class cls, const char* selector,
 }
 
 objc::id chart_view(const ChartData& chart, std::size_t steps) {
-  auto T0 = std::chrono::steady_clock::now();
-  auto img = draw_chart(chart);
-  std::fprintf(stderr, "draw %.2f ms\n",
-               std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - T0).count());
-  auto view = uikit::UIImageView::initWithImage(img);
+  auto view = uikit::UIImageView::initWithImage(draw_chart(chart));
   view->setFrame(uikit::CGRect{(uikit::UIScreen::mainScreen()->bounds().width - kChartWidth) / 2, kChartCellMargin,
                                kChartWidth, kChartHeight});
   view->setAccessibilityChartDescriptor(chart_descriptor(chart, steps));

@@ -17,6 +17,7 @@
 #include "host/common/log_tail.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
+#include "host/common/value_json.h"
 
 #ifndef PX_SOURCE_DIR
 #define PX_SOURCE_DIR "."
@@ -41,7 +42,7 @@ CommandResult show_log(const ParsedArgs& args, Context& context) {
 
 CommandResult show_status(const ParsedArgs& args, Context&) {
   auto s = compose_device_status();
-  if (args.has("--json")) return {0, s.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", {}};
+  if (args.has("--json")) return {0, host::json_text(s, 2) + "\n", {}};
   return {0, describe_device_status(s), {}};
 }
 

@@ -37,15 +37,7 @@ std::string read_proc(const char* file) {
 // Started with --root rather than SIMDEVICE_ROOT, the server starts itself
 // again with the root in its environment, so `shutdown` knows it as the device's.
 void restart_with_root_in_environment() {
-  std::string wanted = "SIMDEVICE_ROOT=" + foundation::device_root();
-  std::string environ_text = read_proc("/proc/self/environ");
-  std::size_t at = 0;
-  while (at < environ_text.size()) {
-    std::size_t end = environ_text.find('\0', at);
-    if (end == std::string::npos) end = environ_text.size();
-    if (environ_text.compare(at, end - at, wanted) == 0) return;
-    at = end + 1;
-  }
+  if (host::is_device_process(::getpid())) return;
   std::string cmdline = read_proc("/proc/self/cmdline");
   std::vector<std::string> words;
   for (std::size_t i = 0; i < cmdline.size();) {

@@ -14,6 +14,7 @@
 
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/run_loop.h"
+#include "host/common/value_json.h"
 
 namespace host {
 namespace {
@@ -95,7 +96,7 @@ std::optional<std::vector<std::string>> parse_control_request(std::string_view l
 
 std::string format_control_request(const std::vector<std::string>& args) {
   nlohmann::json req = args;
-  return req.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  return json_text(req);
 }
 
 std::optional<Reply> parse_control_reply(std::string_view line) {
@@ -122,7 +123,7 @@ std::optional<Reply> parse_control_reply(std::string_view line) {
 
 std::string format_control_reply(const Reply& reply) {
   nlohmann::json out = {{"status", reply.status}, {"out", reply.out}, {"err", reply.err}};
-  return out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  return json_text(out);
 }
 
 std::string control_socket_path(const std::string& process) {

@@ -14,4 +14,10 @@ nlohmann::json to_json(const foundation::Value& v);
 // is dropped (a property list cannot hold it).
 foundation::Value from_json(const nlohmann::json& j);
 
+// JSON text as the device's processes send it: compact unless `indent` says,
+// and a string that is not UTF-8 written with U+FFFD instead of throwing.
+inline std::string json_text(const nlohmann::json& j, int indent = -1) {
+  return j.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 }  // namespace host

@@ -12,6 +12,7 @@
 #include "platform/foundation/log.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/foundation/user_defaults.h"
+#include "host/common/value_json.h"
 
 int main(int argc, char** argv) {
   host::ProcessArgs args = host::parse_process_args(argc, argv);
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
   host::publish_screen_state("Preferences", [&app] {
     nlohmann::json screen = app.status_json();
     screen["screen"] = app.show_json();
-    return screen.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return host::json_text(screen);
   });
   foundation::RunLoop::main().run();
   foundation::NSUserDefaults::standardUserDefaults().synchronize();

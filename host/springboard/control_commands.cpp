@@ -19,6 +19,7 @@
 #include "platform/foundation/device_clock.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_application.h"
+#include "host/common/value_json.h"
 
 namespace springboard {
 namespace {
@@ -33,7 +34,7 @@ nlohmann::json alerts_array() {
 // One command must not keep SpringBoard's loop from everything else for long.
 constexpr long kMaxTicks = 100000;
 
-std::string dump(const nlohmann::json& j) { return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
+std::string dump(const nlohmann::json& j) { return host::json_text(j); }
 
 bool all_digits(const std::string& s) { return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos; }
 

@@ -48,30 +48,26 @@ json banner_on_screen() {
   return screen["banner_on_screen"];
 }
 
-void replace_image_paths(json& node) {
-  if (node.is_object()) {
-    if (auto it = node.find("image_path"); it != node.end()) {
-      std::optional<std::string> address;
-      if (it->is_string()) address = bundle_address(it->get<std::string>());
-      node["image_address"] = address ? json(*address) : json(nullptr);
-      node.erase("image_path");
-    }
-    // A drawn image (a chart) the Settings app published.
-    if (auto it = node.find("png_path"); it != node.end()) {
-      std::optional<std::string> address;
-      if (it->is_string()) address = drawn_address(it->get<std::string>());
-      node["image_address"] = address ? json(*address) : json(nullptr);
-      node.erase("png_path");
-    }
-    for (auto& [key, child] : node.items()) replace_image_paths(child);
-  } else if (node.is_array()) {
-    for (auto& child : node) replace_image_paths(child);
-  }
-}
-
 }  // namespace
 
-void add_image_addresses(json& pane) { replace_image_paths(pane); }
+void add_image_addresses(json& node) {
+  // A bundle's image file, or a drawn image (a chart) the Settings app published.
+  using Address = std::optional<std::string> (*)(std::string_view);
+  static const std::pair<const char*, Address> kinds[] = {{"image_path", bundle_address}, {"png_path", drawn_address}};
+  if (node.is_object()) {
+    for (const auto& [key, address_of] : kinds) {
+      auto it = node.find(key);
+      if (it == node.end()) continue;
+      std::optional<std::string> address;
+      if (it->is_string()) address = address_of(it->get<std::string>());
+      node["image_address"] = address ? json(*address) : json(nullptr);
+      node.erase(key);
+    }
+    for (auto& [key, child] : node.items()) add_image_addresses(child);
+  } else if (node.is_array()) {
+    for (auto& child : node) add_image_addresses(child);
+  }
+}
 
 json compose_state_document() {
   json doc = cli::compose_device_status();

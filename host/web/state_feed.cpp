@@ -1,4 +1,5 @@
 #include "host/web/state_feed.h"
+#include "host/common/value_json.h"
 
 namespace web {
 
@@ -51,7 +52,7 @@ std::optional<StateSnapshot> StateFeed::wait_newer(long long seen, std::chrono::
 void StateFeed::rebuild() {
   nlohmann::json doc = m_compose();
   if (!doc.is_object()) doc = nlohmann::json::object();
-  std::string body = doc.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  std::string body = host::json_text(doc);
   std::lock_guard lock(m_mutex);
   if (body == m_last_body && m_current.generation > 0) return;
   long long generation = m_current.generation + 1;

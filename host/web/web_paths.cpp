@@ -34,6 +34,17 @@ std::optional<std::string> decoded_safe(std::string_view raw) {
   return safe_relative_path(*decoded);
 }
 
+// The address a device file under `folder` has on `route`: only what the
+// route, read back by `serves`, would serve again.
+std::optional<std::string> address_under(std::string_view device_path, std::string_view folder, std::string_view route,
+                                         std::optional<std::string> (*serves)(std::string_view)) {
+  std::string prefix = std::string(folder) + "/";
+  if (device_path.substr(0, prefix.size()) != prefix) return std::nullopt;
+  std::string address = std::string(route) + std::string(device_path.substr(prefix.size()));
+  if (!serves(address)) return std::nullopt;
+  return address;
+}
+
 }  // namespace
 
 std::optional<std::string> percent_decode(std::string_view text) {
@@ -87,12 +98,7 @@ std::optional<std::string> bundle_device_path(std::string_view raw_path) {
 }
 
 std::optional<std::string> bundle_address(std::string_view device_path) {
-  std::string prefix = std::string(kBundleFolder) + "/";
-  if (device_path.substr(0, prefix.size()) != prefix) return std::nullopt;
-  std::string address = std::string(kBundleRoute) + std::string(device_path.substr(prefix.size()));
-  // Only what the route would serve back.
-  if (!bundle_device_path(address)) return std::nullopt;
-  return address;
+  return address_under(device_path, kBundleFolder, kBundleRoute, bundle_device_path);
 }
 
 std::optional<std::string> drawn_device_path(std::string_view raw_path) {
@@ -105,11 +111,7 @@ std::optional<std::string> drawn_device_path(std::string_view raw_path) {
 }
 
 std::optional<std::string> drawn_address(std::string_view device_path) {
-  std::string prefix = std::string(kDrawnFolder) + "/";
-  if (device_path.substr(0, prefix.size()) != prefix) return std::nullopt;
-  std::string address = std::string(kDrawnRoute) + std::string(device_path.substr(prefix.size()));
-  if (!drawn_device_path(address)) return std::nullopt;
-  return address;
+  return address_under(device_path, kDrawnFolder, kDrawnRoute, drawn_device_path);
 }
 
 std::optional<std::string> ui_relative_path(std::string_view raw_path) {

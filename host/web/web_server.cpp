@@ -17,6 +17,7 @@
 #include "host/web/web_paths.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
+#include "host/common/value_json.h"
 
 namespace web {
 namespace {
@@ -26,7 +27,7 @@ using nlohmann::json;
 
 constexpr std::size_t kMaxServedFile = 4u << 20;
 
-std::string dump(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
+std::string dump(const json& j) { return host::json_text(j); }
 
 void send_json(httplib::Response& res, int status, const json& body) {
   res.status = status;

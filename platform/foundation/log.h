@@ -29,7 +29,7 @@ void log_line(std::string_view text);
 // The format is checked against the arguments when compiling, as format()'s is.
 template <class... A>
 void NSLog(format_string<A...> fmt, A&&... args) {
-  log_line(detail::format_args(fmt.text(), std::vector<FormatArg>{FormatArg(std::forward<A>(args))...}));
+  log_line(format(fmt, std::forward<A>(args)...));
 }
 
 }  // namespace foundation
