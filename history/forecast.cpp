@@ -7,6 +7,7 @@
 
 #include "history/robust_fit.h"
 #include "history/thinning.h"
+#include "platform/foundation/utc_text.h"
 
 namespace history {
 namespace {
@@ -147,14 +148,7 @@ const char* forecast_status_name(ForecastStatus status) {
   return "no_capacity_data";
 }
 
-std::string utc_date(std::int64_t time) {
-  std::time_t t = static_cast<std::time_t>(time);
-  std::tm tm{};
-  if (!::gmtime_r(&t, &tm)) return {};
-  char buf[16];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d", &tm);
-  return buf;
-}
+std::string utc_date(std::int64_t time) { return foundation::utc_text(time, "%Y-%m-%d"); }
 
 Forecast forecast_health(const std::vector<DayHealth>& days) {
   Forecast f;

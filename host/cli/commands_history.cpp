@@ -11,20 +11,14 @@
 #include "host/cli/command_entries.h"
 #include "host/common/time_text.h"
 #include "platform/foundation/device_clock.h"
+#include "platform/foundation/utc_text.h"
 
 namespace cli {
 namespace {
 
 using json = nlohmann::ordered_json;
 
-std::string iso_utc(std::int64_t t) {
-  std::time_t tt = static_cast<std::time_t>(t);
-  std::tm tm{};
-  if (!::gmtime_r(&tt, &tm)) return {};
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
-  return buf;
-}
+std::string iso_utc(std::int64_t t) { return foundation::utc_text(t, "%Y-%m-%dT%H:%M:%SZ"); }
 
 std::string number_text(double v, int decimals = -1) {
   char buf[64];

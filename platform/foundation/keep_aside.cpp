@@ -14,6 +14,7 @@
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/open_in_root.h"
+#include "platform/foundation/utc_text.h"
 
 namespace foundation {
 namespace {
@@ -45,14 +46,7 @@ int rename_no_replace(int folder, const std::string& from, const std::string& to
 
 }  // namespace
 
-std::string aside_stamp(double unix_seconds) {
-  std::time_t seconds = static_cast<std::time_t>(std::floor(unix_seconds));
-  std::tm tm{};
-  gmtime_r(&seconds, &tm);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &tm);
-  return text;
-}
+std::string aside_stamp(double unix_seconds) { return utc_text(unix_seconds, "%Y%m%dT%H%M%SZ"); }
 
 std::optional<std::string> keep_aside(const std::string& device_file, std::string_view reason,
                                       const AsideOptions& options) {

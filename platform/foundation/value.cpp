@@ -1,4 +1,5 @@
 #include "platform/foundation/value.h"
+#include "platform/foundation/utc_text.h"
 
 #include <cctype>
 #include <charconv>
@@ -232,12 +233,7 @@ std::string Value::description() const {
       return out + ">";
     }
     case Kind::date: {
-      std::time_t t = static_cast<std::time_t>(std::floor(date()->unix_seconds()));
-      std::tm tm{};
-      gmtime_r(&t, &tm);
-      char buf[40];
-      std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S +0000", &tm);
-      return buf;
+      return utc_text(date()->unix_seconds(), "%Y-%m-%d %H:%M:%S +0000");
     }
     case Kind::array:
     case Kind::dictionary: {
