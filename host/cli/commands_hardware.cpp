@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "host/cli/command_entries.h"
+#include "host/common/on_off.h"
 #include "host/device/battery_change.h"
 #include "platform/system/hardware_state.h"
 
@@ -28,26 +29,14 @@ constexpr Switch kSwitches[] = {
     {"brightness", "Brightness", ""},
 };
 
-std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
 const Switch* find_switch(const std::string& text) {
-  std::string wanted = lower(text);
+  std::string wanted = host::lowercase(text);
   for (const auto& s : kSwitches) {
-    if (wanted == s.name || wanted == lower(s.title)) return &s;
+    if (wanted == s.name || wanted == host::lowercase(s.title)) return &s;
     std::string aliases = std::string(" ") + s.aliases + " ";
     if (aliases.find(" " + wanted + " ") != std::string::npos) return &s;
   }
   return nullptr;
-}
-
-std::optional<bool> parse_on_off(const std::string& text) {
-  std::string t = lower(text);
-  if (t == "on" || t == "true" || t == "yes" || t == "1") return true;
-  if (t == "off" || t == "false" || t == "no" || t == "0") return false;
-  return std::nullopt;
 }
 
 CommandResult set_hardware(const ParsedArgs& args, Context& context) {
@@ -65,7 +54,7 @@ CommandResult set_hardware(const ParsedArgs& args, Context& context) {
     return {0, std::string("Brightness ") + shown + "\n", {}};
   }
 
-  auto on = parse_on_off(text);
+  auto on = host::parse_on_off(text);
   if (!on) return context.usage_error(std::string(target->title) + " takes on or off, not '" + text + "'");
   if (!hardware::set(target->name, foundation::Value(*on)))
     return Context::failure("cannot write the device's hardware state (is there a device at this root?)");

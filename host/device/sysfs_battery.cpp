@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "host/common/on_off.h"
 #include "host/device/battery_change.h"
 #include "platform/foundation/file_io.h"
 
@@ -47,11 +48,6 @@ long long scaled(long long micro, double factor) { return rounded(static_cast<do
 
 bool is_charger_type(const std::string& type) {
   return type == "Mains" || type.rfind("USB", 0) == 0 || type == "Wireless";
-}
-
-std::string lowercase(std::string s) {
-  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 }  // namespace
@@ -137,7 +133,7 @@ foundation::Result<BatterySample> read_sysfs_battery(const std::string& dir, dou
   status["ExternalChargeCapable"] = connected;
   if (adapter) {
     foundation::Dictionary details;
-    details["Description"] = lowercase(read_attr(*adapter, "type").value_or("mains"));
+    details["Description"] = host::lowercase(read_attr(*adapter, "type").value_or("mains"));
     auto amps = read_number(*adapter, "current_max");
     auto volts = read_number(*adapter, "voltage_max");
     if (amps) details["Amperage"] = scaled(*amps, 1e-3);

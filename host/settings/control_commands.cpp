@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "host/common/on_off.h"
 #include "host/settings/settings_app.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/uikit/ui_alert_view.h"
@@ -19,18 +20,6 @@ namespace {
 
 using nlohmann::json;
 using preferences::CellKind;
-
-std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
-
-std::optional<bool> parse_bool(const std::string& text) {
-  std::string t = lower(text);
-  if (t == "on" || t == "true" || t == "yes" || t == "1") return true;
-  if (t == "off" || t == "false" || t == "no" || t == "0") return false;
-  return std::nullopt;
-}
 
 json alerts_json() {
   json list = json::array();
@@ -49,7 +38,7 @@ std::optional<SettingsApp::Refusal> SettingsApp::tap(const std::string& row) {
   auto found = find_row(row);
   if (!found) {
     auto t = top();
-    std::string name = lower(row);
+    std::string name = host::lowercase(row);
     if (t && (name == "right" || name == "bar" || name == "right-button")) {
       auto item = t->navigationItem()->rightBarButtonItem();
       auto button = item ? std::dynamic_pointer_cast<uikit::UIButton>(item->customView()) : nullptr;
@@ -98,7 +87,7 @@ std::optional<SettingsApp::Refusal> SettingsApp::set(const std::string& row, con
   foundation::Value value;
   switch (row_specifier->cell()) {
     case CellKind::switch_cell: {
-      auto b = parse_bool(text);
+      auto b = host::parse_on_off(text);
       if (!b) return Refusal{"a switch takes on or off, not " + text, 2};
       value = foundation::Value(*b);
       break;
