@@ -10,7 +10,6 @@
 #include "platform/foundation/log.h"
 #include "platform/uikit/ui_device.h"
 #include "shared/names.h"
-#include "tweak/level_watcher.h"
 #include "shared/battery_level.h"
 
 namespace pylonexpro2 {

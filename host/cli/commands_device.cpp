@@ -24,9 +24,13 @@
 #include "platform/foundation/device_clock.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
+#include "platform/foundation/log.h"
 
 namespace cli {
 namespace {
+
+// What launchd (the supervisor) writes while it runs (a device path).
+constexpr const char* kLaunchdLogFile = "/var/log/launchd.log";
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -132,7 +136,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   }
   std::string launchd = host::own_exe_dir() + "/launchd";
   if (::access(launchd.c_str(), X_OK) != 0) return Context::failure(launchd + " is missing; build the project first");
-  std::string log = foundation::device_path("/var/log/launchd.log");
+  std::string log = foundation::device_path(kLaunchdLogFile);
   pid_t pid = ::fork();
   if (pid < 0) return Context::failure(std::string("fork: ") + std::strerror(errno));
   if (pid == 0) {
@@ -156,7 +160,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
       return {1,
               {},
               "simdevice: the device supervisor stopped at once; its log says:\n" +
-                  host::last_log_text("/var/log/launchd.log", 8)};
+                  host::last_log_text(kLaunchdLogFile, 8)};
     if (!supervisor_up) supervisor_up = process_status("launchd", 1000).has_value();
     if (supervisor_up) {
       if (auto sb = springboard_status(); sb && sb->value("launched", false))
@@ -171,7 +175,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
     sleep_ms(50);
   }
   return Context::failure("SpringBoard did not finish launching within 30 s; see " + log + " and " +
-                          foundation::device_path("/var/log/syslog"));
+                          foundation::device_path(foundation::kSyslogFile));
 }
 
 CommandResult shutdown_device() {

@@ -18,6 +18,7 @@
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
 #include "host/common/value_json.h"
+#include "platform/foundation/log.h"
 
 #ifndef PX_SOURCE_DIR
 #define PX_SOURCE_DIR "."
@@ -34,8 +35,8 @@ CommandResult show_log(const ParsedArgs& args, Context& context) {
     n = *count;
   }
   // Read from the end: a long-running device's syslog is large.
-  if (n >= 0) return {0, host::last_log_text("/var/log/syslog", static_cast<std::size_t>(n)), {}};
-  auto c = foundation::read_whole_file(foundation::device_path("/var/log/syslog"), 256u << 20);
+  if (n >= 0) return {0, host::last_log_text(foundation::kSyslogFile, static_cast<std::size_t>(n)), {}};
+  auto c = foundation::read_whole_file(foundation::device_path(foundation::kSyslogFile), 256u << 20);
   if (!c.ok()) return {};
   return {0, *c, {}};
 }

@@ -19,10 +19,14 @@ ScreenStatePublisher::ScreenStatePublisher(std::string process, std::function<st
 bool ScreenStatePublisher::publish_if_changed() {
   std::string now = m_compose();
   if (now == m_published) return false;
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), ec);
-  // A failed write is tried again at the next turn: m_published stays the old text.
-  if (!foundation::write_file_atomically(m_path, now)) return false;
+  // The folder is made only when a write finds it missing (first publish, or
+  // a device wiped under the process), not on every change. A write that
+  // still fails is tried again at the next turn: m_published stays the old text.
+  if (!foundation::write_file_atomically(m_path, now)) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), ec);
+    if (!foundation::write_file_atomically(m_path, now)) return false;
+  }
   m_published = std::move(now);
   return true;
 }

@@ -10,6 +10,7 @@
 #include "platform/foundation/device_clock.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
+#include "platform/foundation/log.h"
 #include "platform/foundation/property_list.h"
 #include "shared/names.h"
 
@@ -79,7 +80,7 @@ json compose_state_document() {
                   {"settings", plist_file_json(px::kSettingsFile)}};
   // Read from the end: the syslog grows with every change the device makes,
   // and reading it whole made the server's memory grow with it.
-  doc["syslog"] = host::last_log_lines("/var/log/syslog", kSyslogLines);
+  doc["syslog"] = host::last_log_lines(foundation::kSyslogFile, kSyslogLines);
   return doc;
 }
 

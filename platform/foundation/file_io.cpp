@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <climits>
+#include <cstdint>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -171,12 +172,11 @@ Result<std::string> read_device_file_tail(std::string_view device_file, std::siz
     fd = ::open(host_path.c_str(), kReadFlags);
   }
   if (fd < 0) return open_failure();
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (!host_path.empty() && opened_outside_root(fd, host_path))) {
+  std::size_t size = 0;
+  if (auto refused = refusal_of(fd, SIZE_MAX, host_path.empty() ? nullptr : &host_path, size); !refused) {
     ::close(fd);
-    return fail(Errc::unreadable, "not a regular file of the device");
+    return refused.error();
   }
-  std::size_t size = static_cast<std::size_t>(st.st_size);
   off_t from = static_cast<off_t>(size > max_bytes ? size - max_bytes : 0);
   std::string bytes(std::min(size, max_bytes), '\0');
   std::size_t got = 0;

@@ -11,6 +11,9 @@
 
 namespace foundation {
 
+// The device log every process appends to (a device path).
+inline constexpr const char* kSyslogFile = "/var/log/syslog";
+
 void set_process_name(std::string name);
 const std::string& process_name();
 void set_log_to_stderr(bool on);
