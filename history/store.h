@@ -80,9 +80,6 @@ class HistoryReader {
   // The newest sample, if any.
   std::optional<Sample> last_sample();
   std::int64_t sample_count();
-  // Health and cycle count of every sample that knows both capacities, oldest
-  // first (reads three columns, not whole samples: the forecast's input).
-  std::vector<HealthReading> health_readings();
   // Problems met by the queries since open (a query that failed returns what it read).
   const StoreStatus& status() const { return m_status; }
 

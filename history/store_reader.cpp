@@ -160,30 +160,6 @@ std::optional<Sample> HistoryReader::last_sample() {
   return std::nullopt;
 }
 
-std::vector<HealthReading> HistoryReader::health_readings() {
-  std::vector<HealthReading> out;
-  sqlite::Status s;
-  sqlite::Statement st = m_db.prepare(
-      "SELECT time, max_capacity, design_capacity, cycles FROM samples"
-      " WHERE max_capacity >= 0 AND design_capacity > 0 ORDER BY time, rowid",
-      &s);
-  if (!st.valid()) {
-    note(s);
-    return out;
-  }
-  while (st.step()) {
-    std::optional<std::int64_t> max = st.column_int(1), design = st.column_int(2), cycles = st.column_int(3);
-    if (!max || !design || *design <= 0) continue;
-    HealthReading r;
-    r.time = st.column_int(0).value_or(0);
-    r.health = 100.0 * static_cast<double>(*max) / static_cast<double>(*design);
-    if (cycles && *cycles >= 0) r.cycles = static_cast<double>(*cycles);
-    out.push_back(r);
-  }
-  note(st.status());
-  return out;
-}
-
 std::int64_t HistoryReader::sample_count() {
   sqlite::Status s;
   std::optional<std::int64_t> n = m_db.query_int("SELECT count(*) FROM samples", &s);

@@ -218,7 +218,8 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
   if (reader.is_open()) {
     reader.begin_read();
     if (what == "forecast")
-      forecast = history::forecast_health(history::daily_health(reader.health_readings()));
+      // The health readings as the pane takes them, so both show one forecast.
+      forecast = history::forecast_health(history::daily_health(history::health_readings(reader.overview_samples())));
     else if (what == "sessions")
       samples = reader.overview_samples();  // the readings sessions are made of, as the pane reads them
     else

@@ -69,7 +69,7 @@ class ForecastAccuracy : public HistoryTest {
     m_last_cycles = cycles;
     history::HistoryReader reader;
     EXPECT_TRUE(reader.open().ok());
-    return history::forecast_health(history::daily_health(reader.health_readings()));
+    return history::forecast_health(history::daily_health(history::health_readings(reader.overview_samples())));
   }
 
   void expect_accurate(const char* name, const AgingModel& model, const Forecast& f, double tolerance) {
