@@ -49,14 +49,8 @@ CommandResult show_status(const ParsedArgs& args, Context&) {
 
 std::string screen_frame() {
   auto s = compose_device_status();
-  nlohmann::json pane;
-  if (s["settings"]["pid"].is_number()) {
-    auto reply = host::control_request(host::control_socket_path("Preferences"), {"show", "--json"}, 2000);
-    if (reply && reply->status == 0) pane = nlohmann::json::parse(reply->out, nullptr, false);
-    if (pane.is_discarded()) pane = nullptr;
-  }
   std::string text;
-  for (auto& line : render_screen(s, pane)) text += line + "\n";
+  for (auto& line : render_screen(s, open_settings_pane(s, 2000))) text += line + "\n";
   return text;
 }
 

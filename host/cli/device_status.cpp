@@ -142,4 +142,12 @@ std::string describe_device_status(const json& s) {
   return o.str();
 }
 
+nlohmann::json open_settings_pane(const nlohmann::json& status, int timeout_ms) {
+  if (!status.contains("settings") || !status["settings"]["pid"].is_number()) return nullptr;
+  auto reply = host::control_request(host::control_socket_path("Preferences"), {"show", "--json"}, timeout_ms);
+  if (!reply || reply->status != 0) return nullptr;
+  nlohmann::json pane = nlohmann::json::parse(reply->out, nullptr, false);
+  return pane.is_object() ? pane : nlohmann::json(nullptr);
+}
+
 }  // namespace cli

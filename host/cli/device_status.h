@@ -22,4 +22,9 @@ nlohmann::json compose_device_status();
 // The same as lines a person reads.
 std::string describe_device_status(const nlohmann::json& status);
 
+// The pane the Settings app shows, as `settings show --json` gives it; null
+// when `status` (from compose_device_status) has no Settings app open, or the
+// app does not answer within `timeout_ms`.
+nlohmann::json open_settings_pane(const nlohmann::json& status, int timeout_ms);
+
 }  // namespace cli

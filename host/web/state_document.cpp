@@ -30,13 +30,10 @@ json plist_file_json(const char* device_file) {
   return host::to_json(v);
 }
 
-json open_pane() {
-  if (!host::running_device_process("Preferences")) return nullptr;
-  auto reply = host::control_request(host::control_socket_path("Preferences"), {"show", "--json"}, 3000);
-  if (!reply || reply->status != 0) return nullptr;
-  json pane = parse_or_null(reply->out);
-  if (!pane.is_object()) return nullptr;
-  add_image_addresses(pane);
+// The open pane, with its images as addresses the page can fetch.
+json open_pane(const json& status) {
+  json pane = cli::open_settings_pane(status, 3000);
+  if (pane.is_object()) add_image_addresses(pane);
   return pane;
 }
 
@@ -75,7 +72,7 @@ json compose_state_document() {
   // The lock screen's clock and date: the device's own time, not the machine's.
   doc["device_time"] = foundation::device_now();
   doc["banner_on_screen"] = banner_on_screen();
-  doc["pane"] = open_pane();
+  doc["pane"] = open_pane(doc);
   doc["files"] = {{"battery_data", plist_file_json(px::kBatteryDataFile)},
                   {"settings", plist_file_json(px::kSettingsFile)}};
   // Read from the end: the syslog grows with every change the device makes,
