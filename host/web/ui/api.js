@@ -46,7 +46,9 @@ const api = (() => {
         if (r.status === 403) reason = 'refused';
       } catch (e) { /* the server is gone */ }
       onConnection(reason);
-      if (reason !== 'refused') setTimeout(() => subscribe(onState, onConnection), 2000);
+      // Refused, it still tries now and then: the address opened in another
+      // tab sets the cookie this tab sends too.
+      setTimeout(() => subscribe(onState, onConnection), reason === 'refused' ? 5000 : 2000);
     };
     return source;
   }

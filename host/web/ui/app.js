@@ -5,13 +5,15 @@
 const app = (() => {
   let state = null;
 
+  // The result box keeps its place (it is there, empty, from the start), so
+  // the first answer moves no control.
   function showResult(args, result) {
     const box = document.getElementById('command-result');
     const text = [result.output, result.error].filter((t) => t && t.trim()).join('\n').trim();
-    box.hidden = false;
     box.className = 'command-result ' + (result.status === 0 ? 'ok' : 'failed');
     box.textContent = '$ simdevice ' + args.map(quote).join(' ') + (text ? '\n' + text : '') +
       (result.status === 0 ? '' : '\n(exit status ' + result.status + ')');
+    box.scrollTop = 0;
   }
 
   function quote(word) {
@@ -27,23 +29,31 @@ const app = (() => {
   function onState(next) {
     const previous = state;
     state = next;
-    document.getElementById('generation').textContent = 'generation ' + next.generation;
+    dom.setText(document.getElementById('generation'), 'state update ' + next.generation);
     phone.draw(next, previous);
     settingsPane.draw(next, previous);
     controls.draw(next, previous);
   }
 
+  // Refused (another server, another token): the phone and the controls are
+  // greyed and inert, as nothing they show is known any more, and the page
+  // says how to get back.
   function onConnection(status) {
     const badge = document.getElementById('connection');
     const texts = {
       live: 'live',
       reconnecting: 'reconnecting…',
       disconnected: 'server gone: retrying…',
-      refused: 'refused: open the address simdevice web printed (it holds the session token)',
+      refused: 'refused',
     };
-    badge.textContent = texts[status] || status;
+    dom.setText(badge, texts[status] || status);
     badge.className = 'badge ' + status;
     document.body.dataset.connection = status;
+    const stale = status === 'refused' || status === 'disconnected';
+    for (const id of ['phone-column', 'controls']) document.getElementById(id).inert = stale;
+    document.getElementById('refused').hidden = status !== 'refused';
+    dom.setText(document.getElementById('refused-address'), location.origin + '/?token=…');
+    if (stale) dom.setText(document.getElementById('device-root'), 'device state unknown');
   }
 
   document.addEventListener('DOMContentLoaded', () => {

@@ -1,17 +1,35 @@
 'use strict';
 // The controls beside the phone. Each runs the command the CLI would; what
-// they show comes back from the device in the next state event.
+// they show comes back from the device in the next state event, drawn by
+// difference (a value that did not change is not touched, so focus and a
+// control in use survive it).
 
 const controls = (() => {
   const $ = (id) => document.getElementById(id);
   let run = null;
   const kListener = 'com.zelmoraq.pylonexpro2';
   let logLines = [];
+  let logDrawn = null;
+  const moving = new Set();  // range inputs between a person's first move and the command's answer
+
+  // Controls that act on a running device: disabled while it is off.
+  const kNeedRunning = ['c-shutdown', 'c-respring', 'c-lock', 'c-unlock', 'c-clock', 'c-clock-set', 'c-listener',
+    'c-gesture', 'c-level', 'c-state', 'c-plug', 'c-unplug', 'h-wifi', 'h-bluetooth', 'h-airplane', 'h-location',
+    'h-brightness'];
+
+  // A command from a control; afterwards (done or failed) every control shows
+  // the device's state again, whatever the control was moved to.
+  async function command(args) {
+    const result = await run(args);
+    moving.clear();
+    if (app.state) draw(app.state);
+    return result;
+  }
 
   function init(runCommand) {
     run = runCommand;
     $('c-listener').value = kListener;
-    const click = (id, args) => $(id).addEventListener('click', () => run(typeof args === 'function' ? args() : args));
+    const click = (id, args) => $(id).addEventListener('click', () => command(typeof args === 'function' ? args() : args));
     click('c-boot', ['boot']);
     click('c-shutdown', ['shutdown']);
     click('c-respring', ['respring']);
@@ -21,26 +39,29 @@ const controls = (() => {
     click('c-unplug', ['unplug']);
     click('c-gesture', () => ['activator', $('c-listener').value.trim() || kListener]);
     click('c-clock-set', () => ['clock', $('c-clock').value.trim()]);
-    $('c-clock').addEventListener('keydown', (e) => { if (e.key === 'Enter') run(['clock', $('c-clock').value.trim()]); });
+    $('c-clock').addEventListener('keydown', (e) => { if (e.key === 'Enter') command(['clock', $('c-clock').value.trim()]); });
     const level = $('c-level');
-    level.addEventListener('input', () => { $('c-level-out').textContent = level.value + '%'; });
-    level.addEventListener('change', () => run(['battery', level.value + '%']));
-    $('c-state').addEventListener('change', () => run(['battery', '--state', $('c-state').value]));
+    level.addEventListener('input', () => { moving.add(level); dom.setText($('c-level-out'), level.value + '%'); });
+    level.addEventListener('change', () => command(['battery', level.value + '%']));
+    $('c-state').addEventListener('change', () => command(['battery', '--state', $('c-state').value]));
     for (const name of ['wifi', 'bluetooth', 'airplane', 'location']) {
       const box = $('h-' + name);
-      box.addEventListener('change', () => run(['hardware', name, box.checked ? 'on' : 'off']));
+      box.addEventListener('change', () => command(['hardware', name, box.checked ? 'on' : 'off']));
     }
     const brightness = $('h-brightness');
-    brightness.addEventListener('input', () => { $('h-brightness-out').textContent = brightness.value + '%'; });
-    brightness.addEventListener('change', () => run(['hardware', 'brightness', brightness.value + '%']));
+    brightness.addEventListener('input', () => { moving.add(brightness); dom.setText($('h-brightness-out'), brightness.value + '%'); });
+    brightness.addEventListener('change', () => command(['hardware', 'brightness', brightness.value + '%']));
     $('log-filter').addEventListener('input', drawLog);
   }
 
-  // Values a person is moving are left alone until they let go.
-  function setIfIdle(input, value) {
-    if (document.activeElement === input && input.type === 'range') return;
-    if (input.type === 'checkbox') input.checked = !!value;
-    else input.value = value;
+  // A range a person is moving is left alone until the command has answered.
+  function show(input, value) {
+    if (moving.has(input)) return;
+    if (input.type === 'checkbox') {
+      if (input.checked !== !!value) input.checked = !!value;
+    } else if (input.value !== String(value)) {
+      input.value = value;
+    }
   }
 
   function flatten(value, prefix, rows) {
@@ -52,60 +73,83 @@ const controls = (() => {
     return rows;
   }
 
+  // The same keys: only the values that changed are written; other keys: the table afresh.
   function drawTable(id, data) {
     const table = $(id);
+    const rows = data ? flatten(data, '', []) : null;
+    const keys = rows ? JSON.stringify(rows.map((r) => r[0])) : '(no file)';
+    if (table.dataset.keys === keys) {
+      if (rows) rows.forEach(([, value], i) => dom.setText(table.rows[i].cells[1], value));
+      return;
+    }
+    table.dataset.keys = keys;
     table.replaceChildren();
-    if (!data) {
-      const tr = document.createElement('tr');
-      const td = document.createElement('td');
+    if (!rows) {
+      const td = table.insertRow().insertCell();
       td.colSpan = 2;
       td.className = 'muted';
       td.textContent = '(no file)';
-      tr.appendChild(td);
-      table.appendChild(tr);
       return;
     }
-    for (const [key, value] of flatten(data, '', [])) {
-      const tr = document.createElement('tr');
+    for (const [key, value] of rows) {
+      const tr = table.insertRow();
       tr.dataset.key = key;
       const k = document.createElement('th');
       k.textContent = key;
       const v = document.createElement('td');
       v.textContent = value;
       tr.append(k, v);
-      table.appendChild(tr);
     }
   }
 
+  // Syslog entries: a line that starts with a date opens one, the lines
+  // after it (a message of several lines) belong to it.
+  function entries(lines) {
+    const out = [];
+    for (const line of lines) {
+      if (out.length && !/^[A-Z][a-z]{2} [ \d]\d \d\d:\d\d:\d\d /.test(line)) out[out.length - 1].push(line);
+      else out.push([line]);
+    }
+    return out;
+  }
+
+  // The filter keeps whole entries: one whose text matches is shown with all its lines.
   function drawLog() {
     const filter = $('log-filter').value.trim().toLowerCase();
-    const shown = filter ? logLines.filter((l) => l.toLowerCase().includes(filter)) : logLines;
+    const all = entries(logLines);
+    const shown = filter ? all.filter((e) => e.join('\n').toLowerCase().includes(filter)) : all;
+    const text = shown.map((e) => e.join('\n')).join('\n');
+    if (text === logDrawn) return;
+    logDrawn = text;
     const log = $('log');
     const atBottom = log.scrollTop + log.clientHeight >= log.scrollHeight - 4;
-    log.textContent = shown.join('\n');
+    dom.setText(log, text);
     if (atBottom) log.scrollTop = log.scrollHeight;
   }
 
   function draw(s) {
-    document.getElementById('device-root').textContent = s.running ? 'device running' : 'device stopped';
+    dom.setText($('device-root'), s.running ? 'device running' : 'device stopped');
+    for (const id of kNeedRunning) if ($(id).disabled !== !s.running) $(id).disabled = !s.running;
+    if ($('c-boot').disabled !== !!s.running) $('c-boot').disabled = !!s.running;
     const hw = s.hardware || {};
     const battery = hw.battery || {};
-    if (typeof battery.level === 'number' && battery.level >= 0) {
-      setIfIdle($('c-level'), Math.round(battery.level * 100));
-      if (document.activeElement !== $('c-level')) $('c-level-out').textContent = Math.round(battery.level * 100) + '%';
+    const percent = dom.levelPercent(s);
+    if (percent !== null) {
+      show($('c-level'), percent);
+      if (!moving.has($('c-level'))) dom.setText($('c-level-out'), percent + '%');
     }
-    if (battery.state) setIfIdle($('c-state'), battery.state);
-    $('c-source').textContent = s.battery_source || '(none)';
-    for (const name of ['wifi', 'bluetooth', 'airplane', 'location']) setIfIdle($('h-' + name), hw[name]);
+    if (battery.state) show($('c-state'), battery.state);
+    dom.setText($('c-source'), s.battery_source || '(none)');
+    for (const name of ['wifi', 'bluetooth', 'airplane', 'location']) show($('h-' + name), hw[name]);
     if (typeof hw.brightness === 'number') {
-      setIfIdle($('h-brightness'), Math.round(hw.brightness * 100));
-      if (document.activeElement !== $('h-brightness')) $('h-brightness-out').textContent = Math.round(hw.brightness * 100) + '%';
+      show($('h-brightness'), Math.round(hw.brightness * 100));
+      if (!moving.has($('h-brightness'))) dom.setText($('h-brightness-out'), Math.round(hw.brightness * 100) + '%');
     }
-    $('h-vibrations').textContent = hw.vibrations ?? 0;
+    dom.setText($('h-vibrations'), hw.vibrations ?? 0);
     const sb = s.springboard || {};
-    $('c-device-state').textContent = !s.running ? 'not running'
+    dom.setText($('c-device-state'), !s.running ? 'not running'
       : sb.pid === null ? 'SpringBoard restarting'
-      : 'SpringBoard pid ' + sb.pid + (sb.safe_mode ? ' (safe mode)' : '') + ', restarts ' + sb.restarts;
+        : 'SpringBoard pid ' + sb.pid + (sb.safe_mode ? ' (safe mode)' : '') + ', restarts ' + sb.restarts);
     drawTable('t-battery-data', s.files && s.files.battery_data);
     drawTable('t-settings', s.files && s.files.settings);
     logLines = s.syslog || [];

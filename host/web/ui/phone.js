@@ -9,6 +9,7 @@ const phone = (() => {
   let shaking = 0;
   let shakeQueue = 0;
   let alertDrawn = '';  // the alert last drawn: redrawn only when it changes, so no click lands on a replaced button
+  let clockOffset = null;  // the device's time minus the browser's, in seconds, from the last state
 
   function init(runCommand) {
     run = runCommand;
@@ -23,14 +24,19 @@ const phone = (() => {
     initSlider();
     window.addEventListener('resize', fit);
     fit();
+    // The lock screen's clock runs between state events, from the device's time.
+    setInterval(() => { if (!$('lock-screen').hidden) drawLockClock(); }, 1000);
   }
 
   // The screen keeps its 320×568 points; the whole phone is scaled to the window.
+  // In a narrow window (the columns stacked) it also fits the width.
   function fit() {
     const frame = $('phone-frame');
     const phoneEl = $('phone');
     const available = Math.max(300, window.innerHeight - 100);  // the header and the margins
-    const scale = Math.min(1.4, available / 680);
+    const across = document.documentElement.clientWidth - 32;
+    const scale = Math.min(window.innerWidth >= 1600 ? 1.6 : 1.4, available / 680,
+      window.innerWidth < 900 ? across / 360 : Infinity);
     phoneEl.style.transform = 'scale(' + scale.toFixed(3) + ')';
     frame.style.width = Math.ceil(360 * scale) + 'px';
     frame.style.height = Math.ceil(680 * scale) + 'px';
@@ -69,31 +75,39 @@ const phone = (() => {
       if (e.target === knob && moved > 3) return;
       run(['unlock']);
     });
-  }
-
-  function percentOf(level) {
-    return typeof level === 'number' && level >= 0 ? Math.round(level * 100) : null;
+    track.tabIndex = 0;
+    track.setAttribute('role', 'button');
+    track.setAttribute('aria-label', 'Slide to unlock');
+    track.addEventListener('keydown', (e) => {
+      if (e.key !== 'Enter' && e.key !== ' ') return;
+      e.preventDefault();
+      run(['unlock']);
+    });
   }
 
   function drawStatusBar(s) {
     const hw = s.hardware || {};
-    $('sb-airplane').hidden = !hw.airplane;
-    $('sb-wifi').hidden = !hw.wifi || !!hw.airplane;
-    $('sb-time').textContent = s.status_bar_time || '';
+    dom.setHidden($('sb-airplane'), !hw.airplane);
+    dom.setHidden($('sb-wifi'), !hw.wifi || !!hw.airplane);
+    dom.setText($('sb-time'), s.status_bar_time || '');
     const battery = hw.battery || {};
-    const percent = percentOf(battery.level);
-    $('sb-percent').textContent = percent === null ? '' : percent + '%';
+    const percent = dom.levelPercent(s);
+    dom.setText($('sb-percent'), percent === null ? '' : percent + '%');
     const glyph = $('sb-battery');
-    glyph.querySelector('.fill').style.width = (percent === null ? 0 : percent) + '%';
-    glyph.classList.toggle('low', percent !== null && percent <= 20);
-    glyph.querySelector('.bolt').hidden = battery.state !== 'charging';
-    glyph.dataset.state = battery.state || 'unknown';
+    dom.setStyle(glyph.querySelector('.fill'), 'width', (percent === null ? 0 : Math.max(0, Math.min(100, percent))) + '%');
+    dom.setClass(glyph, 'low', percent !== null && percent <= 20);
+    dom.setHidden(glyph.querySelector('.bolt'), battery.state !== 'charging');
+    dom.setAttr(glyph, 'data-state', battery.state || 'unknown');
+    dom.setAttr(glyph, 'aria-label', 'Battery ' + (percent === null ? 'unknown' : percent + '%') +
+      (battery.state === 'charging' ? ', charging' : ''));
   }
 
-  function drawLockScreen(s) {
-    const when = typeof s.device_time === 'number' ? new Date(s.device_time * 1000) : new Date();
-    $('lock-clock').textContent = when.toLocaleTimeString([], { hour: '2-digit', minute: '2-digit', hour12: false });
-    $('lock-date').textContent = when.toLocaleDateString([], { weekday: 'long', month: 'long', day: 'numeric' });
+  // The device's time (the state document's device_time), not the browser's.
+  function drawLockClock() {
+    if (clockOffset === null) return;
+    const when = new Date((Date.now() / 1000 + clockOffset) * 1000);
+    dom.setText($('lock-clock'), when.toLocaleTimeString([], { hour: '2-digit', minute: '2-digit', hour12: false }));
+    dom.setText($('lock-date'), when.toLocaleDateString([], { weekday: 'long', month: 'long', day: 'numeric' }));
   }
 
   function whichScreen(s) {
@@ -104,10 +118,11 @@ const phone = (() => {
     return 'home';
   }
 
+  // Off is a black screen with only the Boot button; starting says so.
   function drawOff(screen) {
-    const text = screen === 'off' ? 'The device is not running.' : 'SpringBoard is starting…';
-    $('off-text').textContent = text;
-    $('off-boot').hidden = screen !== 'off';
+    dom.setText($('off-text'), 'SpringBoard is starting…');
+    dom.setHidden($('off-text'), screen !== 'starting');
+    dom.setHidden($('off-boot'), screen !== 'off');
   }
 
   // A banner stays while SpringBoard shows it; CSS slides it in and out.
@@ -115,10 +130,10 @@ const phone = (() => {
     const banner = $('banner');
     const b = s.running ? s.banner_on_screen : null;
     if (b) {
-      $('banner-title').textContent = b.title || '';
-      $('banner-message').textContent = b.message || '';
+      dom.setText($('banner-title'), b.title || '');
+      dom.setText($('banner-message'), b.message || '');
     }
-    banner.classList.toggle('shown', !!b);
+    dom.setClass(banner, 'shown', !!b);
   }
 
   // Alerts queue as on the device: the newest is on top and its buttons are
@@ -128,7 +143,7 @@ const phone = (() => {
     const settingsAlerts = (s.pane && s.pane.alerts) || [];
     const owner = springboard.length ? 'springboard' : settingsAlerts.length ? 'settings' : null;
     const list = owner === 'springboard' ? springboard : settingsAlerts;
-    $('alert-layer').hidden = !owner;
+    dom.setHidden($('alert-layer'), !owner);
     if (!owner) {
       alertDrawn = '';
       return;
@@ -142,8 +157,10 @@ const phone = (() => {
     $('alert-message').textContent = alert.message || '';
     const buttons = $('alert-buttons');
     buttons.replaceChildren();
+    // Two buttons side by side, more one under the other, as the platform lays them out.
     const titles = alert.buttons || [];
     buttons.classList.toggle('stacked', titles.length > 2);
+    const hadFocus = $('alert').contains(document.activeElement);
     (alert.buttons || []).forEach((title, index) => {
       const button = document.createElement('button');
       button.type = 'button';
@@ -154,8 +171,13 @@ const phone = (() => {
       button.addEventListener('click', () => run(press.concat([String(index), '--alert', String(position)])));
       buttons.appendChild(button);
     });
-    // Side by side when the titles fit, one under the other otherwise (as the platform lays them out).
-    if ([...buttons.children].some((b) => b.scrollWidth > b.clientWidth)) buttons.classList.add('stacked');
+    $('alert').setAttribute('role', 'alertdialog');
+    $('alert').setAttribute('aria-label', alert.title || 'Alert');
+    // A new alert takes the focus from what is behind it, as a modal does.
+    if (hadFocus || document.activeElement === document.body || $('screen').contains(document.activeElement)) {
+      const first = buttons.lastElementChild;
+      if (first) first.focus({ preventScroll: true });
+    }
     const waiting = list.length - 1 + (owner === 'springboard' ? settingsAlerts.length : 0);
     $('alert-queue').textContent = waiting > 0 ? waiting + ' more alert' + (waiting > 1 ? 's' : '') + ' waiting' : '';
     $('alert').dataset.owner = owner;
@@ -164,7 +186,7 @@ const phone = (() => {
   function drawBrightness(s) {
     const b = s.hardware && typeof s.hardware.brightness === 'number' ? s.hardware.brightness : 1;
     // Full brightness leaves the screen as drawn; zero leaves a faint image, as a backlight does.
-    $('dimmer').style.opacity = s.running ? (0.85 * (1 - Math.max(0, Math.min(1, b)))).toFixed(3) : '0';
+    dom.setStyle($('dimmer'), 'opacity', s.running ? (0.85 * (1 - Math.max(0, Math.min(1, b)))).toFixed(3) : '0');
   }
 
   // One shake per vibration the device counted since the last state.
@@ -194,15 +216,16 @@ const phone = (() => {
 
   function draw(s, previous) {
     const screen = whichScreen(s);
-    $('screen').dataset.screen = screen;
-    $('status-bar').hidden = screen === 'off';
+    dom.setAttr($('screen'), 'data-screen', screen);
+    dom.setHidden($('status-bar'), screen === 'off' || screen === 'starting');
     drawStatusBar(s);
-    $('lock-screen').hidden = screen !== 'lock';
-    $('home-screen').hidden = screen !== 'home';
-    $('settings-app').hidden = screen !== 'settings';
-    $('web-view').hidden = screen !== 'web';
-    $('off-screen').hidden = screen !== 'off' && screen !== 'starting';
-    if (screen === 'lock') drawLockScreen(s);
+    clockOffset = typeof s.device_time === 'number' ? s.device_time - Date.now() / 1000 : null;
+    dom.setHidden($('lock-screen'), screen !== 'lock');
+    dom.setHidden($('home-screen'), screen !== 'home');
+    dom.setHidden($('settings-app'), screen !== 'settings');
+    dom.setHidden($('web-view'), screen !== 'web');
+    dom.setHidden($('off-screen'), screen !== 'off' && screen !== 'starting');
+    if (screen === 'lock') drawLockClock();
     if (screen === 'off' || screen === 'starting') drawOff(screen);
     drawBanner(s);
     drawAlerts(s);
