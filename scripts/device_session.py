@@ -61,11 +61,11 @@ class TempDevice:
 
 
 class WebServer:
-    """`simdevice web --port 0` on a device: started by the constructor, which
+    """`simdevice web --port PORT` (0: any free port) on a device: started by the constructor, which
     returns once the server has printed its address (port and token)."""
 
-    def __init__(self, device, wait_seconds=30):
-        self.proc = subprocess.Popen(device.command("web", "--port", "0"), env=device.environment(),
+    def __init__(self, device, wait_seconds=30, port=0):
+        self.proc = subprocess.Popen(device.command("web", "--port", str(port)), env=device.environment(),
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         self.errors = []
         threading.Thread(target=self._keep, args=(self.proc.stderr, self.errors), daemon=True).start()

@@ -40,7 +40,7 @@ const settingsPane = (() => {
     if (!view || !view.image_address) return null;
     const img = el('img', 'bar-image');
     img.src = view.image_address;
-    img.alt = view.image || '';
+    img.alt = (view.image || '').replace(/\.(png|jpe?g|gif)$/i, '');
     if (typeof view.alpha === 'number') img.style.opacity = String(view.alpha);
     return img;
   }
@@ -53,7 +53,7 @@ const settingsPane = (() => {
     const back = $('nav-back');
     back.hidden = !nav.back;
     back.textContent = nav.back ? '‹ ' + nav.back : '';
-    back.setAttribute('aria-label', nav.back ? 'Back to ' + nav.back : 'Back');
+    back.setAttribute('aria-label', nav.back && nav.back !== 'Back' ? 'Back to ' + nav.back : 'Back');
     const title = $('nav-title');
     title.replaceChildren();
     const titleImage = image(nav.title_view);
@@ -71,12 +71,21 @@ const settingsPane = (() => {
 
   // The title is centred and shortened (with an ellipsis) to the room left
   // between the Back button and the right button, as the bar does.
+  // When the title does not fit beside the screen below's name, Back says just "Back".
   function fitTitle() {
     const bar = $('nav-title').parentElement;
     if (!bar.clientWidth) return;
-    const sides = Math.max($('nav-back').hidden ? 0 : $('nav-back').offsetWidth,
-      $('nav-right').hidden ? 0 : $('nav-right').offsetWidth);
-    $('nav-title').style.maxWidth = Math.max(40, bar.clientWidth - 2 * sides - 12) + 'px';
+    const back = $('nav-back');
+    const room = () => {
+      const sides = Math.max(back.hidden ? 0 : back.offsetWidth, $('nav-right').hidden ? 0 : $('nav-right').offsetWidth);
+      $('nav-title').style.maxWidth = Math.max(40, bar.clientWidth - 2 * sides - 12) + 'px';
+    };
+    room();
+    const title = $('nav-title');
+    if (!back.hidden && back.textContent !== '‹ Back' && title.scrollWidth > title.clientWidth) {
+      back.textContent = '‹ Back';
+      room();
+    }
   }
 
   // The custom header cell: each label at its frame, in its font size and alignment.
