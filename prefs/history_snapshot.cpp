@@ -108,7 +108,10 @@ ChartData health_chart_data(const std::vector<history::DayHealth>& days, const h
   if (!c.forecast.empty()) last = std::max(last, c.forecast.back().x);
   if (last <= first) last = first + kDay;
   c.x = {first, last, {}};
-  if (!run.empty()) c.x.labels = {{first, month_text(std::int64_t(first))}, {last, month_text(std::int64_t(last))}};
+  if (!run.empty()) {
+    auto span = std::int64_t(last - first);
+    c.x.labels = {{first, axis_time_text(std::int64_t(first), span)}, {last, axis_time_text(std::int64_t(last), span)}};
+  }
   c.y = {std::floor(low / 5) * 5 - 2, std::ceil(high / 5) * 5, {}};
   for (double y = std::ceil(c.y.min / 10) * 10; y <= c.y.max; y += 10)
     c.y.labels.push_back({y, std::to_string(static_cast<int>(y)) + " %"});

@@ -41,6 +41,12 @@ std::string cycles_per_week_text(std::optional<double> cycles_per_day) {
 
 std::string month_text(std::int64_t time) { return formatted(time, "MMMM yyyy"); }
 
+std::string axis_time_text(std::int64_t time, std::int64_t span_seconds) {
+  constexpr std::int64_t kDay = 24 * 60 * 60;
+  if (span_seconds >= 60 * kDay) return month_text(time);
+  return formatted(time, span_seconds >= 2 * kDay ? "MMM d" : "MMM d HH:mm");
+}
+
 std::string date_time_text(std::int64_t time) { return formatted(time, "MMM d, yyyy HH:mm"); }
 
 std::string forecast_text(const history::Forecast& f) {

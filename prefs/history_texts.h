@@ -23,6 +23,10 @@ std::string cycles_per_week_text(std::optional<double> cycles_per_day);
 std::string forecast_text(const history::Forecast& forecast);
 // "March 2028" (the device's time zone).
 std::string month_text(std::int64_t time);
+// A time axis's end label, as fine as the axis's span needs: "March 2028"
+// over two months or more, "Mar 3" over two days or more, "Mar 3 21:05"
+// below (so a short chart's two ends do not read the same).
+std::string axis_time_text(std::int64_t time, std::int64_t span_seconds);
 // "Mar 3, 2026 21:05" (the device's time zone).
 std::string date_time_text(std::int64_t time);
 // A session's row: "Mar 3 21:05 → 23:10" (the end's date only when it differs;

@@ -18,6 +18,16 @@ class HistoryTexts : public ::testing::Test {
   void SetUp() override { setenv("TZ", "UTC", 1); }
 };
 
+// A chart's end labels: months over a long span, days or hours over a short
+// one, where months would read "December 2026 … December 2026".
+TEST_F(HistoryTexts, AxisLabelsAreAsFineAsTheSpanNeeds) {
+  constexpr std::int64_t day = 86'400, t = 1'796'688'000;  // Dec 8 2026 00:00 UTC
+  EXPECT_EQ(pxprefs::axis_time_text(t, 60 * day), "December 2026");
+  EXPECT_EQ(pxprefs::axis_time_text(t + 59 * day, 59 * day), "Feb 5");
+  EXPECT_EQ(pxprefs::axis_time_text(t + 2 * day, 2 * day), "Dec 10");
+  EXPECT_EQ(pxprefs::axis_time_text(t + 43'200, day), "Dec 8 12:00");
+}
+
 TEST_F(HistoryTexts, ForecastSaysWhatTheFitFoundInEachState) {
   Forecast f;
   f.status = ForecastStatus::ok;
