@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """The page in a real browser: headless Chromium driven by Selenium walks the
-add-on's story on a freshly booted device and saves a PNG of every step.
+add-on's story on a freshly booted device, then the stories of a person using
+the page (keyboard, a narrow window, a running battery, a shut-down device, a
+restarted server), and saves a PNG of every step.
 
     browser_test.py --simdevice BIN --stage DIR --out DIR
 
@@ -9,14 +11,18 @@ bootstrap installs them, so a skip would only hide a broken install.
 """
 import argparse
 import os
+import re
 import shutil
 import sys
 import tempfile
+import time
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.common.exceptions import StaleElementReferenceException, TimeoutException
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
@@ -25,6 +31,22 @@ from device_session import TempDevice, WebServer  # noqa: E402
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"
 WAIT_SECONDS = 20
+RUNNING_BATTERY = "sim:level=80,rate=-30/min,speed=600"
+# Mutations under each row of the pane, by row label, from the moment it is
+# installed; untouched() lists the rows that were touched though their text did not change.
+COUNT_MUTATIONS = """
+const texts = {};
+document.querySelectorAll('#pane .cell[data-label]').forEach((c) => { texts[c.dataset.label] = c.textContent; });
+window.untouched = () => Object.keys(window.rowMutations).filter((k) => k === '(pane)' ||
+  (k in texts && document.querySelector('#pane .cell[data-label="' + CSS.escape(k) + '"]').textContent === texts[k]));
+window.rowMutations = {};
+new MutationObserver((list) => list.forEach((m) => {
+  const node = m.target.nodeType === 1 ? m.target : m.target.parentElement;
+  const cell = node.closest('.cell');
+  const key = cell ? cell.dataset.label || '(drawn)' : '(pane)';
+  window.rowMutations[key] = (window.rowMutations[key] || 0) + 1;
+})).observe(document.getElementById('pane'), {subtree: true, childList: true, characterData: true, attributes: true});
+"""
 
 
 class Scenario:
@@ -102,6 +124,36 @@ class Scenario:
                 return r
         return None
 
+    def js(self, script, *args):
+        return self.driver.execute_script(script, *args)
+
+    def title(self):
+        return self.el("#nav-title").get_attribute("textContent")
+
+    def pane_scroll(self):
+        return self.js("return document.getElementById('pane').scrollTop")
+
+    def press(self, element, seconds=0.15):
+        """A click as people click: held for a moment, not an instant."""
+        ActionChains(self.driver).click_and_hold(element).pause(seconds).release().perform()
+
+    def focused(self):
+        return self.js("const a = document.activeElement; return a.id || a.dataset.label || a.getAttribute('aria-label') || '';")
+
+    def assert_text_fits(self):
+        """Every label whole; read-only values whole (below the label when long)."""
+        cut = self.js("return [...document.querySelectorAll('#pane .cell-label, #pane .kind-value .cell-value')]"
+                      ".filter((e) => e.scrollWidth > e.clientWidth).map((e) => e.textContent)")
+        assert not cut, f"text cut off: {cut}"
+
+    def dismiss_alerts(self):
+        """The running battery's own alerts (fully charged), out of the way."""
+        for _ in range(5):
+            if not self.visible("#alert-layer"):
+                return
+            self.driver.find_elements(By.CSS_SELECTOR, "#alert-buttons .alert-button")[-1].click()
+            time.sleep(1)
+
     def settings_value(self, key):
         rows = self.driver.find_elements(By.CSS_SELECTOR, f'#t-settings tr[data-key="{key}"] td')
         return rows[0].text if rows else None
@@ -126,11 +178,13 @@ class Scenario:
         self.wait("the Wi-Fi glyph to go", lambda: not self.visible("#sb-wifi"))
         self.shot("battery-1-percent-banner")
 
-        # The Activator gesture: the info popup.
+        # The Activator gesture: the info popup. The first answer moves no control.
+        before = self.el("#c-boot").location
         self.el("#c-gesture").click()
         self.wait("the info popup", lambda: {"Close", "Enable PowerSavingMode"} <=
                   {b.get_attribute("textContent") for b in self.driver.find_elements(By.CSS_SELECTOR, "#alert-buttons .alert-button")})
         self.shot("info-popup")
+        assert self.el("#c-boot").location == before, "the command result box pushed the controls down"
         self.click_alert_button("Close")
         self.wait("the popup to close", lambda: not self.visible("#alert-layer"))
 
@@ -139,6 +193,9 @@ class Scenario:
         self.wait("the welcome alert", lambda: any(
             " ".join(b.get_attribute("textContent").split()) == "Open Settings" for b in self.driver.find_elements(By.CSS_SELECTOR, "#alert-buttons .alert-button")))
         self.shot("welcome-alert")
+        # Two buttons side by side, each the full 44 points.
+        boxes = [b.rect for b in self.driver.find_elements(By.CSS_SELECTOR, "#alert-buttons .alert-button")]
+        assert len(boxes) == 2 and boxes[0]["y"] == boxes[1]["y"] and all(b["height"] == 44 for b in boxes), boxes
         self.click_alert_button("Open Settings")
         self.wait("the add-on's root pane with its header",
                   lambda: "PylonexPro 2" in self.text("#pane .header-cell") and self.row("Advanced Options"))
@@ -163,6 +220,148 @@ class Scenario:
         self.wait("the temperature in °F", lambda: self.row("Temperature") and "°F" in
                   self.row("Temperature").get_attribute("textContent"))
         self.shot("battery-data-fahrenheit")
+
+        self.story_keyboard()
+        self.story_lock_clock()
+        self.story_narrow_window()
+        self.story_off()
+        self.story_running_battery()
+        self.story_controls_show_the_device()
+        self.story_syslog_entries()
+        self.story_refused()
+        favicon = [e for e in self.driver.get_log("browser") if "favicon" in e.get("message", "")]
+        assert not favicon, favicon
+
+    def story_keyboard(self):
+        """Every control of the phone is reached with Tab, works with Enter and
+        Space, has a role and a name, and keeps the focus after updates."""
+        self.el("#nav-back").send_keys(Keys.ENTER)
+        self.wait("the root pane by keyboard", lambda: self.row("History"))
+        names = {(e.aria_role, e.accessible_name) for e in (self.el("#nav-back"), self.row("History"), self.el("#home-button"),
+                                                          self.row("Follow @zelmoraq"))}
+        assert {("button", "History"), ("button", "Home"), ("button", "Follow @zelmoraq")} <= names, names
+        for _ in range(12):
+            ActionChains(self.driver).send_keys(Keys.TAB).perform()
+            if self.focused() == "Advanced Options":
+                break
+        assert self.focused() == "Advanced Options", "Tab never reached the Advanced Options row: " + self.focused()
+        self.shot("keyboard-focus-on-a-row")
+        ActionChains(self.driver).send_keys(Keys.ENTER).perform()
+        self.wait("Advanced Options opened by Enter", lambda: self.row("Fahrenheit"))
+        switch = self.row("Fahrenheit").find_element(By.CSS_SELECTOR, ".switch")
+        assert (switch.aria_role, switch.accessible_name) == ("switch", "Fahrenheit")
+        self.js("arguments[0].focus()", switch)
+        ActionChains(self.driver).send_keys(" ").perform()
+        self.wait("Fahrenheit off by Space", lambda: self.settings_value("Fahrenheit") == "false")
+        self.wait("the switch drawn off", lambda: switch.get_attribute("aria-checked") == "false")
+        assert self.focused() == "Fahrenheit", "the focus left the switch: " + self.focused()
+        self.el("#nav-back").send_keys(Keys.ENTER)
+        self.wait("the root pane", lambda: self.row("History"))
+
+    def story_lock_clock(self):
+        """The lock screen's clock is the device's, set by `clock`."""
+        self.sd("clock", "09:30")
+        self.sd("lock")
+        self.wait("the lock screen", lambda: self.visible("#lock-screen"))
+        # The lock clock runs on from the last state; it is at most a minute or two past it.
+        behind = ("const [h, m] = document.getElementById('lock-clock').textContent.split(':').map(Number);"
+                  "const t = new Date(app.state.device_time * 1000);"
+                  "return ((h * 60 + m) - (t.getHours() * 60 + t.getMinutes()) + 1440) % 1440;")
+        self.wait("the lock clock at the device's time", lambda: self.visible("#lock-clock") and self.js(behind) <= 2)
+        self.shot("lock-clock-device-time")
+        self.el("#slide-track").send_keys(Keys.ENTER)
+        self.wait("unlocked by Enter on slide to unlock", lambda: not self.visible("#lock-screen"))
+
+    def story_narrow_window(self):
+        """At 400 px the columns stack and nothing runs off the right edge."""
+        self.driver.set_window_size(400, 900)
+        self.wait("the stacked columns", lambda: self.el("#controls").rect["y"] > self.el("#phone-frame").rect["y"] + 300)
+        width = self.js("return document.scrollingElement.scrollWidth")
+        assert width <= 400, f"the page is {width} px wide in a 400 px window"
+        self.shot("narrow-window")
+        self.driver.set_window_size(1280, 900)
+
+    def story_off(self):
+        """Shut down, the phone is black with only Boot; the controls that need
+        a running device are disabled."""
+        self.el("#c-shutdown").click()
+        self.wait("the off screen", lambda: self.visible("#off-screen"))
+        assert not self.visible("#status-bar") and not self.visible("#off-text") and self.visible("#off-boot")
+        assert self.el("#c-level").get_attribute("disabled") and self.el("#c-unlock").get_attribute("disabled")
+        assert not self.el("#c-boot").get_attribute("disabled")
+        self.shot("device-off")
+        self.sd("boot", "--battery", RUNNING_BATTERY)
+
+    def story_running_battery(self):
+        """While the battery runs at 600 times its pace, rows hold still: a
+        150 ms press opens a pane, a scroll stays, unchanged rows are not
+        touched; a pushed pane opens at the top and Back restores the scroll."""
+        self.wait("the lock screen after boot", lambda: self.visible("#lock-screen"))
+        self.sd("unlock")
+        self.sd("settings", "open", "prefs:root=PylonexPro2")
+        self.wait("the add-on's pane", lambda: self.row("History"))
+        self.press(self.row("History"))
+        self.wait("History opened by a 150 ms press", lambda: self.title() == "History" and self.row("Health Now"))
+        assert self.pane_scroll() == 0, "History did not open at the top"
+        self.assert_text_fits()
+        self.js(COUNT_MUTATIONS)
+        start = self.js("return app.state.generation")
+        self.js("document.getElementById('pane').scrollTop = 1e6")
+        bottom = self.pane_scroll()
+        time.sleep(3)
+        updates = self.js("return app.state.generation") - start
+        touched = self.js("return window.untouched()")
+        assert updates >= 3, f"only {updates} state updates in 3 s: the battery is not running"
+        assert not touched, f"unchanged rows touched over {updates} updates: {touched}"
+        assert bottom > 0 and self.pane_scroll() == bottom, "the scroll position did not survive the updates"
+        self.shot("history-bottom-while-running")
+        self.dismiss_alerts()
+        self.js("arguments[0].scrollIntoView({block: 'center'})", self.row("Charge Sessions"))
+        left_at = self.pane_scroll()
+        self.press(self.row("Charge Sessions"))
+        self.wait("Charge Sessions opened by a 150 ms press", lambda: self.title() == "Charge Sessions")
+        assert self.pane_scroll() == 0, "Charge Sessions did not open at the top"
+        self.assert_text_fits()
+        self.shot("charge-sessions")
+        self.dismiss_alerts()
+        self.el("#nav-back").click()
+        self.wait("History again", lambda: self.title() == "History")
+        self.wait("History's scroll restored", lambda: abs(self.pane_scroll() - left_at) <= 2)
+
+    def story_controls_show_the_device(self):
+        """After a command, the slider shows the device's level, not where it
+        was moved (it keeps the focus, and the charging battery moves on)."""
+        self.js("const s = document.getElementById('c-level'); s.focus(); s.value = 3;"
+                "s.dispatchEvent(new Event('input')); s.dispatchEvent(new Event('change'));")
+        self.wait("the command's answer", lambda: "battery 3%" in self.text("#command-result"))
+        self.wait("the slider at the device's level", lambda: self.js(
+            "const s = document.getElementById('c-level'); return document.activeElement === s && s.value !== '3' &&"
+            "s.value + '%' === document.getElementById('sb-percent').textContent"))
+
+    def story_syslog_entries(self):
+        """The filter shows whole entries: a matching message with all its lines."""
+        self.el("#log-filter").send_keys("UpdateTime")
+        def whole():
+            # The last match's entry is shown from its dated first line to its closing brace.
+            lines = self.el("#log").get_attribute("textContent").splitlines()
+            at = max((i for i, line in enumerate(lines) if "UpdateTime" in line), default=None)
+            return at is not None and any(re.match(r"[A-Z][a-z]{2} [ \d]\d \d\d:\d\d:\d\d ", line) for line in lines[:at]) \
+                and "}" in [line.strip() for line in lines[at:]]
+        self.wait("whole syslog entries", whole)
+        self.el("#log-filter").clear()
+
+    def story_refused(self):
+        """A server started again without this page's token: the page says so,
+        the phone and the controls are inert; the new address brings it back."""
+        port = self.server.port
+        self.driver.delete_all_cookies()
+        self.server.stop()
+        self.server = WebServer(self.device, port=port)
+        self.wait("the refused page", lambda: self.visible("#refused") and self.js(
+            "return document.getElementById('phone-column').inert && document.getElementById('controls').inert"))
+        self.shot("refused")
+        self.driver.get(self.server.address)
+        self.wait("the page live again", lambda: self.text("#connection") == "live" and not self.visible("#refused"))
 
     def close(self):
         if self.driver:
