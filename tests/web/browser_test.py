@@ -169,7 +169,8 @@ class Scenario:
         self.wait("the lock screen", lambda: self.visible("#lock-screen"))
         self.shot("status-bar-capacity-clock")
 
-        # The battery slider to 1 %: the add-on's power saving acts.
+        # The battery slider to 1 %: the add-on's power saving acts. The first answer moves no control.
+        before = self.el("#c-boot").location
         self.driver.execute_script(
             "const s = document.getElementById('c-level'); s.value = 1;"
             "s.dispatchEvent(new Event('input')); s.dispatchEvent(new Event('change'));")
@@ -177,14 +178,13 @@ class Scenario:
                   + self.text("#banner.shown .banner-message"))
         self.wait("the Wi-Fi glyph to go", lambda: not self.visible("#sb-wifi"))
         self.shot("battery-1-percent-banner")
+        assert self.el("#c-boot").location == before, f"the command result box pushed the controls: {before} → {self.el('#c-boot').location}"
 
-        # The Activator gesture: the info popup. The first answer moves no control.
-        before = self.el("#c-boot").location
+        # The Activator gesture: the info popup.
         self.el("#c-gesture").click()
         self.wait("the info popup", lambda: {"Close", "Enable PowerSavingMode"} <=
                   {b.get_attribute("textContent") for b in self.driver.find_elements(By.CSS_SELECTOR, "#alert-buttons .alert-button")})
         self.shot("info-popup")
-        assert self.el("#c-boot").location == before, "the command result box pushed the controls down"
         self.click_alert_button("Close")
         self.wait("the popup to close", lambda: not self.visible("#alert-layer"))
 
