@@ -10,6 +10,7 @@ const phone = (() => {
   let shakeQueue = 0;
   let alertDrawn = '';  // the alert last drawn: redrawn only when it changes, so no click lands on a replaced button
   let clockOffset = null;  // the device's time minus the browser's, in seconds, from the last state
+  let focusBeforeAlert = null;  // where the focus goes back to when the alerts are gone
 
   function init(runCommand) {
     run = runCommand;
@@ -146,6 +147,10 @@ const phone = (() => {
     dom.setHidden($('alert-layer'), !owner);
     if (!owner) {
       alertDrawn = '';
+      if (focusBeforeAlert && focusBeforeAlert.isConnected && document.activeElement === document.body) {
+        focusBeforeAlert.focus({ preventScroll: true });
+      }
+      focusBeforeAlert = null;
       return;
     }
     const key = JSON.stringify([owner, springboard, settingsAlerts]);
@@ -175,8 +180,9 @@ const phone = (() => {
     $('alert').setAttribute('aria-label', alert.title || 'Alert');
     // A new alert takes the focus from what is behind it, as a modal does.
     if (hadFocus || document.activeElement === document.body || $('screen').contains(document.activeElement)) {
-      const first = buttons.lastElementChild;
-      if (first) first.focus({ preventScroll: true });
+      if (!hadFocus && document.activeElement !== document.body) focusBeforeAlert = document.activeElement;
+      const preferred = buttons.lastElementChild;
+      if (preferred) preferred.focus({ preventScroll: true });
     }
     const waiting = list.length - 1 + (owner === 'springboard' ? settingsAlerts.length : 0);
     $('alert-queue').textContent = waiting > 0 ? waiting + ' more alert' + (waiting > 1 ? 's' : '') + ' waiting' : '';

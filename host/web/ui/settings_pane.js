@@ -16,6 +16,7 @@ const settingsPane = (() => {
   let cells = new Map();  // row index → { cell, text, update }
   let headers = [];       // [{ element, text }]
   let stack = [];         // the panes open, as pushed: [{ identity, scroll }]
+  let fitted = false;     // the rows were measured on screen (not behind the lock screen)
 
   function init(runCommand) {
     run = runCommand;
@@ -26,7 +27,7 @@ const settingsPane = (() => {
     $('pane').addEventListener('scroll', () => {
       if (stack.length && !$('settings-app').hidden) stack[stack.length - 1].scroll = $('pane').scrollTop;
     });
-    window.addEventListener('resize', () => { fitTitle(); cells.forEach((c) => c.fit && c.fit()); });
+    window.addEventListener('resize', () => { fitTitle(); fitAll(); });
   }
 
   function el(tag, className, text) {
@@ -309,7 +310,12 @@ const settingsPane = (() => {
     }
     close();
     box.replaceChildren(...parts);
-    cells.forEach((c) => c.fit && c.fit());
+    fitAll();
+  }
+
+  function fitAll() {
+    fitted = $('pane').offsetWidth > 0;
+    if (fitted) cells.forEach((c) => c.fit && c.fit());
   }
 
   // The same rows: only those whose specifier changed are touched.
@@ -350,7 +356,10 @@ const settingsPane = (() => {
     const top = stack.length ? stack[stack.length - 1] : null;
     const rowShapeText = JSON.stringify([identity, (pane.header_cells || []).length, (pane.rows || []).map(rowShape)]);
     drawNavigation(pane);
-    if (rowShapeText === shape) return patchRows(pane);
+    if (rowShapeText === shape) {
+      if (!fitted) fitAll();
+      return patchRows(pane);
+    }
     shape = rowShapeText;
     const box = $('pane');
     const focused = box.contains(document.activeElement) ? document.activeElement.closest('.cell') : null;
