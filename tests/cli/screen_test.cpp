@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "host/cli/device_status.h"
+
 namespace cli {
 namespace {
 
@@ -50,6 +52,13 @@ TEST(Screen, ShowsStatusBarAlertBannerAndSwitches) {
   EXPECT_NE(all.find("[0: OK]"), std::string::npos);
   EXPECT_NE(all.find("BANNER: PylonexPro2 - PowerSavingMode Activated!"), std::string::npos);
   EXPECT_NE(all.find("Wi-Fi off | Bluetooth on | Airplane on | Location off | Bright 25% | Vibr 1"), std::string::npos);
+}
+
+TEST(Screen, StatusBarPercentIsTheAddOnsNotARoundedOne) {
+  auto s = running_device();
+  s["hardware"]["battery"]["level"] = 0.199;
+  EXPECT_NE(joined(render_screen(s, nullptr)).find("19% +chg"), std::string::npos);
+  EXPECT_NE(describe_device_status(s).find("Battery:     19%, charging"), std::string::npos);
 }
 
 TEST(Screen, HomeScreenSafeModeAndStoppedDevice) {

@@ -92,7 +92,7 @@ const controls = (() => {
     const battery = hw.battery || {};
     if (typeof battery.level === 'number' && battery.level >= 0) {
       setIfIdle($('c-level'), Math.round(battery.level * 100));
-      if (document.activeElement !== $('c-level')) $('c-level-out').textContent = Math.round(battery.level * 100) + '%';
+      if (document.activeElement !== $('c-level')) $('c-level-out').textContent = battery.level_percent + '%';
     }
     if (battery.state) setIfIdle($('c-state'), battery.state);
     $('c-source').textContent = s.battery_source || '(none)';

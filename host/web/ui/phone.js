@@ -71,17 +71,13 @@ const phone = (() => {
     });
   }
 
-  function percentOf(level) {
-    return typeof level === 'number' && level >= 0 ? Math.round(level * 100) : null;
-  }
-
   function drawStatusBar(s) {
     const hw = s.hardware || {};
     $('sb-airplane').hidden = !hw.airplane;
     $('sb-wifi').hidden = !hw.wifi || !!hw.airplane;
     $('sb-time').textContent = s.status_bar_time || '';
     const battery = hw.battery || {};
-    const percent = percentOf(battery.level);
+    const percent = typeof battery.level_percent === 'number' ? battery.level_percent : null;
     $('sb-percent').textContent = percent === null ? '' : percent + '%';
     const glyph = $('sb-battery');
     glyph.querySelector('.fill').style.width = (percent === null ? 0 : percent) + '%';
@@ -100,7 +96,7 @@ const phone = (() => {
     if (!s.running) return 'off';
     if (s.springboard.pid === null || !s.springboard.launched) return 'starting';
     if (s.locked) return 'lock';
-    if (s.settings && s.settings.pid !== null && s.pane) return s.pane.web_view ? 'web' : 'settings';
+    if (s.settings && s.settings.pid !== null && s.pane) return s.pane.web_view || s.pane.opened_page ? 'web' : 'settings';
     return 'home';
   }
 

@@ -13,6 +13,7 @@ const settingsPane = (() => {
     $('nav-back').addEventListener('click', () => run(['settings', 'back']));
     $('web-back').addEventListener('click', () => run(['settings', 'back']));
     $('nav-right').addEventListener('click', () => run(['settings', 'tap', 'right']));
+    presented.init(run);
   }
 
   function el(tag, className, text) {
@@ -199,22 +200,9 @@ const settingsPane = (() => {
     close();
   }
 
-  function drawWebView(pane) {
-    $('web-address').textContent = pane.web_view.address || '';
-    $('web-state').textContent = pane.web_view.state || '';
-  }
-
-  function drawSheet(pane) {
-    const sheet = pane && pane.sheet;
-    $('sheet').hidden = !sheet;
-    if (!sheet) return;
-    $('sheet-kind').textContent = sheet.kind;
-    $('sheet-text').textContent = sheet.text;
-  }
-
   function draw(s) {
     const pane = s.running && s.settings && s.settings.pid !== null ? s.pane : null;
-    drawSheet(pane);
+    presented.draw(pane);
     if (!pane) {
       drawn = '';
       return;
@@ -222,7 +210,7 @@ const settingsPane = (() => {
     const text = JSON.stringify(pane);
     if (text === drawn) return;
     drawn = text;
-    if (pane.web_view) return drawWebView(pane);
+    if (pane.web_view || pane.opened_page) return;
     drawNavigation(pane);
     drawRows(pane);
   }
