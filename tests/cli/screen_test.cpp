@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "host/cli/device_status.h"
-
 namespace cli {
 namespace {
 
@@ -58,7 +56,6 @@ TEST(Screen, StatusBarPercentIsTheAddOnsNotARoundedOne) {
   auto s = running_device();
   s["hardware"]["battery"]["level"] = 0.199;
   EXPECT_NE(joined(render_screen(s, nullptr)).find("19% +chg"), std::string::npos);
-  EXPECT_NE(describe_device_status(s).find("Battery:     19%, charging"), std::string::npos);
 }
 
 TEST(Screen, HomeScreenSafeModeAndStoppedDevice) {
