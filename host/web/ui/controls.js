@@ -91,7 +91,7 @@ const controls = (() => {
     const hw = s.hardware || {};
     const battery = hw.battery || {};
     if (typeof battery.level === 'number' && battery.level >= 0) {
-      setIfIdle($('c-level'), Math.round(battery.level * 100));
+      setIfIdle($('c-level'), battery.level_percent);
       if (document.activeElement !== $('c-level')) $('c-level-out').textContent = battery.level_percent + '%';
     }
     if (battery.state) setIfIdle($('c-state'), battery.state);
