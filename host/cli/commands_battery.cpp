@@ -9,6 +9,7 @@
 #include "host/cli/command_entries.h"
 #include "host/cli/device_status.h"
 #include "host/common/control_channel.h"
+#include "host/common/level_percent_text.h"
 #include "host/common/value_json.h"
 #include "host/device/battery_change.h"
 #include "platform/foundation/device_paths.h"
@@ -21,12 +22,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string level_text(double level) {
-  if (level < 0) return "level unknown";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.0f%%", level * 100);
-  return buf;
-}
+std::string level_text(double level) { return host::level_percent_text(level, "level unknown"); }
 
 std::optional<long long> handled_generation() {
   auto reply = host::control_request(host::control_socket_path("SpringBoard"), {"sync"}, 3000);

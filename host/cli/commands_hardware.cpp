@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <initializer_list>
+#include <string_view>
 
 #include "host/cli/command_entries.h"
 #include "host/common/on_off.h"
@@ -16,25 +18,27 @@ namespace cli {
 namespace {
 
 struct Switch {
-  const char* name;     // the hardware state's name
-  const char* title;    // as Control Center labels it
-  const char* aliases;  // other spellings accepted, space-separated
+  std::string_view name;                          // the hardware state's name
+  std::string_view title;                         // as Control Center labels it
+  std::initializer_list<std::string_view> other;  // other spellings accepted, each whole
 };
 
-constexpr Switch kSwitches[] = {
-    {"wifi", "Wi-Fi", "wi-fi wlan"},
-    {"bluetooth", "Bluetooth", "bt"},
-    {"airplane", "Airplane Mode", "airplane-mode airplanemode"},
-    {"location", "Location Services", "location-services locationservices"},
-    {"brightness", "Brightness", ""},
+const Switch kSwitches[] = {
+    {"wifi", "Wi-Fi", {"wlan"}},
+    {"bluetooth", "Bluetooth", {"bt"}},
+    {"airplane", "Airplane Mode", {"airplane-mode", "airplanemode"}},
+    {"location", "Location Services", {"location-services", "locationservices"}},
+    {"brightness", "Brightness", {}},
 };
 
+// A name is one whole entry of the table, in any case: never a piece of one
+// nor several at once.
 const Switch* find_switch(const std::string& text) {
   std::string wanted = host::lowercase(text);
   for (const auto& s : kSwitches) {
     if (wanted == s.name || wanted == host::lowercase(s.title)) return &s;
-    std::string aliases = std::string(" ") + s.aliases + " ";
-    if (aliases.find(" " + wanted + " ") != std::string::npos) return &s;
+    for (auto other : s.other)
+      if (wanted == other) return &s;
   }
   return nullptr;
 }
@@ -44,23 +48,25 @@ CommandResult set_hardware(const ParsedArgs& args, Context& context) {
   if (!target) return context.usage_error("no hardware switch named '" + args.positionals[0] + "'");
   const std::string& text = args.positionals[1];
 
-  if (std::string_view(target->name) == "brightness") {
-    auto level = device::parse_level(text);
-    if (!level || *level < 0) return context.usage_error("brightness takes 0..1 or N%, not '" + text + "'");
-    if (!hardware::set("brightness", foundation::Value(*level)))
+  if (target->name == "brightness") {
+    auto parsed = device::parse_level(text);
+    if (!parsed || *parsed < 0) return context.usage_error("brightness takes 0..1 or N%, not '" + text + "'");
+    // "-0" is the same as 0: stored and shown without its sign.
+    double level = *parsed + 0.0;
+    if (!hardware::set("brightness", foundation::Value(level)))
       return Context::failure("cannot write the device's hardware state (is there a device at this root?)");
     char shown[32];
-    std::snprintf(shown, sizeof shown, "%.0f%%", *level * 100);
+    std::snprintf(shown, sizeof shown, "%.0f%%", level * 100);
     return {0, std::string("Brightness ") + shown + "\n", {}};
   }
 
   auto on = host::parse_on_off(text);
   if (!on) return context.usage_error(std::string(target->title) + " takes on or off, not '" + text + "'");
-  if (!hardware::set(target->name, foundation::Value(*on)))
+  if (!hardware::set(std::string(target->name), foundation::Value(*on)))
     return Context::failure("cannot write the device's hardware state (is there a device at this root?)");
   std::string out = std::string(target->title) + (*on ? " on" : " off");
   // Control Center's Airplane Mode takes the radios down with it.
-  if (std::string_view(target->name) == "airplane" && *on) {
+  if (target->name == "airplane" && *on) {
     hardware::set("wifi", foundation::Value(false));
     hardware::set("bluetooth", foundation::Value(false));
     out += " (Wi-Fi and Bluetooth off)";

@@ -35,9 +35,8 @@ Command settings_command() {
   ArgSpec set;
   set.positionals = {{"ROW", "a row's label or its index"},
                      {"VALUE", "on/off for a switch, a number for a slider, a title or value for a choice"}};
-  ArgSpec press;
-  press.positionals = {{"INDEX|TITLE", "the button, by position (from 0) or by its title"}};
-  press.options = {{"--alert", "N", "the alert, by position from 0 (default: the newest)"}};
+  ArgSpec sheet;
+  sheet.positionals = {{"BUTTON", "cancel or post"}};
   Command open{"open", "opens the Settings app at a URL", {}, true, open_settings};
   open.args.positionals = {{"URL", "e.g. prefs:root=PylonexPro2"}};
 
@@ -50,9 +49,10 @@ Command settings_command() {
       subcommand("show", "the screen the Settings app shows", json_flag),
       subcommand("tap", "taps a row", row),
       subcommand("set", "changes the value of a switch, slider or choice row", set),
-      subcommand("back", "goes back one screen", {}),
+      subcommand("back", "goes back one screen (from an opened web page, back to Settings)", {}),
       subcommand("alerts", "the alerts the Settings app shows", json_flag),
-      subcommand("press", "presses a button of an alert the Settings app shows", press),
+      subcommand("press", "presses a button of an alert the Settings app shows", alert_press_args()),
+      subcommand("sheet", "presses Cancel or Post on the compose sheet", sheet),
       subcommand("close", "closes the Settings app", {}),
   };
   return settings;

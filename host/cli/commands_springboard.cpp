@@ -40,12 +40,16 @@ CommandResult post(const ParsedArgs& args, Context&) {
 
 }  // namespace
 
-std::vector<Command> springboard_commands() {
-  ArgSpec json_flag;
-  json_flag.options = {{"--json", "", "as a JSON array"}};
+ArgSpec alert_press_args() {
   ArgSpec press;
   press.positionals = {{"INDEX|TITLE", "the button, by position (from 0) or by its title"}};
   press.options = {{"--alert", "N", "the alert, by position from 0 (default: the newest)"}};
+  return press;
+}
+
+std::vector<Command> springboard_commands() {
+  ArgSpec json_flag;
+  json_flag.options = {{"--json", "", "as a JSON array"}};
   ArgSpec activator;
   activator.positionals = {{"NAME", "the name the listener registered under, e.g. com.zelmoraq.pylonexpro2"}};
   ArgSpec tick;
@@ -61,7 +65,7 @@ std::vector<Command> springboard_commands() {
       springboard_command("lock", "locks the device (SpringBoard)", {}),
       springboard_command("activator", "sends one Activator event to a listener", activator),
       springboard_command("alerts", "the alerts SpringBoard shows, oldest first", json_flag),
-      springboard_command("press", "presses a button of an alert SpringBoard shows", press),
+      springboard_command("press", "presses a button of an alert SpringBoard shows", alert_press_args()),
       springboard_command("tick", "refreshes the status bar time", tick),
       std::move(clock),
       std::move(post_command),

@@ -6,6 +6,7 @@
 #include "host/cli/accounts.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
+#include "host/common/level_percent_text.h"
 #include "host/device/battery_change.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/system/hardware_state.h"
@@ -60,7 +61,11 @@ json compose_device_status() {
   };
 
   auto entry = hardware::battery_entry();
-  json battery = {{"level", entry["Level"].is_number() ? json(entry["Level"].doubleValue()) : json(nullptr)},
+  json level = entry["Level"].is_number() ? json(entry["Level"].doubleValue()) : json(nullptr);
+  // The percent the add-on acts on, so no screen rounds the level its own way.
+  auto percent = level.is_number() ? host::shown_level_percent(level.get<double>()) : std::nullopt;
+  json battery = {{"level", level},
+                  {"level_percent", percent ? json(*percent) : json(nullptr)},
                   {"state", device::state_name(entry["State"].intValue())}};
   out["hardware"] = {
       {"battery", battery},
@@ -81,6 +86,7 @@ json compose_device_status() {
       {"pid", field_or(preferences, "pid", nullptr)},
       {"opened_urls", field_or(preferences, "opened_urls", json::array())},
       {"sheets", field_or(preferences, "sheets", json::array())},
+      {"posts", field_or(preferences, "posts", json::array())},
       {"web_views", field_or(preferences, "web_views", json::array())},
   };
   out["accounts"] = accounts_set_up();
@@ -103,13 +109,7 @@ std::string describe_device_status(const json& s) {
   const auto& hw = s["hardware"];
   const auto& bat = hw["battery"];
   o << "Battery:     ";
-  if (bat["level"].is_number() && bat["level"].get<double>() >= 0) {
-    char pct[16];
-    std::snprintf(pct, sizeof pct, "%.0f%%", bat["level"].get<double>() * 100);
-    o << pct;
-  } else {
-    o << "level unknown";
-  }
+  o << host::level_percent_text(bat["level"].is_number() ? bat["level"].get<double>() : -1.0, "level unknown");
   o << ", " << (bat["state"].is_string() ? bat["state"].get<std::string>() : "unknown");
   if (s["battery_source"].is_string()) o << " (source " << s["battery_source"].get<std::string>() << ")";
   o << "\n";

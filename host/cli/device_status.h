@@ -13,10 +13,10 @@ namespace cli {
 std::optional<nlohmann::json> process_status(const std::string& process, int timeout_ms = 3000);
 
 // {"running", "springboard": {"pid", "launched", "safe_mode", "restarts"},
-//  "hardware": {"battery": {"level", "state"}, "wifi", "bluetooth", "airplane",
+//  "hardware": {"battery": {"level", "level_percent", "state"}, "wifi", "bluetooth", "airplane",
 //  "location", "brightness", "vibrations"}, "locked", "status_bar_time",
 //  "alerts", "banners", "opened_urls", "settings": {"pid", "opened_urls",
-//  "sheets", "web_views"}, "accounts" (names, e.g. ["twitter"]), "battery_source", "tweaks"}
+//  "sheets", "posts", "web_views"}, "accounts" (names, e.g. ["twitter"]), "battery_source", "tweaks"}
 nlohmann::json compose_device_status();
 
 // The same as lines a person reads.

@@ -125,6 +125,11 @@ foundation::Result<InstallResult> install_tree(const std::string& tree_path, con
   std::string control = read_text(tree + "/DEBIAN/control");
   std::string package = control_field(control, "Package").value_or(name.empty() ? kDefaultPackage : name);
   if (!valid_package_name(package)) return fail("bad package name '" + package + "'");
+  // A package for a phone holds a phone's code, which nothing here can load.
+  auto architecture = control_field(control, "Architecture");
+  if (architecture && *architecture != kPackageArchitecture && *architecture != "all")
+    return fail(package + " is built for " + *architecture + "; this device takes packages built for " +
+                kPackageArchitecture + " (make package)");
 
   std::vector<std::string> listed{"/."};
   std::set<std::string> now{"/."};
@@ -166,7 +171,7 @@ foundation::Result<InstallResult> install_tree(const std::string& tree_path, con
   for (auto& p : listed) list_text += p + "\n";
   if (!foundation::write_file_atomically(info_path(package, ".list"), list_text))
     return fail("cannot record the installed files of " + package);
-  if (control.empty()) control = "Package: " + package + "\nVersion: 0\nArchitecture: iphoneos-arm\n";
+  if (control.empty()) control = "Package: " + package + "\nVersion: 0\nArchitecture: " + kPackageArchitecture + "\n";
   foundation::write_file_atomically(info_path(package, ".control"), control);
   return result;
 }

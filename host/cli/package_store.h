@@ -13,6 +13,9 @@
 namespace cli {
 
 inline constexpr const char* kDefaultPackage = "com.zelmoraq.pylonexpro2";
+// The architecture of this machine's packages for the simulated device
+// ("simdevice-amd64"): what `make package` writes and install takes, besides "all".
+inline constexpr const char* kPackageArchitecture = PX_PACKAGE_ARCHITECTURE;
 
 struct InstallResult {
   std::string package;

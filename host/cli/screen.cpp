@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "host/common/level_percent_text.h"
+
 namespace cli {
 namespace {
 
@@ -47,13 +49,7 @@ std::string status_bar(const json& s) {
   if (truthy(hw["bluetooth"])) right += "BT  ";
   if (truthy(hw["location"])) right += "GPS  ";
   const auto& bat = hw["battery"];
-  if (bat["level"].is_number() && bat["level"].get<double>() >= 0) {
-    char pct[16];
-    std::snprintf(pct, sizeof pct, "%.0f%%", bat["level"].get<double>() * 100);
-    right += pct;
-  } else {
-    right += "--%";
-  }
+  right += host::level_percent_text(bat["level"].is_number() ? bat["level"].get<double>() : -1.0, "--%");
   std::string state = text_of(bat["state"]);
   if (state == "charging") right += " +chg";
   if (state == "full") right += " full";

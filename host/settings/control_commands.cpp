@@ -1,6 +1,6 @@
 // The Settings app's control commands:
 //   open URL · show [--json] · tap ROW · set ROW VALUE · back ·
-//   alerts [--json] · press INDEX|TITLE [--alert N] · close · status
+//   alerts [--json] · press INDEX|TITLE [--alert N] · sheet cancel|post · close · status
 // ROW is an index or a label; `tap right` fires the right bar button item
 // (touch-down then touch-up, as a finger does) when no row is labelled so.
 
@@ -9,9 +9,11 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "host/common/alert_commands.h"
 #include "host/common/on_off.h"
 #include "host/settings/settings_app.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/social/sl_compose_view_controller.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_button.h"
 
@@ -20,13 +22,6 @@ namespace {
 
 using nlohmann::json;
 using preferences::CellKind;
-
-json alerts_json() {
-  json list = json::array();
-  for (auto& a : uikit::AlertPresenter::shared().visible())
-    list.push_back({{"title", a->title()}, {"message", a->message()}, {"buttons", a->buttons()}});
-  return list;
-}
 
 bool has_flag(const std::vector<std::string>& args, const char* flag) {
   return std::find(args.begin(), args.end(), flag) != args.end();
@@ -139,11 +134,26 @@ host::Reply SettingsApp::handle(const std::vector<std::string>& args) {
   if (cmd == "open" && args.size() == 2) return result(open_url(args[1]));
   if (cmd == "show")
     return has_flag(args, "--json") ? host::Reply::ok(show_json().dump()) : host::Reply::ok(show_text());
-  if (cmd == "tap" && args.size() == 2) return refused(tap(args[1]));
+  if (cmd == "tap" && args.size() == 2) {
+    // The heart opens a compose sheet only for a service with an account, and
+    // shows nothing otherwise, as on the device: the reply says why.
+    bool right = host::lowercase(args[1]) == "right" && !find_row(args[1]);
+    auto before = presented();
+    auto alerts = uikit::AlertPresenter::shared().visible().size();
+    auto refusal = tap(args[1]);
+    if (refusal) return refused(refusal);
+    if (right && presented() == before && uikit::AlertPresenter::shared().visible().size() == alerts &&
+        !social::SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter))
+      return host::Reply::ok(
+          "nothing is shown: no Twitter account is set up on this device (simdevice account add "
+          "twitter)\n");
+    return host::Reply::ok();
+  }
   if (cmd == "set" && args.size() == 3) return refused(set(args[1], args[2]));
+  if (cmd == "sheet" && args.size() == 2) return refused(press_sheet(args[1]));
   if (cmd == "back") return back() ? host::Reply::ok() : host::Reply::fail("already at the first screen\n");
   if (cmd == "alerts") {
-    json list = alerts_json();
+    json list = host::alerts_on_screen();
     if (has_flag(args, "--json")) return host::Reply::ok(list.dump());
     std::string text;
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -154,25 +164,7 @@ host::Reply SettingsApp::handle(const std::vector<std::string>& args) {
     }
     return host::Reply::ok(text);
   }
-  if (cmd == "press" && args.size() >= 2) {
-    long position = -1;
-    for (std::size_t i = 2; i + 1 < args.size(); ++i)
-      if (args[i] == "--alert") position = std::strtol(args[i + 1].c_str(), nullptr, 10);
-    auto& visible = uikit::AlertPresenter::shared().visible();
-    if (visible.empty()) return host::Reply::fail("no alert is shown\n");
-    if (position >= static_cast<long>(visible.size())) return host::Reply::fail("no such alert\n");
-    auto alert = visible[position < 0 ? visible.size() - 1 : static_cast<std::size_t>(position)];
-    char* end = nullptr;
-    long index = std::strtol(args[1].c_str(), &end, 10);
-    if (args[1].empty() || *end != '\0') {
-      auto& buttons = alert->buttons();
-      auto it = std::find(buttons.begin(), buttons.end(), args[1]);
-      if (it == buttons.end()) return host::Reply::fail("no button " + args[1] + "\n");
-      index = static_cast<long>(it - buttons.begin());
-    }
-    if (!uikit::AlertPresenter::shared().press(position, index)) return host::Reply::fail("no such button\n");
-    return host::Reply::ok();
-  }
+  if (cmd == "press") return host::press_alert({args.begin() + 1, args.end()});
   if (cmd == "close") {
     m_close = true;
     // Replies first; the loop ends on its next turn.

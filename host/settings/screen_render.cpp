@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "host/common/alert_commands.h"
 #include "host/common/value_json.h"
 #include "host/settings/drawn_images.h"
 #include "host/settings/settings_app.h"
@@ -11,6 +12,7 @@
 #include "platform/preferences/ps_table_cell.h"
 #include "platform/social/sl_compose_view_controller.h"
 #include "platform/uikit/ui_alert_view.h"
+#include "platform/uikit/ui_application.h"
 #include "platform/uikit/ui_button.h"
 #include "platform/uikit/ui_image_view.h"
 #include "platform/uikit/ui_label.h"
@@ -92,11 +94,14 @@ void add_control_shape(json& row, const preferences::PSSpecifier& s) {
   }
 }
 
-json alerts_on_screen() {
-  json list = json::array();
-  for (auto& a : uikit::AlertPresenter::shared().visible())
-    list.push_back({{"title", a->title()}, {"message", a->message()}, {"buttons", a->buttons()}});
-  return list;
+// A web view as the screen shows it: its address, how far it got, and why a
+// page that failed did not load.
+json web_view_json(const uikit::UIWebView& web) {
+  json j = {{"address", web.address()},
+            {"state", uikit::describe(web.load_state())},
+            {"loaded", web.load_state() == uikit::UIWebView::LoadState::loaded}};
+  if (!web.failure().empty()) j["failure"] = web.failure();
+  return j;
 }
 
 bool wants_value(CellKind k) { return k != CellKind::group; }
@@ -194,16 +199,24 @@ json SettingsApp::show_json() {
   }
   if (t) {
     for (auto& sub : t->view()->subviews())
-      if (auto web = std::dynamic_pointer_cast<uikit::UIWebView>(sub))
-        out["web_view"] = {{"address", web->address()},
-                           {"state", uikit::describe(web->load_state())},
-                           {"loaded", web->load_state() == uikit::UIWebView::LoadState::loaded}};
-    std::shared_ptr<uikit::UIViewController> presented = t->presentedViewController();
-    if (!presented) presented = m_nav->presentedViewController();
-    if (auto sheet = std::dynamic_pointer_cast<social::SLComposeViewController>(presented))
-      out["sheet"] = {{"kind", sheet->serviceType()}, {"text", sheet->initialText()}};
-    else if (presented)
+      if (auto web = std::dynamic_pointer_cast<uikit::UIWebView>(sub)) out["web_view"] = web_view_json(*web);
+    std::shared_ptr<uikit::UIViewController> shown = presented();
+    if (auto sheet = std::dynamic_pointer_cast<social::SLComposeViewController>(shown)) {
+      // The compose sheet as the platform draws it: the service's name over the text, Cancel and Post.
+      std::string service = social::service_name(sheet->serviceType());
+      out["sheet"] = {{"kind", sheet->serviceType()},
+                      {"service", service},
+                      {"title", service},
+                      {"text", sheet->initialText()},
+                      {"buttons", {"Cancel", "Post"}}};
+    } else if (shown) {
       out["sheet"] = {{"kind", "UIViewController"}, {"text", ""}};
+    }
+  }
+  if (m_page) {
+    json page = m_page->web ? web_view_json(*m_page->web) : json{{"address", m_page->address}, {"state", "opened"}};
+    page["app"] = m_page->web ? "Safari" : "the app for " + uikit::url_scheme(m_page->address) + ":";
+    out["opened_page"] = page;
   }
   for (auto& r : rows()) {
     json row = {{"index", r.index}};
@@ -240,7 +253,7 @@ json SettingsApp::show_json() {
   out["header"] = header;
   out["header_cells"] = header_cells;
   out["rows"] = rows_json;
-  out["alerts"] = alerts_on_screen();
+  out["alerts"] = host::alerts_on_screen();
   return out;
 }
 
@@ -259,9 +272,16 @@ std::string SettingsApp::show_text() {
     o << "  [right: " << describe_view(j["navigation"]["right_button"]) << "]";
   o << "\n";
   for (auto& line : j["header"]) o << "    " << line.get<std::string>() << "\n";
-  if (j.contains("web_view"))
-    o << "  web view " << j["web_view"]["address"].get<std::string>() << " ("
-      << j["web_view"]["state"].get<std::string>() << ")\n";
+  auto describe_page = [&o](const std::string& what, const json& page) {
+    o << "  " << what << " " << page["address"].get<std::string>() << " (" << page["state"].get<std::string>() << ")";
+    if (page.contains("failure")) o << ": " << page["failure"].get<std::string>();
+    o << "\n";
+  };
+  if (j.contains("web_view")) describe_page("web view", j["web_view"]);
+  if (j.contains("opened_page")) describe_page(j["opened_page"]["app"].get<std::string>(), j["opened_page"]);
+  if (j.contains("sheet") && j["sheet"].contains("service"))
+    o << "  compose sheet " << j["sheet"]["service"].get<std::string>() << ": " << j["sheet"]["text"].get<std::string>()
+      << "  [Cancel] [Post]\n";
   for (auto& r : j["rows"]) {
     std::string kind = r["kind"];
     o << (r["index"].get<std::size_t>() < 10 ? " " : "") << r["index"].get<std::size_t>() << "  ";

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "host/common/on_off.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/property_list.h"
@@ -13,6 +14,7 @@
 #include "platform/preferences/preferences_table_custom_view.h"
 #include "platform/social/sl_compose_view_controller.h"
 #include "platform/uikit/ui_application.h"
+#include "platform/uikit/ui_screen.h"
 #include "platform/uikit/ui_web_view.h"
 
 namespace settings {
@@ -45,16 +47,24 @@ SettingsApp::SettingsApp() {
         else
           m_sheets.push_back(Sheet{"UIViewController", ""});
       });
-  // A pane opening prefs: comes back here; every other URL is only recorded.
+  social::SLComposeViewController::set_post_observer([this](const std::string& service, const std::string& text) {
+    m_posts.push_back(Sheet{service, text});
+  });
+  // A pane opening prefs: comes back here; any other URL leaves the Settings
+  // app for the page or app that opens it.
   uikit::UIApplication::sharedApplication()->set_router([this](const std::string& url) {
     m_opened.push_back(url);
-    if (uikit::url_scheme(url) == "prefs") foundation::dispatch_after_ns(0, [this, url] { open_url(url); });
+    if (uikit::url_scheme(url) == "prefs")
+      foundation::dispatch_after_ns(0, [this, url] { open_url(url); });
+    else
+      open_page(url);
   });
   load_entries();
 }
 
 SettingsApp::~SettingsApp() {
   uikit::UIViewController::set_presentation_observer(nullptr);
+  social::SLComposeViewController::set_post_observer(nullptr);
   uikit::UIApplication::sharedApplication()->set_router(nullptr);
 }
 
@@ -77,8 +87,39 @@ void SettingsApp::load_entries() {
   std::sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) { return a.label < b.label; });
 }
 
+void SettingsApp::open_page(const std::string& url) {
+  OpenedPage page{url, nullptr};
+  std::string scheme = uikit::url_scheme(url);
+  if (scheme == "http" || scheme == "https") {
+    uikit::CGRect bounds = uikit::UIScreen::mainScreen()->bounds();
+    page.web = uikit::UIWebView::initWithFrame(bounds);
+    page.web->loadRequest(uikit::NSURLRequest{url});
+  }
+  m_page = std::move(page);
+}
+
+std::shared_ptr<uikit::UIViewController> SettingsApp::presented() const {
+  auto t = m_nav->topViewController();
+  auto shown = t ? t->presentedViewController() : nullptr;
+  return shown ? shown : m_nav->presentedViewController();
+}
+
+std::optional<SettingsApp::Refusal> SettingsApp::press_sheet(const std::string& button) {
+  auto sheet = std::dynamic_pointer_cast<social::SLComposeViewController>(presented());
+  if (!sheet) return Refusal{"no compose sheet is shown"};
+  std::string name = host::lowercase(button);
+  if (name == "cancel")
+    sheet->cancel();
+  else if (name == "post")
+    sheet->post();
+  else
+    return Refusal{"a compose sheet has Cancel and Post, not " + button, 2};
+  return std::nullopt;
+}
+
 std::optional<std::string> SettingsApp::open_url(const std::string& url) {
   if (uikit::url_scheme(url) != "prefs") return "not a settings URL: " + url;
+  m_page.reset();
   std::string name = root_name_of(url);
   if (name.empty()) {
     m_nav->setViewControllers({m_home});
@@ -130,6 +171,10 @@ std::optional<std::string> SettingsApp::push_pane(const std::string& class_name,
 }
 
 bool SettingsApp::back() {
+  if (m_page) {
+    m_page.reset();
+    return true;
+  }
   if (!m_nav->popViewControllerAnimated(true)) return false;
   if (auto pane = std::dynamic_pointer_cast<preferences::PSListController>(m_nav->topViewController()))
     objc::msg_send<void>(objc::id(pane), objc::sel("viewWillAppear:"), true);
@@ -181,9 +226,13 @@ void SettingsApp::note_web_views() {
 nlohmann::json SettingsApp::status_json() const {
   nlohmann::json sheets = nlohmann::json::array();
   for (auto& s : m_sheets) sheets.push_back({{"kind", s.kind}, {"text", s.text}});
+  nlohmann::json posts = nlohmann::json::array();
+  for (auto& p : m_posts)
+    posts.push_back({{"kind", p.kind}, {"service", social::service_name(p.kind)}, {"text", p.text}});
   return {{"pid", static_cast<long>(::getpid())},
           {"opened_urls", m_opened},
           {"sheets", sheets},
+          {"posts", posts},
           {"web_views", m_web_views}};
 }
 

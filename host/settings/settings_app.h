@@ -17,6 +17,7 @@
 #include "host/settings/drawn_images.h"
 #include "platform/preferences/ps_list_controller.h"
 #include "platform/uikit/ui_view_controller.h"
+#include "platform/uikit/ui_web_view.h"
 
 namespace settings {
 
@@ -29,6 +30,14 @@ struct Entry {
 struct Sheet {
   std::string kind;  // the service type of a share sheet
   std::string text;  // its initial text
+};
+
+// What the device did with a URL a pane opened that is not the Settings
+// app's own: an http(s) page is shown in the browser (a web view over the
+// Settings app), any other scheme goes to the app that declares it.
+struct OpenedPage {
+  std::string address;
+  std::shared_ptr<uikit::UIWebView> web;  // nothing for another app's scheme
 };
 
 class SettingsApp {
@@ -46,6 +55,7 @@ class SettingsApp {
   // Pushes a pane of class `class_name` opened by `specifier`.
   std::optional<std::string> push_pane(const std::string& class_name, const std::string& bundle_path,
                                        std::shared_ptr<preferences::PSSpecifier> specifier);
+  // Leaves the opened page when there is one, else pops the top pane.
   bool back();
 
   // The screen on top: nothing on the entry list.
@@ -68,9 +78,15 @@ class SettingsApp {
   // number (clamped to the slider's range) for a slider, a title or value of
   // a choice.
   std::optional<Refusal> set(const std::string& row, const std::string& value);
+  // Presses Cancel or Post on the compose sheet on screen.
+  std::optional<Refusal> press_sheet(const std::string& button);
 
   nlohmann::json status_json() const;
+  // What is presented over the top screen (a compose sheet), or nothing.
+  std::shared_ptr<uikit::UIViewController> presented() const;
   const std::vector<Sheet>& sheets() const { return m_sheets; }
+  // The texts posted through a compose sheet, oldest first.
+  const std::vector<Sheet>& posts() const { return m_posts; }
   const std::vector<std::string>& opened_urls() const { return m_opened; }
 
   // Serves the control commands (see control_commands.cpp).
@@ -92,7 +108,11 @@ class SettingsApp {
   std::shared_ptr<uikit::UINavigationController> m_nav;
   std::shared_ptr<uikit::UIViewController> m_home;
   std::map<const void*, std::pair<unsigned, std::vector<objc::id>>> m_headers;
+  void open_page(const std::string& url);
+
   std::vector<Sheet> m_sheets;
+  std::vector<Sheet> m_posts;
+  std::optional<OpenedPage> m_page;
   std::vector<std::string> m_web_views;
   std::vector<std::shared_ptr<uikit::UIView>> m_seen_web_views;
   std::vector<std::string> m_opened;

@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/common/alert_commands.h"
 #include "host/common/time_text.h"
 #include "host/springboard/springboard_host.h"
 #include "host/springboard/springboard_state.h"
@@ -23,13 +24,6 @@
 
 namespace springboard {
 namespace {
-
-nlohmann::json alerts_array() {
-  nlohmann::json list = nlohmann::json::array();
-  for (const auto& a : uikit::AlertPresenter::shared().visible())
-    list.push_back({{"title", a->title()}, {"message", a->message()}, {"buttons", a->buttons()}});
-  return list;
-}
 
 // One command must not keep SpringBoard's loop from everything else for long.
 constexpr long kMaxTicks = 100000;
@@ -45,7 +39,7 @@ std::optional<long> parse_long(const std::string& s) {
 
 }  // namespace
 
-std::string SpringBoardHost::alerts_json() const { return dump(alerts_array()); }
+std::string SpringBoardHost::alerts_json() const { return dump(host::alerts_on_screen()); }
 
 std::string SpringBoardHost::status_json() const {
   const auto& s = state();
@@ -58,7 +52,7 @@ std::string SpringBoardHost::status_json() const {
       {"safe_mode", s.safe_mode},
       {"locked", s.locked},
       {"status_bar_time", s.status_bar_time},
-      {"alerts", alerts_array()},
+      {"alerts", host::alerts_on_screen()},
       {"banners", banners},
       {"banner_on_screen", s.banner_on_screen ? nlohmann::json{{"title", s.banner_on_screen->title},
                                                                {"message", s.banner_on_screen->message},
@@ -98,42 +92,7 @@ host::Reply SpringBoardHost::handle_command(const std::vector<std::string>& args
     return host::Reply::ok(out);
   }
 
-  if (cmd == "press") {
-    std::optional<std::string> button;
-    long position = -1;
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-      if (rest[i] == "--alert") {
-        if (i + 1 >= rest.size()) return host::Reply::fail("--alert needs a number", 2);
-        auto n = parse_long(rest[++i]);
-        if (!n) return host::Reply::fail("--alert needs a number", 2);
-        position = *n;
-      } else if (!button) {
-        button = rest[i];
-      } else {
-        return host::Reply::fail("usage: press INDEX|TITLE [--alert N]", 2);
-      }
-    }
-    if (!button) return host::Reply::fail("usage: press INDEX|TITLE [--alert N]", 2);
-    const auto& visible = uikit::AlertPresenter::shared().visible();
-    if (visible.empty()) return host::Reply::fail("no alert on screen");
-    if (position >= static_cast<long>(visible.size())) return host::Reply::fail("no alert " + std::to_string(position));
-    auto alert = position < 0 ? visible.back() : visible[static_cast<std::size_t>(position)];
-    long index = -1;
-    if (auto n = parse_long(*button)) {
-      index = *n;
-    } else {
-      for (std::size_t b = 0; b < alert->buttons().size(); ++b)
-        if (alert->buttons()[b] == *button) {
-          index = static_cast<long>(b);
-          break;
-        }
-    }
-    if (index < 0 || index >= alert->numberOfButtons())
-      return host::Reply::fail("the alert " + dump(alert->title()) + " has no button " + *button);
-    std::string title = alert->buttons()[static_cast<std::size_t>(index)];
-    uikit::AlertPresenter::shared().press(position, index);
-    return host::Reply::ok("pressed " + dump(title) + "\n");
-  }
+  if (cmd == "press") return host::press_alert(rest);
 
   if (cmd == "unlock") {
     unlock();

@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
+#include <cstring>
 #include <mutex>
 
 #include "platform/foundation/log.h"
@@ -33,11 +35,38 @@ void init_once() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-std::optional<std::string> fetch(std::string_view url) {
-  if (!is_valid_url(url)) return std::nullopt;
+// Why a transfer failed, as a person reads it ("connection refused").
+std::string failure_text(CURL* curl, CURLcode rc) {
+  long os_error = 0;
+  switch (rc) {
+    case CURLE_COULDNT_CONNECT:
+      if (curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &os_error) == CURLE_OK && os_error != 0) {
+        std::string text = std::strerror(static_cast<int>(os_error));
+        if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+        return text;
+      }
+      return "could not connect";
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return "no such host";
+    case CURLE_OPERATION_TIMEDOUT:
+      return "timed out";
+    default: {
+      std::string text = curl_easy_strerror(rc);
+      if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+      return text;
+    }
+  }
+}
+
+std::optional<std::string> fetch(std::string_view url, std::string* why) {
+  auto fail = [why](std::string text) -> std::optional<std::string> {
+    if (why) *why = std::move(text);
+    return std::nullopt;
+  };
+  if (!is_valid_url(url)) return fail("not an http or https address");
   init_once();
   CURL* curl = curl_easy_init();
-  if (!curl) return std::nullopt;
+  if (!curl) return fail("no connection could be made");
   UrlTimeouts t = url_timeouts();
   Sink sink;
   std::string target(url);
@@ -53,8 +82,11 @@ std::optional<std::string> fetch(std::string_view url) {
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
   curl_easy_setopt(curl, CURLOPT_USERAGENT, "Preferences (simulated iOS) CFNetwork");
   CURLcode rc = curl_easy_perform(curl);
+  std::string failure = sink.too_large   ? "the page is too large"
+                        : rc != CURLE_OK ? failure_text(curl, rc)
+                                         : std::string();
   curl_easy_cleanup(curl);
-  if (rc != CURLE_OK || sink.too_large) return std::nullopt;
+  if (!failure.empty()) return fail(std::move(failure));
   return std::move(sink.body);
 }
 
@@ -84,7 +116,7 @@ UrlTimeouts url_timeouts() {
 }
 
 std::optional<std::string> stringWithContentsOfURL(std::string_view url, int encoding) {
-  auto body = fetch(url);
+  auto body = fetch(url, nullptr);
   if (!body) return std::nullopt;
   if (encoding == NSASCIIStringEncoding) {
     for (unsigned char c : *body)
@@ -95,8 +127,8 @@ std::optional<std::string> stringWithContentsOfURL(std::string_view url, int enc
   return body;
 }
 
-std::optional<Data> dataWithContentsOfURL(std::string_view url) {
-  auto body = fetch(url);
+std::optional<Data> dataWithContentsOfURL(std::string_view url, std::string* why) {
+  auto body = fetch(url, why);
   if (!body) return std::nullopt;
   return Data{std::vector<std::uint8_t>(body->begin(), body->end())};
 }

@@ -31,8 +31,9 @@ enum NSStringEncoding { NSASCIIStringEncoding = 1, NSUTF8StringEncoding = 4 };
 // The body decoded in `encoding`; nothing when the fetch fails or the body is
 // not valid in that encoding.
 std::optional<std::string> stringWithContentsOfURL(std::string_view url, int encoding);
-// The body; nothing when the fetch fails.
-std::optional<Data> dataWithContentsOfURL(std::string_view url);
+// The body; nothing when the fetch fails, and then, when `why` is given, the
+// reason in words ("connection refused", "no such host", "timed out").
+std::optional<Data> dataWithContentsOfURL(std::string_view url, std::string* why = nullptr);
 
 // RFC 3986 percent-encoding of one query value: unreserved characters
 // (A-Z a-z 0-9 - . _ ~) stay, every other byte becomes %XX (upper-case hex).

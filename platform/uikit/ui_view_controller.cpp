@@ -41,11 +41,19 @@ void UIViewController::presentViewController(std::shared_ptr<UIViewController> v
                                              std::function<void()> completion) {
   if (!vc) return;
   m_presented = vc;
+  vc->m_presenting = std::static_pointer_cast<UIViewController>(shared_from_this());
   if (observer()) observer()(std::static_pointer_cast<UIViewController>(shared_from_this()), vc);
   if (completion) completion();
 }
 
-void UIViewController::dismissViewControllerAnimated(bool) { m_presented.reset(); }
+void UIViewController::dismissViewControllerAnimated(bool animated) {
+  if (!m_presented) {
+    if (auto presenter = m_presenting.lock()) presenter->dismissViewControllerAnimated(animated);
+    return;
+  }
+  m_presented->m_presenting.reset();
+  m_presented.reset();
+}
 
 void UIViewController::set_presentation_observer(PresentationObserver o) { observer() = std::move(o); }
 

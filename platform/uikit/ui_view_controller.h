@@ -38,6 +38,9 @@ class UIViewController : public objc::Object {
 
   void presentViewController(std::shared_ptr<UIViewController> vc, bool animated, std::function<void()> completion);
   std::shared_ptr<UIViewController> presentedViewController() const { return m_presented; }
+  std::shared_ptr<UIViewController> presentingViewController() const { return m_presenting.lock(); }
+  // Takes down what this controller presents; called on the presented
+  // controller itself, its presenter takes it down, as UIKit does.
   void dismissViewControllerAnimated(bool animated);
 
   using PresentationObserver = std::function<void(const std::shared_ptr<UIViewController>& presenter,
@@ -51,6 +54,7 @@ class UIViewController : public objc::Object {
   std::shared_ptr<UINavigationItem> m_item;
   std::weak_ptr<UINavigationController> m_navigation;
   std::shared_ptr<UIViewController> m_presented;
+  std::weak_ptr<UIViewController> m_presenting;
 };
 
 class UINavigationController : public UIViewController {

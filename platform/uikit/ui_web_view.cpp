@@ -17,14 +17,17 @@ void UIWebView::loadRequest(const NSURLRequest& request) {
   m_address = request.url;
   m_state = LoadState::loading;
   m_page_bytes = 0;
+  m_failure.clear();
   unsigned generation = ++m_generation;
   std::weak_ptr<UIWebView> weak = std::static_pointer_cast<UIWebView>(shared_from_this());
   foundation::dispatch_after_ns(0, [weak, generation] {
     auto view = weak.lock();
     if (!view || view->m_generation != generation) return;  // gone, or a newer request replaced it
-    auto page = foundation::dataWithContentsOfURL(view->m_address);
+    std::string why;
+    auto page = foundation::dataWithContentsOfURL(view->m_address, &why);
     view->m_state = page ? LoadState::loaded : LoadState::failed;
     view->m_page_bytes = page ? page->bytes.size() : 0;
+    if (!page) view->m_failure = "could not load " + view->m_address + ": " + why;
   });
 }
 

@@ -114,6 +114,20 @@ TEST_F(Supervised, BatteryCommandsChangeTheEntryAndReport) {
   EXPECT_NE(r.output.find("bad level"), std::string::npos);
 }
 
+TEST_F(Supervised, TheLevelShownIsThePercentTheAddOnActsOn) {
+  // 0.199 is 19 % to the add-on (its power-saving threshold of 19 fires), so
+  // no screen may call it 20 %.
+  ASSERT_EQ(simdevice(device.root(), {"boot"}).status, 0);
+  auto r = simdevice(device.root(), {"battery", "0.199"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("battery: 19%,"), std::string::npos) << r.output;
+  EXPECT_NE(simdevice(device.root(), {"status"}).output.find("Battery:     19%,"), std::string::npos);
+  auto s = status();
+  EXPECT_EQ(s["hardware"]["battery"]["level_percent"], 19);
+  ASSERT_EQ(simdevice(device.root(), {"battery", "-1"}).status, 0);
+  EXPECT_TRUE(status()["hardware"]["battery"]["level_percent"].is_null());
+}
+
 TEST_F(Supervised, RecordWritesATraceThatReplays) {
   ASSERT_EQ(simdevice(device.root(), {"boot"}).status, 0);
   ASSERT_EQ(simdevice(device.root(), {"battery", "0.3", "--set", "CycleCount=77"}).status, 0);

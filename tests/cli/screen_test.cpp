@@ -52,6 +52,12 @@ TEST(Screen, ShowsStatusBarAlertBannerAndSwitches) {
   EXPECT_NE(all.find("Wi-Fi off | Bluetooth on | Airplane on | Location off | Bright 25% | Vibr 1"), std::string::npos);
 }
 
+TEST(Screen, StatusBarPercentIsTheAddOnsNotARoundedOne) {
+  auto s = running_device();
+  s["hardware"]["battery"]["level"] = 0.199;
+  EXPECT_NE(joined(render_screen(s, nullptr)).find("19% +chg"), std::string::npos);
+}
+
 TEST(Screen, HomeScreenSafeModeAndStoppedDevice) {
   auto s = running_device();
   s["locked"] = false;

@@ -52,6 +52,16 @@ class PreferencesProcess : public ::testing::Test {
     EXPECT_EQ(r.status, 0) << r.err;
     return r.status == 0 ? json::parse(r.out) : json();
   }
+  // A web page's state once its load has ended.
+  json loaded(json page) {
+    auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (page.is_object() && page["state"] == "loading" && Clock::now() < deadline) {
+      ::usleep(20000);
+      json screen = json_of({"show", "--json"});
+      page = screen.contains("opened_page") ? screen["opened_page"] : screen["web_view"];
+    }
+    return page;
+  }
   json row(const json& screen, const std::string& label) {
     for (auto& r : screen["rows"])
       if (r["label"] == label) return r;
@@ -80,24 +90,55 @@ TEST_F(PreferencesProcess, RootPaneShowsHeaderLogoAndLikeButton) {
   EXPECT_EQ(row(screen, "Battery Data")["kind"], "link");
   EXPECT_EQ(row(screen, "Follow @zelmoraq")["kind"], "button");
 
+  // Follow with no Twitter client opens the web profile in the browser, which
+  // shows the address and why the page did not load (nothing listens on port 9).
+  foundation::Value info =
+      foundation::dictionaryWithContentsOfFile("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+  info.mutable_dictionary()["PXSocialWebHost"] = "127.0.0.1:9";
+  foundation::writeToFile(info, "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
   EXPECT_EQ(request({"tap", "Follow @zelmoraq"}).status, 0);
   json status = json_of({"status"});
   EXPECT_EQ(status["pid"], m_pid);
-  EXPECT_EQ(status["opened_urls"], json::array({"http://twitter.com/zelmoraq"}));
+  EXPECT_EQ(status["opened_urls"], json::array({"http://127.0.0.1:9/zelmoraq"}));
+  json page = loaded(json_of({"show", "--json"})["opened_page"]);
+  EXPECT_EQ(page["app"], "Safari");
+  EXPECT_EQ(page["address"], "http://127.0.0.1:9/zelmoraq");
+  EXPECT_EQ(page["failure"], "could not load http://127.0.0.1:9/zelmoraq: connection refused");
+  ASSERT_EQ(request({"back"}).status, 0);  // back to Settings, on the same pane
+  screen = json_of({"show", "--json"});
+  EXPECT_FALSE(screen.contains("opened_page"));
+  EXPECT_EQ(row(screen, "Battery Data")["kind"], "link");
   EXPECT_NE(request({"open", "prefs:root=NoSuchThing"}).status, 0);
 
-  // No account: the like button shows nothing; with one, the share sheet is recorded.
-  ASSERT_EQ(request({"tap", "right"}).status, 0);
+  // No account: the like button shows nothing, and the reply says why.
+  auto heart = request({"tap", "right"});
+  ASSERT_EQ(heart.status, 0);
+  EXPECT_NE(heart.out.find("no Twitter account"), std::string::npos) << heart.out;
   EXPECT_EQ(json_of({"status"})["sheets"].size(), 0u);
   foundation::writeToFile(
       foundation::Value(foundation::Dictionary{
           {"Value", foundation::Value(foundation::Dictionary{{"com.apple.social.twitter", true}})}}),
       "/var/run/hardware/social.plist");
+  // With one, the compose sheet: the service's name, the text, Cancel and Post.
   ASSERT_EQ(request({"tap", "right"}).status, 0);
-  json sheets = json_of({"status"})["sheets"];
-  ASSERT_EQ(sheets.size(), 1u);
-  EXPECT_EQ(sheets[0]["kind"], "com.apple.social.twitter");
-  EXPECT_EQ(sheets[0]["text"], "I'm Loving #PylonexPro2 by @zelmoraq, check it out on Cydia Store!");
+  json sheet = json_of({"show", "--json"})["sheet"];
+  EXPECT_EQ(sheet["title"], "Twitter");
+  EXPECT_EQ(sheet["buttons"], json::array({"Cancel", "Post"}));
+  EXPECT_EQ(sheet["text"], "I'm Loving #PylonexPro2 by @zelmoraq, check it out on Cydia Store!");
+  EXPECT_EQ(request({"sheet", "Send"}).status, 2);
+  ASSERT_EQ(request({"sheet", "post"}).status, 0);
+  status = json_of({"status"});
+  ASSERT_EQ(status["posts"].size(), 1u);
+  EXPECT_EQ(status["posts"][0]["service"], "Twitter");
+  EXPECT_EQ(status["posts"][0]["text"], sheet["text"]);
+  EXPECT_FALSE(json_of({"show", "--json"}).contains("sheet"));
+  ASSERT_EQ(request({"tap", "right"}).status, 0);
+  ASSERT_EQ(request({"sheet", "Cancel"}).status, 0);
+  EXPECT_FALSE(json_of({"show", "--json"}).contains("sheet"));
+  EXPECT_EQ(request({"sheet", "cancel"}).status, 1);  // nothing left to cancel
+  status = json_of({"status"});
+  EXPECT_EQ(status["posts"].size(), 1u);
+  EXPECT_EQ(status["sheets"].size(), 2u);
 }
 
 TEST_F(PreferencesProcess, SwitchWritesTheSettingsFileAndPostsTheNotification) {
@@ -153,7 +194,13 @@ TEST_F(PreferencesProcess, RespringAlertAndBackNavigation) {
   json alerts = json_of({"alerts", "--json"});
   ASSERT_EQ(alerts.size(), 1u);
   EXPECT_EQ(alerts[0]["buttons"], json::array({"Continue", "Close"}));
-  ASSERT_EQ(request({"press", "Close"}).status, 0);
+  // The alert is chosen by the same rule as SpringBoard's: a position that is no number is refused.
+  EXPECT_EQ(request({"press", "Close", "--alert", "abc"}).status, 2);
+  EXPECT_EQ(request({"press", "Close", "--alert", "-1"}).status, 2);
+  ASSERT_EQ(json_of({"alerts", "--json"}).size(), 1u);
+  auto pressed = request({"press", "Close"});
+  ASSERT_EQ(pressed.status, 0);
+  EXPECT_EQ(pressed.out, "pressed \"Close\"\n");
   EXPECT_EQ(json_of({"alerts", "--json"}).size(), 0u);
   ASSERT_EQ(request({"back"}).status, 0);
   ASSERT_EQ(request({"tap", "Data Sharing"}).status, 0);
@@ -164,8 +211,10 @@ TEST_F(PreferencesProcess, RespringAlertAndBackNavigation) {
   info.mutable_dictionary()["PXStatisticsSiteURL"] = "http://127.0.0.1:9/stats";
   foundation::writeToFile(info, "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
   ASSERT_EQ(request({"tap", "See Statistics"}).status, 0);
-  json web = json_of({"show", "--json"});
-  EXPECT_EQ(web["web_view"]["address"], "http://127.0.0.1:9/stats");
+  json web = loaded(json_of({"show", "--json"})["web_view"]);
+  EXPECT_EQ(web["address"], "http://127.0.0.1:9/stats");
+  EXPECT_EQ(web["state"], "failed");
+  EXPECT_EQ(web["failure"], "could not load http://127.0.0.1:9/stats: connection refused");
   EXPECT_EQ(json_of({"status"})["web_views"], json::array({"http://127.0.0.1:9/stats"}));
   ASSERT_EQ(request({"close"}).status, 0);
   int status = 0;

@@ -1,6 +1,8 @@
 // simdevice hardware: Control Center's switches, through the command table.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "host/cli/command_table.h"
 #include "platform/system/hardware_state.h"
 #include "tests/support/temp_device.h"
@@ -41,6 +43,10 @@ TEST(HardwareCommand, BadNamesAndValuesChangeNothingAndExitTwo) {
   testing_support::TempDevice device;
   hw({"brightness", "0.5"});
   for (auto args : std::vector<std::vector<std::string>>{{"toaster", "on"},
+                                                         {"", "0.3"},
+                                                         {"wi-fi wlan", "off"},
+                                                         {"wlan bt", "off"},
+                                                         {"fi", "off"},
                                                          {"wifi", "maybe"},
                                                          {"brightness", "150%"},
                                                          {"brightness", "-1"},
@@ -53,6 +59,10 @@ TEST(HardwareCommand, BadNamesAndValuesChangeNothingAndExitTwo) {
   }
   EXPECT_DOUBLE_EQ(hardware::get("brightness").doubleValue(), 0.5);
   EXPECT_TRUE(hardware::get("wifi").is_nil());
+  // Zero has no sign, on screen or in the hardware state.
+  auto zero = hw({"brightness", "-0"});
+  EXPECT_EQ(zero.output, "Brightness 0%\n");
+  EXPECT_FALSE(std::signbit(hardware::get("brightness").doubleValue()));
 }
 
 }  // namespace

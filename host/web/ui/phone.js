@@ -115,7 +115,7 @@ const phone = (() => {
     if (!s.running) return 'off';
     if (s.springboard.pid === null || !s.springboard.launched) return 'starting';
     if (s.locked) return 'lock';
-    if (s.settings && s.settings.pid !== null && s.pane) return s.pane.web_view ? 'web' : 'settings';
+    if (s.settings && s.settings.pid !== null && s.pane) return s.pane.web_view || s.pane.opened_page ? 'web' : 'settings';
     return 'home';
   }
 

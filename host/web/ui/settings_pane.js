@@ -28,6 +28,7 @@ const settingsPane = (() => {
       if (stack.length && !$('settings-app').hidden) stack[stack.length - 1].scroll = $('pane').scrollTop;
     });
     window.addEventListener('resize', () => { fitTitle(); fitAll(); });
+    presented.init(run);
   }
 
   function el(tag, className, text) {
@@ -378,33 +379,26 @@ const settingsPane = (() => {
     }
   }
 
+  // A web page (pushed by a pane or opened in the browser) is a screen of its own for Back's scroll memory;
+  // presented.js draws it.
   function drawWebView(pane) {
     const nav = pane.navigation || {};
-    const identity = 'web ' + JSON.stringify([pane.web_view.address, nav.back]);
+    const page = pane.web_view || pane.opened_page;
+    const identity = 'web ' + JSON.stringify([page.address, nav.back]);
     if (!stack.length || stack[stack.length - 1].identity !== identity) scrollFor(identity, nav);
     shape = '';
-    dom.setText($('web-address'), pane.web_view.address || '');
-    dom.setText($('web-state'), pane.web_view.state || '');
-  }
-
-  function drawSheet(pane) {
-    const sheet = pane && pane.sheet;
-    $('sheet').hidden = !sheet;
-    if (!sheet) return;
-    $('sheet-kind').textContent = sheet.kind;
-    $('sheet-text').textContent = sheet.text;
   }
 
   function draw(s) {
     const pane = s.running && s.settings && s.settings.pid !== null ? s.pane : null;
-    drawSheet(pane);
+    presented.draw(pane);
     if (!pane) {
       shape = '';
       navDrawn = '';
       stack = [];
       return;
     }
-    if (pane.web_view) return drawWebView(pane);
+    if (pane.web_view || pane.opened_page) return drawWebView(pane);
     drawPane(pane);
   }
 

@@ -163,4 +163,29 @@ TEST_F(Framework, ShareSheetNeedsTheDeviceToOfferTheService) {
   EXPECT_EQ(sheet->initialText(), "hi");
 }
 
+TEST_F(Framework, ComposeSheetCancelAndPostTakeItDownAndOnlyPostSends) {
+  using social::SLComposeViewController;
+  using social::SLComposeViewControllerResult;
+  hardware::set("social", Value(Dictionary{{social::SLServiceTypeTwitter, true}}));
+  std::vector<std::string> posted;
+  SLComposeViewController::set_post_observer(
+      [&](const std::string& service, const std::string& text) { posted.push_back(service + ": " + text); });
+  std::vector<SLComposeViewControllerResult> results;
+  auto presenter = uikit::UIViewController::make();
+  for (bool post : {false, true}) {
+    auto sheet = SLComposeViewController::composeViewControllerForServiceType(social::SLServiceTypeTwitter);
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(social::service_name(sheet->serviceType()), "Twitter");
+    sheet->setInitialText(post ? "posted" : "kept");
+    sheet->setCompletionHandler([&](SLComposeViewControllerResult r) { results.push_back(r); });
+    presenter->presentViewController(sheet, true, nullptr);
+    EXPECT_EQ(sheet->presentingViewController(), presenter);
+    post ? sheet->post() : sheet->cancel();
+    EXPECT_FALSE(presenter->presentedViewController());
+  }
+  SLComposeViewController::set_post_observer(nullptr);
+  EXPECT_EQ(posted, std::vector<std::string>{"com.apple.social.twitter: posted"});
+  EXPECT_EQ(results, (std::vector{SLComposeViewControllerResult::cancelled, SLComposeViewControllerResult::done}));
+}
+
 }  // namespace
