@@ -95,10 +95,11 @@ json compose_device_status() {
   return out;
 }
 
-std::string describe_device_status(const json& s) {
+// Takes its own copy: a field missing from the document reads as null instead of being an unchecked lookup.
+std::string describe_device_status(json s) {
   std::ostringstream o;
   o << "Device:      " << foundation::device_root() << (truthy(s["running"]) ? " (running)" : " (stopped)") << "\n";
-  const auto& sb = s["springboard"];
+  auto& sb = s["springboard"];
   o << "SpringBoard: ";
   if (sb["pid"].is_number())
     o << "pid " << sb["pid"] << (truthy(sb["launched"]) ? ", launched" : ", launching")
@@ -106,8 +107,8 @@ std::string describe_device_status(const json& s) {
   else
     o << "not running";
   o << "\n";
-  const auto& hw = s["hardware"];
-  const auto& bat = hw["battery"];
+  auto& hw = s["hardware"];
+  auto& bat = hw["battery"];
   o << "Battery:     ";
   o << host::level_percent_text(bat["level"].is_number() ? bat["level"].get<double>() : -1.0, "level unknown");
   o << ", " << (bat["state"].is_string() ? bat["state"].get<std::string>() : "unknown");
@@ -133,10 +134,10 @@ std::string describe_device_status(const json& s) {
       o << "\n";
     }
     if (!s["banners"].empty()) {
-      const auto& b = s["banners"].back();
+      auto& b = s["banners"].back();
       o << "Banner:      " << b.value("title", "") << " - " << b.value("message", "") << "\n";
     }
-    const auto& st = s["settings"];
+    auto& st = s["settings"];
     o << "Settings:    " << (st["pid"].is_number() ? "open, pid " + st["pid"].dump() : std::string("closed")) << "\n";
   }
   return o.str();

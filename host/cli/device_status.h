@@ -20,7 +20,7 @@ std::optional<nlohmann::json> process_status(const std::string& process, int tim
 nlohmann::json compose_device_status();
 
 // The same as lines a person reads.
-std::string describe_device_status(const nlohmann::json& status);
+std::string describe_device_status(nlohmann::json status);
 
 // The pane the Settings app shows, as `settings show --json` gives it; null
 // when `status` (from compose_device_status) has no Settings app open, or the

@@ -1,5 +1,7 @@
 #include "host/cli/screen.h"
 
+#include "host/cli/device_status.h"
+
 #include <gtest/gtest.h>
 
 namespace cli {
@@ -91,6 +93,24 @@ TEST(Screen, LongAndMultiLineTextIsCutNotWrappedOut) {
   for (auto& l : lines) EXPECT_EQ(columns(l), 80u);
   EXPECT_EQ(fit("héllo", 3), "hél");
   EXPECT_EQ(fit("ab", 4), "ab  ");
+}
+
+}  // namespace
+}  // namespace cli
+
+namespace cli {
+namespace {
+
+// A status document from an older or partial peer misses fields: the description reads them as absent.
+TEST(DeviceStatusText, AStatusMissingItsFieldsIsDescribedNotACrash) {
+  json partial = running_device();
+  partial.erase("accounts");
+  partial.erase("settings");
+  partial.erase("hardware");
+  const std::string text = describe_device_status(partial);
+  EXPECT_NE(text.find("Accounts:    none"), std::string::npos) << text;
+  EXPECT_NE(text.find("level unknown"), std::string::npos) << text;
+  EXPECT_NE(text.find("Settings:    closed"), std::string::npos) << text;
 }
 
 }  // namespace
