@@ -1,6 +1,6 @@
-// The device clock across the real device's processes: a clock set on a
-// running device reaches the battery driver's stamps, the tweak's history,
-// the Settings app's LastSync, the syslog and the web page's state at once.
+// A clock set on a running device reaches at once the battery driver's
+// stamps, the tweak's history, the Settings app's LastSync, the syslog and the
+// web page's state.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -24,8 +24,7 @@ constexpr double k2030 = 1893456000;  // 2030-01-01T00:00:00Z
 class DeviceClock : public testing_support::InstalledDevice {
  protected:
   void SetUp() override {
-    // The device's processes inherit the zone: LastSync and the syslog read in UTC.
-    ::setenv("TZ", "UTC", 1);
+    ::setenv("TZ", "UTC", 1);  // inherited by the device's processes
     ::tzset();
     InstalledDevice::SetUp();
   }
@@ -33,62 +32,55 @@ class DeviceClock : public testing_support::InstalledDevice {
     auto r = simdevice(device.root(), args);
     ASSERT_EQ(r.status, 0) << args[0] << ": " << r.output;
   }
-  std::string last_sync() {
-    Value v = foundation::plist::read_dictionary(
-        device.path("/var/mobile/Library/Preferences/com.apple.Preferences.plist"))["LastSync"];
-    return v.is_string() ? *v.string() : std::string();
-  }
 };
 
 TEST_F(DeviceClock, ASetOnARunningDeviceReachesEveryProcessAtOnce) {
   pxtest::LoopbackHttpServer probe, upload;
-  std::string info = "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist";
-  Value bundle = foundation::plist::read_dictionary(device.path(info));
+  std::string info = device.path("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+  Value bundle = foundation::plist::read_dictionary(info);
   bundle.mutable_dictionary()["PXConnectivityProbeURL"] = Value("http://" + probe.host() + "/probe");
   bundle.mutable_dictionary()["PXUploadHost"] = Value(upload.host());
-  ASSERT_TRUE(foundation::plist::write_file(device.path(info), bundle, foundation::plist::Format::xml));
-
-  run_ok({"boot"});
-  run_ok({"settings", "open", "prefs:root=PylonexPro2"});
-  run_ok({"settings", "tap", "Data Sharing"});
-  // Every process reads the clock before the change: each has one to keep.
-  run_ok({"settings", "tap", "Send Data"});
-  run_ok({"settings", "press", "OK"});
-  run_ok({"battery", "0.7"});
+  ASSERT_TRUE(foundation::plist::write_file(info, bundle, foundation::plist::Format::xml));
+  // Every process reads the clock before the change, and so has one to keep.
+  using Args = std::vector<std::string>;
+  for (const Args& args : std::vector<Args>{{"boot"},
+                                            {"settings", "open", "prefs:root=PylonexPro2"},
+                                            {"settings", "tap", "Data Sharing"},
+                                            {"settings", "tap", "Send Data"},
+                                            {"settings", "press", "OK"},
+                                            {"plug"}})
+    run_ok(args);
   EXPECT_LT(foundation::device_now(), k2030);
 
   run_ok({"clock", "2030-01-01T00:00Z"});
   run_ok({"settings", "tap", "Send Data"});
-  EXPECT_EQ(last_sync().substr(0, 16), "01/01/2030 12:00") << "the later send's time";
+  Value sync = foundation::plist::read_dictionary(
+      device.path("/var/mobile/Library/Preferences/com.apple.Preferences.plist"))["LastSync"];
+  EXPECT_EQ(sync.stringValue().description().substr(0, 16), "01/01/2030 12:00") << "the later send's time";
   std::string syslog = device.read_text("/var/log/syslog");
   auto sent = syslog.rfind("Sent: ");
   ASSERT_NE(sent, std::string::npos);
-  EXPECT_EQ(syslog.substr(syslog.rfind('\n', sent) + 1, 10), "Jan  1 00:") << "stamped by the device clock";
+  EXPECT_EQ(syslog.substr(syslog.rfind('\n', sent) + 1, 10), "Jan  1 00:") << "the device's date";
 
-  // Each broadcast the driver makes on its own is stamped by its clock and
-  // kept by the history, whose thinning runs on SpringBoard's: one clock.
+  // Broadcasts the driver makes on its own, stamped by its clock, and kept by
+  // the history, whose thinning runs on SpringBoard's.
   for (int i = 0; i < 15; ++i) {
-    run_ok({i % 2 ? "unplug" : "plug"});
+    run_ok({i % 2 ? "plug" : "unplug"});
     double stamped = hardware::battery_entry()["Status"]["UpdateTime"].doubleValue();
-    EXPECT_GE(stamped, k2030) << "broadcast " << i;
-    EXPECT_LT(stamped, k2030 + 600);
+    EXPECT_TRUE(stamped >= k2030 && stamped < k2030 + 600) << stamped;
   }
   auto history = simdevice(device.root(), {"history", "--since", "2030-01-01T00:00Z", "--json"});
-  ASSERT_EQ(history.status, 0) << history.output;
   EXPECT_EQ(nlohmann::json::parse(history.output, nullptr, false).size(), 15u) << history.output;
-
   // The web page's state, composed in this process, which read the clock before.
   double shown = web::compose_state_document()["device_time"].get<double>();
-  EXPECT_GE(shown, k2030);
-  EXPECT_LT(shown, k2030 + 600);
+  EXPECT_TRUE(shown >= k2030 && shown < k2030 + 600) << shown;
 
   // Boot options on a running device would be lost: refused, the clock kept.
   auto again = simdevice(device.root(), {"boot", "--clock", "2040-01-01T00:00Z"});
   EXPECT_EQ(again.status, 1) << again.output;
-  EXPECT_NE(again.output.find("already running"), std::string::npos) << again.output;
   EXPECT_EQ(simdevice(device.root(), {"boot", "--battery", "sim"}).status, 1);
-  EXPECT_LT(foundation::device_now(), k2030 + 600);
   EXPECT_EQ(simdevice(device.root(), {"boot"}).status, 0) << "a plain boot of a running device is no error";
+  EXPECT_LT(foundation::device_now(), k2030 + 600);
 }
 
 }  // namespace
