@@ -120,8 +120,8 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
     std::string running = "Device at " + root + " is already running (launchd pid " + std::to_string(*pid) + ")";
     // Options that shape a boot would be silently lost on a device already booted.
     if (given_battery || clock)
-      return Context::failure(running + "; --battery and --clock take effect only when it boots (simdevice " +
-                              "shutdown first, or simdevice clock TIME to set its clock)");
+      return Context::failure(running + "; --clock and --battery apply only to a boot: simdevice shutdown first " +
+                              "(or set the clock with simdevice clock TIME)");
     return {0, running + "\n", {}};
   }
   if (context.caller() == Caller::web && (battery.rfind("trace:", 0) == 0 || battery.rfind("sysfs", 0) == 0))
