@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
       {"pane row: read + libplist", "BM_PaneRowReadAndParse", "BM_PaneRowFloor", "reference"},
       {"settings: read + libplist", "BM_SettingsReloadReadAndParse", "BM_SettingsReloadFloor", "reference"},
       {"capacity clock", "BM_ClockOn", "BM_ClockOff", "report only"},
+      {"device clock reading", "BM_DeviceClockReading", "BM_DeviceClockFloor", "report only"},
       {"broadcast, history on/off", "BM_BroadcastHistoryOn", "BM_BroadcastHistoryOff", "<= 1.15x", true},
       {"atomic write, fsync", "BM_AtomicWriteDurable", "BM_AtomicWriteNoSync", "report only", true},
       {"History pane, 1 year", "BM_HistoryPaneOpen", "BM_HistoryCountFloor", "< 50 ms", true},

@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 #include <plist/plist.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -183,6 +184,24 @@ void BM_SettingsReloadReadAndParse(benchmark::State& state) {
   read_and_parse_with_libplist(state, settings, px::kSettingsFile);
 }
 BENCHMARK(BM_SettingsReloadReadAndParse);
+
+// The device clock: each reading checks (one lstat) that clock.plist is the
+// file it last read, so a set in another process is never missed. The floor
+// is the machine clock alone, what a reading cost when each process kept the
+// clock it read first.
+void BM_DeviceClockReading(benchmark::State& state) {
+  foundation::set_device_now(1418000000);
+  for (auto _ : state) benchmark::DoNotOptimize(foundation::device_now());
+}
+BENCHMARK(BM_DeviceClockReading);
+void BM_DeviceClockFloor(benchmark::State& state) {
+  for (auto _ : state) {
+    timeval tv{};
+    gettimeofday(&tv, nullptr);
+    benchmark::DoNotOptimize(tv);
+  }
+}
+BENCHMARK(BM_DeviceClockFloor);
 
 void atomic_write(benchmark::State& state, bool durable) {
   foundation::set_durable_writes(durable);

@@ -112,11 +112,18 @@ CommandResult remove_installed(const ParsedArgs& args, Context& context) {
 }
 
 CommandResult boot(const ParsedArgs& args, Context& context) {
-  std::string battery = args.last("--battery").value_or("sim");
+  std::optional<std::string> given_battery = args.last("--battery");
+  std::string battery = given_battery.value_or("sim");
   std::optional<std::string> clock = args.last("--clock");
   const std::string& root = foundation::device_root();
-  if (auto pid = host::running_device_process("launchd"))
-    return {0, "Device at " + root + " is already running (launchd pid " + std::to_string(*pid) + ")\n", {}};
+  if (auto pid = host::running_device_process("launchd")) {
+    std::string running = "Device at " + root + " is already running (launchd pid " + std::to_string(*pid) + ")";
+    // Options that shape a boot would be silently lost on a device already booted.
+    if (given_battery || clock)
+      return Context::failure(running + "; --clock and --battery apply only to a boot: simdevice shutdown first " +
+                              "(or set the clock with simdevice clock TIME)");
+    return {0, running + "\n", {}};
+  }
   if (context.caller() == Caller::web && (battery.rfind("trace:", 0) == 0 || battery.rfind("sysfs", 0) == 0))
     return context.usage_error(
         "the web page boots with the simulated battery only (a trace or sysfs names the machine's files)");
@@ -132,7 +139,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   if (clock) {
     auto t = host::parse_device_time(*clock, foundation::device_now());
     if (!t) return context.usage_error(t.message());
-    foundation::set_device_now(*t);
+    if (!foundation::set_device_now(*t)) return Context::failure("the device clock could not be written");
   }
   std::string launchd = host::own_exe_dir() + "/launchd";
   if (::access(launchd.c_str(), X_OK) != 0) return Context::failure(launchd + " is missing; build the project first");

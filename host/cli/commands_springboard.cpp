@@ -28,7 +28,7 @@ CommandResult set_clock(const ParsedArgs& args, Context& context) {
   // With no SpringBoard the clock file is the whole of the device's time.
   auto t = host::parse_device_time(args.positionals[0], foundation::device_now());
   if (!t) return context.usage_error(t.message());
-  foundation::set_device_now(*t);
+  if (!foundation::set_device_now(*t)) return Context::failure("the device clock could not be written");
   return {0, "Device clock set\n", {}};
 }
 

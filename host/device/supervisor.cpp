@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "host/common/device_processes.h"
-#include "platform/foundation/device_clock.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/run_loop.h"
 
@@ -200,7 +199,6 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
     auto request = rest.size() == 1 ? nlohmann::json::parse(rest[0], nullptr, false) : nlohmann::json();
     auto change = battery_change_from_json(request);
     if (!change) return Reply::fail("battery: " + change.message(), 2);
-    foundation::reload_device_clock();
     long long generation = m_battery->apply(*change);
     if (generation == 0) return Reply::fail("battery: the battery entry could not be written");
     const auto& entry = m_battery->entry();

@@ -131,7 +131,9 @@ host::Reply SpringBoardHost::handle_command(const std::vector<std::string>& args
     for (std::size_t i = 1; i < rest.size(); ++i) text += " " + rest[i];
     auto t = host::parse_device_time(text, foundation::device_now());
     if (!t) return host::Reply::fail(t.message(), 2);
-    return host::Reply::ok(set_clock(*t) + "\n");
+    auto shown = set_clock(*t);
+    if (!shown) return host::Reply::fail("the device clock could not be written");
+    return host::Reply::ok(*shown + "\n");
   }
 
   if (cmd == "sync") return host::Reply::ok(std::to_string(sync()) + "\n");

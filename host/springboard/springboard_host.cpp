@@ -47,6 +47,7 @@ SpringBoardHost::SpringBoardHost(HostOptions options) : m_options(options) {
 }
 
 SpringBoardHost::~SpringBoardHost() {
+  if (m_self) *m_self = nullptr;
   if (m_minute_timer) foundation::RunLoop::main().cancel_timer(m_minute_timer);
 }
 
@@ -56,6 +57,13 @@ void SpringBoardHost::launch() {
   objc::msg_send<void>(objc::id(uikit::UIApplication::sharedApplication()), sel("applicationDidFinishLaunching:"),
                        objc::id{});
   schedule_minute_timer();
+  // A clock set by any process of the device (the status bar, the minute
+  // timer): the platform tells every process with this notification.
+  m_self = std::make_shared<SpringBoardHost*>(this);
+  std::weak_ptr<SpringBoardHost*> self = m_self;
+  foundation::darwin::observe(foundation::kClockSetNotification, [self](std::string_view) {
+    if (auto host = self.lock(); host && *host) (*host)->clock_changed();
+  });
 }
 
 void SpringBoardHost::schedule_minute_timer() {
@@ -96,15 +104,19 @@ std::string SpringBoardHost::tick(int count, bool reset) {
   return state().status_bar_time;
 }
 
-std::string SpringBoardHost::set_clock(double unix_seconds) {
-  foundation::set_device_now(unix_seconds);
+std::optional<std::string> SpringBoardHost::set_clock(double unix_seconds) {
+  if (!foundation::set_device_now(unix_seconds)) return std::nullopt;
+  clock_changed();
+  return state().status_bar_time;
+}
+
+void SpringBoardHost::clock_changed() {
   refresh_time_items();
   if (m_minute_timer) {
     foundation::RunLoop::main().cancel_timer(m_minute_timer);
     m_minute_timer = 0;
   }
   if (state().launched) schedule_minute_timer();
-  return state().status_bar_time;
 }
 
 std::int64_t SpringBoardHost::sync() {

@@ -37,8 +37,9 @@ class SpringBoardHost {
   // `count` time-item updates, then with `reset` one formatter reset, after
   // which the status bar redraws once with the new formatter.
   std::string tick(int count, bool reset);
-  // Sets the device clock and refreshes the time items.
-  std::string set_clock(double unix_seconds);
+  // Sets the device clock (every process of the device follows) and
+  // refreshes the time items; nothing when the clock could not be set.
+  std::optional<std::string> set_clock(double unix_seconds);
   // Handles what is pending (battery changes, Darwin notifications).
   std::int64_t sync();
 
@@ -50,11 +51,16 @@ class SpringBoardHost {
   void schedule_minute_timer();
   void refresh_time_items();
   void reset_time_formatter();
+  // The clock moved (here or in another process): the time items and the
+  // minute timer follow it.
+  void clock_changed();
 
   HostOptions m_options;
   std::unique_ptr<BatteryWatcher> m_battery;
   std::unique_ptr<host::ControlServer> m_server;
   foundation::RunLoop::TimerId m_minute_timer = 0;
+  // Darwin observers outlive the host (tests make several): theirs checks this.
+  std::shared_ptr<SpringBoardHost*> m_self;
 };
 
 }  // namespace springboard

@@ -1,14 +1,23 @@
 #include "platform/foundation/device_clock.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <mutex>
+#include <string>
 
+#include "platform/foundation/darwin_notify.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/property_list.h"
 
 namespace foundation {
 namespace {
+
+constexpr std::string_view kClockFile = "/var/run/clock.plist";
+
 std::function<double()> g_machine_clock;
 
 double machine_now() {
@@ -26,62 +35,177 @@ struct Clock {
   double anchor = 0;
   double rate = 1;
 };
-Clock g_clock;
-bool g_loaded = false;
-
-std::string clock_file() { return device_path("/var/run/clock.plist"); }
 
 double now_on(const Clock& c, double machine) { return c.anchor + c.offset + (machine - c.anchor) * c.rate; }
 
-void load_once() {
-  if (!g_loaded) reload_device_clock();
+Clock clock_of(const Value& file) {
+  Clock c;
+  c.offset = file["Offset"].doubleValue();
+  c.anchor = file["Anchor"].doubleValue();
+  double rate = file["Rate"].doubleValue();
+  c.rate = std::isfinite(rate) && rate > 0 ? rate : 1;
+  if (!std::isfinite(c.offset) || !std::isfinite(c.anchor)) c = Clock{};
+  return c;
 }
 
-void save() {
-  g_loaded = true;
-  if (device_root().empty()) return;
-  plist::write_file(
-      clock_file(),
-      Value(Dictionary{
-          {"Offset", Value(g_clock.offset)}, {"Anchor", Value(g_clock.anchor)}, {"Rate", Value(g_clock.rate)}}),
-      plist::Format::xml);
+// Which clock file a process read. The file is only ever replaced whole
+// (renamed over), and the one read is kept open, so its inode cannot be
+// handed to a later file: a file with the same identity is the same file.
+struct Identity {
+  enum class Kind { unknown, absent, present } kind = Kind::unknown;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  timespec mtime{};
+  timespec ctime{};
+};
+
+bool same(const Identity& a, const Identity& b) {
+  if (a.kind == Identity::Kind::unknown || a.kind != b.kind) return false;
+  return a.kind == Identity::Kind::absent ||
+         (a.dev == b.dev && a.ino == b.ino && a.size == b.size && a.mtime.tv_sec == b.mtime.tv_sec &&
+          a.mtime.tv_nsec == b.mtime.tv_nsec && a.ctime.tv_sec == b.ctime.tv_sec && a.ctime.tv_nsec == b.ctime.tv_nsec);
 }
+
+Identity identity_of(const struct stat& st) {
+  return {Identity::Kind::present, st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+Identity identity_at(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) return identity_of(st);
+  return {errno == ENOENT ? Identity::Kind::absent : Identity::Kind::unknown};
+}
+
+// The clock as this process last read it. Readers on several threads (the
+// web server's) share it, hence the lock.
+struct State {
+  std::mutex mutex;
+  bool loaded = false;
+  std::string root;  // the device root `path` belongs to
+  std::string path;  // host path of the clock file; empty without a device
+  Identity identity;
+  int held = -1;  // the file read, kept open (see Identity)
+  Clock clock;
+};
+
+State& state() {
+  static State s;
+  return s;
+}
+
+void load(State& s) {
+  s.loaded = true;
+  if (s.root != device_root() || s.path.empty()) {
+    s.root = device_root();
+    s.path = s.root.empty() ? std::string() : device_path(kClockFile);
+  }
+  if (s.held >= 0) ::close(s.held);
+  s.held = -1;
+  s.identity = {};
+  s.clock = {};
+  if (s.path.empty()) {
+    s.identity.kind = Identity::Kind::absent;
+    return;
+  }
+  // A writer may replace the file between the open and the read: the read
+  // counts only when the file opened is still the one at the path after it.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    int fd = ::open(s.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    struct stat opened {};
+    if (fd < 0 || ::fstat(fd, &opened) != 0) {
+      if (fd >= 0) ::close(fd);
+      s.identity = identity_at(s.path);  // absent: real time until a set writes one
+      return;
+    }
+    Clock read = clock_of(plist::read_dictionary(s.path));
+    Identity now = identity_at(s.path);
+    s.clock = read;
+    if (same(now, identity_of(opened))) {
+      s.identity = now;
+      s.held = fd;
+      return;
+    }
+    ::close(fd);
+  }
+  // Replaced under every attempt: the last reading serves, checked again next time.
+}
+
+void refresh(State& s) {
+  if (!s.loaded || s.root != device_root() || (!s.path.empty() && !same(s.identity, identity_at(s.path)))) load(s);
+}
+
+// Writes the clock for every process and reads it back; false when it could not be written.
+bool save(State& s, const Clock& c) {
+  if (device_root().empty()) {
+    s.clock = c;  // no device: this process's clock is the only one
+    return true;
+  }
+  bool written = plist::write_file(
+      s.path, Value(Dictionary{{"Offset", Value(c.offset)}, {"Anchor", Value(c.anchor)}, {"Rate", Value(c.rate)}}),
+      plist::Format::xml);
+  load(s);
+  return written;
+}
+
+// Every process of the device learns of a set the way the platform tells it.
+void announce() {
+  if (!device_root().empty()) darwin::post(kClockSetNotification);
+}
+
 }  // namespace
 
 void reload_device_clock() {
-  g_loaded = true;
-  Value file = plist::read_dictionary(clock_file());
-  g_clock.offset = file["Offset"].doubleValue();
-  g_clock.anchor = file["Anchor"].doubleValue();
-  double rate = file["Rate"].doubleValue();
-  g_clock.rate = std::isfinite(rate) && rate > 0 ? rate : 1;
+  State& s = state();
+  std::lock_guard lock(s.mutex);
+  s.path.clear();
+  load(s);
 }
 
 double device_now() {
-  load_once();
-  return now_on(g_clock, machine_now());
+  State& s = state();
+  std::lock_guard lock(s.mutex);
+  refresh(s);
+  return now_on(s.clock, machine_now());
 }
 
-void set_device_now(double unix_seconds) {
-  load_once();
-  double machine = machine_now();
-  g_clock.anchor = machine;
-  g_clock.offset = unix_seconds - machine;
-  save();
+bool set_device_now(double unix_seconds) {
+  if (!std::isfinite(unix_seconds)) return false;
+  State& s = state();
+  bool written;
+  {
+    std::lock_guard lock(s.mutex);
+    refresh(s);
+    double machine = machine_now();
+    Clock c = s.clock;
+    c.anchor = machine;
+    c.offset = unix_seconds - machine;
+    written = save(s, c);
+  }
+  if (written) announce();
+  return written;
 }
 
-void set_device_clock_rate(double rate) {
-  if (!std::isfinite(rate) || rate <= 0) return;
-  load_once();
-  double machine = machine_now();
-  double now = now_on(g_clock, machine);
-  g_clock = Clock{now - machine, machine, rate};
-  save();
+bool set_device_clock_rate(double rate) {
+  if (!std::isfinite(rate) || rate <= 0) return false;
+  State& s = state();
+  bool written;
+  {
+    std::lock_guard lock(s.mutex);
+    refresh(s);
+    double machine = machine_now();
+    double now = now_on(s.clock, machine);
+    written = save(s, Clock{now - machine, machine, rate});
+  }
+  if (written) announce();
+  return written;
 }
 
 double device_clock_rate() {
-  load_once();
-  return g_clock.rate;
+  State& s = state();
+  std::lock_guard lock(s.mutex);
+  refresh(s);
+  return s.clock.rate;
 }
 
 void set_machine_clock_for_testing(std::function<double()> now) { g_machine_clock = std::move(now); }

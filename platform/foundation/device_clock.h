@@ -3,21 +3,33 @@
 // offset that `simdevice clock` sets and, while a simulated battery runs at a
 // speed, faster by that factor; offset and rate are kept in the device's
 // /var/run/clock.plist so that every process of the device agrees on the time.
+//
+// The device has one clock: every reading first checks that the file is the
+// one this process last read (one stat) and reads it again when it was
+// replaced, so once a set has returned no process of the device reads the old
+// time. A set also posts kClockSetNotification, as the platform does, for
+// processes that act on a change (a timer due at the next minute).
 
 #include <functional>
+#include <string_view>
 
 namespace foundation {
 
+// The Darwin notification posted whenever the device's clock is set.
+inline constexpr std::string_view kClockSetNotification = "com.apple.system.clock_set";
+
 // Unix seconds on the device ([NSDate date]).
 double device_now();
-// Sets the device's time to `unix_seconds` from now on, for this process and
-// (through the file) for processes started later or calling reload.
-void set_device_now(double unix_seconds);
+// Sets the device's time to `unix_seconds` from now on, for every process of
+// the device (through the file), and posts kClockSetNotification. False when
+// the time is not finite or the file could not be written (the clock is unchanged).
+bool set_device_now(double unix_seconds);
 // Device seconds per machine second from now on (1 is real time), continuing
-// from the device's present time. A rate that is not positive and finite is ignored.
-void set_device_clock_rate(double rate);
+// from the device's present time. A rate that is not positive and finite is
+// ignored (false), as is one that could not be written.
+bool set_device_clock_rate(double rate);
 double device_clock_rate();
-// Reads the offset file again.
+// Reads the clock file again now (a new device root in tests).
 void reload_device_clock();
 // Replaces the machine's clock (Unix seconds) for tests; an empty function
 // restores it.

@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <ctime>
 
+#include "platform/foundation/device_clock.h"
 #include "platform/foundation/device_paths.h"
 
 namespace foundation {
@@ -29,7 +31,9 @@ std::string bounded_log_text(std::string_view text) {
 }
 
 void log_line(std::string_view text) {
-  std::time_t now = std::time(nullptr);
+  // The device's own clock, in its time zone: the lines of a device whose
+  // clock was set read as its other records do.
+  auto now = static_cast<std::time_t>(std::floor(device_now()));
   std::tm tm{};
   localtime_r(&now, &tm);
   char date[32];

@@ -1,7 +1,7 @@
 #pragma once
 // NSLog: one line "<date> <device> <process>[<pid>] <Notice>: <text>" appended
 // to the device's /var/log/syslog, and to standard error while the process
-// runs in the foreground.
+// runs in the foreground. The date is the device clock's, in local time.
 
 #include <cstddef>
 #include <string>

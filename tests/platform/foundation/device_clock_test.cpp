@@ -1,7 +1,12 @@
 // The device clock with an offset and a rate, on a manual machine clock.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cmath>
+
+#include "platform/foundation/darwin_notify.h"
 #include "platform/foundation/device_clock.h"
 #include "tests/support/temp_device.h"
 
@@ -51,6 +56,24 @@ TEST_F(DeviceClockRate, AnotherProcessReadsTheSameClockFromTheFile) {
   foundation::reload_device_clock();
   EXPECT_EQ(foundation::device_clock_rate(), 1);
   EXPECT_DOUBLE_EQ(foundation::device_now(), m_machine - 999000);
+}
+
+// A set in another process of the device: this one follows at its next
+// reading with no reload, and hears the platform's clock-set notification.
+TEST_F(DeviceClockRate, ASetInAnotherProcessIsReadHereAtOnceAndAnnounced) {
+  int heard = 0;
+  foundation::darwin::observe(foundation::kClockSetNotification, [&](std::string_view) { ++heard; });
+  EXPECT_DOUBLE_EQ(foundation::device_now(), m_machine);  // read before the change
+  pid_t child = ::fork();
+  if (child == 0) _exit(foundation::set_device_clock_rate(30) && foundation::set_device_now(1.9e9) ? 0 : 1);
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  ASSERT_EQ(status, 0);
+  m_machine += 2;
+  EXPECT_DOUBLE_EQ(foundation::device_now(), 1.9e9 + 60);
+  foundation::darwin::deliver_pending();
+  EXPECT_GE(heard, 1);
+  EXPECT_FALSE(foundation::set_device_now(NAN));
 }
 
 }  // namespace
