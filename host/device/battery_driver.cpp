@@ -88,4 +88,10 @@ foundation::Result<long long> BatteryDriver::plug(bool connected) {
   return m_generation;
 }
 
+foundation::Result<long long> BatteryDriver::set_usage(const std::string& name) {
+  if (auto set = m_source->set_usage(name, m_elapsed()); !set) return set.error();
+  if (!write(compose(true))) return foundation::fail(foundation::Errc::io, "the battery entry could not be written");
+  return m_generation;
+}
+
 }  // namespace device

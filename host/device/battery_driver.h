@@ -28,6 +28,8 @@ class BatteryDriver {
   long long apply(const BatteryChange& change);
   // `plug`/`unplug`; nothing with a reason when the source has no charger.
   foundation::Result<long long> plug(bool connected);
+  // `usage NAME`: the workload of a source with a load model, written at once.
+  foundation::Result<long long> set_usage(const std::string& name);
 
   long long generation() const { return m_generation; }
   const BatterySource& source() const { return *m_source; }

@@ -108,7 +108,7 @@ TEST_F(Driver, NoStatusOnlyForTheNextBroadcast) {
 }
 
 TEST_F(Driver, PollWritesOnlyWhenSomethingButTheTimeChanged) {
-  auto d = make();
+  auto d = make("rate=0");
   d->start();
   long long g = d->generation();
   wall += 500;
