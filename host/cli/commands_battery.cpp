@@ -96,8 +96,7 @@ CommandResult plug(bool connected) {
 // `usage NAME`: what the phone is doing, for the simulated battery's load model.
 CommandResult set_usage(const ParsedArgs& args, Context& context) {
   const std::string& name = args.positionals[0];
-  if (!device::parse_usage(name))
-    return context.usage_error("no usage '" + name + "' (" + device::kUsageNames + ")");
+  if (!device::parse_usage(name)) return context.usage_error("no usage '" + name + "' (" + device::kUsageNames + ")");
   auto reply = host::control_request(host::control_socket_path("launchd"), {"usage", name});
   if (!reply) return Context::failure("the device is not running (simdevice boot)");
   if (reply->status != 0) return {reply->status, {}, reply->err + "\n"};

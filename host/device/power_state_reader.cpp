@@ -30,9 +30,8 @@ bool PowerStateReader::Watched::changed(const std::string& host_path) {
   struct stat st {};
   bool there = ::stat(host_path.c_str(), &st) == 0;
   if (!there) st = {};
-  bool same = path == host_path && device == st.st_dev && inode == st.st_ino &&
-              modified.tv_sec == st.st_mtim.tv_sec && modified.tv_nsec == st.st_mtim.tv_nsec &&
-              size == (there ? st.st_size : -1);
+  bool same = path == host_path && device == st.st_dev && inode == st.st_ino && modified.tv_sec == st.st_mtim.tv_sec &&
+              modified.tv_nsec == st.st_mtim.tv_nsec && size == (there ? st.st_size : -1);
   path = host_path;
   device = st.st_dev;
   inode = st.st_ino;

@@ -188,7 +188,8 @@ void SimBattery::advance_to(double elapsed_s) {
     if (used <= 0) break;
     left -= used;
   }
-  if (left > 0) {  // nothing moves any more: time and temperature still do
+  m_current = cell_current();  // at the level reached, for the reading
+  if (left > 0) {              // nothing moves any more: time and temperature still do
     m_sim_time += left;
     double warm = m_state == kStateFull || m_current == 0 ? kIdleTemperature : m_temperature;
     m_temperature += (warm - m_temperature) * (1 - std::exp(-left / kThermalSeconds));

@@ -11,7 +11,7 @@
 namespace device {
 
 struct SimOptions {
-  double level = 0.8;             // 0..1
+  double level = 0.8;  // 0..1
   // A fixed rate, in percent of the level per simulated minute (> 0 charges),
   // for traces and tests; without `rate=` the load model sets the current.
   std::optional<double> rate_per_min;

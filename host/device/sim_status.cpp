@@ -21,8 +21,8 @@ foundation::Value status_of(const Figures& f) {
   long long amps = f.full ? 0 : round_ll(f.milliamps);
   // The cell's open-circuit voltage, less the drop across its resistance
   // while it gives current, plus it while it takes some.
-  long long voltage =
-      round_ll(1000 * terminal_voltage(level, f.full ? 0 : f.milliamps, cell_resistance(f.max_capacity / kDesignCapacity)));
+  long long voltage = round_ll(
+      1000 * terminal_voltage(level, f.full ? 0 : f.milliamps, cell_resistance(f.max_capacity / kDesignCapacity)));
   bool charging = f.connected && !f.full;
   long long minutes_left = -1;
   if (amps < 0) minutes_left = round_ll(raw / double(-amps) * 60);

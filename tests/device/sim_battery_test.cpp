@@ -42,8 +42,8 @@ TEST(SimAgingOptions, ParseAndDescribeTheSameBattery) {
 
 TEST(SimAgingOptions, RefusesWhatCannotBeSimulated) {
   for (const char* bad : {"cycle=90-20,rate=-1/min", "cycle=20-20,rate=-1/min", "cycle=20,rate=-1/min",
-                          "cycle=20-120,rate=-1/min", "cycle=20-90,rate=0", "usage=run", "wear=0.02", "wear=-1%/cycle", "wear=abc%/cycle",
-                          "cycles=-3", "cycles=2.5", "seed=x", "speed=1e7"}) {
+                          "cycle=20-120,rate=-1/min", "cycle=20-90,rate=0", "usage=run", "wear=0.02", "wear=-1%/cycle",
+                          "wear=abc%/cycle", "cycles=-3", "cycles=2.5", "seed=x", "speed=1e7"}) {
     auto refused = parse_sim_options(bad);
     ASSERT_FALSE(refused) << bad;
     EXPECT_NE(refused.message().find("sim battery: "), std::string::npos) << bad;
