@@ -46,12 +46,17 @@ bool BatteryDriver::write(foundation::Value entry) {
                                      foundation::plist::Format::xml))
     return false;
   ++m_generation;
+  m_written_at = m_elapsed();
   m_last_compared = without_time(entry);
   m_entry = std::move(entry);
   return true;
 }
 
 bool BatteryDriver::poll() {
+  if (m_handled) {
+    auto handled = m_handled();
+    if (handled && *handled < m_generation && m_elapsed() - m_written_at < 0.25) return false;
+  }
   foundation::Value next = compose(true);
   if (without_time(next) == m_last_compared) return false;
   return write(std::move(next));

@@ -40,6 +40,19 @@ bool PowerStateReader::Watched::changed(const std::string& host_path) {
   return !same;
 }
 
+std::optional<long long> springboard_handled_generation() {
+  static PowerStateReader::Watched file;
+  static std::optional<long long> generation;
+  if (std::string screen = host::screen_state_path("SpringBoard"); file.changed(screen)) {
+    auto text = foundation::read_whole_file(screen, 1u << 20);
+    auto j = text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
+    generation.reset();
+    if (j.is_object() && j.contains("battery_generation") && j["battery_generation"].is_number_integer())
+      generation = j["battery_generation"].get<long long>();
+  }
+  return generation;
+}
+
 PowerState PowerStateReader::read(Usage usage) {
   PowerState defaults;
   for (std::size_t i = 0; i < std::size(kSwitches); ++i) {

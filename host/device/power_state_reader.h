@@ -10,6 +10,7 @@
 
 #include <array>
 #include <ctime>
+#include <optional>
 #include <string>
 
 #include "host/device/power_model.h"
@@ -17,12 +18,17 @@
 
 namespace device {
 
+// The battery generation SpringBoard last said it handled (its published
+// screen state); nothing while it publishes none. Read again only when the
+// file changed.
+std::optional<long long> springboard_handled_generation();
+
 class PowerStateReader {
  public:
   // The state now; `usage` is the battery's own (what `simdevice usage` set).
   PowerState read(Usage usage);
 
- private:
+  // A file's identity at its last read: whether it changed since.
   struct Watched {
     std::string path;
     dev_t device = 0;
@@ -31,6 +37,8 @@ class PowerStateReader {
     off_t size = -1;
     bool changed(const std::string& host_path);
   };
+
+ private:
   // wifi, bluetooth, location, airplane, brightness, SpringBoard's screen.
   std::array<Watched, 6> m_files;
   PowerState m_last;
