@@ -251,6 +251,9 @@ foundation::Result<void> SimBattery::plug(bool connected, double elapsed_s) {
 foundation::Result<void> SimBattery::set_usage(const std::string& name, double elapsed_s) {
   auto usage = parse_usage(name);
   if (!usage) return foundation::fail(foundation::Errc::invalid, "no usage '" + name + "' (" + kUsageNames + ")");
+  if (m_fixed)
+    return foundation::fail(foundation::Errc::invalid,
+                            "the battery runs at a fixed rate (rate=): what is on does not change it");
   advance_to(elapsed_s);  // the time so far ran under the old usage
   m_usage = *usage;
   m_now = m_power(m_usage);

@@ -134,7 +134,9 @@ TEST(LoadDrivenBattery, DischargesByWhatIsOnAndWarmsWithTheCurrent) {
   EXPECT_LT(busy.status["Voltage"].intValue(), std::lround(1000 * open_circuit_voltage(b.level())));
   EXPECT_GT(b.temperature(), kIdleTemperature);
   // A fixed rate keeps the load model out.
-  EXPECT_FALSE(sim("rate=-1/min").usage());
+  SimBattery fixed = sim("rate=-1/min");
+  EXPECT_FALSE(fixed.usage());
+  EXPECT_FALSE(fixed.set_usage("video", 0));
 }
 
 TEST(LoadDrivenBattery, AtHighSpeedEveryTurnOfTheCycleIsReadInOrder) {
