@@ -12,6 +12,7 @@
 #include "host/common/level_percent_text.h"
 #include "host/common/value_json.h"
 #include "host/device/battery_change.h"
+#include "host/device/power_model.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/folder_watcher.h"
 #include "platform/foundation/run_loop.h"
@@ -88,6 +89,24 @@ CommandResult plug(bool connected) {
       connected ? "plugged in" : "unplugged");
 }
 
+// `usage NAME`: what the phone is doing, for the simulated battery's load model.
+CommandResult set_usage(const ParsedArgs& args, Context& context) {
+  const std::string& name = args.positionals[0];
+  if (!device::parse_usage(name)) return context.usage_error("no usage '" + name + "' (" + device::kUsageNames + ")");
+  auto reply = host::control_request(host::control_socket_path("launchd"), {"usage", name});
+  if (!reply) return Context::failure("the device is not running (simdevice boot)");
+  if (reply->status != 0) return {reply->status, {}, reply->err + "\n"};
+  auto j = nlohmann::json::parse(reply->out, nullptr, false);
+  long long generation = j.is_object() ? j.value("generation", 0LL) : 0;
+  if (!wait_for_battery_handled(generation, 15000))
+    return Context::failure("SpringBoard did not handle the battery change (generation " + std::to_string(generation) +
+                            ") within 15 s");
+  return {0,
+          "usage: " + j.value("usage", name) + ", " + std::to_string(j.value("current_ma", 0LL)) + " mA (generation " +
+              std::to_string(generation) + ")\n",
+          {}};
+}
+
 CommandResult record(const ParsedArgs& args, Context& context) {
   const std::string& file = args.positionals[0];
   long long count = -1;
@@ -143,6 +162,12 @@ std::vector<Command> battery_commands() {
   record_command.args.positionals = {{"FILE", "JSON lines; replay with boot --battery trace:FILE"}};
   record_command.args.options = {{"--count", "N", "stops after N samples"},
                                  {"--seconds", "S", "stops after S seconds"}};
+  Command usage_command{"usage", "sets what the phone is doing, for the simulated battery's load", {}, true, set_usage};
+  usage_command.args.positionals = {{"NAME", device::kUsageNames}};
+  usage_command.args.notes = {
+      "The simulated battery (without rate=) draws the sum of what is on: the screen while unlocked, by brightness; "
+      "Wi-Fi, Bluetooth, Location, the cellular radio unless in Airplane Mode; and this workload.",
+      "The current is negative while discharging (mA, as InstantAmperage)."};
   return {
       std::move(battery),
       {"plug",
@@ -156,6 +181,7 @@ std::vector<Command> battery_commands() {
        true,
        [](const ParsedArgs&, Context&) { return plug(false); }},
       std::move(record_command),
+      std::move(usage_command),
   };
 }
 

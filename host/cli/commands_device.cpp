@@ -237,7 +237,7 @@ std::vector<Command> device_commands() {
   Command boot_command{"boot", "starts the device; returns once SpringBoard has launched", {}, true, boot};
   boot_command.args.options = {
       {"--clock", "TIME", std::string("sets the device clock first: ") + host::kTimeForms},
-      {"--battery", "SOURCE", "sim[:level=80,rate=-1.5/min,speed=60] (default), trace:FILE or sysfs[:DIR]"},
+      {"--battery", "SOURCE", "sim[:level=80,speed=60,usage=browse] (default), trace:FILE or sysfs[:DIR]"},
   };
   return {
       std::move(init_command),

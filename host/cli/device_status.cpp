@@ -67,6 +67,10 @@ json compose_device_status() {
   json battery = {{"level", level},
                   {"level_percent", percent ? json(*percent) : json(nullptr)},
                   {"state", device::state_name(entry["State"].intValue())}};
+  // The real current (negative discharging) and the load model's workload.
+  const auto& amps = entry["Status"]["InstantAmperage"];
+  battery["current_ma"] = amps.is_number() ? json(amps.longLongValue()) : json(nullptr);
+  battery["usage"] = field_or(launchd, "usage", nullptr);
   out["hardware"] = {
       {"battery", battery},
       {"wifi", switch_value("wifi", true)},
@@ -114,6 +118,9 @@ std::string describe_device_status(json s) {
   o << ", " << (bat["state"].is_string() ? bat["state"].get<std::string>() : "unknown");
   if (s["battery_source"].is_string()) o << " (source " << s["battery_source"].get<std::string>() << ")";
   o << "\n";
+  if (bat["current_ma"].is_number() || bat["usage"].is_string())
+    o << "Power:       " << (bat["current_ma"].is_number() ? bat["current_ma"].dump() + " mA" : "current unknown")
+      << (bat["usage"].is_string() ? ", usage " + bat["usage"].get<std::string>() : std::string()) << "\n";
   char brightness[16];
   std::snprintf(brightness, sizeof brightness, "%.2f",
                 hw["brightness"].is_number() ? hw["brightness"].get<double>() : 0.0);

@@ -46,12 +46,17 @@ bool BatteryDriver::write(foundation::Value entry) {
                                      foundation::plist::Format::xml))
     return false;
   ++m_generation;
+  m_written_at = m_elapsed();
   m_last_compared = without_time(entry);
   m_entry = std::move(entry);
   return true;
 }
 
 bool BatteryDriver::poll() {
+  if (m_handled) {
+    auto handled = m_handled();
+    if (handled && *handled < m_generation && m_elapsed() - m_written_at < 0.25) return false;
+  }
   foundation::Value next = compose(true);
   if (without_time(next) == m_last_compared) return false;
   return write(std::move(next));
@@ -84,6 +89,12 @@ long long BatteryDriver::apply(const BatteryChange& change) {
 foundation::Result<long long> BatteryDriver::plug(bool connected) {
   if (auto plugged = m_source->plug(connected, m_elapsed()); !plugged) return plugged.error();
   m_state_override.reset();
+  if (!write(compose(true))) return foundation::fail(foundation::Errc::io, "the battery entry could not be written");
+  return m_generation;
+}
+
+foundation::Result<long long> BatteryDriver::set_usage(const std::string& name) {
+  if (auto set = m_source->set_usage(name, m_elapsed()); !set) return set.error();
   if (!write(compose(true))) return foundation::fail(foundation::Errc::io, "the battery entry could not be written");
   return m_generation;
 }

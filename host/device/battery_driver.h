@@ -28,6 +28,15 @@ class BatteryDriver {
   long long apply(const BatteryChange& change);
   // `plug`/`unplug`; nothing with a reason when the source has no charger.
   foundation::Result<long long> plug(bool connected);
+  // `usage NAME`: the workload of a source with a load model, written at once.
+  foundation::Result<long long> set_usage(const std::string& name);
+
+  // `handled` tells the generation SpringBoard has handled (nothing: no
+  // SpringBoard to wait for). With it, a poll writes nothing new until the
+  // last write was handled (or a quarter second went by), so that each
+  // reading of a fast battery reaches SpringBoard whole: a reader asking for
+  // the level after the status then gets the same reading's.
+  void wait_for(std::function<std::optional<long long>()> handled) { m_handled = std::move(handled); }
 
   long long generation() const { return m_generation; }
   const BatterySource& source() const { return *m_source; }
@@ -46,6 +55,8 @@ class BatteryDriver {
   std::optional<double> m_level_override;  // for sources that do not model a battery
   std::optional<int> m_state_override;
   long long m_generation = 0;
+  std::function<std::optional<long long>()> m_handled;
+  double m_written_at = 0;  // elapsed seconds at the last write
   foundation::Value m_entry;
   foundation::Value m_last_compared;  // the entry without its time stamps
 };

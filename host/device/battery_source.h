@@ -35,6 +35,13 @@ class BatterySource {
     return foundation::fail(foundation::Errc::invalid,
                             "the " + description() + " battery has no charger to plug or unplug");
   }
+  // The workload of a source that models the phone's load (`simdevice usage`);
+  // others refuse with a reason.
+  virtual foundation::Result<void> set_usage(const std::string& name, double elapsed_s) {
+    return foundation::fail(foundation::Errc::invalid, "the " + description() + " battery has no load to change");
+  }
+  // Its name, for `status`; nothing for sources without one.
+  virtual std::optional<std::string> usage() const { return std::nullopt; }
   // How often the driver should sample, in milliseconds; 0 when the readings
   // change only on request.
   virtual int poll_interval_ms() const = 0;

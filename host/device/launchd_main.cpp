@@ -11,6 +11,7 @@
 #include "host/common/device_layout.h"
 #include "host/common/device_processes.h"
 #include "host/device/battery_driver.h"
+#include "host/device/power_state_reader.h"
 #include "host/device/supervisor.h"
 #include "platform/foundation/device_clock.h"
 #include "platform/foundation/device_paths.h"
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
       std::move(battery_source),
       [started] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); },
       [] { return foundation::device_now(); });
+  driver->wait_for(device::springboard_handled_generation);
   device::Supervisor supervisor(host::device_bin_dir(), std::move(driver));
   int status = supervisor.run();
   foundation::set_device_clock_rate(1);

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "host/device/battery_change.h"
-#include "host/device/sim_status.h"
+#include "host/device/power_state_reader.h"
 
 namespace device {
 namespace {
@@ -16,41 +17,69 @@ constexpr double kFullDwellSeconds = 30 * 60;
 constexpr double kLowestHealth = 0.1;
 // The spread of one cycle's wear around the asked-for loss.
 constexpr double kWearNoise = 0.25;
+// The load model's largest step: a fifth of a percent, so that the taper of a
+// charge and a change of voltage are followed however fast the clock runs.
+constexpr double kLargestStep = 0.002;
+// The cell's heat against its temperature: degrees per watt above idle, and
+// the time (simulated seconds) it takes to get most of the way there.
+constexpr double kDegreesPerWatt = 12;
+constexpr double kThermalSeconds = 600;
+// Readings at turns kept for the driver, at most (a clock so fast that turns
+// come quicker than 50 a second loses the oldest).
+constexpr std::size_t kKeptTurns = 256;
 
 }  // namespace
 
-SimBattery::SimBattery(SimOptions options)
+SimBattery::SimBattery(SimOptions options, std::function<PowerState(Usage)> power)
     : m_options(options),
-      m_rate(options.rate_per_min),
+      m_power(std::move(power)),
+      m_rate(options.rate_per_min.value_or(0)),
+      m_fixed(options.rate_per_min.has_value()),
+      m_usage(options.usage),
       m_level(options.level),
       m_known_level(options.level),
-      m_connected(options.connected.value_or(options.rate_per_min > 0)),
+      m_shown_level(options.level),
+      m_connected(options.connected.value_or(m_rate > 0)),
       m_max_capacity(kFreshMaxCapacity),
       m_cycles(options.cycles.value_or(kFreshCycles)),
       m_temperature(kIdleTemperature),
       m_noise(options.seed) {
+  if (!m_power) {
+    auto reader = std::make_shared<PowerStateReader>();
+    m_power = [reader](Usage usage) { return reader->read(usage); };
+  }
   if (m_connected && m_rate < 0) m_rate = -m_rate;
   if (!m_connected && m_rate > 0) m_rate = -m_rate;
   m_state = m_connected ? (m_level >= 1 ? kStateFull : kStateCharging) : kStateUnplugged;
+  m_now = m_power(m_usage);
+  m_current = cell_current();
 }
 
 std::string SimBattery::description() const {
   const SimOptions& o = m_options;
-  bool plain = o.rate_per_min == 0 && o.speed == 1 && !o.cycle && !o.wear_per_cycle && !o.cycles;
+  bool plain = !o.rate_per_min && o.speed == 1 && !o.cycle && !o.wear_per_cycle && !o.cycles && o.usage == Usage::idle;
   return plain ? "sim" : describe_sim_options(o);
 }
 
 int SimBattery::poll_interval_ms() const {
-  if (m_rate == 0) return 0;
-  double real_ms_per_percent = 60000.0 / (std::abs(m_rate) * m_options.speed);
-  return static_cast<int>(std::clamp(real_ms_per_percent, 20.0, 1000.0));
+  double real_ms;
+  if (m_fixed) {
+    if (m_rate == 0) return 0;
+    real_ms = 60000.0 / (std::abs(m_rate) * m_options.speed);  // one percent
+  } else {
+    real_ms = 3600.0 * 1000 / (500 * m_options.speed);  // one mAh at 500 mA
+  }
+  return static_cast<int>(std::clamp(real_ms, 20.0, 1000.0));
 }
+
+double SimBattery::resistance() const { return cell_resistance(m_max_capacity / kDesignCapacity); }
 
 void SimBattery::connect(bool connected) {
   m_connected = connected;
   m_rate = connected ? std::abs(m_rate) : -std::abs(m_rate);
   m_state = connected ? (m_level >= 1 ? kStateFull : kStateCharging) : kStateUnplugged;
   m_full_for = 0;
+  m_current = cell_current();
 }
 
 void SimBattery::wear_one_cycle() {
@@ -77,36 +106,69 @@ void SimBattery::count_discharge(double drop) {
   }
 }
 
+double SimBattery::cell_current() {
+  m_constant_voltage = false;
+  if (m_state == kStateFull || m_level < 0) return 0;
+  if (m_fixed) return m_rate / 100.0 * 60 * m_max_capacity;  // percent a minute to mA
+  double load = load_milliamps(m_now);
+  if (!m_connected) return -load;
+  ChargeCurrent c = charge_current(m_level, load, resistance());
+  m_constant_voltage = c.constant_voltage;
+  return c.cell_ma;
+}
+
+void SimBattery::keep_turn() {
+  if (m_turns.size() >= kKeptTurns) m_turns.pop_front();
+  m_turns.push_back(Turn{figures(0), m_level, m_state, m_sim_time});
+  m_shown_level = m_level;
+}
+
 double SimBattery::step(double dt) {
   const auto& cycle = m_options.cycle;
   if (m_state == kStateFull) {
+    m_current = 0;
     if (!cycle) return 0;  // on the charger for good
     double stay = std::min(dt, kFullDwellSeconds - m_full_for);
     m_full_for += stay;
-    if (m_full_for >= kFullDwellSeconds) connect(false);
+    if (m_full_for >= kFullDwellSeconds) {
+      connect(false);
+      keep_turn();
+    }
     return stay;
   }
-  if (m_rate == 0 || m_level < 0) return 0;
-  bool charging = m_rate > 0;
-  double target = charging ? (cycle ? cycle->high : 1.0) : (cycle ? cycle->low : 0.0);
-  double per_second = m_rate / 100.0 / 60.0;
-  double to_target = std::max(0.0, (target - m_level) / per_second);
+  m_current = cell_current();
+  if (m_current == 0 || m_level < 0) return 0;
+  bool rising = m_current > 0;
+  // The charge ends when the constant-voltage current falls to the cut-off.
+  bool cut_off = !m_fixed && m_constant_voltage && m_current < kCutoffC * m_max_capacity;
+  double target = rising ? (cycle ? cycle->high : 1.0) : (cycle && !m_connected ? cycle->low : 0.0);
+  double per_second = m_current / 3600.0 / m_max_capacity;  // level per simulated second
+  double to_target = cut_off ? 0 : std::max(0.0, (target - m_level) / per_second);
   double used = std::min(dt, to_target);
+  if (!m_fixed) used = std::min(used, kLargestStep / std::abs(per_second));
   double before = m_level;
   m_level = std::clamp(m_level + per_second * used, 0.0, 1.0);
-  if (used == to_target) m_level = target;  // no rounding short of the turn
+  if (used == to_target) m_level = cut_off ? std::max(m_level, target) : target;  // no rounding short of the turn
   if (m_level < before) count_discharge(before - m_level);
   m_known_level = m_level;
+  // The cell warms with the heat of the current through its resistance.
+  double watts = (m_current / 1000) * (m_current / 1000) * resistance();
+  double warm = kIdleTemperature + 100 * kDegreesPerWatt * watts;
+  m_temperature += (warm - m_temperature) * (1 - std::exp(-used / kThermalSeconds));
+  m_sim_time += used;
   if (used < to_target) return used;
   // The turn of the cycle, or the end of the road without one.
-  if (charging && target >= 1 && m_connected) {
+  if (rising && target >= 1 && m_connected) {
+    m_level = 1;
     m_state = kStateFull;
     m_full_for = 0;
-  } else if (cycle) {
-    connect(!charging);
+    m_current = 0;
+  } else if (cycle && rising == m_connected) {
+    connect(!rising);  // unplugged at HIGH, plugged in at LOW
   } else {
     return 0;
   }
+  keep_turn();
   // A turn takes no time; report a sliver so the caller knows something moved.
   return std::max(used, 1e-9);
 }
@@ -114,43 +176,61 @@ double SimBattery::step(double dt) {
 void SimBattery::advance_to(double elapsed_s) {
   double dt = std::max(0.0, elapsed_s - m_last_elapsed) * m_options.speed;  // simulated seconds
   m_last_elapsed = std::max(m_last_elapsed, elapsed_s);
-  if (dt <= 0) return;
+  m_now = m_power(m_usage);
+  if (dt <= 0) {
+    m_current = cell_current();
+    return;
+  }
   // The level walks through every turn of the cycle in order, however long the step.
-  for (double left = dt; left > 0;) {
+  double left = dt;
+  while (left > 0) {
     double used = step(left);
     if (used <= 0) break;
     left -= used;
   }
-  // The cell warms with the current through it and cools back towards idle.
-  double load = std::abs(m_rate) * (m_state == kStateFull ? 0 : 1);
-  double target = std::min(4500.0, kIdleTemperature + load * 150 + (m_state == kStateCharging ? 250 : 0));
-  m_temperature += (target - m_temperature) * (1 - std::exp(-dt / 600.0));
+  m_current = cell_current();  // at the level reached, for the reading
+  if (left > 0) {              // nothing moves any more: time and temperature still do
+    m_sim_time += left;
+    double warm = m_state == kStateFull || m_current == 0 ? kIdleTemperature : m_temperature;
+    m_temperature += (warm - m_temperature) * (1 - std::exp(-left / kThermalSeconds));
+  }
+}
+
+Figures SimBattery::figures(double now_unix) const {
+  double level = m_level < 0 ? m_known_level : m_level;
+  Figures f{level, m_connected, m_state == kStateFull, now_unix, m_max_capacity, m_cycles, m_temperature};
+  if (!m_fixed) f.temperature = std::round(m_temperature / 10) * 10;  // a tenth of a degree
+  if (m_state == kStateFull)
+    f.milliamps = 0;
+  else if (m_fixed && m_rate == 0)
+    f.milliamps = m_connected ? 500 : -kIdleDrainMilliamps;
+  else
+    f.milliamps = m_current;
+  return f;
 }
 
 BatterySample SimBattery::sample(double elapsed_s, double now_unix) {
   advance_to(elapsed_s);
-  Figures f{m_level < 0 ? m_known_level : m_level,
-            m_connected,
-            m_state == kStateFull,
-            now_unix,
-            m_max_capacity,
-            m_cycles,
-            m_temperature};
-  double per_minute_mah = std::abs(m_rate) / 100.0 * m_max_capacity * 60;  // mA
-  if (m_state == kStateFull)
-    f.milliamps = 0;
-  else if (m_connected)
-    f.milliamps = m_rate == 0 ? 500 : per_minute_mah;
-  else
-    f.milliamps = m_rate == 0 ? -kIdleDrainMilliamps : -per_minute_mah;
-  return BatterySample{m_level, m_state, status_of(f)};
+  if (!m_turns.empty()) {
+    // The oldest turn not yet read, stamped with the device time it happened.
+    Turn t = m_turns.front();
+    m_turns.pop_front();
+    t.figures.now_unix = now_unix - (m_sim_time - t.sim_time);
+    return BatterySample{t.level, t.state, status_of(t.figures)};
+  }
+  if (m_fixed || m_level <= 0 || m_level >= 1 || std::abs(m_level - m_shown_level) * m_max_capacity >= 1)
+    m_shown_level = m_level;
+  Figures f = figures(now_unix);
+  f.level = m_level < 0 ? m_known_level : m_shown_level;
+  return BatterySample{m_level < 0 ? m_level : m_shown_level, m_state, status_of(f)};
 }
 
 bool SimBattery::take_level(double level, double elapsed_s) {
   advance_to(elapsed_s);
-  m_level = level;
+  m_level = m_shown_level = level;
   if (level >= 0) m_known_level = level;
   if (m_state == kStateFull && level < 1 && level >= 0) m_state = m_connected ? kStateCharging : kStateUnplugged;
+  m_current = cell_current();
   return true;
 }
 
@@ -158,6 +238,7 @@ bool SimBattery::take_state(int state, double elapsed_s) {
   advance_to(elapsed_s);
   if (state == kStateCharging || state == kStateFull || state == kStateUnplugged) connect(state != kStateUnplugged);
   m_state = state;
+  m_current = cell_current();
   return true;
 }
 
@@ -165,6 +246,24 @@ foundation::Result<void> SimBattery::plug(bool connected, double elapsed_s) {
   advance_to(elapsed_s);
   connect(connected);
   return {};
+}
+
+foundation::Result<void> SimBattery::set_usage(const std::string& name, double elapsed_s) {
+  auto usage = parse_usage(name);
+  if (!usage) return foundation::fail(foundation::Errc::invalid, "no usage '" + name + "' (" + kUsageNames + ")");
+  if (m_fixed)
+    return foundation::fail(foundation::Errc::invalid,
+                            "the battery runs at a fixed rate (rate=): what is on does not change it");
+  advance_to(elapsed_s);  // the time so far ran under the old usage
+  m_usage = *usage;
+  m_now = m_power(m_usage);
+  m_current = cell_current();
+  return {};
+}
+
+std::optional<std::string> SimBattery::usage() const {
+  if (m_fixed) return std::nullopt;
+  return std::string(usage_name(m_usage));
 }
 
 }  // namespace device

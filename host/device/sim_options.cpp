@@ -104,23 +104,30 @@ foundation::Result<SimOptions> parse_sim_options(const std::string& text) {
       auto n = whole(value);
       if (!n || *n < 0 || *n > 0xffffffffLL) return fail("bad seed '" + value + "' (a whole number)");
       o.seed = static_cast<std::uint32_t>(*n);
+    } else if (name == "usage") {
+      auto usage = parse_usage(value);
+      if (!usage) return fail("bad usage '" + value + "' (" + kUsageNames + ")");
+      o.usage = *usage;
     } else {
-      return fail("unknown option '" + name + "' (level, rate, speed, charger, cycle, wear, cycles, seed)");
+      return fail("unknown option '" + name + "' (level, rate, speed, charger, cycle, wear, cycles, seed, usage)");
     }
   }
-  if (o.cycle && o.rate_per_min == 0) return fail("a cycle needs a rate (e.g. cycle=20-90,rate=-1.5/min)");
+  if (o.cycle && o.rate_per_min && *o.rate_per_min == 0)
+    return fail("a cycle needs a moving battery: a rate other than 0, or none for the load model");
   return o;
 }
 
 std::string describe_sim_options(const SimOptions& o) {
   std::ostringstream s;
-  s << "sim:level=" << text_of(o.level * 100) << ",rate=" << text_of(o.rate_per_min)
-    << "/min,speed=" << text_of(o.speed);
+  s << "sim:level=" << text_of(o.level * 100);
+  if (o.rate_per_min) s << ",rate=" << text_of(*o.rate_per_min) << "/min";
+  s << ",speed=" << text_of(o.speed);
   if (o.connected) s << ",charger=" << (*o.connected ? "on" : "off");
   if (o.cycle) s << ",cycle=" << text_of(o.cycle->low * 100) << "-" << text_of(o.cycle->high * 100);
   if (o.wear_per_cycle) s << ",wear=" << text_of(*o.wear_per_cycle * 100) << "%/cycle";
   if (o.cycles) s << ",cycles=" << *o.cycles;
   if (o.seed != 1) s << ",seed=" << o.seed;
+  if (o.usage != Usage::idle) s << ",usage=" << usage_name(o.usage);
   return s.str();
 }
 

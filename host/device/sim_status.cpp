@@ -1,4 +1,5 @@
 #include "host/device/sim_status.h"
+#include "host/device/power_model.h"
 #include "host/device/sim_battery.h"
 
 #include <algorithm>
@@ -17,8 +18,11 @@ foundation::Value status_of(const Figures& f) {
   double level = std::clamp(f.level, 0.0, 1.0);
   long long raw = round_ll(level * f.max_capacity);
   long long max = round_ll(f.max_capacity);
-  long long voltage = round_ll(3650 + 700 * level + (f.connected && !f.full ? 60 : 0));
   long long amps = f.full ? 0 : round_ll(f.milliamps);
+  // The cell's open-circuit voltage, less the drop across its resistance
+  // while it gives current, plus it while it takes some.
+  long long voltage = round_ll(
+      1000 * terminal_voltage(level, f.full ? 0 : f.milliamps, cell_resistance(f.max_capacity / kDesignCapacity)));
   bool charging = f.connected && !f.full;
   long long minutes_left = -1;
   if (amps < 0) minutes_left = round_ll(raw / double(-amps) * 60);
@@ -81,15 +85,15 @@ foundation::Value status_of(const Figures& f) {
     status["AdapterDetails"] = Dictionary{
         {"AdapterID", 0},
         {"AdapterVoltage", 5000},
-        {"Amperage", 1000},
-        {"Current", 1000},
+        {"Amperage", round_ll(kAdapterWatts / 5 * 1000)},
+        {"Current", round_ll(kAdapterWatts / 5 * 1000)},
         {"Description", "usb brick"},
         {"FamilyCode", -536854528},
         {"IsWireless", false},
         {"PMUConfiguration", 1000},
         {"SharedSource", false},
         {"Source", 0},
-        {"Watts", 5},
+        {"Watts", round_ll(kAdapterWatts)},
     };
   }
   return status;

@@ -216,6 +216,16 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
                           {"state", state_name(entry["State"].intValue())}};
     return Reply::ok(out.dump());
   }
+  if (cmd == "usage") {
+    if (rest.size() != 1) return Reply::fail("usage: usage NAME", 2);
+    auto generation = m_battery->set_usage(rest[0]);
+    if (!generation) return Reply::fail("usage: " + generation.message());
+    const auto& status = m_battery->entry()["Status"];
+    nlohmann::json out = {{"generation", *generation},
+                          {"usage", m_battery->source().usage().value_or("")},
+                          {"current_ma", status["InstantAmperage"].longLongValue()}};
+    return Reply::ok(out.dump());
+  }
   if (cmd == "open-settings") {
     if (rest.size() != 1) return Reply::fail("usage: open-settings URL", 2);
     return open_settings(rest[0]);
@@ -286,6 +296,7 @@ host::Reply Supervisor::status() const {
       {"battery_source", m_battery->source().description()},
       {"battery_generation", m_battery->generation()},
   };
+  if (auto usage = m_battery->source().usage()) out["usage"] = *usage;
   if (!m_springboard_error.empty()) out["springboard"]["error"] = m_springboard_error;
   return Reply::ok(out.dump());
 }

@@ -108,13 +108,30 @@ TEST_F(Driver, NoStatusOnlyForTheNextBroadcast) {
 }
 
 TEST_F(Driver, PollWritesOnlyWhenSomethingButTheTimeChanged) {
-  auto d = make();
+  auto d = make("rate=0");
   d->start();
   long long g = d->generation();
   wall += 500;
   elapsed += 500;
   EXPECT_FALSE(d->poll());
   EXPECT_EQ(d->generation(), g);
+}
+
+TEST_F(Driver, AFastBatteryWaitsForSpringBoardToHandleEachReading) {
+  auto d = make("level=50,rate=-1/min,speed=1000");
+  std::optional<long long> handled;
+  d->wait_for([&] { return handled; });
+  d->start();
+  handled = 0;  // SpringBoard has not handled the first entry yet
+  elapsed += 0.1;
+  EXPECT_FALSE(d->poll()) << "the last reading is not handled yet";
+  handled = d->generation();
+  EXPECT_TRUE(d->poll());
+  elapsed += 0.3;
+  EXPECT_TRUE(d->poll()) << "a quarter second without an answer: write anyway";
+  handled.reset();
+  elapsed += 0.01;
+  EXPECT_TRUE(d->poll()) << "no SpringBoard: nobody to wait for";
 }
 
 TEST_F(Driver, PlugConnectsTheChargerAndUnknownLevelIsKept) {

@@ -22,10 +22,10 @@ TEST(SimOptionsText, ParsesLevelRateAndSpeed) {
   auto o = parse_sim_options("level=80,rate=-1.5/min,speed=60");
   ASSERT_TRUE(o) << o.message();
   EXPECT_DOUBLE_EQ(o->level, 0.8);
-  EXPECT_DOUBLE_EQ(o->rate_per_min, -1.5);
+  EXPECT_DOUBLE_EQ(*o->rate_per_min, -1.5);
   EXPECT_DOUBLE_EQ(o->speed, 60);
-  EXPECT_DOUBLE_EQ(parse_sim_options("rate=6/h")->rate_per_min, 0.1);
-  EXPECT_DOUBLE_EQ(parse_sim_options("rate=1/s")->rate_per_min, 60);
+  EXPECT_DOUBLE_EQ(parse_sim_options("rate=6/h")->rate_per_min.value_or(0), 0.1);
+  EXPECT_DOUBLE_EQ(parse_sim_options("rate=1/s")->rate_per_min.value_or(0), 60);
   EXPECT_DOUBLE_EQ(parse_sim_options("level=0.3")->level, 0.3);
   EXPECT_DOUBLE_EQ(parse_sim_options("level=30%")->level, 0.3);
   EXPECT_FALSE(parse_sim_options("level=130"));
@@ -36,8 +36,8 @@ TEST(SimOptionsText, ParsesLevelRateAndSpeed) {
   EXPECT_NE(unknown.message().find("colour"), std::string::npos);
 }
 
-TEST(SimBatteryModel, HoldsStillWithoutARate) {
-  SimBattery b(SimOptions{});
+TEST(SimBatteryModel, HoldsStillAtRateZero) {
+  SimBattery b(*parse_sim_options("rate=0"));
   auto first = b.sample(0, kNow);
   auto later = b.sample(3600, kNow);
   EXPECT_EQ(first.level, later.level);
