@@ -323,12 +323,18 @@ void WebServer::reap_children() {
 
 void WebServer::publish_commands() {
   // Called with m_activity_mutex held. Only a wait is news to the page: what
-  // it waits for while anything waits, nothing otherwise.
+  // it waits for while anything waits, nothing otherwise (and no new
+  // composition of the document when that has not changed).
   bool waiting = std::any_of(m_activity.begin(), m_activity.end(), [](const auto& a) { return !a.second; });
-  if (!waiting) return m_feed.set_commands(nullptr);
-  nlohmann::json running = nlohmann::json::array(), queued = nlohmann::json::array();
-  for (const auto& [line, runs] : m_activity) (runs ? running : queued).push_back(line);
-  m_feed.set_commands({{"running", running}, {"waiting", queued}});
+  nlohmann::json shown;
+  if (waiting) {
+    nlohmann::json running = nlohmann::json::array(), queued = nlohmann::json::array();
+    for (const auto& [line, runs] : m_activity) (runs ? running : queued).push_back(line);
+    shown = {{"running", running}, {"waiting", queued}};
+  }
+  if (shown == m_published) return;
+  m_published = shown;
+  m_feed.set_commands(std::move(shown));
 }
 
 CommandOutcome WebServer::run_for_page(const std::vector<std::string>& args) {

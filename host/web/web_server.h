@@ -114,6 +114,7 @@ class WebServer {
   std::condition_variable m_reads_free;
   int m_reads_running = 0;
   std::list<std::pair<std::string, bool>> m_activity;  // command line, running
+  nlohmann::json m_published;                          // what the document shows of it
   std::atomic<int> m_streams{0};
   std::atomic<bool> m_stopping{false};
   // Children the commands started (launchd from `boot`) are reaped here

@@ -272,7 +272,7 @@ TEST_F(WebServerTest, CommandsAreAnsweredWithEveryAllowedStreamOpen) {
   ASSERT_EQ(server->open_event_streams(), kMaxEventStreams);
 
   auto one_more = client->Get("/api/events", ours());
-  ASSERT_TRUE(one_more);
+  ASSERT_TRUE(one_more) << httplib::to_string(one_more.error());
   EXPECT_EQ(one_more->status, 503);
   nlohmann::json answer = post(R"({"args": ["status"]})", 200);
   EXPECT_EQ(answer["output"], "done\n");
