@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <thread>
 
 #include "host/web/request_head.h"
 
@@ -135,19 +136,22 @@ void ConnectionIntake::accept_all() {
     int fd = ::accept4(m_listen_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
-      return;  // EAGAIN, or out of descriptors: the next round tries again
+      if ((errno == EMFILE || errno == ENFILE) && !m_connections.empty()) {
+        // Out of descriptors: the connection waiting longest gives its own
+        // up (the listening socket stays readable, so not accepting would spin).
+        close_connection(oldest());
+        continue;
+      }
+      if (errno == EMFILE || errno == ENFILE) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      return;  // EAGAIN: all accepted
     }
     add(fd, {});
   }
 }
 
 void ConnectionIntake::add(int fd, std::string rest) {
-  if (m_connections.size() >= m_limits.max_waiting) {
-    // The one waiting longest is the likeliest to be a client that never finishes.
-    auto oldest = std::min_element(m_connections.begin(), m_connections.end(),
-                                   [](const auto& a, const auto& b) { return a.second->since < b.second->since; });
-    close_connection(oldest->first);
-  }
+  // The one waiting longest is the likeliest to be a client that never finishes.
+  if (m_connections.size() >= m_limits.max_waiting) close_connection(oldest());
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
   auto c = std::make_unique<Connection>(m_limits.max_body_bytes);
   c->deadline = c->since + m_limits.head_time;
@@ -158,6 +162,12 @@ void ConnectionIntake::add(int fd, std::string rest) {
   ev.data.fd = fd;
   ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &ev);
   if (!rest.empty()) advance(fd, ref, rest);
+}
+
+int ConnectionIntake::oldest() const {
+  return std::min_element(m_connections.begin(), m_connections.end(),
+                          [](const auto& a, const auto& b) { return a.second->since < b.second->since; })
+      ->first;
 }
 
 void ConnectionIntake::read_from(int fd) {

@@ -65,6 +65,7 @@ class ConnectionIntake {
   void advance(int fd, Connection& c, std::string_view bytes);
   void refuse(int fd, Connection& c, int status, const std::string& message);
   void close_connection(int fd);
+  int oldest() const;
   void expire();
   int wait_ms() const;
 

@@ -82,21 +82,21 @@ class WholeRequestStream final : public httplib::Stream {
   bool is_readable() const override { return m_at < m_request.size(); }
   // Writable, and not closed by the client: a stream's reader that went away
   // is noticed at the next event or heartbeat, and its worker freed.
-  bool is_writable() const override {
-    pollfd p{m_fd, POLLOUT, 0};
-    int n = ::poll(&p, 1, static_cast<int>(std::chrono::milliseconds(kWriteTimeout).count()));
-    if (n <= 0 || (p.revents & (POLLERR | POLLHUP)) != 0) return false;
-    char byte;
-    return ::recv(m_fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) != 0;
-  }
+  bool is_writable() const override { return writable_within(kWriteTimeout); }
   ssize_t read(char* ptr, size_t size) override {
     size_t n = std::min(size, m_request.size() - m_at);
     std::memcpy(ptr, m_request.data() + m_at, n);
     m_at += n;
     return static_cast<ssize_t>(n);
   }
+  // One write is done within kWriteTimeout in all, however slowly the client
+  // reads: a client that takes its answer a byte at a time frees the worker.
   ssize_t write(const char* ptr, size_t size) override {
-    if (!is_writable()) return -1;
+    auto deadline = std::chrono::steady_clock::now() + kWriteTimeout;
+    auto left = [&] {
+      return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    };
+    if (!writable_within(left())) return -1;
     size_t done = 0;
     while (done < size) {
       ssize_t n = ::send(m_fd, ptr + done, size - done, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -105,7 +105,7 @@ class WholeRequestStream final : public httplib::Stream {
       } else if (n < 0 && errno == EINTR) {
         continue;
       } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-        if (!is_writable()) return -1;
+        if (!writable_within(left())) return -1;
       } else {
         return -1;
       }
@@ -117,6 +117,15 @@ class WholeRequestStream final : public httplib::Stream {
   socket_t socket() const override { return m_fd; }
 
  private:
+  bool writable_within(std::chrono::milliseconds wait) const {
+    if (wait.count() <= 0) return false;
+    pollfd p{m_fd, POLLOUT, 0};
+    int n = ::poll(&p, 1, static_cast<int>(wait.count()));
+    if (n <= 0 || (p.revents & (POLLERR | POLLHUP)) != 0) return false;
+    char byte;
+    return ::recv(m_fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) != 0;
+  }
+
   void address_of(int (*get)(int, sockaddr*, socklen_t*), std::string& ip, int& port) const {
     sockaddr_storage addr{};
     socklen_t len = sizeof addr;
