@@ -1,5 +1,6 @@
 #include "fuzz/entries.h"
 #include "host/web/command_request.h"
+#include "host/web/request_head.h"
 #include "host/web/web_paths.h"
 
 namespace pxfuzz {
@@ -37,6 +38,21 @@ void web_request(std::string_view bytes) {
   }
   if (auto file = web::ui_relative_path("/" + std::string(bytes))) {
     require(plain_components(*file), "page files stay in the page's folder");
+  }
+  // The same bytes as a request off the wire, whole and cut in two: the same
+  // outcome, a request handed on within its bounds, a refusal with a status.
+  web::RequestReader whole(web::kMaxBodyBytes), halves(web::kMaxBodyBytes);
+  whole.feed(bytes);
+  halves.feed(bytes.substr(0, bytes.size() / 2));
+  halves.feed(bytes.substr(bytes.size() / 2));
+  require(whole.state() == halves.state(), "a request reads the same however it is cut");
+  if (whole.state() == web::RequestReader::State::whole) {
+    std::string request = whole.take_request();
+    require(request == halves.take_request(), "a whole request is the same however it is cut");
+    require(request.size() <= web::kMaxHeadBytes + web::kMaxBodyBytes + 64, "a request handed on is bounded");
+  } else if (whole.state() == web::RequestReader::State::refused) {
+    int status = whole.refusal().status;
+    require(status == 400 || status == 413 || status == 431 || status == 501, "a refusal has a known status");
   }
 }
 

@@ -14,6 +14,8 @@
 #include "host/cli/command_entries.h"
 #include "host/common/device_processes.h"
 #include "host/web/change_source.h"
+#include "host/web/command_request.h"
+#include "host/web/request_guard.h"
 #include "host/web/state_document.h"
 #include "host/web/web_server.h"
 #include "platform/foundation/device_paths.h"
@@ -53,6 +55,32 @@ void restart_with_root_in_environment() {
   if (!words.empty()) ::execv("/proc/self/exe", argv.data());
 }
 
+// The session token of a server on a fixed port is kept in the device's run
+// folder: a server started again there for the same device takes the same
+// token, and the page's open tabs reconnect by themselves.
+std::string session_token(int port) {
+  if (port == 0) return web::make_session_token();
+  return web::kept_session_token(foundation::device_path("/var/run/web-" + std::to_string(port) + ".token"));
+}
+
+web::CommandOutcome run_for_page(const std::vector<std::string>& command) {
+  // What the page is given is bounded (web::kMaxCommandOutput a stream); a
+  // command writing as it goes is asked to stop once its output is cut.
+  web::OutputCapture output, error;
+  RunOptions options;
+  options.caller = Caller::web;
+  options.sink = [&](Stream stream, std::string_view text) {
+    (stream == Stream::output ? output : error).append(text);
+  };
+  options.stop_requested = [&] { return output.truncated() || error.truncated(); };
+  CommandResult r = run_command(command, options);
+  output.append(r.output);
+  error.append(r.error);
+  std::string line;
+  for (const auto& word : command) line += (line.empty() ? "" : " ") + word;
+  return web::CommandOutcome{r.status, output.take(line), error.take(line)};
+}
+
 CommandResult serve(const ParsedArgs& args, Context& context) {
   int port = kDefaultPort;
   if (auto text = args.last("--port")) {
@@ -80,13 +108,7 @@ CommandResult serve(const ParsedArgs& args, Context& context) {
   } restore{previous};
 
   web::StateFeed feed(web::compose_state_document);
-  web::WebServer server(
-      {port, ui, ""},
-      [](const std::vector<std::string>& command) {
-        CommandResult r = run_command(command, Caller::web);
-        return web::CommandOutcome{r.status, r.output, r.error};
-      },
-      feed);
+  web::WebServer server({port, ui, session_token(port), {}}, run_for_page, feed);
   if (auto bound = server.bind(); !bound) return Context::failure(bound.message());
   feed.start();
   auto changes = web::make_change_source();

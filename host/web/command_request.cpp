@@ -1,5 +1,6 @@
 #include "host/web/command_request.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 namespace web {
@@ -40,6 +41,25 @@ CommandRequest parse_command_request(std::string_view body) {
     args.push_back(text);
   }
   out.args = std::move(args);
+  return out;
+}
+
+void OutputCapture::append(std::string_view text) {
+  std::size_t room = m_limit - std::min(m_limit, m_text.size());
+  m_text.append(text.substr(0, room));
+  m_dropped += text.size() - std::min(room, text.size());
+}
+
+std::string OutputCapture::take(std::string_view command_line) {
+  std::string out = std::move(m_text);
+  m_text.clear();
+  if (m_dropped > 0) {
+    if (!out.empty() && out.back() != '\n') out += '\n';
+    out += "[output truncated after " + std::to_string(m_limit / 1024) +
+           " KiB: the rest was left out. Run `simdevice " + std::string(command_line) +
+           "` in a terminal for all of it]\n";
+  }
+  m_dropped = 0;
   return out;
 }
 

@@ -49,9 +49,21 @@ std::optional<StateSnapshot> StateFeed::wait_newer(long long seen, std::chrono::
   return m_current;
 }
 
+void StateFeed::set_commands(nlohmann::json commands) {
+  {
+    std::lock_guard lock(m_mutex);
+    m_commands = std::move(commands);
+  }
+  mark_changed();
+}
+
 void StateFeed::rebuild() {
   nlohmann::json doc = m_compose();
   if (!doc.is_object()) doc = nlohmann::json::object();
+  {
+    std::lock_guard lock(m_mutex);
+    if (!m_commands.is_null()) doc["commands"] = m_commands;
+  }
   std::string body = host::json_text(doc);
   std::lock_guard lock(m_mutex);
   if (body == m_last_body && m_current.generation > 0) return;

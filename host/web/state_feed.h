@@ -45,6 +45,10 @@ class StateFeed {
   std::optional<StateSnapshot> wait_newer(long long seen, std::chrono::milliseconds timeout) const;
   bool stopped() const;
 
+  // The server's own part of the document: "commands" (what the page's
+  // commands wait for), merged into every composition. Null takes it out.
+  void set_commands(nlohmann::json commands);
+
   // Composes now on the calling thread (tests and start()).
   void rebuild();
 
@@ -57,7 +61,8 @@ class StateFeed {
   mutable std::condition_variable m_published;  // subscribers: new generation or stopping
   bool m_dirty = false;
   bool m_stopping = false;
-  std::string m_last_body;  // the last document without its generation
+  nlohmann::json m_commands;  // guarded by m_mutex
+  std::string m_last_body;    // the last document without its generation
   StateSnapshot m_current;
   std::thread m_builder;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 
 namespace web {
 namespace {
@@ -118,6 +119,39 @@ std::optional<std::string> ui_relative_path(std::string_view raw_path) {
   if (raw_path.empty() || raw_path.front() != '/') return std::nullopt;
   if (raw_path == "/") return std::string("index.html");
   return decoded_safe(raw_path.substr(1));
+}
+
+bool is_page_file(std::string_view path) {
+  if (path == "/") return true;
+  if (path.size() < 2 || path.front() != '/' || path[1] == '.') return false;
+  return std::all_of(path.begin() + 1, path.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
+  });
+}
+
+std::string device_view(std::string_view text, std::string_view root) {
+  while (!root.empty() && root.back() == '/') root.remove_suffix(1);
+  if (root.empty()) return std::string(text);
+  std::string out;
+  std::size_t at = 0;
+  while (true) {
+    std::size_t hit = text.find(root, at);
+    if (hit == std::string_view::npos) break;
+    std::size_t after = hit + root.size();
+    // Only the root itself, not a longer name that starts the same ("<root>2").
+    bool whole = after == text.size() || text[after] == '/' ||
+                 !(std::isalnum(static_cast<unsigned char>(text[after])) || text[after] == '-' || text[after] == '_' ||
+                   text[after] == '.');
+    out.append(text.substr(at, hit - at));
+    if (!whole) {
+      out.append(root);
+    } else if (after == text.size() || text[after] != '/') {
+      out += '/';
+    }
+    at = after;
+  }
+  out.append(text.substr(at));
+  return out;
 }
 
 std::string content_type_of(std::string_view file) {

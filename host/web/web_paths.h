@@ -37,6 +37,16 @@ inline constexpr const char* kDrawnRoute = "/drawn/";
 std::optional<std::string> drawn_device_path(std::string_view raw_path);
 std::optional<std::string> drawn_address(std::string_view device_path);
 
+// Whether a decoded request path (the one the router matches) names one of
+// the page's own files: "/" or "/NAME" of letters, digits, '.', '-', '_' (no
+// leading dot). These alone are served without the session token; every
+// other path needs it, whatever route serves it (one added later too).
+bool is_page_file(std::string_view decoded_path);
+
+// `text` as the page shows it: the device root's machine path taken out of
+// every device path in it ("<root>/var/x" → "/var/x", "<root>" → "/").
+std::string device_view(std::string_view text, std::string_view device_root);
+
 // "/" → "index.html"; "/app.js" → "app.js"; nothing when unsafe.
 std::optional<std::string> ui_relative_path(std::string_view raw_path);
 

@@ -11,21 +11,32 @@
 //   POST /api/command      {"args": [...]} → {"status", "output", "error"}
 //   GET  /bundle/<X>.bundle/<image>   an installed bundle's image
 //   GET  /drawn/<name>.png             a chart the Settings app drew
-// Every /api/, /bundle/ and /drawn/ request needs the session token; every request
-// needs an allowed Host and Origin (request_guard.h).
+//   GET  /favicon.ico      the page's icon
+// Every request needs an allowed Host and Origin (request_guard.h), and the
+// session token unless it asks for one of the page's own files
+// (is_page_file, on the decoded path the router matches): a route added
+// later is guarded without anyone remembering to.
+//
+// Requests are read whole by a ConnectionIntake (connection_intake.h) before
+// a worker takes them; cpp-httplib then parses and routes each one.
 
 #include <atomic>
+#include <condition_variable>
+#include <thread>
+#include <utility>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "host/web/connection_intake.h"
 #include "host/web/state_feed.h"
 #include "platform/foundation/result.h"
 
 namespace httplib {
-class Server;
+class ThreadPool;
 }
 
 namespace web {
@@ -42,7 +53,13 @@ struct WebOptions {
   int port = 0;           // 0: any free port
   std::string ui_folder;  // host folder of the page's files
   std::string token;      // empty: a fresh random one
+  IntakeLimits limits;    // how long and how much a request may take to arrive
 };
+
+// Commands that only read the device (they start no process and change no
+// process-wide state) run beside the others: a long history export does not
+// hold up a battery change. At most this many at once.
+inline constexpr int kConcurrentReads = 2;
 
 // Event streams open at once; each holds a worker thread while open.
 inline constexpr int kMaxEventStreams = 64;
@@ -71,21 +88,45 @@ class WebServer {
   void stop();
 
   int open_event_streams() const { return m_streams.load(); }
+  // Connections whose request has not arrived whole (for tests).
+  std::size_t waiting_connections() const { return m_intake ? m_intake->waiting() : 0; }
 
  private:
+  class Router;
   void install_routes();
+  void serve_connection(int fd, std::string request, std::string rest);
+  CommandOutcome run_for_page(const std::vector<std::string>& args);
+  void publish_commands();
+  void reap_children();
 
   WebOptions m_options;
   CommandRunner m_run_command;
   StateFeed& m_feed;
-  std::unique_ptr<httplib::Server> m_server;
+  std::unique_ptr<Router> m_server;
+  std::unique_ptr<ConnectionIntake> m_intake;
+  // Workers take whole requests only (made by serve(), finished by it).
+  std::unique_ptr<httplib::ThreadPool> m_workers;
   int m_port = 0;
-  std::mutex m_command_mutex;  // commands from the page run one at a time
+  // Commands that change the device run one at a time (their handlers touch
+  // process-wide state: signal dispositions, children); reads run beside them.
+  std::mutex m_change_mutex;
+  std::mutex m_activity_mutex;  // guards the three below
+  std::condition_variable m_reads_free;
+  int m_reads_running = 0;
+  std::list<std::pair<std::string, bool>> m_activity;  // command line, running
+  nlohmann::json m_published;                          // what the document shows of it
   std::atomic<int> m_streams{0};
-  // httplib's stop() does nothing before its loop runs: these let a stop that
-  // comes first (a server stopped right after its thread started) still count.
-  std::atomic<bool> m_serve_entered{false}, m_serve_returned{false}, m_stop_requested{false};
+  std::atomic<bool> m_stopping{false};
+  // Children the commands started (launchd from `boot`) are reaped here
+  // when no changing command runs: none of them waits for its own then.
+  std::thread m_reaper;
+  std::condition_variable m_reaper_wake;
 };
+
+// The token kept in `host_path` (a plain file of this user, mode 0600,
+// holding a token), or a fresh one written there (mode 0600) when the file is
+// missing or anything else. A token that cannot be written still serves.
+std::string kept_session_token(const std::string& host_path);
 
 // The page's files as the build installs them, found beside the running
 // executable (<bin>/../share/simdevice/ui); $SIMDEVICE_WEB_UI overrides.

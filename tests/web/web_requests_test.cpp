@@ -4,6 +4,7 @@
 
 #include "host/web/command_request.h"
 #include "host/web/request_guard.h"
+#include "host/web/request_head.h"
 #include "host/web/web_paths.h"
 
 namespace web {
@@ -122,6 +123,84 @@ TEST(CommandRequest, EveryOtherBodyIsRefusedWithAReason) {
   EXPECT_FALSE(parse_command_request(std::string(kMaxBodyBytes + 1, ' ')).args);
   std::string deep(60000, '[');
   EXPECT_FALSE(parse_command_request(deep).args);
+}
+
+// Every path the router may see: only the page's own files go without the token.
+TEST(RequestGuard, OnlyThePagesOwnFilesArePublic) {
+  for (const char* path : {"/", "/index.html", "/app.js", "/favicon.ico", "/style-2.css"})
+    EXPECT_TRUE(is_page_file(path)) << path;
+  for (const char* path : {"/api/state", "/api/command", "/bundle/X.bundle/love.png", "/drawn/a.png", "/.hidden",
+                           "/a/b", "//", "", "/x y", "/future/route", "/../index.html"})
+    EXPECT_FALSE(is_page_file(path)) << path;
+}
+
+TEST(WebPaths, ThePageSeesDevicePathsNotTheMachines) {
+  EXPECT_EQ(device_view("/tmp/d/var/db/x-journal is not a plain file; /tmp/d is the root", "/tmp/d"),
+            "/var/db/x-journal is not a plain file; / is the root");
+  EXPECT_EQ(device_view("/tmp/d2/x and /tmp/dd stay", "/tmp/d/"), "/tmp/d2/x and /tmp/dd stay");
+  EXPECT_EQ(device_view("no paths", ""), "no paths");
+}
+
+TEST(CommandRequest, OutputBeyondTheBoundIsCutWithANote) {
+  OutputCapture capture(10);
+  capture.append("0123456");
+  EXPECT_FALSE(capture.truncated());
+  capture.append("789abcdef");
+  EXPECT_TRUE(capture.truncated());
+  std::string text = capture.take("history --json");
+  EXPECT_EQ(text.rfind("0123456789\n[output truncated", 0), 0u) << text;
+  EXPECT_NE(text.find("simdevice history --json"), std::string::npos) << text;
+  OutputCapture small(10);
+  small.append("ok\n");
+  EXPECT_EQ(small.take("status"), "ok\n");
+}
+
+// A request read as it arrives: whole or refused the same however the bytes
+// are cut, with the rest kept for the next request.
+TEST(RequestReader, ARequestIsWholeTheSameHoweverItArrives) {
+  std::string chunked =
+      "POST /api/command HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\nExpect: 100-continue\r\n\r\n"
+      "4;ext=1\r\nabcd\r\n2\r\nef\r\n0\r\nTrailer: x\r\n\r\nGET / HTTP/1.1\r\n";
+  for (std::size_t step : {chunked.size(), std::size_t{1}, std::size_t{7}}) {
+    RequestReader reader(kMaxBodyBytes);
+    for (std::size_t at = 0; at < chunked.size(); at += step) reader.feed(std::string_view(chunked).substr(at, step));
+    ASSERT_EQ(reader.state(), RequestReader::State::whole) << step;
+    EXPECT_TRUE(reader.take_continue());
+    EXPECT_EQ(reader.take_request(), "POST /api/command HTTP/1.1\r\nHost: h\r\nContent-Length: 6\r\n\r\nabcdef");
+    EXPECT_EQ(reader.take_rest(), "GET / HTTP/1.1\r\n");
+  }
+  RequestReader get(kMaxBodyBytes);
+  EXPECT_EQ(get.feed("GET /x HTTP/1.1\r\nHost: h\r\n\r\n"), RequestReader::State::whole);
+  EXPECT_EQ(get.take_request(), "GET /x HTTP/1.1\r\nHost: h\r\n\r\n");
+}
+
+TEST(RequestReader, HeadsAndBodiesBeyondTheirBoundsAreRefusedAsTheyArrive) {
+  auto refusal_of = [](const std::string& bytes) {
+    RequestReader reader(kMaxBodyBytes);
+    reader.feed(bytes);
+    return reader.state() == RequestReader::State::refused ? reader.refusal().status : 0;
+  };
+  std::string many_lines = "GET / HTTP/1.1\r\n";
+  for (std::size_t i = 0; i <= kMaxHeaderLines; ++i) many_lines += "X: 1\r\n";
+  EXPECT_EQ(refusal_of(many_lines), 431) << "refused before the blank line";
+  EXPECT_EQ(refusal_of("GET / HTTP/1.1\r\nX: " + std::string(kMaxHeadBytes, 'a')), 431);
+  std::string head = "POST /api/command HTTP/1.1\r\nHost: h\r\n";
+  EXPECT_EQ(refusal_of(head + "Content-Length: 209715200\r\n\r\n"), 413) << "before any body byte";
+  EXPECT_EQ(refusal_of(head + "Content-Length: 99999999999999999999999\r\n\r\n"), 400);
+  EXPECT_EQ(refusal_of(head + "Content-Length: 1\r\nContent-Length: 2\r\n\r\n"), 400);
+  EXPECT_EQ(refusal_of(head + "Transfer-Encoding: chunked\r\nContent-Length: 1\r\n\r\n"), 400);
+  EXPECT_EQ(refusal_of(head + "Transfer-Encoding: gzip\r\n\r\n"), 501);
+  std::string te = head + "Transfer-Encoding: chunked\r\n\r\n";
+  EXPECT_EQ(refusal_of(te + "fffffffffffffff\r\n"), 413) << "a huge declared chunk";
+  EXPECT_EQ(refusal_of(te + "zz\r\n"), 400);
+  EXPECT_EQ(refusal_of(te + "2\r\nabXY"), 400) << "a chunk without its CRLF";
+  // Many small chunks: refused where the total passes the bound, never buffered past it.
+  std::string small_chunks = te;
+  for (std::size_t total = 0; total <= kMaxBodyBytes; total += 1000)
+    small_chunks += "3e8\r\n" + std::string(1000, 'x') + "\r\n";
+  EXPECT_EQ(refusal_of(small_chunks), 413);
+  EXPECT_EQ(refusal_of("GET / HTTP/1.1\r\n folded\r\n\r\n"), 400);
+  EXPECT_EQ(refusal_of("\r\n\r\n"), 400);
 }
 
 }  // namespace

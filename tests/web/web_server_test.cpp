@@ -1,12 +1,19 @@
 // The server's refusals and answers, over real HTTP on 127.0.0.1, with a
 // fake command runner and a feed whose document the test controls.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <mutex>
 #include <thread>
 
 #include "host/web/request_guard.h"
@@ -36,8 +43,12 @@ class WebServerTest : public ::testing::Test {
     fs::create_symlink(device.root() + "/../outside.png", bundle / "host.png");
     feed = std::make_unique<StateFeed>([this] { return nlohmann::json{{"n", counter.load()}}; });
     feed->start();
+    // Long enough that no connection of a test is timed out under it.
+    IntakeLimits limits;
+    limits.head_time = std::chrono::seconds(60);
     server = std::make_unique<WebServer>(
-        WebOptions{0, ui.string(), kToken}, [this](const std::vector<std::string>& args) { return run(args); }, *feed);
+        WebOptions{0, ui.string(), kToken, limits}, [this](const std::vector<std::string>& args) { return run(args); },
+        *feed);
     auto bound = server->bind();
     ASSERT_TRUE(bound) << bound.message();
     serving = std::thread([this] { server->serve(); });
@@ -53,7 +64,22 @@ class WebServerTest : public ::testing::Test {
   }
 
   CommandOutcome run(const std::vector<std::string>& args) {
-    ran.push_back(args);
+    {
+      std::lock_guard lock(ran_mutex);
+      ran.push_back(args);
+    }
+    if (args[0] == "hold") {
+      std::unique_lock lock(ran_mutex);
+      held = true;
+      released.wait(lock, [&] { return release; });
+    }
+    if (args[0] == "boot") {
+      // As `boot` does: a child that outlives the command.
+      pid_t pid = ::fork();
+      if (pid == 0) _exit(0);
+      child = pid;
+    }
+    if (args[0] == "missing") return {1, "", "simdevice: " + device.root() + "/var/db/x-journal is not a plain file\n"};
     if (args[0] == "bad") return {2, "", "simdevice: unknown command 'bad'\n"};
     if (args[0] == "refused") return {1, "", "simdevice: SpringBoard is not running\n"};
     return {0, "done\n", ""};
@@ -81,8 +107,41 @@ class WebServerTest : public ::testing::Test {
   std::unique_ptr<WebServer> server;
   std::thread serving;
   std::unique_ptr<httplib::Client> client;
+  std::mutex ran_mutex;
+  std::condition_variable released;
+  bool held = false, release = false;
+  std::atomic<pid_t> child{0};
   std::vector<std::vector<std::string>> ran;
 };
+
+// A raw connection that sends `bytes` and reads the answer until the server
+// closes (or 30 s pass: a hang shows as an empty answer, not a stuck test).
+int connect_to(int port) {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  timeval tv{30, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+std::string exchange(int port, const std::string& bytes) {
+  int fd = connect_to(port);
+  if (fd < 0) return {};
+  ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  std::string answer;
+  char buf[4096];
+  ssize_t n;
+  while ((n = ::recv(fd, buf, sizeof buf, 0)) > 0) answer.append(buf, static_cast<size_t>(n));
+  ::close(fd);
+  return answer;
+}
 
 TEST_F(WebServerTest, TheApiRefusesWhoeverIsNotThePage) {
   auto status_of = [&](const httplib::Headers& h) {
@@ -154,7 +213,7 @@ TEST_F(WebServerTest, ThePrintedAddressSetsThePortsCookieAndLeavesTheBar) {
   ASSERT_TRUE(page);
   EXPECT_EQ(page->status, 200);
   EXPECT_NE(page->get_header_value("Content-Security-Policy").find("default-src 'self'"), std::string::npos);
-  auto outside = client->Get("/%2e%2e/index.html", httplib::Headers{{"Host", host()}});
+  auto outside = client->Get("/%2e%2e/index.html", ours());
   ASSERT_TRUE(outside);
   EXPECT_EQ(outside->status, 404);
 }
@@ -189,7 +248,8 @@ TEST_F(WebServerTest, EventsStreamOneStateEventPerChange) {
 
 TEST_F(WebServerTest, APortInUseIsRefusedWithAMessage) {
   WebServer second(
-      {server->port(), ui.string(), kToken}, [](const std::vector<std::string>&) { return CommandOutcome{}; }, *feed);
+      {server->port(), ui.string(), kToken, {}}, [](const std::vector<std::string>&) { return CommandOutcome{}; },
+      *feed);
   auto bound = second.bind();
   ASSERT_FALSE(bound);
   EXPECT_NE(bound.message().find("in use"), std::string::npos) << bound.message();
@@ -212,7 +272,7 @@ TEST_F(WebServerTest, CommandsAreAnsweredWithEveryAllowedStreamOpen) {
   ASSERT_EQ(server->open_event_streams(), kMaxEventStreams);
 
   auto one_more = client->Get("/api/events", ours());
-  ASSERT_TRUE(one_more);
+  ASSERT_TRUE(one_more) << httplib::to_string(one_more.error());
   EXPECT_EQ(one_more->status, 503);
   nlohmann::json answer = post(R"({"args": ["status"]})", 200);
   EXPECT_EQ(answer["output"], "done\n");
@@ -227,6 +287,174 @@ TEST_F(WebServerTest, CommandsAreAnsweredWithEveryAllowedStreamOpen) {
   feed->mark_changed();
   for (int i = 0; i < 500 && server->open_event_streams() > 0; ++i) usleep(10000);
   EXPECT_EQ(server->open_event_streams(), 0) << "a closed stream gives its worker back";
+}
+
+std::string status_of(const std::string& answer) { return answer.size() >= 12 ? answer.substr(9, 3) : answer; }
+
+// The guard decides on the path the router matches: no spelling of a
+// guarded route passes without the token, and a route nobody listed is guarded too.
+TEST_F(WebServerTest, EveryGuardedRouteNeedsTheTokenHoweverItIsSpelled) {
+  std::string h = " HTTP/1.1\r\nHost: " + host() + "\r\nConnection: close\r\n";
+  for (const char* path : {"/api/state", "/%61pi/state", "/api%2fstate", "/api%2Fstate", "/%61pi/events",
+                           "/api/%65vents", "/%62undle/X.bundle/love.png", "/bundle%2fX.bundle%2flove.png",
+                           "/dr%61wn/x.png", "/a/route/nobody/listed", "/%2e%2e/index.html"})
+    EXPECT_EQ(status_of(exchange(server->port(), "GET " + std::string(path) + h + "\r\n")), "403") << path;
+  std::string body = R"({"args":["post","clearhistory"]})";
+  for (const char* path : {"/api/command", "/%61pi/command", "/api%2fcommand", "/%61%70%69/command", "/index.html"})
+    EXPECT_EQ(status_of(exchange(server->port(), "POST " + std::string(path) + h + "Content-Length: " +
+                                                     std::to_string(body.size()) + "\r\n\r\n" + body)),
+              "403")
+        << path;
+  EXPECT_TRUE(ran.empty());
+  // With the token the decoded route is served; the page's own files need none.
+  std::string with_token = h + "X-Simdevice-Token: " + kToken + "\r\n\r\n";
+  EXPECT_EQ(status_of(exchange(server->port(), "GET /%61pi/state" + with_token)), "200");
+  EXPECT_EQ(status_of(exchange(server->port(), "GET /" + h + "\r\n")), "200");
+  std::string icon = exchange(server->port(), "GET /favicon.ico" + h + "\r\n");
+  EXPECT_EQ(status_of(icon), "200");
+  EXPECT_NE(icon.find("Content-Type: image/png"), std::string::npos);
+}
+
+// Bounds hold before anything else is looked at, and the server keeps serving.
+TEST_F(WebServerTest, HeadsAndBodiesBeyondTheirBoundsAreRefusedUnread) {
+  std::string many = "GET /api/state HTTP/1.1\r\nHost: " + host() + "\r\n";
+  for (int i = 0; i < 200; ++i) many += "X-Filler-" + std::to_string(i) + ": " + std::string(100, 'a') + "\r\n";
+  EXPECT_EQ(status_of(exchange(server->port(), many + "\r\n")), "431");
+  EXPECT_EQ(status_of(exchange(server->port(), "GET / HTTP/1.1\r\nX: " + std::string(20000, 'a') + "\r\n\r\n")), "431");
+
+  std::string head = "POST /api/command HTTP/1.1\r\nHost: " + host() + "\r\nX-Simdevice-Token: " + kToken +
+                     "\r\nConnection: close\r\n";
+  // Declared too long: refused before a byte of the body is sent.
+  EXPECT_EQ(status_of(exchange(server->port(), head + "Content-Length: 209715200\r\n\r\n")), "413");
+  // Chunked: refused where the chunks pass 64 KiB, not after buffering them all.
+  std::string chunked = head + "Transfer-Encoding: chunked\r\n\r\n";
+  for (int i = 0; i < 70; ++i) chunked += "400\r\n" + std::string(1024, ' ') + "\r\n";
+  EXPECT_EQ(status_of(exchange(server->port(), chunked)), "413");
+  EXPECT_TRUE(ran.empty());
+  std::string body = R"({"args": ["status"]})";
+  std::string good = head + "Transfer-Encoding: chunked\r\n\r\n" + "5\r\n" + body.substr(0, 5) + "\r\n" +
+                     [&] {
+                       char size[16];
+                       std::snprintf(size, sizeof size, "%zx", body.size() - 5);
+                       return std::string(size);
+                     }() +
+                     "\r\n" + body.substr(5) + "\r\n0\r\n\r\n";
+  std::string answer = exchange(server->port(), good);
+  EXPECT_EQ(status_of(answer), "200") << answer;
+  EXPECT_EQ(ran.size(), 1u);
+}
+
+// Clients that never finish their headers wait in the intake, not in a
+// worker: a whole request is answered while 200 of them are open.
+TEST_F(WebServerTest, SlowClientsHoldNoWorker) {
+  std::vector<int> slow;
+  for (int i = 0; i < 200; ++i) {
+    int fd = connect_to(server->port());
+    ASSERT_GE(fd, 0);
+    std::string partial = "GET /api/state HTTP/1.1\r\nHost: " + host() + "\r\nX-Slow: ";
+    ::send(fd, partial.data(), partial.size(), MSG_NOSIGNAL);
+    slow.push_back(fd);
+  }
+  for (int i = 0; i < 1000 && server->waiting_connections() < slow.size(); ++i) usleep(10000);
+  ASSERT_EQ(server->waiting_connections(), slow.size());
+  auto res = client->Get("/api/state", ours());
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 200);
+  EXPECT_EQ(post(R"({"args": ["status"]})", 200)["output"], "done\n");
+  EXPECT_GE(server->waiting_connections(), slow.size()) << "the slow ones are still waiting";
+  for (int fd : slow) ::close(fd);
+
+  // A client past the time bound is told so and closed.
+  IntakeLimits quick;
+  quick.head_time = std::chrono::milliseconds(100);
+  WebServer impatient(
+      {0, ui.string(), kToken, quick}, [](const std::vector<std::string>&) { return CommandOutcome{}; }, *feed);
+  ASSERT_TRUE(impatient.bind());
+  std::thread serving_quick([&] { impatient.serve(); });
+  EXPECT_EQ(status_of(exchange(impatient.port(), "GET / HTTP/1.1\r\nHost: x")), "408");
+  impatient.stop();
+  serving_quick.join();
+}
+
+TEST_F(WebServerTest, DrawnImagesArePlainFilesTheSettingsAppWrote) {
+  fs::path images = fs::path(device.root()) / "var/run/Preferences/images";
+  fs::create_directories(images);
+  std::ofstream(images / "chart.png", std::ios::binary) << kPng;
+  std::ofstream(images / "text.png") << "not a picture";
+  fs::create_directories(fs::path(device.root()) / "var/db");
+  std::ofstream(fs::path(device.root()) / "var/db/store.png", std::ios::binary) << kPng << "secret";
+  fs::create_symlink("/var/db/store.png", images / "link.png");
+  fs::create_hard_link(fs::path(device.root()) / "var/db/store.png", images / "hard.png");
+  auto status = [&](const char* path) {
+    auto r = client->Get(path, ours());
+    return r ? r->status : -1;
+  };
+  EXPECT_EQ(status("/drawn/chart.png"), 200);
+  for (const char* path : {"/drawn/link.png", "/drawn/hard.png", "/drawn/text.png", "/drawn/none.png"})
+    EXPECT_EQ(status(path), 404) << path;
+}
+
+TEST_F(WebServerTest, ErrorsShowDevicePathsAndChildrenAreReaped) {
+  auto missing = post(R"({"args": ["missing"]})", 200);
+  EXPECT_EQ(missing["error"], "simdevice: /var/db/x-journal is not a plain file\n");
+  post(R"({"args": ["boot"]})", 200);
+  pid_t pid = child;
+  ASSERT_GT(pid, 0);
+  // Gone, not a zombie: kill() finds a zombie, not a reaped child.
+  for (int i = 0; i < 1000 && ::kill(pid, 0) == 0; ++i) usleep(10000);
+  EXPECT_NE(::kill(pid, 0), 0);
+}
+
+// A read runs beside a long change; a change behind it waits, and the state
+// document says what for.
+TEST_F(WebServerTest, ReadsDoNotWaitAndWaitsAreShown) {
+  auto post_with_own_client = [&](std::string body) {
+    httplib::Client c("127.0.0.1", server->port());
+    c.set_read_timeout(60, 0);
+    auto r = c.Post("/api/command", ours(), body, "application/json");
+    return r ? r->status : -1;
+  };
+  auto hold = std::async(std::launch::async, post_with_own_client, R"({"args": ["hold"]})");
+  {
+    std::unique_lock lock(ran_mutex);
+    for (int i = 0; i < 1000 && !held; ++i) {
+      lock.unlock();
+      usleep(10000);
+      lock.lock();
+    }
+    ASSERT_TRUE(held);
+  }
+  EXPECT_EQ(post_with_own_client(R"({"args": ["history", "--json"]})"), 200) << "answered while hold still runs";
+  auto behind = std::async(std::launch::async, post_with_own_client, R"({"args": ["battery", "1%"]})");
+  std::string doc;
+  for (int i = 0; i < 1000 && doc.find("\"waiting\":[\"battery 1%\"]") == std::string::npos; ++i) {
+    usleep(10000);
+    doc = *feed->current().json;
+  }
+  EXPECT_NE(doc.find("\"commands\":{\"running\":[\"hold\"],\"waiting\":[\"battery 1%\"]}"), std::string::npos) << doc;
+  {
+    std::lock_guard lock(ran_mutex);
+    release = true;
+  }
+  released.notify_all();
+  EXPECT_EQ(hold.get(), 200);
+  EXPECT_EQ(behind.get(), 200);
+  for (int i = 0; i < 1000 && feed->current().json->find("\"commands\"") != std::string::npos; ++i) usleep(10000);
+  EXPECT_EQ(feed->current().json->find("\"commands\""), std::string::npos);
+}
+
+TEST_F(WebServerTest, TheTokenOfAPortIsKeptPrivatelyForTheNextServer) {
+  std::string file = device.root() + "/var/run/web-8765.token";
+  fs::create_directories(fs::path(file).parent_path());
+  std::string first = kept_session_token(file);
+  EXPECT_EQ(first.size(), 32u);
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(kept_session_token(file), first);
+  // A file others may read is not trusted: a new token replaces it.
+  fs::permissions(file, fs::perms::group_read, fs::perm_options::add);
+  std::string second = kept_session_token(file);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(kept_session_token(file), second);
 }
 
 TEST(StateFeedTest, EqualDocumentsMakeNoNewGeneration) {
