@@ -64,11 +64,11 @@ Tally measure(const bench::Trace& trace) {
 
 void print_row(const std::string& name, const Tally& t) {
   std::size_t ok = t.errors.size();
-  std::printf("%-34s %6zu %5zu %9.1f %% %9.1f %% %9.1f %% %8.1f %%\n", name.c_str(), t.checks, t.calculating,
-              100 * median(t.errors), ok ? 100.0 * static_cast<double>(t.held) / static_cast<double>(ok) : NAN,
-              t.settled_checks ? 100.0 * static_cast<double>(t.settled_within) / static_cast<double>(t.settled_checks)
-                               : NAN,
-              100 * t.worst_settled);
+  std::printf(
+      "%-34s %6zu %5zu %9.1f %% %9.1f %% %9.1f %% %8.1f %%\n", name.c_str(), t.checks, t.calculating,
+      100 * median(t.errors), ok ? 100.0 * static_cast<double>(t.held) / static_cast<double>(ok) : NAN,
+      t.settled_checks ? 100.0 * static_cast<double>(t.settled_within) / static_cast<double>(t.settled_checks) : NAN,
+      100 * t.worst_settled);
 }
 
 }  // namespace
@@ -115,9 +115,10 @@ int main(int argc, char** argv) {
   double holds = static_cast<double>(all.held) / static_cast<double>(std::max<std::size_t>(1, all.errors.size()));
   double settled =
       static_cast<double>(all.settled_within) / static_cast<double>(std::max<std::size_t>(1, all.settled_checks));
-  std::printf("goals: median error <= 10 %% (%s), range holds >= 90 %% (%s), 5-15 min after a change of load "
-              "<= 10 %% error in >= 90 %% of checks (%s)\n",
-              median(all.errors) <= 0.10 ? "met" : "NOT met", holds >= 0.90 ? "met" : "NOT met",
-              settled >= 0.90 ? "met" : "NOT met");
+  std::printf(
+      "goals: median error <= 10 %% (%s), range holds >= 90 %% (%s), 5-15 min after a change of load "
+      "<= 10 %% error in >= 90 %% of checks (%s)\n",
+      median(all.errors) <= 0.10 ? "met" : "NOT met", holds >= 0.90 ? "met" : "NOT met",
+      settled >= 0.90 ? "met" : "NOT met");
   return 0;
 }
