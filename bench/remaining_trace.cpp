@@ -109,6 +109,7 @@ struct Run {
     // One reading in 150 is a glitch: nought, or four times the truth.
     if (std::uniform_int_distribution<int>(0, 149)(noise) == 0) reading = (noise() & 1) ? 0 : reading * 4;
     s.amperage = std::llround(reading);
+    s.voltage = std::llround((ocv(mah / kCapacity) + current / 1000 * kResistance) * 1000);
     TracePoint p{s, std::nullopt};
     if (current != 0) p.truth_seconds = time_left(mah, nominal_watts, charging);
     trace.points.push_back(p);

@@ -37,6 +37,17 @@ double open_circuit_volts(double share) {
   return kOpenCircuitVolts[i] + (kOpenCircuitVolts[i + 1] - kOpenCircuitVolts[i]) * (x - static_cast<double>(i));
 }
 
+// The share of charge at which the open-circuit voltage is `volts`.
+double share_at_volts(double volts) {
+  if (volts <= kOpenCircuitVolts.front()) return 0;
+  for (std::size_t i = 1; i < kOpenCircuitVolts.size(); ++i)
+    if (volts <= kOpenCircuitVolts[i])
+      return (static_cast<double>(i - 1) +
+              (volts - kOpenCircuitVolts[i - 1]) / (kOpenCircuitVolts[i] - kOpenCircuitVolts[i - 1])) /
+             10;
+  return 1;
+}
+
 // At constant power the current is P/V: the time left is the charge left over
 // the present current times the mean voltage still to come over the present one.
 double constant_power_share(double share) {
@@ -136,8 +147,19 @@ Span to_empty(double capacity, double share, const Steady& steady) {
   return {hours, hours / (1 + e), constant_current / (1 - e)};
 }
 
-Span to_full_constant_current(double capacity, double max, const Steady& steady, const ChargeProfile& p) {
+Span to_full_constant_current(double capacity, double max, std::optional<std::int64_t> millivolts, const Steady& steady,
+                              ChargeProfile p) {
   double share = capacity / max;
+  if (millivolts && *millivolts > 2500 && *millivolts < 5000) {
+    // V = OCV(share) + I·R now; the taper begins where OCV(knee) + I·R is the charge voltage.
+    double drop = static_cast<double>(*millivolts) / 1000 - open_circuit_volts(share);
+    double knee = share_at_volts(p.charge_millivolts / 1000 - drop);
+    if (drop > 0) {
+      p.knee = std::clamp(knee, p.knee_low, p.knee_high);
+      p.knee_low = std::max(p.knee_low, p.knee - 0.05);
+      p.knee_high = std::min(p.knee_high, p.knee + 0.05);
+    }
+  }
   auto hours = [&](double knee, double cutoff_c, double current) {
     double knee_charge = std::max(knee, share) * max;
     return std::max(0.0, knee_charge - capacity) / current +
@@ -149,21 +171,16 @@ Span to_full_constant_current(double capacity, double max, const Steady& steady,
 }
 
 // In the taper: the fit of current against charge gives the present current
-// and the decay; the cut-off it implies is taken when it is a plausible one.
+// (a glitch cannot move it); the decay follows from the charge still to go in
+// and the cut-off, which is taken from a phone's usual range. (The cut-off the
+// fit's own slope implies was tried: a real cell's curve steepens towards the
+// top, so the slope seen early in the taper misjudges it badly.)
 Span to_full_taper(double capacity, double max, const LineFit& fit, const ChargeProfile& p) {
   double charge = std::max(0.0, max - capacity);
   double current = fit.intercept + fit.slope * capacity;
-  auto cutoff_of = [&](double slope) { return std::clamp(current + charge * slope, 0.005 * max, 0.98 * current); };
-  double fitted = current + charge * fit.slope;
-  double lo_cut = p.cutoff_c_low * max, hi_cut = p.cutoff_c_high * max, cut = p.cutoff_c * max;
-  if (fitted >= 0.01 * max && fitted <= 0.25 * max && fit.slope_high < 0) {
-    cut = fitted;
-    lo_cut = cutoff_of(fit.slope_low);  // the steeper decay ends lower
-    hi_cut = cutoff_of(fit.slope_high);
-  }
-  double hours = taper_hours(charge, current, cut);
-  return {hours, taper_hours(charge, current * (1 + kModelSlack), hi_cut) / (1 + kModelSlack),
-          taper_hours(charge, current * (1 - kModelSlack), lo_cut) / (1 - kModelSlack)};
+  double hours = taper_hours(charge, current, p.cutoff_c * max);
+  return {hours, taper_hours(charge, current * (1 + kModelSlack), p.cutoff_c_high * max),
+          taper_hours(charge, current * (1 - kModelSlack), p.cutoff_c_low * max)};
 }
 
 // Whether the newest readings are in the taper: charged past the lowest knee,
@@ -280,7 +297,7 @@ RemainingEstimate estimate_remaining(const std::vector<Sample>& recent, std::int
       span = to_full_taper(capacity, max, *fit, p);
       result.current_ma = fit->intercept + fit->slope * capacity;
     } else if (steady) {
-      span = to_full_constant_current(capacity, max, *steady, p);
+      span = to_full_constant_current(capacity, max, last.voltage, *steady, p);
       result.current_ma = steady->current;
     } else {
       return result;

@@ -17,8 +17,10 @@
 //   voltage with the current decaying exponentially until a small cut-off: in
 //   that taper the current falls in a straight line with the charge taken in,
 //   so the slope seen gives the decay and the time left is τ·ln(I/I_cut).
-//   Before the taper is seen, the knee and the cut-off are taken from a
-//   phone's usual range and that range is the estimate's.
+//   Before the taper is seen, the knee comes from the voltage the gauge
+//   reports (the drop across the cell at the present current tells where
+//   the charge voltage will be reached), or else from a phone's usual range,
+//   and the cut-off from a phone's usual range, which the range reflects.
 // With too little to go on it says "calculating"; with no charger state or a
 // full battery, nothing applies.
 
@@ -55,6 +57,10 @@ inline constexpr std::int64_t kRemainingWindowSeconds = 30 * 60;
 // (share of the full-charge capacity per hour, i.e. C/20 nominal).
 struct ChargeProfile {
   double knee = 0.80, knee_low = 0.70, knee_high = 0.90;
+  // The cell's charge voltage (mV): with the gauge's voltage, the knee is
+  // where the open-circuit voltage plus the present drop across the cell
+  // reaches it — later at a small current, earlier at a large one.
+  double charge_millivolts = 4200;
   double cutoff_c = 0.05, cutoff_c_low = 0.025, cutoff_c_high = 0.10;
 };
 
