@@ -174,7 +174,6 @@ host::Reply SettingsApp::handle(const std::vector<std::string>& args) {
     return host::Reply::ok();
   }
   if (cmd == "close") {
-    m_close = true;
     // Replies first; the loop ends on its next turn.
     foundation::dispatch_after_ns(0, [] { foundation::RunLoop::main().stop(); });
     return host::Reply::ok();
