@@ -27,7 +27,6 @@ struct ChargeSession {
   std::optional<double> peak_watts;
   // Up to the disconnect, or to the last sample of a session still going.
   std::int64_t duration = 0;
-  bool ongoing() const { return !end.has_value(); }
   bool operator==(const ChargeSession&) const = default;
 };
 

@@ -7,7 +7,7 @@
 
 #include "host/cli/battery_arguments.h"
 #include "host/cli/command_entries.h"
-#include "host/cli/device_status.h"
+#include "host/status/device_status.h"
 #include "host/common/control_channel.h"
 #include "host/common/level_percent_text.h"
 #include "host/common/value_json.h"

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "host/cli/command_entries.h"
-#include "host/cli/device_status.h"
+#include "host/status/device_status.h"
 #include "host/cli/package_store.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_layout.h"

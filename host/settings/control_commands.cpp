@@ -166,7 +166,6 @@ host::Reply SettingsApp::handle(const std::vector<std::string>& args) {
   }
   if (cmd == "press") return host::press_alert({args.begin() + 1, args.end()});
   if (cmd == "close") {
-    m_close = true;
     // Replies first; the loop ends on its next turn.
     foundation::dispatch_after_ns(0, [] { foundation::RunLoop::main().stop(); });
     return host::Reply::ok();

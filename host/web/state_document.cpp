@@ -1,6 +1,6 @@
 #include "host/web/state_document.h"
 
-#include "host/cli/device_status.h"
+#include "host/status/device_status.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
 #include "host/common/log_tail.h"

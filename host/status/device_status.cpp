@@ -1,9 +1,9 @@
-#include "host/cli/device_status.h"
+#include "host/status/device_status.h"
 
 #include <cstdio>
 #include <sstream>
 
-#include "host/cli/accounts.h"
+#include "host/status/accounts.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
 #include "host/common/level_percent_text.h"
