@@ -63,20 +63,31 @@ std::string sample_csv(const history::Sample& s) {
          cell(s.watts) + "\n";
 }
 
-json sample_json(const history::Sample& s) {
-  return {{"time", iso_utc(s.time)},
-          {"level", value(s.level)},
-          {"charging", value(s.charging)},
-          {"external", value(s.external)},
-          {"full", value(s.full)},
-          {"raw_capacity", value(s.raw_capacity)},
-          {"max_capacity", value(s.max_capacity)},
-          {"design_capacity", value(s.design_capacity)},
-          {"cycles", value(s.cycles)},
-          {"temperature", value(s.temperature)},
-          {"voltage", value(s.voltage)},
-          {"amperage", value(s.amperage)},
-          {"watts", value(s.watts)}};
+// One sample as dump(2) lays out its object, written directly: an export
+// of millions of rows would spend most of its time building json values.
+std::string sample_json_text(const history::Sample& s) {
+  std::string out = "{\n  \"time\": \"" + iso_utc(s.time) + "\"";
+  auto put = [&](const char* name, const std::string& text) {
+    out += ",\n  \"";
+    out += name;
+    out += "\": ";
+    out += text;
+  };
+  auto integer = [](const auto& v) { return v ? std::to_string(*v) : std::string("null"); };
+  auto flag = [](const std::optional<bool>& v) { return std::string(!v ? "null" : *v ? "true" : "false"); };
+  put("level", integer(s.level));
+  put("charging", flag(s.charging));
+  put("external", flag(s.external));
+  put("full", flag(s.full));
+  put("raw_capacity", integer(s.raw_capacity));
+  put("max_capacity", integer(s.max_capacity));
+  put("design_capacity", integer(s.design_capacity));
+  put("cycles", integer(s.cycles));
+  put("temperature", integer(s.temperature));
+  put("voltage", integer(s.voltage));
+  put("amperage", integer(s.amperage));
+  put("watts", value(s.watts).dump());
+  return out + "\n}";
 }
 
 constexpr const char* kSamplesTextHeader =
@@ -107,11 +118,11 @@ class ListWriter {
   ListWriter(Context& context, Form form) : m_context(context), m_form(form) {}
 
   void header(std::string_view text) { m_pending.append(text); }
-  // One row; false once the output must stop (the collected limit).
-  bool row(const std::string& line, const json& element) {
+  // One row (for JSON, the element as dump(2) lays it out); false once the
+  // output must stop (the collected limit).
+  bool row(const std::string& text) {
     if (m_form == Form::json) {
       // As dump(2) lays out an array of objects.
-      std::string text = element.dump(2);
       m_pending += m_rows == 0 ? "[\n  " : ",\n  ";
       for (std::size_t at = 0, next; at < text.size(); at = next + 1) {
         next = std::min(text.find('\n', at), text.size());
@@ -119,7 +130,7 @@ class ListWriter {
         if (next < text.size()) m_pending += "\n  ";
       }
     } else {
-      m_pending += line;
+      m_pending += text;
     }
     ++m_rows;
     return flush(false);
@@ -282,10 +293,7 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
   if (what == "sessions") {
     if (csv) list.header("start,end,start_level,end_level,mah_added,peak_watts,duration\n");
     auto put = [&](const history::ChargeSession& c) {
-      return list.row(as_json ? std::string()
-                      : csv   ? session_csv(c)
-                              : session_text(c),
-                      as_json ? session_json(c) : json());
+      return list.row(as_json ? session_json(c).dump(2) : csv ? session_csv(c) : session_text(c));
     };
     history::SessionTracker sessions;
     bool going = true;
@@ -301,10 +309,7 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
     if (!csv && !as_json) list.header(kSamplesTextHeader);
     if (reader.is_open())
       reader.each_sample(since, until, [&](const history::Sample& s) {
-        return list.row(as_json ? std::string()
-                        : csv   ? sample_csv(s)
-                                : sample_text(s),
-                        as_json ? sample_json(s) : json());
+        return list.row(as_json ? sample_json_text(s) : csv ? sample_csv(s) : sample_text(s));
       });
   }
   reader.end_read();
