@@ -17,11 +17,12 @@ measure() {
   local label=$1
   shift
   /usr/bin/time -v "$@" >"$root/out" 2>"$root/time" || { cat "$root/time" >&2; return 1; }
-  local rss wall
+  local rss wall cpu
   rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$root/time")
   wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$root/time")
-  printf '%-28s | peak RSS %6.1f MiB | wall %s | output %s MiB\n' "$label" "$(echo "$rss / 1024" | bc -l)" "$wall" \
-    "$(($(stat -c %s "$root/out") >> 20))"
+  cpu=$(awk -F': ' '/User time|System time/ {s += $2} END {printf "%.1f", s}' "$root/time")
+  printf '%-28s | peak RSS %6.1f MiB | wall %s | CPU %s s | output %s MiB\n' "$label" "$(echo "$rss / 1024" | bc -l)" \
+    "$wall" "$cpu" "$(($(stat -c %s "$root/out") >> 20))"
 }
 measure "history --json" "$bin/simdevice" --root "$root" history --json
 measure "history --csv" "$bin/simdevice" --root "$root" history --csv

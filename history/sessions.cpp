@@ -109,6 +109,9 @@ std::vector<std::size_t> session_marking_samples(const std::vector<Sample>& samp
   for (std::size_t i = 0; i < samples.size(); ++i) {
     const Sample& s = samples[i];
     if (s.external) {
+      // Where the past is not known, the first sample that says is kept: it
+      // may be the change, whatever it says.
+      if (!before.external) marks.push_back(i);
       bool was_connected = before.external.value_or(false);
       if (*s.external) {
         if (!was_connected) marks.push_back(i);
@@ -122,7 +125,7 @@ std::vector<std::size_t> session_marking_samples(const std::vector<Sample>& samp
     }
     if (tells_fullness(s)) {
       bool full = is_full(s);
-      if (full != before.full.value_or(false)) marks.push_back(i);
+      if (!before.full || full != *before.full) marks.push_back(i);
       before.full = full;
     }
   }

@@ -86,7 +86,8 @@ void fill_in_from_older(ChargeState& state, const Sample& older);
 // full or stops being full; the last sample on the charger before each
 // disconnect, or at the stretch's end while still connected (a disconnect
 // that does not say the level or raw capacity takes them from there); and the
-// sample with the highest watts of each stretch on the charger. Removing any
+// sample with the highest watts of each stretch on the charger; and, where
+// `before` does not know a state, the first sample that says it. Removing any
 // other samples leaves charge_sessions and full_charges of the whole history
 // as they were. Indices into `samples`, ascending.
 std::vector<std::size_t> session_marking_samples(const std::vector<Sample>& samples, ChargeState before);

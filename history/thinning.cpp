@@ -25,14 +25,21 @@ std::int64_t floor_to(std::int64_t t, std::int64_t step) {
   return q * step;
 }
 
+// How far back the state before a day is looked for. Left unknown past it (a
+// crafted store of rows that never say), thinning keeps more samples, never
+// fewer: an unknown state marks the day's first change as one.
+constexpr std::int64_t kStateLookbackRows = 20000;
+
 // What the samples before `time` left: the charger's and fullness's last
 // states, read back from the newest samples that say each.
 sqlite::Status charge_state_before(sqlite::Database& db, std::int64_t time, ChargeState& state) {
   sqlite::Status s;
   sqlite::Statement st = db.prepare(
-      std::string("SELECT ") + kSampleColumns + " FROM samples WHERE time < ?1 ORDER BY time DESC, rowid DESC", &s);
+      std::string("SELECT ") + kSampleColumns + " FROM samples WHERE time < ?1 ORDER BY time DESC, rowid DESC LIMIT ?2",
+      &s);
   if (!st.valid()) return s;
   st.bind(1, std::optional<std::int64_t>(time));
+  st.bind(2, std::optional<std::int64_t>(kStateLookbackRows));
   state = {};
   while (!state.known() && st.step()) fill_in_from_older(state, sample_from_row(st));
   return st.status();

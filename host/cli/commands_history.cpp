@@ -36,6 +36,8 @@ std::string cell(const std::optional<T>& v) {
   if (!v) return {};
   if constexpr (std::is_same_v<T, bool>)
     return *v ? "1" : "0";
+  else if constexpr (std::is_integral_v<T>)
+    return std::to_string(*v);  // exact, and far cheaper than a formatted double
   else
     return number_text(static_cast<double>(*v));
 }
