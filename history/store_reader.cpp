@@ -143,13 +143,17 @@ void HistoryReader::each_sample(std::optional<std::int64_t> since, std::optional
 void HistoryReader::each_overview_sample(const EachSample& each, const std::function<void()>& restart) {
   // The same columns as kSampleColumns, those left out as NULL, so one
   // decoder (and its checks of what a crafted store holds) serves both.
+  // In rowid order the range is a filter (the unary + keeps SQLite from
+  // walking the index and sorting its rows by rowid in a temporary tree).
   const std::string select =
       "SELECT time, level, NULL, external, full, raw_capacity, max_capacity, design_capacity, cycles,"
-      " NULL, NULL, NULL, watts FROM samples WHERE time >= ?1 AND time <= ?2 ORDER BY ";
+      " NULL, NULL, NULL, watts FROM samples WHERE ";
   for (bool by_rowid : {true, false}) {
     if (by_rowid && !restart) continue;
     sqlite::Status s;
-    sqlite::Statement st = m_db.prepare(select + (by_rowid ? "rowid" : "time, rowid"), &s);
+    sqlite::Statement st = m_db.prepare(select + (by_rowid ? "+time >= ?1 AND +time <= ?2 ORDER BY rowid"
+                                                           : "time >= ?1 AND time <= ?2 ORDER BY time, rowid"),
+                                        &s);
     if (!st.valid()) {
       note(s);
       return;
