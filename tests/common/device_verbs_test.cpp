@@ -70,16 +70,34 @@ TEST(DeviceVerbs, TheTableRefusesWhatIsNotOfItsType) {
   EXPECT_EQ(refusal<SettingsRequest>({}), "no command");
 }
 
+// Every verb of a process: its name is its own, and its fields match its
+// grammar one for one (a field read as the wrong type would throw in the process).
 template <class... Verbs>
-bool verbs_are_distinct(std::type_identity<std::variant<Verbs...>>) {
+void check_table(std::type_identity<std::variant<Verbs...>>) {
   std::set<std::string_view> names{Verbs::verb...};
-  return names.size() == sizeof...(Verbs);
+  EXPECT_EQ(names.size(), sizeof...(Verbs));
+  auto check = []<class Verb>(std::type_identity<Verb>) {
+    const Grammar& grammar = Verb::grammar();
+    EXPECT_EQ(std::tuple_size_v<decltype(Verb{}.fields())>, grammar.operands.size() + grammar.options.size())
+        << Verb::verb;
+    Words words{std::string(Verb::verb)};
+    for (const auto& operand : grammar.operands)
+      if (operand.required) words.emplace_back(operand.type == ArgType::word ? "x" : "1");
+    for (const auto& option : grammar.options) {
+      words.emplace_back(option.name);
+      if (!option.value_name.empty()) words.emplace_back(option.type == ArgType::word ? "x" : "1");
+    }
+    auto request = read_verb<Verb>({words.begin() + 1, words.end()});
+    ASSERT_TRUE(request) << Verb::verb << ": " << request.message();
+    EXPECT_EQ(words_of(*request), words) << Verb::verb;
+  };
+  (check(std::type_identity<Verbs>{}), ...);
 }
 
-TEST(DeviceVerbs, AVerbNamesOneRequestOfEachProcess) {
-  EXPECT_TRUE(verbs_are_distinct(std::type_identity<SpringBoardRequest>{}));
-  EXPECT_TRUE(verbs_are_distinct(std::type_identity<SettingsRequest>{}));
-  EXPECT_TRUE(verbs_are_distinct(std::type_identity<LaunchdRequest>{}));
+TEST(DeviceVerbs, EachProcessTableIsWhole) {
+  check_table(std::type_identity<SpringBoardRequest>{});
+  check_table(std::type_identity<SettingsRequest>{});
+  check_table(std::type_identity<LaunchdRequest>{});
 }
 
 }  // namespace
