@@ -32,42 +32,36 @@ def status_line(sock):
     return data.split(b"\r\n", 1)[0].decode(errors="replace") if data else "closed"
 
 
-def header_flood(server, mib):
-    """8 KB header lines until `mib` MiB are sent or the server stops reading."""
+def flood(server, head, piece, mib):
+    """Sends `head`, then `piece` again and again until `mib` MiB are sent or the
+    server stops reading: the answer, and the server's peak memory meanwhile."""
     s = connect(server.port)
-    s.sendall(b"GET /api/state HTTP/1.1\r\nHost: 127.0.0.1:%d\r\n" % server.port)
-    line = b"X-Filler: " + b"a" * 8180 + b"\r\n"
+    s.sendall(head)
     sent, peak = 0, server.rss_kib()
     try:
         while sent < mib << 20:
-            s.sendall(line)
-            sent += len(line)
-            if sent % (4 << 20) < len(line):
+            s.sendall(piece)
+            sent += len(piece)
+            if sent % (4 << 20) < len(piece):
                 peak = max(peak, server.rss_kib())
     except OSError:
         pass
     answer = status_line(s)
     s.close()
     return sent, answer, max(peak, server.rss_kib())
+
+
+def header_flood(server, mib):
+    """8 KB header lines."""
+    return flood(server, b"GET /api/state HTTP/1.1\r\nHost: 127.0.0.1:%d\r\n" % server.port,
+                 b"X-Filler: " + b"a" * 8180 + b"\r\n", mib)
 
 
 def chunked_body(server, mib):
-    s = connect(server.port)
-    s.sendall(b"POST /api/command HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nX-Simdevice-Token: %s\r\n"
-              b"Transfer-Encoding: chunked\r\n\r\n" % (server.port, server.token.encode()))
-    chunk = b"10000\r\n" + b" " * 0x10000 + b"\r\n"
-    sent, peak = 0, server.rss_kib()
-    try:
-        while sent < mib << 20:
-            s.sendall(chunk)
-            sent += len(chunk)
-            if sent % (4 << 20) < len(chunk):
-                peak = max(peak, server.rss_kib())
-    except OSError:
-        pass
-    answer = status_line(s)
-    s.close()
-    return sent, answer, max(peak, server.rss_kib())
+    """64 KiB chunks of a body with no declared length."""
+    return flood(server, b"POST /api/command HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nX-Simdevice-Token: %s\r\n"
+                 b"Transfer-Encoding: chunked\r\n\r\n" % (server.port, server.token.encode()),
+                 b"10000\r\n" + b" " * 0x10000 + b"\r\n", mib)
 
 
 def timed_get(server):

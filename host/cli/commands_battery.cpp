@@ -60,18 +60,35 @@ bool wait_for_battery_handled(long long generation, int timeout_ms) {
   }
 }
 
+// A launchd battery reply, once SpringBoard has handled the change it made:
+// its body, or the failure to report instead.
+struct HandledReply {
+  nlohmann::json body;
+  long long generation = 0;
+  std::optional<CommandResult> failure;
+};
+
+HandledReply await_battery_reply(const std::optional<host::Reply>& reply) {
+  HandledReply handled;
+  if (!reply) return {{}, 0, Context::failure("the device is not running (simdevice boot)")};
+  if (reply->status != 0) return {{}, 0, CommandResult{reply->status, {}, reply->err + "\n"}};
+  handled.body = nlohmann::json::parse(reply->out, nullptr, false);
+  if (!handled.body.is_object()) handled.body = nlohmann::json::object();
+  handled.generation = handled.body.value("generation", 0LL);
+  if (!wait_for_battery_handled(handled.generation, 15000))
+    handled.failure = Context::failure("SpringBoard did not handle the battery change (generation " +
+                                       std::to_string(handled.generation) + ") within 15 s");
+  return handled;
+}
+
 // Reports a launchd battery reply once SpringBoard has handled it.
 CommandResult report_battery_change(const std::optional<host::Reply>& reply, const char* what) {
-  if (!reply) return Context::failure("the device is not running (simdevice boot)");
-  if (reply->status != 0) return {reply->status, {}, reply->err + "\n"};
-  auto j = nlohmann::json::parse(reply->out, nullptr, false);
-  long long generation = j.is_object() ? j.value("generation", 0LL) : 0;
-  if (!wait_for_battery_handled(generation, 15000))
-    return Context::failure("SpringBoard did not handle the battery change (generation " + std::to_string(generation) +
-                            ") within 15 s");
+  HandledReply handled = await_battery_reply(reply);
+  if (handled.failure) return *handled.failure;
+  const nlohmann::json& j = handled.body;
   return {0,
           std::string(what) + ": " + level_text(j.value("level", -1.0)) + ", " + j.value("state", "unknown") +
-              " (generation " + std::to_string(generation) + ", handled by SpringBoard)\n",
+              " (generation " + std::to_string(handled.generation) + ", handled by SpringBoard)\n",
           {}};
 }
 
@@ -94,17 +111,13 @@ CommandResult plug(bool connected) {
 CommandResult set_usage(const ParsedArgs& args, Context& context) {
   const std::string& name = args.positionals[0];
   if (!device::parse_usage(name)) return context.usage_error("no usage '" + name + "' (" + device::kUsageNames + ")");
-  auto reply = host::control_request(host::control_socket_path("launchd"), {"usage", name});
-  if (!reply) return Context::failure("the device is not running (simdevice boot)");
-  if (reply->status != 0) return {reply->status, {}, reply->err + "\n"};
-  auto j = nlohmann::json::parse(reply->out, nullptr, false);
-  long long generation = j.is_object() ? j.value("generation", 0LL) : 0;
-  if (!wait_for_battery_handled(generation, 15000))
-    return Context::failure("SpringBoard did not handle the battery change (generation " + std::to_string(generation) +
-                            ") within 15 s");
+  HandledReply handled =
+      await_battery_reply(host::control_request(host::control_socket_path("launchd"), {"usage", name}));
+  if (handled.failure) return *handled.failure;
+  const nlohmann::json& j = handled.body;
   return {0,
           "usage: " + j.value("usage", name) + ", " + std::to_string(j.value("current_ma", 0LL)) + " mA (generation " +
-              std::to_string(generation) + ")\n",
+              std::to_string(handled.generation) + ")\n",
           {}};
 }
 
