@@ -89,10 +89,10 @@ int main(int argc, char** argv) {
     unsigned seed = 1;
     const std::vector<std::pair<std::string, std::string>> discharges{
         {"idle", "browse"}, {"browse", "video"}, {"video", "idle"}, {"call", "browse"}, {"browse", "idle"}};
-    for (const auto& [first, second] : discharges) traces.push_back(bench::synthetic_discharge(first, second, seed++));
+    for (const auto& [first, second] : discharges) traces.push_back(bench::sim_discharge(first, second, seed++));
     for (int from : {5, 20, 50}) {
-      traces.push_back(bench::synthetic_charge(from, "idle", "video", seed++));
-      traces.push_back(bench::synthetic_charge(from, "browse", "idle", seed++));
+      traces.push_back(bench::sim_charge(from, "idle", "video", seed++));
+      traces.push_back(bench::sim_charge(from, "browse", "idle", seed++));
     }
   }
 
