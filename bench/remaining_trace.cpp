@@ -1,5 +1,6 @@
 #include "bench/remaining_trace.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <random>
@@ -145,7 +146,17 @@ std::optional<Trace> read_trace(const std::string& path, std::string& error) {
   trace.name = path;
   std::string line;
   std::getline(in, line);
-  bool has_truth = line.find("truth_seconds") != std::string::npos;
+  // The optional columns, found by name in the header.
+  std::vector<std::string> header;
+  std::stringstream hs(line);
+  for (std::string cell; std::getline(hs, cell, ',');) header.push_back(cell);
+  auto column = [&](const std::string& name) -> std::optional<std::size_t> {
+    auto it = std::find(header.begin(), header.end(), name);
+    if (it == header.end()) return std::nullopt;
+    return static_cast<std::size_t>(it - header.begin());
+  };
+  const std::optional<std::size_t> truth_at = column("truth_seconds"), volts_at = column("voltage");
+  const bool has_truth = truth_at.has_value();
   int row = 1;
   while (std::getline(in, line)) {
     ++row;
@@ -171,7 +182,10 @@ std::optional<Trace> read_trace(const std::string& path, std::string& error) {
       s.charging = cells[5] == "1";
       s.full = cells[6] == "1";
       TracePoint p{s, std::nullopt};
-      if (has_truth && cells.size() > 7 && !cells[7].empty()) p.truth_seconds = std::stod(cells[7]);
+      if (volts_at && cells.size() > *volts_at && !cells[*volts_at].empty())
+        p.sample.voltage = std::stoll(cells[*volts_at]);
+      if (truth_at && cells.size() > *truth_at && !cells[*truth_at].empty())
+        p.truth_seconds = std::stod(cells[*truth_at]);
       trace.points.push_back(p);
     } catch (const std::exception&) {
       error = path + ":" + std::to_string(row) + ": not a number";

@@ -35,8 +35,9 @@ Trace sim_discharge(const std::string& first, const std::string& second, unsigne
 Trace sim_charge(int from_percent, const std::string& first, const std::string& second, unsigned seed);
 
 // A recorded trace: CSV with the header
-// time,raw_capacity,max_capacity,amperage,external,charging,full[,truth_seconds]
-// (Unix seconds, mAh, mA). Without the truth column the truth is the time until
+// time,raw_capacity,max_capacity,amperage,external,charging,full
+// and optionally, named in the header after those, voltage and truth_seconds
+// (Unix seconds, mAh, mA, mV, seconds). Without the truth column the truth is the time until
 // the trace's own end (empty, or full), checked only after its last load change
 // (a row whose `time` is followed by a `# load change` comment line), where
 // the load then is the load to the end.
