@@ -1,141 +1,138 @@
 #include "bench/remaining_trace.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <fstream>
-#include <map>
 #include <random>
 #include <sstream>
+
+#include "host/device/battery_change.h"
+#include "host/device/power_model.h"
+#include "host/device/sim_battery.h"
+#include "shared/battery_level.h"
 
 namespace bench {
 namespace {
 
-// The synthetic cell: 1500 mAh; its own open-circuit curve (not the
-// estimator's), every tenth of charge, and 0.25 Ω in the cell and its path
-// (which puts the charge's knee near 76 %, 80 % coming in a little over half
-// the time of a charge from empty, as a phone's does).
-constexpr double kCapacity = 1500;
-constexpr double kResistance = 0.25;
-constexpr std::array<double, 11> kOcv{3.20, 3.58, 3.68, 3.74, 3.78, 3.82, 3.87, 3.93, 4.00, 4.08, 4.19};
-constexpr double kChargeVolts = 4.20;
-constexpr double kAdapterMilliamps = 1000;           // 5 W at the cell, less the conversion
-constexpr double kCutoffMilliamps = kCapacity / 20;  // C/20
-constexpr double kStep = 10;                         // seconds per step of the model
-constexpr double kSampleEvery = 30;                  // seconds between broadcasts
+// A day passes in a minute, as `simdevice boot --battery sim:speed=1440` runs.
+constexpr double kSpeed = 1440;
+// Simulated seconds between broadcasts (the driver polls the sim about this
+// often at that speed).
+constexpr double kSampleEvery = 30;
+// The truth is found to this many simulated seconds.
+constexpr double kTruthStep = 1;
+constexpr double kStartUnix = 1.7e9;
+// The gauge: the sim's readings are exact, a real gauge's are not. Its
+// reading error (relative, one sigma) and one glitch in this many readings.
+constexpr double kGaugeNoise = 0.03;
+constexpr int kGlitchEvery = 150;
 
-double ocv(double share) {
-  double x = std::clamp(share, 0.0, 1.0) * 10;
-  auto i = static_cast<std::size_t>(std::min(9.0, std::floor(x)));
-  return kOcv[i] + (kOcv[i + 1] - kOcv[i]) * (x - static_cast<double>(i));
+device::Usage usage_of(const std::string& name) { return device::parse_usage(name).value_or(device::Usage::idle); }
+
+device::SimBattery make_battery(double level, bool charger, device::Usage usage) {
+  device::SimOptions o;
+  o.level = level;
+  o.speed = kSpeed;
+  o.usage = usage;
+  o.connected = charger;
+  return device::SimBattery(o, [](device::Usage u) {
+    device::PowerState s;
+    s.screen_on = true;
+    s.brightness = 0.5;
+    s.bluetooth = s.location = false;
+    s.usage = u;
+    return s;
+  });
 }
 
-double usage_watts(const std::string& name) {
-  static const std::map<std::string, double> kWatts{{"idle", 0.25}, {"browse", 1.2}, {"video", 1.6}, {"call", 0.9}};
-  auto it = kWatts.find(name);
-  return it == kWatts.end() ? 1.0 : it->second;
-}
+bool ended(const device::SimBattery& b) { return b.state() == device::kStateFull || b.level() <= 0; }
 
-// The cell's current (mA, positive charging) at charge `mah` for a phone
-// drawing `watts`, on the charger or not; 0 when full or empty.
-double cell_current(double mah, double watts, bool charging) {
-  double v0 = ocv(mah / kCapacity);
-  if (!charging) {
-    // P = I·(V0 − I·R): the smaller root.
-    double disc = v0 * v0 - 4 * kResistance * watts;
-    if (disc <= 0) return 0;
-    return -(v0 - std::sqrt(disc)) / (2 * kResistance) * 1000;
+// Simulated seconds from `sim_s` until the battery is empty or full with
+// nothing changed, on a copy.
+double time_to_end(device::SimBattery b, double sim_s) {
+  double start = sim_s;
+  device::SimBattery before = b;
+  while (!ended(b)) {
+    before = b;
+    sim_s += kSampleEvery;
+    b.sample(sim_s / kSpeed, 0);
   }
-  double cc = kAdapterMilliamps - watts / v0 * 1000;  // the phone's load comes off the charger's current
-  double cv = (kChargeVolts - v0) / kResistance * 1000;
-  double i = std::min(cc, cv);
-  return i < kCutoffMilliamps ? 0 : i;
-}
-
-// Seconds until empty (or full) from `mah` at a steady `watts`.
-double time_left(double mah, double watts, bool charging) {
-  double t = 0;
-  for (int guard = 0; guard < 200000; ++guard) {
-    double i = cell_current(mah, watts, charging);
-    if (i == 0 || mah <= 0 || mah >= kCapacity) return t;
-    mah += i * kStep / 3600;
-    t += kStep;
+  sim_s -= kSampleEvery;
+  while (!ended(before)) {
+    sim_s += kTruthStep;
+    before.sample(sim_s / kSpeed, 0);
   }
-  return t;
+  return sim_s - start;
 }
 
 struct Run {
   Trace trace;
+  device::SimBattery battery;
   std::mt19937 noise;
-  double mah, t = 1.7e9, wander = 0;
-  bool charging;
+  double sim_s = 0;
+  // The end of the run should the present load stay: the truth of every
+  // check until the load changes (the path up to then is the same).
+  double end_s = 0;
 
-  Run(std::string name, double start_mah, bool on_charger, unsigned seed)
-      : noise(seed), mah(start_mah), charging(on_charger) {
+  Run(std::string name, device::SimBattery b, unsigned seed) : battery(std::move(b)), noise(seed) {
     trace.name = std::move(name);
+    end_s = time_to_end(battery, sim_s);
   }
 
   double gauss() { return std::normal_distribution<double>(0, 1)(noise); }
 
-  // Runs `watts` until `until(mah)` or empty/full; a broadcast every kSampleEvery.
+  void broadcast() {
+    double now = kStartUnix + sim_s;
+    device::BatterySample b = battery.sample(sim_s / kSpeed, now);
+    history::Sample s = history::sample_from_status(b.status, px::level_percent(static_cast<float>(b.level)), now);
+    if (s.amperage && *s.amperage != 0) {
+      double reading = static_cast<double>(*s.amperage) * (1 + kGaugeNoise * gauss());
+      // A glitch: nought, or four times the truth.
+      if (std::uniform_int_distribution<int>(0, kGlitchEvery - 1)(noise) == 0)
+        reading = (noise() & 1) ? 0 : reading * 4;
+      s.amperage = std::llround(reading);
+    }
+    TracePoint p{s, std::nullopt};
+    if (!ended(battery)) p.truth_seconds = end_s - sim_s;
+    trace.points.push_back(p);
+  }
+
+  // Broadcasts until `stop()` or the end.
   template <class Stop>
-  void run(double watts, Stop until) {
-    double next_sample = t;
-    for (;;) {
-      // The load wanders around its usage (±5 %, correlated over about two minutes).
-      wander += (-wander * kStep / 120) + 0.05 * std::sqrt(2 * kStep / 120) * gauss();
-      double w = watts * (1 + wander);
-      double i = cell_current(mah, w, charging);
-      if (t >= next_sample) {
-        sample(i, watts);
-        next_sample += kSampleEvery;
-      }
-      if (i == 0 || until(mah) || (i < 0 && mah <= 0) || (i > 0 && mah >= kCapacity)) return;
-      mah = std::clamp(mah + i * kStep / 3600, 0.0, kCapacity);
-      t += kStep;
+  void run(Stop stop) {
+    broadcast();
+    while (!ended(battery) && !stop()) {
+      sim_s += kSampleEvery;
+      broadcast();
     }
   }
 
-  void sample(double current, double nominal_watts) {
-    history::Sample s;
-    s.time = static_cast<std::int64_t>(t);
-    s.external = charging;
-    s.charging = charging && current > 0;
-    s.full = charging && current == 0;
-    s.raw_capacity = std::llround(mah);
-    s.max_capacity = std::llround(kCapacity);
-    s.level = static_cast<std::int32_t>(mah / kCapacity * 100);
-    double reading = current * (1 + 0.03 * gauss());
-    // One reading in 150 is a glitch: nought, or four times the truth.
-    if (std::uniform_int_distribution<int>(0, 149)(noise) == 0) reading = (noise() & 1) ? 0 : reading * 4;
-    s.amperage = std::llround(reading);
-    s.voltage = std::llround((ocv(mah / kCapacity) + current / 1000 * kResistance) * 1000);
-    TracePoint p{s, std::nullopt};
-    if (current != 0) p.truth_seconds = time_left(mah, nominal_watts, charging);
-    trace.points.push_back(p);
+  void change_usage(const std::string& name) {
+    if (!battery.set_usage(name, sim_s / kSpeed).ok()) return;  // a name from the list above: cannot fail
+    trace.load_change = static_cast<std::int64_t>(kStartUnix + sim_s);
+    end_s = sim_s + time_to_end(battery, sim_s);
   }
 };
 
 }  // namespace
 
-Trace synthetic_discharge(const std::string& first, const std::string& second, unsigned seed) {
-  Run r("discharge " + first + " > " + second, kCapacity, false, seed);
-  // Halfway through the life under the first load.
-  double half = time_left(kCapacity, usage_watts(first), false) / 2;
-  double start = r.t;
-  r.run(usage_watts(first), [&](double) { return r.t - start >= half; });
-  r.trace.load_change = static_cast<std::int64_t>(r.t);
-  r.run(usage_watts(second), [](double) { return false; });
+Trace sim_discharge(const std::string& first, const std::string& second, unsigned seed) {
+  Run r("discharge " + first + " > " + second, make_battery(1, false, usage_of(first)), seed);
+  double half = r.end_s / 2;
+  r.run([&] { return r.sim_s >= half; });
+  r.change_usage(second);
+  r.run([] { return false; });
   return r.trace;
 }
 
-Trace synthetic_charge(int from_percent, const std::string& first, const std::string& second, unsigned seed) {
+Trace sim_charge(int from_percent, const std::string& first, const std::string& second, unsigned seed) {
+  double from = from_percent / 100.0;
   Run r("charge from " + std::to_string(from_percent) + " % " + first + " > " + second,
-        kCapacity * from_percent / 100.0, true, seed);
-  double halfway = r.mah + (kCapacity - r.mah) / 2;
-  r.run(usage_watts(first), [&](double mah) { return mah >= halfway; });
-  r.trace.load_change = static_cast<std::int64_t>(r.t);
-  r.run(usage_watts(second), [](double) { return false; });
+        make_battery(from, true, usage_of(first)), seed);
+  double halfway = from + (1 - from) / 2;
+  r.run([&] { return r.battery.level() >= halfway; });
+  r.change_usage(second);
+  r.run([] { return false; });
   return r.trace;
 }
 
@@ -149,7 +146,17 @@ std::optional<Trace> read_trace(const std::string& path, std::string& error) {
   trace.name = path;
   std::string line;
   std::getline(in, line);
-  bool has_truth = line.find("truth_seconds") != std::string::npos;
+  // The optional columns, found by name in the header.
+  std::vector<std::string> header;
+  std::stringstream hs(line);
+  for (std::string cell; std::getline(hs, cell, ',');) header.push_back(cell);
+  auto column = [&](const std::string& name) -> std::optional<std::size_t> {
+    auto it = std::find(header.begin(), header.end(), name);
+    if (it == header.end()) return std::nullopt;
+    return static_cast<std::size_t>(it - header.begin());
+  };
+  const std::optional<std::size_t> truth_at = column("truth_seconds"), volts_at = column("voltage");
+  const bool has_truth = truth_at.has_value();
   int row = 1;
   while (std::getline(in, line)) {
     ++row;
@@ -175,7 +182,10 @@ std::optional<Trace> read_trace(const std::string& path, std::string& error) {
       s.charging = cells[5] == "1";
       s.full = cells[6] == "1";
       TracePoint p{s, std::nullopt};
-      if (has_truth && cells.size() > 7 && !cells[7].empty()) p.truth_seconds = std::stod(cells[7]);
+      if (volts_at && cells.size() > *volts_at && !cells[*volts_at].empty())
+        p.sample.voltage = std::stoll(cells[*volts_at]);
+      if (truth_at && cells.size() > *truth_at && !cells[*truth_at].empty())
+        p.truth_seconds = std::stod(cells[*truth_at]);
       trace.points.push_back(p);
     } catch (const std::exception&) {
       error = path + ":" + std::to_string(row) + ": not a number";

@@ -7,6 +7,7 @@
 #include "history/health.h"
 #include "history/robust_fit.h"
 #include "history/store.h"
+#include "shared/cell_curve.h"
 
 namespace history {
 namespace {
@@ -27,26 +28,7 @@ constexpr double kModelSlack = 0.05;
 // spread counts at least this much.
 constexpr double kFewReadingsSpread = 0.06;
 
-// Open-circuit voltage of a lithium-ion (graphite / cobalt-oxide) cell at
-// every tenth of its charge: flat through the middle, steep at both ends.
-constexpr std::array<double, 11> kOpenCircuitVolts{3.30, 3.62, 3.70, 3.75, 3.79, 3.83, 3.88, 3.95, 4.02, 4.10, 4.19};
-
-double open_circuit_volts(double share) {
-  double x = std::clamp(share, 0.0, 1.0) * 10;
-  auto i = static_cast<std::size_t>(std::min(9.0, std::floor(x)));
-  return kOpenCircuitVolts[i] + (kOpenCircuitVolts[i + 1] - kOpenCircuitVolts[i]) * (x - static_cast<double>(i));
-}
-
-// The share of charge at which the open-circuit voltage is `volts`.
-double share_at_volts(double volts) {
-  if (volts <= kOpenCircuitVolts.front()) return 0;
-  for (std::size_t i = 1; i < kOpenCircuitVolts.size(); ++i)
-    if (volts <= kOpenCircuitVolts[i])
-      return (static_cast<double>(i - 1) +
-              (volts - kOpenCircuitVolts[i - 1]) / (kOpenCircuitVolts[i] - kOpenCircuitVolts[i - 1])) /
-             10;
-  return 1;
-}
+double open_circuit_volts(double share) { return px::cell_open_circuit_volts(share); }
 
 // At constant power the current is P/V: the time left is the charge left over
 // the present current times the mean voltage still to come over the present one.
@@ -75,11 +57,13 @@ struct Reading {
   double t = 0;
   std::optional<double> current;  // mA into the cell charging, out of it discharging
   std::optional<double> capacity;
+  std::optional<double> volts;
 };
 
 struct Steady {
   double current = 0;
   double spread = 0;  // relative uncertainty of the present current
+  double since = 0;   // time of the oldest reading of this load
 };
 
 // A load wanders slowly: readings closer together than this are counted as
@@ -124,7 +108,7 @@ std::optional<Steady> steady_current(const std::vector<double>& times, const std
   double independent = std::min(static_cast<double>(kept.size()), 1 + (times.back() - oldest) / kIndependentSeconds);
   double spread = 1.2533 * 1.4826 * mad / std::sqrt(independent) / m;
   if (kept.size() < 4) spread = std::max(spread, kFewReadingsSpread);
-  return Steady{m, spread};
+  return Steady{m, spread, oldest};
 }
 
 // Hours to put `charge` (mAh) in, from `current` decaying exponentially to
@@ -143,39 +127,142 @@ struct Span {
 Span to_empty(double capacity, double share, const Steady& steady) {
   double constant_current = capacity / steady.current;
   double e = std::min(0.5, steady.spread + kModelSlack);
-  double hours = constant_current * constant_power_share(share);
-  return {hours, hours / (1 + e), constant_current / (1 - e)};
+  double constant_power = constant_current * constant_power_share(share);
+  // Whether the phone draws constant power or constant current, the middle
+  // is within half their gap of the truth; the range spans both.
+  return {(constant_current + constant_power) / 2, constant_power / (1 + e), constant_current / (1 - e)};
 }
 
-Span to_full_constant_current(double capacity, double max, std::optional<std::int64_t> millivolts, const Steady& steady,
-                              ChargeProfile p) {
-  double share = capacity / max;
-  if (millivolts && *millivolts > 2500 && *millivolts < 5000) {
-    // V = OCV(share) + I·R now; the taper begins where OCV(knee) + I·R is the charge voltage.
-    double drop = static_cast<double>(*millivolts) / 1000 - open_circuit_volts(share);
-    double knee = share_at_volts(p.charge_millivolts / 1000 - drop);
-    if (drop > 0) {
-      p.knee = std::clamp(knee, p.knee_low, p.knee_high);
-      p.knee_low = std::max(p.knee_low, p.knee - 0.05);
-      p.knee_high = std::min(p.knee_high, p.knee + 0.05);
+// The cell as the gauge shows it: the charge voltage and the resistance.
+struct Cell {
+  double charge_volts;
+  double ohms;
+};
+
+// Hours to charge from `share` to full at `cc_ma` until the terminal reaches
+// the charge voltage, then at what holds it there, (Vc − OCV) / R, until that
+// falls to the cut-off (or the cell is full): the cell's own constant-voltage
+// phase, from its open-circuit curve.
+double charge_hours(double share, double max, double cc_ma, const Cell& cell, double cutoff_ma) {
+  constexpr double kStep = 0.002;
+  auto current = [&](double s) {
+    return std::min(cc_ma, (cell.charge_volts - open_circuit_volts(s)) * 1000 / cell.ohms);
+  };
+  double hours = 0;
+  double i0 = current(share);
+  for (double s = share; s < 1 && i0 >= cutoff_ma; s += kStep) {
+    double ds = std::min(kStep, 1 - s);
+    double i1 = current(s + ds);
+    if (i1 < cutoff_ma) {  // the cut-off within this step: only up to it
+      ds *= (i0 - cutoff_ma) / (i0 - i1);
+      i1 = cutoff_ma;
     }
+    // The current runs in a line across a step (the curve is one there): the
+    // time is exact for it, not the step's first current's.
+    double per_ma = std::fabs(i0 - i1) < 1e-9 ? 1 / i0 : std::log(i0 / i1) / (i0 - i1);
+    hours += ds * max * per_ma;
+    i0 = i1;
   }
+  return hours;
+}
+
+// The cell's resistance (ohm) from readings since `since` at the present
+// load: each reading's voltage above the open-circuit voltage of its charge,
+// over the present current (the median of them, so a glitch cannot move it);
+// readings from before a change of load would show the old current's drop.
+std::optional<double> constant_current_ohms(const std::vector<Reading>& run, double max, const Steady& steady) {
+  std::vector<double> drops;
+  for (const Reading& r : run)
+    if (r.t >= steady.since && r.volts && r.capacity) drops.push_back(*r.volts - open_circuit_volts(*r.capacity / max));
+  if (drops.empty()) return std::nullopt;
+  double drop = median_of(drops);
+  if (drop <= 0) return std::nullopt;
+  return drop * 1000 / steady.current;
+}
+
+// Constant current: the knee is where the open-circuit voltage plus the drop
+// across the cell reaches the charge voltage; the taper follows the cell's curve.
+Span to_full_constant_current(double capacity, double max, std::optional<double> ohms, const Steady& steady,
+                              const ChargeProfile& p) {
+  double share = capacity / max;
+  double e = std::min(0.5, steady.spread + kModelSlack);
+  if (ohms) {
+    // A current that is really lower has a lower drop too: the same
+    // resistance, the current scaled, scales the whole charge's time.
+    Cell cell{p.charge_millivolts / 1000, *ohms};
+    return {charge_hours(share, max, steady.current, cell, p.cutoff_c * max),
+            charge_hours(share, max, steady.current * (1 + e), Cell{cell.charge_volts, *ohms / (1 + e)},
+                         p.cutoff_c_high * max),
+            charge_hours(share, max, steady.current * (1 - e), Cell{cell.charge_volts, *ohms / (1 - e)},
+                         p.cutoff_c_low * max)};
+  }
+  // No voltage: the knee from a phone's usual range, an exponential taper.
   auto hours = [&](double knee, double cutoff_c, double current) {
     double knee_charge = std::max(knee, share) * max;
     return std::max(0.0, knee_charge - capacity) / current +
            taper_hours(max - std::max(capacity, knee_charge), current, cutoff_c * max);
   };
-  double e = std::min(0.5, steady.spread + kModelSlack);
   return {hours(p.knee, p.cutoff_c, steady.current), hours(p.knee_high, p.cutoff_c_high, steady.current * (1 + e)),
           hours(p.knee_low, p.cutoff_c_low, steady.current * (1 - e))};
 }
 
-// In the taper: the fit of current against charge gives the present current
-// (a glitch cannot move it); the decay follows from the charge still to go in
-// and the cut-off, which is taken from a phone's usual range. (The cut-off the
-// fit's own slope implies was tried: a real cell's curve steepens towards the
-// top, so the slope seen early in the taper misjudges it badly.)
-Span to_full_taper(double capacity, double max, const LineFit& fit, const ChargeProfile& p) {
+// The taper's cell: the terminal sits at the charge voltage, which the gauge
+// reports (the newest readings' median), and the current is what holds it
+// there, (Vc − OCV) / R; R is the median over the taper's readings, so the
+// present current follows the cell's curve, which a line through the
+// readings would not (it steepens towards the top).
+constexpr double kHeldVolts = 0.003;
+constexpr double kHeldSeconds = 180;
+
+struct Taper {
+  Cell cell;
+  double current;  // at the present charge
+  double spread;   // relative, of the resistance
+};
+
+std::optional<Taper> taper_cell(const std::vector<Reading>& run, double capacity, double max) {
+  std::vector<double> volts;
+  for (auto it = run.rbegin(); it != run.rend() && volts.size() < 5; ++it)
+    if (it->volts) volts.push_back(*it->volts);
+  if (volts.empty()) return std::nullopt;
+  double vc = median_of(volts);
+  // The newest readings held at that voltage (a constant current's voltage
+  // keeps rising): long enough, or this is not the taper yet.
+  std::vector<double> ohms;
+  double held_from = run.back().t;
+  for (auto it = run.rbegin(); it != run.rend() && it->t >= run.back().t - kTaperWindowSeconds; ++it) {
+    if (!it->volts) continue;
+    if (std::fabs(*it->volts - vc) > kHeldVolts) break;
+    held_from = it->t;
+    if (!it->capacity || !it->current || *it->current <= 0) continue;
+    double headroom = vc - open_circuit_volts(*it->capacity / max);
+    if (headroom > 0) ohms.push_back(headroom * 1000 / *it->current);
+  }
+  if (ohms.size() < 4 || run.back().t - held_from < kHeldSeconds) return std::nullopt;
+  double r = median_of(ohms);
+  std::vector<double> deviations;
+  for (double o : ohms) deviations.push_back(std::fabs(o - r));
+  double spread = 1.2533 * 1.4826 * median_of(deviations) / std::sqrt(static_cast<double>(ohms.size())) / r;
+  double headroom = vc - open_circuit_volts(capacity / max);
+  if (headroom <= 0) return std::nullopt;
+  return Taper{{vc, r}, headroom * 1000 / r, spread};
+}
+
+// In the taper: the cell's own constant-voltage phase from the gauge's
+// voltage and current; without a voltage, the fit of current against charge
+// gives the present current (a glitch cannot move it) and the decay is taken
+// as exponential to a phone's usual cut-off.
+Span to_full_taper(double capacity, double max, const LineFit& fit, const std::optional<Taper>& taper,
+                   const ChargeProfile& p) {
+  double share = capacity / max;
+  if (taper) {
+    double e = std::min(0.5, taper->spread + kModelSlack);
+    auto hours = [&](double factor, double cutoff_c) {
+      Cell cell{taper->cell.charge_volts, taper->cell.ohms / factor};
+      return charge_hours(share, max, taper->current * factor, cell, cutoff_c * max);
+    };
+    return {hours(1, p.cutoff_c), hours(1 + e, p.cutoff_c_high), hours(1 - e, p.cutoff_c_low)};
+  }
   double charge = std::max(0.0, max - capacity);
   double current = fit.intercept + fit.slope * capacity;
   double hours = taper_hours(charge, current, p.cutoff_c * max);
@@ -265,9 +352,10 @@ RemainingEstimate estimate_remaining(const std::vector<Sample>& recent, std::int
     if (it->time < now - kRemainingWindowSeconds || later - it->time > kMaxGapSeconds) break;
     if (direction_of(*it) != result.direction) break;
     later = it->time;
-    Reading r{static_cast<double>(it->time), std::nullopt, std::nullopt};
+    Reading r{static_cast<double>(it->time), std::nullopt, std::nullopt, std::nullopt};
     if (it->amperage) r.current = static_cast<double>(charging ? *it->amperage : -*it->amperage);
     if (it->raw_capacity) r.capacity = static_cast<double>(*it->raw_capacity);
+    if (it->voltage && *it->voltage > 2500 && *it->voltage < 5000) r.volts = static_cast<double>(*it->voltage) / 1000;
     run.push_back(r);
   }
   std::reverse(run.begin(), run.end());
@@ -285,7 +373,7 @@ RemainingEstimate estimate_remaining(const std::vector<Sample>& recent, std::int
     if (fit.valid && t.back() - t.front() >= 300 && std::fabs(fit.slope) > 0 && (fit.slope > 0) == charging) {
       double pace = std::fabs(fit.slope) * 3600;
       double spread = std::fabs(fit.slope_high - fit.slope_low) / 2 / std::fabs(fit.slope) / 1.96;
-      steady = Steady{pace, std::max(spread, kFewReadingsSpread)};
+      steady = Steady{pace, std::max(spread, kFewReadingsSpread), t.front()};
     }
   }
 
@@ -293,11 +381,17 @@ RemainingEstimate estimate_remaining(const std::vector<Sample>& recent, std::int
   Span span{};
   if (charging) {
     const double max = static_cast<double>(*last.max_capacity);
-    if (std::optional<LineFit> fit = taper_fit(run, max, p)) {
-      span = to_full_taper(capacity, max, *fit, p);
+    std::optional<LineFit> fit = taper_fit(run, max, p);
+    std::optional<Taper> taper = fit ? taper_cell(run, capacity, max) : std::nullopt;
+    std::optional<double> ohms = steady ? constant_current_ohms(run, max, *steady) : std::nullopt;
+    if (taper) {
+      span = to_full_taper(capacity, max, *fit, taper, p);
+      result.current_ma = taper->current;
+    } else if (fit && !ohms) {  // no voltage to go by
+      span = to_full_taper(capacity, max, *fit, std::nullopt, p);
       result.current_ma = fit->intercept + fit->slope * capacity;
     } else if (steady) {
-      span = to_full_constant_current(capacity, max, last.voltage, *steady, p);
+      span = to_full_constant_current(capacity, max, ohms, *steady, p);
       result.current_ma = steady->current;
     } else {
       return result;

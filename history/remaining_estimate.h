@@ -8,19 +8,21 @@
 // - the present load is the median of the readings since the current last
 //   stepped, so one glitched reading moves nothing and a change of load is
 //   followed after two readings agree on it;
-// - discharging, the phone draws about constant power, so the current climbs
-//   as the cell's voltage falls: the estimate divides the charge left by the
-//   present current, shortened by the cell's open-circuit curve below the
-//   present level; the range runs from the constant-power to the
-//   constant-current time, widened by the spread of the readings;
-// - charging is constant current up to a knee (about 80 %), then constant
-//   voltage with the current decaying exponentially until a small cut-off: in
-//   that taper the current falls in a straight line with the charge taken in,
-//   so the slope seen gives the decay and the time left is τ·ln(I/I_cut).
-//   Before the taper is seen, the knee comes from the voltage the gauge
-//   reports (the drop across the cell at the present current tells where
-//   the charge voltage will be reached), or else from a phone's usual range,
-//   and the cut-off from a phone's usual range, which the range reflects.
+// - discharging, the current stays as it is (a phone drawing constant
+//   current) or climbs as the cell's voltage falls (constant power): the
+//   estimate is the middle of the two times, the charge left over the present
+//   current and that shortened by the cell's open-circuit curve below the
+//   present level; the range spans both, widened by the spread of the readings;
+// - charging is constant current until the terminal voltage (the cell's
+//   open-circuit voltage plus the drop across its resistance) reaches the
+//   charge voltage, then constant voltage, the current (Vc − OCV) / R falling
+//   as the cell fills, until a small cut-off. The cell's curve is
+//   shared/cell_curve.h; its resistance is learned from the gauge: the voltage
+//   above the curve at the present current before the knee, the current that
+//   holds the charge voltage in the taper (whose voltage the gauge shows).
+//   The time is the integral of that current to full. Without a voltage the
+//   knee comes from a phone's usual range and the taper is taken as an
+//   exponential decay (τ·ln(I/I_cut)), which the range reflects.
 // With too little to go on it says "calculating"; with no charger state or a
 // full battery, nothing applies.
 
@@ -30,6 +32,7 @@
 #include <vector>
 
 #include "history/sample.h"
+#include "shared/cell_curve.h"
 
 namespace history {
 
@@ -57,10 +60,11 @@ inline constexpr std::int64_t kRemainingWindowSeconds = 30 * 60;
 // (share of the full-charge capacity per hour, i.e. C/20 nominal).
 struct ChargeProfile {
   double knee = 0.80, knee_low = 0.70, knee_high = 0.90;
-  // The cell's charge voltage (mV): with the gauge's voltage, the knee is
-  // where the open-circuit voltage plus the present drop across the cell
-  // reaches it — later at a small current, earlier at a large one.
-  double charge_millivolts = 4200;
+  // The cell's charge voltage (mV) until the taper shows it: with the
+  // gauge's voltage, the knee is where the open-circuit voltage plus the
+  // present drop across the cell reaches it — later at a small current,
+  // earlier at a large one.
+  double charge_millivolts = px::kCellChargeVolts * 1000;
   double cutoff_c = 0.05, cutoff_c_low = 0.025, cutoff_c_high = 0.10;
 };
 

@@ -1,9 +1,9 @@
 #include "host/device/power_model.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <utility>
+
+#include "shared/cell_curve.h"
 
 namespace device {
 namespace {
@@ -51,24 +51,6 @@ Workload workload(Usage usage) {
   return {0, 0};
 }
 
-// Open-circuit voltage of a graphite/LiCoO2 phone cell charged to 4.35 V:
-// steep below 10 %, flat through the middle, steepening above 80 %.
-constexpr std::array<std::pair<double, double>, 15> kOcv{{{0.00, 3.30},
-                                                          {0.02, 3.50},
-                                                          {0.05, 3.62},
-                                                          {0.10, 3.69},
-                                                          {0.20, 3.74},
-                                                          {0.30, 3.77},
-                                                          {0.40, 3.80},
-                                                          {0.50, 3.84},
-                                                          {0.60, 3.89},
-                                                          {0.70, 3.96},
-                                                          {0.80, 4.05},
-                                                          {0.90, 4.15},
-                                                          {0.95, 4.22},
-                                                          {0.98, 4.28},
-                                                          {1.00, 4.33}}};
-
 // A fresh cell's resistance (ohm), connections and polarisation included.
 constexpr double kFreshResistance = 0.25;
 
@@ -115,14 +97,7 @@ double load_milliamps(const PowerState& s) {
   return ma * kScale;
 }
 
-double open_circuit_voltage(double soc) {
-  soc = std::clamp(soc, 0.0, 1.0);
-  auto upper = std::lower_bound(kOcv.begin(), kOcv.end(), soc, [](const auto& p, double s) { return p.first < s; });
-  if (upper == kOcv.begin()) return upper->second;
-  auto lower = upper - 1;
-  double t = (soc - lower->first) / (upper->first - lower->first);
-  return lower->second + t * (upper->second - lower->second);
-}
+double open_circuit_voltage(double soc) { return px::cell_open_circuit_volts(soc); }
 
 double cell_resistance(double health) {
   // Resistance grows as capacity fades: half as much again by 80 % health.

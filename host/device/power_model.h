@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "shared/cell_curve.h"
+
 namespace device {
 
 // What the user is doing with the phone, as `simdevice usage` sets it.
@@ -31,9 +33,9 @@ struct PowerState {
 double load_milliamps(const PowerState& state);
 
 // The cell.
-inline constexpr double kChargeVoltage = 4.35;  // V, the constant-voltage stage's
-inline constexpr double kAdapterWatts = 5;      // the USB brick at 5 V
-// Open-circuit voltage (V) at a state of charge 0..1.
+inline constexpr double kChargeVoltage = px::kCellChargeVolts;  // V, the constant-voltage stage's
+inline constexpr double kAdapterWatts = 5;                      // the USB brick at 5 V
+// Open-circuit voltage (V) at a state of charge 0..1 (shared/cell_curve.h).
 double open_circuit_voltage(double soc);
 // Internal resistance (ohm) of a cell at `health` (max capacity / design, 0..1).
 double cell_resistance(double health);

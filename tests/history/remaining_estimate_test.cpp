@@ -2,10 +2,12 @@
 // load, the charge's slow last part, and too little or nothing to go on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "history/remaining_estimate.h"
 #include "history/remaining_text.h"
+#include "shared/cell_curve.h"
 
 namespace {
 
@@ -90,6 +92,41 @@ TEST(RemainingEstimateTest, TheTaperIsSlowerThanAStraightLine) {
   // The straight line from the present current promises far too soon.
   double straight = (1500 - static_cast<double>(*last.raw_capacity)) / now_current * 3600;
   EXPECT_GT(e.seconds, 1.3 * straight);
+}
+
+TEST(RemainingEstimateTest, WithTheGaugesVoltageTheKneeAndTheTaperFollowTheCell) {
+  // A charge as this phone's cell takes it: 800 mA until the terminal
+  // (OCV + I·R) reaches 4.35 V, then what holds it there, to a C/20 cut-off.
+  // A line through the taper's currents would over-promise (the current
+  // falls faster near the top), and a 4.2 V cell's knee would be far early.
+  constexpr double kMax = 1500, kOhms = 0.3, kCc = 800;
+  auto current_at = [&](double mah) {
+    return std::min(kCc, (px::kCellChargeVolts - px::cell_open_circuit_volts(mah / kMax)) * 1000 / kOhms);
+  };
+  std::vector<Sample> s;
+  std::vector<double> times;  // seconds from the start of each reading
+  double mah = 0.5 * kMax, t = 0;
+  while (current_at(mah) >= 0.05 * kMax) {
+    if (t >= static_cast<double>(s.size()) * 30) {
+      Sample r = reading(static_cast<std::int64_t>(t), mah, current_at(mah), true);
+      r.voltage = std::llround(1000 * (px::cell_open_circuit_volts(mah / kMax) + current_at(mah) / 1000 * kOhms));
+      s.push_back(r);
+      times.push_back(t);
+    }
+    mah += current_at(mah) * 0.1 / 3600;
+    t += 0.1;
+  }
+  for (double share : {0.6, 0.93}) {  // constant current, then in the taper
+    std::size_t i = 0;
+    while (static_cast<double>(*s[i].raw_capacity) < share * kMax) ++i;
+    std::vector<Sample> seen(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+    history::RemainingEstimate e = history::estimate_remaining(seen, seen.back().time);
+    double truth = t - times[i];
+    ASSERT_EQ(e.status, RemainingStatus::ok) << share;
+    EXPECT_NEAR(e.seconds, truth, 0.05 * truth) << share;
+    EXPECT_LE(e.seconds_low, truth) << share;
+    EXPECT_GE(e.seconds_high, truth) << share;
+  }
 }
 
 TEST(RemainingEstimateTest, CalculatingUntilTwoReadingsAgreeAndNothingWhenNoneApplies) {
