@@ -46,6 +46,7 @@ sanitize: bootstrap
 bench: build
 	@$(BUILD)/bin/px_bench
 	@$(BUILD)/bin/battery_life
+	@$(BUILD)/bin/px_remaining_bench
 
 # The web view on a temporary device: battery change to a subscriber's state
 # event (p50/p99 over 1 000 changes), and the server's memory over 10 000

@@ -2,9 +2,13 @@
 // highest capacity seen at full charge (ActualMax), the capacity lost since
 // new and whether the battery is full now. Every getter rereads its file.
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
+#include "history/remaining_text.h"
+#include "history/store.h"
+#include "platform/foundation/device_clock.h"
 #include "platform/foundation/format.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/user_defaults.h"
@@ -74,6 +78,13 @@ Value fully_charged_row() {
   return format("%@", Value(full ? "Yes" : "No"));
 }
 
+// The estimate from the history store's last half hour, read afresh like every row.
+Value time_left_row(history::RemainingDirection row) {
+  history::HistoryReader reader;
+  auto now = static_cast<std::int64_t>(std::floor(foundation::device_now()));
+  return Value(history::remaining_row_text(history::read_remaining(reader, now), row));
+}
+
 }  // namespace
 
 void register_BatteryData() {
@@ -95,6 +106,8 @@ void register_BatteryData() {
   add_getter(cls, "ActualMaxCapacity:", [](const Pane&) { return actual_max_row(); });
   add_getter(cls, "LostCapacity:", [](const Pane&) { return lost_capacity_row(); });
   add_getter(cls, "fullyCharged:", [](const Pane&) { return fully_charged_row(); });
+  add_getter(cls, "TimeToEmpty:", [](const Pane&) { return time_left_row(history::RemainingDirection::to_empty); });
+  add_getter(cls, "TimeToFull:", [](const Pane&) { return time_left_row(history::RemainingDirection::to_full); });
 }
 
 }  // namespace pxprefs

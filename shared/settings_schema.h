@@ -59,27 +59,34 @@ inline constexpr Setting cyclePOP{"cyclePOP", SettingType::boolean, 1, kInfoPopu
 inline constexpr Setting serialPOP{"serialPOP", SettingType::boolean, 1, kInfoPopupPane};
 inline constexpr Setting wattsPOP{"wattsPOP", SettingType::boolean, 1, kInfoPopupPane};
 inline constexpr Setting amperagePOP{"amperagePOP", SettingType::boolean, 1, kInfoPopupPane};
+inline constexpr Setting timePOP{"timePOP", SettingType::boolean, 0, kInfoPopupPane};
 inline constexpr Setting statusbarMah{"statusbarMah", SettingType::boolean, 1, kAdvancedOptionsPane};
+// The time left behind the capacity clock (which statusbarMah turns on).
+inline constexpr Setting statusbarTime{"statusbarTime", SettingType::boolean, 0, kAdvancedOptionsPane};
 inline constexpr Setting keepHistory{"keepHistory", SettingType::boolean, 1, kAdvancedOptionsPane};
 inline constexpr Setting timemode{
     "timemode", SettingType::integer, 1, kAdvancedOptionsPane, 0, 0, {{{1, "24 Hours"}, {0, "12 Hours"}}}, 2};
 // A switch, stored as a boolean; the tweak reads it as a number (non-zero is on).
 inline constexpr Setting fullChargeWarning{"fullChargeWarning", SettingType::boolean, 1, kAdvancedOptionsPane};
+// The alert that the charge reached chargeAlarmLevel percent, once per connection of the charger.
+inline constexpr Setting chargeAlarm{"chargeAlarm", SettingType::boolean, 0, kAdvancedOptionsPane};
+inline constexpr Setting chargeAlarmLevel{"chargeAlarmLevel", SettingType::real, 80, kAdvancedOptionsPane, 50, 100};
 inline constexpr Setting Fahrenheit{
     .key = "Fahrenheit", .type = SettingType::boolean, .absent = 0, .pane = kAdvancedOptionsPane, .in_snapshot = false};
 
 }  // namespace settings
 
 // Every setting, in the order loadSettings reads them.
-inline constexpr std::array<const Setting*, 22> kSettingsSchema{
-    &settings::debugMode,         &settings::enablePSM,     &settings::vibratePSM,
-    &settings::notificationPSM,   &settings::airplanePSM,   &settings::bluetoothPSM,
-    &settings::locationPSM,       &settings::wifiPSM,       &settings::dimPSM,
-    &settings::dimLevelPSM,       &settings::percentagePSM, &settings::capacityPOP,
-    &settings::designCapacityPOP, &settings::cyclePOP,      &settings::serialPOP,
-    &settings::wattsPOP,          &settings::amperagePOP,   &settings::statusbarMah,
-    &settings::keepHistory,       &settings::timemode,      &settings::fullChargeWarning,
-    &settings::Fahrenheit,
+inline constexpr std::array<const Setting*, 26> kSettingsSchema{
+    &settings::debugMode,         &settings::enablePSM,         &settings::vibratePSM,
+    &settings::notificationPSM,   &settings::airplanePSM,       &settings::bluetoothPSM,
+    &settings::locationPSM,       &settings::wifiPSM,           &settings::dimPSM,
+    &settings::dimLevelPSM,       &settings::percentagePSM,     &settings::capacityPOP,
+    &settings::designCapacityPOP, &settings::cyclePOP,          &settings::serialPOP,
+    &settings::wattsPOP,          &settings::amperagePOP,       &settings::timePOP,
+    &settings::statusbarMah,      &settings::statusbarTime,     &settings::keepHistory,
+    &settings::timemode,          &settings::fullChargeWarning, &settings::chargeAlarm,
+    &settings::chargeAlarmLevel,  &settings::Fahrenheit,
 };
 
 }  // namespace px

@@ -4,6 +4,7 @@
 #include "platform/foundation/property_list_files.h"
 #include "shared/names.h"
 #include "tweak/battery_history.h"
+#include "tweak/time_remaining.h"
 #include "tweak/tweak_settings.h"
 #include "tweak/tweak_state.h"
 
@@ -29,6 +30,7 @@ void handleBatteryNotification(const foundation::NSNotification& notification, f
   defaults.synchronize();
 
   foundation::writeToFile(notify, px::kBatteryDataFile, true);
+  rememberBatteryStatus(notify);
   // After the data file: whatever the store does, the file and mirrors are written.
   if (TweakSettings.keepHistory) recordBatteryHistory(notify);
 }

@@ -1,10 +1,12 @@
 #include "tweak/capacity_clock.h"
 
+#include "history/remaining_text.h"
 #include "platform/foundation/date_formatter.h"
 #include "platform/foundation/format.h"
 #include "platform/foundation/property_list_files.h"
 #include "shared/names.h"
 #include "tweak/hook_table.h"
+#include "tweak/time_remaining.h"
 #include "tweak/tweak_settings.h"
 #include "tweak/tweak_state.h"
 
@@ -24,7 +26,11 @@ void aggregator_updateTimeItems(objc::id self, objc::SEL cmd) {
   if (orig_updateTimeItems) (*orig_updateTimeItems)(self, cmd);
   if (!TweakSettings.statusbarMah) return;
   foundation::Value data = foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile);
-  statusMah = foundation::Value(foundation::format("%@ mAh", data["AppleRawCurrentCapacity"]));
+  std::string text = foundation::format("%@ mAh", data["AppleRawCurrentCapacity"]);
+  // "1198 mAh - 3:40": the time left follows while there is one to show.
+  if (TweakSettings.statusbarTime)
+    if (std::string left = history::remaining_clock_text(timeRemaining()); !left.empty()) text += " - " + left;
+  statusMah = foundation::Value(text);
 }
 
 void aggregator_resetTimeItemFormatter(objc::id self, objc::SEL cmd) {

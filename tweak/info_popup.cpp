@@ -8,6 +8,7 @@
 #include "platform/uikit/ui_alert_view.h"
 #include "shared/names.h"
 #include "tweak/power_saving_actions.h"
+#include "tweak/time_remaining.h"
 #include "tweak/tweak_settings.h"
 
 namespace pylonexpro2 {
@@ -50,11 +51,12 @@ std::string popupMessage() {
   auto& defaults = foundation::NSUserDefaults::standardUserDefaults();
   const auto& s = TweakSettings;
   std::string message;
-  if (s.capacityPOP || s.designCapacityPOP || s.cyclePOP || s.serialPOP) message += "\nBattery Data: \n";
+  if (s.capacityPOP || s.designCapacityPOP || s.cyclePOP || s.serialPOP || s.timePOP) message += "\nBattery Data: \n";
   appendLine(message, s.capacityPOP, "\nCurrent Capacity: %@ mAh\n", "Capacity", defaults);
   appendLine(message, s.designCapacityPOP, "\nDevice Capacity: %@ mAh\n", "DesignCapacity", defaults);
   appendLine(message, s.cyclePOP, "\nCycles: %@\n", "CycleCount", defaults);
   appendLine(message, s.serialPOP, "\nSerial: %@\n", "Serial", defaults);
+  if (s.timePOP) message += timeRemainingLine();
   if (s.wattsPOP || s.amperagePOP) message += "\nCable Info: \n";
   appendLine(message, s.wattsPOP, "\nWatts: %@\n", "Watts", defaults);
   appendLine(message, s.amperagePOP, "\nAmperage: %@ mAh\n", "Amperage", defaults);

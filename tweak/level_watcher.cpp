@@ -6,6 +6,7 @@
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_device.h"
 #include "shared/battery_level.h"
+#include "tweak/charge_alarm.h"
 #include "tweak/hook_table.h"
 #include "tweak/power_saving_actions.h"
 #include "tweak/tweak_settings.h"
@@ -20,8 +21,10 @@ std::int32_t powerSavingThreshold(float percentagePSM) {
 }
 
 void runBatteryTriggers(const objc::id& controller) {
-  std::optional<std::int32_t> level = px::level_percent(uikit::UIDevice::currentDevice()->batteryLevel());
+  auto device = uikit::UIDevice::currentDevice();
+  std::optional<std::int32_t> level = px::level_percent(device->batteryLevel());
   if (!level) return;
+  runChargeAlarm(controller, *level, device->batteryState());
 
   if (*level == 100 && battFullCheck != 100) {
     if (TweakSettings.fullChargeWarning) {

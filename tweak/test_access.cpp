@@ -1,9 +1,11 @@
 #include "tweak/test_access.h"
 
 #include "tweak/battery_history.h"
+#include "tweak/charge_alarm.h"
 #include "tweak/hook_table.h"
 #include "tweak/info_popup.h"
 #include "tweak/start_up.h"
+#include "tweak/time_remaining.h"
 #include "tweak/tweak_state.h"
 
 namespace pylonexpro2 {
@@ -13,6 +15,8 @@ void restart() {
   TweakSettings = SettingsSnapshot{};
   resetTweakState();
   resetBatteryHistory();
+  resetChargeAlarm();
+  resetTimeRemaining();
   clearSavedImplementations();
   listener = nullptr;
   startTweak();

@@ -55,10 +55,14 @@ constexpr std::array kBindings{
     flag(k::serialPOP, &SettingsSnapshot::serialPOP),
     flag(k::wattsPOP, &SettingsSnapshot::wattsPOP),
     flag(k::amperagePOP, &SettingsSnapshot::amperagePOP),
+    flag(k::timePOP, &SettingsSnapshot::timePOP),
     flag(k::statusbarMah, &SettingsSnapshot::statusbarMah),
+    flag(k::statusbarTime, &SettingsSnapshot::statusbarTime),
     flag(k::keepHistory, &SettingsSnapshot::keepHistory),
     integer(k::timemode, &SettingsSnapshot::timemode),
     flag(k::fullChargeWarning, &SettingsSnapshot::fullChargeWarning, Read::intValueNonZero),
+    flag(k::chargeAlarm, &SettingsSnapshot::chargeAlarm),
+    real(k::chargeAlarmLevel, &SettingsSnapshot::chargeAlarmLevel),
 };
 
 // The bindings are the schema's snapshot settings, in the schema's order, each

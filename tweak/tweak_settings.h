@@ -29,8 +29,13 @@ struct SettingsSnapshot {
   bool enablePSM;
   bool statusbarMah;
   bool keepHistory;  // not in the settings log line
+  // The time left in the popup and behind the clock, and the charge alarm: not in the log line either.
+  bool timePOP;
+  bool statusbarTime;
+  bool chargeAlarm;
   float dimLevelPSM;
   float percentagePSM;
+  float chargeAlarmLevel;
   std::int32_t timemode;
 };
 

@@ -9,6 +9,7 @@
 
 #include "history/overview.h"
 #include "host/cli/command_entries.h"
+#include "host/cli/history_remaining.h"
 #include "host/common/time_text.h"
 #include "platform/foundation/device_clock.h"
 #include "platform/foundation/utc_text.h"
@@ -191,10 +192,11 @@ foundation::Result<std::optional<std::int64_t>> time_option(const ParsedArgs& ar
 CommandResult run_history(const ParsedArgs& args, Context& context) {
   std::string what = args.positional(0).value_or("samples");
   bool csv = args.has("--csv"), as_json = args.has("--json");
-  if (what != "samples" && what != "sessions" && what != "forecast")
+  if (what != "samples" && what != "sessions" && what != "forecast" && what != "remaining")
     return context.usage_error("unknown history view '" + what + "'");
   if (csv && as_json) return context.usage_error("--csv and --json exclude each other");
-  if (what == "forecast" && csv) return context.usage_error("the forecast is text or --json");
+  if ((what == "forecast" || what == "remaining") && csv)
+    return context.usage_error("the " + what + " is text or --json");
   if (what != "samples" && (args.has("--since") || args.has("--until")))
     return context.usage_error("--since and --until select samples");
 
@@ -215,6 +217,13 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
                             (opened.detail.empty() ? "" : ": " + opened.detail) + ")");
   std::vector<history::Sample> samples;
   history::Forecast forecast;
+  if (what == "remaining") {
+    // One estimate for every place it shows: the panes and the tweak's popup use it too.
+    history::RemainingEstimate estimate =
+        reader.is_open() ? history::read_remaining(reader, static_cast<std::int64_t>(std::floor(now)))
+                         : history::RemainingEstimate{};
+    return {0, remaining_output(estimate, as_json), {}};
+  }
   if (reader.is_open()) {
     reader.begin_read();
     if (what == "forecast")
@@ -243,9 +252,12 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
 }  // namespace
 
 Command history_command() {
-  Command history{
-      "history", "the battery history: samples, charge sessions, or the health forecast", {}, true, run_history};
-  history.args.positionals = {{"samples|sessions|forecast", "what to show (samples when left out)", false}};
+  Command history{"history",
+                  "the battery history: samples, charge sessions, the health forecast, or the time left",
+                  {},
+                  true,
+                  run_history};
+  history.args.positionals = {{"samples|sessions|forecast|remaining", "what to show (samples when left out)", false}};
   history.args.options = {{"--since", "TIME", "samples from TIME on"},
                           {"--until", "TIME", "samples up to TIME"},
                           {"--csv", "", "as CSV (samples, sessions)"},

@@ -1,6 +1,8 @@
 // Battery Data and Cable Info: every figure read afresh with its unit, the
 // temperature text, ActualMax only growing, unknown levels, the live link.
 
+#include "history/store.h"
+#include "platform/foundation/device_clock.h"
 #include "platform/uikit/ui_device.h"
 #include "prefs/battery_figures.h"
 #include "tests/prefs/prefs_fixture.h"
@@ -40,6 +42,27 @@ TEST_F(BatteryDataPane, PlainFiguresCarryTheirUnitsAndRereadTheFile) {
   changed.mutable_dictionary()["CycleCount"] = 313;
   write_battery_data(changed);
   EXPECT_EQ(get(p, "CycleCount:"), "313");
+}
+
+TEST_F(BatteryDataPane, TimeLeftRowsFollowTheHistoryOfTheLastHalfHour) {
+  auto p = pane("BatteryData");
+  EXPECT_EQ(get(p, "TimeToEmpty:"), "\u2014");  // nothing recorded: nothing applies
+  history::HistoryWriter writer;
+  constexpr std::int64_t kStart = 1'700'000'000;
+  for (int k = 0; k < 6; ++k) {
+    history::Sample s;
+    s.time = kStart + 60 * k;
+    s.external = s.charging = true;
+    s.full = false;
+    s.raw_capacity = 300 + 10 * k;
+    s.max_capacity = 1500;
+    s.amperage = 600;
+    ASSERT_EQ(writer.record(s, s.time).outcome, history::RecordOutcome::stored);
+  }
+  foundation::set_device_now(kStart + 300);
+  EXPECT_EQ(get(p, "TimeToEmpty:"), "\u2014");
+  std::string full = get(p, "TimeToFull:");
+  EXPECT_TRUE(full.starts_with("2 h ") && full.find(" \u2013 ") != std::string::npos) << full;
 }
 
 TEST_F(BatteryDataPane, AbsentFileShowsPlaceholderBeforeTheUnit) {

@@ -77,9 +77,9 @@ void TweakTest::restart(bool launch) {
   start(launch);
 }
 
-void TweakTest::set_battery(double level, const foundation::Value& status) {
+void TweakTest::set_battery(double level, const foundation::Value& status, int state) {
   foundation::Dictionary entry{{"Level", foundation::Value(level)},
-                               {"State", foundation::Value(1)},
+                               {"State", foundation::Value(state)},
                                {"Generation", foundation::Value(static_cast<long long>(++m_generation))}};
   if (!status.is_nil()) entry["Status"] = status;
   ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), foundation::Value(entry),

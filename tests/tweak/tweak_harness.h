@@ -34,7 +34,8 @@ class TweakTest : public ::testing::Test {
   void restart(bool launch = true);
 
   // The battery entry the supervisor would write; handled as SpringBoard does.
-  void set_battery(double level, const foundation::Value& status = foundation::Value());
+  // `state`: 1 unplugged, 2 charging, 3 full.
+  void set_battery(double level, const foundation::Value& status = foundation::Value(), int state = 1);
   void broadcast(const std::string& name, const foundation::Value& user_info);
 
   // The texts of the syslog lines written since the last call (or the start).

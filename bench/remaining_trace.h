@@ -1,0 +1,43 @@
+#pragma once
+// Battery traces for measuring the time-left estimate: a synthetic cell
+// (open-circuit curve, internal resistance, constant-power loads that wander,
+// a gauge with noise and the odd glitch, a charger that is constant current
+// then constant voltage down to a C/20 cut-off), or a recorded trace read from
+// CSV. Each point carries the true time left at the load of that moment, the
+// figure the estimate promises.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "history/sample.h"
+
+namespace bench {
+
+struct TracePoint {
+  history::Sample sample;
+  std::optional<double> truth_seconds;  // none: not checked
+};
+
+struct Trace {
+  std::string name;
+  std::vector<TracePoint> points;
+  std::optional<std::int64_t> load_change;  // when the load changed
+};
+
+// Usage names: idle, browse, video, call.
+// A discharge from full under `first`, switching to `second` halfway through it.
+Trace synthetic_discharge(const std::string& first, const std::string& second, unsigned seed);
+// A charge from `from_percent` under `first`, switching to `second` halfway to full.
+Trace synthetic_charge(int from_percent, const std::string& first, const std::string& second, unsigned seed);
+
+// A recorded trace: CSV with the header
+// time,raw_capacity,max_capacity,amperage,external,charging,full[,truth_seconds]
+// (Unix seconds, mAh, mA). Without the truth column the truth is the time until
+// the trace's own end (empty, or full), checked only after its last load change
+// (a row whose `time` is followed by a `# load change` comment line), where
+// the load then is the load to the end.
+std::optional<Trace> read_trace(const std::string& path, std::string& error);
+
+}  // namespace bench
