@@ -7,20 +7,21 @@
 
 namespace cli {
 
-std::string remaining_output(const history::RemainingEstimate& e, bool as_json) {
+nlohmann::ordered_json remaining_json(const history::RemainingEstimate& e) {
+  using json = nlohmann::ordered_json;
   const bool ok = e.status == history::RemainingStatus::ok;
-  if (as_json) {
-    using json = nlohmann::ordered_json;
-    auto whole = [&](double v) { return ok ? json(std::llround(v)) : json(nullptr); };
-    const char* direction = history::remaining_direction_name(e.direction);
-    json j{{"status", history::remaining_status_name(e.status)},
-           {"direction", direction ? json(direction) : json(nullptr)},
-           {"seconds", whole(e.seconds)},
-           {"seconds_low", whole(e.seconds_low)},
-           {"seconds_high", whole(e.seconds_high)},
-           {"current_ma", e.current_ma ? json(std::llround(*e.current_ma)) : json(nullptr)}};
-    return j.dump(2) + "\n";
-  }
+  auto whole = [&](double v) { return ok ? json(std::llround(v)) : json(nullptr); };
+  const char* direction = history::remaining_direction_name(e.direction);
+  return {{"status", history::remaining_status_name(e.status)},
+          {"direction", direction ? json(direction) : json(nullptr)},
+          {"seconds", whole(e.seconds)},
+          {"seconds_low", whole(e.seconds_low)},
+          {"seconds_high", whole(e.seconds_high)},
+          {"current_ma", e.current_ma ? json(std::llround(*e.current_ma)) : json(nullptr)}};
+}
+
+std::string remaining_output(const history::RemainingEstimate& e, bool as_json) {
+  if (as_json) return remaining_json(e).dump(2) + "\n";
   if (e.status == history::RemainingStatus::not_applicable)
     return "No time left to show (neither charging nor discharging, or nothing recorded lately)\n";
   std::string what = e.direction == history::RemainingDirection::to_full ? "Time to full: " : "Time to empty: ";

@@ -135,6 +135,13 @@ const controls = (() => {
     return ma > 0 ? ma + ' mA into the battery' : '0 mA';
   }
 
+  // The estimate in the panes' own wording, and which way it runs.
+  function remainingText(r) {
+    if (!r || r.status === 'not_applicable' || !r.text) return '—';
+    if (r.status !== 'ok') return r.text;
+    return r.text + (r.direction === 'to_full' ? ' to full' : ' to empty');
+  }
+
   // While a command waits, the server lists what runs and what waits for it.
   function drawCommands(commands) {
     const waiting = (commands && commands.waiting) || [];
@@ -162,6 +169,7 @@ const controls = (() => {
     dom.setText($('c-source'), s.battery_source || '(none)');
     dom.setText($('c-current'), currentText(battery.current_ma));
     show($('c-usage'), battery.usage ?? '');
+    dom.setText($('c-remaining'), remainingText(s.remaining));
     for (const name of ['wifi', 'bluetooth', 'airplane', 'location']) show($('h-' + name), hw[name]);
     if (typeof hw.brightness === 'number') {
       show($('h-brightness'), Math.round(hw.brightness * 100));
