@@ -7,7 +7,7 @@ BUILD  := build
 DEVICE ?= $(CURDIR)/device
 SIMDEVICE := $(BUILD)/bin/simdevice
 
-.PHONY: all bootstrap configure build device demo test sanitize bench bench-web package fuzz shutdown clean
+.PHONY: all bootstrap configure build device demo test test-unit check-layers sanitize bench bench-web package fuzz shutdown clean
 
 all: build
 
@@ -28,16 +28,25 @@ device: configure
 demo: device
 	@DEVICE="$(DEVICE)" SIMDEVICE="$(SIMDEVICE)" bash scripts/demo.sh
 
-# The formatting check, then every test of the default build (warnings are errors in it, so that `make test`
-# and `make demo` share one configuration and neither rebuilds what the other built), then the whole suite again under
-# AddressSanitizer and UBSan (any report fails it). PX_NO_SANITIZE=1 skips the
+# The formatting and layering checks, then every test of the default build (warnings are errors in it, so that
+# `make test` and `make demo` share one configuration and neither rebuilds what the other built), then the whole
+# suite again under AddressSanitizer and UBSan (any report fails it). PX_NO_SANITIZE=1 skips the
 # second pass for a quick local run.
 test: bootstrap
 	@bash scripts/check_format.sh
-	@bash scripts/configure.sh ci
-	@cmake --build --preset ci -j $(JOBS)
+	@/usr/bin/python3 scripts/check_layers.py
+	@bash scripts/configure.sh default
+	@cmake --build --preset default -j $(JOBS)
 	@ctest --preset default -j $(JOBS) --no-tests=error
 	@if [ -z "$$PX_NO_SANITIZE" ]; then PX_JOBS=$(JOBS) bash scripts/sanitize.sh --no-tests=error; fi
+
+# The fast local loop: the in-process tests only (ctest label `unit`).
+test-unit: build
+	@ctest --preset unit -j $(JOBS) --no-tests=error
+
+# No #include or target_link_libraries points up the layers of docs/architecture.md.
+check-layers:
+	@/usr/bin/python3 scripts/check_layers.py
 
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize/).
 sanitize: bootstrap

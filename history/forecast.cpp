@@ -138,6 +138,8 @@ const char* forecast_status_name(ForecastStatus status) {
       return "ok";
     case ForecastStatus::not_enough_history:
       return "not_enough_history";
+    case ForecastStatus::not_cycled:
+      return "not_cycled";
     case ForecastStatus::no_wear:
       return "no_wear";
     case ForecastStatus::already_below_80:
@@ -168,6 +170,12 @@ Forecast forecast_health(const std::vector<DayHealth>& days) {
   double span_days =
       recent.empty() ? 0 : static_cast<double>(recent.back()->last_time - recent.front()->last_time) / kDaySeconds;
   double cycle_span = recent.empty() ? 0 : *recent.back()->cycles - *recent.front()->cycles;
+  double all_days = static_cast<double>(last.last_time - days.front().last_time) / kDaySeconds;
+  if (all_days >= kMinimumHistoryDays && cycle_span < kMinimumHistoryCycles &&
+      !(f.cycles_per_day && *f.cycles_per_day > 0)) {
+    f.status = ForecastStatus::not_cycled;
+    return f;
+  }
   if (span_days < kMinimumHistoryDays || cycle_span < kMinimumHistoryCycles) {
     f.status = ForecastStatus::not_enough_history;
     double more = std::max(0.0, kMinimumHistoryDays - span_days);

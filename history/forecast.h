@@ -17,7 +17,9 @@
 
 namespace history {
 
-enum class ForecastStatus { ok, not_enough_history, no_wear, already_below_80, no_capacity_data };
+// not_cycled: history long enough, but the cycle count has not moved in it
+// (no pace to wait on: "more days" would never come).
+enum class ForecastStatus { ok, not_enough_history, not_cycled, no_wear, already_below_80, no_capacity_data };
 const char* forecast_status_name(ForecastStatus status);  // "ok", "not_enough_history", …
 
 inline constexpr double kEndOfLifeHealth = 80.0;

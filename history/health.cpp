@@ -20,51 +20,71 @@ double median_of(std::vector<double>& v) {
   return m;
 }
 
+std::optional<HealthReading> health_reading(const Sample& s) {
+  std::optional<double> h = s.health_percent();
+  if (!h) return std::nullopt;
+  HealthReading r;
+  r.time = s.time;
+  r.health = *h;
+  if (s.cycles && *s.cycles >= 0) r.cycles = static_cast<double>(*s.cycles);
+  return r;
+}
+
 std::vector<HealthReading> health_readings(const std::vector<Sample>& samples) {
   std::vector<HealthReading> out;
   out.reserve(samples.size());
-  for (const Sample& s : samples) {
-    std::optional<double> h = s.health_percent();
-    if (!h) continue;
-    HealthReading r;
-    r.time = s.time;
-    r.health = *h;
-    if (s.cycles && *s.cycles >= 0) r.cycles = static_cast<double>(*s.cycles);
-    out.push_back(r);
-  }
+  for (const Sample& s : samples)
+    if (std::optional<HealthReading> r = health_reading(s)) out.push_back(*r);
   return out;
 }
 
-std::vector<DayHealth> daily_health(const std::vector<HealthReading>& readings) {
-  std::vector<DayHealth> days;
-  std::vector<double> health, cycles;
-  auto flush = [&](std::int64_t day, std::int64_t last_time) {
-    if (health.empty()) return;
-    DayHealth d;
-    d.day = day;
-    d.last_time = last_time;
-    d.readings = static_cast<int>(health.size());
-    d.health = median_of(health);
-    if (!cycles.empty()) d.cycles = median_of(cycles);
-    days.push_back(d);
-    health.clear();
-    cycles.clear();
-  };
-  std::int64_t current = 0, last_time = 0;
-  for (const HealthReading& r : readings) {
-    if (!std::isfinite(r.health)) continue;
-    // A store is untrusted input: a time no clock gives (beyond ±2^40 s)
-    // would overflow the day's arithmetic.
-    if (r.time < -(std::int64_t{1} << 40) || r.time > (std::int64_t{1} << 40)) continue;
-    std::int64_t day = r.time - ((r.time % kDaySeconds) + kDaySeconds) % kDaySeconds;
-    if (!health.empty() && day != current) flush(current, last_time);
-    current = day;
-    last_time = r.time;
-    health.push_back(r.health);
-    if (r.cycles && std::isfinite(*r.cycles)) cycles.push_back(*r.cycles);
+void DailyHealthBuilder::flush() {
+  if (m_health.empty()) return;
+  DayHealth d;
+  d.day = m_day;
+  d.last_time = m_last_time;
+  d.readings = m_readings;
+  d.health = median_of(m_health);
+  if (!m_cycles.empty()) d.cycles = median_of(m_cycles);
+  m_days.push_back(d);
+  m_health.clear();
+  m_cycles.clear();
+  m_readings = 0;
+  m_stride = 1;
+}
+
+void DailyHealthBuilder::add(const HealthReading& r) {
+  if (!std::isfinite(r.health)) return;
+  // A store is untrusted input: a time no clock gives (beyond ±2^40 s)
+  // would overflow the day's arithmetic.
+  if (r.time < -(std::int64_t{1} << 40) || r.time > (std::int64_t{1} << 40)) return;
+  std::int64_t day = r.time - ((r.time % kDaySeconds) + kDaySeconds) % kDaySeconds;
+  if (!m_health.empty() && day != m_day) flush();
+  m_day = day;
+  m_last_time = r.time;
+  if (m_readings++ % m_stride != 0) return;
+  m_health.push_back(r.health);
+  if (r.cycles && std::isfinite(*r.cycles)) m_cycles.push_back(*r.cycles);
+  if (m_health.size() >= kMaxDayReadings) {
+    auto halve = [](std::vector<double>& v) {
+      for (std::size_t i = 0; 2 * i < v.size(); ++i) v[i] = v[2 * i];
+      v.resize((v.size() + 1) / 2);
+    };
+    halve(m_health);
+    halve(m_cycles);
+    m_stride *= 2;
   }
-  flush(current, last_time);
-  return days;
+}
+
+std::vector<DayHealth> DailyHealthBuilder::finish() {
+  flush();
+  return std::move(m_days);
+}
+
+std::vector<DayHealth> daily_health(const std::vector<HealthReading>& readings) {
+  DailyHealthBuilder builder;
+  for (const HealthReading& r : readings) builder.add(r);
+  return builder.finish();
 }
 
 std::optional<double> health_at(const std::vector<DayHealth>& days, std::int64_t time) {

@@ -27,7 +27,29 @@ struct DayHealth {
   int readings = 0;
 };
 
+// A sample's health reading, when it has one.
+std::optional<HealthReading> health_reading(const Sample& sample);
 std::vector<HealthReading> health_readings(const std::vector<Sample>& samples);
+
+// Per-day medians built one reading at a time (in time order). A day keeps at
+// most kMaxDayReadings values: past that, every other one is dropped and
+// only every second (fourth, …) reading after it kept, so a crafted day of
+// millions costs a bounded buffer and its median stays that of an even spread.
+inline constexpr std::size_t kMaxDayReadings = 1 << 16;
+class DailyHealthBuilder {
+ public:
+  void add(const HealthReading& reading);
+  std::vector<DayHealth> finish();
+
+ private:
+  void flush();
+  std::vector<DayHealth> m_days;
+  std::vector<double> m_health, m_cycles;
+  std::int64_t m_day = 0, m_last_time = 0;
+  int m_readings = 0;
+  std::int64_t m_stride = 1;
+};
+
 // Per-day medians of readings sorted by time.
 std::vector<DayHealth> daily_health(const std::vector<HealthReading>& readings);
 

@@ -38,6 +38,15 @@ struct Sample {
 Sample sample_from_status(const foundation::Value& status, std::optional<std::int32_t> level_percent,
                           double device_now);
 
+// The times the device's clock can show: 2001-01-01 ± 2^31 s (1932-12-13 to
+// 2069-01-19). A row of a store outside them is not a sample (a crafted or
+// damaged store); the writer records none and every reader skips them.
+inline constexpr std::int64_t kEarliestSampleTime = 978307200 - (std::int64_t{1} << 31);
+inline constexpr std::int64_t kLatestSampleTime = 978307200 + (std::int64_t{1} << 31) - 1;
+inline constexpr bool time_in_device_range(std::int64_t t) {
+  return t >= kEarliestSampleTime && t <= kLatestSampleTime;
+}
+
 // Whether `next` repeats `previous` closely enough not to be stored: every
 // reading equal and taken less than kRepeatWindowSeconds later.
 inline constexpr std::int64_t kRepeatWindowSeconds = 60;

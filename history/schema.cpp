@@ -1,6 +1,8 @@
 #include "history/schema.h"
 
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "history/store.h"
 
@@ -21,7 +23,41 @@ constexpr const char* kSteps[] = {
 };
 static_assert(std::size(kSteps) == kSchemaVersion, "one migration step per schema version");
 
+using SchemaRow = std::tuple<std::string, std::string, std::string, std::string>;
+
+// The schema as sqlite_schema lists it: type, name, table and the SQL text.
+std::vector<SchemaRow> schema_rows(sqlite::Database& db, sqlite::Status& status) {
+  std::vector<SchemaRow> rows;
+  sqlite::Statement st =
+      db.prepare("SELECT type, name, tbl_name, coalesce(sql, '') FROM sqlite_schema ORDER BY name", &status);
+  if (!st.valid()) return rows;
+  // More objects than ours is a mismatch already; never read an unbounded list.
+  while (rows.size() <= 16 && st.step())
+    rows.emplace_back(st.column_text(0), st.column_text(1), st.column_text(2), st.column_text(3));
+  if (!st.status().ok()) status = st.status();
+  return rows;
+}
+
+// What a store of this version holds: the steps run on an empty database,
+// as every store the writer made or migrated ran them.
+const std::vector<SchemaRow>& expected_schema() {
+  static const std::vector<SchemaRow> rows = [] {
+    sqlite::Database db;
+    sqlite::Status s = sqlite::Database::open(":memory:", sqlite::OpenMode::read_write_create, db);
+    for (std::int64_t v = 0; s.ok() && v < kSchemaVersion; ++v) s = db.exec(kSteps[v]);
+    return s.ok() ? schema_rows(db, s) : std::vector<SchemaRow>{};
+  }();
+  return rows;
+}
+
 }  // namespace
+
+bool schema_is_current(sqlite::Database& db, sqlite::Status& status) {
+  status = {};
+  std::vector<SchemaRow> rows = schema_rows(db, status);
+  if (!status.ok()) return false;
+  return !expected_schema().empty() && rows == expected_schema();
+}
 
 MigrationResult migrate(sqlite::Database& db, sqlite::Status& status) {
   std::optional<std::int64_t> version = db.query_int("PRAGMA user_version", &status);

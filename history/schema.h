@@ -16,6 +16,13 @@ namespace history {
 enum class MigrationResult { current, migrated, newer, foreign, failed };
 MigrationResult migrate(sqlite::Database& db, sqlite::Status& status);
 
+// Whether the store's tables, indexes and their definitions are exactly those
+// the steps up to this version make: no table missing or with other columns,
+// no view, trigger, constraint or index of its own (a CHECK or a UNIQUE index
+// would make every insert fail for good). A store that is not is not ours.
+// False with `status` set when the schema could not be read.
+bool schema_is_current(sqlite::Database& db, sqlite::Status& status);
+
 // The columns every version keeps, in the order queries select them.
 inline constexpr const char* kSampleColumns =
     "time, level, charging, external, full, raw_capacity, max_capacity, design_capacity, cycles, "

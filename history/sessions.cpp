@@ -25,49 +25,62 @@ bool tells_fullness(const Sample& s) { return s.full || s.level; }
 
 }  // namespace
 
+std::optional<ChargeSession> SessionTracker::add(const Sample& s) {
+  if (!s.external) return std::nullopt;
+  if (*s.external) {
+    if (!m_open) {
+      m_open = ChargeSession{};
+      m_open->start = s.time;
+      m_open->start_level = s.level;
+      m_start_raw = s.raw_capacity;
+    }
+    take_watts(*m_open, s);
+    m_last_time = s.time;
+    m_last_level = s.level;
+    m_last_raw = s.raw_capacity;
+    return std::nullopt;
+  }
+  if (!m_open) return std::nullopt;
+  ChargeSession done = *m_open;
+  m_open.reset();
+  done.end = s.time;
+  done.end_level = s.level ? s.level : m_last_level;
+  done.mah_added = difference(s.raw_capacity ? s.raw_capacity : m_last_raw, m_start_raw);
+  done.duration = std::max<std::int64_t>(0, s.time - done.start);
+  return done;
+}
+
+std::optional<ChargeSession> SessionTracker::ongoing() const {
+  if (!m_open) return std::nullopt;
+  ChargeSession going = *m_open;
+  going.end_level = m_last_level;
+  going.mah_added = difference(m_last_raw, m_start_raw);
+  going.duration = std::max<std::int64_t>(0, m_last_time - going.start);
+  return going;
+}
+
+bool FullChargeTracker::add(const Sample& s) {
+  if (!tells_fullness(s)) return false;
+  bool full = is_full(s);
+  bool reached = full && !m_was_full;
+  m_was_full = full;
+  return reached;
+}
+
 std::vector<ChargeSession> charge_sessions(const std::vector<Sample>& samples) {
   std::vector<ChargeSession> sessions;
-  std::optional<ChargeSession> open;
-  std::optional<std::int64_t> start_raw;
-  const Sample* last_connected = nullptr;
-  for (const Sample& s : samples) {
-    if (!s.external) continue;
-    if (*s.external) {
-      if (!open) {
-        open = ChargeSession{};
-        open->start = s.time;
-        open->start_level = s.level;
-        start_raw = s.raw_capacity;
-      }
-      take_watts(*open, s);
-      last_connected = &s;
-    } else if (open) {
-      open->end = s.time;
-      open->end_level = s.level ? s.level : last_connected->level;
-      open->mah_added = difference(s.raw_capacity ? s.raw_capacity : last_connected->raw_capacity, start_raw);
-      open->duration = std::max<std::int64_t>(0, s.time - open->start);
-      sessions.push_back(*open);
-      open.reset();
-    }
-  }
-  if (open) {
-    open->end_level = last_connected->level;
-    open->mah_added = difference(last_connected->raw_capacity, start_raw);
-    open->duration = std::max<std::int64_t>(0, last_connected->time - open->start);
-    sessions.push_back(*open);
-  }
+  SessionTracker tracker;
+  for (const Sample& s : samples)
+    if (std::optional<ChargeSession> done = tracker.add(s)) sessions.push_back(*done);
+  if (std::optional<ChargeSession> going = tracker.ongoing()) sessions.push_back(*going);
   return sessions;
 }
 
 std::vector<std::int64_t> full_charges(const std::vector<Sample>& samples) {
   std::vector<std::int64_t> out;
-  bool was_full = false;
-  for (const Sample& s : samples) {
-    if (!tells_fullness(s)) continue;
-    bool full = is_full(s);
-    if (full && !was_full) out.push_back(s.time);
-    was_full = full;
-  }
+  FullChargeTracker tracker;
+  for (const Sample& s : samples)
+    if (tracker.add(s)) out.push_back(s.time);
   return out;
 }
 
@@ -96,6 +109,9 @@ std::vector<std::size_t> session_marking_samples(const std::vector<Sample>& samp
   for (std::size_t i = 0; i < samples.size(); ++i) {
     const Sample& s = samples[i];
     if (s.external) {
+      // Where the past is not known, the first sample that says is kept: it
+      // may be the change, whatever it says.
+      if (!before.external) marks.push_back(i);
       bool was_connected = before.external.value_or(false);
       if (*s.external) {
         if (!was_connected) marks.push_back(i);
@@ -109,7 +125,7 @@ std::vector<std::size_t> session_marking_samples(const std::vector<Sample>& samp
     }
     if (tells_fullness(s)) {
       bool full = is_full(s);
-      if (full != before.full.value_or(false)) marks.push_back(i);
+      if (!before.full || full != *before.full) marks.push_back(i);
       before.full = full;
     }
   }

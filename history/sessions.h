@@ -27,8 +27,34 @@ struct ChargeSession {
   std::optional<double> peak_watts;
   // Up to the disconnect, or to the last sample of a session still going.
   std::int64_t duration = 0;
-  bool ongoing() const { return !end.has_value(); }
   bool operator==(const ChargeSession&) const = default;
+};
+
+// The same definitions, one sample at a time (oldest first), for readers
+// that walk the store without holding it.
+class SessionTracker {
+ public:
+  // The session this sample ends, if it ends one.
+  std::optional<ChargeSession> add(const Sample& s);
+  // The session still going after the last sample, if any.
+  std::optional<ChargeSession> ongoing() const;
+
+ private:
+  std::optional<ChargeSession> m_open;
+  std::optional<std::int64_t> m_start_raw;
+  // What the last sample on the charger said (a disconnect that does not say takes these).
+  std::int64_t m_last_time = 0;
+  std::optional<std::int32_t> m_last_level;
+  std::optional<std::int64_t> m_last_raw;
+};
+
+class FullChargeTracker {
+ public:
+  // Whether this sample reaches a full charge.
+  bool add(const Sample& s);
+
+ private:
+  bool m_was_full = false;
 };
 
 // Sessions in `samples` (oldest first, as the store returns them), oldest first.
@@ -59,7 +85,8 @@ void fill_in_from_older(ChargeState& state, const Sample& older);
 // full or stops being full; the last sample on the charger before each
 // disconnect, or at the stretch's end while still connected (a disconnect
 // that does not say the level or raw capacity takes them from there); and the
-// sample with the highest watts of each stretch on the charger. Removing any
+// sample with the highest watts of each stretch on the charger; and, where
+// `before` does not know a state, the first sample that says it. Removing any
 // other samples leaves charge_sessions and full_charges of the whole history
 // as they were. Indices into `samples`, ascending.
 std::vector<std::size_t> session_marking_samples(const std::vector<Sample>& samples, ChargeState before);

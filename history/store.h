@@ -12,6 +12,7 @@
 // root like every other file.
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -21,6 +22,7 @@
 #include "history/health.h"
 #include "history/sample.h"
 #include "history/sessions.h"
+#include "history/thinning.h"
 #include "platform/sqlite/database.h"
 #include "shared/names.h"
 
@@ -41,6 +43,8 @@ enum class StoreProblem {
   corrupt,       // not a store, damaged, or a folder or link in its place
   full,          // the disk is full
   newer_schema,  // written by a newer version of the add-on
+  low_space,     // the writer left the disk's last space to the battery data file
+  unwritable,    // the store (or its log) cannot be changed
   unavailable,   // cannot be opened or read for another reason
 };
 
@@ -68,14 +72,23 @@ class HistoryReader {
   StoreStatus begin_read();
   void end_read();
 
-  // Samples with time in [since, until] (either bound optional), oldest first.
+  // Readers never hold the whole store: each row goes to `each` as it is
+  // read (oldest first), and `each` returning false stops the walk. Rows at
+  // times outside the device's range are skipped.
+  using EachSample = std::function<bool(const Sample&)>;
+  // Samples with time in [since, until] (either bound optional).
+  void each_sample(std::optional<std::int64_t> since, std::optional<std::int64_t> until, const EachSample& each);
+  // Every sample with only the readings the History pane derives its figures
+  // from: level, charger, full, raw, max and design capacity, cycles and
+  // watts (IsCharging, temperature, voltage and current read as absent).
+  // With `restart`, rows come in the table's own order, which is time order
+  // unless the clock was once set back (walking the time index costs a seek
+  // per row); at the first row out of time order, `restart` is called and
+  // the walk begins again through the index. Without it, the index at once.
+  void each_overview_sample(const EachSample& each, const std::function<void()>& restart = nullptr);
+  // The same, collected (tests, and stores known to be small).
   std::vector<Sample> samples(std::optional<std::int64_t> since = std::nullopt,
                               std::optional<std::int64_t> until = std::nullopt);
-  // Every sample, oldest first, with only the readings the History pane
-  // derives its figures from: level, charger, full, raw, max and design
-  // capacity, cycles and watts (IsCharging, temperature, voltage and current
-  // read as absent). Read in the table's own order and sorted only when the
-  // clock was once set back: walking the time index costs a seek per row.
   std::vector<Sample> overview_samples();
   // The newest sample, if any.
   std::optional<Sample> last_sample();
@@ -113,6 +126,15 @@ class HistoryWriter {
     std::int64_t max_pages = 0;
     // The store's device path.
     const char* device_file = px::kHistoryStoreFile;
+    // Free bytes on the store's disk (none: unknown). The battery data file
+    // is written first and must always find room: below reserve_bytes free,
+    // the sample is skipped. Tests give a probe of their own.
+    std::function<std::optional<std::uint64_t>(const std::string& host_folder)> free_bytes;
+    std::uint64_t reserve_bytes = 1 << 20;
+    // The write-ahead log's bound: past it a checkpoint is forced, and while
+    // one cannot bring it back (an immutable store file, a reader that never
+    // ends) samples are skipped rather than let the log grow.
+    std::int64_t wal_limit_bytes = 8 << 20;
   };
   HistoryWriter() = default;
   explicit HistoryWriter(Options options) : m_options(options) {}
@@ -120,9 +142,11 @@ class HistoryWriter {
   // Records one sample taken at device time `now` (thinning, when due, runs
   // after it). Never throws; waits on a lock at most kWriterLockWaitMilliseconds.
   RecordResult record(const Sample& sample, std::int64_t now);
-  // Forgets every sample: the store's files are removed (so nothing of the
-  // old samples lingers in free pages); the next sample starts a new store.
-  StoreStatus clear();
+  // Forgets every sample inside the store: the rows are deleted in one
+  // transaction with secure_delete (their pages are zeroed, nothing lingers)
+  // and the log checkpointed. The files stay: readers with them open see the
+  // old samples or none, never a file removed under them.
+  StoreStatus clear(std::int64_t now);
   void close();
   bool is_open() const { return m_db.is_open(); }
 
@@ -132,7 +156,8 @@ class HistoryWriter {
  private:
   RecordResult open_store(std::int64_t now);
   StoreStatus prepare_statements();
-  StoreStatus load_state();
+  sqlite::Status load_state();
+  StoreStatus room_to_write();
   bool store_replaced_under_us() const;
   RecordResult insert(const Sample& sample);
   StoreStatus thin_if_due(std::int64_t now);
@@ -152,9 +177,11 @@ class HistoryWriter {
   // Per thinning tier (daily, hourly): the charger and fullness states the
   // samples before `day` left, as the last pass left off, so a pass continuing
   // where that one stopped need not read them back from the store.
+  // `within`: how far a pass cut short by its budget got inside `day`.
   struct TierCursor {
     std::int64_t day = INT64_MIN;
     ChargeState state;
+    std::optional<DayProgress> within;
   };
   TierCursor m_tier_cursors[2];
 };

@@ -22,6 +22,10 @@ const char* problem_name(StoreProblem problem) {
       return "disk full";
     case StoreProblem::newer_schema:
       return "written by a newer version";
+    case StoreProblem::low_space:
+      return "low on space";
+    case StoreProblem::unwritable:
+      return "cannot be changed";
     case StoreProblem::unavailable:
       return "unavailable";
   }
@@ -43,6 +47,9 @@ StoreStatus store_status_of(const sqlite::Status& status) {
       break;
     case sqlite::Failure::full:
       out.problem = StoreProblem::full;
+      break;
+    case sqlite::Failure::read_only:
+      out.problem = StoreProblem::unwritable;
       break;
     default:
       out.problem = StoreProblem::unavailable;
@@ -75,6 +82,10 @@ StoreStatus HistoryReader::open(std::string_view device_file) {
   } else if (*version == 0) {
     // Made but not yet migrated by the writer: as good as no samples yet.
     m_status = {StoreProblem::missing, "store not initialised"};
+  } else if (!schema_is_current(m_db, s)) {
+    // A view, a constraint or other columns: what it answers is not samples.
+    m_status = s.ok() ? StoreStatus{StoreProblem::corrupt, "not a history store: its tables are not this version's"}
+                      : store_status_of(s);
   }
   if (!m_status.ok()) m_db.close();
   return m_status;
@@ -103,58 +114,99 @@ void HistoryReader::note(const sqlite::Status& s) {
   if (!s.ok() && m_status.ok()) m_status = store_status_of(s);
 }
 
-std::vector<Sample> HistoryReader::samples(std::optional<std::int64_t> since, std::optional<std::int64_t> until) {
-  std::vector<Sample> out;
+namespace {
+
+// Binds ?1 and ?2 to [since, until] within the device's range.
+void bind_range(sqlite::Statement& st, std::optional<std::int64_t> since, std::optional<std::int64_t> until) {
+  st.bind(1, std::optional<std::int64_t>(std::max(since.value_or(kEarliestSampleTime), kEarliestSampleTime)));
+  st.bind(2, std::optional<std::int64_t>(std::min(until.value_or(kLatestSampleTime), kLatestSampleTime)));
+}
+
+}  // namespace
+
+void HistoryReader::each_sample(std::optional<std::int64_t> since, std::optional<std::int64_t> until,
+                                const EachSample& each) {
   sqlite::Status s;
   sqlite::Statement st = m_db.prepare(
       std::string("SELECT ") + kSampleColumns + " FROM samples WHERE time >= ?1 AND time <= ?2 ORDER BY time, rowid",
       &s);
   if (!st.valid()) {
     note(s);
-    return out;
+    return;
   }
-  st.bind(1, std::optional<std::int64_t>(since.value_or(INT64_MIN)));
-  st.bind(2, std::optional<std::int64_t>(until.value_or(INT64_MAX)));
-  while (st.step()) out.push_back(sample_from_row(st));
+  bind_range(st, since, until);
+  while (st.step())
+    if (!each(sample_from_row(st))) return;
   note(st.status());
+}
+
+void HistoryReader::each_overview_sample(const EachSample& each, const std::function<void()>& restart) {
+  // The same columns as kSampleColumns, those left out as NULL, so one
+  // decoder (and its checks of what a crafted store holds) serves both.
+  // In rowid order the range is a filter (the unary + keeps SQLite from
+  // walking the index and sorting its rows by rowid in a temporary tree).
+  const std::string select =
+      "SELECT time, level, NULL, external, full, raw_capacity, max_capacity, design_capacity, cycles,"
+      " NULL, NULL, NULL, watts FROM samples WHERE ";
+  for (bool by_rowid : {true, false}) {
+    if (by_rowid && !restart) continue;
+    sqlite::Status s;
+    sqlite::Statement st = m_db.prepare(select + (by_rowid ? "+time >= ?1 AND +time <= ?2 ORDER BY rowid"
+                                                           : "time >= ?1 AND time <= ?2 ORDER BY time, rowid"),
+                                        &s);
+    if (!st.valid()) {
+      note(s);
+      return;
+    }
+    bind_range(st, std::nullopt, std::nullopt);
+    bool in_order = true;
+    std::int64_t previous = INT64_MIN;
+    while (st.step()) {
+      Sample sample = sample_from_row(st);
+      if (by_rowid && sample.time < previous) {
+        in_order = false;
+        break;
+      }
+      previous = sample.time;
+      if (!each(sample)) return;
+    }
+    note(st.status());
+    if (in_order) return;
+    restart();
+  }
+}
+
+std::vector<Sample> HistoryReader::samples(std::optional<std::int64_t> since, std::optional<std::int64_t> until) {
+  std::vector<Sample> out;
+  each_sample(since, until, [&](const Sample& s) {
+    out.push_back(s);
+    return true;
+  });
   return out;
 }
 
 std::vector<Sample> HistoryReader::overview_samples() {
   std::vector<Sample> out;
-  sqlite::Status s;
-  // An upper bound of the rows, from the rowids' ends (each one b-tree step;
-  // min and max in one expression would scan the table).
-  std::optional<std::int64_t> count =
-      m_db.query_int("SELECT (SELECT max(rowid) FROM samples) - (SELECT min(rowid) FROM samples) + 1", &s);
-  // The same columns as kSampleColumns, those left out as NULL, so one
-  // decoder (and its checks of what a crafted store holds) serves both.
-  sqlite::Statement st = m_db.prepare(
-      "SELECT time, level, NULL, external, full, raw_capacity, max_capacity, design_capacity, cycles,"
-      " NULL, NULL, NULL, watts FROM samples ORDER BY rowid",
-      &s);
-  if (!st.valid()) {
-    note(s);
-    return out;
-  }
-  if (count && *count > 0 && *count < (std::int64_t{1} << 24)) out.reserve(static_cast<std::size_t>(*count));
-  while (st.step()) out.push_back(sample_from_row(st));
-  note(st.status());
-  // Rows are written in time order unless the clock went back: sorting by time
-  // keeps rowid order among equal times, as ORDER BY time, rowid would.
-  auto earlier = [](const Sample& a, const Sample& b) { return a.time < b.time; };
-  if (!std::is_sorted(out.begin(), out.end(), earlier)) std::stable_sort(out.begin(), out.end(), earlier);
+  each_overview_sample(
+      [&](const Sample& s) {
+        out.push_back(s);
+        return true;
+      },
+      [&] { out.clear(); });
   return out;
 }
 
 std::optional<Sample> HistoryReader::last_sample() {
   sqlite::Status s;
-  sqlite::Statement st = m_db.prepare(
-      std::string("SELECT ") + kSampleColumns + " FROM samples ORDER BY time DESC, rowid DESC LIMIT 1", &s);
+  sqlite::Statement st =
+      m_db.prepare(std::string("SELECT ") + kSampleColumns +
+                       " FROM samples WHERE time >= ?1 AND time <= ?2 ORDER BY time DESC, rowid DESC LIMIT 1",
+                   &s);
   if (!st.valid()) {
     note(s);
     return std::nullopt;
   }
+  bind_range(st, std::nullopt, std::nullopt);
   if (st.step()) return sample_from_row(st);
   note(st.status());
   return std::nullopt;
@@ -162,7 +214,10 @@ std::optional<Sample> HistoryReader::last_sample() {
 
 std::int64_t HistoryReader::sample_count() {
   sqlite::Status s;
-  std::optional<std::int64_t> n = m_db.query_int("SELECT count(*) FROM samples", &s);
+  std::optional<std::int64_t> n =
+      m_db.query_int("SELECT count(*) FROM samples WHERE time BETWEEN " + std::to_string(kEarliestSampleTime) +
+                         " AND " + std::to_string(kLatestSampleTime),
+                     &s);
   note(s);
   return n.value_or(0);
 }

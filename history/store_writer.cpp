@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +23,17 @@ bool file_identity(const std::string& path, std::uint64_t& device, std::uint64_t
   device = st.st_dev;
   inode = st.st_ino;
   return true;
+}
+
+std::optional<std::uint64_t> statvfs_free_bytes(const std::string& host_folder) {
+  struct statvfs st {};
+  if (::statvfs(host_folder.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
+}
+
+std::int64_t file_size(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
 }
 
 }  // namespace
@@ -90,11 +102,13 @@ RecordResult HistoryWriter::open_store(std::int64_t now) {
       if (migration == MigrationResult::foreign)
         s = sqlite::Status{sqlite::Failure::corrupt, 26, "not a history store"};
     }
+    // The right version is not enough: tables of other columns, a view in
+    // place of one, a constraint no sample meets would each stop recording
+    // for good. A store that is not exactly ours is replaced like a damaged one.
+    if (s.ok() && !schema_is_current(m_db, s) && s.ok())
+      s = sqlite::Status{sqlite::Failure::corrupt, 26, "not a history store: its tables are not this version's"};
     if (s.ok()) s = prepare_statements().ok() ? s : m_db.last_status();
-    if (s.ok()) {
-      StoreStatus state = load_state();
-      if (!state.ok()) s = sqlite::Status{sqlite::Failure::other, 1, state.detail};
-    }
+    if (s.ok()) s = load_state();
     if (s.ok()) {
       file_identity(m_host_path, m_device, m_inode);
       return result;
@@ -116,16 +130,16 @@ StoreStatus HistoryWriter::prepare_statements() {
   return store_status_of(s);
 }
 
-StoreStatus HistoryWriter::load_state() {
+sqlite::Status HistoryWriter::load_state() {
   sqlite::Status s;
   sqlite::Statement last =
       m_db.prepare(std::string("SELECT ") + kSampleColumns + " FROM samples ORDER BY rowid DESC LIMIT 1", &s);
-  if (!last.valid()) return store_status_of(s);
+  if (!last.valid()) return s;
   m_last.reset();
   if (last.step()) m_last = sample_from_row(last);
-  if (!last.status().ok()) return store_status_of(last.status());
+  if (!last.status().ok()) return last.status();
   sqlite::Statement state = m_db.prepare("SELECT key, value FROM store_state", &s);
-  if (!state.valid()) return store_status_of(s);
+  if (!state.valid()) return s;
   m_next_thinning = 0;
   m_thinning_pending = false;
   m_latest_mark = INT64_MAX;
@@ -137,7 +151,28 @@ StoreStatus HistoryWriter::load_state() {
     if (key == "daily_until" || key == "hourly_until")
       m_latest_mark = m_latest_mark == INT64_MAX ? value : std::max(m_latest_mark, value);
   }
-  return store_status_of(state.status());
+  return state.status();
+}
+
+StoreStatus HistoryWriter::room_to_write() {
+  std::string folder = m_host_path.substr(0, m_host_path.rfind('/'));
+  std::optional<std::uint64_t> free = m_options.free_bytes ? m_options.free_bytes(folder) : statvfs_free_bytes(folder);
+  if (free && *free < m_options.reserve_bytes)
+    return {StoreProblem::low_space, std::to_string(*free / 1024) + " KiB free, kept for the battery data file"};
+  // SQLite checkpoints on its own, and says nothing when that fails (a store
+  // file that cannot be written): the log's size tells.
+  if (m_options.wal_limit_bytes > 0 && file_size(m_host_path + "-wal") > m_options.wal_limit_bytes) {
+    sqlite::Status s;
+    sqlite::Statement checkpoint = m_db.prepare("PRAGMA wal_checkpoint(TRUNCATE)", &s);
+    if (checkpoint.valid()) {
+      checkpoint.step();
+      s = checkpoint.status();
+    }
+    if (file_size(m_host_path + "-wal") > m_options.wal_limit_bytes)
+      return {StoreProblem::unwritable,
+              "its log cannot be written back" + (s.ok() ? std::string(" (a reader holds it)") : ": " + s.message)};
+  }
+  return {};
 }
 
 bool HistoryWriter::store_replaced_under_us() const {
@@ -168,10 +203,18 @@ RecordResult HistoryWriter::record(const Sample& sample, std::int64_t now) {
     opened = open_store(now);
     if (!m_db.is_open()) return opened;
   }
+  if (!time_in_device_range(sample.time)) {
+    opened.status = {StoreProblem::unavailable, "a sample time outside the device's range"};
+    return opened;
+  }
   if (m_last && repeats(*m_last, sample)) {
     RecordResult r;
     r.outcome = RecordOutcome::repeated;
     return r;
+  }
+  if (StoreStatus room = room_to_write(); !room.ok()) {
+    opened.status = room;
+    return opened;
   }
   RecordResult result = insert(sample);
   if (result.status.problem == StoreProblem::corrupt) {
@@ -200,21 +243,38 @@ RecordResult HistoryWriter::record(const Sample& sample, std::int64_t now) {
   return result;
 }
 
-StoreStatus HistoryWriter::clear() {
-  std::string path = m_host_path;
-  close();
-  if (path.empty()) {
-    // Never opened in this run: find where the store is without making one.
+StoreStatus HistoryWriter::clear(std::int64_t now) {
+  if (!m_db.is_open()) {
+    // Not opened in this run: no store, nothing to clear (and none made).
     sqlite::Database probe;
     sqlite::DeviceOpen where = sqlite::open_device_database(m_options.device_file, sqlite::OpenMode::read_only, probe);
-    path = where.host_path;
+    if (where.status.failure == sqlite::Failure::cant_open && where.unfit_host_path.empty()) {
+      if (where.host_path.empty()) return {StoreProblem::unavailable, "the store's folder cannot be reached"};
+      struct stat st {};
+      if (::lstat(where.host_path.c_str(), &st) != 0) return {};
+    }
+    probe.close();
+    RecordResult opened = open_store(now);
+    if (!m_db.is_open()) return opened.status;
   }
-  if (path.empty()) return {StoreProblem::unavailable, "the store's folder cannot be reached"};
-  bool removed_all = true;
-  for (const std::string& file : {path + "-wal", path + "-shm", path + "-journal", path}) {
-    if (::unlink(file.c_str()) != 0 && errno != ENOENT) removed_all = false;
+  sqlite::Status s = m_db.exec("PRAGMA secure_delete=ON");
+  if (s.ok()) {
+    sqlite::Transaction tx(m_db, "IMMEDIATE");
+    s = tx.begun();
+    if (s.ok()) s = m_db.exec("DELETE FROM samples; DELETE FROM store_state;");
+    if (s.ok()) s = tx.commit();
   }
-  if (!removed_all) return {StoreProblem::unavailable, "a file of the store could not be removed"};
+  m_db.exec("PRAGMA secure_delete=OFF");
+  if (!s.ok()) return store_status_of(s);
+  // The old pages stay in the log until a checkpoint writes the zeroed ones
+  // back; a reader still on the old snapshot holds that off (a busy result,
+  // not a failure: the next checkpoint does it).
+  m_db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  m_last.reset();
+  m_next_thinning = 0;
+  m_thinning_pending = false;
+  m_latest_mark = INT64_MAX;
+  for (TierCursor& cursor : m_tier_cursors) cursor = {};
   return {};
 }
 

@@ -25,32 +25,48 @@ std::int64_t floor_to(std::int64_t t, std::int64_t step) {
   return q * step;
 }
 
+// How far back the state before a day is looked for. Left unknown past it (a
+// crafted store of rows that never say), thinning keeps more samples, never
+// fewer: an unknown state marks the day's first change as one.
+constexpr std::int64_t kStateLookbackRows = 20000;
+
 // What the samples before `time` left: the charger's and fullness's last
 // states, read back from the newest samples that say each.
 sqlite::Status charge_state_before(sqlite::Database& db, std::int64_t time, ChargeState& state) {
   sqlite::Status s;
   sqlite::Statement st = db.prepare(
-      std::string("SELECT ") + kSampleColumns + " FROM samples WHERE time < ?1 ORDER BY time DESC, rowid DESC", &s);
+      std::string("SELECT ") + kSampleColumns + " FROM samples WHERE time < ?1 ORDER BY time DESC, rowid DESC LIMIT ?2",
+      &s);
   if (!st.valid()) return s;
   st.bind(1, std::optional<std::int64_t>(time));
+  st.bind(2, std::optional<std::int64_t>(kStateLookbackRows));
   state = {};
   while (!state.known() && st.step()) fill_in_from_older(state, sample_from_row(st));
   return st.status();
 }
 
-// Where a window's walk has got to: what the samples before the next chunk
-// left, and the bucket whose earliest sample has been kept.
-struct WindowCursor {
-  ChargeState state;
-  std::optional<std::int64_t> bucket;
-};
+// A window is read this many samples at a time, and the budget is looked at
+// between chunks: a day of a crafted store holding millions costs no more
+// memory than an ordinary one, and a pass stops within a chunk's time of its
+// deadline whatever one day holds.
+constexpr std::int64_t kChunkSamples = 2000;
 
-// A window is read this many samples at a time: a day of a crafted store
-// holding millions costs no more memory than an ordinary one.
-constexpr std::int64_t kChunkSamples = 20000;
+// Deletes the rows from (time, rowid) `first` to `last`, both included.
+sqlite::Status delete_run(sqlite::Statement& del, std::pair<std::int64_t, std::int64_t> first,
+                          std::pair<std::int64_t, std::int64_t> last) {
+  del.reset();
+  del.bind(1, std::optional<std::int64_t>(first.first));
+  del.bind(2, std::optional<std::int64_t>(last.first));
+  del.bind(3, std::optional<std::int64_t>(first.second));
+  del.bind(4, std::optional<std::int64_t>(last.second));
+  del.step();
+  return del.status();
+}
 
 // Thins one chunk (in time order) read from the window: deletes all but the
-// earliest of each bucket and the samples the sessions and full charges rest on.
+// earliest of each bucket and the samples the sessions and full charges rest
+// on, a run of neighbouring rows per statement (no statement grows with what
+// a day holds).
 sqlite::Status thin_chunk(sqlite::Database& db, const std::vector<std::int64_t>& rowids,
                           const std::vector<Sample>& chunk, std::int64_t bucket_seconds, WindowCursor& cursor) {
   std::vector<bool> keep(chunk.size(), false);
@@ -62,35 +78,38 @@ sqlite::Status thin_chunk(sqlite::Database& db, const std::vector<std::int64_t>&
     cursor.bucket = b;
   }
   if (std::count(keep.begin(), keep.end(), true) == static_cast<std::ptrdiff_t>(chunk.size())) return {};
-  std::string kept;
-  for (std::size_t i = 0; i < chunk.size(); ++i)
-    if (keep[i]) kept += (kept.empty() ? "" : ",") + std::to_string(rowids[i]);
-  // The chunk is exactly the rows from its first (time, rowid) to its last.
   sqlite::Status s;
   sqlite::Statement del = db.prepare(
       "DELETE FROM samples WHERE time >= ?1 AND time <= ?2 AND (time, rowid) >= (?1, ?3)"
-      " AND (time, rowid) <= (?2, ?4) AND rowid NOT IN (" +
-          kept + ")",
+      " AND (time, rowid) <= (?2, ?4)",
       &s);
   if (!del.valid()) return s;
-  del.bind(1, std::optional<std::int64_t>(chunk.front().time));
-  del.bind(2, std::optional<std::int64_t>(chunk.back().time));
-  del.bind(3, std::optional<std::int64_t>(rowids.front()));
-  del.bind(4, std::optional<std::int64_t>(rowids.back()));
-  del.step();
-  return del.status();
+  for (std::size_t i = 0; i < chunk.size();) {
+    if (keep[i]) {
+      ++i;
+      continue;
+    }
+    std::size_t j = i;
+    while (j + 1 < chunk.size() && !keep[j + 1]) ++j;
+    s = delete_run(del, {chunk[i].time, rowids[i]}, {chunk[j].time, rowids[j]});
+    if (!s.ok()) return s;
+    i = j + 1;
+  }
+  return {};
 }
 
-// Deletes every sample in [from, to) but the earliest of each bucket and the
-// samples the charge sessions and full charges rest on, so thinning never
-// changes what they are. `state`: what the samples before `from` left; on
-// return, what the window's left.
+// Works on [from, to) from where `progress` left off, deleting every sample
+// but the earliest of each bucket and the samples the charge sessions and
+// full charges rest on, so thinning never changes what they are. Returns with
+// `done` false when `deadline` came first (progress says where to go on).
 sqlite::Status thin_window(sqlite::Database& db, std::int64_t from, std::int64_t to, std::int64_t bucket_seconds,
-                           ChargeState& state) {
-  WindowCursor cursor{state, std::nullopt};
-  std::optional<std::pair<std::int64_t, std::int64_t>> last;  // (time, rowid) read last
-  for (;;) {
+                           DayProgress& progress, std::chrono::steady_clock::time_point deadline, bool& done) {
+  done = false;
+  for (bool first = true;; first = false) {
+    // At least one chunk per call: a pass always moves on.
+    if (!first && std::chrono::steady_clock::now() >= deadline) return {};
     sqlite::Status s;
+    const auto& last = progress.last;
     std::string select = std::string("SELECT rowid, ") + kSampleColumns +
                          " FROM samples WHERE time >= ?1 AND time < ?2" +
                          (last ? " AND (time, rowid) > (?1, ?4)" : "") + " ORDER BY time, rowid LIMIT ?3";
@@ -108,12 +127,12 @@ sqlite::Status thin_window(sqlite::Database& db, std::int64_t from, std::int64_t
     }
     if (!read.status().ok()) return read.status();
     if (chunk.empty()) break;
-    last = {chunk.back().time, rowids.back()};
-    s = thin_chunk(db, rowids, chunk, bucket_seconds, cursor);
+    progress.last = {chunk.back().time, rowids.back()};
+    s = thin_chunk(db, rowids, chunk, bucket_seconds, progress.cursor);
     if (!s.ok()) return s;
     if (static_cast<std::int64_t>(chunk.size()) < kChunkSamples) break;
   }
-  state = cursor.state;
+  done = true;
   return {};
 }
 
@@ -150,13 +169,23 @@ StoreStatus HistoryWriter::thin(std::int64_t now, double budget_seconds) {
   const auto deadline =
       Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(budget_seconds));
   sqlite::Status s;
+  // Rows at times no device clock shows are not samples: they would make the
+  // pass start at a day it never reaches the end of.
+  sqlite::Statement strays = m_db.prepare("DELETE FROM samples WHERE time < ?1 OR time > ?2", &s);
+  if (!strays.valid()) return store_status_of(s);
+  strays.bind(1, std::optional<std::int64_t>(kEarliestSampleTime));
+  strays.bind(2, std::optional<std::int64_t>(kLatestSampleTime));
+  strays.step();
+  if (!strays.status().ok()) return store_status_of(strays.status());
   std::optional<std::int64_t> oldest = m_db.query_int("SELECT min(time) FROM samples", &s);
   if (!s.ok()) return store_status_of(s);
   bool finished = true;
+  bool moved = false;  // each pass thins something, however short its budget
   // The daily tier first (its days were thinned hourly before), then the
   // hourly one. Each keeps a mark of how far it got, so a day is thinned once
   // per tier however many passes run; a sample written before a mark (the
-  // clock set back) moves the mark back to its day (see note_written).
+  // clock set back) moves the mark back to its day (see note_written). A day
+  // cut short by the budget goes on where it stopped at the next pass.
   struct Tier {
     const char* mark;
     std::int64_t until, bucket;
@@ -175,25 +204,38 @@ StoreStatus HistoryWriter::thin(std::int64_t now, double budget_seconds) {
     if (from > tier.until) from = tier.until;
     ChargeState state = cursor.state;
     if (from < tier.until && cursor.day != from) {
+      cursor.within.reset();
       s = charge_state_before(m_db, from, state);
       if (!s.ok()) return store_status_of(s);
     }
     for (std::int64_t day = from; day < tier.until; day += kDaySeconds) {
-      if (Clock::now() >= deadline) {
+      if (moved && Clock::now() >= deadline) {
         finished = false;
         break;
       }
+      moved = true;
       sqlite::Transaction tx(m_db, "IMMEDIATE");
       if (!tx.begun().ok()) return store_status_of(tx.begun());
-      ChargeState after = state;
-      s = thin_window(m_db, day, day + kDaySeconds, tier.bucket, after);
-      if (s.ok())
+      DayProgress progress =
+          cursor.day == day && cursor.within ? *cursor.within : DayProgress{std::nullopt, {state, std::nullopt}};
+      bool done = false;
+      s = thin_window(m_db, day, day + kDaySeconds, tier.bucket, progress, deadline, done);
+      if (s.ok() && done)
         s = m_db.exec(std::string("INSERT OR REPLACE INTO store_state VALUES ('") + tier.mark + "', " +
                       std::to_string(day + kDaySeconds) + ")");
       if (s.ok()) s = tx.commit();
-      if (!s.ok()) return store_status_of(s);
-      state = after;  // carried to the next day, and to the next pass
-      cursor = {day + kDaySeconds, state};
+      if (!s.ok()) {
+        cursor = {};
+        return store_status_of(s);
+      }
+      if (!done) {
+        // The mark stays on this day; the next pass resumes inside it.
+        cursor = {day, state, progress};
+        finished = false;
+        break;
+      }
+      state = progress.cursor.state;  // carried to the next day, and to the next pass
+      cursor = {day + kDaySeconds, state, std::nullopt};
     }
   }
   m_latest_mark = std::numeric_limits<std::int64_t>::max();

@@ -6,6 +6,10 @@
 // so thinning never changes them.
 
 #include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "history/sessions.h"
 
 namespace history {
 
@@ -15,5 +19,17 @@ inline constexpr std::int64_t kDailyAfterSeconds = 730 * kDaySeconds;
 // A pass starts at most this often; one that runs out of its time budget
 // continues at the next broadcasts until it is done.
 inline constexpr std::int64_t kThinningIntervalSeconds = kDaySeconds;
+
+// Where the walk through a day has got to: what the samples before the next
+// chunk left, the bucket whose earliest sample has been kept, and the last
+// (time, rowid) read.
+struct WindowCursor {
+  ChargeState state;
+  std::optional<std::int64_t> bucket;
+};
+struct DayProgress {
+  std::optional<std::pair<std::int64_t, std::int64_t>> last;
+  WindowCursor cursor;
+};
 
 }  // namespace history

@@ -169,6 +169,9 @@ HistorySnapshot unavailable_snapshot(std::int64_t now, history::StoreStatus why)
 HistorySnapshot read_history(std::int64_t now) {
   history::HistoryReader reader;
   history::HistoryOverview o = history::read_overview(reader, now);
+  // No store yet (never recorded, or just made) reads as empty, like a cleared
+  // one; "History unavailable" is for a store that cannot be read.
+  if (o.status.problem == history::StoreProblem::missing) o = {};
   if (!o.status.ok()) return unavailable_snapshot(now, o.status);
   HistorySnapshot snap;
   snap.now = now;
@@ -183,6 +186,10 @@ HistorySnapshot read_history(std::int64_t now) {
   // The one estimate the Battery Data pane and the tweak show too.
   snap.level_chart = level_chart_data(o.last_24_hours, now, history::read_remaining(reader, now));
   snap.health_chart = health_chart_data(o.health_days, snap.forecast);
+  if (!o.last) {
+    snap.level_chart.empty_text = snap.health_chart.empty_text = kNoSamplesYet;
+    snap.level_chart.summary = snap.health_chart.summary = kNoSamplesYet;
+  }
   return snap;
 }
 
@@ -198,7 +205,9 @@ const HistorySnapshot& current_history() {
   }
   if (c.snapshot && !c.turn_ended) return *c.snapshot;
   c.turn_ended = false;
-  auto now = static_cast<std::int64_t>(foundation::device_now());
+  // Rounded as the battery status rounds UpdateTime: the newest sample is
+  // never a second after the pane's "now".
+  auto now = static_cast<std::int64_t>(std::llround(foundation::device_now()));
   StoreKey key = store_key(now);
   if (!c.snapshot || !(key == c.key)) {
     c.snapshot = std::make_unique<HistorySnapshot>(read_history(now));

@@ -66,6 +66,8 @@ std::string forecast_text(const history::Forecast& f) {
       if (f.days_needed && *f.days_needed > 0)
         return printf_text("Not enough history yet (%d more day%s)", *f.days_needed, *f.days_needed == 1 ? "" : "s");
       return "Not enough history yet";
+    case ForecastStatus::not_cycled:
+      return "No forecast: the battery has not cycled";
     case ForecastStatus::no_wear:
       return "No wear measured yet";
     case ForecastStatus::already_below_80:

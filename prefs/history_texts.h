@@ -13,6 +13,8 @@ namespace pxprefs {
 
 inline constexpr const char* kHistoryUnavailable = "History unavailable";
 inline constexpr const char* kNotYetAvailable = "Not yet available";
+// The charts of a store with no samples (none recorded yet, or cleared).
+inline constexpr const char* kNoSamplesYet = "No samples yet";
 
 // "91.4 %", or "Not yet available".
 std::string health_text(std::optional<double> health_percent);

@@ -10,6 +10,7 @@
 #include "prefs/panes.h"
 #include "prefs/settings_write_through.h"
 #include "shared/names.h"
+#include "shared/settings_schema.h"
 
 namespace pxprefs {
 namespace {
@@ -33,11 +34,11 @@ void clear_history(const Pane& pane) {
 }
 
 void register_AdvancedOptions() {
-  objc::Class cls = define_pane("AdvancedOptions");
+  objc::Class cls = define_pane(px::kAdvancedOptionsPane);
   add_specifiers(cls, [](const objc::id& self) {
     // A fresh button on every request, also once the list is loaded.
     if (Pane pane = as_pane(self)) install_bar_button(pane, kRespringImage, "Respring:");
-    return load_specifiers_once(self, "AdvancedOptions");
+    return load_specifiers_once(self, px::kAdvancedOptionsPane);
   });
   objc::class_addMethod<void, objc::id, long>(
       cls, objc::sel("alertView:didDismissWithButtonIndex:"),
@@ -66,8 +67,8 @@ void register_plain_option_pane(const char* name) {
 
 void register_option_panes() {
   register_AdvancedOptions();
-  register_plain_option_pane("popUPInfo");
-  register_plain_option_pane("PowerSavingMode");
+  register_plain_option_pane(px::kInfoPopupPane);
+  register_plain_option_pane(px::kPowerSavingPane);
 }
 
 }  // namespace pxprefs

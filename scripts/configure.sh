@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Configures a preset's build folder: scripts/configure.sh default|ci|sanitize
+# Configures a preset's build folder: scripts/configure.sh default|sanitize
 #
 # The presets build with Ninja. A folder configured by an older checkout with
 # another generator keeps that generator in its cache, and CMake refuses to

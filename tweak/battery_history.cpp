@@ -28,13 +28,10 @@ std::set<std::string>& logged() {
   return kinds;
 }
 
-void logOnce(const std::string& kind, const std::string& detail) {
-  if (!logged().insert(kind).second) return;
-  NSLog("PylonexPro2 : battery history %@ (%@)", foundation::Value(kind), foundation::Value(detail));
-}
+void logOnce(const std::string& kind, const std::string& detail) { logFailureOnce("battery history " + kind, detail); }
 
 void clearHistory(foundation::CFNotificationCenterRef, void*, std::string_view, const void*, const foundation::Value&) {
-  history::StoreStatus cleared = writer().clear();
+  history::StoreStatus cleared = writer().clear(static_cast<std::int64_t>(std::floor(foundation::device_now())));
   if (cleared.ok())
     NSLog("PylonexPro2 : battery history cleared");
   else
@@ -42,6 +39,11 @@ void clearHistory(foundation::CFNotificationCenterRef, void*, std::string_view, 
 }
 
 }  // namespace
+
+void logFailureOnce(const std::string& what, const std::string& detail) {
+  if (!logged().insert(what).second) return;
+  NSLog("PylonexPro2 : %@ (%@)", foundation::Value(what), foundation::Value(detail));
+}
 
 void recordBatteryHistory(const foundation::Value& status) {
   double now = foundation::device_now();

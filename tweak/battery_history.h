@@ -6,12 +6,19 @@
 // written costs the broadcast nothing else: the data file and the mirrors are
 // already written, and each kind of failure is logged once per run.
 
+#include <string>
+
 #include "platform/foundation/value.h"
 
 namespace pylonexpro2 {
 
 // Records `status` (the broadcast's BatteryStatus) as one sample.
 void recordBatteryHistory(const foundation::Value& status);
+
+// Logs a failed write of the broadcast ("battery data file not written", a
+// store's kind of failure) once per run: a disk that stays full writes one
+// line, not one per broadcast.
+void logFailureOnce(const std::string& what, const std::string& detail);
 
 // Start-up: observes the clear notification.
 void startBatteryHistory();

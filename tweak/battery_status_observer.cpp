@@ -29,7 +29,9 @@ void handleBatteryNotification(const foundation::NSNotification& notification, f
   defaults.setObject(adapter["Amperage"], "Amperage");
   defaults.synchronize();
 
-  foundation::writeToFile(notify, px::kBatteryDataFile, true);
+  // The data file comes first: the history leaves it room (see HistoryWriter::Options).
+  if (!foundation::writeToFile(notify, px::kBatteryDataFile, true))
+    logFailureOnce("battery data file not written", std::string(px::kBatteryDataFile));
   rememberBatteryStatus(notify);
   // After the data file: whatever the store does, the file and mirrors are written.
   if (TweakSettings.keepHistory) recordBatteryHistory(notify);

@@ -15,9 +15,6 @@ std::vector<Command> view_commands();
 std::vector<Command> battery_commands();
 // commands_springboard.cpp: unlock, lock, activator, alerts, press, tick, clock, post
 std::vector<Command> springboard_commands();
-// commands_springboard.cpp: `press INDEX|TITLE [--alert N]`, the grammar of
-// pressing an alert's button in SpringBoard and in the Settings app alike
-ArgSpec alert_press_args();
 // commands_settings.cpp: settings and its subcommands
 Command settings_command();
 // commands_account.cpp: account add|remove

@@ -2,7 +2,7 @@
 // services need (the root pane's like button offers the Twitter sheet only
 // when a Twitter account is set up).
 
-#include "host/cli/accounts.h"
+#include "host/status/accounts.h"
 #include "host/cli/command_entries.h"
 
 namespace cli {

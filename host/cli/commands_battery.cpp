@@ -7,8 +7,9 @@
 
 #include "host/cli/battery_arguments.h"
 #include "host/cli/command_entries.h"
-#include "host/cli/device_status.h"
+#include "host/status/device_status.h"
 #include "host/common/control_channel.h"
+#include "host/common/device_verbs.h"
 #include "host/common/level_percent_text.h"
 #include "host/common/value_json.h"
 #include "host/device/battery_change.h"
@@ -26,7 +27,7 @@ using Clock = std::chrono::steady_clock;
 std::string level_text(double level) { return host::level_percent_text(level, "level unknown"); }
 
 std::optional<long long> handled_generation() {
-  auto reply = host::control_request(host::control_socket_path("SpringBoard"), {"sync"}, 3000);
+  auto reply = host::control_request(host::control_socket_path("SpringBoard"), words_of(host::verbs::Sync{}), 3000);
   if (reply && reply->status == 0) {
     try {
       return std::stoll(reply->out);

@@ -13,11 +13,12 @@
 #include <thread>
 
 #include "host/cli/command_entries.h"
-#include "host/cli/device_status.h"
+#include "host/status/device_status.h"
 #include "host/cli/package_store.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_layout.h"
 #include "host/common/device_processes.h"
+#include "host/common/device_verbs.h"
 #include "host/common/log_tail.h"
 #include "host/common/time_text.h"
 #include "host/device/battery_source.h"
@@ -196,7 +197,7 @@ CommandResult shutdown_device() {
     return {0, "Device at " + foundation::device_root() + " is not running\n", {}};
   }
   if (launchd) {
-    host::control_request(host::control_socket_path("launchd"), {"shutdown"}, 5000);
+    host::control_request(host::control_socket_path("launchd"), words_of(host::verbs::Shutdown{}), 5000);
     auto deadline = Clock::now() + std::chrono::seconds(10);
     while (host::is_device_process(*launchd) && Clock::now() < deadline) sleep_ms(20);
   }
@@ -208,7 +209,7 @@ CommandResult shutdown_device() {
 CommandResult respring(const ParsedArgs&, Context&) {
   auto before = springboard_status();
   long old_pid = before ? before->value("pid", 0L) : 0L;
-  auto reply = host::control_request(host::control_socket_path("launchd"), {"respring"});
+  auto reply = host::control_request(host::control_socket_path("launchd"), words_of(host::verbs::Respring{}));
   if (!reply) return Context::failure("the device is not running (simdevice boot)");
   if (reply->status != 0) return {reply->status, {}, reply->err + "\n"};
   auto deadline = Clock::now() + std::chrono::seconds(30);

@@ -9,7 +9,7 @@
 
 #include "history/overview.h"
 #include "host/cli/command_entries.h"
-#include "host/cli/history_remaining.h"
+#include "host/status/history_remaining.h"
 #include "host/common/time_text.h"
 #include "platform/foundation/device_clock.h"
 #include "platform/foundation/utc_text.h"
@@ -37,6 +37,8 @@ std::string cell(const std::optional<T>& v) {
   if (!v) return {};
   if constexpr (std::is_same_v<T, bool>)
     return *v ? "1" : "0";
+  else if constexpr (std::is_integral_v<T>)
+    return std::to_string(*v);  // exact, and far cheaper than a formatted double
   else
     return number_text(static_cast<double>(*v));
 }
@@ -57,86 +59,140 @@ constexpr const char* kSampleHeader =
     "time,level,charging,external,full,raw_capacity,max_capacity,design_capacity,cycles,temperature,voltage,amperage,"
     "watts";
 
-std::string samples_csv(const std::vector<history::Sample>& samples) {
-  std::string out = std::string(kSampleHeader) + "\n";
-  for (const history::Sample& s : samples) {
-    out += iso_utc(s.time) + "," + cell(s.level) + "," + cell(s.charging) + "," + cell(s.external) + "," +
-           cell(s.full) + "," + cell(s.raw_capacity) + "," + cell(s.max_capacity) + "," + cell(s.design_capacity) +
-           "," + cell(s.cycles) + "," + cell(s.temperature) + "," + cell(s.voltage) + "," + cell(s.amperage) + "," +
-           cell(s.watts) + "\n";
-  }
-  return out;
+std::string sample_csv(const history::Sample& s) {
+  return iso_utc(s.time) + "," + cell(s.level) + "," + cell(s.charging) + "," + cell(s.external) + "," + cell(s.full) +
+         "," + cell(s.raw_capacity) + "," + cell(s.max_capacity) + "," + cell(s.design_capacity) + "," +
+         cell(s.cycles) + "," + cell(s.temperature) + "," + cell(s.voltage) + "," + cell(s.amperage) + "," +
+         cell(s.watts) + "\n";
 }
 
-json sample_json(const history::Sample& s) {
-  return {{"time", iso_utc(s.time)},
-          {"level", value(s.level)},
-          {"charging", value(s.charging)},
-          {"external", value(s.external)},
-          {"full", value(s.full)},
-          {"raw_capacity", value(s.raw_capacity)},
-          {"max_capacity", value(s.max_capacity)},
-          {"design_capacity", value(s.design_capacity)},
-          {"cycles", value(s.cycles)},
-          {"temperature", value(s.temperature)},
-          {"voltage", value(s.voltage)},
-          {"amperage", value(s.amperage)},
-          {"watts", value(s.watts)}};
+// One sample as dump(2) lays out its object, written directly: an export
+// of millions of rows would spend most of its time building json values.
+std::string sample_json_text(const history::Sample& s) {
+  std::string out = "{\n  \"time\": \"" + iso_utc(s.time) + "\"";
+  auto put = [&](const char* name, const std::string& text) {
+    out += ",\n  \"";
+    out += name;
+    out += "\": ";
+    out += text;
+  };
+  auto integer = [](const auto& v) { return v ? std::to_string(*v) : std::string("null"); };
+  auto flag = [](const std::optional<bool>& v) { return std::string(!v ? "null" : *v ? "true" : "false"); };
+  put("level", integer(s.level));
+  put("charging", flag(s.charging));
+  put("external", flag(s.external));
+  put("full", flag(s.full));
+  put("raw_capacity", integer(s.raw_capacity));
+  put("max_capacity", integer(s.max_capacity));
+  put("design_capacity", integer(s.design_capacity));
+  put("cycles", integer(s.cycles));
+  put("temperature", integer(s.temperature));
+  put("voltage", integer(s.voltage));
+  put("amperage", integer(s.amperage));
+  put("watts", value(s.watts).dump());
+  return out + "\n}";
 }
 
-std::string samples_text(const std::vector<history::Sample>& samples) {
-  if (samples.empty()) return "No samples.\n";
-  std::string out = "time                  level  charger  raw mAh  max mAh  cycles  temp °C  mV     mA     W\n";
+constexpr const char* kSamplesTextHeader =
+    "time                  level  charger  raw mAh  max mAh  cycles  temp °C  mV     mA     W\n";
+
+std::string sample_text(const history::Sample& s) {
   auto col = [](std::string text, std::size_t width) {
     if (text.empty()) text = "-";
     return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
   };
-  for (const history::Sample& s : samples) {
-    std::string charger = !s.external ? "" : *s.external ? (s.full.value_or(false) ? "full" : "on") : "off";
-    std::string temp = s.temperature ? number_text(*s.temperature / 100.0, 2) : "";
-    out += col(iso_utc(s.time), 22) + col(s.level ? cell(s.level) + "%" : "", 7) + col(charger, 9) +
-           col(cell(s.raw_capacity), 9) + col(cell(s.max_capacity), 9) + col(cell(s.cycles), 8) + col(temp, 9) +
-           col(cell(s.voltage), 7) + col(cell(s.amperage), 7) + cell(s.watts) + "\n";
-  }
-  return out;
+  std::string charger = !s.external ? "" : *s.external ? (s.full.value_or(false) ? "full" : "on") : "off";
+  std::string temp = s.temperature ? number_text(*s.temperature / 100.0, 2) : "";
+  return col(iso_utc(s.time), 22) + col(s.level ? cell(s.level) + "%" : "", 7) + col(charger, 9) +
+         col(cell(s.raw_capacity), 9) + col(cell(s.max_capacity), 9) + col(cell(s.cycles), 8) + col(temp, 9) +
+         col(cell(s.voltage), 7) + col(cell(s.amperage), 7) + cell(s.watts) + "\n";
 }
+
+// A list written as its rows are read: the rows never sit in memory together.
+// On the terminal the text goes out in blocks as it comes; collected for the
+// web page, it stops at kCollectedLimit (the page cannot show more anyway,
+// and the server must not hold a store's worth).
+constexpr std::size_t kCollectedLimit = 8 << 20;
+constexpr std::size_t kBlock = 64 << 10;
+
+class ListWriter {
+ public:
+  enum class Form { text, csv, json };
+  ListWriter(Context& context, Form form) : m_context(context), m_form(form) {}
+
+  void header(std::string_view text) { m_pending.append(text); }
+  // One row (for JSON, the element as dump(2) lays it out); false once the
+  // output must stop (the collected limit).
+  bool row(const std::string& text) {
+    if (m_form == Form::json) {
+      // As dump(2) lays out an array of objects.
+      m_pending += m_rows == 0 ? "[\n  " : ",\n  ";
+      for (std::size_t at = 0, next; at < text.size(); at = next + 1) {
+        next = std::min(text.find('\n', at), text.size());
+        m_pending.append(text, at, next - at);
+        if (next < text.size()) m_pending += "\n  ";
+      }
+    } else {
+      m_pending += text;
+    }
+    ++m_rows;
+    return flush(false);
+  }
+  // Ends the list; `empty_text` is the text form's line for none.
+  void finish(std::string_view empty_text) {
+    if (m_form == Form::json) m_pending += m_rows == 0 ? "[]\n" : "\n]\n";
+    if (m_form == Form::text && m_rows == 0) m_pending = std::string(empty_text);
+    flush(true);
+  }
+  bool cut() const { return m_cut; }
+
+ private:
+  bool flush(bool last) {
+    if (m_cut) return false;
+    if (!m_context.streaming() && m_written + m_pending.size() > kCollectedLimit) {
+      m_cut = true;
+      return false;
+    }
+    if (!last && m_pending.size() < kBlock) return true;
+    m_written += m_pending.size();
+    m_context.write(Stream::output, m_pending);
+    m_pending.clear();
+    return true;
+  }
+
+  Context& m_context;
+  Form m_form;
+  std::string m_pending;
+  std::size_t m_rows = 0, m_written = 0;
+  bool m_cut = false;
+};
 
 std::string duration_text(std::int64_t seconds) {
   std::int64_t h = seconds / 3600, m = seconds % 3600 / 60;
   return h ? std::to_string(h) + "h " + std::to_string(m) + "m" : std::to_string(m) + "m";
 }
 
-std::string sessions_output(const std::vector<history::ChargeSession>& sessions, bool csv, bool as_json) {
-  if (as_json) {
-    json list = json::array();
-    for (const auto& c : sessions)
-      list.push_back({{"start", iso_utc(c.start)},
-                      {"end", c.end ? json(iso_utc(*c.end)) : json(nullptr)},
-                      {"start_level", value(c.start_level)},
-                      {"end_level", value(c.end_level)},
-                      {"mah_added", value(c.mah_added)},
-                      {"peak_watts", value(c.peak_watts)},
-                      {"duration", c.duration}});
-    return list.dump(2) + "\n";
-  }
-  if (csv) {
-    std::string out = "start,end,start_level,end_level,mah_added,peak_watts,duration\n";
-    for (const auto& c : sessions)
-      out += iso_utc(c.start) + "," + (c.end ? iso_utc(*c.end) : "") + "," + cell(c.start_level) + "," +
-             cell(c.end_level) + "," + cell(c.mah_added) + "," + cell(c.peak_watts) + "," + std::to_string(c.duration) +
-             "\n";
-    return out;
-  }
-  if (sessions.empty()) return "No charge sessions.\n";
-  std::string out;
-  for (const auto& c : sessions) {
-    auto pct = [](const std::optional<std::int32_t>& l) { return l ? std::to_string(*l) + "%" : std::string("?"); };
-    out += iso_utc(c.start) + " -> " + (c.end ? iso_utc(*c.end) : std::string("(charging)")) + "  " +
-           pct(c.start_level) + " -> " + pct(c.end_level) + "  " +
-           (c.mah_added ? (*c.mah_added >= 0 ? "+" : "") + cell(c.mah_added) + " mAh" : std::string("? mAh")) + "  " +
-           (c.peak_watts ? cell(c.peak_watts) + " W" : std::string("? W")) + "  " + duration_text(c.duration) + "\n";
-  }
-  return out;
+json session_json(const history::ChargeSession& c) {
+  return {{"start", iso_utc(c.start)},
+          {"end", c.end ? json(iso_utc(*c.end)) : json(nullptr)},
+          {"start_level", value(c.start_level)},
+          {"end_level", value(c.end_level)},
+          {"mah_added", value(c.mah_added)},
+          {"peak_watts", value(c.peak_watts)},
+          {"duration", c.duration}};
+}
+
+std::string session_csv(const history::ChargeSession& c) {
+  return iso_utc(c.start) + "," + (c.end ? iso_utc(*c.end) : "") + "," + cell(c.start_level) + "," + cell(c.end_level) +
+         "," + cell(c.mah_added) + "," + cell(c.peak_watts) + "," + std::to_string(c.duration) + "\n";
+}
+
+std::string session_text(const history::ChargeSession& c) {
+  auto pct = [](const std::optional<std::int32_t>& l) { return l ? std::to_string(*l) + "%" : std::string("?"); };
+  return iso_utc(c.start) + " -> " + (c.end ? iso_utc(*c.end) : std::string("(charging)")) + "  " + pct(c.start_level) +
+         " -> " + pct(c.end_level) + "  " +
+         (c.mah_added ? (*c.mah_added >= 0 ? "+" : "") + cell(c.mah_added) + " mAh" : std::string("? mAh")) + "  " +
+         (c.peak_watts ? cell(c.peak_watts) + " W" : std::string("? W")) + "  " + duration_text(c.duration) + "\n";
 }
 
 std::string forecast_output(const history::Forecast& f, bool as_json) {
@@ -165,7 +221,11 @@ std::string forecast_output(const history::Forecast& f, bool as_json) {
       out += "\n";
       break;
     case history::ForecastStatus::not_enough_history:
-      out += "Not enough history yet (" + std::to_string(f.days_needed.value_or(1)) + " more days)\n";
+      out += "Not enough history yet (" + std::to_string(f.days_needed.value_or(1)) + " more day" +
+             (f.days_needed.value_or(1) == 1 ? "" : "s") + ")\n";
+      break;
+    case history::ForecastStatus::not_cycled:
+      out += "No forecast: the battery has not cycled\n";
       break;
     case history::ForecastStatus::no_wear:
       out += "No wear measured yet\n";
@@ -187,6 +247,11 @@ foundation::Result<std::optional<std::int64_t>> time_option(const ParsedArgs& ar
   auto t = host::parse_device_time(*text, now);
   if (!t) return foundation::fail(t.code(), std::string(name) + ": " + t.message());
   return std::optional<std::int64_t>(static_cast<std::int64_t>(std::floor(*t)));
+}
+
+CommandResult unreadable(const history::StoreStatus& status) {
+  return Context::failure(std::string("the battery history could not be read (") +
+                          history::problem_name(status.problem) + ": " + status.detail + ")");
 }
 
 CommandResult run_history(const ParsedArgs& args, Context& context) {
@@ -215,38 +280,58 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
     return Context::failure(std::string("the battery history is unavailable (") +
                             history::problem_name(opened.problem) +
                             (opened.detail.empty() ? "" : ": " + opened.detail) + ")");
-  std::vector<history::Sample> samples;
-  history::Forecast forecast;
   if (what == "remaining") {
     // One estimate for every place it shows: the panes and the tweak's popup use it too.
     history::RemainingEstimate estimate =
-        reader.is_open() ? history::read_remaining(reader, static_cast<std::int64_t>(std::floor(now)))
+        reader.is_open() ? history::read_remaining(reader, static_cast<std::int64_t>(std::llround(now)))
                          : history::RemainingEstimate{};
     return {0, remaining_output(estimate, as_json), {}};
   }
-  if (reader.is_open()) {
-    reader.begin_read();
-    if (what == "forecast")
-      // The health readings as the pane takes them, so both show one forecast.
-      forecast = history::forecast_health(history::daily_health(history::health_readings(reader.overview_samples())));
-    else if (what == "sessions")
-      samples = reader.overview_samples();  // the readings sessions are made of, as the pane reads them
-    else
-      samples = reader.samples(since, until);
-    reader.end_read();
-    if (!reader.status().ok())
-      return Context::failure(std::string("the battery history could not be read (") +
-                              history::problem_name(reader.status().problem) + ": " + reader.status().detail + ")");
+  if (what == "forecast") {
+    // Read as the pane reads it (one path from the store), so both show one forecast.
+    history::Forecast forecast;
+    if (reader.is_open()) {
+      history::HistoryOverview o = history::read_overview(reader, static_cast<std::int64_t>(std::llround(now)));
+      if (!o.status.ok()) return unreadable(o.status);
+      forecast = std::move(o.forecast);
+    }
+    return {0, forecast_output(forecast, as_json), {}};
   }
-  if (what == "forecast") return {0, forecast_output(forecast, as_json), {}};
-  if (what == "sessions") return {0, sessions_output(history::charge_sessions(samples), csv, as_json), {}};
-  if (csv) return {0, samples_csv(samples), {}};
-  if (as_json) {
-    json list = json::array();
-    for (const auto& s : samples) list.push_back(sample_json(s));
-    return {0, list.dump(2) + "\n", {}};
+
+  using Form = ListWriter::Form;
+  ListWriter list(context, as_json ? Form::json : csv ? Form::csv : Form::text);
+  if (reader.is_open()) reader.begin_read();
+  if (what == "sessions") {
+    if (csv) list.header("start,end,start_level,end_level,mah_added,peak_watts,duration\n");
+    auto put = [&](const history::ChargeSession& c) {
+      return list.row(as_json ? session_json(c).dump(2) : csv ? session_csv(c) : session_text(c));
+    };
+    history::SessionTracker sessions;
+    bool going = true;
+    // The readings sessions are made of, as the pane reads them.
+    if (reader.is_open())
+      reader.each_overview_sample([&](const history::Sample& s) {
+        if (std::optional<history::ChargeSession> done = sessions.add(s)) going = put(*done);
+        return going;
+      });
+    if (std::optional<history::ChargeSession> last = sessions.ongoing(); last && going) put(*last);
+  } else {
+    if (csv) list.header(std::string(kSampleHeader) + "\n");
+    if (!csv && !as_json) list.header(kSamplesTextHeader);
+    if (reader.is_open())
+      reader.each_sample(since, until, [&](const history::Sample& s) {
+        return list.row(as_json ? sample_json_text(s) : csv ? sample_csv(s) : sample_text(s));
+      });
   }
-  return {0, samples_text(samples), {}};
+  reader.end_read();
+  if (reader.is_open() && !reader.status().ok()) return unreadable(reader.status());
+  if (list.cut()) {
+    context.take_collected(Stream::output);
+    return Context::failure("the list passes " + std::to_string(kCollectedLimit >> 20) +
+                            " MiB; narrow it with --since and --until, or run it on the terminal");
+  }
+  list.finish(what == "sessions" ? "No charge sessions.\n" : "No samples.\n");
+  return {0, context.take_collected(Stream::output), {}};
 }
 
 }  // namespace

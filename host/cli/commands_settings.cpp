@@ -7,38 +7,26 @@
 namespace cli {
 namespace {
 
-CommandResult to_settings_app(const std::string& subcommand, const ParsedArgs& args) {
-  if (!host::running_device_process("Preferences"))
-    return Context::failure("the Settings app is not open (simdevice settings open prefs:root=PylonexPro2)");
-  std::vector<std::string> request{subcommand};
-  for (auto& word : args.words()) request.push_back(word);
-  return forward("Preferences", request, "the Settings app does not answer");
-}
-
-Command subcommand(std::string name, std::string summary, ArgSpec args) {
-  std::string forwarded = name;
-  return {std::move(name), std::move(summary), std::move(args), true,
-          [forwarded](const ParsedArgs& given, Context&) { return to_settings_app(forwarded, given); }};
+// A command the Settings app answers: a verb of the device's table, with its grammar.
+template <class Verb>
+Command subcommand(std::string summary) {
+  return {std::string(Verb::verb), std::move(summary), arg_spec_of(Verb::grammar()), true,
+          [](const ParsedArgs& given, Context&) {
+            if (!host::running_device_process("Preferences"))
+              return Context::failure("the Settings app is not open (simdevice settings open prefs:root=PylonexPro2)");
+            return send_verb<Verb>("Preferences", given, "the Settings app does not answer");
+          }};
 }
 
 CommandResult open_settings(const ParsedArgs& args, Context&) {
-  return forward("launchd", {"open-settings", args.positionals[0]}, "the device is not running (simdevice boot)");
+  return send_verb<host::verbs::OpenSettings>("launchd", args, "the device is not running (simdevice boot)");
 }
 
 }  // namespace
 
 Command settings_command() {
-  ArgSpec json_flag;
-  json_flag.options = {{"--json", "", "as JSON"}};
-  ArgSpec row;
-  row.positionals = {{"ROW", "a row's label or its index; `right` is the right bar button"}};
-  ArgSpec set;
-  set.positionals = {{"ROW", "a row's label or its index"},
-                     {"VALUE", "on/off for a switch, a number for a slider, a title or value for a choice"}};
-  ArgSpec sheet;
-  sheet.positionals = {{"BUTTON", "cancel or post"}};
-  Command open{"open", "opens the Settings app at a URL", {}, true, open_settings};
-  open.args.positionals = {{"URL", "e.g. prefs:root=PylonexPro2"}};
+  using namespace host::verbs;
+  Command open{"open", "opens the Settings app at a URL", arg_spec_of(OpenSettings::grammar()), true, open_settings};
 
   Command settings;
   settings.name = "settings";
@@ -46,14 +34,14 @@ Command settings_command() {
   settings.web_allowed = true;
   settings.subcommands = {
       std::move(open),
-      subcommand("show", "the screen the Settings app shows", json_flag),
-      subcommand("tap", "taps a row", row),
-      subcommand("set", "changes the value of a switch, slider or choice row", set),
-      subcommand("back", "goes back one screen (from an opened web page, back to Settings)", {}),
-      subcommand("alerts", "the alerts the Settings app shows", json_flag),
-      subcommand("press", "presses a button of an alert the Settings app shows", alert_press_args()),
-      subcommand("sheet", "presses Cancel or Post on the compose sheet", sheet),
-      subcommand("close", "closes the Settings app", {}),
+      subcommand<Show>("the screen the Settings app shows"),
+      subcommand<Tap>("taps a row"),
+      subcommand<SetRow>("changes the value of a switch, slider or choice row"),
+      subcommand<Back>("goes back one screen (from an opened web page, back to Settings)"),
+      subcommand<Alerts>("the alerts the Settings app shows"),
+      subcommand<Press>("presses a button of an alert the Settings app shows"),
+      subcommand<Sheet>("presses Cancel or Post on the compose sheet"),
+      subcommand<Close>("closes the Settings app"),
   };
   return settings;
 }

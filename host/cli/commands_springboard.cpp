@@ -10,21 +10,18 @@
 namespace cli {
 namespace {
 
-CommandResult to_springboard(const std::string& command, const ParsedArgs& args) {
-  std::vector<std::string> request{command};
-  for (auto& word : args.words()) request.push_back(word);
-  return forward("SpringBoard", request, "SpringBoard is not running (simdevice boot)");
-}
+constexpr const char* kNotRunning = "SpringBoard is not running (simdevice boot)";
 
-// A command SpringBoard answers with the arguments as given.
-Command springboard_command(std::string name, std::string summary, ArgSpec args) {
-  std::string forwarded = name;
-  return {std::move(name), std::move(summary), std::move(args), true,
-          [forwarded](const ParsedArgs& given, Context&) { return to_springboard(forwarded, given); }};
+// A command SpringBoard answers: a verb of the device's table, with its grammar.
+template <class Verb>
+Command springboard_command(std::string summary) {
+  return {std::string(Verb::verb), std::move(summary), arg_spec_of(Verb::grammar()), true,
+          [](const ParsedArgs& given, Context&) { return send_verb<Verb>("SpringBoard", given, kNotRunning); }};
 }
 
 CommandResult set_clock(const ParsedArgs& args, Context& context) {
-  if (host::running_device_process("SpringBoard")) return to_springboard("clock", args);
+  if (host::running_device_process("SpringBoard"))
+    return send_verb<host::verbs::SetClock>("SpringBoard", args, kNotRunning);
   // With no SpringBoard the clock file is the whole of the device's time.
   auto t = host::parse_device_time(args.positionals[0], foundation::device_now());
   if (!t) return context.usage_error(t.message());
@@ -40,33 +37,19 @@ CommandResult post(const ParsedArgs& args, Context&) {
 
 }  // namespace
 
-ArgSpec alert_press_args() {
-  ArgSpec press;
-  press.positionals = {{"INDEX|TITLE", "the button, by position (from 0) or by its title"}};
-  press.options = {{"--alert", "N", "the alert, by position from 0 (default: the newest)"}};
-  return press;
-}
-
 std::vector<Command> springboard_commands() {
-  ArgSpec json_flag;
-  json_flag.options = {{"--json", "", "as a JSON array"}};
-  ArgSpec activator;
-  activator.positionals = {{"NAME", "the name the listener registered under, e.g. com.zelmoraq.pylonexpro2"}};
-  ArgSpec tick;
-  tick.positionals = {{"N", "how many time refreshes (default 1)", false}};
-  tick.options = {{"--reset", "", "then a formatter reset, as when the locale changes"}};
-  Command clock{"clock", "sets the device clock", {}, true, set_clock};
-  clock.args.positionals = {{"TIME", host::kTimeForms}};
+  using namespace host::verbs;
+  Command clock{"clock", "sets the device clock", arg_spec_of(SetClock::grammar()), true, set_clock};
   clock.args.notes = {"  A time without a zone is in the device's time zone (TZ)."};
   Command post_command{"post", "posts a Darwin notification", {}, true, post};
   post_command.args.positionals = {{"NAME", "the notification's name"}};
   return {
-      springboard_command("unlock", "unlocks the device (SpringBoard)", {}),
-      springboard_command("lock", "locks the device (SpringBoard)", {}),
-      springboard_command("activator", "sends one Activator event to a listener", activator),
-      springboard_command("alerts", "the alerts SpringBoard shows, oldest first", json_flag),
-      springboard_command("press", "presses a button of an alert SpringBoard shows", alert_press_args()),
-      springboard_command("tick", "refreshes the status bar time", tick),
+      springboard_command<Unlock>("unlocks the device (SpringBoard)"),
+      springboard_command<Lock>("locks the device (SpringBoard)"),
+      springboard_command<Activator>("sends one Activator event to a listener"),
+      springboard_command<Alerts>("the alerts SpringBoard shows, oldest first"),
+      springboard_command<Press>("presses a button of an alert SpringBoard shows"),
+      springboard_command<Tick>("refreshes the status bar time"),
       std::move(clock),
       std::move(post_command),
   };

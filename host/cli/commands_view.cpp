@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "host/cli/command_entries.h"
-#include "host/cli/device_status.h"
+#include "host/status/device_status.h"
 #include "host/cli/screen.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"

@@ -15,4 +15,13 @@ CommandResult forward(const std::string& process, const std::vector<std::string>
   return result_of(*reply);
 }
 
+ArgSpec arg_spec_of(const host::verbs::Grammar& grammar) {
+  ArgSpec spec;
+  for (const auto& operand : grammar.operands)
+    spec.positionals.push_back({std::string(operand.name), std::string(operand.help), operand.required});
+  for (const auto& option : grammar.options)
+    spec.options.push_back({std::string(option.name), std::string(option.value_name), std::string(option.help)});
+  return spec;
+}
+
 }  // namespace cli

@@ -5,22 +5,20 @@
 // button follows one rule in both:
 //   - N is a whole number from 0 (the oldest alert); without it, the newest;
 //   - INDEX is a whole number from 0; anything else is a button's exact title;
-//   - a malformed command is status 2, an alert or button that is not there 1.
-
-#include <string>
-#include <vector>
+//   - a malformed command is status 2 (the table of verbs refuses it,
+//     host/common/device_verbs.h), an alert or button that is not there 1.
 
 #include <nlohmann/json.hpp>
 
 #include "host/common/control_channel.h"
+#include "host/common/device_verbs.h"
 
 namespace host {
 
 // [{"title", "message", "buttons"}], oldest first.
 nlohmann::json alerts_on_screen();
 
-// `press` without its command word: presses the button and answers
-// "pressed "TITLE"".
-Reply press_alert(const std::vector<std::string>& args);
+// Presses the button and answers "pressed "TITLE"".
+Reply press_alert(const verbs::Press& press);
 
 }  // namespace host

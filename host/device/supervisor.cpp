@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "host/common/device_processes.h"
+#include "host/common/device_verbs.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/run_loop.h"
 
@@ -193,7 +194,6 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
   if (args.empty()) return Reply::fail("launchd: no command", 2);
   const std::string& cmd = args[0];
   std::vector<std::string> rest(args.begin() + 1, args.end());
-  if (cmd == "status") return status();
   if (cmd == "battery-change") {
     // simdevice parsed the command line; this is its typed request (one JSON argument).
     auto request = rest.size() == 1 ? nlohmann::json::parse(rest[0], nullptr, false) : nlohmann::json();
@@ -216,6 +216,7 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
                           {"state", state_name(entry["State"].intValue())}};
     return Reply::ok(out.dump());
   }
+  // The battery's own requests, like battery-change above, stay ahead of the table.
   if (cmd == "usage") {
     if (rest.size() != 1) return Reply::fail("usage: usage NAME", 2);
     auto generation = m_battery->set_usage(rest[0]);
@@ -226,22 +227,26 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
                           {"current_ma", status["InstantAmperage"].longLongValue()}};
     return Reply::ok(out.dump());
   }
-  if (cmd == "open-settings") {
-    if (rest.size() != 1) return Reply::fail("usage: open-settings URL", 2);
-    return open_settings(rest[0]);
-  }
-  if (cmd == "respring") return respring();
-  if (cmd == "kill-springboard") {
-    if (m_springboard <= 0) return Reply::fail("SpringBoard is not running");
-    m_expected_exit = m_springboard;
-    ::kill(m_springboard, SIGKILL);
-    return Reply::ok();
-  }
-  if (cmd == "shutdown") {
-    foundation::RunLoop::main().add_timer(0, [this] { shutdown(); });
-    return Reply::ok();
-  }
-  return Reply::fail("launchd: unknown command '" + cmd + "'", 2);
+  // Everything else is a verb of the device's table.
+  auto request = host::verbs::read_request<host::verbs::LaunchdRequest>(args);
+  if (!request) return Reply::fail("launchd: " + request.message(), 2);
+  namespace verbs = host::verbs;
+  return std::visit(verbs::Handlers{
+                        [&](const verbs::Status&) { return status(); },
+                        [&](const verbs::OpenSettings& open) { return open_settings(open.url); },
+                        [&](const verbs::Respring&) { return respring(); },
+                        [&](const verbs::KillSpringBoard&) {
+                          if (m_springboard <= 0) return Reply::fail("SpringBoard is not running");
+                          m_expected_exit = m_springboard;
+                          ::kill(m_springboard, SIGKILL);
+                          return Reply::ok();
+                        },
+                        [&](const verbs::Shutdown&) {
+                          foundation::RunLoop::main().add_timer(0, [this] { shutdown(); });
+                          return Reply::ok();
+                        },
+                    },
+                    *request);
 }
 
 host::Reply Supervisor::respring() {
@@ -263,7 +268,7 @@ host::Reply Supervisor::respring() {
 
 host::Reply Supervisor::open_settings(const std::string& url) {
   if (m_preferences > 0) {
-    auto reply = host::control_request(host::control_socket_path(kPreferences), {"open", url});
+    auto reply = host::control_request(host::control_socket_path(kPreferences), words_of(host::verbs::Open{url}));
     if (reply) return *reply;
   }
   if (m_preferences <= 0) {
@@ -275,7 +280,8 @@ host::Reply Supervisor::open_settings(const std::string& url) {
   // The caller learns the pane is open only once the app answers.
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
   while (std::chrono::steady_clock::now() < deadline) {
-    if (auto reply = host::control_request(host::control_socket_path(kPreferences), {"status"}, 2000))
+    if (auto reply =
+            host::control_request(host::control_socket_path(kPreferences), words_of(host::verbs::Status{}), 2000))
       return Reply::ok();
     reap();
     if (m_preferences <= 0) return Reply::fail("the Settings app exited while opening " + url);

@@ -1,4 +1,4 @@
-// The Settings app's control commands:
+// The Settings app's control commands (host::verbs::SettingsRequest):
 //   open URL · show [--json] · tap ROW · set ROW VALUE · back ·
 //   alerts [--json] · press INDEX|TITLE [--alert N] · sheet cancel|post · close · status
 // ROW is an index or a label; `tap right` fires the right bar button item
@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "host/common/alert_commands.h"
+#include "host/common/device_verbs.h"
 #include "host/common/on_off.h"
 #include "host/settings/settings_app.h"
 #include "platform/foundation/run_loop.h"
@@ -22,10 +23,6 @@ namespace {
 
 using nlohmann::json;
 using preferences::CellKind;
-
-bool has_flag(const std::vector<std::string>& args, const char* flag) {
-  return std::find(args.begin(), args.end(), flag) != args.end();
-}
 
 }  // namespace
 
@@ -123,56 +120,62 @@ std::optional<SettingsApp::Refusal> SettingsApp::set(const std::string& row, con
 }
 
 host::Reply SettingsApp::handle(const std::vector<std::string>& args) {
-  if (args.empty()) return host::Reply::fail("no command");
-  const std::string& cmd = args[0];
+  auto request = host::verbs::read_request<host::verbs::SettingsRequest>(args);
+  if (!request) return host::Reply::fail(request.message() + "\n", 2);
   auto result = [](const std::optional<std::string>& error) {
     return error ? host::Reply::fail(*error + "\n") : host::Reply::ok();
   };
   auto refused = [](const std::optional<Refusal>& refusal) {
     return refusal ? host::Reply::fail(refusal->why + "\n", refusal->status) : host::Reply::ok();
   };
-  if (cmd == "open" && args.size() == 2) return result(open_url(args[1]));
-  if (cmd == "show")
-    return has_flag(args, "--json") ? host::Reply::ok(show_json().dump()) : host::Reply::ok(show_text());
-  if (cmd == "tap" && args.size() == 2) {
-    // The heart opens a compose sheet only for a service with an account, and
-    // shows nothing otherwise, as on the device: the reply says why.
-    bool right = host::lowercase(args[1]) == "right" && !find_row(args[1]);
-    auto before = presented();
-    auto alerts = uikit::AlertPresenter::shared().visible().size();
-    auto refusal = tap(args[1]);
-    if (refusal) return refused(refusal);
-    if (right && presented() == before && uikit::AlertPresenter::shared().visible().size() == alerts &&
-        !social::SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter))
-      return host::Reply::ok(
-          "nothing is shown: no Twitter account is set up on this device (simdevice account add "
-          "twitter)\n");
-    return host::Reply::ok();
-  }
-  if (cmd == "set" && args.size() == 3) return refused(set(args[1], args[2]));
-  if (cmd == "sheet" && args.size() == 2) return refused(press_sheet(args[1]));
-  if (cmd == "back") return back() ? host::Reply::ok() : host::Reply::fail("already at the first screen\n");
-  if (cmd == "alerts") {
-    json list = host::alerts_on_screen();
-    if (has_flag(args, "--json")) return host::Reply::ok(list.dump());
-    std::string text;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      text +=
-          std::to_string(i) + ". " + list[i]["title"].get<std::string>() + ": " + list[i]["message"].get<std::string>();
-      for (auto& b : list[i]["buttons"]) text += " [" + b.get<std::string>() + "]";
-      text += "\n";
-    }
-    return host::Reply::ok(text);
-  }
-  if (cmd == "press") return host::press_alert({args.begin() + 1, args.end()});
-  if (cmd == "close") {
-    m_close = true;
-    // Replies first; the loop ends on its next turn.
-    foundation::dispatch_after_ns(0, [] { foundation::RunLoop::main().stop(); });
-    return host::Reply::ok();
-  }
-  if (cmd == "status") return host::Reply::ok(status_json().dump());
-  return host::Reply::fail("unknown command: " + cmd + "\n");
+  namespace verbs = host::verbs;
+  return std::visit(verbs::Handlers{
+                        [&](const verbs::Open& open) { return result(open_url(open.url)); },
+                        [&](const verbs::Show& show) {
+                          return show.json ? host::Reply::ok(show_json().dump()) : host::Reply::ok(show_text());
+                        },
+                        [&](const verbs::Tap& tapped) {
+                          // The heart opens a compose sheet only for a service with an account, and
+                          // shows nothing otherwise, as on the device: the reply says why.
+                          bool right = host::lowercase(tapped.row) == "right" && !find_row(tapped.row);
+                          auto before = presented();
+                          auto alerts = uikit::AlertPresenter::shared().visible().size();
+                          auto refusal = tap(tapped.row);
+                          if (refusal) return refused(refusal);
+                          if (right && presented() == before &&
+                              uikit::AlertPresenter::shared().visible().size() == alerts &&
+                              !social::SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter))
+                            return host::Reply::ok(
+                                "nothing is shown: no Twitter account is set up on this device (simdevice account add "
+                                "twitter)\n");
+                          return host::Reply::ok();
+                        },
+                        [&](const verbs::SetRow& row) { return refused(set(row.row, row.value)); },
+                        [&](const verbs::Sheet& sheet) { return refused(press_sheet(sheet.button)); },
+                        [&](const verbs::Back&) {
+                          return back() ? host::Reply::ok() : host::Reply::fail("already at the first screen\n");
+                        },
+                        [&](const verbs::Alerts& shown) {
+                          json list = host::alerts_on_screen();
+                          if (shown.json) return host::Reply::ok(list.dump());
+                          std::string text;
+                          for (std::size_t i = 0; i < list.size(); ++i) {
+                            text += std::to_string(i) + ". " + list[i]["title"].get<std::string>() + ": " +
+                                    list[i]["message"].get<std::string>();
+                            for (auto& b : list[i]["buttons"]) text += " [" + b.get<std::string>() + "]";
+                            text += "\n";
+                          }
+                          return host::Reply::ok(text);
+                        },
+                        [&](const verbs::Press& press) { return host::press_alert(press); },
+                        [&](const verbs::Close&) {
+                          // Replies first; the loop ends on its next turn.
+                          foundation::dispatch_after_ns(0, [] { foundation::RunLoop::main().stop(); });
+                          return host::Reply::ok();
+                        },
+                        [&](const verbs::Status&) { return host::Reply::ok(status_json().dump()); },
+                    },
+                    *request);
 }
 
 }  // namespace settings

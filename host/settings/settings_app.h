@@ -91,7 +91,6 @@ class SettingsApp {
 
   // Serves the control commands (see control_commands.cpp).
   host::Reply handle(const std::vector<std::string>& args);
-  bool close_requested() const { return m_close; }
 
  private:
   struct Row {
@@ -118,7 +117,6 @@ class SettingsApp {
   std::vector<std::string> m_opened;
   std::map<std::string, void*> m_bundles;
   DrawnImages m_drawn;
-  bool m_close = false;
 };
 
 // The text a row shows for a value: a list choice's title, a number's decimal text.

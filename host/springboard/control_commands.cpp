@@ -1,5 +1,6 @@
-// SpringBoard's control commands (simdevice forwards them):
-//   status [--json]                 JSON object of the process's state
+// SpringBoard's control commands (host::verbs::SpringBoardRequest; simdevice
+// sends them):
+//   status                          JSON object of the process's state
 //   alerts [--json]                 the alerts on screen, oldest first
 //   press INDEX|TITLE [--alert N]   presses a button of alert N (default: newest)
 //   unlock | lock
@@ -13,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/common/alert_commands.h"
+#include "host/common/device_verbs.h"
 #include "host/common/time_text.h"
 #include "host/springboard/springboard_host.h"
 #include "host/springboard/springboard_state.h"
@@ -25,17 +27,7 @@
 namespace springboard {
 namespace {
 
-// One command must not keep SpringBoard's loop from everything else for long.
-constexpr long kMaxTicks = 100000;
-
 std::string dump(const nlohmann::json& j) { return host::json_text(j); }
-
-bool all_digits(const std::string& s) { return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos; }
-
-std::optional<long> parse_long(const std::string& s) {
-  if (!all_digits(s) || s.size() > 9) return std::nullopt;
-  return std::stol(s);
-}
 
 }  // namespace
 
@@ -66,79 +58,53 @@ std::string SpringBoardHost::status_json() const {
 }
 
 host::Reply SpringBoardHost::handle_command(const std::vector<std::string>& args) {
-  if (args.empty()) return host::Reply::fail("no command", 2);
-  const std::string& cmd = args[0];
-  std::vector<std::string> rest(args.begin() + 1, args.end());
-  auto has_flag = [&](const char* flag) {
-    for (auto& a : rest)
-      if (a == flag) return true;
-    return false;
-  };
-
-  if (cmd == "status") return host::Reply::ok(status_json() + "\n");
-
-  if (cmd == "alerts") {
-    if (has_flag("--json")) return host::Reply::ok(alerts_json() + "\n");
-    std::string out;
-    const auto& visible = uikit::AlertPresenter::shared().visible();
-    for (std::size_t i = 0; i < visible.size(); ++i) {
-      const auto& a = visible[i];
-      out += "[" + std::to_string(i) + "] " + dump(a->title()) + " " + dump(a->message()) + " buttons:";
-      for (std::size_t b = 0; b < a->buttons().size(); ++b)
-        out += " " + std::to_string(b) + "=" + dump(a->buttons()[b]);
-      out += "\n";
-    }
-    if (visible.empty()) out = "no alerts\n";
-    return host::Reply::ok(out);
-  }
-
-  if (cmd == "press") return host::press_alert(rest);
-
-  if (cmd == "unlock") {
-    unlock();
-    return host::Reply::ok("unlocked\n");
-  }
-  if (cmd == "lock") {
-    lock();
-    return host::Reply::ok("locked\n");
-  }
-
-  if (cmd == "activator") {
-    if (rest.size() != 1) return host::Reply::fail("usage: activator NAME", 2);
-    if (!activator::LAActivator::sharedInstance()->sendEvent(rest[0]))
-      return host::Reply::fail("no listener registered for " + rest[0]);
-    return host::Reply::ok("event sent to " + rest[0] + "\n");
-  }
-
-  if (cmd == "tick") {
-    int count = 1;
-    bool reset = false;
-    for (auto& a : rest) {
-      if (a == "--reset") {
-        reset = true;
-      } else if (auto n = parse_long(a); n && *n <= kMaxTicks) {
-        count = static_cast<int>(*n);
-      } else {
-        return host::Reply::fail("usage: tick [N] [--reset] (N up to " + std::to_string(kMaxTicks) + ")", 2);
-      }
-    }
-    return host::Reply::ok(tick(count, reset) + "\n");
-  }
-
-  if (cmd == "clock") {
-    if (rest.empty()) return host::Reply::fail("usage: clock TIME", 2);
-    std::string text = rest[0];
-    for (std::size_t i = 1; i < rest.size(); ++i) text += " " + rest[i];
-    auto t = host::parse_device_time(text, foundation::device_now());
-    if (!t) return host::Reply::fail(t.message(), 2);
-    auto shown = set_clock(*t);
-    if (!shown) return host::Reply::fail("the device clock could not be written");
-    return host::Reply::ok(*shown + "\n");
-  }
-
-  if (cmd == "sync") return host::Reply::ok(std::to_string(sync()) + "\n");
-
-  return host::Reply::fail("unknown command: " + cmd, 2);
+  auto request = host::verbs::read_request<host::verbs::SpringBoardRequest>(args);
+  if (!request) return host::Reply::fail(request.message(), 2);
+  namespace verbs = host::verbs;
+  return std::visit(
+      verbs::Handlers{
+          [&](const verbs::Status&) { return host::Reply::ok(status_json() + "\n"); },
+          [&](const verbs::Alerts& alerts) {
+            if (alerts.json) return host::Reply::ok(alerts_json() + "\n");
+            std::string out;
+            const auto& visible = uikit::AlertPresenter::shared().visible();
+            for (std::size_t i = 0; i < visible.size(); ++i) {
+              const auto& a = visible[i];
+              out += "[" + std::to_string(i) + "] " + dump(a->title()) + " " + dump(a->message()) + " buttons:";
+              for (std::size_t b = 0; b < a->buttons().size(); ++b)
+                out += " " + std::to_string(b) + "=" + dump(a->buttons()[b]);
+              out += "\n";
+            }
+            if (visible.empty()) out = "no alerts\n";
+            return host::Reply::ok(out);
+          },
+          [&](const verbs::Press& press) { return host::press_alert(press); },
+          [&](const verbs::Unlock&) {
+            unlock();
+            return host::Reply::ok("unlocked\n");
+          },
+          [&](const verbs::Lock&) {
+            lock();
+            return host::Reply::ok("locked\n");
+          },
+          [&](const verbs::Activator& event) {
+            if (!activator::LAActivator::sharedInstance()->sendEvent(event.listener))
+              return host::Reply::fail("no listener registered for " + event.listener);
+            return host::Reply::ok("event sent to " + event.listener + "\n");
+          },
+          [&](const verbs::Tick& refresh) {
+            return host::Reply::ok(tick(static_cast<int>(refresh.count.value_or(1)), refresh.reset) + "\n");
+          },
+          [&](const verbs::SetClock& clock) {
+            auto t = host::parse_device_time(clock.time, foundation::device_now());
+            if (!t) return host::Reply::fail(t.message(), 2);
+            auto shown = set_clock(*t);
+            if (!shown) return host::Reply::fail("the device clock could not be written");
+            return host::Reply::ok(*shown + "\n");
+          },
+          [&](const verbs::Sync&) { return host::Reply::ok(std::to_string(sync()) + "\n"); },
+      },
+      *request);
 }
 
 }  // namespace springboard

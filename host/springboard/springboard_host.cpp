@@ -6,6 +6,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "host/common/device_verbs.h"
 #include "host/springboard/springboard_classes.h"
 #include "host/springboard/substrate_loader.h"
 #include "platform/foundation/darwin_notify.h"
@@ -22,7 +23,8 @@ using objc::sel;
 
 void route_url(const std::string& url) {
   if (uikit::url_scheme(url) != "prefs") return;
-  auto reply = host::control_request(host::control_socket_path("launchd"), {"open-settings", url}, 15000);
+  auto reply =
+      host::control_request(host::control_socket_path("launchd"), words_of(host::verbs::OpenSettings{url}), 15000);
   if (!reply)
     foundation::log_line("SpringBoard: the supervisor did not take " + url);
   else if (reply->status != 0)

@@ -1,11 +1,7 @@
 #include "host/web/state_document.h"
 
-#include <cmath>
-
-#include "history/remaining_text.h"
-#include "history/store.h"
-#include "host/cli/device_status.h"
-#include "host/cli/history_remaining.h"
+#include "host/status/device_status.h"
+#include "host/status/history_remaining.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
 #include "host/common/log_tail.h"
@@ -51,16 +47,6 @@ json banner_on_screen() {
   return screen["banner_on_screen"];
 }
 
-// The time left, as `history remaining --json` gives it, with the wording
-// the panes use ("3 h 40 min (3 h 10 – 4 h 5)", "Calculating…", "").
-json time_left(double now) {
-  history::HistoryReader reader;
-  history::RemainingEstimate estimate = history::read_remaining(reader, static_cast<std::int64_t>(std::floor(now)));
-  json out = json::parse(cli::remaining_json(estimate).dump());
-  out["text"] = history::remaining_text(estimate);
-  return out;
-}
-
 }  // namespace
 
 void add_image_addresses(json& node) {
@@ -86,7 +72,8 @@ json compose_state_document() {
   json doc = cli::compose_device_status();
   // The lock screen's clock and date: the device's own time, not the machine's.
   doc["device_time"] = foundation::device_now();
-  doc["remaining"] = time_left(doc["device_time"].get<double>());
+  // The time left, as `history remaining --json` gives it, with the panes' wording.
+  doc["remaining"] = cli::time_left_json(doc["device_time"].get<double>());
   doc["banner_on_screen"] = banner_on_screen();
   doc["pane"] = open_pane(doc);
   doc["files"] = {{"battery_data", plist_file_json(px::kBatteryDataFile)},

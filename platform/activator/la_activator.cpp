@@ -56,12 +56,6 @@ objc::id LAActivator::listenerForName(const std::string& name) const {
   return it == m_listeners.end() ? objc::id{} : it->second;
 }
 
-std::vector<std::string> LAActivator::listener_names() const {
-  std::vector<std::string> names;
-  for (auto& [name, _] : m_listeners) names.push_back(name);
-  return names;
-}
-
 std::shared_ptr<LAEvent> LAActivator::sendEvent(const std::string& name) {
   objc::id listener = listenerForName(name);
   if (!listener) return nullptr;

@@ -12,7 +12,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/objc/native_class.h"
 
@@ -24,12 +23,9 @@ class LAEvent : public objc::Object {
   static std::shared_ptr<LAEvent> make(std::string name);
 
   const std::string& name() const { return m_name; }
-  bool isHandled() const { return m_handled; }
-  void setHandled(bool handled) { m_handled = handled; }
 
  private:
   std::string m_name;
-  bool m_handled = false;
 };
 
 class LAActivator : public objc::Object {
@@ -41,7 +37,6 @@ class LAActivator : public objc::Object {
   // retained for as long as it is registered.
   void registerListener(objc::id listener, const std::string& name);
   objc::id listenerForName(const std::string& name) const;
-  std::vector<std::string> listener_names() const;
 
   // Sends the listener of `name` one event. Nothing (no event) when no
   // listener is registered under that name.

@@ -15,10 +15,6 @@ NSNotificationCenter::Token NSNotificationCenter::addObserverForName(std::option
   return t;
 }
 
-void NSNotificationCenter::removeObserver(Token token) {
-  std::erase_if(m_observers, [&](const Observer& o) { return o.token == token; });
-}
-
 void NSNotificationCenter::postNotification(const NSNotification& n) {
   // Observers added while posting see the next notification, not this one.
   std::size_t count = m_observers.size();
@@ -26,7 +22,7 @@ void NSNotificationCenter::postNotification(const NSNotification& n) {
     const Observer& o = m_observers[i];
     if (o.name && *o.name != n.name) continue;
     if (o.object && o.object != n.object) continue;
-    // Held for the call: the block may remove its own observer.
+    // Held for the call: the block may add an observer, which can move the list.
     std::shared_ptr<const Block> block = o.block;
     (*block)(n);
   }

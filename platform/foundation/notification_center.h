@@ -28,7 +28,6 @@ class NSNotificationCenter {
 
   // No name: every notification. No queue exists: the block runs inside post.
   Token addObserverForName(std::optional<std::string> name, objc::id object, Block block);
-  void removeObserver(Token token);
   void postNotification(const NSNotification& n);
   void postNotificationName(std::string name, objc::id object = nullptr, Value userInfo = Value());
 

@@ -29,6 +29,8 @@ Failure failure_of(int sqlite_code) {
       return Failure::busy;
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
+    // A value longer than the length bound: no file this system writes holds one.
+    case SQLITE_TOOBIG:
       return Failure::corrupt;
     case SQLITE_FULL:
       return Failure::full;

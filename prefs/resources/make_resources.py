@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Writes the bundle's specifier lists, Info.plist, the PreferenceLoader entry
-and the three images into OUT_DIR. Run by the build:
+and the three images into OUT_DIR, then MANIFEST (OUT_DIR/manifest.txt), the
+list of what it wrote, from which the build stages the bundle. Run by the
+build:
 
     make_resources.py TABLES.json OUT_DIR
 
 TABLES.json is written by px_resource_tables from the C++ tables the bundle
-and the tweak compile against (what Data Sharing sends); the lists take those
-texts from it rather than repeating them here."""
+and the tweak compile against (the settings schema and its panes, the shared
+names of shared/names.h, what Data Sharing sends); the lists take those
+names and texts from it rather than repeating them here."""
 import json, os, plistlib, struct, sys, zlib, math
 
 if len(sys.argv) != 3:
@@ -16,7 +19,21 @@ with open(sys.argv[1], encoding="utf-8") as f:
 os.makedirs(sys.argv[2], exist_ok=True)
 os.chdir(sys.argv[2])
 
-NOTE = "com.zelmoraq.PylonexPro2Prefs/updatesettings"
+NOTE = TABLES["names"]["settings_changed_notification"]
+PANES = TABLES["panes"]
+# The Settings URL opens the root entry by its label ("prefs:root=<label>").
+URL_PREFIX = "prefs:root="
+if not TABLES["names"]["settings_url"].startswith(URL_PREFIX):
+    sys.exit(f"make_resources.py: the settings URL does not start with {URL_PREFIX!r}")
+ROOT_LABEL = TABLES["names"]["settings_url"][len(URL_PREFIX):]
+
+# What is written, for the manifest: (where it goes, file name).
+WRITTEN = []
+
+def write_file(name, data, where="bundle"):
+    with open(name, "wb") as f:
+        f.write(data)
+    WRITTEN.append((where, name))
 
 def group(label="", **extra):
     return dict(cell="PSGroupCell", label=label, **extra)
@@ -65,16 +82,16 @@ def chart(label, selector):  # a row drawn by PylonexPro2ChartCell with the pane
     return dict(cell="PSStaticTextCell", label=label, cellClass="PylonexPro2ChartCell", chart=selector)
 
 lists = {
-    "PylonexPro2Prefs": dict(title="PylonexPro2", items=[
+    "PylonexPro2Prefs": dict(title=ROOT_LABEL, items=[
         group(headerCellClass="PylonexPro2TitleCell"),
         group("Battery"),
         link("Battery Data", "BatteryData"),
         link("Cable Info", "CableInfo"),
         link("History", "History"),
         group("Options"),
-        link("Power Saving Mode", "PowerSavingMode"),
-        link("Info Popup", "popUPInfo"),
-        link("Advanced Options", "AdvancedOptions"),
+        link("Power Saving Mode", PANES["power_saving"]),
+        link("Info Popup", PANES["info_popup"]),
+        link("Advanced Options", PANES["advanced_options"]),
         group("Statistics"),
         link("Data Sharing", "DataSharing"),
         group("Developer", footerText="PylonexPro2 by zelmoraq"),
@@ -116,7 +133,7 @@ lists = {
         value("PMU Configuration", "PMUConf:"),
         value("Watts", "Watts:"),
     ]),
-    "AdvancedOptions": rows_of("AdvancedOptions", lambda: dict(title="Advanced Options", items=[
+    PANES["advanced_options"]: rows_of(PANES["advanced_options"], lambda: dict(title="Advanced Options", items=[
         group("Status Bar"),
         setting("Capacity In Status Bar", "statusbarMah"),
         setting("Time Left In Status Bar", "statusbarTime"),
@@ -133,7 +150,7 @@ lists = {
         setting("Keep History", "keepHistory"),
         button("Clear History", "ClearHistory:"),
     ])),
-    "popUPInfo": rows_of("popUPInfo", lambda: dict(title="Info Popup", items=[
+    PANES["info_popup"]: rows_of(PANES["info_popup"], lambda: dict(title="Info Popup", items=[
         group("Lines shown", footerText="Bind the popup to a gesture in Activator."),
         setting("Current Capacity", "capacityPOP"),
         setting("Design Capacity", "designCapacityPOP"),
@@ -143,7 +160,7 @@ lists = {
         setting("Charger Watts", "wattsPOP"),
         setting("Charger Amperage", "amperagePOP"),
     ])),
-    "PowerSavingMode": rows_of("PowerSavingMode", lambda: dict(title="Power Saving Mode", items=[
+    PANES["power_saving"]: rows_of(PANES["power_saving"], lambda: dict(title="Power Saving Mode", items=[
         group("Trigger"),
         setting("Enabled", "enablePSM"),
         setting("Battery Percentage", "percentagePSM"),
@@ -192,11 +209,9 @@ for key, s in SETTINGS.items():
         sys.exit(f"make_resources.py: {key!r} belongs in {s['pane']}, placed in {PLACED.get(key)}")
 
 for name, content in lists.items():
-    with open(name + ".plist", "wb") as f:
-        plistlib.dump(content, f)
+    write_file(name + ".plist", plistlib.dumps(content))
 
-with open("Info.plist", "wb") as f:
-    plistlib.dump(dict(
+write_file("Info.plist", plistlib.dumps(dict(
         CFBundleDevelopmentRegion="English", CFBundleExecutable="PylonexPro2Prefs",
         CFBundleIdentifier="com.zelmoraq.PylonexPro2Prefs", CFBundleInfoDictionaryVersion="6.0",
         CFBundlePackageType="BNDL", CFBundleShortVersionString="1.0.0", CFBundleVersion="1.0",
@@ -204,12 +219,13 @@ with open("Info.plist", "wb") as f:
         PXConnectivityProbeURL="http://probe.pylonex.example/",
         PXUploadHost="stats.pylonex.example",
         PXStatisticsSiteURL="http://stats.pylonex.example/",
-        PXSocialWebHost="twitter.com"), f)
+        PXSocialWebHost="twitter.com")))
 
-with open("entry.plist", "wb") as f:
-    plistlib.dump(dict(entry=dict(bundle="PylonexPro2Prefs", cell="PSLinkCell",
+ICON = "PylonexPro2min.png"
+# The PreferenceLoader entry is staged beside the bundle, not in it.
+write_file("entry.plist", plistlib.dumps(dict(entry=dict(bundle="PylonexPro2Prefs", cell="PSLinkCell",
                                   detail="PylonexPro2PrefsListController", isController=True,
-                                  label="PylonexPro2", icon="PylonexPro2min.png")), f)
+                                  label=ROOT_LABEL, icon=ICON))), where="loader")
 
 def png(path, w, h, pixel):
     raw = b"".join(b"\0" + b"".join(bytes(pixel(x, y)) for x in range(w)) for y in range(h))
@@ -217,7 +233,7 @@ def png(path, w, h, pixel):
         return struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d) & 0xffffffff)
     data = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0))
     data += chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
-    open(path, "wb").write(data)
+    write_file(path, data)
 
 def heart(x, y):  # a red heart on transparency, 44 x 44 (22 points at 2x)
     u, v = (x - 21.5) / 16.0, (21.0 - y) / 16.0
@@ -244,4 +260,9 @@ def logo(x, y):  # a battery outline, three-quarters charged, 120 x 44
 
 png("love.png", 44, 44, heart)
 png("Respring.png", 44, 44, respring)
-png("PylonexPro2min.png", 120, 44, logo)
+png(ICON, 120, 44, logo)
+
+# Last, and whole or not at all: its presence says every file above is written.
+with open("manifest.txt.part", "w", encoding="utf-8") as f:
+    f.write("".join(f"{where} {name}\n" for where, name in WRITTEN))
+os.replace("manifest.txt.part", "manifest.txt")

@@ -1,6 +1,8 @@
 // Build-time generator: writes the tables the specifier lists are made from
 // (make_resources.py reads them), taken from the same C++ headers the bundle
-// and the tweak compile against, so a list cannot drift from the code.
+// and the tweak compile against, so a list cannot drift from the code: the
+// settings schema, the pane names, the shared names (shared/names.h) and
+// what Data Sharing sends.
 //
 // Usage: px_resource_tables OUTPUT.json
 
@@ -9,12 +11,19 @@
 #include <nlohmann/json.hpp>
 
 #include "prefs/data_sharing_fields.h"
+#include "shared/names.h"
 #include "shared/settings_schema.h"
 
 namespace {
 
 nlohmann::json tables() {
   nlohmann::json out;
+  // The names the lists carry that the tweak and the bundle's code also use.
+  out["names"] = {{"settings_changed_notification", px::kSettingsChangedNotification},
+                  {"settings_url", px::kSettingsURL}};
+  out["panes"] = {{"advanced_options", px::kAdvancedOptionsPane},
+                  {"info_popup", px::kInfoPopupPane},
+                  {"power_saving", px::kPowerSavingPane}};
   nlohmann::json& sharing = out["data_sharing"];
   sharing["footer"] = pxprefs::data_sharing_footer();
   for (const auto& field : pxprefs::kSharedFields)

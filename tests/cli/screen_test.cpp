@@ -1,6 +1,6 @@
 #include "host/cli/screen.h"
 
-#include "host/cli/device_status.h"
+#include "host/status/device_status.h"
 
 #include <gtest/gtest.h>
 

@@ -171,12 +171,13 @@ TEST(Forecast, EdgesWithoutAFit) {
   for (int d = 0; d < 30; ++d)
     worn.push_back({kEpoch + d * 86400, kEpoch + d * 86400 + 3600, 79.0 - d * 0.01, d * 1.5, 10});
   EXPECT_EQ(history::forecast_health(worn).status, ForecastStatus::already_below_80);
-  // Enough days but the cycle count stands still: not enough cycles yet, and no pace to say when.
+  // Enough days but the cycle count stands still: no pace, so no "more days"
+  // to wait (that said "1 more day" for ever); a short history still waits.
   std::vector<history::DayHealth> idle;
   for (int d = 0; d < 30; ++d) idle.push_back({kEpoch + d * 86400, kEpoch + d * 86400 + 3600, 95.0, 300.0, 10});
-  Forecast f = history::forecast_health(idle);
-  EXPECT_EQ(f.status, ForecastStatus::not_enough_history);
-  EXPECT_EQ(f.days_needed, 1);
+  EXPECT_EQ(history::forecast_health(idle).status, ForecastStatus::not_cycled);
+  idle.resize(5);
+  EXPECT_EQ(history::forecast_health(idle).status, ForecastStatus::not_enough_history);
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // simdevice history over a store written as the tweak writes it: the CSV and
 // JSON the user exports, the time range, the sessions, the forecast, and the
 // answers for a store that is missing, damaged, or asked for wrongly.
+#include <sqlite3.h>
+
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "host/cli/command_table.h"
 #include "platform/foundation/device_clock.h"
+#include "shared/names.h"
 #include "tests/history/history_fixture.h"
 
 namespace {
@@ -109,3 +112,40 @@ TEST_F(HistoryCommand, MissingStoreIsEmptyDamagedStoreExitsOne) {
 }
 
 }  // namespace
+
+TEST(HistoryCommandBounds, ExportsGoOutRowByRowAndThePagesCopyStopsAtItsLimit) {
+  testing_support::TempDevice device;
+  {
+    history::HistoryWriter writer;
+    writer.record(sample_at(kEpoch), kEpoch);
+  }
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(device.path(px::kHistoryStoreFile).c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_exec(db,
+                   "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000)"
+                   " INSERT INTO samples SELECT 1767225600 + i, i % 100, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8.5 FROM n;"
+                   " INSERT INTO samples(time, level) VALUES (-9223372036854775807 - 1, 1), (-62135596800, 2);",
+                   nullptr, nullptr, nullptr),
+      SQLITE_OK);
+  sqlite3_close(db);
+  std::string streamed;
+  std::size_t writes = 0;
+  cli::RunOptions terminal;
+  terminal.sink = [&](cli::Stream stream, std::string_view text) {
+    if (stream == cli::Stream::output) streamed.append(text), ++writes;
+  };
+  ASSERT_EQ(run_command({"history", "--json"}, terminal).status, 0);
+  std::size_t rows = 0;
+  for (std::size_t at = streamed.find("\"time\": "); at != std::string::npos; at = streamed.find("\"time\": ", at + 1))
+    ++rows;
+  EXPECT_EQ(rows, 30001u) << "times no clock gives are not exported";
+  EXPECT_EQ(streamed.rfind("[\n  {\n    \"time\": \"2026-01-01T00:00:00Z\",", 0), 0u);
+  EXPECT_EQ(streamed.substr(streamed.size() - 8), "5\n  }\n]\n");
+  EXPECT_GT(writes, 10u) << "written as it was read, not at the end";
+  cli::CommandResult page = run_command({"history", "--json"}, Caller::web);
+  EXPECT_EQ(page.status, 1);
+  EXPECT_TRUE(page.output.empty());
+  EXPECT_NE(page.error.find("--since"), std::string::npos) << page.error;
+  EXPECT_EQ(run_command({"history", "--csv", "--since", "2026-01-01T08:00:00Z"}, Caller::web).status, 0);
+}

@@ -78,14 +78,16 @@ TEST_F(Thinning, OldSamplesKeepOnePerHourThenOnePerDayRecentOnesAll) {
 
 TEST_F(Thinning, RunsAtMostOnceADayAndAPassCutShortContinues) {
   HistoryWriter::Options hurried;
-  hurried.thinning_budget_seconds = 0;  // every pass stops after its first check
-  HistoryWriter writer(hurried);
-  fill(writer, kEpoch, kEpoch + 40 * kDaySeconds, 600);
+  hurried.thinning_budget_seconds = 0;  // every pass stops after its first piece of work
+  std::vector<history::Sample> old;
+  for (std::int64_t t = kEpoch; t < kEpoch + 40 * kDaySeconds; t += 600) old.push_back(sample_at(t, t / 600 % 100));
+  insert_unthinned(old);
   long long before = query("SELECT count(*) FROM samples");
   const std::int64_t now = kEpoch + 40 * kDaySeconds;
-  // Each broadcast gets no time at all: nothing is thinned, nothing breaks.
+  // Each broadcast gets no time at all: a day a pass is thinned, nothing breaks.
+  HistoryWriter writer(hurried);
   for (int i = 0; i < 3; ++i) writer.record(sample_at(now + i * 61, i), now + i * 61);
-  EXPECT_EQ(query("SELECT count(*) FROM samples"), before + 3);
+  EXPECT_LT(query("SELECT count(*) FROM samples"), before + 3);
   EXPECT_EQ(query("SELECT value FROM store_state WHERE key = 'thinning_pending'"), 1);
 
   // With time to spare the pass finishes, and the next one waits a day.

@@ -43,16 +43,39 @@ class HistoryPanes : public pxtest::PrefsTest {
   }
 };
 
-TEST_F(HistoryPanes, WithoutAStoreEveryRowSaysHistoryUnavailable) {
-  for (const char* getter : {"HealthNow:", "Health30DaysAgo:", "Health365DaysAgo:", "CyclesPerWeek:", "LastFullCharge:",
-                             "Forecast:", "SessionCount:"})
-    EXPECT_EQ(row(getter), "History unavailable") << getter;
-  auto level = chart("LevelChart:");
-  ASSERT_TRUE(level && level->image());
-  EXPECT_EQ(level->accessibilityChartDescriptor()->summary, "History unavailable");
+TEST_F(HistoryPanes, NoStoreOrAClearedOneReadsEmptyAndOnlyAnUnreadableOneUnavailable) {
+  auto expect_empty = [&](const char* when) {
+    for (const char* getter : {"HealthNow:", "Health30DaysAgo:", "Forecast:", "SessionCount:"})
+      EXPECT_NE(row(getter), "History unavailable") << when << " " << getter;
+    auto level = chart("LevelChart:");
+    ASSERT_TRUE(level && level->image());
+    EXPECT_EQ(level->accessibilityChartDescriptor()->summary, "No samples yet") << when;
+  };
+  expect_empty("no store");
+  std::int64_t now = live(2);
+  foundation::RunLoop::main().run_until_idle();
+  ASSERT_NE(chart("LevelChart:")->accessibilityChartDescriptor()->summary, "No samples yet");
+  history::HistoryWriter clearing;
+  ASSERT_TRUE(clearing.clear(now).ok());
+  foundation::RunLoop::main().run_until_idle();
+  expect_empty("cleared");
+  clearing.close();
+  for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(device.path(px::kHistoryStoreFile) + suffix);
   device.write_text("/var/mobile/Library/PylonexHistory.sqlite", "not a database at all, just some text");
   foundation::RunLoop::main().run_until_idle();
   EXPECT_EQ(row("HealthNow:"), "History unavailable");
+  EXPECT_EQ(chart("LevelChart:")->accessibilityChartDescriptor()->summary, "History unavailable");
+}
+
+TEST_F(HistoryPanes, NowTakesTheNewestSampleWhoseTimeTheStatusRoundedUp) {
+  history::HistoryWriter writer;
+  for (auto [time, level] : {std::pair{kStart, 40}, std::pair{kStart + 61, 42}}) {
+    foundation::Value status(foundation::Dictionary{{"UpdateTime", static_cast<long long>(time)}});
+    writer.record(history::sample_from_status(status, level, 0), time);
+  }
+  foundation::set_device_now(static_cast<double>(kStart) + 60.6);  // the status said 61
+  foundation::RunLoop::main().run_until_idle();
+  EXPECT_EQ(chart("LevelChart:")->accessibilityChartDescriptor()->summary.rfind("42 % now", 0), 0u);
 }
 
 TEST_F(HistoryPanes, SixtyDaysOfAgingFillEveryRowAndBothCharts) {

@@ -109,6 +109,14 @@ TEST_F(BatteryHistoryTest, LockedStoreLogsOnceAndTheDataFileIsStillWritten) {
   EXPECT_EQ(samples().size(), 2u);
 }
 
+TEST_F(BatteryHistoryTest, DataFileThatCannotBeWrittenIsLoggedOnceAndTheHistoryGoesOn) {
+  fs::create_directories(m_device.path(px::kBatteryDataFile) + "/in-the-way");
+  start();
+  for (int i = 0; i < 3; ++i) broadcast_at(kT + 100 * i, 0.5 - i * 0.01);
+  EXPECT_EQ(log_lines_containing("battery data file not written").size(), 1u) << "once per run";
+  EXPECT_EQ(samples().size(), 3u);
+}
+
 TEST_F(BatteryHistoryTest, CorruptStoreIsKeptAsideAndANewOneStarted) {
   std::ofstream(store()) << std::string(4096, '\x7f');
   start();

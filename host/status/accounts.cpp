@@ -1,4 +1,4 @@
-#include "host/cli/accounts.h"
+#include "host/status/accounts.h"
 
 #include <algorithm>
 

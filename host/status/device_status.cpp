@@ -1,11 +1,12 @@
-#include "host/cli/device_status.h"
+#include "host/status/device_status.h"
 
 #include <cstdio>
 #include <sstream>
 
-#include "host/cli/accounts.h"
+#include "host/status/accounts.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
+#include "host/common/device_verbs.h"
 #include "host/common/level_percent_text.h"
 #include "host/device/battery_change.h"
 #include "platform/foundation/device_paths.h"
@@ -35,7 +36,7 @@ std::string on_off(const json& j) { return truthy(j) ? "on" : "off"; }
 }  // namespace
 
 std::optional<json> process_status(const std::string& process, int timeout_ms) {
-  auto reply = host::control_request(host::control_socket_path(process), {"status"}, timeout_ms);
+  auto reply = host::control_request(host::control_socket_path(process), words_of(host::verbs::Status{}), timeout_ms);
   if (!reply || reply->status != 0) return std::nullopt;
   auto j = json::parse(reply->out, nullptr, false);
   if (!j.is_object()) return std::nullopt;
@@ -152,7 +153,8 @@ std::string describe_device_status(json s) {
 
 nlohmann::json open_settings_pane(const nlohmann::json& status, int timeout_ms) {
   if (!status.contains("settings") || !status["settings"]["pid"].is_number()) return nullptr;
-  auto reply = host::control_request(host::control_socket_path("Preferences"), {"show", "--json"}, timeout_ms);
+  auto reply =
+      host::control_request(host::control_socket_path("Preferences"), words_of(host::verbs::Show{true}), timeout_ms);
   if (!reply || reply->status != 0) return nullptr;
   nlohmann::json pane = nlohmann::json::parse(reply->out, nullptr, false);
   return pane.is_object() ? pane : nlohmann::json(nullptr);

@@ -1,9 +1,10 @@
-#include "host/cli/history_remaining.h"
+#include "host/status/history_remaining.h"
 
 #include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "history/remaining_text.h"
+#include "history/store.h"
 
 namespace cli {
 
@@ -18,6 +19,14 @@ nlohmann::ordered_json remaining_json(const history::RemainingEstimate& e) {
           {"seconds_low", whole(e.seconds_low)},
           {"seconds_high", whole(e.seconds_high)},
           {"current_ma", e.current_ma ? json(std::llround(*e.current_ma)) : json(nullptr)}};
+}
+
+nlohmann::json time_left_json(double now) {
+  history::HistoryReader reader;
+  history::RemainingEstimate estimate = history::read_remaining(reader, static_cast<std::int64_t>(std::floor(now)));
+  nlohmann::json out = nlohmann::json::parse(remaining_json(estimate).dump());
+  out["text"] = history::remaining_text(estimate);
+  return out;
 }
 
 std::string remaining_output(const history::RemainingEstimate& e, bool as_json) {
