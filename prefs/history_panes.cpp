@@ -15,8 +15,11 @@ namespace {
 
 using foundation::Value;
 
-// Buckets of the charts' read-out: half hours over a day, and about a week each over the years.
-constexpr std::size_t kLevelSteps = 48, kHealthSteps = 60;
+// Buckets of the charts' read-out: a half hour each of the level chart's
+// span (a day, and the half day ahead when it shows the time left), and
+// about a week each over the years.
+std::size_t level_steps(const ChartData& c) { return static_cast<std::size_t>((c.x.max - c.x.min) / 1800 + 0.5); }
+std::size_t health_steps(const ChartData&) { return 60; }
 constexpr double kChartCellMargin = 8;
 
 // A row's value, or "History unavailable" when the store could not be read.
@@ -28,6 +31,8 @@ void add_history_getter(objc::Class cls, const char* selector,
   });
 }
 
+using Steps = std::size_t (*)(const ChartData&);
+
 objc::id chart_view(const ChartData& chart, std::size_t steps) {
   auto view = uikit::UIImageView::initWithImage(draw_chart(chart));
   view->setFrame(uikit::CGRect{(uikit::UIScreen::mainScreen()->bounds().width - kChartWidth) / 2, kChartCellMargin,
@@ -36,10 +41,11 @@ objc::id chart_view(const ChartData& chart, std::size_t steps) {
   return view;
 }
 
-void add_chart(objc::Class cls, const char* selector, ChartData HistorySnapshot::*chart, std::size_t steps) {
+void add_chart(objc::Class cls, const char* selector, ChartData HistorySnapshot::*chart, Steps steps) {
   objc::class_addMethod<objc::id, objc::id>(
       cls, objc::sel(selector), objc::Imp<objc::id, objc::id>([chart, steps](objc::id, objc::SEL, objc::id) {
-        return chart_view(current_history().*chart, steps);
+        const ChartData& data = current_history().*chart;
+        return chart_view(data, steps(data));
       }));
 }
 
@@ -56,8 +62,8 @@ void register_History() {
   add_history_getter(cls, "Forecast:", [](auto& h) { return forecast_text(h.forecast); });
   add_history_getter(cls,
                      "SessionCount:", [](auto& h) { return std::to_string(h.sessions_last_30_days) + " in 30 days"; });
-  add_chart(cls, "LevelChart:", &HistorySnapshot::level_chart, kLevelSteps);
-  add_chart(cls, "HealthChart:", &HistorySnapshot::health_chart, kHealthSteps);
+  add_chart(cls, "LevelChart:", &HistorySnapshot::level_chart, level_steps);
+  add_chart(cls, "HealthChart:", &HistorySnapshot::health_chart, health_steps);
 }
 
 // The sessions are rows of their own, made afresh each time the pane asks

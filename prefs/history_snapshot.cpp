@@ -9,6 +9,7 @@
 
 #include "history/health.h"
 #include "history/overview.h"
+#include "history/remaining_text.h"
 #include "platform/foundation/device_clock.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/run_loop.h"
@@ -61,13 +62,38 @@ SnapshotCache& cache() {
 
 }  // namespace
 
-ChartData level_chart_data(const std::vector<history::Sample>& last_day, std::int64_t now) {
+namespace {
+
+// The dashed line from the newest level to where the estimate takes it,
+// cut where the chart ends.
+std::vector<ChartPoint> level_projection(const ChartData& c, const history::RemainingEstimate& remaining) {
+  if (remaining.status != history::RemainingStatus::ok || c.lines.empty() || c.lines.back().empty()) return {};
+  if (remaining.direction == history::RemainingDirection::none) return {};
+  ChartPoint from = c.lines.back().back();
+  ChartPoint to{from.x + remaining.seconds, remaining.direction == history::RemainingDirection::to_full ? 100.0 : 0.0};
+  if (to.x > c.x.max && to.x > from.x) {
+    double t = (c.x.max - from.x) / (to.x - from.x);
+    to = {c.x.max, from.y + t * (to.y - from.y)};
+  }
+  return {from, to};
+}
+
+}  // namespace
+
+ChartData level_chart_data(const std::vector<history::Sample>& last_day, std::int64_t now,
+                           const history::RemainingEstimate& remaining) {
   ChartData c;
   c.title = "Battery level, last 24 hours";
   c.fill_under = true;
   c.x = {static_cast<double>(now - kDay),
          static_cast<double>(now),
          {{double(now - kDay), "24 h ago"}, {double(now - kDay / 2), "12 h ago"}, {double(now), "now"}}};
+  // With a time left the chart runs on past now, a half day further.
+  if (remaining.status == history::RemainingStatus::ok) {
+    c.title = "Battery level, last 24 hours and ahead";
+    c.x.max = double(now + kLevelAhead);
+    c.x.labels.push_back({c.x.max, "in 12 h"});
+  }
   c.y = {0, 100, {{0, "0 %"}, {50, "50 %"}, {100, "100 %"}}};
   c.empty_text = "No level recorded in the last 24 hours";
   std::optional<std::int64_t> previous;
@@ -86,6 +112,11 @@ ChartData level_chart_data(const std::vector<history::Sample>& last_day, std::in
                 " % in 24 hours";
   else
     c.summary = c.empty_text;
+  c.forecast = level_projection(c, remaining);
+  if (!c.forecast.empty())
+    c.summary +=
+        std::string(remaining.direction == history::RemainingDirection::to_full ? ", full in " : ", empty in ") +
+        history::remaining_text(remaining);
   return c;
 }
 
@@ -152,7 +183,8 @@ HistorySnapshot read_history(std::int64_t now) {
   snap.forecast = std::move(o.forecast);
   snap.sessions_last_30_days = o.sessions_last_30_days;
   snap.last_sessions = std::move(o.last_sessions);
-  snap.level_chart = level_chart_data(o.last_24_hours, now);
+  // The one estimate the Battery Data pane and the tweak show too.
+  snap.level_chart = level_chart_data(o.last_24_hours, now, history::read_remaining(reader, now));
   snap.health_chart = health_chart_data(o.health_days, snap.forecast);
   if (!o.last) {
     snap.level_chart.empty_text = snap.health_chart.empty_text = kNoSamplesYet;

@@ -12,6 +12,7 @@
 
 #include "history/forecast.h"
 #include "history/overview.h"
+#include "history/remaining_estimate.h"
 #include "history/sessions.h"
 #include "history/store.h"
 #include "prefs/history_chart.h"
@@ -40,7 +41,11 @@ const HistorySnapshot& current_history();
 void forget_history_snapshot();
 
 // The charts' data from the figures read (exposed for tests).
-ChartData level_chart_data(const std::vector<history::Sample>& last_day, std::int64_t now);
+// The level chart shows `remaining`, when it applies, as a dashed line from
+// the newest level to empty or full (kLevelAhead at most ahead of now).
+ChartData level_chart_data(const std::vector<history::Sample>& last_day, std::int64_t now,
+                           const history::RemainingEstimate& remaining = {});
+inline constexpr std::int64_t kLevelAhead = 12 * 3600;
 ChartData health_chart_data(const std::vector<history::DayHealth>& days, const history::Forecast& forecast);
 
 }  // namespace pxprefs

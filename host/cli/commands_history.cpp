@@ -9,7 +9,7 @@
 
 #include "history/overview.h"
 #include "host/cli/command_entries.h"
-#include "host/cli/history_remaining.h"
+#include "host/status/history_remaining.h"
 #include "host/common/time_text.h"
 #include "platform/foundation/device_clock.h"
 #include "platform/foundation/utc_text.h"

@@ -1,6 +1,7 @@
 #include "host/web/state_document.h"
 
 #include "host/status/device_status.h"
+#include "host/status/history_remaining.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
 #include "host/common/log_tail.h"
@@ -71,6 +72,8 @@ json compose_state_document() {
   json doc = cli::compose_device_status();
   // The lock screen's clock and date: the device's own time, not the machine's.
   doc["device_time"] = foundation::device_now();
+  // The time left, as `history remaining --json` gives it, with the panes' wording.
+  doc["remaining"] = cli::time_left_json(doc["device_time"].get<double>());
   doc["banner_on_screen"] = banner_on_screen();
   doc["pane"] = open_pane(doc);
   doc["files"] = {{"battery_data", plist_file_json(px::kBatteryDataFile)},

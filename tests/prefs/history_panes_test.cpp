@@ -130,6 +130,37 @@ TEST_F(HistoryPanes, OneScreenReadsOneSnapshotAndTheNextReadsAgain) {
   EXPECT_EQ(row("HealthNow:"), "50.0 %");
 }
 
+TEST(LevelChart, ProjectsTheTimeLeftFromTheNewestLevelCutAtTheChartsEnd) {
+  std::vector<history::Sample> day(2);
+  day[0].time = kStart - 600;
+  day[0].level = 60;
+  day[1].time = kStart;
+  day[1].level = 50;
+  history::RemainingEstimate e;
+  e.status = history::RemainingStatus::ok;
+  e.direction = history::RemainingDirection::to_empty;
+  e.seconds = e.seconds_low = e.seconds_high = 3600;
+  auto c = pxprefs::level_chart_data(day, kStart, e);
+  ASSERT_EQ(c.forecast.size(), 2u);
+  EXPECT_EQ(c.forecast[0].x, kStart);
+  EXPECT_EQ(c.forecast[1].x, kStart + 3600);
+  EXPECT_EQ(c.forecast[1].y, 0);
+  EXPECT_EQ(c.x.max, kStart + pxprefs::kLevelAhead);
+  EXPECT_NE(c.summary.find(", empty in 1 h"), std::string::npos) << c.summary;
+  // Longer than the chart runs ahead: the line stops at its end, where the straight line is then.
+  e.direction = history::RemainingDirection::to_full;
+  e.seconds = 2.0 * pxprefs::kLevelAhead;
+  c = pxprefs::level_chart_data(day, kStart, e);
+  ASSERT_EQ(c.forecast.size(), 2u);
+  EXPECT_EQ(c.forecast[1].x, c.x.max);
+  EXPECT_DOUBLE_EQ(c.forecast[1].y, 75);
+  // Still calculating: the chart ends now, with no dashed line.
+  e.status = history::RemainingStatus::calculating;
+  c = pxprefs::level_chart_data(day, kStart, e);
+  EXPECT_TRUE(c.forecast.empty());
+  EXPECT_EQ(c.x.max, kStart);
+}
+
 TEST_F(HistoryPanes, SessionsPaneListsTheLastTwentyNewestFirst) {
   live(30);
   auto p = pane("HistorySessions");

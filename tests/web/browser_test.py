@@ -23,7 +23,7 @@ from selenium.common.exceptions import StaleElementReferenceException, TimeoutEx
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 from device_session import TempDevice, WebServer  # noqa: E402
@@ -224,6 +224,7 @@ class Scenario:
         self.story_keyboard()
         self.story_lock_clock()
         self.story_narrow_window()
+        self.story_usage()
         self.story_off()
         self.story_running_battery()
         self.story_controls_show_the_device()
@@ -281,13 +282,24 @@ class Scenario:
         self.shot("narrow-window")
         self.driver.set_window_size(1280, 900)
 
+    def story_usage(self):
+        """The usage menu runs `usage NAME`: the current shown follows the load."""
+        usage = "call" if self.el("#c-usage").get_attribute("value") == "video" else "video"
+        before = self.text("#c-current")
+        assert before.endswith(" mA drawn"), before
+        Select(self.el("#c-usage")).select_by_value(usage)
+        self.wait("the usage command's answer", lambda: "usage: " + usage in self.text("#command-result"))
+        self.wait("a different current", lambda: self.text("#c-current") not in (before, "unknown")
+                  and self.el("#c-usage").get_attribute("value") == usage)
+        self.shot("usage-" + usage)
+
     def story_off(self):
         """Shut down, the phone is black with only Boot; the controls that need
         a running device are disabled."""
         self.el("#c-shutdown").click()
         self.wait("the off screen", lambda: self.visible("#off-screen"))
         assert not self.visible("#status-bar") and not self.visible("#off-text") and self.visible("#off-boot")
-        assert self.el("#c-level").get_attribute("disabled") and self.el("#c-unlock").get_attribute("disabled")
+        assert all(self.el(c).get_attribute("disabled") for c in ("#c-level", "#c-unlock", "#c-usage"))
         assert not self.el("#c-boot").get_attribute("disabled")
         self.shot("device-off")
         self.sd("boot", "--battery", RUNNING_BATTERY)

@@ -15,7 +15,7 @@ const controls = (() => {
   // Controls that act on a running device: disabled while it is off.
   const kNeedRunning = ['c-shutdown', 'c-respring', 'c-lock', 'c-unlock', 'c-clock', 'c-clock-set', 'c-listener',
     'c-gesture', 'c-level', 'c-state', 'c-plug', 'c-unplug', 'h-wifi', 'h-bluetooth', 'h-airplane', 'h-location',
-    'h-brightness'];
+    'h-brightness', 'c-usage'];
 
   // A command from a control; afterwards (done or failed) every control shows
   // the device's state again, whatever the control was moved to.
@@ -44,6 +44,7 @@ const controls = (() => {
     level.addEventListener('input', () => { moving.add(level); dom.setText($('c-level-out'), level.value + '%'); });
     level.addEventListener('change', () => command(['battery', level.value + '%']));
     $('c-state').addEventListener('change', () => command(['battery', '--state', $('c-state').value]));
+    $('c-usage').addEventListener('change', () => command(['usage', $('c-usage').value]));
     for (const name of ['wifi', 'bluetooth', 'airplane', 'location']) {
       const box = $('h-' + name);
       box.addEventListener('change', () => command(['hardware', name, box.checked ? 'on' : 'off']));
@@ -127,6 +128,32 @@ const controls = (() => {
     if (atBottom) log.scrollTop = log.scrollHeight;
   }
 
+  // The real current: negative while the phone draws from the battery.
+  function currentText(ma) {
+    if (typeof ma !== 'number') return 'unknown';
+    if (ma < 0) return -ma + ' mA drawn';
+    return ma > 0 ? ma + ' mA into the battery' : '0 mA';
+  }
+
+  // The estimate in the panes' own wording, and which way it runs.
+  function remainingText(r) {
+    if (!r || r.status === 'not_applicable' || !r.text) return '—';
+    if (r.status !== 'ok') return r.text;
+    return r.text + (r.direction === 'to_full' ? ' to full' : ' to empty');
+  }
+
+  // While a command waits, the server lists what runs and what waits for it.
+  function drawCommands(commands) {
+    const waiting = (commands && commands.waiting) || [];
+    const running = (commands && commands.running) || [];
+    const box = $('command-wait');
+    dom.setHidden(box, !waiting.length);
+    if (!waiting.length) return;
+    const text = waiting.join(', ') + ' waiting for: ' + (running.join(', ') || 'a free turn');
+    dom.setText(box, text);
+    dom.setAttr(box, 'title', text);
+  }
+
   function draw(s) {
     dom.setText($('device-root'), s.running ? 'device running' : 'device stopped');
     for (const id of kNeedRunning) if ($(id).disabled !== !s.running) $(id).disabled = !s.running;
@@ -140,6 +167,9 @@ const controls = (() => {
     }
     if (battery.state) show($('c-state'), battery.state);
     dom.setText($('c-source'), s.battery_source || '(none)');
+    dom.setText($('c-current'), currentText(battery.current_ma));
+    show($('c-usage'), battery.usage ?? '');
+    dom.setText($('c-remaining'), remainingText(s.remaining));
     for (const name of ['wifi', 'bluetooth', 'airplane', 'location']) show($('h-' + name), hw[name]);
     if (typeof hw.brightness === 'number') {
       show($('h-brightness'), Math.round(hw.brightness * 100));
@@ -150,6 +180,7 @@ const controls = (() => {
     dom.setText($('c-device-state'), !s.running ? 'not running'
       : sb.pid === null ? 'SpringBoard restarting'
         : 'SpringBoard pid ' + sb.pid + (sb.safe_mode ? ' (safe mode)' : '') + ', restarts ' + sb.restarts);
+    drawCommands(s.commands);
     drawTable('t-battery-data', s.files && s.files.battery_data);
     drawTable('t-settings', s.files && s.files.settings);
     logLines = s.syslog || [];
