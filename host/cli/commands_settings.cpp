@@ -2,13 +2,13 @@
 
 #include "host/cli/command_entries.h"
 #include "host/cli/device_requests.h"
-#include "host/common/device_processes.h"
+#include "platform/system/device_process.h"
 
 namespace cli {
 namespace {
 
 CommandResult to_settings_app(const std::string& subcommand, const ParsedArgs& args) {
-  if (!host::running_device_process("Preferences"))
+  if (!sys::DeviceProcess("Preferences").running())
     return Context::failure("the Settings app is not open (simdevice settings open prefs:root=PylonexPro2)");
   std::vector<std::string> request{subcommand};
   for (auto& word : args.words()) request.push_back(word);

@@ -2,7 +2,7 @@
 
 #include "host/cli/command_entries.h"
 #include "host/cli/device_requests.h"
-#include "host/common/device_processes.h"
+#include "platform/system/device_process.h"
 #include "host/common/time_text.h"
 #include "platform/foundation/darwin_notify.h"
 #include "platform/foundation/device_clock.h"
@@ -24,7 +24,7 @@ Command springboard_command(std::string name, std::string summary, ArgSpec args)
 }
 
 CommandResult set_clock(const ParsedArgs& args, Context& context) {
-  if (host::running_device_process("SpringBoard")) return to_springboard("clock", args);
+  if (sys::DeviceProcess("SpringBoard").running()) return to_springboard("clock", args);
   // With no SpringBoard the clock file is the whole of the device's time.
   auto t = host::parse_device_time(args.positionals[0], foundation::device_now());
   if (!t) return context.usage_error(t.message());
