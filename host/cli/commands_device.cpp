@@ -145,7 +145,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   }
   std::string launchd = host::own_exe_dir() + "/launchd";
   if (::access(launchd.c_str(), X_OK) != 0) return Context::failure(launchd + " is missing; build the project first");
-  std::string log = foundation::device_path(kLaunchdLogFile);
+  std::string log = foundation::DevicePath(kLaunchdLogFile).host();
   pid_t pid = ::fork();
   if (pid < 0) return Context::failure(std::string("fork: ") + std::strerror(errno));
   if (pid == 0) {
@@ -184,7 +184,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
     sleep_ms(50);
   }
   return Context::failure("SpringBoard did not finish launching within 30 s; see " + log + " and " +
-                          foundation::device_path(foundation::kSyslogFile));
+                          foundation::DevicePath(foundation::kSyslogFile).host());
 }
 
 CommandResult shutdown_device() {

@@ -60,7 +60,7 @@ void restart_with_root_in_environment() {
 // token, and the page's open tabs reconnect by themselves.
 std::string session_token(int port) {
   if (port == 0) return web::make_session_token();
-  return web::kept_session_token(foundation::device_path("/var/run/web-" + std::to_string(port) + ".token"));
+  return web::kept_session_token(foundation::DevicePath("/var/run/web-" + std::to_string(port) + ".token").host());
 }
 
 web::CommandOutcome run_for_page(const std::vector<std::string>& command) {

@@ -19,8 +19,9 @@ using hardware::Switch;
 constexpr Switch kRead[] = {Switch::wifi, Switch::bluetooth, Switch::location, Switch::airplane, Switch::brightness};
 
 std::string switch_path(Switch which) {
-  return foundation::device_path(std::string(hardware::kHardwareFolder) + "/" +
-                                 std::string(hardware::spec(which).name) + ".plist");
+  return foundation::DevicePath(std::string(hardware::kHardwareFolder) + "/" + std::string(hardware::spec(which).name) +
+                                ".plist")
+      .host();
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ bool names_root(std::string_view entry, const std::string& wanted) {
 
 }  // namespace
 
-std::string DeviceProcess::pid_file() const { return foundation::device_path("/var/run/" + m_name + ".pid"); }
+std::string DeviceProcess::pid_file() const { return foundation::DevicePath("/var/run/" + m_name + ".pid").host(); }
 
 std::optional<pid_t> DeviceProcess::recorded() const {
   auto file = foundation::read_whole_file(pid_file(), 64);
