@@ -82,7 +82,7 @@ struct YearStore {
 YearStore& year_store() {
   static YearStore y = [] {
     YearStore out;
-    std::string folder = foundation::device_path("/var/mobile/Library/HistoryBench");
+    std::string folder = foundation::DevicePath("/var/mobile/Library/HistoryBench").host();
     std::filesystem::create_directories(folder);
     const std::int64_t start = static_cast<std::int64_t>(foundation::device_now()) - kYear;
     history::HistoryWriter::Options options;
@@ -124,7 +124,7 @@ YearStore& year_store() {
     out.samples = db.query_int("SELECT count(*) FROM samples").value_or(-1);
     for (const char* suffix : {"", "-wal"}) {
       std::error_code ec;
-      auto size = std::filesystem::file_size(foundation::device_path(kYearStore) + suffix, ec);
+      auto size = std::filesystem::file_size(foundation::DevicePath(kYearStore).host() + suffix, ec);
       if (!ec) out.bytes += size;
     }
     return out;

@@ -87,7 +87,7 @@ Percentiles darwin_post_to_callback(int posts) {
 }
 
 Percentiles inotify_touch_to_read(int posts) {
-  std::string folder = foundation::device_path("/var/run/notify");
+  std::string folder = foundation::DevicePath("/var/run/notify").host();
   std::string file = folder + "/bench.floor";
   return measure(
       posts,

@@ -127,8 +127,8 @@ void BM_BatteryBroadcastFloor(benchmark::State& state) {
                           {"Amperage", 1000},
                           {"HasLaunchedOnce", true}});
   std::string defaults = *foundation::plist::serialize(mirror, foundation::plist::Format::binary);
-  std::string data_file = foundation::device_path("/User/Library/PylonexData.plist");
-  std::string defaults_file = foundation::device_path("/var/mobile/Library/Preferences/floor.plist");
+  std::string data_file = foundation::DevicePath("/User/Library/PylonexData.plist").host();
+  std::string defaults_file = foundation::DevicePath("/var/mobile/Library/Preferences/floor.plist").host();
   for (auto _ : state) {
     foundation::write_file_atomically(defaults_file, defaults);
     foundation::write_file_atomically(data_file, data);
@@ -206,7 +206,7 @@ BENCHMARK(BM_DeviceClockFloor);
 void atomic_write(benchmark::State& state, bool durable) {
   foundation::set_durable_writes(durable);
   std::string data = xml_bytes(realistic_status());
-  std::string file = foundation::device_path("/User/Library/PylonexData.plist");
+  std::string file = foundation::DevicePath("/User/Library/PylonexData.plist").host();
   for (auto _ : state) foundation::write_file_atomically(file, data);
   foundation::set_durable_writes(true);
 }

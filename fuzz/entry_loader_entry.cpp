@@ -15,7 +15,7 @@ void loader_entry(std::string_view bytes) {
   // as their specifier.
   static settings::SettingsApp& app = []() -> settings::SettingsApp& {
     fuzz_device_root();
-    std::string bundles = foundation::device_path("/Library/PreferenceBundles");
+    std::string bundles = foundation::DevicePath("/Library/PreferenceBundles").host();
     std::filesystem::create_directories(bundles);
     std::filesystem::copy(PX_PREFS_BUNDLE, bundles + "/PylonexPro2Prefs.bundle",
                           std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);

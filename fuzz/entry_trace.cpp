@@ -10,7 +10,7 @@ namespace pxfuzz {
 
 void trace_reader(std::string_view bytes) {
   put_device_file("/var/tmp/fuzz.trace", bytes);
-  auto samples = device::read_trace(foundation::device_path("/var/tmp/fuzz.trace"));
+  auto samples = device::read_trace(foundation::DevicePath("/var/tmp/fuzz.trace").host());
   if (!samples) {
     require(!samples.message().empty(), "a refused trace says why");
     return;

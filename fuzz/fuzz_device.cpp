@@ -40,7 +40,7 @@ const std::string& fuzz_device_root() {
 
 void put_device_file(std::string_view device_file, std::string_view bytes) {
   fuzz_device_root();
-  std::string host = foundation::device_path(device_file);
+  std::string host = foundation::DevicePath(device_file).host();
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(host).parent_path(), ec);
   std::ofstream out(host, std::ios::binary | std::ios::trunc);
@@ -49,7 +49,7 @@ void put_device_file(std::string_view device_file, std::string_view bytes) {
 
 void truncate_device_log() {
   fuzz_device_root();
-  std::string log = foundation::device_path("/var/log/syslog");
+  std::string log = foundation::DevicePath("/var/log/syslog").host();
   if (::truncate(log.c_str(), 0) != 0) {
     // No log yet.
   }

@@ -35,7 +35,7 @@ struct StoreKey {
 
 StoreKey store_key(std::int64_t now) {
   StoreKey key{foundation::device_root(), now / 60, {}};
-  std::string store = foundation::device_path(px::kHistoryStoreFile);
+  std::string store = foundation::DevicePath(px::kHistoryStoreFile).host();
   std::size_t i = 0;
   for (const std::string& path : {store, store + "-wal"}) {
     struct stat st {};

@@ -53,9 +53,9 @@ bool wait_for_battery_handled(long long generation, int timeout_ms) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return false;
     if (!run_folder)
-      run_folder =
-          foundation::FolderWatcher::create(foundation::device_path("/var/run"), [](const std::vector<std::string>&) {
-          }).value_or(nullptr);
+      run_folder = foundation::FolderWatcher::create(foundation::DevicePath("/var/run").host(),
+                                                     [](const std::vector<std::string>&) {})
+                       .value_or(nullptr);
     foundation::RunLoop::main().run_once(static_cast<int>(std::min<long long>(left, 250)));
   }
 }
@@ -152,7 +152,7 @@ CommandResult record(const ParsedArgs& args, Context& context) {
     ++written;
   };
   auto watcher = foundation::FolderWatcher::create(
-      foundation::device_path(hardware::kHardwareFolder), [&](const std::vector<std::string>& names) {
+      foundation::DevicePath(hardware::kHardwareFolder).host(), [&](const std::vector<std::string>& names) {
         if (std::find(names.begin(), names.end(), hardware::kBatteryEntryName) != names.end()) take();
       });
   if (!watcher) return Context::failure(watcher.message());

@@ -17,8 +17,10 @@
 #include "host/cli/package_store.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_layout.h"
+#include "platform/system/system_command.h"
 #include "host/common/device_processes.h"
 #include "host/common/device_verbs.h"
+#include "platform/system/device_process.h"
 #include "host/common/log_tail.h"
 #include "host/common/time_text.h"
 #include "host/device/battery_source.h"
@@ -41,21 +43,21 @@ constexpr const char* kDeviceProcesses[] = {"web", "Preferences", "SpringBoard",
 
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-bool device_running() { return host::running_device_process("launchd").has_value(); }
+bool device_running() { return sys::DeviceProcess("launchd").running().has_value(); }
 
 // Stops recorded processes that are still this device's, gently then firmly;
 // never the process asking (the page's server runs `shutdown` for the page).
 void stop_leftovers() {
   for (const char* name : kDeviceProcesses) {
-    auto pid = host::running_device_process(name);
+    auto pid = sys::DeviceProcess(name).running();
     if (pid && *pid == ::getpid()) continue;
     if (pid) {
       ::kill(*pid, SIGTERM);
       auto deadline = Clock::now() + std::chrono::seconds(3);
-      while (host::is_device_process(*pid) && Clock::now() < deadline) sleep_ms(20);
-      if (host::is_device_process(*pid)) ::kill(*pid, SIGKILL);
+      while (sys::DeviceProcess::belongs_to_device(*pid) && Clock::now() < deadline) sleep_ms(20);
+      if (sys::DeviceProcess::belongs_to_device(*pid)) ::kill(*pid, SIGKILL);
     }
-    host::remove_pid_file(name);
+    sys::DeviceProcess(name).forget();
   }
 }
 
@@ -79,7 +81,7 @@ CommandResult init(const ParsedArgs& args, Context&) {
     if (ec) return Context::failure("cannot remove " + root + ": " + ec.message());
   }
   if (auto made = host::make_device_layout(root); !made) return Context::failure(made.message());
-  return {0, "Device root ready at " + root + " (" + host::device_machine_identifier(root) + ")\n", {}};
+  return {0, "Device root ready at " + root + " (" + sys::machine_identifier() + ")\n", {}};
 }
 
 CommandResult install(const ParsedArgs& args, Context&) {
@@ -117,7 +119,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   std::string battery = given_battery.value_or("sim");
   std::optional<std::string> clock = args.last("--clock");
   const std::string& root = foundation::device_root();
-  if (auto pid = host::running_device_process("launchd")) {
+  if (auto pid = sys::DeviceProcess("launchd").running()) {
     std::string running = "Device at " + root + " is already running (launchd pid " + std::to_string(*pid) + ")";
     // Options that shape a boot would be silently lost on a device already booted.
     if (given_battery || clock)
@@ -144,7 +146,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   }
   std::string launchd = host::own_exe_dir() + "/launchd";
   if (::access(launchd.c_str(), X_OK) != 0) return Context::failure(launchd + " is missing; build the project first");
-  std::string log = foundation::device_path(kLaunchdLogFile);
+  std::string log = foundation::DevicePath(kLaunchdLogFile).host();
   pid_t pid = ::fork();
   if (pid < 0) return Context::failure(std::string("fork: ") + std::strerror(errno));
   if (pid == 0) {
@@ -183,23 +185,23 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
     sleep_ms(50);
   }
   return Context::failure("SpringBoard did not finish launching within 30 s; see " + log + " and " +
-                          foundation::device_path(foundation::kSyslogFile));
+                          foundation::DevicePath(foundation::kSyslogFile).host());
 }
 
 CommandResult shutdown_device() {
-  auto launchd = host::running_device_process("launchd");
+  auto launchd = sys::DeviceProcess("launchd").running();
   bool anything = false;
   for (const char* name : kDeviceProcesses)
-    if (auto pid = host::running_device_process(name)) anything |= *pid != ::getpid();
+    if (auto pid = sys::DeviceProcess(name).running()) anything |= *pid != ::getpid();
   if (!anything) {
     for (const char* name : kDeviceProcesses)
-      if (host::read_pid_file(name) != ::getpid()) host::remove_pid_file(name);
+      if (sys::DeviceProcess(name).recorded() != ::getpid()) sys::DeviceProcess(name).forget();
     return {0, "Device at " + foundation::device_root() + " is not running\n", {}};
   }
   if (launchd) {
     host::control_request(host::control_socket_path("launchd"), words_of(host::verbs::Shutdown{}), 5000);
     auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (host::is_device_process(*launchd) && Clock::now() < deadline) sleep_ms(20);
+    while (sys::DeviceProcess::belongs_to_device(*launchd) && Clock::now() < deadline) sleep_ms(20);
   }
   stop_leftovers();
   for (const char* name : kDeviceProcesses) ::unlink(host::control_socket_path(name).c_str());

@@ -3,8 +3,6 @@
 // Location Services, brightness — written where the platform keeps the
 // hardware state, so SpringBoard, the add-on and `status` all see it.
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <initializer_list>
 #include <string_view>
@@ -12,65 +10,67 @@
 #include "host/cli/command_entries.h"
 #include "host/common/on_off.h"
 #include "host/device/battery_change.h"
-#include "platform/system/hardware_state.h"
+#include "platform/system/hardware_switches.h"
 
 namespace cli {
 namespace {
 
-struct Switch {
-  std::string_view name;                          // the hardware state's name
-  std::string_view title;                         // as Control Center labels it
-  std::initializer_list<std::string_view> other;  // other spellings accepted, each whole
+using hardware::Switch;
+
+// The switches a person turns (the vibration count is the device's own), with
+// the spellings accepted besides the table's name and Control Center's label.
+struct Spelling {
+  Switch which;
+  std::initializer_list<std::string_view> other;  // each whole
 };
 
-const Switch kSwitches[] = {
-    {"wifi", "Wi-Fi", {"wlan"}},
-    {"bluetooth", "Bluetooth", {"bt"}},
-    {"airplane", "Airplane Mode", {"airplane-mode", "airplanemode"}},
-    {"location", "Location Services", {"location-services", "locationservices"}},
-    {"brightness", "Brightness", {}},
+const Spelling kTurnable[] = {
+    {Switch::wifi, {"wlan"}},
+    {Switch::bluetooth, {"bt"}},
+    {Switch::airplane, {"airplane-mode", "airplanemode"}},
+    {Switch::location, {"location-services", "locationservices"}},
+    {Switch::brightness, {}},
 };
 
 // A name is one whole entry of the table, in any case: never a piece of one
 // nor several at once.
-const Switch* find_switch(const std::string& text) {
+const hardware::SwitchSpec* find_switch(const std::string& text) {
   std::string wanted = host::lowercase(text);
-  for (const auto& s : kSwitches) {
-    if (wanted == s.name || wanted == host::lowercase(s.title)) return &s;
+  for (const auto& s : kTurnable) {
+    const auto& spec = hardware::spec(s.which);
+    if (wanted == spec.name || wanted == host::lowercase(std::string(spec.title))) return &spec;
     for (auto other : s.other)
-      if (wanted == other) return &s;
+      if (wanted == other) return &spec;
   }
   return nullptr;
 }
 
+constexpr const char* kNotWritten = "cannot write the device's hardware state (is there a device at this root?)";
+
 CommandResult set_hardware(const ParsedArgs& args, Context& context) {
-  const Switch* target = find_switch(args.positionals[0]);
+  const hardware::SwitchSpec* target = find_switch(args.positionals[0]);
   if (!target) return context.usage_error("no hardware switch named '" + args.positionals[0] + "'");
   const std::string& text = args.positionals[1];
 
-  if (target->name == "brightness") {
+  if (target->kind == hardware::SwitchKind::level) {
     auto parsed = device::parse_level(text);
-    if (!parsed || *parsed < 0) return context.usage_error("brightness takes 0..1 or N%, not '" + text + "'");
-    // "-0" is the same as 0: stored and shown without its sign.
-    double level = *parsed + 0.0;
-    if (!hardware::set("brightness", foundation::Value(level)))
-      return Context::failure("cannot write the device's hardware state (is there a device at this root?)");
+    if (!parsed || *parsed < 0)
+      return context.usage_error(std::string(target->title) + " takes 0..1 or N%, not '" + text + "'");
+    if (!hardware::set_level(target->id, *parsed)) return Context::failure(kNotWritten);
     char shown[32];
-    std::snprintf(shown, sizeof shown, "%.0f%%", level * 100);
-    return {0, std::string("Brightness ") + shown + "\n", {}};
+    std::snprintf(shown, sizeof shown, "%.0f%%", (*parsed + 0.0) * 100);  // "-0" shown without its sign
+    return {0, std::string(target->title) + " " + shown + "\n", {}};
   }
 
   auto on = host::parse_on_off(text);
   if (!on) return context.usage_error(std::string(target->title) + " takes on or off, not '" + text + "'");
-  if (!hardware::set(std::string(target->name), foundation::Value(*on)))
-    return Context::failure("cannot write the device's hardware state (is there a device at this root?)");
+  auto turned = hardware::turn(target->id, *on);
+  if (!turned.written) return Context::failure(kNotWritten);
   std::string out = std::string(target->title) + (*on ? " on" : " off");
-  // Control Center's Airplane Mode takes the radios down with it.
-  if (target->name == "airplane" && *on) {
-    hardware::set("wifi", foundation::Value(false));
-    hardware::set("bluetooth", foundation::Value(false));
-    out += " (Wi-Fi and Bluetooth off)";
-  }
+  std::string also;
+  for (std::size_t i = 0; i < turned.also_off.size(); ++i)
+    also += (i == 0 ? "" : " and ") + std::string(hardware::spec(turned.also_off[i]).title);
+  if (!also.empty()) out += " (" + also + " off)";
   return {0, out + "\n", {}};
 }
 

@@ -2,7 +2,7 @@
 
 #include "host/cli/command_entries.h"
 #include "host/cli/device_requests.h"
-#include "host/common/device_processes.h"
+#include "platform/system/device_process.h"
 
 namespace cli {
 namespace {
@@ -12,7 +12,7 @@ template <class Verb>
 Command subcommand(std::string summary) {
   return {std::string(Verb::verb), std::move(summary), arg_spec_of(Verb::grammar()), true,
           [](const ParsedArgs& given, Context&) {
-            if (!host::running_device_process("Preferences"))
+            if (!sys::DeviceProcess("Preferences").running())
               return Context::failure("the Settings app is not open (simdevice settings open prefs:root=PylonexPro2)");
             return send_verb<Verb>("Preferences", given, "the Settings app does not answer");
           }};

@@ -2,7 +2,7 @@
 
 #include "host/cli/command_entries.h"
 #include "host/cli/device_requests.h"
-#include "host/common/device_processes.h"
+#include "platform/system/device_process.h"
 #include "host/common/time_text.h"
 #include "platform/foundation/darwin_notify.h"
 #include "platform/foundation/device_clock.h"
@@ -20,7 +20,7 @@ Command springboard_command(std::string summary) {
 }
 
 CommandResult set_clock(const ParsedArgs& args, Context& context) {
-  if (host::running_device_process("SpringBoard"))
+  if (sys::DeviceProcess("SpringBoard").running())
     return send_verb<host::verbs::SetClock>("SpringBoard", args, kNotRunning);
   // With no SpringBoard the clock file is the whole of the device's time.
   auto t = host::parse_device_time(args.positionals[0], foundation::device_now());

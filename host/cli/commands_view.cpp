@@ -36,7 +36,7 @@ CommandResult show_log(const ParsedArgs& args, Context& context) {
   }
   // Read from the end: a long-running device's syslog is large.
   if (n >= 0) return {0, host::last_log_text(foundation::kSyslogFile, static_cast<std::size_t>(n)), {}};
-  auto c = foundation::read_whole_file(foundation::device_path(foundation::kSyslogFile), 256u << 20);
+  auto c = foundation::read_whole_file(foundation::DevicePath(foundation::kSyslogFile).host(), 256u << 20);
   if (!c.ok()) return {};
   return {0, *c, {}};
 }

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "host/cli/command_entries.h"
-#include "host/common/device_processes.h"
+#include "platform/system/device_process.h"
 #include "host/web/change_source.h"
 #include "host/web/command_request.h"
 #include "host/web/request_guard.h"
@@ -39,7 +39,7 @@ std::string read_proc(const char* file) {
 // Started with --root rather than SIMDEVICE_ROOT, the server starts itself
 // again with the root in its environment, so `shutdown` knows it as the device's.
 void restart_with_root_in_environment() {
-  if (host::is_device_process(::getpid())) return;
+  if (sys::DeviceProcess::belongs_to_device(::getpid())) return;
   std::string cmdline = read_proc("/proc/self/cmdline");
   std::vector<std::string> words;
   for (std::size_t i = 0; i < cmdline.size();) {
@@ -60,7 +60,7 @@ void restart_with_root_in_environment() {
 // token, and the page's open tabs reconnect by themselves.
 std::string session_token(int port) {
   if (port == 0) return web::make_session_token();
-  return web::kept_session_token(foundation::device_path("/var/run/web-" + std::to_string(port) + ".token"));
+  return web::kept_session_token(foundation::DevicePath("/var/run/web-" + std::to_string(port) + ".token").host());
 }
 
 web::CommandOutcome run_for_page(const std::vector<std::string>& command) {
@@ -91,7 +91,7 @@ CommandResult serve(const ParsedArgs& args, Context& context) {
   std::string ui = web::default_ui_folder();
   if (!std::filesystem::is_regular_file(ui + "/index.html"))
     return Context::failure("the page's files are missing from " + ui + " (build the web_ui target)");
-  if (auto other = host::running_device_process(kWebProcess); other && *other != ::getpid())
+  if (auto other = sys::DeviceProcess(kWebProcess).running(); other && *other != ::getpid())
     return Context::failure("simdevice web already serves this device (pid " + std::to_string(*other) + ")");
   restart_with_root_in_environment();
 
@@ -117,12 +117,13 @@ CommandResult serve(const ParsedArgs& args, Context& context) {
     // file that lets `shutdown` stop the server and keeps a second one off.
     // Only once its folders exist again: writing into one being wiped would
     // make the wipe fail.
-    if (folders_remade && !host::read_pid_file(kWebProcess)) host::write_pid_file(kWebProcess, ::getpid());
+    if (folders_remade && !sys::DeviceProcess(kWebProcess).recorded())
+      sys::DeviceProcess(kWebProcess).record(::getpid());
     feed.mark_changed();
   };
   if (!changes->start(web::watched_device_folders(), on_change))
     return Context::failure("cannot watch the device's folders (inotify)");
-  host::write_pid_file(kWebProcess, ::getpid());
+  sys::DeviceProcess(kWebProcess).record(::getpid());
   std::thread serving([&server] { server.serve(); });
 
   context.write(Stream::output, "Serving the device at " + foundation::device_root() + "\n  open " + server.address() +
@@ -134,7 +135,7 @@ CommandResult serve(const ParsedArgs& args, Context& context) {
   feed.stop();
   server.stop();
   serving.join();
-  if (host::read_pid_file(kWebProcess) == ::getpid()) host::remove_pid_file(kWebProcess);
+  if (sys::DeviceProcess(kWebProcess).recorded() == ::getpid()) sys::DeviceProcess(kWebProcess).forget();
   return {0, "simdevice web: stopped\n", {}};
 }
 

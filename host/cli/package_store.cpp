@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string info_path(const std::string& package, const char* ext) {
-  return foundation::device_path("/var/lib/dpkg/info/" + package + ext);
+  return foundation::DevicePath("/var/lib/dpkg/info/" + package + ext).host();
 }
 
 std::string read_text(const std::string& path) {
@@ -41,7 +41,7 @@ std::vector<std::string> read_list(const std::string& package) {
 std::string host_path_nofollow(const std::string& device_path) {
   auto slash = device_path.rfind('/');
   std::string parent = device_path.substr(0, slash);
-  return foundation::device_path(parent.empty() ? "/" : parent) + device_path.substr(slash);
+  return foundation::DevicePath(parent.empty() ? "/" : parent).host() + device_path.substr(slash);
 }
 
 int run(const std::vector<std::string>& argv, std::string* out = nullptr) {
@@ -177,7 +177,7 @@ foundation::Result<InstallResult> install_tree(const std::string& tree_path, con
 }
 
 foundation::Result<InstallResult> install_deb(const std::string& deb) {
-  std::string tmp = foundation::device_path("/tmp") + "/install-XXXXXX";
+  std::string tmp = foundation::DevicePath("/tmp").host() + "/install-XXXXXX";
   if (!::mkdtemp(tmp.data())) return foundation::fail(foundation::Errc::io, "cannot make a folder to unpack " + deb);
   foundation::Result<InstallResult> result =
       run({"dpkg-deb", "-x", deb, tmp}) != 0 || run({"dpkg-deb", "-e", deb, tmp + "/DEBIAN"}) != 0
@@ -201,7 +201,7 @@ foundation::Result<void> remove_package(const std::string& name) {
 std::vector<std::string> installed_packages() {
   std::vector<std::string> names;
   std::error_code ec;
-  for (auto& e : fs::directory_iterator(foundation::device_path("/var/lib/dpkg/info"), ec))
+  for (auto& e : fs::directory_iterator(foundation::DevicePath("/var/lib/dpkg/info").host(), ec))
     if (e.path().extension() == ".list") names.push_back(e.path().stem().string());
   std::sort(names.begin(), names.end());
   return names;

@@ -127,7 +127,7 @@ std::string format_control_reply(const Reply& reply) {
 }
 
 std::string control_socket_path(const std::string& process) {
-  return foundation::device_path("/var/run/" + process + ".sock");
+  return foundation::DevicePath("/var/run/" + process + ".sock").host();
 }
 
 ControlServer::ControlServer(std::string socket_path, CommandHandler handler)

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/foundation/property_list.h"
+#include "platform/system/system_command.h"
 
 namespace host {
 namespace {
@@ -43,21 +44,15 @@ foundation::Result<void> make_device_layout(const std::string& root) {
   if (::lstat(user.c_str(), &st) != 0 && ::symlink("var/mobile", user.c_str()) != 0) {
     return foundation::fail(foundation::Errc::io, user + ": " + std::strerror(errno));
   }
-  std::string version = root + "/System/Library/CoreServices/SystemVersion.plist";
+  std::string version = root + sys::kSystemVersionFile;
   if (::access(version.c_str(), F_OK) != 0) {
     foundation::Value info(foundation::Dictionary{{"ProductName", "iPhone OS"},
                                                   {"ProductVersion", "8.1"},
                                                   {"ProductBuildVersion", "12B411"},
-                                                  {"ProductType", "iPhone6,1"}});
+                                                  {"ProductType", sys::kDefaultMachine}});
     foundation::plist::write_file(version, info, foundation::plist::Format::xml);
   }
   return {};
-}
-
-std::string device_machine_identifier(const std::string& root) {
-  auto info = foundation::plist::read_dictionary(root + "/System/Library/CoreServices/SystemVersion.plist");
-  if (auto* s = info["ProductType"].string()) return *s;
-  return "iPhone6,1";
 }
 
 }  // namespace host

@@ -13,8 +13,4 @@ namespace host {
 // (io, naming the folder) when the root cannot be made.
 foundation::Result<void> make_device_layout(const std::string& root);
 
-// The machine identifier the device reports through uname ("iPhone6,1"),
-// kept in <root>/System/Library/CoreServices/SystemVersion.plist as ProductType.
-std::string device_machine_identifier(const std::string& root);
-
 }  // namespace host

@@ -10,7 +10,7 @@
 namespace host {
 
 std::string screen_state_path(const std::string& process) {
-  return foundation::device_path(std::string(kScreenStateFolder) + "/" + process + ".json");
+  return foundation::DevicePath(std::string(kScreenStateFolder) + "/" + process + ".json").host();
 }
 
 ScreenStatePublisher::ScreenStatePublisher(std::string process, std::function<std::string()> compose)

@@ -42,7 +42,7 @@ foundation::Value BatteryDriver::compose(bool with_status) {
 bool BatteryDriver::write(foundation::Value entry) {
   auto& d = entry.mutable_dictionary();
   d["Generation"] = m_generation + 1;
-  if (!foundation::plist::write_file(foundation::device_path(hardware::kBatteryEntry), entry,
+  if (!foundation::plist::write_file(foundation::DevicePath(hardware::kBatteryEntry).host(), entry,
                                      foundation::plist::Format::xml))
     return false;
   ++m_generation;

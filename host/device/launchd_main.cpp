@@ -10,6 +10,7 @@
 
 #include "host/common/device_layout.h"
 #include "host/common/device_processes.h"
+#include "platform/system/device_process.h"
 #include "host/device/battery_driver.h"
 #include "host/device/power_state_reader.h"
 #include "host/device/supervisor.h"
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "launchd: %s\n", made.message().c_str());
     return 1;
   }
-  if (auto other = host::running_device_process("launchd"); other && *other != ::getpid()) {
+  if (auto other = sys::DeviceProcess("launchd").running(); other && *other != ::getpid()) {
     std::fprintf(stderr, "launchd: the device is already running (pid %d)\n", *other);
     return 1;
   }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "shared/cell_curve.h"
+#include "platform/system/hardware_switches.h"
 
 namespace device {
 
@@ -18,14 +19,15 @@ std::optional<Usage> parse_usage(std::string_view name);
 const char* usage_name(Usage usage);
 inline constexpr const char* kUsageNames = "idle, browse, video or call";
 
-// The parts of the device that draw current, as they are at one moment.
+// The parts of the device that draw current, as they are at one moment; the
+// switches start as the hardware switch table reads them while unwritten.
 struct PowerState {
-  bool screen_on = false;   // unlocked; the screen is off while locked
-  double brightness = 0.5;  // 0..1
-  bool wifi = true;
-  bool bluetooth = true;
-  bool location = true;
-  bool airplane = false;  // the cellular radio is off
+  bool screen_on = false;  // unlocked; the screen is off while locked
+  double brightness = hardware::spec(hardware::Switch::brightness).fallback;  // 0..1
+  bool wifi = hardware::spec(hardware::Switch::wifi).fallback != 0;
+  bool bluetooth = hardware::spec(hardware::Switch::bluetooth).fallback != 0;
+  bool location = hardware::spec(hardware::Switch::location).fallback != 0;
+  bool airplane = hardware::spec(hardware::Switch::airplane).fallback != 0;  // the cellular radio is off
   Usage usage = Usage::idle;
 };
 

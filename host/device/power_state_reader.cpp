@@ -8,20 +8,20 @@
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
 #include "platform/system/hardware_state.h"
+#include "platform/system/hardware_switches.h"
 
 namespace device {
 namespace {
 
-constexpr const char* kSwitches[] = {"wifi", "bluetooth", "location", "airplane", "brightness"};
+using hardware::Switch;
 
-std::string switch_path(const char* name) {
-  return foundation::device_path(std::string(hardware::kHardwareFolder) + "/" + name + ".plist");
-}
+// The switches the load model reads, in the order of the reader's files.
+constexpr Switch kRead[] = {Switch::wifi, Switch::bluetooth, Switch::location, Switch::airplane, Switch::brightness};
 
-bool flag(const foundation::Value& v, bool fallback) {
-  if (const bool* b = v.boolean()) return *b;
-  if (const std::int64_t* i = v.integer()) return *i != 0;
-  return fallback;
+std::string switch_path(Switch which) {
+  return foundation::DevicePath(std::string(hardware::kHardwareFolder) + "/" + std::string(hardware::spec(which).name) +
+                                ".plist")
+      .host();
 }
 
 }  // namespace
@@ -54,25 +54,23 @@ std::optional<long long> springboard_handled_generation() {
 }
 
 PowerState PowerStateReader::read(Usage usage) {
-  PowerState defaults;
-  for (std::size_t i = 0; i < std::size(kSwitches); ++i) {
-    if (!m_files[i].changed(switch_path(kSwitches[i]))) continue;
-    foundation::Value v = hardware::get(kSwitches[i]);
-    switch (i) {
-      case 0:
-        m_last.wifi = flag(v, defaults.wifi);
+  for (std::size_t i = 0; i < std::size(kRead); ++i) {
+    if (!m_files[i].changed(switch_path(kRead[i]))) continue;
+    switch (kRead[i]) {
+      case Switch::wifi:
+        m_last.wifi = hardware::is_on(Switch::wifi);
         break;
-      case 1:
-        m_last.bluetooth = flag(v, defaults.bluetooth);
+      case Switch::bluetooth:
+        m_last.bluetooth = hardware::is_on(Switch::bluetooth);
         break;
-      case 2:
-        m_last.location = flag(v, defaults.location);
+      case Switch::location:
+        m_last.location = hardware::is_on(Switch::location);
         break;
-      case 3:
-        m_last.airplane = flag(v, defaults.airplane);
+      case Switch::airplane:
+        m_last.airplane = hardware::is_on(Switch::airplane);
         break;
       default:
-        m_last.brightness = v.is_number() ? v.doubleValue() : defaults.brightness;
+        m_last.brightness = hardware::level(Switch::brightness);
         break;
     }
   }

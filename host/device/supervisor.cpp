@@ -14,6 +14,7 @@
 
 #include "host/common/device_processes.h"
 #include "host/common/device_verbs.h"
+#include "platform/system/device_process.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/run_loop.h"
 
@@ -61,7 +62,7 @@ int Supervisor::run() {
     NSLog("cannot listen on %@", host::control_socket_path("launchd"));
     return 1;
   }
-  host::write_pid_file("launchd", ::getpid());
+  sys::DeviceProcess("launchd").record(::getpid());
   loop.add_fd(m_signal_fd, [this] { on_signal(); });
   m_battery->start();
   NSLog("battery source %@, generation %lld", m_battery->source().description(),
@@ -72,7 +73,7 @@ int Supervisor::run() {
   start_springboard();
   loop.run();
   m_server.reset();
-  host::remove_pid_file("launchd");
+  sys::DeviceProcess("launchd").forget();
   NSLog("stopped");
   return 0;
 }
@@ -104,7 +105,7 @@ std::optional<pid_t> Supervisor::spawn(const std::string& name, const std::vecto
     ::execv(exe.c_str(), argv.data());
     _exit(127);
   }
-  host::write_pid_file(name, pid);
+  sys::DeviceProcess(name).record(pid);
   return pid;
 }
 
@@ -144,13 +145,13 @@ void Supervisor::reap() {
 void Supervisor::on_exit(pid_t pid, int wstatus) {
   if (pid == m_preferences) {
     m_preferences = 0;
-    host::remove_pid_file(kPreferences);
+    sys::DeviceProcess(kPreferences).forget();
     NSLog("Preferences (pid %lld) %@", static_cast<long long>(pid), describe_exit(wstatus));
     return;
   }
   if (pid != m_springboard) return;
   m_springboard = 0;
-  host::remove_pid_file(kSpringBoard);
+  sys::DeviceProcess(kSpringBoard).forget();
   if (m_stopping) return;
   bool asked = pid == m_expected_exit;
   m_expected_exit = 0;
@@ -185,8 +186,8 @@ void Supervisor::shutdown() {
   stop_process(m_preferences, 3000);
   stop_process(m_springboard, 3000);
   m_preferences = m_springboard = 0;
-  host::remove_pid_file(kPreferences);
-  host::remove_pid_file(kSpringBoard);
+  sys::DeviceProcess(kPreferences).forget();
+  sys::DeviceProcess(kSpringBoard).forget();
   foundation::RunLoop::main().stop();
 }
 

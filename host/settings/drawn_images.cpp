@@ -30,7 +30,7 @@ std::string content_name(const std::string& bytes) {
 std::optional<std::filesystem::path> images_folder() {
   namespace fs = std::filesystem;
   std::error_code ec;
-  fs::path folder = foundation::device_path(kDrawnImageFolder);
+  fs::path folder = foundation::DevicePath(kDrawnImageFolder).host();
   fs::create_directories(folder, ec);
   fs::path real = fs::canonical(folder, ec);
   fs::path root = fs::canonical(foundation::device_root(), ec);

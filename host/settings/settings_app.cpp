@@ -70,7 +70,7 @@ SettingsApp::~SettingsApp() {
 
 void SettingsApp::load_entries() {
   m_entries.clear();
-  std::string folder = foundation::device_path(kEntryFolder);
+  std::string folder = foundation::DevicePath(kEntryFolder).host();
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
   while (dirent* e = ::readdir(dir)) {
@@ -138,10 +138,10 @@ std::optional<std::string> SettingsApp::open_entry(const Entry& entry) {
   const std::string* bundle = entry.entry["bundle"].string();
   if (!bundle) return "entry " + entry.file + " names no bundle";
   std::string folder = std::string(kBundleFolder) + "/" + *bundle + ".bundle";
-  foundation::Value info = foundation::plist::read_dictionary(foundation::device_path(folder + "/Info.plist"));
+  foundation::Value info = foundation::plist::read_dictionary(foundation::DevicePath(folder + "/Info.plist").host());
   if (!m_bundles.count(*bundle)) {
     const std::string* exe = info["CFBundleExecutable"].string();
-    std::string file = foundation::device_path(folder + "/" + (exe ? *exe : *bundle));
+    std::string file = foundation::DevicePath(folder + "/" + (exe ? *exe : *bundle)).host();
     void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) return std::string("cannot load bundle ") + *bundle + ": " + ::dlerror();
     m_bundles[*bundle] = handle;  // bundles stay loaded for the life of the process

@@ -25,7 +25,7 @@ bool handle_battery_entry() {
 
 BatteryWatcher::BatteryWatcher() {
   auto watcher = foundation::FolderWatcher::create(
-      foundation::device_path(hardware::kHardwareFolder), [](const std::vector<std::string>& names) {
+      foundation::DevicePath(hardware::kHardwareFolder).host(), [](const std::vector<std::string>& names) {
         if (std::binary_search(names.begin(), names.end(), hardware::kBatteryEntryName)) handle_battery_entry();
       });
   if (watcher)

@@ -3,7 +3,7 @@
 
 #include "host/springboard/springboard_classes.h"
 #include "platform/objc/native_class.h"
-#include "platform/system/hardware_state.h"
+#include "platform/system/hardware_switches.h"
 
 namespace springboard {
 namespace {
@@ -12,22 +12,21 @@ using objc::id;
 using objc::Imp;
 using objc::sel;
 
-void define_switch(const char* class_name, const char* shared_selector, const char* setter, const char* hardware_name) {
+void define_switch(const char* class_name, const char* shared_selector, const char* setter, hardware::Switch which) {
   objc::Class cls = host_class(class_name, objc::NSObject_class());
   std::string name = class_name;
   objc::class_addClassMethod<id>(cls, sel(shared_selector),
                                  Imp<id>([name](id, objc::SEL) { return shared_instance(name.c_str()); }));
-  std::string hw = hardware_name;
-  objc::class_addMethod<void, bool>(
-      cls, sel(setter), Imp<void, bool>([hw](id, objc::SEL, bool on) { hardware::set(hw, foundation::Value(on)); }));
+  objc::class_addMethod<void, bool>(cls, sel(setter),
+                                    Imp<void, bool>([which](id, objc::SEL, bool on) { hardware::set_on(which, on); }));
 }
 
 }  // namespace
 
 void register_radio_classes() {
-  define_switch("SBWiFiManager", "sharedInstance", "setWiFiEnabled:", "wifi");
-  define_switch("SBTelephonyManager", "sharedTelephonyManager", "setIsInAirplaneMode:", "airplane");
-  define_switch("BluetoothManager", "sharedInstance", "setEnabled:", "bluetooth");
+  define_switch("SBWiFiManager", "sharedInstance", "setWiFiEnabled:", hardware::Switch::wifi);
+  define_switch("SBTelephonyManager", "sharedTelephonyManager", "setIsInAirplaneMode:", hardware::Switch::airplane);
+  define_switch("BluetoothManager", "sharedInstance", "setEnabled:", hardware::Switch::bluetooth);
 }
 
 }  // namespace springboard

@@ -21,7 +21,7 @@ bool filter_selects(const std::string& filter_host_path, const std::string& bund
 
 std::vector<std::string> load_tweaks(const std::string& bundle_id) {
   std::vector<std::string> loaded;
-  std::string folder = foundation::device_path(kSubstrateFolder);
+  std::string folder = foundation::DevicePath(kSubstrateFolder).host();
   std::vector<std::string> names;
   if (DIR* dir = ::opendir(folder.c_str())) {
     while (dirent* e = ::readdir(dir)) {

@@ -7,10 +7,12 @@
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
 #include "host/common/device_verbs.h"
+#include "platform/system/device_process.h"
 #include "host/common/level_percent_text.h"
 #include "host/device/battery_change.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/system/hardware_state.h"
+#include "platform/system/hardware_switches.h"
 
 namespace cli {
 namespace {
@@ -22,12 +24,10 @@ json field_or(const std::optional<json>& j, const char* key, json fallback) {
   return fallback;
 }
 
-json switch_value(const char* name, json fallback) {
-  auto v = hardware::get(name);
+json switch_json(const foundation::Value& v) {
   if (v.boolean()) return *v.boolean();
   if (v.integer()) return *v.integer();
-  if (v.real()) return *v.real();
-  return fallback;
+  return v.doubleValue();
 }
 
 bool truthy(const json& j) { return j.is_boolean() && j.get<bool>(); }
@@ -47,7 +47,7 @@ json compose_device_status() {
   auto launchd = process_status("launchd");
   auto springboard = process_status("SpringBoard");
   std::optional<json> preferences;
-  if (host::running_device_process("Preferences")) preferences = process_status("Preferences");
+  if (sys::DeviceProcess("Preferences").running()) preferences = process_status("Preferences");
 
   json launchd_sb = launchd ? field_or(launchd, "springboard", json::object()) : json::object();
   std::optional<json> lsb = launchd_sb;
@@ -72,15 +72,14 @@ json compose_device_status() {
   const auto& amps = entry["Status"]["InstantAmperage"];
   battery["current_ma"] = amps.is_number() ? json(amps.longLongValue()) : json(nullptr);
   battery["usage"] = field_or(launchd, "usage", nullptr);
-  out["hardware"] = {
-      {"battery", battery},
-      {"wifi", switch_value("wifi", true)},
-      {"bluetooth", switch_value("bluetooth", true)},
-      {"airplane", switch_value("airplane", false)},
-      {"location", switch_value("location", true)},
-      {"brightness", switch_value("brightness", 0.5)},
-      {"vibrations", switch_value("vibrations", 0)},
-  };
+  out["hardware"] = {{"battery", battery}};
+  // What each switch reads as while nothing has been written: the page takes
+  // them from here instead of keeping its own.
+  out["hardware_defaults"] = json::object();
+  for (const auto& s : hardware::kSwitches) {
+    out["hardware"][std::string(s.name)] = switch_json(hardware::reading(s.id));
+    out["hardware_defaults"][std::string(s.name)] = switch_json(hardware::fallback_value(s.id));
+  }
   out["locked"] = field_or(springboard, "locked", true);
   out["status_bar_time"] = field_or(springboard, "status_bar_time", "");
   out["alerts"] = field_or(springboard, "alerts", json::array());

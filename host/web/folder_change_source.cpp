@@ -31,7 +31,8 @@ class FolderChangeSource : public ChangeSource {
     foundation::FolderWatchOptions options{.deletions = true, .follow_path = true, .loop = &m_loop};
     for (auto& folder : device_folders) {
       auto watcher = foundation::FolderWatcher::create(
-          foundation::device_path(folder), [this](const std::vector<std::string>&) { m_changed = true; }, options);
+          foundation::DevicePath(folder).host(), [this](const std::vector<std::string>&) { m_changed = true; },
+          options);
       if (!watcher) return false;
       m_watchers.push_back(std::move(*watcher));
     }

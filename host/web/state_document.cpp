@@ -3,7 +3,7 @@
 #include "host/status/device_status.h"
 #include "host/status/history_remaining.h"
 #include "host/common/control_channel.h"
-#include "host/common/device_processes.h"
+#include "platform/system/device_process.h"
 #include "host/common/log_tail.h"
 #include "host/common/screen_state.h"
 #include "host/common/value_json.h"
@@ -39,7 +39,7 @@ json open_pane(const json& status) {
 }
 
 json banner_on_screen() {
-  if (!host::running_device_process("SpringBoard")) return nullptr;
+  if (!sys::DeviceProcess("SpringBoard").running()) return nullptr;
   auto c = foundation::read_whole_file(host::screen_state_path("SpringBoard"), 1u << 20);
   if (!c.ok()) return nullptr;
   json screen = parse_or_null(*c);

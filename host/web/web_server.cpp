@@ -166,7 +166,7 @@ foundation::Result<std::string> read_drawn_image(const std::string& device_file)
   std::string folder = device_file.substr(0, slash), name = device_file.substr(slash + 1);
   int dir = foundation::open_in_device_root(folder, O_RDONLY | O_DIRECTORY);
   if (dir < 0 && errno == ENOSYS)
-    dir = ::open(foundation::device_path(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    dir = ::open(foundation::DevicePath(folder).host().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0) return foundation::fail(Errc::missing, "no images folder");
   int fd = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   ::close(dir);
@@ -472,8 +472,8 @@ void WebServer::install_routes() {
     if (!device_file) return send_error(res, 404, "not an image of an installed bundle");
     // Links are followed as the device follows them, inside its root; what
     // they reach must still be inside the bundles' folder.
-    std::string host_file = foundation::device_path(*device_file);
-    if (!is_inside(host_file, foundation::device_path(kBundleFolder)))
+    std::string host_file = foundation::DevicePath(*device_file).host();
+    if (!is_inside(host_file, foundation::DevicePath(kBundleFolder).host()))
       return send_error(res, 404, "not an image of an installed bundle");
     auto contents = foundation::read_whole_file(host_file, kMaxServedFile);
     if (!contents.ok()) return send_error(res, 404, "not found");

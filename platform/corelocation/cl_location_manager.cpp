@@ -1,6 +1,6 @@
 #include "platform/corelocation/cl_location_manager.h"
 
-#include "platform/system/hardware_state.h"
+#include "platform/system/hardware_switches.h"
 
 namespace corelocation {
 
@@ -16,12 +16,9 @@ objc::Class CLLocationManager::runtime_class() {
 }
 
 void CLLocationManager::setLocationServicesEnabled(bool enabled) {
-  hardware::set("location", foundation::Value(enabled));
+  hardware::set_on(hardware::Switch::location, enabled);
 }
 
-bool CLLocationManager::locationServicesEnabled() {
-  foundation::Value v = hardware::get("location");
-  return v.is_nil() ? true : v.boolValue();
-}
+bool CLLocationManager::locationServicesEnabled() { return hardware::is_on(hardware::Switch::location); }
 
 }  // namespace corelocation

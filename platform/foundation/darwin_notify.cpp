@@ -31,7 +31,7 @@ const std::string& notify_folder() {
   static std::string root, folder;
   if (folder.empty() || root != device_root()) {
     root = device_root();
-    folder = device_path("/var/run/notify");
+    folder = DevicePath("/var/run/notify").host();
   }
   return folder;
 }

@@ -98,7 +98,7 @@ void load(State& s) {
   s.loaded = true;
   if (s.root != device_root() || s.path.empty()) {
     s.root = device_root();
-    s.path = s.root.empty() ? std::string() : device_path(kClockFile);
+    s.path = s.root.empty() ? std::string() : DevicePath(kClockFile).host();
   }
   if (s.held >= 0) ::close(s.held);
   s.held = -1;

@@ -41,9 +41,10 @@ void set_device_root(std::string root) {
   root_storage() = std::move(root);
 }
 
-std::string device_path(std::string_view path) {
+std::string DevicePath::host() const {
+  const std::string& path = m_path;
   const std::string& root = device_root();
-  if (root.empty()) return std::string(path);
+  if (root.empty()) return path;
   // Walk component by component so that ".." and links are resolved against
   // the device's "/", never the machine's: nothing can climb out of the root.
   std::deque<std::string> todo;
@@ -76,13 +77,13 @@ std::string device_path(std::string_view path) {
   return host;
 }
 
-std::optional<std::string> device_path_of(std::string_view host_path) {
+std::optional<DevicePath> device_path_of(std::string_view host_path) {
   const std::string& root = device_root();
-  if (root.empty()) return std::string(host_path);
+  if (root.empty()) return DevicePath(host_path);
   if (host_path.substr(0, root.size()) != root) return std::nullopt;
   std::string_view rest = host_path.substr(root.size());
   if (!rest.empty() && rest[0] != '/') return std::nullopt;
-  return rest.empty() ? std::string("/") : std::string(rest);
+  return DevicePath(rest.empty() ? std::string_view("/") : rest);
 }
 
 }  // namespace foundation

@@ -161,14 +161,14 @@ Result<std::string> read_device_file(std::string_view device_file, std::size_t l
   int fd = open_in_device_root(device_file, kReadFlags);
   if (fd >= 0) return read_and_close(fd, limit, nullptr, storage);
   if (errno != ENOSYS) return open_failure();
-  return read_whole_file(device_path(device_file), limit, std::move(storage));
+  return read_whole_file(DevicePath(device_file).host(), limit, std::move(storage));
 }
 
 Result<std::string> read_device_file_tail(std::string_view device_file, std::size_t max_bytes) {
   int fd = open_in_device_root(device_file, kReadFlags);
   std::string host_path;
   if (fd < 0 && errno == ENOSYS) {
-    host_path = device_path(device_file);
+    host_path = DevicePath(device_file).host();
     fd = ::open(host_path.c_str(), kReadFlags);
   }
   if (fd < 0) return open_failure();

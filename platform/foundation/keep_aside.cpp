@@ -25,7 +25,8 @@ constexpr int kMaxCollisions = 1000;
 
 int open_folder(const std::string& device_folder) {
   int fd = open_in_device_root(device_folder, O_PATH | O_DIRECTORY);
-  if (fd < 0 && errno == ENOSYS) fd = ::open(device_path(device_folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 && errno == ENOSYS)
+    fd = ::open(DevicePath(device_folder).host().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   return fd;
 }
 

@@ -42,7 +42,7 @@ void log_line(std::string_view text) {
                      "] <Notice>: " + bounded_log_text(text) + "\n";
   if (!device_root().empty()) {
     // One write with O_APPEND keeps lines of concurrent processes whole.
-    int fd = ::open(device_path(kSyslogFile).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    int fd = ::open(DevicePath(kSyslogFile).host().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd >= 0) {
       ssize_t ignored = ::write(fd, line.data(), line.size());
       (void)ignored;

@@ -85,12 +85,12 @@ int open_in_device_root(std::string_view device_file, int flags) {
 }
 
 int open_host_path_in_device_root(const std::string& host_path, int flags) {
-  std::optional<std::string> device_file = device_root().empty() ? std::nullopt : device_path_of(host_path);
+  std::optional<DevicePath> device_file = device_root().empty() ? std::nullopt : device_path_of(host_path);
   if (!device_file) {
     errno = ENOSYS;
     return -1;
   }
-  return open_in_device_root(*device_file, flags);
+  return open_in_device_root(device_file->str(), flags);
 }
 
 }  // namespace foundation

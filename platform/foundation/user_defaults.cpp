@@ -32,7 +32,7 @@ void NSUserDefaults::reload(std::string domain) {
 NSUserDefaults::NSUserDefaults(std::string domain) : m_domain(std::move(domain)) {}
 
 std::string NSUserDefaults::file_path() const {
-  return device_path("/var/mobile/Library/Preferences/" + m_domain + ".plist");
+  return DevicePath("/var/mobile/Library/Preferences/" + m_domain + ".plist").host();
 }
 
 void NSUserDefaults::load_once() {

@@ -8,7 +8,7 @@
 namespace hardware {
 namespace {
 std::string file_of(std::string_view name) {
-  return foundation::device_path("/var/run/hardware/" + std::string(name) + ".plist");
+  return foundation::DevicePath("/var/run/hardware/" + std::string(name) + ".plist").host();
 }
 }  // namespace
 
@@ -35,7 +35,7 @@ foundation::Value battery_entry() {
   };
   static Seen seen;
   struct stat st {};
-  std::string path = foundation::device_path(kBatteryEntry);
+  std::string path = foundation::DevicePath(kBatteryEntry).host();
   if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     seen = Seen{};
     return foundation::plist::read_device_dictionary(kBatteryEntry);

@@ -4,8 +4,8 @@
 // `system` runs no shell. The one command line the system issues, the
 // SpringBoard restart "killall -9 SpringBoard", is carried out by sending
 // SIGKILL to this device's own SpringBoard, found by the process id the
-// supervisor records in /var/run/SpringBoard.pid, and only after checking
-// that the process's environment names this device root. No other process
+// supervisor records in /var/run/SpringBoard.pid, and only while it runs as
+// one of this device's processes (platform/system/device_process.h). No other process
 // on the machine can be reached, and no process is ever looked up by name.
 
 #include <string>
@@ -18,17 +18,17 @@ namespace sys {
 // processes"), 127 for any other command (not run).
 int system(std::string_view command);
 
-// The process id recorded for a device process (/var/run/<name>.pid), or 0.
-int recorded_pid(std::string_view process_name);
-// True when /proc/<pid>/environ holds SIMDEVICE_ROOT=<this device's root>.
-bool process_belongs_to_device(int pid);
+// Where the device keeps its machine identifier (as ProductType), and the one
+// a device gets when it is made and reports when the file names none.
+inline constexpr const char* kSystemVersionFile = "/System/Library/CoreServices/SystemVersion.plist";
+inline constexpr const char* kDefaultMachine = "iPhone6,1";
+std::string machine_identifier();
 
 struct utsname_fields {
   std::string sysname, nodename, release, version, machine;
 };
-// `machine` is the device's machine identifier ("iPhone6,1"), read from the
-// device root's SystemVersion.plist (ProductType); the other fields are those
-// of the device's kernel.
+// `machine` is machine_identifier(); the other fields are those of the
+// device's kernel.
 utsname_fields uname();
 
 }  // namespace sys

@@ -14,7 +14,7 @@ namespace {
 
 std::vector<std::string> installed_schemes() {
   std::vector<std::string> schemes;
-  std::string apps = foundation::device_path("/Applications");
+  std::string apps = foundation::DevicePath("/Applications").host();
   DIR* dir = ::opendir(apps.c_str());
   if (!dir) return schemes;
   while (dirent* e = ::readdir(dir)) {

@@ -1,9 +1,6 @@
 #include "platform/uikit/ui_screen.h"
 
-#include <algorithm>
-#include <cmath>
-
-#include "platform/system/hardware_state.h"
+#include "platform/system/hardware_switches.h"
 
 namespace uikit {
 
@@ -15,14 +12,8 @@ std::shared_ptr<UIScreen> UIScreen::mainScreen() {
   return screen;
 }
 
-double UIScreen::brightness() const {
-  foundation::Value v = hardware::get("brightness");
-  return v.is_number() ? v.doubleValue() : 0.5;
-}
+double UIScreen::brightness() const { return hardware::level(hardware::Switch::brightness); }
 
-void UIScreen::setBrightness(double value) {
-  if (!std::isfinite(value)) return;
-  hardware::set("brightness", foundation::Value(std::clamp(value, 0.0, 1.0)));
-}
+void UIScreen::setBrightness(double value) { hardware::set_level(hardware::Switch::brightness, value); }
 
 }  // namespace uikit

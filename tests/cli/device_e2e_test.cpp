@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "host/common/device_processes.h"
+#include "platform/system/device_process.h"
 #include "host/device/trace_battery.h"
 #include "platform/social/sl_compose_view_controller.h"
 #include "platform/system/hardware_state.h"
@@ -47,30 +47,30 @@ class Supervised : public ::testing::Test {
 TEST_F(Supervised, BootRecordsPidsAndShutdownLeavesNoProcess) {
   auto r = simdevice(device.root(), {"boot"});
   ASSERT_EQ(r.status, 0) << r.output;
-  auto launchd = host::read_pid_file("launchd");
-  auto springboard = host::read_pid_file("SpringBoard");
+  auto launchd = sys::DeviceProcess("launchd").recorded();
+  auto springboard = sys::DeviceProcess("SpringBoard").recorded();
   ASSERT_TRUE(launchd && springboard);
-  EXPECT_TRUE(host::is_device_process(*launchd));
-  EXPECT_TRUE(host::is_device_process(*springboard));
+  EXPECT_TRUE(sys::DeviceProcess::belongs_to_device(*launchd));
+  EXPECT_TRUE(sys::DeviceProcess::belongs_to_device(*springboard));
   auto s = status();
   EXPECT_EQ(s["springboard"]["pid"], *springboard);
   EXPECT_EQ(s["springboard"]["launched"], true);
   EXPECT_EQ(s["hardware"]["battery"]["state"], "unplugged");
 
   EXPECT_EQ(simdevice(device.root(), {"boot"}).status, 0);  // booting twice is harmless
-  EXPECT_EQ(*host::read_pid_file("launchd"), *launchd);
+  EXPECT_EQ(*sys::DeviceProcess("launchd").recorded(), *launchd);
 
   r = simdevice(device.root(), {"shutdown"});
   ASSERT_EQ(r.status, 0) << r.output;
-  EXPECT_FALSE(host::is_device_process(*launchd));
-  EXPECT_FALSE(host::is_device_process(*springboard));
-  EXPECT_FALSE(host::read_pid_file("SpringBoard"));
-  EXPECT_FALSE(host::read_pid_file("launchd"));
+  EXPECT_FALSE(sys::DeviceProcess::belongs_to_device(*launchd));
+  EXPECT_FALSE(sys::DeviceProcess::belongs_to_device(*springboard));
+  EXPECT_FALSE(sys::DeviceProcess("SpringBoard").recorded());
+  EXPECT_FALSE(sys::DeviceProcess("launchd").recorded());
 }
 
 TEST_F(Supervised, AKilledSpringBoardIsStartedAgain) {
   ASSERT_EQ(simdevice(device.root(), {"boot"}).status, 0);
-  pid_t first = *host::read_pid_file("SpringBoard");
+  pid_t first = *sys::DeviceProcess("SpringBoard").recorded();
   ASSERT_EQ(::kill(first, SIGKILL), 0);
   ASSERT_TRUE(eventually([&] {
     auto s = status();
@@ -153,10 +153,10 @@ TEST_F(Supervised, BadBatterySourcesAreRefusedBeforeAnythingStarts) {
   auto r = simdevice(device.root(), {"boot", "--battery", "sysfs:" + empty});
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.output.find("no battery"), std::string::npos) << r.output;
-  EXPECT_FALSE(host::running_device_process("launchd"));
+  EXPECT_FALSE(sys::DeviceProcess("launchd").running());
   r = simdevice(device.root(), {"boot", "--battery", "trace:" + device.root() + "/missing.jsonl"});
   EXPECT_NE(r.status, 0);
-  EXPECT_FALSE(host::running_device_process("launchd"));
+  EXPECT_FALSE(sys::DeviceProcess("launchd").running());
 }
 
 TEST_F(Supervised, AccountsAreSetUpFromTheCommandLineAndListedInStatus) {

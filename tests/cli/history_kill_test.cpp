@@ -20,7 +20,7 @@
 #include <string>
 #include <thread>
 
-#include "host/common/device_processes.h"
+#include "platform/system/device_process.h"
 #include "shared/names.h"
 #include "tests/cli/installed_device.h"
 #include "tests/cli/simdevice_runner.h"
@@ -84,7 +84,7 @@ class HistoryKills : public testing_support::InstalledDevice {
   std::optional<pid_t> recording_springboard(std::optional<pid_t> not_this, long long after, StoreState& seen) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
-      std::optional<pid_t> pid = host::running_device_process("SpringBoard");
+      std::optional<pid_t> pid = sys::DeviceProcess("SpringBoard").running();
       if (pid && pid != not_this) {
         seen = read_store(store);
         if (seen.newest > after) return pid;
@@ -117,7 +117,7 @@ TEST_F(HistoryKills, StoreStaysWholeWhateverMomentSpringBoardIsKilledAt) {
     std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 60000)(rng)));
     newest_before = before.newest;
     // Signalled by its recorded pid, checked to be this device's process.
-    ASSERT_TRUE(host::is_device_process(*pid));
+    ASSERT_TRUE(sys::DeviceProcess::belongs_to_device(*pid));
     ASSERT_EQ(::kill(*pid, SIGKILL), 0);
     killed = pid;
 

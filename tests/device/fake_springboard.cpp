@@ -17,7 +17,8 @@ int main() {
   foundation::set_process_name("SpringBoard");
   const char* safe_env = std::getenv("SIMDEVICE_SAFE_MODE");
   bool safe = safe_env && std::string(safe_env) == "1";
-  if (!safe && ::access(foundation::device_path("/var/run/fake-springboard-crash").c_str(), F_OK) == 0) std::abort();
+  if (!safe && ::access(foundation::DevicePath("/var/run/fake-springboard-crash").host().c_str(), F_OK) == 0)
+    std::abort();
   host::ControlServer server(host::control_socket_path("SpringBoard"), [safe](const std::vector<std::string>& args) {
     long long generation = hardware::battery_entry()["Generation"].longLongValue();
     if (!args.empty() && args[0] == "sync") return host::Reply::ok(std::to_string(generation));

@@ -48,12 +48,12 @@ TEST_F(Containment, DotDotNeverClimbsAboveTheRoot) {
   for (const char* p : {"/..", "/../..", "/../../etc/passwd", "/User/../../../etc", "/./../var/../..//..",
                         "../../relative", "/User/Library/../../../../../../../../tmp", "/var/mobile/..//../../x/..",
                         "//..//..//", "/a/b/c/../../../../../d"}) {
-    std::string host = foundation::device_path(p);
+    std::string host = foundation::DevicePath(p).host();
     EXPECT_TRUE(inside(host, device.root())) << p << " -> " << host;
   }
   // With the outside folder's name spelled after enough "..".
   std::string climb = "/../../../../../../../../../.." + outside + "/secret.plist";
-  EXPECT_TRUE(inside(foundation::device_path(climb), device.root()));
+  EXPECT_TRUE(inside(foundation::DevicePath(climb).host(), device.root()));
   EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(climb).is_nil());
 }
 
@@ -69,7 +69,7 @@ TEST_F(Containment, LinksAreResolvedInsideTheRoot) {
   fs::create_symlink("loop1.plist", lib + "/loop2.plist");
   for (const char* name : {"abs.plist", "rel.plist", "outdir/secret.plist", "chain.plist", "loop1.plist"}) {
     std::string dev = std::string("/User/Library/") + name;
-    EXPECT_TRUE(inside(foundation::device_path(dev), device.root())) << name;
+    EXPECT_TRUE(inside(foundation::DevicePath(dev).host(), device.root())) << name;
     EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(dev).is_nil()) << name << " reads nothing outside";
   }
   // Writing through them lands inside the root (or fails), never outside.
@@ -125,7 +125,7 @@ TEST_F(InRootOpening, FindsWhatDevicePathsName) {
   for (auto& [dev, key] : cases) {
     Value by_kernel = foundation::plist::read_device_dictionary(dev);
     EXPECT_EQ(key_of(by_kernel), key) << dev;
-    EXPECT_EQ(by_kernel, foundation::plist::read_dictionary(foundation::device_path(dev))) << dev;
+    EXPECT_EQ(by_kernel, foundation::plist::read_dictionary(foundation::DevicePath(dev).host())) << dev;
   }
 }
 

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
                                                                    {"AppleRawCurrentCapacity", 1200},
                                                                    {"DesignCapacity", 1810},
                                                                    {"Temperature", 3050}}}});
-      foundation::plist::write_file(foundation::device_path(hardware::kBatteryEntry), entry,
+      foundation::plist::write_file(foundation::DevicePath(hardware::kBatteryEntry).host(), entry,
                                     foundation::plist::Format::xml);
       host.sync();
       host.unlock();
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
       foundation::RunLoop::main().run_until_idle();
       // The tweak's start-up logs its settings (debugMode is on by default):
       // proof that it really ran before it is unloaded.
-      std::ifstream log(foundation::device_path("/var/log/syslog"));
+      std::ifstream log(foundation::DevicePath("/var/log/syslog").host());
       std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
       if (text.find("PylonexPro2") == std::string::npos) {
         std::fprintf(stderr, "the tweak did not start\n");

@@ -43,7 +43,9 @@ TempDevice::~TempDevice() {
   foundation::RunLoop::main().reset_for_testing();
 }
 
-std::string TempDevice::path(const std::string& device_path) const { return foundation::device_path(device_path); }
+std::string TempDevice::path(const std::string& device_path) const {
+  return foundation::DevicePath(device_path).host();
+}
 
 void TempDevice::write_text(const std::string& device_path, const std::string& text) const {
   std::ofstream(path(device_path), std::ios::binary) << text;

@@ -35,6 +35,7 @@ TEST(HardwareCommand, AirplaneModeTakesTheRadiosDownAndNotUp) {
   EXPECT_EQ(hw({"airplane", "on"}).status, 0);
   EXPECT_FALSE(hardware::get("wifi").boolValue());
   EXPECT_FALSE(hardware::get("bluetooth").boolValue());
+  EXPECT_TRUE(hardware::get("location").is_nil()) << "Location Services is no radio";
   EXPECT_EQ(hw({"airplane", "off"}).status, 0);
   EXPECT_FALSE(hardware::get("wifi").boolValue()) << "each radio is turned on again by itself";
 }

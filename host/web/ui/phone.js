@@ -190,9 +190,12 @@ const phone = (() => {
   }
 
   function drawBrightness(s) {
-    const b = s.hardware && typeof s.hardware.brightness === 'number' ? s.hardware.brightness : 1;
+    // The device's own default while the state holds no brightness: the page keeps none of its own.
+    const hw = s.hardware || {};
+    const b = typeof hw.brightness === 'number' ? hw.brightness : (s.hardware_defaults || {}).brightness;
     // Full brightness leaves the screen as drawn; zero leaves a faint image, as a backlight does.
-    dom.setStyle($('dimmer'), 'opacity', s.running ? (0.85 * (1 - Math.max(0, Math.min(1, b)))).toFixed(3) : '0');
+    const lit = s.running && typeof b === 'number';
+    dom.setStyle($('dimmer'), 'opacity', lit ? (0.85 * (1 - Math.max(0, Math.min(1, b)))).toFixed(3) : '0');
   }
 
   // One shake per vibration the device counted since the last state.

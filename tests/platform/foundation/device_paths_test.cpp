@@ -5,24 +5,25 @@
 #include "platform/foundation/device_paths.h"
 #include "tests/support/temp_device.h"
 
-using foundation::device_path;
+using foundation::DevicePath;
 
 TEST(DevicePaths, ResolveUnderTheRootThroughTheUserLink) {
   testing_support::TempDevice device;
-  EXPECT_EQ(device_path("/User/Library/PylonexData.plist"), device.root() + "/var/mobile/Library/PylonexData.plist");
-  EXPECT_EQ(device_path("/var/run/./hardware//battery.plist"), device.root() + "/var/run/hardware/battery.plist");
+  EXPECT_EQ(DevicePath("/User/Library/PylonexData.plist").host(),
+            device.root() + "/var/mobile/Library/PylonexData.plist");
+  EXPECT_EQ(DevicePath("/var/run/./hardware//battery.plist").host(), device.root() + "/var/run/hardware/battery.plist");
 }
 
 TEST(DevicePaths, DotDotCannotClimbOutOfTheRoot) {
   testing_support::TempDevice device;
-  EXPECT_EQ(device_path("/../../../etc/passwd"), device.root() + "/etc/passwd");
-  EXPECT_EQ(device_path("/User/../../../../etc/passwd"), device.root() + "/etc/passwd");
+  EXPECT_EQ(DevicePath("/../../../etc/passwd").host(), device.root() + "/etc/passwd");
+  EXPECT_EQ(DevicePath("/User/../../../../etc/passwd").host(), device.root() + "/etc/passwd");
 }
 
 TEST(DevicePaths, LinksPointingOutsideAreTakenInsideTheRoot) {
   testing_support::TempDevice device;
   ASSERT_EQ(::symlink("/etc", (device.root() + "/var/mobile/escape").c_str()), 0);
   ASSERT_EQ(::symlink("../../../../../../..", (device.root() + "/var/mobile/up").c_str()), 0);
-  EXPECT_EQ(device_path("/User/escape/passwd"), device.root() + "/etc/passwd");
-  EXPECT_EQ(device_path("/User/up/etc/passwd"), device.root() + "/etc/passwd");
+  EXPECT_EQ(DevicePath("/User/escape/passwd").host(), device.root() + "/etc/passwd");
+  EXPECT_EQ(DevicePath("/User/up/etc/passwd").host(), device.root() + "/etc/passwd");
 }

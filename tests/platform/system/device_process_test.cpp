@@ -1,0 +1,73 @@
+// The one rule for "this device's process": what a pid file may hold, whose
+// environment names the root (with or without a trailing slash), and that a
+// process that exited but was not reaped is no longer running.
+
+#include "platform/system/device_process.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "tests/support/temp_device.h"
+
+namespace {
+
+// A child that waits to be killed, with SIMDEVICE_ROOT=`root_text`.
+pid_t start_sleeper(const std::string& root_text) {
+  // Everything the child needs is made before the fork: it only calls execve.
+  std::string env = "SIMDEVICE_ROOT=" + root_text;
+  char* envp[] = {env.data(), nullptr};
+  char* argv[] = {const_cast<char*>("sleep"), const_cast<char*>("600"), nullptr};
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::execve("/bin/sleep", argv, envp);
+    ::_exit(127);
+  }
+  return pid;
+}
+
+TEST(DeviceProcess, PidFileHoldsOneIdAboveInit) {
+  testing_support::TempDevice device;
+  sys::DeviceProcess springboard("SpringBoard");
+  EXPECT_FALSE(springboard.recorded());
+  for (const char* text : {"1\n", "0\n", "12x\n", " 42\n", "42\n43\n", "", "99999999999\n"}) {
+    device.write_text("/var/run/SpringBoard.pid", text);
+    EXPECT_FALSE(springboard.recorded()) << text;
+  }
+  ASSERT_TRUE(springboard.record(4242));
+  EXPECT_EQ(springboard.recorded(), 4242);
+  EXPECT_EQ(device.read_text("/var/run/SpringBoard.pid"), "4242\n");
+  springboard.forget();
+  EXPECT_FALSE(device.exists("/var/run/SpringBoard.pid"));
+}
+
+TEST(DeviceProcess, BelongsWhileAliveAndNamingThisRoot) {
+  testing_support::TempDevice device;
+  // This test process was not started for the device.
+  EXPECT_FALSE(sys::DeviceProcess::belongs_to_device(::getpid()));
+  pid_t stranger = start_sleeper(device.root() + "-other");
+  pid_t ours = start_sleeper(device.root() + "/");
+  ASSERT_GT(stranger, 0);
+  ASSERT_GT(ours, 0);
+  sys::DeviceProcess springboard("SpringBoard");
+  springboard.record(stranger);
+  EXPECT_FALSE(springboard.running());
+  springboard.record(ours);
+  EXPECT_EQ(springboard.running(), ours) << "a trailing slash names the same root";
+
+  // Exited but not yet reaped: a zombie is not running.
+  ::kill(ours, SIGKILL);
+  siginfo_t info{};
+  ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(ours), &info, WEXITED | WNOWAIT), 0);
+  EXPECT_FALSE(sys::DeviceProcess::belongs_to_device(ours));
+  EXPECT_FALSE(springboard.running());
+
+  ::kill(stranger, SIGKILL);
+  ::waitpid(stranger, nullptr, 0);
+  ::waitpid(ours, nullptr, 0);
+}
+
+}  // namespace
