@@ -4,10 +4,13 @@
 
 #include "platform/system/device_process.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <string>
 
@@ -15,17 +18,27 @@
 
 namespace {
 
-// A child that waits to be killed, with SIMDEVICE_ROOT=`root_text`.
+// A child that waits to be killed, with SIMDEVICE_ROOT=`root_text`. Returns
+// once the child runs `sleep`: until its exec, its environment is still this
+// test's own (which names the device), so a check made earlier would see it.
 pid_t start_sleeper(const std::string& root_text) {
   // Everything the child needs is made before the fork: it only calls execve.
   std::string env = "SIMDEVICE_ROOT=" + root_text;
   char* envp[] = {env.data(), nullptr};
   char* argv[] = {const_cast<char*>("sleep"), const_cast<char*>("600"), nullptr};
+  int exec_done[2];
+  if (::pipe2(exec_done, O_CLOEXEC) != 0) return -1;
   pid_t pid = ::fork();
   if (pid == 0) {
     ::execve("/bin/sleep", argv, envp);
     ::_exit(127);
   }
+  ::close(exec_done[1]);
+  char byte;
+  // The write end closes at the child's exec (or exit): end of file then.
+  while (pid > 0 && ::read(exec_done[0], &byte, 1) < 0 && errno == EINTR) {
+  }
+  ::close(exec_done[0]);
   return pid;
 }
 
