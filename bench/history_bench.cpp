@@ -119,9 +119,10 @@ YearStore& year_store() {
     out.seconds_to_write = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     writer.close();
     out.now = start + kYear;
-    sqlite::Database db;
-    sqlite::open_device_database(kYearStore, sqlite::OpenMode::read_only, db);
-    out.samples = db.query_int("SELECT count(*) FROM samples").value_or(-1);
+    sqlite::DeviceOpen opened = sqlite::open_device_database(kYearStore, sqlite::OpenMode::read_only);
+    out.samples = -1;
+    if (opened.database)
+      out.samples = opened.database->query_int("SELECT count(*) FROM samples").value_or({}).value_or(-1);
     for (const char* suffix : {"", "-wal"}) {
       std::error_code ec;
       auto size = std::filesystem::file_size(foundation::DevicePath(kYearStore).host() + suffix, ec);

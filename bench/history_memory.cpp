@@ -31,9 +31,9 @@ int fill(long long rows) {
       return 1;
     }
   }
-  sqlite::Database db;
-  if (!sqlite::open_device_database(px::kHistoryStoreFile, sqlite::OpenMode::read_write_create, db).status.ok())
-    return 1;
+  sqlite::DeviceOpen opened = sqlite::open_device_database(px::kHistoryStoreFile, sqlite::OpenMode::read_write_create);
+  if (!opened.database) return 1;
+  sqlite::Database& db = *opened.database;
   // One sample a day for a year (health fading, cycles rising), then `rows`
   // in the last day, the charger on and off every 500 rows.
   std::string sql =
@@ -47,9 +47,9 @@ int fill(long long rows) {
       std::to_string(rows) +
       ", i % 101, (i / 500) % 2, (i / 500) % 2, 0, 900 + i % 50, 1135, 1560, 365, 3000, 3800, -300, 10.5 FROM n;"
       "COMMIT;";
-  sqlite::Status s = db.exec(sql);
+  sqlite::Result<> s = db.exec(sql);
   if (!s.ok()) {
-    std::fprintf(stderr, "%s\n", s.message.c_str());
+    std::fprintf(stderr, "%s\n", s.error().message.c_str());
     return 1;
   }
   return 0;

@@ -80,8 +80,8 @@ void BM_HistoryCountFloor(benchmark::State& state) {
   make_year_store();
   for (auto _ : state) {
     history::HistoryReader reader;
-    reader.open();
-    reader.begin_read();
+    (void)reader.open();
+    (void)reader.begin_read();
     benchmark::DoNotOptimize(reader.sample_count());
     reader.end_read();
   }

@@ -182,27 +182,44 @@ put("entries", "entry-not-dict.xml", plistlib.dumps({"entry": ["PylonexPro2"]}))
 # Battery history stores, as the tweak writes them and as they can be found.
 import sqlite3, tempfile, math
 
-HISTORY_SCHEMA = """
-CREATE TABLE samples(time INTEGER NOT NULL, level INTEGER, charging INTEGER, external INTEGER, full INTEGER,
-  raw_capacity INTEGER, max_capacity INTEGER, design_capacity INTEGER, cycles INTEGER,
-  temperature INTEGER, voltage INTEGER, amperage INTEGER, watts REAL);
-CREATE INDEX samples_by_time ON samples(time);
-CREATE TABLE store_state(key TEXT PRIMARY KEY, value INTEGER) WITHOUT ROWID;
-PRAGMA user_version=1;
-"""
+import re
+
+def history_schema():
+    """The store's readings from the field table (history/sample_fields.h) and
+    its schema from the migration steps (history/schema.cpp): the seeds are
+    stores as this version's writer makes them."""
+    fields = open(os.path.join(here, "..", "history", "sample_fields.h")).read()
+    table = fields[fields.index("kSampleFields = {{"):]
+    columns = re.findall(r'^\s*\{"(\w+)", "[A-Z]+",', table[:table.index("}};")], re.M)
+    schema = open(os.path.join(here, "..", "history", "schema.cpp")).read()
+    block = schema[schema.index("kSteps[] = {"):]
+    block = re.sub(r"//[^\n]*", "", block[:block.index("};")])
+    # Every step's literals in order: run together they make the current version.
+    steps = "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', block))
+    version = int(re.search(r"kSchemaVersion = (\d+);", open(os.path.join(here, "..", "history", "store.h")).read())[1])
+    return columns, steps, version
+
+COLUMNS, STEPS, VERSION = history_schema()
+HISTORY_SCHEMA = STEPS + "PRAGMA user_version=%d;" % VERSION
 
 def store(rows=(), schema=HISTORY_SCHEMA, extra=""):
+    """A store holding `rows`: dicts by column name (absent ones NULL)."""
     with tempfile.TemporaryDirectory() as d:
         path = os.path.join(d, "s.sqlite")
         db = sqlite3.connect(path)
         db.executescript(schema)
         if rows:
-            db.executemany("INSERT INTO samples VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)", rows)
+            db.executemany("INSERT INTO samples(%s) VALUES (%s)" % (", ".join(COLUMNS), ", ".join("?" * len(COLUMNS))),
+                           [tuple(row.get(c) for c in COLUMNS) for row in rows])
         if extra:
             db.executescript(extra)
         db.commit()
         db.close()
         return open(path, "rb").read()
+
+def sample(*values):
+    """A row from values in column order (the first ones; the rest NULL)."""
+    return dict(zip(COLUMNS, values))
 
 def aging_rows(days, start=1767225600 - 120 * 86400):
     rows = []
@@ -212,9 +229,11 @@ def aging_rows(days, start=1767225600 - 120 * 86400):
         charging = (h % 24) in (7, 8, 19, 20)
         level = 20 + (h * 7) % 80
         max_cap = round(1560 * (1 - 0.0002 * cycles))
-        rows.append((t, level, int(charging), int(charging), int(level > 95 and charging), max_cap * level // 100,
-                     max_cap, 1560, int(cycles), 3000 + level, 3700 + level * 5, 900 if charging else -300,
-                     5.0 if charging else None))
+        rows.append(dict(time=t, level=level, charging=int(charging), external=int(charging),
+                         full=int(level > 95 and charging), raw_capacity=max_cap * level // 100, max_capacity=max_cap,
+                         design_capacity=1560, cycles=int(cycles), temperature=3000 + level,
+                         voltage=3700 + level * 5, amperage=900 if charging else -300,
+                         watts=5.0 if charging else None))
     return rows
 
 good = store(aging_rows(90))
@@ -223,17 +242,18 @@ put("history", "empty-store.sqlite", store())
 put("history", "truncated.sqlite", good[: len(good) // 2])
 put("history", "empty-file.sqlite", b"")
 put("history", "garbage.sqlite", bytes((i * 7919) % 251 for i in range(8192)))
-put("history", "nulls.sqlite", store([(1767225600 + i * 61,) + (None,) * 12 for i in range(50)]))
-put("history", "wild-values.sqlite", store([
+put("history", "nulls.sqlite", store([sample(1767225600 + i * 61) for i in range(50)]))
+# Every column of the first version, by position, with what a crafted file may hold.
+put("history", "wild-values.sqlite", store([sample(*row) for row in [
     (1767225600, 400, 7, -1, 2, -5, -1500, 0, -3, 10**15, None, None, float("inf")),
     (1767225661, "fifty", "yes", b"\x00", 1.5, "1500", 1e300, -1e300, 1e18, "hot", 3.5, -2**63, -0.0),
     (-2**63, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0.0),
     (2**63 - 1, 100, 1, 1, 1, 1, 2**62, 1, 2**62, 0, 0, 0, 1e308),
-    (1767225600, 50, 1, 1, 0, 500, 1000, 1000, 10, 0, 0, 0, float("nan"))]))
+    (1767225600, 50, 1, 1, 0, 500, 1000, 1000, 10, 0, 0, 0, float("nan"))]]))
 put("history", "newer-version.sqlite", store(aging_rows(3), extra="PRAGMA user_version=99;"))
 put("history", "other-schema.sqlite", store(schema="CREATE TABLE samples(time TEXT, x BLOB); PRAGMA user_version=1;"))
 put("history", "with-trigger-and-view.sqlite", store(aging_rows(20), extra=
     "CREATE TABLE log(x); CREATE TRIGGER t AFTER INSERT ON samples BEGIN INSERT INTO log VALUES (1); END;"
     "CREATE VIEW v AS SELECT * FROM samples;"))
-put("history", "no-wear.sqlite", store([(1767225600 - d * 86400, 50, 0, 0, 0, 750, 1500, 1560, 300 + d, 3000, 3800, -300, None)
-                                       for d in range(60)]))
+put("history", "no-wear.sqlite", store([sample(1767225600 - d * 86400, 50, 0, 0, 0, 750, 1500, 1560, 300 + d, 3000, 3800,
+                                              -300) for d in range(60)]))

@@ -25,7 +25,7 @@ inline constexpr std::int64_t kLevelChartSlices = 1440;
 
 struct HistoryOverview {
   // Not ok: the pane shows "History unavailable" (missing: nothing recorded yet).
-  StoreStatus status;
+  StoreResult<> status;
   std::optional<Sample> last;
   std::optional<double> health_now;  // the last sample's MaxCapacity ÷ DesignCapacity
   std::optional<double> health_30_days_ago, health_365_days_ago;

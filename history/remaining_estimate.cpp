@@ -416,7 +416,7 @@ RemainingEstimate estimate_remaining(const std::vector<Sample>& recent, std::int
 
 RemainingEstimate read_remaining(HistoryReader& reader, std::int64_t now) {
   if (!reader.is_open() && !reader.open().ok()) return {};
-  reader.begin_read();
+  (void)reader.begin_read();  // a failure shows in reader.status()
   std::vector<Sample> samples = reader.samples(now - kRemainingWindowSeconds, now);
   reader.end_read();
   return estimate_remaining(samples, now);

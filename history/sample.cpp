@@ -1,6 +1,9 @@
 #include "history/sample.h"
 
 #include <cmath>
+#include <string_view>
+
+#include "history/sample_fields.h"
 
 namespace history {
 namespace {
@@ -28,6 +31,23 @@ std::optional<bool> flag_of(const foundation::Value& v) {
   return std::nullopt;
 }
 
+// The value at a key such as "AdapterDetails.Watts"; null when any step is
+// not a dictionary.
+const foundation::Value& value_at(const foundation::Value& status, std::string_view key) {
+  static const foundation::Value none;
+  const foundation::Value* at = &status;
+  for (std::size_t begin = 0;;) {
+    if (!at->is_dictionary()) return none;
+    std::size_t dot = key.find('.', begin);
+    at = &(*at)[key.substr(begin, dot == std::string_view::npos ? std::string_view::npos : dot - begin)];
+    if (dot == std::string_view::npos) return *at;
+    begin = dot + 1;
+  }
+}
+
+template <class>
+inline constexpr bool kUnhandled = false;
+
 }  // namespace
 
 std::optional<double> Sample::health_percent() const {
@@ -44,18 +64,22 @@ Sample sample_from_status(const foundation::Value& status, std::optional<std::in
   else
     s.time = std::isfinite(device_now) ? static_cast<std::int64_t>(std::floor(device_now)) : 0;
   if (level_percent && *level_percent >= 0 && *level_percent <= 100) s.level = level_percent;
-  s.charging = flag_of(status["IsCharging"]);
-  s.external = flag_of(status["ExternalConnected"]);
-  s.full = flag_of(status["FullyCharged"]);
-  s.raw_capacity = integer_of(status["AppleRawCurrentCapacity"]);
-  s.max_capacity = integer_of(status["MaxCapacity"]);
-  s.design_capacity = integer_of(status["DesignCapacity"]);
-  s.cycles = integer_of(status["CycleCount"]);
-  s.temperature = integer_of(status["Temperature"]);
-  s.voltage = integer_of(status["Voltage"]);
-  s.amperage = integer_of(status["InstantAmperage"]);
-  const foundation::Value& adapter = status["AdapterDetails"];
-  if (adapter.is_dictionary()) s.watts = real_of(adapter["Watts"]);
+  // Every other reading is read from its key in the status, by its type.
+  for (const SampleField& field : kSampleFields) {
+    std::visit(
+        [&](auto member) {
+          using T = std::remove_reference_t<decltype(s.*member)>;
+          if constexpr (std::is_same_v<T, std::optional<bool>>)
+            s.*member = flag_of(value_at(status, field.status_key));
+          else if constexpr (std::is_same_v<T, std::optional<std::int64_t>>)
+            s.*member = integer_of(value_at(status, field.status_key));
+          else if constexpr (std::is_same_v<T, std::optional<double>>)
+            s.*member = real_of(value_at(status, field.status_key));
+          else if constexpr (!std::is_same_v<T, std::int64_t> && !std::is_same_v<T, std::optional<std::int32_t>>)
+            static_assert(kUnhandled<T>, "a reading of a type the status is not read as");
+        },
+        field.member);
+  }
   return s;
 }
 

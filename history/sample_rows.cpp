@@ -1,56 +1,96 @@
 #include "history/sample_rows.h"
 
 #include <cmath>
+#include <type_traits>
+
+#include "history/sample_fields.h"
 
 namespace history {
 namespace {
 
-std::optional<std::int64_t> as_int(const std::optional<bool>& b) {
-  if (!b) return std::nullopt;
-  return *b ? 1 : 0;
-}
+template <class>
+inline constexpr bool kUnhandled = false;
 
-std::optional<bool> flag(const sqlite::Statement& row, int i) {
-  std::optional<std::int64_t> v = row.column_int(i);
-  if (!v || (*v != 0 && *v != 1)) return std::nullopt;
-  return *v == 1;
+std::string joined_columns(bool overview_only) {
+  std::string out;
+  for (const SampleField& field : kSampleFields) {
+    if (!out.empty()) out += ", ";
+    out += overview_only && !field.in_overview ? "NULL" : field.column;
+  }
+  return out;
 }
 
 }  // namespace
 
+const std::string& sample_columns() {
+  static const std::string columns = joined_columns(false);
+  return columns;
+}
+
+const std::string& overview_columns() {
+  static const std::string columns = joined_columns(true);
+  return columns;
+}
+
+const std::string& insert_sample_sql() {
+  static const std::string sql = [] {
+    std::string values;
+    for (std::size_t i = 1; i <= kSampleFields.size(); ++i) values += (i > 1 ? ", ?" : "?") + std::to_string(i);
+    return "INSERT INTO samples(" + sample_columns() + ") VALUES (" + values + ")";
+  }();
+  return sql;
+}
+
 void bind_sample(sqlite::Statement& insert, const Sample& s) {
-  insert.bind(1, std::optional<std::int64_t>(s.time));
-  insert.bind(2, s.level ? std::optional<std::int64_t>(*s.level) : std::nullopt);
-  insert.bind(3, as_int(s.charging));
-  insert.bind(4, as_int(s.external));
-  insert.bind(5, as_int(s.full));
-  insert.bind(6, s.raw_capacity);
-  insert.bind(7, s.max_capacity);
-  insert.bind(8, s.design_capacity);
-  insert.bind(9, s.cycles);
-  insert.bind(10, s.temperature);
-  insert.bind(11, s.voltage);
-  insert.bind(12, s.amperage);
-  insert.bind(13, s.watts);
+  int index = 1;
+  for (const SampleField& field : kSampleFields) {
+    std::visit(
+        [&](auto member) {
+          const auto& v = s.*member;
+          using T = std::remove_cvref_t<decltype(v)>;
+          if constexpr (std::is_same_v<T, std::int64_t>)
+            insert.bind(index, std::optional<std::int64_t>(v));
+          else if constexpr (std::is_same_v<T, std::optional<double>>)
+            insert.bind(index, v);
+          else if constexpr (std::is_same_v<T, std::optional<bool>>)
+            insert.bind(index, v ? std::optional<std::int64_t>(*v ? 1 : 0) : std::nullopt);
+          else  // the integers
+            insert.bind(index, v ? std::optional<std::int64_t>(*v) : std::nullopt);
+        },
+        field.member);
+    ++index;
+  }
 }
 
 Sample sample_from_row(const sqlite::Statement& row, int first) {
   Sample s;
-  s.time = row.column_int(first).value_or(0);
-  std::optional<std::int64_t> level = row.column_int(first + 1);
-  if (level && *level >= 0 && *level <= 100) s.level = static_cast<std::int32_t>(*level);
-  s.charging = flag(row, first + 2);
-  s.external = flag(row, first + 3);
-  s.full = flag(row, first + 4);
-  s.raw_capacity = row.column_int(first + 5);
-  s.max_capacity = row.column_int(first + 6);
-  s.design_capacity = row.column_int(first + 7);
-  s.cycles = row.column_int(first + 8);
-  s.temperature = row.column_int(first + 9);
-  s.voltage = row.column_int(first + 10);
-  s.amperage = row.column_int(first + 11);
-  std::optional<double> watts = row.column_real(first + 12);
-  if (watts && std::isfinite(*watts)) s.watts = watts;
+  int index = first;
+  for (const SampleField& field : kSampleFields) {
+    std::visit(
+        [&](auto member) {
+          auto& v = s.*member;
+          using T = std::remove_reference_t<decltype(v)>;
+          if constexpr (std::is_same_v<T, std::int64_t>) {
+            v = row.column_int(index).value_or(0);
+          } else if constexpr (std::is_same_v<T, std::optional<double>>) {
+            std::optional<double> real = row.column_real(index);
+            if (real && std::isfinite(*real)) v = real;
+          } else {
+            std::optional<std::int64_t> n = row.column_int(index);
+            if (!n || *n < field.min || *n > field.max) return;
+            if constexpr (std::is_same_v<T, std::optional<bool>>)
+              v = *n == 1;
+            else if constexpr (std::is_same_v<T, std::optional<std::int32_t>>)
+              v = static_cast<std::int32_t>(*n);
+            else if constexpr (std::is_same_v<T, std::optional<std::int64_t>>)
+              v = *n;
+            else
+              static_assert(kUnhandled<T>, "a reading of a type the store does not hold");
+          }
+        },
+        field.member);
+    ++index;
+  }
   return s;
 }
 

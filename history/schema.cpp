@@ -10,7 +10,8 @@ namespace history {
 namespace {
 
 // Step i brings version i to version i + 1. New versions append a step;
-// nothing here is ever edited once released.
+// nothing here is ever edited once released. A reading added to the sample's
+// field table (sample_fields.h) comes with a step adding its column.
 constexpr const char* kSteps[] = {
     // 0 → 1: the samples and the writer's own bookkeeping (thinning marks).
     "CREATE TABLE samples("
@@ -26,69 +27,64 @@ static_assert(std::size(kSteps) == kSchemaVersion, "one migration step per schem
 using SchemaRow = std::tuple<std::string, std::string, std::string, std::string>;
 
 // The schema as sqlite_schema lists it: type, name, table and the SQL text.
-std::vector<SchemaRow> schema_rows(sqlite::Database& db, sqlite::Status& status) {
+sqlite::Result<std::vector<SchemaRow>> schema_rows(sqlite::Database& db) {
   std::vector<SchemaRow> rows;
   sqlite::Statement st =
-      db.prepare("SELECT type, name, tbl_name, coalesce(sql, '') FROM sqlite_schema ORDER BY name", &status);
-  if (!st.valid()) return rows;
+      TRY(db.prepare("SELECT type, name, tbl_name, coalesce(sql, '') FROM sqlite_schema ORDER BY name"));
   // More objects than ours is a mismatch already; never read an unbounded list.
   while (rows.size() <= 16 && st.step())
     rows.emplace_back(st.column_text(0), st.column_text(1), st.column_text(2), st.column_text(3));
-  if (!st.status().ok()) status = st.status();
+  TRY(st.status());
   return rows;
 }
 
 // What a store of this version holds: the steps run on an empty database,
 // as every store the writer made or migrated ran them.
 const std::vector<SchemaRow>& expected_schema() {
-  static const std::vector<SchemaRow> rows = [] {
-    sqlite::Database db;
-    sqlite::Status s = sqlite::Database::open(":memory:", sqlite::OpenMode::read_write_create, db);
-    for (std::int64_t v = 0; s.ok() && v < kSchemaVersion; ++v) s = db.exec(kSteps[v]);
-    return s.ok() ? schema_rows(db, s) : std::vector<SchemaRow>{};
+  static const std::vector<SchemaRow> rows = []() -> std::vector<SchemaRow> {
+    sqlite::Result<sqlite::Database> db = sqlite::Database::open(":memory:", sqlite::OpenMode::read_write_create);
+    if (!db) return {};
+    for (std::int64_t v = 0; v < kSchemaVersion; ++v)
+      if (!db->exec(kSteps[v])) return {};
+    return schema_rows(*db).value_or({});
   }();
   return rows;
 }
 
+// "PRAGMA user_version": a store without one (a failure to read it aside) is not ours.
+sqlite::Result<std::int64_t> user_version(sqlite::Database& db) {
+  std::optional<std::int64_t> version = TRY(db.query_int("PRAGMA user_version"));
+  if (!version) return sqlite::Error{sqlite::Failure::corrupt, 0, "no schema version"};
+  return *version;
+}
+
 }  // namespace
 
-bool schema_is_current(sqlite::Database& db, sqlite::Status& status) {
-  status = {};
-  std::vector<SchemaRow> rows = schema_rows(db, status);
-  if (!status.ok()) return false;
+sqlite::Result<bool> schema_is_current(sqlite::Database& db) {
+  std::vector<SchemaRow> rows = TRY(schema_rows(db));
   return !expected_schema().empty() && rows == expected_schema();
 }
 
-MigrationResult migrate(sqlite::Database& db, sqlite::Status& status) {
-  std::optional<std::int64_t> version = db.query_int("PRAGMA user_version", &status);
-  if (!version) return MigrationResult::failed;
-  if (*version == kSchemaVersion) return MigrationResult::current;
-  if (*version > kSchemaVersion) return MigrationResult::newer;
+sqlite::Result<Migration> migrate(sqlite::Database& db) {
+  std::int64_t version = TRY(user_version(db));
+  if (version == kSchemaVersion) return Migration::current;
+  if (version > kSchemaVersion) return Migration::newer;
 
   sqlite::Transaction tx(db, "IMMEDIATE");
-  if (!tx.begun().ok()) {
-    status = tx.begun();
-    return MigrationResult::failed;
-  }
+  TRY(tx.begun());
   // Read again under the write lock: another writer may have migrated meanwhile.
-  version = db.query_int("PRAGMA user_version", &status);
-  if (!version) return MigrationResult::failed;
-  if (*version == kSchemaVersion) return MigrationResult::current;
-  if (*version > kSchemaVersion) return MigrationResult::newer;
-  if (*version < 0) return MigrationResult::foreign;
-  if (*version == 0) {
-    std::optional<std::int64_t> tables = db.query_int("SELECT count(*) FROM sqlite_schema", &status);
-    if (!tables) return MigrationResult::failed;
-    if (*tables != 0) return MigrationResult::foreign;
+  version = TRY(user_version(db));
+  if (version == kSchemaVersion) return Migration::current;
+  if (version > kSchemaVersion) return Migration::newer;
+  if (version < 0) return Migration::foreign;
+  if (version == 0) {
+    std::optional<std::int64_t> tables = TRY(db.query_int("SELECT count(*) FROM sqlite_schema"));
+    if (tables.value_or(0) != 0) return Migration::foreign;
   }
-  for (std::int64_t v = *version; v < kSchemaVersion; ++v) {
-    status = db.exec(kSteps[v]);
-    if (!status.ok()) return MigrationResult::failed;
-  }
-  status = db.exec("PRAGMA user_version=" + std::to_string(kSchemaVersion));
-  if (!status.ok()) return MigrationResult::failed;
-  status = tx.commit();
-  return status.ok() ? MigrationResult::migrated : MigrationResult::failed;
+  for (std::int64_t v = version; v < kSchemaVersion; ++v) TRY(db.exec(kSteps[v]));
+  TRY(db.exec("PRAGMA user_version=" + std::to_string(kSchemaVersion)));
+  TRY(tx.commit());
+  return Migration::migrated;
 }
 
 }  // namespace history

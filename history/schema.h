@@ -13,19 +13,14 @@ namespace history {
 // immediate transaction. A store of a newer version is left untouched and
 // reported as such (newer_schema is the caller's problem to name); a file
 // that has tables but no version is not ours and counts as corrupt.
-enum class MigrationResult { current, migrated, newer, foreign, failed };
-MigrationResult migrate(sqlite::Database& db, sqlite::Status& status);
+enum class Migration { current, migrated, newer, foreign };
+sqlite::Result<Migration> migrate(sqlite::Database& db);
 
 // Whether the store's tables, indexes and their definitions are exactly those
 // the steps up to this version make: no table missing or with other columns,
 // no view, trigger, constraint or index of its own (a CHECK or a UNIQUE index
 // would make every insert fail for good). A store that is not is not ours.
-// False with `status` set when the schema could not be read.
-bool schema_is_current(sqlite::Database& db, sqlite::Status& status);
-
-// The columns every version keeps, in the order queries select them.
-inline constexpr const char* kSampleColumns =
-    "time, level, charging, external, full, raw_capacity, max_capacity, design_capacity, cycles, "
-    "temperature, voltage, amperage, watts";
+// A failure when the schema could not be read.
+sqlite::Result<bool> schema_is_current(sqlite::Database& db);
 
 }  // namespace history

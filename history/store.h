@@ -37,7 +37,6 @@ inline constexpr std::int64_t kSchemaVersion = 1;
 inline constexpr int kWriterLockWaitMilliseconds = 50;
 
 enum class StoreProblem {
-  none,
   missing,       // no store yet (readers only: the writer makes one)
   busy,          // another connection holds the lock
   corrupt,       // not a store, damaged, or a folder or link in its place
@@ -48,14 +47,21 @@ enum class StoreProblem {
   unavailable,   // cannot be opened or read for another reason
 };
 
-struct StoreStatus {
-  StoreProblem problem = StoreProblem::none;
+// Why the store could not be read or written.
+struct StoreError {
+  StoreProblem problem = StoreProblem::unavailable;
   std::string detail;
-  bool ok() const { return problem == StoreProblem::none; }
+  StoreError() = default;
+  StoreError(StoreProblem p, std::string d) : problem(p), detail(std::move(d)) {}
+  // SQLite's failure as the store names it (busy, corrupt, full, unwritable,
+  // else unavailable): TRY passes one up from a step of the store.
+  StoreError(const sqlite::Error& error);  // NOLINT: implicit by design
 };
 
+template <class T = void>
+using StoreResult = foundation::Result<T, StoreError>;
+
 const char* problem_name(StoreProblem problem);
-StoreStatus store_status_of(const sqlite::Status& status);
 
 // A read-only view of the store. Each query runs inside the read transaction
 // begun by begin_read (or its own, when none is open): a pane render opens
@@ -65,11 +71,11 @@ class HistoryReader {
  public:
   // Opens the store read-only. `missing` when there is none. Another device
   // file may be named (a store kept aside, a benchmark's).
-  StoreStatus open(std::string_view device_file = px::kHistoryStoreFile);
+  StoreResult<> open(std::string_view device_file = px::kHistoryStoreFile);
   bool is_open() const { return m_db.is_open(); }
   void close() { m_db.close(); }
 
-  StoreStatus begin_read();
+  StoreResult<> begin_read();
   void end_read();
 
   // Readers never hold the whole store: each row goes to `each` as it is
@@ -94,14 +100,15 @@ class HistoryReader {
   std::optional<Sample> last_sample();
   std::int64_t sample_count();
   // Problems met by the queries since open (a query that failed returns what it read).
-  const StoreStatus& status() const { return m_status; }
+  const StoreResult<>& status() const { return m_status; }
 
   sqlite::Database& database() { return m_db; }
 
  private:
-  void note(const sqlite::Status& s);
+  StoreResult<> open_checked(std::string_view device_file);
+  void note(const sqlite::Result<>& s);
   sqlite::Database m_db;
-  StoreStatus m_status;
+  StoreResult<> m_status;
   bool m_in_read = false;
 };
 
@@ -110,7 +117,7 @@ enum class RecordOutcome { stored, repeated, skipped };
 
 struct RecordResult {
   RecordOutcome outcome = RecordOutcome::skipped;
-  StoreStatus status;             // why it was skipped, or a problem met on the way
+  StoreResult<> status;           // why it was skipped, or a problem met on the way
   bool replaced_corrupt = false;  // a corrupt store was moved aside and a new one started
   std::string moved_aside_to;     // where it went (device path)
 };
@@ -146,23 +153,23 @@ class HistoryWriter {
   // transaction with secure_delete (their pages are zeroed, nothing lingers)
   // and the log checkpointed. The files stay: readers with them open see the
   // old samples or none, never a file removed under them.
-  StoreStatus clear(std::int64_t now);
+  StoreResult<> clear(std::int64_t now);
   void close();
   bool is_open() const { return m_db.is_open(); }
 
   // Runs thinning now, whatever the day's schedule says (tests, benchmarks).
-  StoreStatus thin_now(std::int64_t now);
+  StoreResult<> thin_now(std::int64_t now);
 
  private:
   RecordResult open_store(std::int64_t now);
-  StoreStatus prepare_statements();
-  sqlite::Status load_state();
-  StoreStatus room_to_write();
+  StoreResult<> open_connection(sqlite::Database db);
+  sqlite::Result<> load_state();
+  StoreResult<> room_to_write();
   bool store_replaced_under_us() const;
   RecordResult insert(const Sample& sample);
-  StoreStatus thin_if_due(std::int64_t now);
-  StoreStatus note_written(std::int64_t time);
-  StoreStatus thin(std::int64_t now, double budget_seconds);
+  StoreResult<> thin_if_due(std::int64_t now);
+  StoreResult<> note_written(std::int64_t time);
+  StoreResult<> thin(std::int64_t now, double budget_seconds);
   bool keep_store_aside(const std::string& host_path, std::int64_t now, RecordResult& result);
 
   Options m_options;

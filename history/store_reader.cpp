@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "history/sample_fields.h"
 #include "history/sample_rows.h"
 #include "history/schema.h"
 #include "history/store.h"
@@ -10,8 +11,6 @@ namespace history {
 
 const char* problem_name(StoreProblem problem) {
   switch (problem) {
-    case StoreProblem::none:
-      return "ok";
     case StoreProblem::missing:
       return "missing";
     case StoreProblem::busy:
@@ -32,71 +31,64 @@ const char* problem_name(StoreProblem problem) {
   return "unavailable";
 }
 
-StoreStatus store_status_of(const sqlite::Status& status) {
-  StoreStatus out;
-  out.detail = status.message;
-  switch (status.failure) {
-    case sqlite::Failure::none:
-      out.problem = StoreProblem::none;
-      break;
+StoreError::StoreError(const sqlite::Error& error) : detail(error.message) {
+  switch (error.failure) {
     case sqlite::Failure::busy:
-      out.problem = StoreProblem::busy;
+      problem = StoreProblem::busy;
       break;
     case sqlite::Failure::corrupt:
-      out.problem = StoreProblem::corrupt;
+      problem = StoreProblem::corrupt;
       break;
     case sqlite::Failure::full:
-      out.problem = StoreProblem::full;
+      problem = StoreProblem::full;
       break;
     case sqlite::Failure::read_only:
-      out.problem = StoreProblem::unwritable;
+      problem = StoreProblem::unwritable;
       break;
     default:
-      out.problem = StoreProblem::unavailable;
+      problem = StoreProblem::unavailable;
       break;
   }
-  return out;
 }
 
-StoreStatus HistoryReader::open(std::string_view device_file) {
-  m_status = {};
+StoreResult<> HistoryReader::open(std::string_view device_file) {
   m_in_read = false;
-  sqlite::DeviceOpen opened = sqlite::open_device_database(device_file, sqlite::OpenMode::read_only, m_db);
-  if (!opened.status.ok()) {
-    m_status = store_status_of(opened.status);
-    if (opened.status.failure == sqlite::Failure::cant_open && opened.unfit_host_path.empty()) {
-      m_status.problem = StoreProblem::missing;
-    }
-    m_db.close();
-    return m_status;
-  }
-  // A reader waits a little rather than show "unavailable" while the writer
-  // checkpoints; the writer waits far less (kWriterLockWaitMilliseconds).
-  m_db.set_busy_timeout(200);
-  sqlite::Status s;
-  std::optional<std::int64_t> version = m_db.query_int("PRAGMA user_version", &s);
-  if (!version) {
-    m_status = s.ok() ? StoreStatus{StoreProblem::corrupt, "no schema version"} : store_status_of(s);
-  } else if (*version > kSchemaVersion) {
-    m_status = {StoreProblem::newer_schema, "schema version " + std::to_string(*version)};
-  } else if (*version == 0) {
-    // Made but not yet migrated by the writer: as good as no samples yet.
-    m_status = {StoreProblem::missing, "store not initialised"};
-  } else if (!schema_is_current(m_db, s)) {
-    // A view, a constraint or other columns: what it answers is not samples.
-    m_status = s.ok() ? StoreStatus{StoreProblem::corrupt, "not a history store: its tables are not this version's"}
-                      : store_status_of(s);
-  }
+  m_db.close();
+  m_status = open_checked(device_file);
   if (!m_status.ok()) m_db.close();
   return m_status;
 }
 
-StoreStatus HistoryReader::begin_read() {
-  if (!m_db.is_open()) return m_status.ok() ? StoreStatus{StoreProblem::unavailable, "not open"} : m_status;
+StoreResult<> HistoryReader::open_checked(std::string_view device_file) {
+  sqlite::DeviceOpen opened = sqlite::open_device_database(device_file, sqlite::OpenMode::read_only);
+  if (!opened.database) {
+    StoreError error = opened.database.error();
+    if (opened.database.error().failure == sqlite::Failure::cant_open && opened.unfit_host_path.empty())
+      error.problem = StoreProblem::missing;
+    return error;
+  }
+  m_db = std::move(opened.database).release_value();
+  // A reader waits a little rather than show "unavailable" while the writer
+  // checkpoints; the writer waits far less (kWriterLockWaitMilliseconds).
+  m_db.set_busy_timeout(200);
+  std::optional<std::int64_t> version = TRY(m_db.query_int("PRAGMA user_version"));
+  if (!version) return StoreError{StoreProblem::corrupt, "no schema version"};
+  if (*version > kSchemaVersion)
+    return StoreError{StoreProblem::newer_schema, "schema version " + std::to_string(*version)};
+  // Made but not yet migrated by the writer: as good as no samples yet.
+  if (*version == 0) return StoreError{StoreProblem::missing, "store not initialised"};
+  // A view, a constraint or other columns: what it answers is not samples.
+  if (!TRY(schema_is_current(m_db)))
+    return StoreError{StoreProblem::corrupt, "not a history store: its tables are not this version's"};
+  return {};
+}
+
+StoreResult<> HistoryReader::begin_read() {
+  if (!m_db.is_open()) return m_status.ok() ? StoreError{StoreProblem::unavailable, "not open"} : m_status;
   end_read();
   // A deferred transaction takes its snapshot at the first read: read now so
   // that every query of the render sees the same state.
-  sqlite::Status s = m_db.exec("BEGIN DEFERRED; SELECT count(*) FROM sqlite_schema;");
+  sqlite::Result<> s = m_db.exec("BEGIN DEFERRED; SELECT count(*) FROM sqlite_schema;");
   if (!s.ok()) {
     note(s);
     return m_status;
@@ -106,12 +98,12 @@ StoreStatus HistoryReader::begin_read() {
 }
 
 void HistoryReader::end_read() {
-  if (m_in_read) m_db.exec("COMMIT");
+  if (m_in_read) (void)m_db.exec("COMMIT");
   m_in_read = false;
 }
 
-void HistoryReader::note(const sqlite::Status& s) {
-  if (!s.ok() && m_status.ok()) m_status = store_status_of(s);
+void HistoryReader::note(const sqlite::Result<>& s) {
+  if (!s.ok() && m_status.ok()) m_status = s.error();
 }
 
 namespace {
@@ -126,14 +118,10 @@ void bind_range(sqlite::Statement& st, std::optional<std::int64_t> since, std::o
 
 void HistoryReader::each_sample(std::optional<std::int64_t> since, std::optional<std::int64_t> until,
                                 const EachSample& each) {
-  sqlite::Status s;
-  sqlite::Statement st = m_db.prepare(
-      std::string("SELECT ") + kSampleColumns + " FROM samples WHERE time >= ?1 AND time <= ?2 ORDER BY time, rowid",
-      &s);
-  if (!st.valid()) {
-    note(s);
-    return;
-  }
+  sqlite::Result<sqlite::Statement> prepared =
+      m_db.prepare("SELECT " + sample_columns() + " FROM samples WHERE time >= ?1 AND time <= ?2 ORDER BY time, rowid");
+  if (!prepared) return note(prepared.error());
+  sqlite::Statement& st = *prepared;
   bind_range(st, since, until);
   while (st.step())
     if (!each(sample_from_row(st))) return;
@@ -141,23 +129,18 @@ void HistoryReader::each_sample(std::optional<std::int64_t> since, std::optional
 }
 
 void HistoryReader::each_overview_sample(const EachSample& each, const std::function<void()>& restart) {
-  // The same columns as kSampleColumns, those left out as NULL, so one
+  // The same columns as sample_columns(), those left out as NULL, so one
   // decoder (and its checks of what a crafted store holds) serves both.
   // In rowid order the range is a filter (the unary + keeps SQLite from
   // walking the index and sorting its rows by rowid in a temporary tree).
-  const std::string select =
-      "SELECT time, level, NULL, external, full, raw_capacity, max_capacity, design_capacity, cycles,"
-      " NULL, NULL, NULL, watts FROM samples WHERE ";
+  const std::string select = "SELECT " + overview_columns() + " FROM samples WHERE ";
   for (bool by_rowid : {true, false}) {
     if (by_rowid && !restart) continue;
-    sqlite::Status s;
-    sqlite::Statement st = m_db.prepare(select + (by_rowid ? "+time >= ?1 AND +time <= ?2 ORDER BY rowid"
-                                                           : "time >= ?1 AND time <= ?2 ORDER BY time, rowid"),
-                                        &s);
-    if (!st.valid()) {
-      note(s);
-      return;
-    }
+    sqlite::Result<sqlite::Statement> prepared =
+        m_db.prepare(select + (by_rowid ? "+time >= ?1 AND +time <= ?2 ORDER BY rowid"
+                                        : "time >= ?1 AND time <= ?2 ORDER BY time, rowid"));
+    if (!prepared) return note(prepared.error());
+    sqlite::Statement& st = *prepared;
     bind_range(st, std::nullopt, std::nullopt);
     bool in_order = true;
     std::int64_t previous = INT64_MIN;
@@ -197,15 +180,14 @@ std::vector<Sample> HistoryReader::overview_samples() {
 }
 
 std::optional<Sample> HistoryReader::last_sample() {
-  sqlite::Status s;
-  sqlite::Statement st =
-      m_db.prepare(std::string("SELECT ") + kSampleColumns +
-                       " FROM samples WHERE time >= ?1 AND time <= ?2 ORDER BY time DESC, rowid DESC LIMIT 1",
-                   &s);
-  if (!st.valid()) {
-    note(s);
+  sqlite::Result<sqlite::Statement> prepared =
+      m_db.prepare("SELECT " + sample_columns() +
+                   " FROM samples WHERE time >= ?1 AND time <= ?2 ORDER BY time DESC, rowid DESC LIMIT 1");
+  if (!prepared) {
+    note(prepared.error());
     return std::nullopt;
   }
+  sqlite::Statement& st = *prepared;
   bind_range(st, std::nullopt, std::nullopt);
   if (st.step()) return sample_from_row(st);
   note(st.status());
@@ -213,13 +195,11 @@ std::optional<Sample> HistoryReader::last_sample() {
 }
 
 std::int64_t HistoryReader::sample_count() {
-  sqlite::Status s;
-  std::optional<std::int64_t> n =
+  sqlite::Result<std::optional<std::int64_t>> n =
       m_db.query_int("SELECT count(*) FROM samples WHERE time BETWEEN " + std::to_string(kEarliestSampleTime) +
-                         " AND " + std::to_string(kLatestSampleTime),
-                     &s);
-  note(s);
-  return n.value_or(0);
+                     " AND " + std::to_string(kLatestSampleTime));
+  if (!n) note(n.error());
+  return n.value_or(std::nullopt).value_or(0);
 }
 
 }  // namespace history

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "history/sample_fields.h"
 #include "history/sample_rows.h"
 #include "history/schema.h"
 #include "history/store.h"
@@ -72,49 +73,17 @@ RecordResult HistoryWriter::open_store(std::int64_t now) {
   // Two tries: the second after moving a corrupt store aside.
   for (int attempt = 0; attempt < 2; ++attempt) {
     sqlite::DeviceOpen opened =
-        sqlite::open_device_database(m_options.device_file, sqlite::OpenMode::read_write_create, m_db);
+        sqlite::open_device_database(m_options.device_file, sqlite::OpenMode::read_write_create);
     m_host_path = opened.host_path;
-    sqlite::Status s = opened.status;
-    if (s.ok()) {
-      m_db.set_busy_timeout(kWriterLockWaitMilliseconds);
-      m_db.set_max_page_count(m_options.max_pages);
-      // The writer appends and looks up the last sample: a small page cache
-      // does, and SpringBoard keeps it for its whole run.
-      s = m_db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-256;");
-    }
-    if (s.ok()) {
-      // A truncated or damaged file may open and even answer simple queries;
-      // a quick check once per open finds it before a sample is lost to it.
-      sqlite::Statement check = m_db.prepare("PRAGMA quick_check(1)", &s);
-      if (check.valid() && check.step() && check.column_text(0) != "ok")
-        s = sqlite::Status{sqlite::Failure::corrupt, 11, "quick_check: " + check.column_text(0)};
-      else if (check.valid() && !check.status().ok())
-        s = check.status();
-    }
-    MigrationResult migration = MigrationResult::failed;
-    if (s.ok()) {
-      migration = migrate(m_db, s);
-      if (migration == MigrationResult::newer) {
-        close();
-        result.status = {StoreProblem::newer_schema, "the store was written by a newer version"};
-        return result;
-      }
-      if (migration == MigrationResult::foreign)
-        s = sqlite::Status{sqlite::Failure::corrupt, 26, "not a history store"};
-    }
-    // The right version is not enough: tables of other columns, a view in
-    // place of one, a constraint no sample meets would each stop recording
-    // for good. A store that is not exactly ours is replaced like a damaged one.
-    if (s.ok() && !schema_is_current(m_db, s) && s.ok())
-      s = sqlite::Status{sqlite::Failure::corrupt, 26, "not a history store: its tables are not this version's"};
-    if (s.ok()) s = prepare_statements().ok() ? s : m_db.last_status();
-    if (s.ok()) s = load_state();
+    StoreResult<> s = opened.database ? open_connection(std::move(opened.database).release_value())
+                                      : StoreResult<>(opened.database.error());
     if (s.ok()) {
       file_identity(m_host_path, m_device, m_inode);
       return result;
     }
-    result.status = store_status_of(s);
-    if (s.failure != sqlite::Failure::corrupt || attempt == 1) break;
+    result.status = s;
+    if (s.error().problem == StoreProblem::newer_schema) break;
+    if (s.error().problem != StoreProblem::corrupt || attempt == 1) break;
     std::string unfit = opened.unfit_host_path.empty() ? m_host_path : opened.unfit_host_path;
     if (unfit.empty() || !keep_store_aside(unfit, now, result)) break;
   }
@@ -122,24 +91,44 @@ RecordResult HistoryWriter::open_store(std::int64_t now) {
   return result;
 }
 
-StoreStatus HistoryWriter::prepare_statements() {
-  sqlite::Status s;
-  m_insert = m_db.prepare(std::string("INSERT INTO samples(") + kSampleColumns +
-                              ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)",
-                          &s);
-  return store_status_of(s);
+StoreResult<> HistoryWriter::open_connection(sqlite::Database db) {
+  m_db = std::move(db);
+  m_db.set_busy_timeout(kWriterLockWaitMilliseconds);
+  m_db.set_max_page_count(m_options.max_pages);
+  // The writer appends and looks up the last sample: a small page cache
+  // does, and SpringBoard keeps it for its whole run.
+  TRY(m_db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-256;"));
+  {
+    // A truncated or damaged file may open and even answer simple queries;
+    // a quick check once per open finds it before a sample is lost to it.
+    sqlite::Statement check = TRY(m_db.prepare("PRAGMA quick_check(1)"));
+    if (check.step() && check.column_text(0) != "ok")
+      return StoreError{StoreProblem::corrupt, "quick_check: " + check.column_text(0)};
+    TRY(check.status());
+  }
+  Migration migration = TRY(migrate(m_db));
+  if (migration == Migration::newer)
+    return StoreError{StoreProblem::newer_schema, "the store was written by a newer version"};
+  if (migration == Migration::foreign) return StoreError{StoreProblem::corrupt, "not a history store"};
+  // The right version is not enough: tables of other columns, a view in
+  // place of one, a constraint no sample meets would each stop recording
+  // for good. A store that is not exactly ours is replaced like a damaged one.
+  if (!TRY(schema_is_current(m_db)))
+    return StoreError{StoreProblem::corrupt, "not a history store: its tables are not this version's"};
+  m_insert = TRY(m_db.prepare(insert_sample_sql()));
+  TRY(load_state());
+  return {};
 }
 
-sqlite::Status HistoryWriter::load_state() {
-  sqlite::Status s;
-  sqlite::Statement last =
-      m_db.prepare(std::string("SELECT ") + kSampleColumns + " FROM samples ORDER BY rowid DESC LIMIT 1", &s);
-  if (!last.valid()) return s;
-  m_last.reset();
-  if (last.step()) m_last = sample_from_row(last);
-  if (!last.status().ok()) return last.status();
-  sqlite::Statement state = m_db.prepare("SELECT key, value FROM store_state", &s);
-  if (!state.valid()) return s;
+sqlite::Result<> HistoryWriter::load_state() {
+  {
+    sqlite::Statement last =
+        TRY(m_db.prepare("SELECT " + sample_columns() + " FROM samples ORDER BY rowid DESC LIMIT 1"));
+    m_last.reset();
+    if (last.step()) m_last = sample_from_row(last);
+    TRY(last.status());
+  }
+  sqlite::Statement state = TRY(m_db.prepare("SELECT key, value FROM store_state"));
   m_next_thinning = 0;
   m_thinning_pending = false;
   m_latest_mark = INT64_MAX;
@@ -154,23 +143,24 @@ sqlite::Status HistoryWriter::load_state() {
   return state.status();
 }
 
-StoreStatus HistoryWriter::room_to_write() {
+StoreResult<> HistoryWriter::room_to_write() {
   std::string folder = m_host_path.substr(0, m_host_path.rfind('/'));
   std::optional<std::uint64_t> free = m_options.free_bytes ? m_options.free_bytes(folder) : statvfs_free_bytes(folder);
   if (free && *free < m_options.reserve_bytes)
-    return {StoreProblem::low_space, std::to_string(*free / 1024) + " KiB free, kept for the battery data file"};
+    return StoreError{StoreProblem::low_space,
+                      std::to_string(*free / 1024) + " KiB free, kept for the battery data file"};
   // SQLite checkpoints on its own, and says nothing when that fails (a store
   // file that cannot be written): the log's size tells.
   if (m_options.wal_limit_bytes > 0 && file_size(m_host_path + "-wal") > m_options.wal_limit_bytes) {
-    sqlite::Status s;
-    sqlite::Statement checkpoint = m_db.prepare("PRAGMA wal_checkpoint(TRUNCATE)", &s);
-    if (checkpoint.valid()) {
+    sqlite::Result<> s = [&]() -> sqlite::Result<> {
+      sqlite::Statement checkpoint = TRY(m_db.prepare("PRAGMA wal_checkpoint(TRUNCATE)"));
       checkpoint.step();
-      s = checkpoint.status();
-    }
+      return checkpoint.status();
+    }();
     if (file_size(m_host_path + "-wal") > m_options.wal_limit_bytes)
-      return {StoreProblem::unwritable,
-              "its log cannot be written back" + (s.ok() ? std::string(" (a reader holds it)") : ": " + s.message)};
+      return StoreError{
+          StoreProblem::unwritable,
+          "its log cannot be written back" + (s.ok() ? std::string(" (a reader holds it)") : ": " + s.error().message)};
   }
   return {};
 }
@@ -185,10 +175,10 @@ RecordResult HistoryWriter::insert(const Sample& sample) {
   m_insert.reset();
   bind_sample(m_insert, sample);
   m_insert.step();
-  sqlite::Status s = m_insert.status();
+  sqlite::Result<> s = m_insert.status();
   m_insert.reset();
   if (!s.ok()) {
-    result.status = store_status_of(s);
+    result.status = s.error();
     return result;
   }
   m_last = sample;
@@ -204,7 +194,7 @@ RecordResult HistoryWriter::record(const Sample& sample, std::int64_t now) {
     if (!m_db.is_open()) return opened;
   }
   if (!time_in_device_range(sample.time)) {
-    opened.status = {StoreProblem::unavailable, "a sample time outside the device's range"};
+    opened.status = StoreError{StoreProblem::unavailable, "a sample time outside the device's range"};
     return opened;
   }
   if (m_last && repeats(*m_last, sample)) {
@@ -212,12 +202,12 @@ RecordResult HistoryWriter::record(const Sample& sample, std::int64_t now) {
     r.outcome = RecordOutcome::repeated;
     return r;
   }
-  if (StoreStatus room = room_to_write(); !room.ok()) {
+  if (StoreResult<> room = room_to_write(); !room.ok()) {
     opened.status = room;
     return opened;
   }
   RecordResult result = insert(sample);
-  if (result.status.problem == StoreProblem::corrupt) {
+  if (!result.status.ok() && result.status.error().problem == StoreProblem::corrupt) {
     // Damage found by the write itself: start a new store and keep this sample.
     std::string path = m_host_path;
     RecordResult aside;
@@ -236,40 +226,42 @@ RecordResult HistoryWriter::record(const Sample& sample, std::int64_t now) {
     result.moved_aside_to = opened.moved_aside_to;
   }
   if (result.outcome == RecordOutcome::stored) {
-    StoreStatus thinning = note_written(sample.time);
+    StoreResult<> thinning = note_written(sample.time);
     if (thinning.ok()) thinning = thin_if_due(now);
     if (!thinning.ok() && result.status.ok()) result.status = thinning;
   }
   return result;
 }
 
-StoreStatus HistoryWriter::clear(std::int64_t now) {
+StoreResult<> HistoryWriter::clear(std::int64_t now) {
   if (!m_db.is_open()) {
     // Not opened in this run: no store, nothing to clear (and none made).
-    sqlite::Database probe;
-    sqlite::DeviceOpen where = sqlite::open_device_database(m_options.device_file, sqlite::OpenMode::read_only, probe);
-    if (where.status.failure == sqlite::Failure::cant_open && where.unfit_host_path.empty()) {
-      if (where.host_path.empty()) return {StoreProblem::unavailable, "the store's folder cannot be reached"};
-      struct stat st {};
-      if (::lstat(where.host_path.c_str(), &st) != 0) return {};
-    }
-    probe.close();
+    {
+      sqlite::DeviceOpen where = sqlite::open_device_database(m_options.device_file, sqlite::OpenMode::read_only);
+      if (!where.database && where.database.error().failure == sqlite::Failure::cant_open &&
+          where.unfit_host_path.empty()) {
+        if (where.host_path.empty())
+          return StoreError{StoreProblem::unavailable, "the store's folder cannot be reached"};
+        struct stat st {};
+        if (::lstat(where.host_path.c_str(), &st) != 0) return {};
+      }
+    }  // the probe's connection closes before the writer's opens
     RecordResult opened = open_store(now);
     if (!m_db.is_open()) return opened.status;
   }
-  sqlite::Status s = m_db.exec("PRAGMA secure_delete=ON");
-  if (s.ok()) {
+  sqlite::Result<> s = [&]() -> sqlite::Result<> {
+    TRY(m_db.exec("PRAGMA secure_delete=ON"));
     sqlite::Transaction tx(m_db, "IMMEDIATE");
-    s = tx.begun();
-    if (s.ok()) s = m_db.exec("DELETE FROM samples; DELETE FROM store_state;");
-    if (s.ok()) s = tx.commit();
-  }
-  m_db.exec("PRAGMA secure_delete=OFF");
-  if (!s.ok()) return store_status_of(s);
+    TRY(tx.begun());
+    TRY(m_db.exec("DELETE FROM samples; DELETE FROM store_state;"));
+    return tx.commit();
+  }();
+  (void)m_db.exec("PRAGMA secure_delete=OFF");
+  if (!s.ok()) return s.error();
   // The old pages stay in the log until a checkpoint writes the zeroed ones
   // back; a reader still on the old snapshot holds that off (a busy result,
   // not a failure: the next checkpoint does it).
-  m_db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  (void)m_db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
   m_last.reset();
   m_next_thinning = 0;
   m_thinning_pending = false;

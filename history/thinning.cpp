@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "history/sample_fields.h"
 #include "history/sample_rows.h"
 #include "history/schema.h"
 #include "history/sessions.h"
@@ -32,12 +33,9 @@ constexpr std::int64_t kStateLookbackRows = 20000;
 
 // What the samples before `time` left: the charger's and fullness's last
 // states, read back from the newest samples that say each.
-sqlite::Status charge_state_before(sqlite::Database& db, std::int64_t time, ChargeState& state) {
-  sqlite::Status s;
-  sqlite::Statement st = db.prepare(
-      std::string("SELECT ") + kSampleColumns + " FROM samples WHERE time < ?1 ORDER BY time DESC, rowid DESC LIMIT ?2",
-      &s);
-  if (!st.valid()) return s;
+sqlite::Result<> charge_state_before(sqlite::Database& db, std::int64_t time, ChargeState& state) {
+  sqlite::Statement st = TRY(db.prepare("SELECT " + sample_columns() +
+                                        " FROM samples WHERE time < ?1 ORDER BY time DESC, rowid DESC LIMIT ?2"));
   st.bind(1, std::optional<std::int64_t>(time));
   st.bind(2, std::optional<std::int64_t>(kStateLookbackRows));
   state = {};
@@ -52,8 +50,8 @@ sqlite::Status charge_state_before(sqlite::Database& db, std::int64_t time, Char
 constexpr std::int64_t kChunkSamples = 2000;
 
 // Deletes the rows from (time, rowid) `first` to `last`, both included.
-sqlite::Status delete_run(sqlite::Statement& del, std::pair<std::int64_t, std::int64_t> first,
-                          std::pair<std::int64_t, std::int64_t> last) {
+sqlite::Result<> delete_run(sqlite::Statement& del, std::pair<std::int64_t, std::int64_t> first,
+                            std::pair<std::int64_t, std::int64_t> last) {
   del.reset();
   del.bind(1, std::optional<std::int64_t>(first.first));
   del.bind(2, std::optional<std::int64_t>(last.first));
@@ -67,8 +65,8 @@ sqlite::Status delete_run(sqlite::Statement& del, std::pair<std::int64_t, std::i
 // earliest of each bucket and the samples the sessions and full charges rest
 // on, a run of neighbouring rows per statement (no statement grows with what
 // a day holds).
-sqlite::Status thin_chunk(sqlite::Database& db, const std::vector<std::int64_t>& rowids,
-                          const std::vector<Sample>& chunk, std::int64_t bucket_seconds, WindowCursor& cursor) {
+sqlite::Result<> thin_chunk(sqlite::Database& db, const std::vector<std::int64_t>& rowids,
+                            const std::vector<Sample>& chunk, std::int64_t bucket_seconds, WindowCursor& cursor) {
   std::vector<bool> keep(chunk.size(), false);
   for (std::size_t i : session_marking_samples(chunk, cursor.state)) keep[i] = true;
   cursor.state = charge_state_after(chunk, cursor.state);
@@ -78,12 +76,9 @@ sqlite::Status thin_chunk(sqlite::Database& db, const std::vector<std::int64_t>&
     cursor.bucket = b;
   }
   if (std::count(keep.begin(), keep.end(), true) == static_cast<std::ptrdiff_t>(chunk.size())) return {};
-  sqlite::Status s;
-  sqlite::Statement del = db.prepare(
-      "DELETE FROM samples WHERE time >= ?1 AND time <= ?2 AND (time, rowid) >= (?1, ?3)"
-      " AND (time, rowid) <= (?2, ?4)",
-      &s);
-  if (!del.valid()) return s;
+  sqlite::Statement del =
+      TRY(db.prepare("DELETE FROM samples WHERE time >= ?1 AND time <= ?2 AND (time, rowid) >= (?1, ?3)"
+                     " AND (time, rowid) <= (?2, ?4)"));
   for (std::size_t i = 0; i < chunk.size();) {
     if (keep[i]) {
       ++i;
@@ -91,8 +86,7 @@ sqlite::Status thin_chunk(sqlite::Database& db, const std::vector<std::int64_t>&
     }
     std::size_t j = i;
     while (j + 1 < chunk.size() && !keep[j + 1]) ++j;
-    s = delete_run(del, {chunk[i].time, rowids[i]}, {chunk[j].time, rowids[j]});
-    if (!s.ok()) return s;
+    TRY(delete_run(del, {chunk[i].time, rowids[i]}, {chunk[j].time, rowids[j]}));
     i = j + 1;
   }
   return {};
@@ -102,19 +96,16 @@ sqlite::Status thin_chunk(sqlite::Database& db, const std::vector<std::int64_t>&
 // but the earliest of each bucket and the samples the charge sessions and
 // full charges rest on, so thinning never changes what they are. Returns with
 // `done` false when `deadline` came first (progress says where to go on).
-sqlite::Status thin_window(sqlite::Database& db, std::int64_t from, std::int64_t to, std::int64_t bucket_seconds,
-                           DayProgress& progress, std::chrono::steady_clock::time_point deadline, bool& done) {
+sqlite::Result<> thin_window(sqlite::Database& db, std::int64_t from, std::int64_t to, std::int64_t bucket_seconds,
+                             DayProgress& progress, std::chrono::steady_clock::time_point deadline, bool& done) {
   done = false;
   for (bool first = true;; first = false) {
     // At least one chunk per call: a pass always moves on.
     if (!first && std::chrono::steady_clock::now() >= deadline) return {};
-    sqlite::Status s;
     const auto& last = progress.last;
-    std::string select = std::string("SELECT rowid, ") + kSampleColumns +
-                         " FROM samples WHERE time >= ?1 AND time < ?2" +
+    std::string select = "SELECT rowid, " + sample_columns() + " FROM samples WHERE time >= ?1 AND time < ?2" +
                          (last ? " AND (time, rowid) > (?1, ?4)" : "") + " ORDER BY time, rowid LIMIT ?3";
-    sqlite::Statement read = db.prepare(select, &s);
-    if (!read.valid()) return s;
+    sqlite::Statement read = TRY(db.prepare(select));
     read.bind(1, std::optional<std::int64_t>(last ? last->first : from));
     read.bind(2, std::optional<std::int64_t>(to));
     read.bind(3, std::optional<std::int64_t>(kChunkSamples));
@@ -125,11 +116,10 @@ sqlite::Status thin_window(sqlite::Database& db, std::int64_t from, std::int64_t
       rowids.push_back(read.column_int(0).value_or(0));
       chunk.push_back(sample_from_row(read, 1));
     }
-    if (!read.status().ok()) return read.status();
+    TRY(read.status());
     if (chunk.empty()) break;
     progress.last = {chunk.back().time, rowids.back()};
-    s = thin_chunk(db, rowids, chunk, bucket_seconds, progress.cursor);
-    if (!s.ok()) return s;
+    TRY(thin_chunk(db, rowids, chunk, bucket_seconds, progress.cursor));
     if (static_cast<std::int64_t>(chunk.size()) < kChunkSamples) break;
   }
   done = true;
@@ -138,25 +128,25 @@ sqlite::Status thin_window(sqlite::Database& db, std::int64_t from, std::int64_t
 
 }  // namespace
 
-StoreStatus HistoryWriter::note_written(std::int64_t time) {
+StoreResult<> HistoryWriter::note_written(std::int64_t time) {
   if (time >= m_latest_mark) return {};
   // Written into a day a pass has been over: both tiers look at it again.
   std::int64_t day = floor_to(time, kDaySeconds);
-  sqlite::Status s = m_db.exec("UPDATE store_state SET value = min(value, " + std::to_string(day) +
-                               ") WHERE key IN ('daily_until', 'hourly_until')");
+  sqlite::Result<> s = m_db.exec("UPDATE store_state SET value = min(value, " + std::to_string(day) +
+                                 ") WHERE key IN ('daily_until', 'hourly_until')");
   if (s.ok()) m_latest_mark = day;                        // neither mark is past the day now
   for (TierCursor& cursor : m_tier_cursors) cursor = {};  // the past they describe changed
-  return store_status_of(s);
+  return s;
 }
 
-StoreStatus HistoryWriter::thin_if_due(std::int64_t now) {
+StoreResult<> HistoryWriter::thin_if_due(std::int64_t now) {
   // A clock set back by more than a day makes the schedule start afresh.
   if (m_next_thinning > now + kThinningIntervalSeconds) m_next_thinning = 0;
   if (!m_thinning_pending && now < m_next_thinning) return {};
   return thin(now, m_options.thinning_budget_seconds);
 }
 
-StoreStatus HistoryWriter::thin_now(std::int64_t now) {
+StoreResult<> HistoryWriter::thin_now(std::int64_t now) {
   if (!m_db.is_open()) {
     RecordResult opened = open_store(now);
     if (!m_db.is_open()) return opened.status;
@@ -164,21 +154,20 @@ StoreStatus HistoryWriter::thin_now(std::int64_t now) {
   return thin(now, 1e9);
 }
 
-StoreStatus HistoryWriter::thin(std::int64_t now, double budget_seconds) {
+StoreResult<> HistoryWriter::thin(std::int64_t now, double budget_seconds) {
   using Clock = std::chrono::steady_clock;
   const auto deadline =
       Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(budget_seconds));
-  sqlite::Status s;
   // Rows at times no device clock shows are not samples: they would make the
   // pass start at a day it never reaches the end of.
-  sqlite::Statement strays = m_db.prepare("DELETE FROM samples WHERE time < ?1 OR time > ?2", &s);
-  if (!strays.valid()) return store_status_of(s);
-  strays.bind(1, std::optional<std::int64_t>(kEarliestSampleTime));
-  strays.bind(2, std::optional<std::int64_t>(kLatestSampleTime));
-  strays.step();
-  if (!strays.status().ok()) return store_status_of(strays.status());
-  std::optional<std::int64_t> oldest = m_db.query_int("SELECT min(time) FROM samples", &s);
-  if (!s.ok()) return store_status_of(s);
+  {
+    sqlite::Statement strays = TRY(m_db.prepare("DELETE FROM samples WHERE time < ?1 OR time > ?2"));
+    strays.bind(1, std::optional<std::int64_t>(kEarliestSampleTime));
+    strays.bind(2, std::optional<std::int64_t>(kLatestSampleTime));
+    strays.step();
+    TRY(strays.status());
+  }
+  std::optional<std::int64_t> oldest = TRY(m_db.query_int("SELECT min(time) FROM samples"));
   bool finished = true;
   bool moved = false;  // each pass thins something, however short its budget
   // The daily tier first (its days were thinned hourly before), then the
@@ -198,15 +187,13 @@ StoreStatus HistoryWriter::thin(std::int64_t now, double budget_seconds) {
     if (!oldest || !finished) break;
     std::int64_t from = floor_to(*oldest, kDaySeconds);
     std::optional<std::int64_t> mark =
-        m_db.query_int(std::string("SELECT value FROM store_state WHERE key = '") + tier.mark + "'", &s);
-    if (!s.ok()) return store_status_of(s);
+        TRY(m_db.query_int(std::string("SELECT value FROM store_state WHERE key = '") + tier.mark + "'"));
     if (mark && *mark > from) from = *mark;
     if (from > tier.until) from = tier.until;
     ChargeState state = cursor.state;
     if (from < tier.until && cursor.day != from) {
       cursor.within.reset();
-      s = charge_state_before(m_db, from, state);
-      if (!s.ok()) return store_status_of(s);
+      TRY(charge_state_before(m_db, from, state));
     }
     for (std::int64_t day = from; day < tier.until; day += kDaySeconds) {
       if (moved && Clock::now() >= deadline) {
@@ -215,18 +202,18 @@ StoreStatus HistoryWriter::thin(std::int64_t now, double budget_seconds) {
       }
       moved = true;
       sqlite::Transaction tx(m_db, "IMMEDIATE");
-      if (!tx.begun().ok()) return store_status_of(tx.begun());
+      TRY(tx.begun());
       DayProgress progress =
           cursor.day == day && cursor.within ? *cursor.within : DayProgress{std::nullopt, {state, std::nullopt}};
       bool done = false;
-      s = thin_window(m_db, day, day + kDaySeconds, tier.bucket, progress, deadline, done);
+      sqlite::Result<> s = thin_window(m_db, day, day + kDaySeconds, tier.bucket, progress, deadline, done);
       if (s.ok() && done)
         s = m_db.exec(std::string("INSERT OR REPLACE INTO store_state VALUES ('") + tier.mark + "', " +
                       std::to_string(day + kDaySeconds) + ")");
       if (s.ok()) s = tx.commit();
       if (!s.ok()) {
         cursor = {};
-        return store_status_of(s);
+        return s.error();
       }
       if (!done) {
         // The mark stays on this day; the next pass resumes inside it.
@@ -239,14 +226,13 @@ StoreStatus HistoryWriter::thin(std::int64_t now, double budget_seconds) {
     }
   }
   m_latest_mark = std::numeric_limits<std::int64_t>::max();
-  std::optional<std::int64_t> latest =
-      m_db.query_int("SELECT max(value) FROM store_state WHERE key IN ('daily_until', 'hourly_until')", &s);
-  if (latest) m_latest_mark = *latest;
+  sqlite::Result<std::optional<std::int64_t>> latest =
+      m_db.query_int("SELECT max(value) FROM store_state WHERE key IN ('daily_until', 'hourly_until')");
+  if (latest && *latest) m_latest_mark = **latest;
   m_thinning_pending = !finished;
   if (finished) m_next_thinning = now + kThinningIntervalSeconds;
-  s = m_db.exec("INSERT OR REPLACE INTO store_state VALUES ('next_thinning', " + std::to_string(m_next_thinning) +
-                "), ('thinning_pending', " + std::string(finished ? "0" : "1") + ")");
-  return store_status_of(s);
+  return m_db.exec("INSERT OR REPLACE INTO store_state VALUES ('next_thinning', " + std::to_string(m_next_thinning) +
+                   "), ('thinning_pending', " + std::string(finished ? "0" : "1") + ")");
 }
 
 }  // namespace history

@@ -155,10 +155,10 @@ ChartData health_chart_data(const std::vector<history::DayHealth>& days, const h
   return c;
 }
 
-HistorySnapshot unavailable_snapshot(std::int64_t now, history::StoreStatus why) {
+HistorySnapshot unavailable_snapshot(std::int64_t now, history::StoreResult<> why) {
   HistorySnapshot snap;
   snap.now = now;
-  snap.status = why.ok() ? history::StoreStatus{history::StoreProblem::unavailable, ""} : why;
+  snap.status = why.ok() ? history::StoreError{history::StoreProblem::unavailable, ""} : why;
   snap.level_chart = level_chart_data({}, now);
   snap.health_chart = health_chart_data({}, {});
   snap.level_chart.empty_text = snap.health_chart.empty_text = kHistoryUnavailable;
@@ -171,7 +171,7 @@ HistorySnapshot read_history(std::int64_t now) {
   history::HistoryOverview o = history::read_overview(reader, now);
   // No store yet (never recorded, or just made) reads as empty, like a cleared
   // one; "History unavailable" is for a store that cannot be read.
-  if (o.status.problem == history::StoreProblem::missing) o = {};
+  if (!o.status.ok() && o.status.error().problem == history::StoreProblem::missing) o = {};
   if (!o.status.ok()) return unavailable_snapshot(now, o.status);
   HistorySnapshot snap;
   snap.now = now;

@@ -20,8 +20,8 @@
 namespace pxprefs {
 
 struct HistorySnapshot {
-  history::StoreStatus status;  // not ok: every row says "History unavailable"
-  std::int64_t now = 0;         // the device clock when read
+  history::StoreResult<> status;  // not ok: every row says "History unavailable"
+  std::int64_t now = 0;           // the device clock when read
   std::optional<double> health_now;
   std::optional<double> health_30_days_ago, health_365_days_ago;
   std::optional<double> cycles_per_day;  // over the last 30 days

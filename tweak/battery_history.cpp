@@ -31,11 +31,11 @@ std::set<std::string>& logged() {
 void logOnce(const std::string& kind, const std::string& detail) { logFailureOnce("battery history " + kind, detail); }
 
 void clearHistory(foundation::CFNotificationCenterRef, void*, std::string_view, const void*, const foundation::Value&) {
-  history::StoreStatus cleared = writer().clear(static_cast<std::int64_t>(std::floor(foundation::device_now())));
+  history::StoreResult<> cleared = writer().clear(static_cast<std::int64_t>(std::floor(foundation::device_now())));
   if (cleared.ok())
     NSLog("PylonexPro2 : battery history cleared");
   else
-    logOnce("not cleared", cleared.detail);
+    logOnce("not cleared", cleared.error().detail);
 }
 
 }  // namespace
@@ -54,7 +54,7 @@ void recordBatteryHistory(const foundation::Value& status) {
     // Every replacement is worth a line (the move itself logged where the old store went).
     NSLog("PylonexPro2 : battery history was damaged; a new one started");
   }
-  if (!result.status.ok()) logOnce(history::problem_name(result.status.problem), result.status.detail);
+  if (!result.status.ok()) logOnce(history::problem_name(result.status.error().problem), result.status.error().detail);
 }
 
 void startBatteryHistory() {

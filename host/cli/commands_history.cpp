@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "history/overview.h"
+#include "history/sample_fields.h"
 #include "host/cli/command_entries.h"
 #include "host/status/history_remaining.h"
 #include "host/common/time_text.h"
@@ -55,57 +56,137 @@ json round_value(const std::optional<double>& v, int decimals) {
   return std::round(*v * scale) / scale;
 }
 
-constexpr const char* kSampleHeader =
-    "time,level,charging,external,full,raw_capacity,max_capacity,design_capacity,cycles,temperature,voltage,amperage,"
-    "watts";
+// The exports follow the sample's field table: a column per reading in CSV
+// and JSON, named as in the store; the text listing shows the readings that
+// have a column there, as the table lays them out.
+
+// A reading as CSV writes it: empty when absent; a time in ISO 8601.
+std::string field_cell(const history::Sample& s, const history::SampleField& field) {
+  return std::visit(
+      [&](auto member) {
+        const auto& v = s.*member;
+        if constexpr (std::is_same_v<std::remove_cvref_t<decltype(v)>, std::int64_t>)
+          return iso_utc(v);
+        else
+          return cell(v);
+      },
+      field.member);
+}
+
+// A reading as JSON writes it: null when absent, a flag as true or false.
+std::string field_json(const history::Sample& s, const history::SampleField& field) {
+  return std::visit(
+      [&](auto member) -> std::string {
+        const auto& v = s.*member;
+        using T = std::remove_cvref_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, std::int64_t>)
+          return "\"" + iso_utc(v) + "\"";
+        else if constexpr (std::is_same_v<T, std::optional<bool>>)
+          return !v ? "null" : *v ? "true" : "false";
+        else if constexpr (std::is_same_v<T, std::optional<double>>)
+          return value(v).dump();
+        else
+          return v ? std::to_string(*v) : "null";
+      },
+      field.member);
+}
+
+// A reading as a number, for the text listing's scaled columns.
+std::optional<double> field_number(const history::Sample& s, const history::SampleField& field) {
+  return std::visit(
+      [&](auto member) -> std::optional<double> {
+        const auto& v = s.*member;
+        if constexpr (std::is_same_v<std::remove_cvref_t<decltype(v)>, std::int64_t>)
+          return static_cast<double>(v);
+        else if (v)
+          return static_cast<double>(*v);
+        else
+          return std::nullopt;
+      },
+      field.member);
+}
+
+const std::string& sample_header() {
+  static const std::string header = [] {
+    std::string out;
+    for (const history::SampleField& field : history::kSampleFields)
+      out += (out.empty() ? "" : ",") + std::string(field.column);
+    return out;
+  }();
+  return header;
+}
 
 std::string sample_csv(const history::Sample& s) {
-  return iso_utc(s.time) + "," + cell(s.level) + "," + cell(s.charging) + "," + cell(s.external) + "," + cell(s.full) +
-         "," + cell(s.raw_capacity) + "," + cell(s.max_capacity) + "," + cell(s.design_capacity) + "," +
-         cell(s.cycles) + "," + cell(s.temperature) + "," + cell(s.voltage) + "," + cell(s.amperage) + "," +
-         cell(s.watts) + "\n";
+  std::string out;
+  for (const history::SampleField& field : history::kSampleFields) {
+    if (&field != &history::kSampleFields.front()) out += ",";
+    out += field_cell(s, field);
+  }
+  return out + "\n";
 }
 
 // One sample as dump(2) lays out its object, written directly: an export
 // of millions of rows would spend most of its time building json values.
 std::string sample_json_text(const history::Sample& s) {
-  std::string out = "{\n  \"time\": \"" + iso_utc(s.time) + "\"";
-  auto put = [&](const char* name, const std::string& text) {
-    out += ",\n  \"";
-    out += name;
+  std::string out = "{";
+  for (const history::SampleField& field : history::kSampleFields) {
+    out += &field == &history::kSampleFields.front() ? "\n  \"" : ",\n  \"";
+    out += field.column;
     out += "\": ";
-    out += text;
-  };
-  auto integer = [](const auto& v) { return v ? std::to_string(*v) : std::string("null"); };
-  auto flag = [](const std::optional<bool>& v) { return std::string(!v ? "null" : *v ? "true" : "false"); };
-  put("level", integer(s.level));
-  put("charging", flag(s.charging));
-  put("external", flag(s.external));
-  put("full", flag(s.full));
-  put("raw_capacity", integer(s.raw_capacity));
-  put("max_capacity", integer(s.max_capacity));
-  put("design_capacity", integer(s.design_capacity));
-  put("cycles", integer(s.cycles));
-  put("temperature", integer(s.temperature));
-  put("voltage", integer(s.voltage));
-  put("amperage", integer(s.amperage));
-  put("watts", value(s.watts).dump());
+    out += field_json(s, field);
+  }
   return out + "\n}";
 }
 
-constexpr const char* kSamplesTextHeader =
-    "time                  level  charger  raw mAh  max mAh  cycles  temp °C  mV     mA     W\n";
+// A text column: `text` and spaces to `width` characters (at least one);
+// the last column (width 0) as it is.
+std::string text_column(std::string text, int width) {
+  if (width == 0) return text;
+  std::size_t shown = 0;  // characters, not bytes: a heading holds "°"
+  for (unsigned char c : text) shown += (c & 0xC0) != 0x80;
+  auto wanted = static_cast<std::size_t>(width);
+  return text + std::string(shown < wanted ? wanted - shown : 1, ' ');
+}
+
+const std::string& samples_text_header() {
+  static const std::string header = [] {
+    std::string out;
+    for (const history::SampleField& field : history::kSampleFields)
+      if (field.text != history::TextForm::none) out += text_column(field.heading, field.width);
+    return out + "\n";
+  }();
+  return header;
+}
 
 std::string sample_text(const history::Sample& s) {
-  auto col = [](std::string text, std::size_t width) {
-    if (text.empty()) text = "-";
-    return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
-  };
-  std::string charger = !s.external ? "" : *s.external ? (s.full.value_or(false) ? "full" : "on") : "off";
-  std::string temp = s.temperature ? number_text(*s.temperature / 100.0, 2) : "";
-  return col(iso_utc(s.time), 22) + col(s.level ? cell(s.level) + "%" : "", 7) + col(charger, 9) +
-         col(cell(s.raw_capacity), 9) + col(cell(s.max_capacity), 9) + col(cell(s.cycles), 8) + col(temp, 9) +
-         col(cell(s.voltage), 7) + col(cell(s.amperage), 7) + cell(s.watts) + "\n";
+  using history::TextForm;
+  std::string out;
+  for (const history::SampleField& field : history::kSampleFields) {
+    std::string text;
+    switch (field.text) {
+      case TextForm::none:
+        continue;
+      case TextForm::time:
+        text = iso_utc(s.time);
+        break;
+      case TextForm::percent:
+        text = field_cell(s, field);
+        if (!text.empty()) text += "%";
+        break;
+      case TextForm::charger:
+        text = !s.external ? "" : *s.external ? (s.full.value_or(false) ? "full" : "on") : "off";
+        break;
+      case TextForm::hundredths:
+        if (std::optional<double> v = field_number(s, field)) text = number_text(*v / 100.0, 2);
+        break;
+      case TextForm::plain:
+        text = field_cell(s, field);
+        break;
+    }
+    if (text.empty() && field.width > 0) text = "-";
+    out += text_column(text, field.width);
+  }
+  return out + "\n";
 }
 
 // A list written as its rows are read: the rows never sit in memory together.
@@ -249,9 +330,9 @@ foundation::Result<std::optional<std::int64_t>> time_option(const ParsedArgs& ar
   return std::optional<std::int64_t>(static_cast<std::int64_t>(std::floor(*t)));
 }
 
-CommandResult unreadable(const history::StoreStatus& status) {
+CommandResult unreadable(const history::StoreError& error) {
   return Context::failure(std::string("the battery history could not be read (") +
-                          history::problem_name(status.problem) + ": " + status.detail + ")");
+                          history::problem_name(error.problem) + ": " + error.detail + ")");
 }
 
 CommandResult run_history(const ParsedArgs& args, Context& context) {
@@ -275,11 +356,11 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
   if (since && until && *since > *until) return context.usage_error("--since is after --until");
 
   history::HistoryReader reader;
-  history::StoreStatus opened = reader.open();
-  if (!opened.ok() && opened.problem != history::StoreProblem::missing)
+  history::StoreResult<> opened = reader.open();
+  if (!opened.ok() && opened.error().problem != history::StoreProblem::missing)
     return Context::failure(std::string("the battery history is unavailable (") +
-                            history::problem_name(opened.problem) +
-                            (opened.detail.empty() ? "" : ": " + opened.detail) + ")");
+                            history::problem_name(opened.error().problem) +
+                            (opened.error().detail.empty() ? "" : ": " + opened.error().detail) + ")");
   if (what == "remaining") {
     // One estimate for every place it shows: the panes and the tweak's popup use it too.
     history::RemainingEstimate estimate =
@@ -292,7 +373,7 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
     history::Forecast forecast;
     if (reader.is_open()) {
       history::HistoryOverview o = history::read_overview(reader, static_cast<std::int64_t>(std::llround(now)));
-      if (!o.status.ok()) return unreadable(o.status);
+      if (!o.status.ok()) return unreadable(o.status.error());
       forecast = std::move(o.forecast);
     }
     return {0, forecast_output(forecast, as_json), {}};
@@ -300,7 +381,8 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
 
   using Form = ListWriter::Form;
   ListWriter list(context, as_json ? Form::json : csv ? Form::csv : Form::text);
-  if (reader.is_open()) reader.begin_read();
+  // A failure to begin shows in reader.status() after the walk.
+  if (reader.is_open()) (void)reader.begin_read();
   if (what == "sessions") {
     if (csv) list.header("start,end,start_level,end_level,mah_added,peak_watts,duration\n");
     auto put = [&](const history::ChargeSession& c) {
@@ -316,15 +398,15 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
       });
     if (std::optional<history::ChargeSession> last = sessions.ongoing(); last && going) put(*last);
   } else {
-    if (csv) list.header(std::string(kSampleHeader) + "\n");
-    if (!csv && !as_json) list.header(kSamplesTextHeader);
+    if (csv) list.header(sample_header() + "\n");
+    if (!csv && !as_json) list.header(samples_text_header());
     if (reader.is_open())
       reader.each_sample(since, until, [&](const history::Sample& s) {
         return list.row(as_json ? sample_json_text(s) : csv ? sample_csv(s) : sample_text(s));
       });
   }
   reader.end_read();
-  if (reader.is_open() && !reader.status().ok()) return unreadable(reader.status());
+  if (reader.is_open() && !reader.status().ok()) return unreadable(reader.status().error());
   if (list.cut()) {
     context.take_collected(Stream::output);
     return Context::failure("the list passes " + std::to_string(kCollectedLimit >> 20) +

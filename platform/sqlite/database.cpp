@@ -7,23 +7,22 @@
 namespace sqlite {
 namespace {
 
-Status status_of(int code, sqlite3* db) {
-  Status s;
-  if (code == SQLITE_OK || code == SQLITE_DONE || code == SQLITE_ROW) return s;
-  s.failure = failure_of(code);
-  s.code = code;
-  s.message = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
-  return s;
+Result<> result_of(int code, sqlite3* db) {
+  std::optional<Failure> failure = failure_of(code);
+  if (!failure) return {};
+  return Error{*failure, code, db ? sqlite3_errmsg(db) : sqlite3_errstr(code)};
 }
+
+Error misuse(const char* what) { return Error{Failure::other, SQLITE_MISUSE, what}; }
 
 }  // namespace
 
-Failure failure_of(int sqlite_code) {
+std::optional<Failure> failure_of(int sqlite_code) {
   switch (sqlite_code & 0xff) {
     case SQLITE_OK:
     case SQLITE_ROW:
     case SQLITE_DONE:
-      return Failure::none;
+      return std::nullopt;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
       return Failure::busy;
@@ -48,8 +47,6 @@ Failure failure_of(int sqlite_code) {
 
 const char* failure_name(Failure failure) {
   switch (failure) {
-    case Failure::none:
-      return "ok";
     case Failure::busy:
       return "busy";
     case Failure::corrupt:
@@ -107,11 +104,11 @@ void Statement::bind(int index, std::string_view text) {
 
 bool Statement::step() {
   if (!m_stmt) {
-    m_status = Status{Failure::other, SQLITE_MISUSE, "statement not compiled"};
+    m_status = misuse("statement not compiled");
     return false;
   }
   int rc = sqlite3_step(m_stmt);
-  m_status = status_of(rc, m_db);
+  m_status = result_of(rc, m_db);
   return rc == SQLITE_ROW;
 }
 
@@ -174,17 +171,15 @@ void Database::close() {
   m_db = nullptr;
 }
 
-Status Database::open(const std::string& host_path, OpenMode mode, Database& out) {
-  out.close();
+Result<Database> Database::open(const std::string& host_path, OpenMode mode) {
   int flags = SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE;
   flags |= mode == OpenMode::read_only ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(host_path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
-    Status s = status_of(rc, db);
-    if (s.ok()) s = Status{Failure::other, rc, sqlite3_errstr(rc)};
+    Error error{failure_of(rc).value_or(Failure::other), rc, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)};
     sqlite3_close_v2(db);
-    return s;
+    return error;
   }
   sqlite3_extended_result_codes(db, 1);
   sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
@@ -197,41 +192,36 @@ Status Database::open(const std::string& host_path, OpenMode mode, Database& out
   sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, 1 << 16);
   sqlite3_limit(db, SQLITE_LIMIT_EXPR_DEPTH, 64);
   sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
+  Database out;
   out.m_db = db;
-  Status s = out.exec("PRAGMA mmap_size=0; PRAGMA cell_size_check=ON;");
-  if (!s.ok()) out.close();
-  return s;
+  TRY(out.exec("PRAGMA mmap_size=0; PRAGMA cell_size_check=ON;"));
+  return out;
 }
 
-Status Database::exec(std::string_view sql) {
-  if (!m_db) return Status{Failure::other, SQLITE_MISUSE, "database not open"};
+Result<> Database::exec(std::string_view sql) {
+  if (!m_db) return misuse("database not open");
   std::string text(sql);
   int rc = sqlite3_exec(m_db, text.c_str(), nullptr, nullptr, nullptr);
-  return status_of(rc, m_db);
+  return result_of(rc, m_db);
 }
 
-Statement Database::prepare(std::string_view sql, Status* status) {
-  if (!m_db) {
-    if (status) *status = Status{Failure::other, SQLITE_MISUSE, "database not open"};
-    return {};
-  }
+Result<Statement> Database::prepare(std::string_view sql) {
+  if (!m_db) return misuse("database not open");
   sqlite3_stmt* stmt = nullptr;
   int rc =
       sqlite3_prepare_v3(m_db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
-  if (status) *status = status_of(rc, m_db);
   if (rc != SQLITE_OK) {
     sqlite3_finalize(stmt);
-    return {};
+    return Error{failure_of(rc).value_or(Failure::other), rc, sqlite3_errmsg(m_db)};
   }
   return Statement(stmt, m_db);
 }
 
-std::optional<std::int64_t> Database::query_int(std::string_view sql, Status* status) {
-  Statement st = prepare(sql, status);
-  if (!st.valid()) return std::nullopt;
+Result<std::optional<std::int64_t>> Database::query_int(std::string_view sql) {
+  Statement st = TRY(prepare(sql));
   bool row = st.step();
-  if (status) *status = st.status();
-  if (!row) return std::nullopt;
+  TRY(st.status());
+  if (!row) return std::optional<std::int64_t>();
   return st.column_int(0);
 }
 
@@ -240,12 +230,11 @@ void Database::set_busy_timeout(int milliseconds) {
 }
 
 void Database::set_max_page_count(std::int64_t pages) {
-  if (m_db && pages > 0) exec("PRAGMA max_page_count=" + std::to_string(pages));
+  if (m_db && pages > 0) (void)exec("PRAGMA max_page_count=" + std::to_string(pages));
 }
 
 std::int64_t Database::changes() const { return m_db ? sqlite3_changes64(m_db) : 0; }
 std::int64_t Database::last_insert_rowid() const { return m_db ? sqlite3_last_insert_rowid(m_db) : 0; }
-Status Database::last_status() const { return m_db ? status_of(sqlite3_extended_errcode(m_db), m_db) : Status{}; }
 
 // ---- Transaction
 
@@ -255,12 +244,12 @@ Transaction::Transaction(Database& db, std::string_view kind) : m_db(db) {
 }
 
 Transaction::~Transaction() {
-  if (m_open) m_db.exec("ROLLBACK");
+  if (m_open) (void)m_db.exec("ROLLBACK");
 }
 
-Status Transaction::commit() {
-  if (!m_open) return m_begin.ok() ? Status{Failure::other, SQLITE_MISUSE, "no transaction"} : m_begin;
-  Status s = m_db.exec("COMMIT");
+Result<> Transaction::commit() {
+  if (!m_open) return m_begin.ok() ? Result<>(misuse("no transaction")) : m_begin;
+  Result<> s = m_db.exec("COMMIT");
   // A failed COMMIT (busy, full) leaves the transaction open; the destructor rolls it back.
   if (s.ok()) m_open = false;
   return s;

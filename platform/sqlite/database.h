@@ -1,6 +1,6 @@
 #pragma once
 // A thin owner of SQLite connections and statements. Every failure comes back
-// as a Status (never an exception), classified into the few kinds a caller
+// as an Error in a Result (never an exception), classified into the few kinds a caller
 // acts on differently: a store that is busy is skipped, a corrupt one is
 // replaced, a full disk is waited out.
 
@@ -10,13 +10,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/foundation/result.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace sqlite {
 
 enum class Failure {
-  none,
   busy,       // another connection holds the lock the statement needs
   corrupt,    // not a database, or a damaged one
   full,       // the disk (or the page limit) is full
@@ -25,14 +26,17 @@ enum class Failure {
   other,      // anything else (I/O, constraint, misuse)
 };
 
-struct Status {
-  Failure failure = Failure::none;
-  int code = 0;  // SQLite's extended result code
+struct Error {
+  Failure failure = Failure::other;
+  int code = 0;  // SQLite's extended result code (0: refused before SQLite was asked)
   std::string message;
-  bool ok() const { return failure == Failure::none; }
 };
 
-Failure failure_of(int sqlite_code);
+template <class T = void>
+using Result = foundation::Result<T, Error>;
+
+// The kind of failure an extended result code is (none for SQLITE_OK, _ROW, _DONE).
+std::optional<Failure> failure_of(int sqlite_code);
 const char* failure_name(Failure failure);
 
 class Statement {
@@ -52,9 +56,10 @@ class Statement {
   void bind(int index, std::string_view text);
 
   // Runs one step: true when a row is ready to read; false when the statement
-  // is done or failed (status() tells which).
+  // is done or failed (status() tells which). Rows are read in a loop
+  // (`while (st.step())`), and the loop's end checked once after it.
   bool step();
-  const Status& status() const { return m_status; }
+  const Result<>& status() const { return m_status; }
   // Ready to run again with new bindings.
   void reset();
 
@@ -68,7 +73,7 @@ class Statement {
   Statement(sqlite3_stmt* stmt, sqlite3* db) : m_stmt(stmt), m_db(db) {}
   sqlite3_stmt* m_stmt = nullptr;
   sqlite3* m_db = nullptr;
-  Status m_status;
+  Result<> m_status;
 };
 
 enum class OpenMode { read_only, read_write_create };
@@ -85,17 +90,18 @@ class Database {
   // Opens a host file. Links are refused (SQLITE_OPEN_NOFOLLOW), defensive
   // mode is on, the schema is not trusted, triggers and views are off and
   // nothing is memory-mapped: a database file is untrusted input.
-  static Status open(const std::string& host_path, OpenMode mode, Database& out);
+  static Result<Database> open(const std::string& host_path, OpenMode mode);
 
   bool is_open() const { return m_db != nullptr; }
   void close();
 
   // Runs one or more statements that return no rows.
-  Status exec(std::string_view sql);
-  // Compiles one statement; `status` (when given) receives the failure.
-  Statement prepare(std::string_view sql, Status* status = nullptr);
-  // The single integer a query such as "PRAGMA user_version" returns.
-  std::optional<std::int64_t> query_int(std::string_view sql, Status* status = nullptr);
+  Result<> exec(std::string_view sql);
+  // Compiles one statement.
+  Result<Statement> prepare(std::string_view sql);
+  // The single integer a query such as "PRAGMA user_version" returns; none
+  // when it returns no row or NULL.
+  Result<std::optional<std::int64_t>> query_int(std::string_view sql);
 
   // Milliseconds a statement waits on another connection's lock; 0 fails at once.
   void set_busy_timeout(int milliseconds);
@@ -103,7 +109,6 @@ class Database {
   void set_max_page_count(std::int64_t pages);
   std::int64_t changes() const;
   std::int64_t last_insert_rowid() const;
-  Status last_status() const;
 
  private:
   sqlite3* m_db = nullptr;
@@ -119,12 +124,12 @@ class Transaction {
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
 
-  const Status& begun() const { return m_begin; }
-  Status commit();
+  const Result<>& begun() const { return m_begin; }
+  Result<> commit();
 
  private:
   Database& m_db;
-  Status m_begin;
+  Result<> m_begin;
   bool m_open = false;
 };
 

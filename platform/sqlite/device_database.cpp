@@ -30,13 +30,12 @@ bool plain_or_absent(const std::string& host_path) {
 
 }  // namespace
 
-DeviceOpen open_device_database(std::string_view device_file, OpenMode mode, Database& out) {
-  DeviceOpen result;
-  out.close();
+DeviceOpen open_device_database(std::string_view device_file, OpenMode mode) {
+  DeviceOpen result{Error{}, {}, {}};
   std::string_view folder = device_file.substr(0, device_file.rfind('/'));
   std::string_view name = device_file.substr(device_file.rfind('/') + 1);
   if (name.empty()) {
-    result.status = Status{Failure::cant_open, 0, "no file name in " + std::string(device_file)};
+    result.database = Error{Failure::cant_open, 0, "no file name in " + std::string(device_file)};
     return result;
   }
   // The folder as the device resolves it, then as the machine does: the two
@@ -46,8 +45,8 @@ DeviceOpen open_device_database(std::string_view device_file, OpenMode mode, Dat
   const std::string& root = foundation::device_root();
   std::optional<std::string> real_root = root.empty() ? std::optional<std::string>("/") : real_path(root);
   if (!real_folder || !real_root || !under(*real_folder, *real_root)) {
-    result.status =
-        Status{Failure::cant_open, 0, "folder of " + std::string(device_file) + " is missing or outside the device"};
+    result.database =
+        Error{Failure::cant_open, 0, "folder of " + std::string(device_file) + " is missing or outside the device"};
     return result;
   }
   result.host_path = *real_folder + "/" + std::string(name);
@@ -56,11 +55,11 @@ DeviceOpen open_device_database(std::string_view device_file, OpenMode mode, Dat
   for (const std::string& file : set) {
     if (!plain_or_absent(file)) {
       result.unfit_host_path = file;
-      result.status = Status{Failure::corrupt, 0, file + " is not a plain file"};
+      result.database = Error{Failure::corrupt, 0, file + " is not a plain file"};
       return result;
     }
   }
-  result.status = Database::open(result.host_path, mode, out);
+  result.database = Database::open(result.host_path, mode);
   return result;
 }
 

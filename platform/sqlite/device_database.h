@@ -13,7 +13,8 @@
 namespace sqlite {
 
 struct DeviceOpen {
-  Status status;
+  // The open connection, or why there is none.
+  Result<Database> database;
   // When a file of the database's set is something else than a plain file
   // (a folder, a link, a device), its host path: the caller may move it aside.
   std::string unfit_host_path;
@@ -25,7 +26,7 @@ struct DeviceOpen {
 // A missing folder is a cant_open failure; so is a missing file when opening
 // read-only. A file of the set that is not a plain file is a corrupt failure
 // with unfit_host_path set.
-DeviceOpen open_device_database(std::string_view device_file, OpenMode mode, Database& out);
+DeviceOpen open_device_database(std::string_view device_file, OpenMode mode);
 
 // The suffixes SQLite adds to a database's name for its companion files.
 inline constexpr const char* kCompanionSuffixes[] = {"-wal", "-shm", "-journal"};

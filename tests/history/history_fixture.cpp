@@ -24,10 +24,10 @@ history::Sample sample_at(std::int64_t time, std::int32_t level, bool external) 
 
 std::vector<history::Sample> HistoryTest::stored() {
   history::HistoryReader reader;
-  history::StoreStatus opened = reader.open();
-  EXPECT_TRUE(opened.ok()) << history::problem_name(opened.problem) << ": " << opened.detail;
+  history::StoreResult<> opened = reader.open();
+  EXPECT_TRUE(opened.ok()) << history::problem_name(opened.error().problem) << ": " << opened.error().detail;
   std::vector<history::Sample> out = reader.samples();
-  EXPECT_TRUE(reader.status().ok()) << reader.status().detail;
+  EXPECT_TRUE(reader.status().ok()) << reader.status().error().detail;
   return out;
 }
 

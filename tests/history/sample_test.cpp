@@ -1,6 +1,9 @@
 // A broadcast's status turned into a sample: what is absent stays absent.
 #include "history/sample.h"
 
+#include "history/sample_fields.h"
+#include "history/schema.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -81,6 +84,23 @@ TEST(Repeats, OnlyEqualReadingsWithinTheWindow) {
   b.time += 1;
   b.temperature = std::nullopt;
   EXPECT_FALSE(history::repeats(a, b)) << "a reading that disappears is a change";
+}
+
+// The field table and the migration steps describe one table: same columns,
+// same order, same types.
+TEST(SampleFields, AgreeWithTheSchemaTheMigrationStepsMake) {
+  auto db = sqlite::Database::open(":memory:", sqlite::OpenMode::read_write_create);
+  ASSERT_TRUE(db.ok());
+  ASSERT_TRUE(history::migrate(*db).ok());
+  auto columns = db->prepare("SELECT name, type FROM pragma_table_info('samples') ORDER BY cid");
+  ASSERT_TRUE(columns.ok());
+  std::size_t i = 0;
+  for (; columns->step(); ++i) {
+    ASSERT_LT(i, history::kSampleFields.size()) << "a column the table lacks: " << columns->column_text(0);
+    EXPECT_EQ(columns->column_text(0), history::kSampleFields[i].column);
+    EXPECT_EQ(columns->column_text(1), history::kSampleFields[i].sql_type);
+  }
+  EXPECT_EQ(i, history::kSampleFields.size());
 }
 
 }  // namespace

@@ -68,11 +68,11 @@ TEST_F(StoreBounds, StoresOfTheRightVersionButAnUnusableSchemaAreReplaced) {
     remove_stores();
     craft(sql + "PRAGMA user_version = 1;");
     HistoryReader reader;
-    EXPECT_EQ(reader.open().problem == StoreProblem::none && (reader.samples(), reader.status().ok()), false)
+    EXPECT_EQ(reader.open().ok() && (reader.samples(), reader.status().ok()), false)
         << what << ": a reader reports it rather than an empty list";
     HistoryWriter writer;
     history::RecordResult r = writer.record(sample_at(kEpoch + 5), kEpoch + 5);
-    EXPECT_EQ(r.outcome, RecordOutcome::stored) << what << ": " << r.status.detail;
+    EXPECT_EQ(r.outcome, RecordOutcome::stored) << what << ": " << r.status.error().detail;
     EXPECT_TRUE(r.replaced_corrupt) << what;
     EXPECT_EQ(writer.record(sample_at(kEpoch + 100, 7), kEpoch + 100).outcome, RecordOutcome::stored) << what;
     EXPECT_EQ(stored().size(), 2u) << what;
@@ -131,7 +131,7 @@ TEST_F(StoreBounds, LowDiskLeavesTheRoomAndALogThatCannotShrinkStopsTheWriter) {
   HistoryWriter writer(options);
   history::RecordResult r = writer.record(sample_at(kEpoch), kEpoch);
   EXPECT_EQ(r.outcome, RecordOutcome::skipped);
-  EXPECT_EQ(r.status.problem, StoreProblem::low_space);
+  EXPECT_EQ(r.status.error().problem, StoreProblem::low_space);
   free = 100 << 20;
   ASSERT_EQ(writer.record(sample_at(kEpoch + 60), kEpoch + 60).outcome, RecordOutcome::stored);
 
@@ -141,9 +141,9 @@ TEST_F(StoreBounds, LowDiskLeavesTheRoomAndALogThatCannotShrinkStopsTheWriter) {
   ASSERT_TRUE(stuck.begin_read().ok());
   history::RecordResult last;
   int i = 2;
-  for (; i < 400 && last.status.problem != StoreProblem::unwritable; ++i)
+  for (; i < 400 && last.status.error().problem != StoreProblem::unwritable; ++i)
     last = writer.record(sample_at(kEpoch + 60 * i, i % 100), kEpoch + 60 * i);
-  EXPECT_EQ(last.status.problem, StoreProblem::unwritable);
+  EXPECT_EQ(last.status.error().problem, StoreProblem::unwritable);
   EXPECT_EQ(last.outcome, RecordOutcome::skipped);
   EXPECT_LT(fs::file_size(store_path() + "-wal"), std::uintmax_t{320 << 10}) << "bounded, not growing";
   stuck.end_read();
@@ -162,10 +162,10 @@ TEST_F(StoreBounds, ClearingUnderAnotherProcessesReadersNeverFailsThem) {
     int failures = 0;
     for (int i = 0; i < 400; ++i) {
       HistoryReader reader;
-      history::StoreStatus opened = reader.open();
-      if (!opened.ok() && opened.problem != StoreProblem::missing) ++failures;
+      history::StoreResult<> opened = reader.open();
+      if (!opened.ok() && opened.error().problem != StoreProblem::missing) ++failures;
       if (opened.ok()) {
-        reader.begin_read();
+        (void)reader.begin_read();
         reader.samples();
         reader.end_read();
         if (!reader.status().ok()) ++failures;

@@ -33,7 +33,7 @@ class StoreFailures : public HistoryTest {
   void expect_replaced(const std::string& what) {
     HistoryWriter writer;
     history::RecordResult r = writer.record(sample_at(kEpoch + 5), kEpoch + 5);
-    EXPECT_EQ(r.outcome, RecordOutcome::stored) << what << ": " << r.status.detail;
+    EXPECT_EQ(r.outcome, RecordOutcome::stored) << what << ": " << r.status.error().detail;
     EXPECT_TRUE(r.replaced_corrupt) << what;
     EXPECT_EQ(moved_aside(store_path()), std::vector<std::string>{"PylonexHistory.sqlite.corrupt-20260101T000005Z"})
         << what;
@@ -44,7 +44,7 @@ class StoreFailures : public HistoryTest {
 TEST_F(StoreFailures, GarbageFileIsMovedAsideWithTheUtcStamp) {
   std::ofstream(store_path()) << std::string(5000, 'x');
   HistoryReader reader;
-  EXPECT_NE(reader.open().problem, StoreProblem::none) << "a reader reports it, touches nothing";
+  EXPECT_FALSE(reader.open().ok()) << "a reader reports it, touches nothing";
   EXPECT_TRUE(moved_aside(store_path()).empty());
   expect_replaced("garbage");
   EXPECT_EQ(fs::file_size(store_path() + ".corrupt-20260101T000005Z"), 5000u) << "kept as it was";
@@ -80,7 +80,7 @@ TEST_F(StoreFailures, LinkOutOfTheRootIsNeverFollowed) {
   auto before = fs::file_size(outside);
   fs::create_symlink(outside, store_path());
   HistoryReader reader;
-  EXPECT_NE(reader.open().problem, StoreProblem::none);
+  EXPECT_FALSE(reader.open().ok());
   expect_replaced("link");
   EXPECT_TRUE(fs::is_symlink(store_path() + ".corrupt-20260101T000005Z")) << "the link moved, not its target";
   EXPECT_EQ(fs::file_size(outside), before) << "the file outside was not touched";
@@ -97,7 +97,7 @@ TEST_F(StoreFailures, LinkedWalIsMovedAsideAloneAndTheStoreKept) {
   fs::create_symlink(outside, store_path() + "-wal");
   HistoryWriter writer;
   history::RecordResult r = writer.record(sample_at(kEpoch + 100, 3), kEpoch + 100);
-  EXPECT_EQ(r.outcome, RecordOutcome::stored) << r.status.detail;
+  EXPECT_EQ(r.outcome, RecordOutcome::stored) << r.status.error().detail;
   EXPECT_EQ(stored().size(), 2u) << "the samples before are still there";
   std::string content;
   std::getline(std::ifstream(outside), content);
@@ -110,9 +110,9 @@ TEST_F(StoreFailures, FolderOfTheStoreMissingIsReportedNotCreatedElsewhere) {
   HistoryWriter writer;
   history::RecordResult r = writer.record(sample_at(kEpoch), kEpoch);
   EXPECT_EQ(r.outcome, RecordOutcome::skipped);
-  EXPECT_EQ(r.status.problem, StoreProblem::unavailable);
+  EXPECT_EQ(r.status.error().problem, StoreProblem::unavailable);
   HistoryReader reader;
-  EXPECT_EQ(reader.open().problem, StoreProblem::missing);
+  EXPECT_EQ(reader.open().error().problem, StoreProblem::missing);
 }
 
 TEST_F(StoreFailures, LockedStoreSkipsTheSampleAfterABriefWait) {
@@ -124,10 +124,10 @@ TEST_F(StoreFailures, LockedStoreSkipsTheSampleAfterABriefWait) {
             SQLITE_OK);
   history::RecordResult r = writer.record(sample_at(kEpoch + 100, 1), kEpoch + 100);
   EXPECT_EQ(r.outcome, RecordOutcome::skipped);
-  EXPECT_EQ(r.status.problem, StoreProblem::busy);
+  EXPECT_EQ(r.status.error().problem, StoreProblem::busy);
   // A writer opening while another holds the lock: skipped too, no file moved.
   HistoryWriter second;
-  EXPECT_EQ(second.record(sample_at(kEpoch + 200, 2), kEpoch + 200).status.problem, StoreProblem::busy);
+  EXPECT_EQ(second.record(sample_at(kEpoch + 200, 2), kEpoch + 200).status.error().problem, StoreProblem::busy);
   sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(other);
   EXPECT_EQ(writer.record(sample_at(kEpoch + 300, 3), kEpoch + 300).outcome, RecordOutcome::stored);
@@ -143,7 +143,7 @@ TEST_F(StoreFailures, FullDiskSkipsSamplesAndRecoversWithRoom) {
   for (int i = 0; i < 2000; ++i) {
     history::RecordResult r = writer.record(sample_at(kEpoch + 61 * i, i % 100), kEpoch + 61 * i);
     if (r.outcome == RecordOutcome::stored) ++stored_count;
-    if (r.status.problem == StoreProblem::full) ++full;
+    if (r.status.error().problem == StoreProblem::full) ++full;
   }
   EXPECT_GT(stored_count, 0);
   EXPECT_GT(full, 0);

@@ -81,7 +81,7 @@ TEST_F(Store, PaneReadingIsInTimeOrderAndHoldsOnlyThePanesReadings) {
 
 TEST_F(Store, ReaderWithoutStoreSaysMissingAndMakesNothing) {
   HistoryReader reader;
-  EXPECT_EQ(reader.open().problem, StoreProblem::missing);
+  EXPECT_EQ(reader.open().error().problem, StoreProblem::missing);
   EXPECT_FALSE(std::filesystem::exists(store_path()));
 }
 
@@ -111,10 +111,10 @@ TEST_F(Store, NewerSchemaIsLeftUntouchedAndOlderIsMigrated) {
   HistoryWriter writer;
   history::RecordResult r = writer.record(sample_at(kEpoch + 100, 7), kEpoch + 100);
   EXPECT_EQ(r.outcome, RecordOutcome::skipped);
-  EXPECT_EQ(r.status.problem, StoreProblem::newer_schema);
+  EXPECT_EQ(r.status.error().problem, StoreProblem::newer_schema);
   EXPECT_EQ(query("SELECT count(*) FROM samples"), 1) << "a newer store is neither written nor moved aside";
   HistoryReader reader;
-  EXPECT_EQ(reader.open().problem, StoreProblem::newer_schema);
+  EXPECT_EQ(reader.open().error().problem, StoreProblem::newer_schema);
 
   // An empty version-0 file (made, never migrated) becomes a current store.
   std::filesystem::remove(store_path());

@@ -35,11 +35,11 @@ class Thinning : public HistoryTest {
     HistoryWriter writer;
     writer.record(sample_at(kEpoch - kDaySeconds), kEpoch - kDaySeconds);
     writer.close();
-    sqlite::Database db;
-    ASSERT_TRUE(sqlite::Database::open(store_path(), sqlite::OpenMode::read_write_create, db).ok());
+    auto opened = sqlite::Database::open(store_path(), sqlite::OpenMode::read_write_create);
+    ASSERT_TRUE(opened.ok());
+    sqlite::Database& db = *opened;
     sqlite::Transaction tx(db, "IMMEDIATE");
-    sqlite::Statement insert = db.prepare(std::string("INSERT INTO samples(") + history::kSampleColumns +
-                                          ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+    sqlite::Statement insert = db.prepare(history::insert_sample_sql()).release_value();
     for (const history::Sample& s : samples) {
       history::bind_sample(insert, s);
       insert.step();

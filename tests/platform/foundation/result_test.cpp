@@ -51,4 +51,38 @@ TEST(Result, NothingButSuccessOrAFailure) {
   EXPECT_STREQ(foundation::describe(Errc::too_deep), "nested too deep");
 }
 
+// A lower layer's own error, and one that converts into foundation::Error.
+struct DiskError {
+  int code = 0;
+};
+struct Store {
+  static Result<int, DiskError> read(int n) {
+    if (n < 0) return DiskError{n};
+    return n * 2;
+  }
+};
+foundation::Error from_disk(const DiskError& e) { return fail(Errc::io, "disk " + std::to_string(e.code)); }
+struct IoError : foundation::Error {
+  IoError(const DiskError& e) : foundation::Error(from_disk(e)) {}  // NOLINT
+};
+
+Result<void, DiskError> refuse_five(int n) {
+  if (n == 5) return DiskError{5};
+  return {};
+}
+
+Result<int, IoError> doubled_plus_one(int n) {
+  int twice = TRY(Store::read(n));
+  TRY(refuse_five(n));
+  return twice + 1;
+}
+
+TEST(Result, TryYieldsTheValueOrReturnsTheFailureInTheCallersTerms) {
+  EXPECT_EQ(*doubled_plus_one(3), 7);
+  auto refused = doubled_plus_one(-4);
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.error().message, "disk -4");
+  EXPECT_EQ(doubled_plus_one(5).error().message, "disk 5") << "a step of no value passes its failure up too";
+}
+
 }  // namespace
