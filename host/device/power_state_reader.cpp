@@ -27,16 +27,10 @@ std::string switch_path(Switch which) {
 }  // namespace
 
 bool PowerStateReader::Watched::changed(const std::string& host_path) {
-  struct stat st {};
-  bool there = ::stat(host_path.c_str(), &st) == 0;
-  if (!there) st = {};
-  bool same = path == host_path && device == st.st_dev && inode == st.st_ino && modified.tv_sec == st.st_mtim.tv_sec &&
-              modified.tv_nsec == st.st_mtim.tv_nsec && size == (there ? st.st_size : -1);
+  auto now = foundation::FileIdentity::at(host_path, /*follow_links=*/true);
+  bool same = path == host_path && identity.same_as(now);
   path = host_path;
-  device = st.st_dev;
-  inode = st.st_ino;
-  modified = st.st_mtim;
-  size = there ? st.st_size : -1;
+  identity = now;
   return !same;
 }
 

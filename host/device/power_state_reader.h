@@ -14,6 +14,7 @@
 #include <string>
 
 #include "host/device/power_model.h"
+#include "platform/foundation/file_identity.h"
 #include "platform/foundation/value.h"
 
 namespace device {
@@ -31,10 +32,7 @@ class PowerStateReader {
   // A file's identity at its last read: whether it changed since.
   struct Watched {
     std::string path;
-    dev_t device = 0;
-    ino_t inode = 0;
-    timespec modified{};
-    off_t size = -1;
+    foundation::FileIdentity identity;
     bool changed(const std::string& host_path);
   };
 

@@ -1,5 +1,7 @@
 #include "platform/foundation/device_clock.h"
 
+#include "platform/foundation/file_identity.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -51,31 +53,7 @@ Clock clock_of(const Value& file) {
 // Which clock file a process read. The file is only ever replaced whole
 // (renamed over), and the one read is kept open, so its inode cannot be
 // handed to a later file: a file with the same identity is the same file.
-struct Identity {
-  enum class Kind { unknown, absent, present } kind = Kind::unknown;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  off_t size = 0;
-  timespec mtime{};
-  timespec ctime{};
-};
-
-bool same(const Identity& a, const Identity& b) {
-  if (a.kind == Identity::Kind::unknown || a.kind != b.kind) return false;
-  return a.kind == Identity::Kind::absent ||
-         (a.dev == b.dev && a.ino == b.ino && a.size == b.size && a.mtime.tv_sec == b.mtime.tv_sec &&
-          a.mtime.tv_nsec == b.mtime.tv_nsec && a.ctime.tv_sec == b.ctime.tv_sec && a.ctime.tv_nsec == b.ctime.tv_nsec);
-}
-
-Identity identity_of(const struct stat& st) {
-  return {Identity::Kind::present, st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
-}
-
-Identity identity_at(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0) return identity_of(st);
-  return {errno == ENOENT ? Identity::Kind::absent : Identity::Kind::unknown};
-}
+using Identity = foundation::FileIdentity;
 
 // The clock as this process last read it. Readers on several threads (the
 // web server's) share it, hence the lock.
@@ -115,13 +93,13 @@ void load(State& s) {
     struct stat opened {};
     if (fd < 0 || ::fstat(fd, &opened) != 0) {
       if (fd >= 0) ::close(fd);
-      s.identity = identity_at(s.path);  // absent: real time until a set writes one
+      s.identity = Identity::at(s.path);  // absent: real time until a set writes one
       return;
     }
     Clock read = clock_of(plist::read_dictionary(s.path));
-    Identity now = identity_at(s.path);
+    Identity now = Identity::at(s.path);
     s.clock = read;
-    if (same(now, identity_of(opened))) {
+    if (now.same_as(Identity::of(opened))) {
       s.identity = now;
       s.held = fd;
       return;
@@ -132,7 +110,7 @@ void load(State& s) {
 }
 
 void refresh(State& s) {
-  if (!s.loaded || s.root != device_root() || (!s.path.empty() && !same(s.identity, identity_at(s.path)))) load(s);
+  if (!s.loaded || s.root != device_root() || (!s.path.empty() && !s.identity.same_as(Identity::at(s.path)))) load(s);
 }
 
 // Writes the clock for every process and reads it back; false when it could not be written.

@@ -1,5 +1,7 @@
 #include "platform/system/hardware_state.h"
 
+#include "platform/foundation/file_identity.h"
+
 #include <sys/stat.h>
 
 #include "platform/foundation/device_paths.h"
@@ -27,10 +29,7 @@ foundation::Value battery_entry() {
   // (device, inode, time, size) tells without reading it.
   struct Seen {
     std::string root;
-    dev_t device = 0;
-    ino_t inode = 0;
-    timespec modified{};
-    off_t size = -1;
+    foundation::FileIdentity identity;
     foundation::Value entry;
   };
   static Seen seen;
@@ -40,16 +39,9 @@ foundation::Value battery_entry() {
     seen = Seen{};
     return foundation::plist::read_device_dictionary(kBatteryEntry);
   }
-  if (seen.root == foundation::device_root() && seen.device == st.st_dev && seen.inode == st.st_ino &&
-      seen.modified.tv_sec == st.st_mtim.tv_sec && seen.modified.tv_nsec == st.st_mtim.tv_nsec &&
-      seen.size == st.st_size)
-    return seen.entry;
-  seen = Seen{foundation::device_root(),
-              st.st_dev,
-              st.st_ino,
-              st.st_mtim,
-              st.st_size,
-              foundation::plist::read_device_dictionary(kBatteryEntry)};
+  auto identity = foundation::FileIdentity::of(st);
+  if (seen.root == foundation::device_root() && seen.identity.same_as(identity)) return seen.entry;
+  seen = Seen{foundation::device_root(), identity, foundation::plist::read_device_dictionary(kBatteryEntry)};
   return seen.entry;
 }
 
