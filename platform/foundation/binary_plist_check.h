@@ -6,7 +6,7 @@
 // beyond the limit, expand beyond the node limit, or hit undefined behaviour.
 //
 // What libplist 2.2 does with crafted binary input, and where it is stopped
-// here (each case has a test in tests/reliability/binary_plist_guard_test.cpp):
+// here (each case has a test in tests/platform/reliability/binary_plist_guard_test.cpp):
 // - Offset table: plist_from_bin forms `plist_bin + offset_table_offset` and
 //   `num_objects * offset_size` from the trailer before its checks; a huge
 //   offset or count overflows the pointer or the product (undefined

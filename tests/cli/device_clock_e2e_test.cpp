@@ -12,7 +12,7 @@
 #include "platform/foundation/property_list.h"
 #include "platform/system/hardware_state.h"
 #include "tests/cli/installed_device.h"
-#include "tests/prefs/loopback_http_server.h"
+#include "tests/support/loopback_http_server.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ class DeviceClock : public testing_support::InstalledDevice {
 };
 
 TEST_F(DeviceClock, ASetOnARunningDeviceReachesEveryProcessAtOnce) {
-  pxtest::LoopbackHttpServer probe, upload;
+  testing_support::LoopbackHttpServer probe, upload;
   std::string info = device.path("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
   Value bundle = foundation::plist::read_dictionary(info);
   bundle.mutable_dictionary()["PXConnectivityProbeURL"] = Value("http://" + probe.host() + "/probe");

@@ -15,10 +15,12 @@
 #include "platform/social/sl_compose_view_controller.h"
 #include "platform/system/hardware_state.h"
 #include "tests/cli/simdevice_runner.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_device.h"
 
 namespace {
 
+using testing_support::eventually;
 using testing_support::simdevice;
 
 class Supervised : public ::testing::Test {
@@ -31,15 +33,6 @@ class Supervised : public ::testing::Test {
   nlohmann::json status() {
     auto r = simdevice(device.root(), {"status", "--json"});
     return nlohmann::json::parse(r.output, nullptr, false);
-  }
-  template <class F>
-  bool eventually(F condition) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (condition()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
   }
   testing_support::TempDevice device;
 };

@@ -16,6 +16,7 @@
 #include "platform/system/hardware_state.h"
 #include "tests/cli/installed_device.h"
 #include "tests/cli/simdevice_runner.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_device.h"
 
 namespace {
@@ -207,10 +208,8 @@ TEST_F(RealDevice, BatteryDownToTheThresholdRunsThePowerSavingActions) {
                     R"(<key>percentagePSM</key><real>20</real></dict></plist>)");
   ASSERT_EQ(simdevice(device.root(), {"post", "com.zelmoraq.PylonexPro2Prefs/updatesettings"}).status, 0);
   // The reload is asynchronous in SpringBoard; its log line says when it happened.
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (simdevice(device.root(), {"log"}).output.find("percentagePSM = 20.0") == std::string::npos &&
-         std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  testing_support::eventually(
+      [&] { return simdevice(device.root(), {"log"}).output.find("percentagePSM = 20.0") != std::string::npos; });
   ASSERT_EQ(simdevice(device.root(), {"battery", "0.21", "--state", "unplugged"}).status, 0);
   EXPECT_EQ(status()["hardware"]["wifi"], true);
   ASSERT_EQ(simdevice(device.root(), {"battery", "0.20"}).status, 0);

@@ -11,14 +11,15 @@
 #include "platform/foundation/url_loading.h"
 #include "platform/uikit/ui_web_view.h"
 #include "prefs/data_sharing_fields.h"
-#include "tests/prefs/loopback_http_server.h"
 #include "tests/prefs/prefs_fixture.h"
+#include "tests/support/loopback_http_server.h"
 
 namespace pxtest {
 namespace {
 
 using foundation::Dictionary;
 using foundation::Value;
+using testing_support::LoopbackHttpServer;
 
 constexpr double k2015March7At2105Utc = 1425762300;
 

@@ -23,6 +23,7 @@
 #include "platform/foundation/property_list_files.h"
 #include "platform/system/hardware_state.h"
 #include "shared/names.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_device.h"
 
 extern char** environ;
@@ -33,15 +34,7 @@ using foundation::Dictionary;
 using foundation::Value;
 using nlohmann::json;
 
-// Cross-process checks poll with a deadline generous enough for a loaded machine.
-bool eventually(const std::function<bool()>& done) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
-}
+using testing_support::eventually;
 
 Dictionary status_with_capacity(int mAh) {
   return Dictionary{{"AppleRawCurrentCapacity", Value(mAh)},

@@ -2,11 +2,9 @@
 
 #include "platform/foundation/url_loading.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+
+#include "tests/support/loopback_http_server.h"
 
 namespace {
 
@@ -18,20 +16,11 @@ TEST(UrlLoading, RefusesOtherSchemesAndInvalidText) {
 }
 
 TEST(UrlLoading, AServerThatNeverAnswersEndsInNothing) {
-  // Listening but never accepting: the connection opens, no reply comes.
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  ::listen(fd, 4);
-  socklen_t len = sizeof addr;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  // The connection opens and the request goes out; no reply ever comes.
+  testing_support::LoopbackHttpServer silent(testing_support::LoopbackHttpServer::Silent{});
   foundation::set_url_timeouts({500, 500});
-  auto reply = foundation::stringWithContentsOfURL("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/",
-                                                   foundation::NSASCIIStringEncoding);
+  auto reply = foundation::stringWithContentsOfURL(silent.url(), foundation::NSASCIIStringEncoding);
   foundation::set_url_timeouts({});
-  ::close(fd);
   EXPECT_FALSE(reply);
 }
 

@@ -21,7 +21,7 @@
 #include "platform/system/hardware_state.h"
 #include "prefs/panes.h"
 #include "shared/names.h"
-#include "tests/reliability/bad_input.h"
+#include "tests/platform/reliability/bad_input.h"
 #include "tests/support/scoped_temp_dir.h"
 #include "tests/support/temp_device.h"
 #include "tweak/test_access.h"

@@ -1,4 +1,4 @@
-#include "tests/reliability/bad_input.h"
+#include "tests/platform/reliability/bad_input.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
