@@ -34,13 +34,13 @@ const Spelling kTurnable[] = {
 
 // A name is one whole entry of the table, in any case: never a piece of one
 // nor several at once.
-const hardware::SwitchSpec* find_switch(const std::string& text) {
+const hardware::SwitchInfo* find_switch(const std::string& text) {
   std::string wanted = host::lowercase(text);
   for (const auto& s : kTurnable) {
-    const auto& spec = hardware::spec(s.which);
-    if (wanted == spec.name || wanted == host::lowercase(std::string(spec.title))) return &spec;
+    const auto& info = hardware::switch_info(s.which);
+    if (wanted == info.name || wanted == host::lowercase(std::string(info.title))) return &info;
     for (auto other : s.other)
-      if (wanted == other) return &spec;
+      if (wanted == other) return &info;
   }
   return nullptr;
 }
@@ -48,7 +48,7 @@ const hardware::SwitchSpec* find_switch(const std::string& text) {
 constexpr const char* kNotWritten = "cannot write the device's hardware state (is there a device at this root?)";
 
 CommandResult set_hardware(const ParsedArgs& args, Context& context) {
-  const hardware::SwitchSpec* target = find_switch(args.positionals[0]);
+  const hardware::SwitchInfo* target = find_switch(args.positionals[0]);
   if (!target) return context.usage_error("no hardware switch named '" + args.positionals[0] + "'");
   const std::string& text = args.positionals[1];
 
@@ -69,7 +69,7 @@ CommandResult set_hardware(const ParsedArgs& args, Context& context) {
   std::string out = std::string(target->title) + (*on ? " on" : " off");
   std::string also;
   for (std::size_t i = 0; i < turned.also_off.size(); ++i)
-    also += (i == 0 ? "" : " and ") + std::string(hardware::spec(turned.also_off[i]).title);
+    also += (i == 0 ? "" : " and ") + std::string(hardware::switch_info(turned.also_off[i]).title);
   if (!also.empty()) out += " (" + also + " off)";
   return {0, out + "\n", {}};
 }

@@ -16,12 +16,12 @@ CommandResult forward(const std::string& process, const std::vector<std::string>
 }
 
 ArgSpec arg_spec_of(const host::verbs::Grammar& grammar) {
-  ArgSpec spec;
+  ArgSpec args;
   for (const auto& operand : grammar.operands)
-    spec.positionals.push_back({std::string(operand.name), std::string(operand.help), operand.required});
+    args.positionals.push_back({std::string(operand.name), std::string(operand.help), operand.required});
   for (const auto& option : grammar.options)
-    spec.options.push_back({std::string(option.name), std::string(option.value_name), std::string(option.help)});
-  return spec;
+    args.options.push_back({std::string(option.name), std::string(option.value_name), std::string(option.help)});
+  return args;
 }
 
 }  // namespace cli

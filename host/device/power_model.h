@@ -23,11 +23,11 @@ inline constexpr const char* kUsageNames = "idle, browse, video or call";
 // switches start as the hardware switch table reads them while unwritten.
 struct PowerState {
   bool screen_on = false;  // unlocked; the screen is off while locked
-  double brightness = hardware::spec(hardware::Switch::brightness).fallback;  // 0..1
-  bool wifi = hardware::spec(hardware::Switch::wifi).fallback != 0;
-  bool bluetooth = hardware::spec(hardware::Switch::bluetooth).fallback != 0;
-  bool location = hardware::spec(hardware::Switch::location).fallback != 0;
-  bool airplane = hardware::spec(hardware::Switch::airplane).fallback != 0;  // the cellular radio is off
+  double brightness = hardware::switch_info(hardware::Switch::brightness).fallback;  // 0..1
+  bool wifi = hardware::switch_info(hardware::Switch::wifi).fallback != 0;
+  bool bluetooth = hardware::switch_info(hardware::Switch::bluetooth).fallback != 0;
+  bool location = hardware::switch_info(hardware::Switch::location).fallback != 0;
+  bool airplane = hardware::switch_info(hardware::Switch::airplane).fallback != 0;  // the cellular radio is off
   Usage usage = Usage::idle;
 };
 

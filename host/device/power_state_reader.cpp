@@ -19,8 +19,8 @@ using hardware::Switch;
 constexpr Switch kRead[] = {Switch::wifi, Switch::bluetooth, Switch::location, Switch::airplane, Switch::brightness};
 
 std::string switch_path(Switch which) {
-  return foundation::DevicePath(std::string(hardware::kHardwareFolder) + "/" + std::string(hardware::spec(which).name) +
-                                ".plist")
+  return foundation::DevicePath(std::string(hardware::kHardwareFolder) + "/" +
+                                std::string(hardware::switch_info(which).name) + ".plist")
       .host();
 }
 

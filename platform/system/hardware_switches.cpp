@@ -8,24 +8,24 @@
 namespace hardware {
 
 bool is_on(Switch id) {
-  foundation::Value v = get(spec(id).name);
+  foundation::Value v = get(switch_info(id).name);
   if (const bool* b = v.boolean()) return *b;
   if (const std::int64_t* i = v.integer()) return *i != 0;
-  return spec(id).fallback != 0;
+  return switch_info(id).fallback != 0;
 }
 
 double level(Switch id) {
-  foundation::Value v = get(spec(id).name);
-  return v.is_number() ? v.doubleValue() : spec(id).fallback;
+  foundation::Value v = get(switch_info(id).name);
+  return v.is_number() ? v.doubleValue() : switch_info(id).fallback;
 }
 
 long long count(Switch id) {
-  foundation::Value v = get(spec(id).name);
-  return v.is_number() ? v.longLongValue() : static_cast<long long>(spec(id).fallback);
+  foundation::Value v = get(switch_info(id).name);
+  return v.is_number() ? v.longLongValue() : static_cast<long long>(switch_info(id).fallback);
 }
 
 foundation::Value reading(Switch id) {
-  switch (spec(id).kind) {
+  switch (switch_info(id).kind) {
     case SwitchKind::flag:
       return foundation::Value(is_on(id));
     case SwitchKind::level:
@@ -37,7 +37,7 @@ foundation::Value reading(Switch id) {
 }
 
 foundation::Value fallback_value(Switch id) {
-  const SwitchSpec& s = spec(id);
+  const SwitchInfo& s = switch_info(id);
   switch (s.kind) {
     case SwitchKind::flag:
       return foundation::Value(s.fallback != 0);
@@ -49,15 +49,15 @@ foundation::Value fallback_value(Switch id) {
   return {};
 }
 
-bool set_on(Switch id, bool on) { return set(spec(id).name, foundation::Value(on)); }
+bool set_on(Switch id, bool on) { return set(switch_info(id).name, foundation::Value(on)); }
 
 bool set_level(Switch id, double value) {
   if (!std::isfinite(value)) return false;
   // "-0" is the same as 0: stored without its sign.
-  return set(spec(id).name, foundation::Value(std::clamp(value, 0.0, 1.0) + 0.0));
+  return set(switch_info(id).name, foundation::Value(std::clamp(value, 0.0, 1.0) + 0.0));
 }
 
-bool set_count(Switch id, long long value) { return set(spec(id).name, foundation::Value(value)); }
+bool set_count(Switch id, long long value) { return set(switch_info(id).name, foundation::Value(value)); }
 
 Turned turn(Switch id, bool on) {
   Turned turned;

@@ -20,7 +20,7 @@ enum class SwitchKind {
   count,  // how many times something happened
 };
 
-struct SwitchSpec {
+struct SwitchInfo {
   Switch id;
   std::string_view name;   // the hardware state's entry
   std::string_view title;  // as Control Center labels it
@@ -31,7 +31,7 @@ struct SwitchSpec {
 
 // Airplane Mode takes the radios down; Location Services stays as it is, as
 // on the phone.
-inline constexpr SwitchSpec kSwitches[] = {
+inline constexpr SwitchInfo kSwitches[] = {
     {Switch::wifi, "wifi", "Wi-Fi", SwitchKind::flag, 1, true},
     {Switch::bluetooth, "bluetooth", "Bluetooth", SwitchKind::flag, 1, true},
     {Switch::airplane, "airplane", "Airplane Mode", SwitchKind::flag, 0, false},
@@ -40,7 +40,7 @@ inline constexpr SwitchSpec kSwitches[] = {
     {Switch::vibrations, "vibrations", "Vibrations", SwitchKind::count, 0, false},
 };
 
-constexpr const SwitchSpec& spec(Switch id) {
+constexpr const SwitchInfo& switch_info(Switch id) {
   for (const auto& s : kSwitches)
     if (s.id == id) return s;
   return kSwitches[0];  // unreachable: every Switch has its row

@@ -20,7 +20,7 @@ TEST(HardwareSwitches, UnwrittenOrMistypedSwitchesReadAsTheTableSays) {
   testing_support::TempDevice device;
   for (const auto& s : hardware::kSwitches)
     EXPECT_EQ(hardware::reading(s.id), hardware::fallback_value(s.id)) << s.name;
-  EXPECT_EQ(uikit::UIScreen::mainScreen()->brightness(), hardware::spec(Switch::brightness).fallback);
+  EXPECT_EQ(uikit::UIScreen::mainScreen()->brightness(), hardware::switch_info(Switch::brightness).fallback);
   EXPECT_TRUE(corelocation::CLLocationManager::locationServicesEnabled());
   EXPECT_EQ(hardware::fallback_value(Switch::location), Value(true));
 
