@@ -42,26 +42,20 @@ class TimeLeftTest : public TweakTest {
 };
 
 TEST_F(TimeLeftTest, PopupLineAndStatusBarOnlyWithTheirOptions) {
-  write_settings({{"capacityPOP", Value(false)},
-                  {"designCapacityPOP", Value(false)},
-                  {"cyclePOP", Value(false)},
-                  {"serialPOP", Value(false)},
-                  {"wattsPOP", Value(false)},
-                  {"amperagePOP", Value(false)}});
+  // The popup's other lines off, so what it says is the time left or nothing.
+  foundation::Dictionary settings;
+  for (const char* key : {"capacityPOP", "designCapacityPOP", "cyclePOP", "serialPOP", "wattsPOP", "amperagePOP"})
+    settings[key] = Value(false);
+  write_settings(settings);
   start();
   discharge();
   EXPECT_EQ(popup(), "");  // off by default: the popup as it was
   host().tick(1, false);
   EXPECT_EQ(statusMah(), Value("1180 mAh"));
 
-  write_settings({{"capacityPOP", Value(false)},
-                  {"designCapacityPOP", Value(false)},
-                  {"cyclePOP", Value(false)},
-                  {"serialPOP", Value(false)},
-                  {"wattsPOP", Value(false)},
-                  {"amperagePOP", Value(false)},
-                  {"timePOP", Value(true)},
-                  {"statusbarTime", Value(true)}});
+  settings["timePOP"] = Value(true);
+  settings["statusbarTime"] = Value(true);
+  write_settings(settings);
   reload_settings();
   std::string message = popup();
   EXPECT_TRUE(message.starts_with("\nBattery Data: \n\nTime to Empty: 1 h ")) << message;
