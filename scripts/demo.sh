@@ -206,6 +206,13 @@ for r in json.load(sys.stdin)['rows']:
         if isinstance(v.get('image'), dict) and 'png_path' in v['image']:
             print('     %-14s %s%s' % (r['label'], sys.argv[1], v['image']['png_path']))" "$DEVICE"
 
+step "Power you can see: what the phone draws by what it does, and the time left"
+run usage video
+run status
+run history remaining
+note "the same estimate is in the Battery Data pane (Time to Empty / Time to Full) and on the page"
+run usage browse
+
 step "The device in a browser: simdevice web"
 # Detached from this terminal; it records its process id under the device's
 # /var/run/ like the device's other processes, so simdevice shutdown stops it.
