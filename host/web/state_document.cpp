@@ -81,6 +81,8 @@ json compose_state_document() {
   // Read from the end: the syslog grows with every change the device makes,
   // and reading it whole made the server's memory grow with it.
   doc["syslog"] = host::last_log_lines(foundation::kSyslogFile, kSyslogLines);
+  // Names the page would otherwise write again: they come from the constants both deliverables use.
+  doc["names"] = {{"activator_listener", px::kListenerName}};
   return doc;
 }
 
