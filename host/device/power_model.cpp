@@ -57,7 +57,7 @@ constexpr double kFreshResistance = 0.25;
 }  // namespace
 
 std::optional<Usage> parse_usage(std::string_view name) {
-  for (Usage u : {Usage::idle, Usage::browse, Usage::video, Usage::call})
+  for (Usage u : kUsages)
     if (name == usage_name(u)) return u;
   return std::nullopt;
 }

@@ -15,6 +15,7 @@ namespace device {
 
 // What the user is doing with the phone, as `simdevice usage` sets it.
 enum class Usage { idle, browse, video, call };
+inline constexpr Usage kUsages[] = {Usage::idle, Usage::browse, Usage::video, Usage::call};
 std::optional<Usage> parse_usage(std::string_view name);
 const char* usage_name(Usage usage);
 inline constexpr const char* kUsageNames = "idle, browse, video or call";

@@ -7,6 +7,8 @@
 #include "host/common/log_tail.h"
 #include "host/common/screen_state.h"
 #include "host/common/value_json.h"
+#include "host/device/battery_change.h"
+#include "host/device/power_model.h"
 #include "host/web/web_paths.h"
 #include "platform/foundation/device_clock.h"
 #include "platform/foundation/device_paths.h"
@@ -83,6 +85,12 @@ json compose_state_document() {
   doc["syslog"] = host::last_log_lines(foundation::kSyslogFile, kSyslogLines);
   // Names the page would otherwise write again: they come from the constants both deliverables use.
   doc["names"] = {{"activator_listener", px::kListenerName}};
+  // The words the battery and usage commands take, as the menus offer them.
+  json states = json::array(), usages = json::array();
+  for (int s : {device::kStateUnplugged, device::kStateCharging, device::kStateFull, device::kStateUnknown})
+    states.push_back(device::state_name(s));
+  for (device::Usage u : device::kUsages) usages.push_back(device::usage_name(u));
+  doc["choices"] = {{"battery_state", states}, {"usage", usages}};
   return doc;
 }
 

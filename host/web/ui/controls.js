@@ -66,6 +66,15 @@ export function init(runCommand, stateNow) {
   $('log-filter').addEventListener('input', drawLog);
 }
 
+// A menu offers the words its command takes, as the state lists them; it is
+// rebuilt only when they change, so an open menu is not closed under the pointer.
+function showChoices(select, words) {
+  if (!Array.isArray(words)) return;
+  const now = [...select.options].map((o) => o.value);
+  if (JSON.stringify(now) === JSON.stringify(words)) return;
+  select.replaceChildren(...words.map((word) => new Option(word, word)));
+}
+
 // A range a person is moving is left alone until the command has answered.
 function show(input, value) {
   if (moving.has(input)) return;
@@ -183,6 +192,9 @@ export function draw(s) {
     show($('c-level'), percent);
     if (!moving.has($('c-level'))) dom.setText($('c-level-out'), percent + '%');
   }
+  const choices = s.choices || {};
+  showChoices($('c-state'), choices.battery_state);
+  showChoices($('c-usage'), choices.usage);
   if (battery.state) show($('c-state'), battery.state);
   dom.setText($('c-source'), s.battery_source || '(none)');
   dom.setText($('c-current'), currentText(battery.current_ma));
