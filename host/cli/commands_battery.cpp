@@ -97,7 +97,7 @@ CommandResult change_battery(const ParsedArgs& args, Context& context) {
   if (!change) return context.usage_error(change.message());
   return report_battery_change(
       host::control_request(host::control_socket_path("launchd"),
-                            {"battery-change", device::battery_change_to_json(*change).dump()}),
+                            {"battery-change", host::json_text(device::battery_change_to_json(*change))}),
       "battery");
 }
 
@@ -148,7 +148,7 @@ CommandResult record(const ParsedArgs& args, Context& context) {
                            {"Level", entry["Level"].doubleValue()},
                            {"State", device::state_name(entry["State"].intValue())}};
     if (entry["Status"].is_dictionary()) line["Status"] = host::to_json(entry["Status"]);
-    out << line.dump() << "\n" << std::flush;
+    out << host::json_text(line) << "\n" << std::flush;
     ++written;
   };
   auto watcher = foundation::FolderWatcher::create(

@@ -12,6 +12,7 @@
 #include "host/cli/command_entries.h"
 #include "host/status/history_remaining.h"
 #include "host/common/time_text.h"
+#include "host/common/value_json.h"
 #include "platform/foundation/device_clock.h"
 #include "platform/foundation/utc_text.h"
 
@@ -84,7 +85,7 @@ std::string field_json(const history::Sample& s, const history::SampleField& fie
         else if constexpr (std::is_same_v<T, std::optional<bool>>)
           return !v ? "null" : *v ? "true" : "false";
         else if constexpr (std::is_same_v<T, std::optional<double>>)
-          return value(v).dump();
+          return host::json_text(value(v));
         else
           return v ? std::to_string(*v) : "null";
       },
@@ -290,7 +291,7 @@ std::string forecast_output(const history::Forecast& f, bool as_json) {
               {"model", f.model.empty() ? json(nullptr) : json(f.model)},
               {"exponent", round_value(f.exponent, 2)},
               {"days_needed", value(f.days_needed)}};
-    return j.dump(2) + "\n";
+    return host::json_text(j, 2) + "\n";
   }
   std::string out =
       "Health: " + (f.health_percent ? number_text(*f.health_percent, 1) + " %" : std::string("unknown")) + "\n";
@@ -386,7 +387,7 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
   if (what == "sessions") {
     if (csv) list.header("start,end,start_level,end_level,mah_added,peak_watts,duration\n");
     auto put = [&](const history::ChargeSession& c) {
-      return list.row(as_json ? session_json(c).dump(2) : csv ? session_csv(c) : session_text(c));
+      return list.row(as_json ? host::json_text(session_json(c), 2) : csv ? session_csv(c) : session_text(c));
     };
     history::SessionTracker sessions;
     bool going = true;

@@ -1,5 +1,6 @@
 #include "host/status/device_status.h"
 
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
@@ -9,6 +10,7 @@
 #include "host/common/device_verbs.h"
 #include "platform/system/device_process.h"
 #include "host/common/level_percent_text.h"
+#include "host/common/value_json.h"
 #include "host/device/battery_change.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/system/hardware_state.h"
@@ -119,7 +121,9 @@ std::string describe_device_status(json s) {
   if (s["battery_source"].is_string()) o << " (source " << s["battery_source"].get<std::string>() << ")";
   o << "\n";
   if (bat["current_ma"].is_number() || bat["usage"].is_string())
-    o << "Power:       " << (bat["current_ma"].is_number() ? bat["current_ma"].dump() + " mA" : "current unknown")
+    o << "Power:       "
+      << (bat["current_ma"].is_number() ? std::to_string(std::llround(bat["current_ma"].get<double>())) + " mA"
+                                        : "current unknown")
       << (bat["usage"].is_string() ? ", usage " + bat["usage"].get<std::string>() : std::string()) << "\n";
   char brightness[16];
   std::snprintf(brightness, sizeof brightness, "%.2f",
@@ -137,7 +141,7 @@ std::string describe_device_status(json s) {
     for (auto& a : s["alerts"]) {
       o << "Alert:       " << a.value("title", "") << " - " << a.value("message", "");
       if (a.contains("buttons"))
-        for (auto& b : a["buttons"]) o << " [" << (b.is_string() ? b.get<std::string>() : b.dump()) << "]";
+        for (auto& b : a["buttons"]) o << " [" << (b.is_string() ? b.get<std::string>() : host::json_text(b)) << "]";
       o << "\n";
     }
     if (!s["banners"].empty()) {
@@ -145,7 +149,9 @@ std::string describe_device_status(json s) {
       o << "Banner:      " << b.value("title", "") << " - " << b.value("message", "") << "\n";
     }
     auto& st = s["settings"];
-    o << "Settings:    " << (st["pid"].is_number() ? "open, pid " + st["pid"].dump() : std::string("closed")) << "\n";
+    o << "Settings:    "
+      << (st["pid"].is_number() ? "open, pid " + std::to_string(st["pid"].get<long long>()) : std::string("closed"))
+      << "\n";
   }
   return o.str();
 }

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/common/control_channel.h"
+#include "host/common/value_json.h"
 #include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/run_loop.h"
@@ -25,7 +26,7 @@ int main() {
     if (!args.empty() && args[0] == "status") {
       nlohmann::json s = {{"pid", ::getpid()}, {"launched", true},           {"safe_mode", safe},
                           {"locked", true},    {"status_bar_time", "12:00"}, {"battery_generation", generation}};
-      return host::Reply::ok(s.dump());
+      return host::Reply::ok(host::json_text(s));
     }
     return host::Reply::fail("fake SpringBoard: unknown command", 2);
   });

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/common/control_channel.h"
+#include "host/common/value_json.h"
 #include "platform/foundation/darwin_notify.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/run_loop.h"
@@ -65,7 +66,7 @@ class PreferencesProcess : public ::testing::Test {
   json row(const json& screen, const std::string& label) {
     for (auto& r : screen["rows"])
       if (r["label"] == label) return r;
-    ADD_FAILURE() << "no row " << label << " in " << screen.dump();
+    ADD_FAILURE() << "no row " << label << " in " << host::json_text(screen);
     return json();
   }
 
