@@ -110,7 +110,7 @@ CommandResult plug(bool connected) {
 // `usage NAME`: what the phone is doing, for the simulated battery's load model.
 CommandResult set_usage(const ParsedArgs& args, Context& context) {
   const std::string& name = args.positionals[0];
-  if (!device::parse_usage(name)) return context.usage_error("no usage '" + name + "' (" + device::kUsageNames + ")");
+  if (!device::parse_usage(name)) return context.usage_error("no usage '" + name + "' (" + device::usage_names() + ")");
   HandledReply handled =
       await_battery_reply(host::control_request(host::control_socket_path("launchd"), {"usage", name}));
   if (handled.failure) return *handled.failure;
@@ -177,7 +177,7 @@ std::vector<Command> battery_commands() {
   record_command.args.options = {{"--count", "N", "stops after N samples"},
                                  {"--seconds", "S", "stops after S seconds"}};
   Command usage_command{"usage", "sets what the phone is doing, for the simulated battery's load", {}, true, set_usage};
-  usage_command.args.positionals = {{"NAME", device::kUsageNames}};
+  usage_command.args.positionals = {{"NAME", device::usage_names()}};
   usage_command.args.notes = {
       "The simulated battery (without rate=) draws the sum of what is on: the screen while unlocked, by brightness; "
       "Wi-Fi, Bluetooth, Location, the cellular radio unless in Airplane Mode; and this workload.",
