@@ -1,10 +1,11 @@
 #include "prefs/settings_write_through.h"
 
 #include "platform/foundation/darwin_notify.h"
-#include "platform/foundation/keep_aside.h"
+#include "platform/foundation/log.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/preferences/ps_specifier.h"
+#include "platform/sim/keep_aside.h"
 #include "shared/names.h"
 
 namespace pxprefs {
@@ -31,10 +32,10 @@ void set_preference_value(const foundation::Value& value, const objc::id& specif
   auto stored = foundation::plist::read_device_file(px::kSettingsFile);
   if (stored && stored->dictionary())
     settings.mutable_dictionary() = *stored->dictionary();
-  else
+  else if (auto aside = sim::keep_aside(px::kSettingsFile, "unreadable"); !aside.report.empty())
     // What cannot be merged is not thrown away: the new file holds only this
     // change, and the old one stays beside it (nothing moves when it is absent).
-    foundation::keep_aside(px::kSettingsFile, "unreadable");
+    NSLog("%@", aside.report);
   if (value.is_nil())
     settings.mutable_dictionary().erase(*key);
   else

@@ -1,18 +1,18 @@
 #include "host/web/state_document.h"
 
-#include "host/status/device_status.h"
-#include "host/status/history_remaining.h"
 #include "host/common/control_channel.h"
-#include "platform/system/device_process.h"
 #include "host/common/log_tail.h"
 #include "host/common/screen_state.h"
 #include "host/common/value_json.h"
+#include "host/status/device_status.h"
+#include "host/status/history_remaining.h"
 #include "host/web/web_paths.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/property_list.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
+#include "platform/system/device_process.h"
 #include "shared/names.h"
 
 namespace web {
@@ -71,7 +71,7 @@ void add_image_addresses(json& node) {
 json compose_state_document() {
   json doc = cli::compose_device_status();
   // The lock screen's clock and date: the device's own time, not the machine's.
-  doc["device_time"] = foundation::device_now();
+  doc["device_time"] = sim::device_now();
   // The time left, as `history remaining --json` gives it, with the panes' wording.
   doc["remaining"] = cli::time_left_json(doc["device_time"].get<double>());
   doc["banner_on_screen"] = banner_on_screen();

@@ -12,6 +12,7 @@
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/utf8_repair.h"
 #include "platform/foundation/xml_plist_check.h"
+#include "platform/sim/atomic_write.h"
 
 namespace foundation::plist {
 namespace {
@@ -256,7 +257,7 @@ Value read_device_dictionary(std::string_view device_file) { return dictionary_o
 bool write_file(const std::string& host_path, const Value& v, Format format) {
   auto bytes = serialize(v, format);
   // A file the reader would refuse is not written: the old one stays.
-  return bytes && bytes->size() <= max_file_bytes && write_file_atomically(host_path, *bytes);
+  return bytes && bytes->size() <= max_file_bytes && sim::write_file_atomically(host_path, *bytes);
 }
 
 }  // namespace foundation::plist

@@ -1,7 +1,7 @@
 #include "platform/foundation/user_defaults.h"
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/property_list.h"
+#include "platform/sim/device_paths.h"
 
 namespace foundation {
 namespace {
@@ -32,7 +32,7 @@ void NSUserDefaults::reload(std::string domain) {
 NSUserDefaults::NSUserDefaults(std::string domain) : m_domain(std::move(domain)) {}
 
 std::string NSUserDefaults::file_path() const {
-  return DevicePath("/var/mobile/Library/Preferences/" + m_domain + ".plist").host();
+  return sim::DevicePath("/var/mobile/Library/Preferences/" + m_domain + ".plist").host();
 }
 
 void NSUserDefaults::load_once() {

@@ -1,8 +1,8 @@
 #include "platform/preferences/ps_list_controller.h"
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/property_list.h"
+#include "platform/sim/device_paths.h"
 
 namespace preferences {
 namespace {

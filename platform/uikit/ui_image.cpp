@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
+#include "platform/sim/device_paths.h"
 
 namespace uikit {
 namespace {

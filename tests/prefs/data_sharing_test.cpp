@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/foundation/device_clock.h"
 #include "platform/foundation/url_loading.h"
+#include "platform/sim/device_clock.h"
 #include "platform/uikit/ui_web_view.h"
 #include "prefs/data_sharing_fields.h"
 #include "tests/prefs/prefs_fixture.h"
@@ -59,7 +59,7 @@ class DataSharingPane : public PrefsTest {
 TEST_F(DataSharingPane, SendsTheNineKeysInOrderPercentEncoded) {
   LoopbackHttpServer probe, upload;
   configure(probe.host(), upload.host());
-  foundation::set_device_now(k2015March7At2105Utc);
+  sim::set_device_now(k2015March7At2105Utc);
   send();
   ASSERT_EQ(upload.targets().size(), 1u);
   EXPECT_EQ(upload.targets()[0],
@@ -130,9 +130,9 @@ TEST_F(DataSharingPane, SilentUploadHostIsReportedAndLastSyncKept) {
 TEST_F(DataSharingPane, TwoSendsBothUploadAndTheLaterTimeWins) {
   LoopbackHttpServer probe, upload;
   configure(probe.host(), upload.host());
-  foundation::set_device_now(k2015March7At2105Utc);
+  sim::set_device_now(k2015March7At2105Utc);
   send();
-  foundation::set_device_now(k2015March7At2105Utc + 3600 * 13);
+  sim::set_device_now(k2015March7At2105Utc + 3600 * 13);
   send();
   EXPECT_EQ(upload.targets().size(), 2u);
   EXPECT_EQ(get(data_pane, "LastSync:"), "03/08/2015 10:05AM");

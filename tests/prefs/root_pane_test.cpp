@@ -5,8 +5,8 @@
 
 #include "platform/preferences/preferences_table_custom_view.h"
 #include "platform/preferences/ps_table_cell.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/social/sl_compose_view_controller.h"
-#include "platform/system/hardware_state.h"
 #include "platform/uikit/ui_application.h"
 #include "platform/uikit/ui_button.h"
 #include "platform/uikit/ui_image_view.h"
@@ -123,7 +123,7 @@ TEST_F(RootPane, LikeButtonPresentsShareSheetOnlyWhenAvailable) {
   EXPECT_EQ(button->registered_events(), uikit::UIControlEventTouchDown);
   button->tap();
   EXPECT_FALSE(p->presentedViewController());
-  hardware::set("social", Value(Dictionary{{social::SLServiceTypeTwitter, true}}));
+  sim::set_hardware_value("social", Value(Dictionary{{social::SLServiceTypeTwitter, true}}));
   button->sendActionsForControlEvents(uikit::UIControlEventTouchDown);
   auto sheet = std::dynamic_pointer_cast<social::SLComposeViewController>(p->presentedViewController());
   ASSERT_TRUE(sheet);

@@ -19,9 +19,9 @@
 #include "host/common/control_channel.h"
 #include "platform/foundation/darwin_notify.h"
 #include "platform/foundation/property_list.h"
-#include "platform/foundation/run_loop.h"
 #include "platform/foundation/property_list_files.h"
-#include "platform/system/hardware_state.h"
+#include "platform/foundation/run_loop.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "shared/names.h"
 #include "tests/support/eventually.h"
 #include "tests/support/temp_device.h"
@@ -58,8 +58,8 @@ class SpringBoardProcessTest : public ::testing::Test {
   void write_battery(double level, const Dictionary& status) {
     Dictionary entry{
         {"Level", Value(level)}, {"State", Value(1)}, {"Generation", Value(++m_generation)}, {"Status", Value(status)}};
-    ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), Value(entry),
-                                              foundation::plist::Format::xml));
+    ASSERT_TRUE(
+        foundation::plist::write_file(m_device.path(sim::kBatteryEntry), Value(entry), foundation::plist::Format::xml));
   }
 
   void launch() {
@@ -129,8 +129,8 @@ TEST_F(SpringBoardProcessTest, BatteryChangesReachTheDataFileDefaultsAndPowerSav
   EXPECT_EQ(s["banners"][0], (json{{"title", "PylonexPro2"},
                                    {"message", "PowerSavingMode Activated!"},
                                    {"section", "com.apple.Preferences"}}));
-  EXPECT_EQ(hardware::get("wifi"), Value(false));
-  EXPECT_EQ(hardware::get("airplane"), Value(true));
+  EXPECT_EQ(sim::hardware_value("wifi"), Value(false));
+  EXPECT_EQ(sim::hardware_value("airplane"), Value(true));
   EXPECT_EQ(request({"tick", "1", "--reset"})->out.ends_with(" - 1400 mAh\n"), true);
 }
 

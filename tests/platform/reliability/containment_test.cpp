@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "host/common/control_channel.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/sim/device_paths.h"
 #include "platform/system/system_command.h"
 #include "tests/support/scoped_temp_dir.h"
 #include "tests/support/temp_device.h"
@@ -48,12 +48,12 @@ TEST_F(Containment, DotDotNeverClimbsAboveTheRoot) {
   for (const char* p : {"/..", "/../..", "/../../etc/passwd", "/User/../../../etc", "/./../var/../..//..",
                         "../../relative", "/User/Library/../../../../../../../../tmp", "/var/mobile/..//../../x/..",
                         "//..//..//", "/a/b/c/../../../../../d"}) {
-    std::string host = foundation::DevicePath(p).host();
+    std::string host = sim::DevicePath(p).host();
     EXPECT_TRUE(inside(host, device.root())) << p << " -> " << host;
   }
   // With the outside folder's name spelled after enough "..".
   std::string climb = "/../../../../../../../../../.." + outside + "/secret.plist";
-  EXPECT_TRUE(inside(foundation::DevicePath(climb).host(), device.root()));
+  EXPECT_TRUE(inside(sim::DevicePath(climb).host(), device.root()));
   EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(climb).is_nil());
 }
 
@@ -69,7 +69,7 @@ TEST_F(Containment, LinksAreResolvedInsideTheRoot) {
   fs::create_symlink("loop1.plist", lib + "/loop2.plist");
   for (const char* name : {"abs.plist", "rel.plist", "outdir/secret.plist", "chain.plist", "loop1.plist"}) {
     std::string dev = std::string("/User/Library/") + name;
-    EXPECT_TRUE(inside(foundation::DevicePath(dev).host(), device.root())) << name;
+    EXPECT_TRUE(inside(sim::DevicePath(dev).host(), device.root())) << name;
     EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(dev).is_nil()) << name << " reads nothing outside";
   }
   // Writing through them lands inside the root (or fails), never outside.
@@ -125,7 +125,7 @@ TEST_F(InRootOpening, FindsWhatDevicePathsName) {
   for (auto& [dev, key] : cases) {
     Value by_kernel = foundation::plist::read_device_dictionary(dev);
     EXPECT_EQ(key_of(by_kernel), key) << dev;
-    EXPECT_EQ(by_kernel, foundation::plist::read_dictionary(foundation::DevicePath(dev).host())) << dev;
+    EXPECT_EQ(by_kernel, foundation::plist::read_dictionary(sim::DevicePath(dev).host())) << dev;
   }
 }
 

@@ -20,6 +20,7 @@
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/user_defaults.h"
+#include "platform/sim/atomic_write.h"
 #include "shared/names.h"
 #include "tests/support/long_runs.h"
 #include "tests/support/temp_device.h"
@@ -67,9 +68,9 @@ Figures kill_writers(const std::string& file, long rewrites, bool durable, const
   write(0);
   // How long one write takes here, so that kills land anywhere inside one.
   auto t0 = std::chrono::steady_clock::now();
-  foundation::set_durable_writes(durable);
+  sim::set_durable_writes(durable);
   for (int i = 0; i < 5; ++i) write(0);
-  foundation::set_durable_writes(true);
+  sim::set_durable_writes(true);
   auto per_write = (std::chrono::steady_clock::now() - t0) / 5;
   int spin_max_us =
       static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(per_write).count() * 3 / 2) + 1;
@@ -79,7 +80,7 @@ Figures kill_writers(const std::string& file, long rewrites, bool durable, const
     pid_t pid = ::fork();
     if (pid == 0) {
       ::close(fds[0]);
-      foundation::set_durable_writes(durable);
+      sim::set_durable_writes(durable);
       for (long long n = last_done + 1;; ++n) {
         if (::write(fds[1], &n, sizeof n) != sizeof n) ::_exit(2);
         write(n);
@@ -190,7 +191,7 @@ TEST_F(CrashConsistency, StaleTemporariesAreRemovedLiveOnesKept) {
   // A dead writer's (a pid that cannot exist), an old one of the former
   // naming, a live writer's (this process's parent), another file's.
   touch(folder + "/.PylonexData.plist.tmp-4194303-abcdef", now);
-  touch(folder + "/.PylonexData.plist.tmp-Q1w2E3", now - foundation::kStaleTempSeconds - 5);
+  touch(folder + "/.PylonexData.plist.tmp-Q1w2E3", now - sim::kStaleTempSeconds - 5);
   std::string live = folder + "/.PylonexData.plist.tmp-" + std::to_string(::getppid()) + "-zzzzzz";
   touch(live, now);
   std::string other = folder + "/.Other.plist.tmp-4194303-abcdef";

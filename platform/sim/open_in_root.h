@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace foundation {
+namespace sim {
 
 // A descriptor for `device_file` opened with `flags` (O_CLOEXEC is added), or
 // -1 with errno set. errno is ENOSYS when this kernel cannot resolve inside a
@@ -20,4 +20,11 @@ int open_in_device_root(std::string_view device_file, int flags);
 // say); ENOSYS also for a path not under the root.
 int open_host_path_in_device_root(const std::string& host_path, int flags);
 
-}  // namespace foundation
+// Whether `fd`, opened by the name `host_path`, is a file outside the device
+// root although `host_path` is under it: a link inside the device (one a
+// package brought, say) must not make a reader or a writer reach a file of the
+// machine. Asked of the open descriptor, so the answer is about the file used,
+// not a name. False for a path not under the root (a host path the user named).
+bool opened_outside_root(int fd, const std::string& host_path);
+
+}  // namespace sim

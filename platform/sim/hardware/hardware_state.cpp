@@ -1,23 +1,25 @@
-#include "platform/system/hardware_state.h"
+#include "platform/sim/hardware/hardware_state.h"
 
-#include "platform/foundation/file_identity.h"
+#include "platform/sim/file_identity.h"
 
 #include <sys/stat.h>
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/property_list.h"
+#include "platform/sim/device_paths.h"
 
-namespace hardware {
+namespace sim {
 namespace {
 std::string file_of(std::string_view name) {
-  return foundation::DevicePath("/var/run/hardware/" + std::string(name) + ".plist").host();
+  return DevicePath("/var/run/hardware/" + std::string(name) + ".plist").host();
 }
 }  // namespace
 
-foundation::Value get(std::string_view name) { return foundation::plist::read_dictionary(file_of(name))["Value"]; }
+foundation::Value hardware_value(std::string_view name) {
+  return foundation::plist::read_dictionary(file_of(name))["Value"];
+}
 
-bool set(std::string_view name, const foundation::Value& value) {
-  if (foundation::device_root().empty()) return false;
+bool set_hardware_value(std::string_view name, const foundation::Value& value) {
+  if (device_root().empty()) return false;
   return foundation::plist::write_file(file_of(name), foundation::Value(foundation::Dictionary{{"Value", value}}),
                                        foundation::plist::Format::xml);
 }
@@ -29,20 +31,20 @@ foundation::Value battery_entry() {
   // (device, inode, time, size) tells without reading it.
   struct Seen {
     std::string root;
-    foundation::FileIdentity identity;
+    FileIdentity identity;
     foundation::Value entry;
   };
   static Seen seen;
   struct stat st {};
-  std::string path = foundation::DevicePath(kBatteryEntry).host();
+  std::string path = DevicePath(kBatteryEntry).host();
   if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     seen = Seen{};
     return foundation::plist::read_device_dictionary(kBatteryEntry);
   }
-  auto identity = foundation::FileIdentity::of(st);
-  if (seen.root == foundation::device_root() && seen.identity.same_as(identity)) return seen.entry;
-  seen = Seen{foundation::device_root(), identity, foundation::plist::read_device_dictionary(kBatteryEntry)};
+  auto identity = FileIdentity::of(st);
+  if (seen.root == device_root() && seen.identity.same_as(identity)) return seen.entry;
+  seen = Seen{device_root(), identity, foundation::plist::read_device_dictionary(kBatteryEntry)};
   return seen.entry;
 }
 
-}  // namespace hardware
+}  // namespace sim
