@@ -34,7 +34,7 @@ struct Deliverables::Host {
 };
 
 Deliverables::Deliverables() {
-  foundation::writeToFile(full_settings(), px::kSettingsFile);
+  foundation::writeToFile(full_settings(), sim::DevicePath(px::kSettingsFile));
   m_host = std::make_unique<Host>();
   m_tweak = ::dlopen(PX_TWEAK_DYLIB, RTLD_NOW | RTLD_LOCAL);
   if (!m_tweak) {

@@ -41,7 +41,7 @@ bool set_keep_history(bool on) {
   if (!::dlopen(PX_TWEAK_DYLIB, RTLD_NOW | RTLD_NOLOAD)) return false;
   Value settings = full_settings();
   settings.mutable_dictionary()["keepHistory"] = Value(on);
-  foundation::writeToFile(settings, px::kSettingsFile);
+  foundation::writeToFile(settings, sim::DevicePath(px::kSettingsFile));
   foundation::darwin::post(px::kSettingsChangedNotification);
   foundation::RunLoop::main().run_until_idle();
   return true;

@@ -164,10 +164,11 @@ BENCHMARK(BM_SettingsReloadFloor);
 // platform's reader, which every reader of a file pays. It shows how much of
 // a path's ratio is the read alone.
 void read_and_parse_with_libplist(benchmark::State& state, const Value& contents, std::string_view device_file) {
-  foundation::writeToFile(contents, device_file);
+  foundation::writeToFile(contents, sim::DevicePath(device_file));
   std::string storage;
   for (auto _ : state) {
-    auto file = foundation::read_device_file(device_file, foundation::plist::max_file_bytes, std::move(storage));
+    auto file = foundation::read_device_file(sim::DevicePath(device_file), foundation::plist::max_file_bytes,
+                                             std::move(storage));
     plist_t root = nullptr;
     plist_from_xml(file->data(), static_cast<uint32_t>(file->size()), &root);
     benchmark::DoNotOptimize(root);
@@ -248,7 +249,7 @@ void BM_OtherNotification(benchmark::State& state) {
 BENCHMARK(BM_OtherNotification);
 
 void BM_PaneRow(benchmark::State& state) {
-  foundation::writeToFile(realistic_status(), px::kBatteryDataFile);
+  foundation::writeToFile(realistic_status(), sim::DevicePath(px::kBatteryDataFile));
   objc::id pane = objc::class_new(objc::objc_getClass("BatteryData"));
   if (!pane) return state.SkipWithError("settings bundle classes not registered");
   for (auto _ : state) benchmark::DoNotOptimize(objc::msg_send<Value>(pane, objc::sel("RawCapacity:"), objc::id()));
@@ -259,7 +260,7 @@ void BM_SettingsReload(benchmark::State& state) {
   if (!g_deliverables->load_settings) return state.SkipWithError("loadSettings not found");
   foundation::Value settings = full_settings();
   settings.mutable_dictionary()["debugMode"] = Value(false);  // the log line is not what is timed
-  foundation::writeToFile(settings, px::kSettingsFile);
+  foundation::writeToFile(settings, sim::DevicePath(px::kSettingsFile));
   for (auto _ : state) g_deliverables->load_settings();
 }
 BENCHMARK(BM_SettingsReload);
@@ -269,7 +270,7 @@ void time_items(benchmark::State& state, bool clock_on) {
   foundation::Value settings = full_settings();
   settings.mutable_dictionary()["statusbarMah"] = Value(clock_on);
   settings.mutable_dictionary()["debugMode"] = Value(false);
-  foundation::writeToFile(settings, px::kSettingsFile);
+  foundation::writeToFile(settings, sim::DevicePath(px::kSettingsFile));
   g_deliverables->load_settings();
   objc::id aggregator = springboard::shared_instance("SBStatusBarStateAggregator");
   for (auto _ : state) objc::msg_send<void>(aggregator, objc::sel("_updateTimeItems"));

@@ -62,11 +62,11 @@ bool HistoryWriter::keep_store_aside(const std::string& host_path, std::int64_t 
       options.companions = {};
     }
   }
-  sim::Aside aside = sim::keep_aside(device_file, "corrupt", options);
+  sim::Aside aside = sim::keep_aside(sim::DevicePath(device_file), "corrupt", options);
   if (!aside.report.empty()) NSLog("%@", aside.report);
   if (!aside.moved) return false;
   result.replaced_corrupt = true;
-  result.moved_aside_to = *aside.moved;
+  result.moved_aside_to = aside.moved->str();
   return true;
 }
 

@@ -36,7 +36,8 @@ std::int32_t stored_actual_max() {
 
 Value temperature_row() {
   bool fahrenheit =
-      foundation::dictionaryWithContentsOfFile(px::kSettingsFileMobile)[px::settings::Fahrenheit.key].boolValue();
+      foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kSettingsFileMobile))[px::settings::Fahrenheit.key]
+          .boolValue();
   Value celsius = temperature_value(top("Temperature"));
   if (!fahrenheit) return format("%@ °C", celsius);
   if (celsius.is_nil()) return format("%@ °F", celsius);

@@ -13,7 +13,7 @@ namespace pxprefs {
 foundation::Value read_preference_value(const objc::id& specifier) {
   auto row_specifier = objc::cast<preferences::PSSpecifier>(specifier);
   if (!row_specifier) return {};
-  foundation::Value settings = foundation::dictionaryWithContentsOfFile(px::kSettingsFile);
+  foundation::Value settings = foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kSettingsFile));
   foundation::Value key = row_specifier->propertyForKey("key");
   if (auto* k = key.string()) {
     const foundation::Value& stored = settings[*k];
@@ -29,10 +29,10 @@ void set_preference_value(const foundation::Value& value, const objc::id& specif
   const std::string* key = key_value.string();
   if (!key || key->empty()) return;
   foundation::Value settings(foundation::Dictionary{});
-  auto stored = foundation::plist::read_device_file(px::kSettingsFile);
+  auto stored = foundation::plist::read_device_file(sim::DevicePath(px::kSettingsFile));
   if (stored && stored->dictionary())
     settings.mutable_dictionary() = *stored->dictionary();
-  else if (auto aside = sim::keep_aside(px::kSettingsFile, "unreadable"); !aside.report.empty())
+  else if (auto aside = sim::keep_aside(sim::DevicePath(px::kSettingsFile), "unreadable"); !aside.report.empty())
     // What cannot be merged is not thrown away: the new file holds only this
     // change, and the old one stays beside it (nothing moves when it is absent).
     NSLog("%@", aside.report);
@@ -41,7 +41,7 @@ void set_preference_value(const foundation::Value& value, const objc::id& specif
   else
     settings.mutable_dictionary()[*key] = value;
   // The outcome of the write is not reported: the tweak rereads whatever the file holds.
-  foundation::writeToFile(settings, px::kSettingsFile, true);
+  foundation::writeToFile(settings, sim::DevicePath(px::kSettingsFile), true);
   const foundation::Value notification = row_specifier->propertyForKey("PostNotification");
   if (auto* name = notification.string(); name && !name->empty())
     foundation::CFNotificationCenterPostNotification(foundation::CFNotificationCenterGetDarwinNotifyCenter(), *name,

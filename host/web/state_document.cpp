@@ -26,7 +26,7 @@ json parse_or_null(const std::string& text) {
 }
 
 json plist_file_json(const char* device_file) {
-  foundation::Value v = foundation::plist::read_device_dictionary(device_file);
+  foundation::Value v = foundation::plist::read_device_dictionary(sim::DevicePath(device_file));
   if (!v.is_dictionary()) return nullptr;
   return host::to_json(v);
 }

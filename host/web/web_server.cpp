@@ -165,7 +165,7 @@ foundation::Result<std::string> read_drawn_image(const std::string& device_file)
   using foundation::Errc;
   auto slash = device_file.rfind('/');
   std::string folder = device_file.substr(0, slash), name = device_file.substr(slash + 1);
-  int dir = sim::open_in_device_root(folder, O_RDONLY | O_DIRECTORY);
+  int dir = sim::open_in_device_root(sim::DevicePath(folder), O_RDONLY | O_DIRECTORY);
   if (dir < 0 && errno == ENOSYS)
     dir = ::open(sim::DevicePath(folder).host().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0) return foundation::fail(Errc::missing, "no images folder");

@@ -105,18 +105,18 @@ Result<std::string> read_whole_file(const std::string& host_path, std::size_t li
   return read_and_close(fd, limit, &host_path, storage);
 }
 
-Result<std::string> read_device_file(std::string_view device_file, std::size_t limit, std::string&& storage) {
+Result<std::string> read_device_file(const sim::DevicePath& device_file, std::size_t limit, std::string&& storage) {
   int fd = sim::open_in_device_root(device_file, kReadFlags);
   if (fd >= 0) return read_and_close(fd, limit, nullptr, storage);
   if (errno != ENOSYS) return open_failure();
-  return read_whole_file(sim::DevicePath(device_file).host(), limit, std::move(storage));
+  return read_whole_file(device_file.host(), limit, std::move(storage));
 }
 
-Result<std::string> read_device_file_tail(std::string_view device_file, std::size_t max_bytes) {
+Result<std::string> read_device_file_tail(const sim::DevicePath& device_file, std::size_t max_bytes) {
   int fd = sim::open_in_device_root(device_file, kReadFlags);
   std::string host_path;
   if (fd < 0 && errno == ENOSYS) {
-    host_path = sim::DevicePath(device_file).host();
+    host_path = device_file.host();
     fd = ::open(host_path.c_str(), kReadFlags);
   }
   if (fd < 0) return open_failure();

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/foundation/result.h"
+#include "platform/sim/device_paths.h"
 
 namespace foundation {
 
@@ -24,13 +25,13 @@ namespace foundation {
 Result<std::string> read_whole_file(const std::string& host_path, std::size_t limit,
                                     std::string&& storage = std::string());
 // The same for a device path ("/User/Library/…"), resolved inside the root.
-Result<std::string> read_device_file(std::string_view device_file, std::size_t limit,
+Result<std::string> read_device_file(const sim::DevicePath& device_file, std::size_t limit,
                                      std::string&& storage = std::string());
 
 // The last `max_bytes` of a device file (all of a shorter one), resolved
 // inside the root as read_device_file resolves it. For a file that grows
 // without end (the syslog): the cost and the memory of a read stay those of
 // the tail, however long the file has become. Not a regular file: unreadable.
-Result<std::string> read_device_file_tail(std::string_view device_file, std::size_t max_bytes);
+Result<std::string> read_device_file_tail(const sim::DevicePath& device_file, std::size_t max_bytes);
 
 }  // namespace foundation

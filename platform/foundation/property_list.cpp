@@ -246,13 +246,15 @@ Result<Value> read_file(const std::string& host_path) {
   return parse_contents(read_whole_file(host_path, max_file_bytes, std::move(read_buffer())));
 }
 
-Result<Value> read_device_file(std::string_view device_file) {
+Result<Value> read_device_file(const sim::DevicePath& device_file) {
   return parse_contents(foundation::read_device_file(device_file, max_file_bytes, std::move(read_buffer())));
 }
 
 Value read_dictionary(const std::string& host_path) { return dictionary_of(read_file(host_path)); }
 
-Value read_device_dictionary(std::string_view device_file) { return dictionary_of(read_device_file(device_file)); }
+Value read_device_dictionary(const sim::DevicePath& device_file) {
+  return dictionary_of(read_device_file(device_file));
+}
 
 bool write_file(const std::string& host_path, const Value& v, Format format) {
   auto bytes = serialize(v, format);

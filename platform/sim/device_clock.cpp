@@ -119,7 +119,7 @@ std::string contents_for(const Clock& c) {
 
 // Opens the clock file inside the root, never through a link in its place.
 int open_clock_file(const std::string& host_path) {
-  int fd = open_in_device_root(kClockFile, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+  int fd = open_in_device_root(DevicePath(kClockFile), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0 && errno == ENOSYS) fd = ::open(host_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   return fd;
 }

@@ -22,10 +22,9 @@ namespace {
 // folder is in a state no retry mends.
 constexpr int kMaxCollisions = 1000;
 
-int open_folder(const std::string& device_folder) {
+int open_folder(const DevicePath& device_folder) {
   int fd = open_in_device_root(device_folder, O_PATH | O_DIRECTORY);
-  if (fd < 0 && errno == ENOSYS)
-    fd = ::open(DevicePath(device_folder).host().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 && errno == ENOSYS) fd = ::open(device_folder.host().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   return fd;
 }
 
@@ -48,13 +47,14 @@ int rename_no_replace(int folder, const std::string& from, const std::string& to
 
 std::string aside_stamp(double unix_seconds) { return utc_text(unix_seconds, "%Y%m%dT%H%M%SZ"); }
 
-Aside keep_aside(const std::string& device_file, std::string_view reason, const AsideOptions& options) {
+Aside keep_aside(const DevicePath& device_path, std::string_view reason, const AsideOptions& options) {
+  const std::string& device_file = device_path.str();
   auto slash = device_file.rfind('/');
   if (slash == std::string::npos || slash + 1 == device_file.size()) return {};
   std::string folder = slash == 0 ? "/" : device_file.substr(0, slash);
   std::string name = device_file.substr(slash + 1);
 
-  int fd = open_folder(folder);
+  int fd = open_folder(DevicePath(folder));
   if (fd < 0) return {};
   if (!exists_at(fd, name)) {
     ::close(fd);
@@ -72,8 +72,8 @@ Aside keep_aside(const std::string& device_file, std::string_view reason, const 
       // The companions follow; one that is absent (or went meanwhile) is no loss.
       for (const char* suffix : options.companions) rename_no_replace(fd, name + suffix, aside + suffix);
       ::close(fd);
-      std::string moved = (folder == "/" ? "" : folder) + "/" + aside;
-      return {moved, device_file + " is " + std::string(reason) + ": kept aside as " + moved};
+      DevicePath moved((folder == "/" ? "" : folder) + "/" + aside);
+      return {moved, device_file + " is " + std::string(reason) + ": kept aside as " + moved.str()};
     }
   }
   ::close(fd);

@@ -8,9 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/sim/device_paths.h"
+
 namespace sim {
 
-// Renames `device_file` (a device path) to "<file>.<reason>-YYYYMMDDTHHMMSSZ"
+// Renames `device_file` to "<file>.<reason>-YYYYMMDDTHHMMSSZ"
 // in the same folder, the stamp being the device's clock in UTC; when that
 // name is taken, "-2", "-3"… are appended, and nothing that exists is ever
 // replaced. Whatever is at the path is moved as it is — a file, a folder, a
@@ -33,10 +35,10 @@ struct AsideOptions {
   std::optional<double> at;
 };
 struct Aside {
-  std::optional<std::string> moved;  // the device path the file now has
-  std::string report;                // for the log; empty when nothing was there
+  std::optional<DevicePath> moved;  // where the file now is
+  std::string report;               // for the log; empty when nothing was there
 };
-Aside keep_aside(const std::string& device_file, std::string_view reason, const AsideOptions& options = {});
+Aside keep_aside(const DevicePath& device_file, std::string_view reason, const AsideOptions& options = {});
 
 // "YYYYMMDDTHHMMSSZ" for Unix seconds, in UTC.
 std::string aside_stamp(double unix_seconds);

@@ -66,14 +66,14 @@ bool under(std::string_view path, std::string_view folder) {
 
 }  // namespace
 
-int open_in_device_root(std::string_view device_file, int flags) {
+int open_in_device_root(const DevicePath& device_file, int flags) {
   const std::string& root = device_root();
   if (root.empty() || g_kernel_lacks_openat2) {
     errno = ENOSYS;
     return -1;
   }
   // Absolute paths start at the root with RESOLVE_IN_ROOT; an empty one names the root.
-  std::string path = device_file.empty() ? std::string("/") : std::string(device_file);
+  std::string path = device_file.str().empty() ? std::string("/") : device_file.str();
   RootFolder& f = root_folder();
   std::lock_guard lock(f.mutex);
   if ((f.fd < 0 || f.root != root) && !reopen(f, root)) return -1;
@@ -96,7 +96,7 @@ int open_host_path_in_device_root(const std::string& host_path, int flags) {
     errno = ENOSYS;
     return -1;
   }
-  return open_in_device_root(device_file->str(), flags);
+  return open_in_device_root(*device_file, flags);
 }
 
 bool opened_outside_root(int fd, const std::string& host_path) {

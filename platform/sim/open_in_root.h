@@ -6,7 +6,8 @@
 // readlink per component, and the check that the file is inside the root.
 
 #include <string>
-#include <string_view>
+
+#include "platform/sim/device_paths.h"
 
 namespace sim {
 
@@ -14,7 +15,7 @@ namespace sim {
 // -1 with errno set. errno is ENOSYS when this kernel cannot resolve inside a
 // root (before Linux 5.6, or a filter refusing the call) or no root is set:
 // the caller then resolves the path itself.
-int open_in_device_root(std::string_view device_file, int flags);
+int open_in_device_root(const DevicePath& device_file, int flags);
 
 // The same for a host path under the device root (what device_path returned,
 // say); ENOSYS also for a path not under the root.

@@ -48,7 +48,7 @@ int system(std::string_view command) {
 std::string machine_identifier() {
   // Without a root there is no device to ask, and the machine's own files are not the device's.
   if (sim::device_root().empty()) return kDefaultMachine;
-  auto info = foundation::plist::read_device_dictionary(kSystemVersionFile);
+  auto info = foundation::plist::read_device_dictionary(sim::DevicePath(kSystemVersionFile));
   if (auto* s = info["ProductType"].string()) return *s;
   return kDefaultMachine;
 }

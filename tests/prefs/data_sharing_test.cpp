@@ -46,7 +46,8 @@ class DataSharingPane : public PrefsTest {
   void configure(const std::string& probe_host, const std::string& upload_host, const std::string& site = "") {
     Dictionary info{{"PXConnectivityProbeURL", "http://" + probe_host + "/probe"}, {"PXUploadHost", upload_host}};
     if (!site.empty()) info["PXStatisticsSiteURL"] = site;
-    foundation::writeToFile(Value(info), "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+    foundation::writeToFile(Value(info),
+                            sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   }
   void send() { objc::msg_send<void>(objc::id(data_pane), objc::sel("SendData:"), objc::id()); }
   std::string newest_alert_message() {

@@ -26,7 +26,7 @@ class RootPane : public PrefsTest {
     foundation::writeToFile(
         Value(Dictionary{{"CFBundleURLTypes", Value(foundation::Array{Value(Dictionary{
                                                   {"CFBundleURLSchemes", Value(foundation::Array{scheme})}})})}}),
-        "/Applications/" + name + ".app/Info.plist");
+        sim::DevicePath("/Applications/" + name + ".app/Info.plist"));
   }
   std::string twitter() {
     auto p = pane("PylonexPro2PrefsListController");
@@ -110,7 +110,7 @@ TEST_F(RootPane, TwitterOpensTheFirstClientInChainOrder) {
   install_app("Tweetbot", "tweetbot");
   EXPECT_EQ(twitter(), "tweetbot://user_profile/zelmoraq");
   foundation::writeToFile(Value(Dictionary{{"PXSocialWebHost", "127.0.0.1:9"}}),
-                          "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+                          sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   std::filesystem::remove_all(device.path("/Applications"));
   EXPECT_EQ(twitter(), "http://127.0.0.1:9/zelmoraq");
 }

@@ -104,7 +104,7 @@ class SpringBoardProcessTest : public ::testing::Test {
 };
 
 TEST_F(SpringBoardProcessTest, BatteryChangesReachTheDataFileDefaultsAndPowerSaving) {
-  foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(40.0)}}), px::kSettingsFile);
+  foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(40.0)}}), sim::DevicePath(px::kSettingsFile));
   write_battery(0.8, status_with_capacity(1500));
   launch();
   json s = status();
@@ -114,9 +114,10 @@ TEST_F(SpringBoardProcessTest, BatteryChangesReachTheDataFileDefaultsAndPowerSav
   write_battery(0.40, status_with_capacity(1400));
   ASSERT_TRUE(eventually([&] { return synced_to(2); }));
 
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile), Value(status_with_capacity(1400)));
-  Value defaults =
-      foundation::dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/com.apple.springboard.plist");
+  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile)),
+            Value(status_with_capacity(1400)));
+  Value defaults = foundation::dictionaryWithContentsOfFile(
+      sim::DevicePath("/var/mobile/Library/Preferences/com.apple.springboard.plist"));
   EXPECT_EQ(defaults["Capacity"], Value(1400));
   EXPECT_EQ(defaults["DesignCapacity"], Value(1560));
   EXPECT_EQ(defaults["CycleCount"], Value(120));
@@ -136,7 +137,8 @@ TEST_F(SpringBoardProcessTest, BatteryChangesReachTheDataFileDefaultsAndPowerSav
 
 TEST_F(SpringBoardProcessTest, SettingsWrittenAndPostedFromAnotherProcessAreReloaded) {
   launch();
-  foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(55.0)}, {"timemode", Value(0)}}), px::kSettingsFile);
+  foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(55.0)}, {"timemode", Value(0)}}),
+                          sim::DevicePath(px::kSettingsFile));
   ASSERT_TRUE(foundation::darwin::post(px::kSettingsChangedNotification));
   EXPECT_TRUE(eventually([&] {
     std::string log = m_device.read_text("/var/log/syslog");

@@ -41,7 +41,7 @@ class BatteryHistoryTest : public TweakTest {
   const std::int64_t kT = static_cast<std::int64_t>(sim::device_now()) / 3600 * 3600;
 
   bool data_file_holds(std::int64_t time) {
-    return foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile)["UpdateTime"] ==
+    return foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile))["UpdateTime"] ==
            Value(static_cast<long long>(time));
   }
 };

@@ -41,7 +41,7 @@ void load_tweak() {
 }  // namespace
 
 void TweakTest::write_settings(const foundation::Dictionary& settings) {
-  ASSERT_TRUE(foundation::writeToFile(foundation::Value(settings), px::kSettingsFile));
+  ASSERT_TRUE(foundation::writeToFile(foundation::Value(settings), sim::DevicePath(px::kSettingsFile)));
 }
 
 void TweakTest::reload_settings() {

@@ -36,14 +36,15 @@ foundation::Value battery_entry() {
   };
   static Seen seen;
   struct stat st {};
-  std::string path = DevicePath(kBatteryEntry).host();
+  const DevicePath entry(kBatteryEntry);
+  std::string path = entry.host();
   if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     seen = Seen{};
-    return foundation::plist::read_device_dictionary(kBatteryEntry);
+    return foundation::plist::read_device_dictionary(entry);
   }
   auto identity = FileIdentity::of(st);
   if (seen.root == device_root() && seen.identity.same_as(identity)) return seen.entry;
-  seen = Seen{device_root(), identity, foundation::plist::read_device_dictionary(kBatteryEntry)};
+  seen = Seen{device_root(), identity, foundation::plist::read_device_dictionary(entry)};
   return seen.entry;
 }
 

@@ -45,7 +45,9 @@ class Framework : public ::testing::Test {
     pane = preferences::PSListController::make_for(pane_class);
     pane->set_bundle_path("/Library/PreferenceBundles/T.bundle");
   }
-  void write_list(const Value& list) { foundation::writeToFile(list, "/Library/PreferenceBundles/T.bundle/L.plist"); }
+  void write_list(const Value& list) {
+    foundation::writeToFile(list, sim::DevicePath("/Library/PreferenceBundles/T.bundle/L.plist"));
+  }
 
   testing_support::TempDevice device;
   objc::Class pane_class = nullptr;

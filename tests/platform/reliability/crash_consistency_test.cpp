@@ -137,9 +137,9 @@ class CrashConsistency : public ::testing::Test {
 
 TEST_F(CrashConsistency, BatteryDataFileThroughWriteToFile) {
   std::string file = device.path(px::kBatteryDataFile);
-  auto write = [](long long n) { foundation::writeToFile(version(n), px::kBatteryDataFile); };
+  auto write = [](long long n) { foundation::writeToFile(version(n), sim::DevicePath(px::kBatteryDataFile)); };
   auto read = [&] {
-    Value v = foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile);
+    Value v = foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile));
     EXPECT_TRUE(v == version(generation(v))) << "the whole of one version";
     return generation(v);
   };
@@ -196,23 +196,24 @@ TEST_F(CrashConsistency, StaleTemporariesAreRemovedLiveOnesKept) {
   touch(live, now);
   std::string other = folder + "/.Other.plist.tmp-4194303-abcdef";
   touch(other, now);
-  ASSERT_TRUE(foundation::writeToFile(version(1), px::kBatteryDataFile));
+  ASSERT_TRUE(foundation::writeToFile(version(1), sim::DevicePath(px::kBatteryDataFile)));
   EXPECT_EQ(temps_of(file), std::vector<std::string>{fs::path(live).filename().string()});
   EXPECT_TRUE(fs::exists(other)) << "only the same file's temporaries are touched";
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile), version(1));
+  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile)), version(1));
 }
 
 TEST_F(CrashConsistency, FailedWriteLeavesOldFileAndNoTemporary) {
   std::string file = device.path(px::kBatteryDataFile);
-  ASSERT_TRUE(foundation::writeToFile(version(3), px::kBatteryDataFile));
+  ASSERT_TRUE(foundation::writeToFile(version(3), sim::DevicePath(px::kBatteryDataFile)));
   // Unwritable values are refused before any file is made.
-  EXPECT_FALSE(foundation::writeToFile(Value(Dictionary{{"bad", std::string("\xFF")}}), px::kBatteryDataFile));
+  EXPECT_FALSE(
+      foundation::writeToFile(Value(Dictionary{{"bad", std::string("\xFF")}}), sim::DevicePath(px::kBatteryDataFile)));
   // A folder where the file should be: the rename fails, the temporary goes.
   std::string blocked = device.path("/User/Library/Blocked.plist");
   fs::create_directories(blocked + "/inside");
-  EXPECT_FALSE(foundation::writeToFile(version(1), "/User/Library/Blocked.plist"));
+  EXPECT_FALSE(foundation::writeToFile(version(1), sim::DevicePath("/User/Library/Blocked.plist")));
   EXPECT_TRUE(temps_of(blocked).empty());
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile), version(3));
+  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile)), version(3));
   EXPECT_TRUE(temps_of(file).empty());
 }
 

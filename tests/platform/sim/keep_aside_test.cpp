@@ -32,7 +32,7 @@ TEST_F(KeepAside, CollisionsCountOnAndNothingIsReplaced) {
   const std::string base = std::string(kStore) + ".corrupt-20150307T210500Z";
   for (const char* content : {"first", "second", "third"}) {
     device.write_text(kStore, content);
-    ASSERT_TRUE(sim::keep_aside(kStore, "corrupt").moved);
+    ASSERT_TRUE(sim::keep_aside(sim::DevicePath(kStore), "corrupt").moved);
   }
   EXPECT_EQ(device.read_text(base), "first");
   EXPECT_EQ(device.read_text(base + "-2"), "second");
@@ -43,11 +43,11 @@ TEST_F(KeepAside, CollisionsCountOnAndNothingIsReplaced) {
 TEST_F(KeepAside, ReturnsTheDevicePathTheFileNowHas) {
   device.write_text(kStore, "x");
   // Through the /User link the file keeps the path it was asked by.
-  auto aside = sim::keep_aside("/User/Library/store.db", "corrupt");
+  auto aside = sim::keep_aside(sim::DevicePath("/User/Library/store.db"), "corrupt");
   ASSERT_TRUE(aside.moved);
-  EXPECT_EQ(*aside.moved, "/User/Library/store.db.corrupt-20150307T210500Z");
-  EXPECT_EQ(device.read_text(*aside.moved), "x");
-  EXPECT_EQ(aside.report, "/User/Library/store.db is corrupt: kept aside as " + *aside.moved);
+  EXPECT_EQ(aside.moved->str(), "/User/Library/store.db.corrupt-20150307T210500Z");
+  EXPECT_EQ(device.read_text(aside.moved->str()), "x");
+  EXPECT_EQ(aside.report, "/User/Library/store.db is corrupt: kept aside as " + aside.moved->str());
 }
 
 TEST_F(KeepAside, LinkLeadingOutOfTheRootMovesAsALink) {
@@ -57,9 +57,9 @@ TEST_F(KeepAside, LinkLeadingOutOfTheRootMovesAsALink) {
   sim::set_device_root(device.root());
   sim::set_device_now(k2015March7At2105Utc);
   std::filesystem::create_symlink(outside, device.path(kStore));
-  auto moved = sim::keep_aside(kStore, "corrupt").moved;
+  auto moved = sim::keep_aside(sim::DevicePath(kStore), "corrupt").moved;
   ASSERT_TRUE(moved);
-  EXPECT_EQ(*moved, std::string(kStore) + ".corrupt-20150307T210500Z");
+  EXPECT_EQ(moved->str(), std::string(kStore) + ".corrupt-20150307T210500Z");
   EXPECT_TRUE(std::filesystem::is_symlink(device.path("/var/mobile/Library") + "/store.db.corrupt-20150307T210500Z"));
   EXPECT_TRUE(std::filesystem::exists(outside));
 }
@@ -74,9 +74,9 @@ TEST_F(KeepAside, CompanionsMoveAlongUnderOneFreeNameAtTheGivenTime) {
   sim::AsideOptions options;
   options.companions = kSuffixes;
   options.at = 1767225605;  // not the device clock
-  auto moved = sim::keep_aside(kStore, "corrupt", options).moved;
+  auto moved = sim::keep_aside(sim::DevicePath(kStore), "corrupt", options).moved;
   ASSERT_TRUE(moved);
-  EXPECT_EQ(*moved, base + "-2");
+  EXPECT_EQ(moved->str(), base + "-2");
   EXPECT_EQ(device.read_text(base + "-2"), "db");
   EXPECT_EQ(device.read_text(base + "-2-wal"), "wal");
   EXPECT_EQ(device.read_text(base + "-2-shm"), "shm");
@@ -88,7 +88,7 @@ TEST_F(KeepAside, CompanionsMoveAlongUnderOneFreeNameAtTheGivenTime) {
 
 TEST_F(KeepAside, AbsentFileMovesNothingAndReportsNothing) {
   for (const char* absent : {kStore, "/var/mobile/NoSuchFolder/store.db"}) {
-    auto aside = sim::keep_aside(absent, "corrupt");
+    auto aside = sim::keep_aside(sim::DevicePath(absent), "corrupt");
     EXPECT_FALSE(aside.moved);
     EXPECT_EQ(aside.report, "");
   }
