@@ -51,14 +51,14 @@ json banner_on_screen() {
 
 void add_image_addresses(json& node) {
   // A bundle's image file, or a drawn image (a chart) the Settings app published.
-  using Address = std::optional<std::string> (*)(std::string_view);
+  using Address = std::optional<std::string> (*)(const sim::DevicePath&);
   static const std::pair<const char*, Address> kinds[] = {{"image_path", bundle_address}, {"png_path", drawn_address}};
   if (node.is_object()) {
     for (const auto& [key, address_of] : kinds) {
       auto it = node.find(key);
       if (it == node.end()) continue;
       std::optional<std::string> address;
-      if (it->is_string()) address = address_of(it->get<std::string>());
+      if (it->is_string()) address = address_of(sim::DevicePath(it->get<std::string>()));
       node["image_address"] = address ? json(*address) : json(nullptr);
       node.erase(key);
     }

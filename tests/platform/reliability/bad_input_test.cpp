@@ -125,7 +125,7 @@ TEST_F(BadInput, BatteryDataFileGivesPlaceholdersInEveryPaneRow) {
 
 TEST_F(BadInput, DefaultsDomainReadsEmptyAndIsRewrittenWhole) {
   Value good(Dictionary{{"SBLastLevel", 0.5}, {"PXWelcomeShown", true}, {"Name", "device"}});
-  std::string file = foundation::NSUserDefaults("com.apple.Preferences").file_path();
+  std::string file = foundation::NSUserDefaults("com.apple.Preferences").file().host();
   run_table(file, good, [] {
     return foundation::NSUserDefaults("com.apple.Preferences").dictionaryRepresentation().description();
   });

@@ -162,7 +162,7 @@ TEST_F(CrashConsistency, SettingsFileThroughPlistWriteFile) {
 }
 
 TEST_F(CrashConsistency, DefaultsDomainThroughSynchronize) {
-  std::string file = foundation::NSUserDefaults("com.apple.Preferences").file_path();
+  std::string file = foundation::NSUserDefaults("com.apple.Preferences").file().host();
   auto f = kill_writers(
       file, testing_support::rounds(300, 3000), false,
       [](long long n) {
