@@ -10,9 +10,9 @@
 #include "history/health.h"
 #include "history/overview.h"
 #include "history/remaining_text.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
 #include "prefs/history_texts.h"
 #include "shared/names.h"
 
@@ -34,8 +34,8 @@ struct StoreKey {
 };
 
 StoreKey store_key(std::int64_t now) {
-  StoreKey key{foundation::device_root(), now / 60, {}};
-  std::string store = foundation::DevicePath(px::kHistoryStoreFile).host();
+  StoreKey key{sim::device_root(), now / 60, {}};
+  std::string store = sim::DevicePath(px::kHistoryStoreFile).host();
   std::size_t i = 0;
   for (const std::string& path : {store, store + "-wal"}) {
     struct stat st {};
@@ -207,7 +207,7 @@ const HistorySnapshot& current_history() {
   c.turn_ended = false;
   // Rounded as the battery status rounds UpdateTime: the newest sample is
   // never a second after the pane's "now".
-  auto now = static_cast<std::int64_t>(std::llround(foundation::device_now()));
+  auto now = static_cast<std::int64_t>(std::llround(sim::device_now()));
   StoreKey key = store_key(now);
   if (!c.snapshot || !(key == c.key)) {
     c.snapshot = std::make_unique<HistorySnapshot>(read_history(now));

@@ -7,17 +7,17 @@
 
 #include "host/cli/battery_arguments.h"
 #include "host/cli/command_entries.h"
-#include "host/status/device_status.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_verbs.h"
 #include "host/common/level_percent_text.h"
 #include "host/common/value_json.h"
 #include "host/device/battery_change.h"
 #include "host/device/power_model.h"
-#include "platform/foundation/device_paths.h"
+#include "host/status/device_status.h"
 #include "platform/foundation/folder_watcher.h"
 #include "platform/foundation/run_loop.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/hardware/hardware_state.h"
 
 namespace cli {
 namespace {
@@ -53,9 +53,9 @@ bool wait_for_battery_handled(long long generation, int timeout_ms) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return false;
     if (!run_folder)
-      run_folder = foundation::FolderWatcher::create(foundation::DevicePath("/var/run").host(),
-                                                     [](const std::vector<std::string>&) {})
-                       .value_or(nullptr);
+      run_folder =
+          foundation::FolderWatcher::create(sim::DevicePath("/var/run").host(), [](const std::vector<std::string>&) {
+          }).value_or(nullptr);
     foundation::RunLoop::main().run_once(static_cast<int>(std::min<long long>(left, 250)));
   }
 }
@@ -140,7 +140,7 @@ CommandResult record(const ParsedArgs& args, Context& context) {
   auto start = Clock::now();
   long long last_generation = -1, written = 0;
   auto take = [&] {
-    auto entry = hardware::battery_entry();
+    auto entry = sim::battery_entry();
     long long generation = entry["Generation"].longLongValue();
     if (!entry.is_dictionary() || generation == last_generation) return;
     last_generation = generation;
@@ -152,8 +152,8 @@ CommandResult record(const ParsedArgs& args, Context& context) {
     ++written;
   };
   auto watcher = foundation::FolderWatcher::create(
-      foundation::DevicePath(hardware::kHardwareFolder).host(), [&](const std::vector<std::string>& names) {
-        if (std::find(names.begin(), names.end(), hardware::kBatteryEntryName) != names.end()) take();
+      sim::DevicePath(sim::kHardwareFolder).host(), [&](const std::vector<std::string>& names) {
+        if (std::find(names.begin(), names.end(), sim::kBatteryEntryName) != names.end()) take();
       });
   if (!watcher) return Context::failure(watcher.message());
   context.write(Stream::error, "Recording battery broadcasts into " + file + " (Ctrl-C to stop)\n");

@@ -10,18 +10,18 @@
 #include "history/overview.h"
 #include "history/sample_fields.h"
 #include "host/cli/command_entries.h"
-#include "host/status/history_remaining.h"
 #include "host/common/time_text.h"
 #include "host/common/value_json.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/utc_text.h"
+#include "host/status/history_remaining.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/utc_text.h"
 
 namespace cli {
 namespace {
 
 using json = nlohmann::ordered_json;
 
-std::string iso_utc(std::int64_t t) { return foundation::utc_text(t, "%Y-%m-%dT%H:%M:%SZ"); }
+std::string iso_utc(std::int64_t t) { return sim::utc_text(t, "%Y-%m-%dT%H:%M:%SZ"); }
 
 std::string number_text(double v, int decimals = -1) {
   char buf[64];
@@ -347,8 +347,8 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
   if (what != "samples" && (args.has("--since") || args.has("--until")))
     return context.usage_error("--since and --until select samples");
 
-  foundation::reload_device_clock();
-  double now = foundation::device_now();
+  sim::reload_device_clock();
+  double now = sim::device_now();
   auto since_option = time_option(args, "--since", now);
   if (!since_option) return context.usage_error(since_option.message());
   auto until_option = time_option(args, "--until", now);

@@ -4,16 +4,16 @@
 #include <cstdio>
 #include <sstream>
 
-#include "host/status/accounts.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
 #include "host/common/device_verbs.h"
-#include "platform/system/device_process.h"
 #include "host/common/level_percent_text.h"
 #include "host/common/value_json.h"
 #include "host/device/battery_change.h"
-#include "platform/foundation/device_paths.h"
-#include "platform/system/hardware_state.h"
+#include "host/status/accounts.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/hardware/hardware_state.h"
+#include "platform/system/device_process.h"
 #include "platform/system/hardware_switches.h"
 
 namespace cli {
@@ -63,7 +63,7 @@ json compose_device_status() {
       {"restarts", field_or(lsb, "restarts", 0)},
   };
 
-  auto entry = hardware::battery_entry();
+  auto entry = sim::battery_entry();
   json level = entry["Level"].is_number() ? json(entry["Level"].doubleValue()) : json(nullptr);
   // The percent the add-on acts on, so no screen rounds the level its own way.
   auto percent = level.is_number() ? host::shown_level_percent(level.get<double>()) : std::nullopt;
@@ -104,7 +104,7 @@ json compose_device_status() {
 // Takes its own copy: a field missing from the document reads as null instead of being an unchecked lookup.
 std::string describe_device_status(json s) {
   std::ostringstream o;
-  o << "Device:      " << foundation::device_root() << (truthy(s["running"]) ? " (running)" : " (stopped)") << "\n";
+  o << "Device:      " << sim::device_root() << (truthy(s["running"]) ? " (running)" : " (stopped)") << "\n";
   auto& sb = s["springboard"];
   o << "SpringBoard: ";
   if (sb["pid"].is_number())

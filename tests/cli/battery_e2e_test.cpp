@@ -9,7 +9,7 @@
 
 #include "host/common/control_channel.h"
 #include "platform/foundation/property_list.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "tests/cli/installed_device.h"
 #include "tests/cli/simdevice_runner.h"
 #include "tests/support/eventually.h"
@@ -38,7 +38,7 @@ TEST_F(BatteryToPowerSaving, ChangesReachTheDataFileTheDefaultsAndTheStatusBar) 
   r = simdevice(device.root(), {"battery", "0.42", "--state", "charging", "--set", "AdapterDetails.Watts=12"});
   ASSERT_EQ(r.status, 0) << r.output;
   // `battery` returns once SpringBoard handled it: no waiting needed here.
-  Value entry = hardware::battery_entry()["Status"];
+  Value entry = sim::battery_entry()["Status"];
   EXPECT_EQ(data_file(), entry);
   auto defaults = springboard_defaults();
   EXPECT_EQ(defaults["Capacity"], entry["AppleRawCurrentCapacity"]);

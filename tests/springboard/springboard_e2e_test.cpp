@@ -84,7 +84,8 @@ class SpringBoardProcessTest : public ::testing::Test {
 
 TEST_F(SpringBoardProcessTest, SettingsWrittenAndPostedFromAnotherProcessAreReloaded) {
   launch();
-  foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(55.0)}, {"timemode", Value(0)}}), px::kSettingsFile);
+  foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(55.0)}, {"timemode", Value(0)}}),
+                          sim::DevicePath(px::kSettingsFile));
   ASSERT_TRUE(foundation::darwin::post(px::kSettingsChangedNotification));
   EXPECT_TRUE(eventually([&] {
     std::string log = m_device.read_text("/var/log/syslog");
