@@ -16,7 +16,7 @@
 #include "prefs/history_texts.h"
 #include "shared/names.h"
 
-namespace pxprefs {
+namespace px::prefs {
 namespace {
 
 constexpr std::int64_t kDay = 86400;
@@ -34,8 +34,8 @@ struct StoreKey {
 };
 
 StoreKey store_key(std::int64_t now) {
-  StoreKey key{sim::device_root(), now / 60, {}};
-  std::string store = sim::DevicePath(px::kHistoryStoreFile).host();
+  StoreKey key{platform::sim::device_root(), now / 60, {}};
+  std::string store = platform::sim::DevicePath(shared::kHistoryStoreFile).host();
   std::size_t i = 0;
   for (const std::string& path : {store, store + "-wal"}) {
     struct stat st {};
@@ -200,14 +200,14 @@ const HistorySnapshot& current_history() {
   if (c.observing.expired()) {
     auto token = std::make_shared<int>(0);
     c.observing = token;
-    foundation::RunLoop::main().add_turn_observer([token] { cache().turn_ended = true; });
+    platform::foundation::RunLoop::main().add_turn_observer([token] { cache().turn_ended = true; });
     c.turn_ended = true;
   }
   if (c.snapshot && !c.turn_ended) return *c.snapshot;
   c.turn_ended = false;
   // Rounded as the battery status rounds UpdateTime: the newest sample is
   // never a second after the pane's "now".
-  auto now = static_cast<std::int64_t>(std::llround(sim::device_now()));
+  auto now = static_cast<std::int64_t>(std::llround(platform::sim::device_now()));
   StoreKey key = store_key(now);
   if (!c.snapshot || !(key == c.key)) {
     c.snapshot = std::make_unique<HistorySnapshot>(read_history(now));
@@ -218,4 +218,4 @@ const HistorySnapshot& current_history() {
 
 void forget_history_snapshot() { cache().snapshot.reset(); }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Fails on a raw `.dump(` in the C++ sources.
 
-JSON becomes text in one place, host::json_text (host/common/value_json.h):
+JSON becomes text in one place, host::common::json_text (host/common/value_json.h):
 nlohmann's plain dump() throws on a string that is not UTF-8, and names and
 files read from the device are not promised to be. Every other `.dump(` in
 code (comments and string literals do not count) is reported with its file
@@ -49,12 +49,12 @@ def main():
         print(fault, file=sys.stderr)
     if faults:
         print(
-            f"check_json_text: {len(faults)} raw .dump( call(s): write host::json_text(j) or host::json_text(j, indent) "
+            f"check_json_text: {len(faults)} raw .dump( call(s): write host::common::json_text(j) or host::common::json_text(j, indent) "
             "(host/common/value_json.h) instead; for a number shown as text, print the number itself",
             file=sys.stderr,
         )
         return 1
-    print("check_json_text: JSON becomes text only through host::json_text")
+    print("check_json_text: JSON becomes text only through host::common::json_text")
     return 0
 
 

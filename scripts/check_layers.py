@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Fails when an #include or a target_link_libraries points up the layers.
+"""Fails when an #include or a target_link_libraries points up the layers, or
+when a namespace does not say where its code lives.
 
 The layers are the table under "The layout of the code" in
 docs/architecture.md: one row per folder, its last cell the folders it may
@@ -9,6 +10,11 @@ rows below it; `*` anything). What a folder may use is what its row lists
 and, through them, whatever those may use. A file or a CMake target
 belongs to the deepest folder of the table that holds it; a folder holding
 C++ sources but no row is an error too, so a new folder is placed on purpose.
+
+Namespaces follow folders under one root: a file in platform/foundation/
+opens `px::platform::foundation` (or a namespace nested in it), a file in
+prefs/resources/ may also open its parent's `px::prefs`, and a test opens the
+namespace of the folder it mirrors (tests/cli/ -> host/cli/ -> `px::host::cli`).
 
     scripts/check_layers.py [source root]
 """
@@ -92,6 +98,37 @@ def walk(root):
                 yield os.path.relpath(os.path.join(folder, name), root)
 
 
+EXTERNAL_NAMESPACES = ("httplib",)  # forward declarations of a library's own types
+
+
+def code_only(text):
+    """C++ text without comments, string and character literals."""
+    text = re.sub(r'R"(\w*)\((.*?)\)\1"', '""', text, flags=re.S)
+    text = re.sub(r"(?<=\w)'(?=\w)", "", text)  # digit separators
+    return re.sub(r'//[^\n]*|/\*.*?\*/|"(?:\\.|[^"\\\n])*"|\'(?:\\.|[^\'\\\n])*\'', " ", text, flags=re.S)
+
+
+def top_level_namespaces(text):
+    """The named namespaces a file opens outside any other."""
+    depth, names = 0, []
+    for m in re.finditer(r"\bnamespace\s+([A-Za-z_][\w:]*)\s*\{|\{|\}", code_only(text)):
+        if m.group(1) and depth == 0:
+            names.append(m.group(1))
+        depth += -1 if m.group(0) == "}" else 1
+    return names
+
+
+def namespaces_of(folder, source_folders):
+    """The namespaces a file in `folder` may open."""
+    parts = folder.split("/")
+    allowed = {"px::" + "::".join(parts[:k]) for k in range(1, len(parts) + 1)}
+    if parts[0] == "tests" and len(parts) > 1:
+        mirrored = "/".join(parts[1:])
+        allowed.add("px::" + mirrored.replace("/", "::"))
+        allowed |= {"px::" + s.replace("/", "::") for s in source_folders if s.endswith("/" + mirrored)}
+    return allowed
+
+
 def strip_comments(text):
     return re.sub(r"#[^\n]*", "", text)
 
@@ -137,6 +174,16 @@ def main():
                 if m and "/" in m.group(1):
                     check(f"{path}:{number}", folder, os.path.dirname(m.group(1)), f'#include "{m.group(1)}"')
 
+    source_folders = {os.path.dirname(p) for p in sources if not p.startswith(("tests/", "bench/", "fuzz/"))}
+    for path in sources:
+        allowed_names = namespaces_of(os.path.dirname(path), source_folders)
+        with open(os.path.join(root, path), encoding="utf-8", errors="replace") as source:
+            for name in top_level_namespaces(source.read()):
+                if name in EXTERNAL_NAMESPACES or any(name == a or name.startswith(a + "::") for a in allowed_names):
+                    continue
+                faults.append(f"{path}: namespace {name} does not follow its folder (expected "
+                              f"{' or '.join(sorted(allowed_names, key=len, reverse=True)[:2])})")
+
     for path, text in sorted(cmake_texts.items()):
         for m in re.finditer(r"\btarget_link_libraries\(\s*([A-Za-z0-9_]+)\s+([^)]*)\)", text):
             user = m.group(1)
@@ -149,9 +196,9 @@ def main():
     for fault in faults:
         print(fault, file=sys.stderr)
     if faults:
-        print(f"check_layers: {len(faults)} use(s) against the layer table in docs/architecture.md", file=sys.stderr)
+        print(f"check_layers: {len(faults)} fault(s) against the layers and namespaces of docs/architecture.md", file=sys.stderr)
         return 1
-    print(f"check_layers: {len(sources)} sources, {len(targets)} targets, {len(rows)} layers: nothing points up")
+    print(f"check_layers: {len(sources)} sources, {len(targets)} targets, {len(rows)} layers: nothing points up, every namespace follows its folder")
     return 0
 
 

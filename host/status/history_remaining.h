@@ -7,7 +7,7 @@
 
 #include "history/remaining_estimate.h"
 
-namespace cli {
+namespace px::host::status {
 
 // JSON: {"status", "direction", "seconds", "seconds_low", "seconds_high",
 // "current_ma"} (whole numbers; null where nothing applies). Text: one line.
@@ -18,4 +18,4 @@ nlohmann::ordered_json remaining_json(const history::RemainingEstimate& estimate
 nlohmann::json time_left_json(double now);
 std::string remaining_output(const history::RemainingEstimate& estimate, bool as_json);
 
-}  // namespace cli
+}  // namespace px::host::status

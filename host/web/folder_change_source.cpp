@@ -14,7 +14,7 @@
 #include "platform/foundation/run_loop.h"
 #include "platform/sim/device_paths.h"
 
-namespace web {
+namespace px::host::web {
 namespace {
 
 class FolderChangeSource : public ChangeSource {
@@ -28,10 +28,11 @@ class FolderChangeSource : public ChangeSource {
     // Deletions count (a process gone takes its pid file along), and every
     // folder is followed: the device may not exist yet, or be wiped and made
     // again under the server (init --fresh), and the page must keep up.
-    foundation::FolderWatchOptions options{.deletions = true, .follow_path = true, .loop = &m_loop};
+    platform::foundation::FolderWatchOptions options{.deletions = true, .follow_path = true, .loop = &m_loop};
     for (auto& folder : device_folders) {
-      auto watcher = foundation::FolderWatcher::create(
-          sim::DevicePath(folder).host(), [this](const std::vector<std::string>&) { m_changed = true; }, options);
+      auto watcher = platform::foundation::FolderWatcher::create(
+          platform::sim::DevicePath(folder).host(), [this](const std::vector<std::string>&) { m_changed = true; },
+          options);
       if (!watcher) return false;
       m_watchers.push_back(std::move(*watcher));
     }
@@ -69,23 +70,23 @@ class FolderChangeSource : public ChangeSource {
     m_on_change(remade);
   }
 
-  foundation::RunLoop m_loop;
+  platform::foundation::RunLoop m_loop;
   int m_wake = -1;
   // Touched on the loop's thread only.
   bool m_changed = false;
   std::vector<std::uint64_t> m_found_anew;  // each watcher's count at the last turn
   ChangeHandler m_on_change;
-  std::vector<std::unique_ptr<foundation::FolderWatcher>> m_watchers;
+  std::vector<std::unique_ptr<platform::foundation::FolderWatcher>> m_watchers;
   std::thread m_thread;
 };
 
 }  // namespace
 
 std::vector<std::string> watched_device_folders() {
-  return {"/var/run", "/var/run/hardware",   host::kScreenStateFolder,
+  return {"/var/run", "/var/run/hardware",   common::kScreenStateFolder,
           "/var/log", "/var/mobile/Library", "/var/mobile/Library/Preferences"};
 }
 
 std::unique_ptr<ChangeSource> make_change_source() { return std::make_unique<FolderChangeSource>(); }
 
-}  // namespace web
+}  // namespace px::host::web

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace web {
+namespace px::host::web {
 
 inline constexpr std::size_t kSyslogLines = 200;
 
@@ -21,4 +21,4 @@ nlohmann::json compose_state_document();
 // the server's route to it; images the route would not serve get null.
 void add_image_addresses(nlohmann::json& pane);
 
-}  // namespace web
+}  // namespace px::host::web

@@ -12,7 +12,7 @@
 
 #include "platform/foundation/run_loop.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 namespace {
 
 constexpr std::uint32_t kWrites = IN_CLOSE_WRITE | IN_MOVED_TO;
@@ -175,4 +175,4 @@ bool FolderWatcher::drain() {
   return true;
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

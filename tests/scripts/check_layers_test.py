@@ -34,10 +34,12 @@ class CheckLayers(unittest.TestCase):
             for line in doc:
                 if line.startswith("| `"):
                     os.makedirs(os.path.join(root, line.split("`")[1]), exist_ok=True)
-        write(root, "platform/objc/runtime.h", "#pragma once\n")
+        write(root, "platform/objc/runtime.h", "#pragma once\nnamespace px::platform::objc {\nclass Object;\n}\n")
         write(root, "platform/foundation/value.cpp", '#include "platform/objc/runtime.h"\n')
         write(root, "platform/foundation/CMakeLists.txt", "add_library(platform_foundation OBJECT value.cpp)\n")
-        write(root, "host/cli/main.cpp", '#include "platform/foundation/value.h"\n')
+        write(root, "host/cli/main.cpp", '#include "platform/foundation/value.h"\n'
+              'namespace px::host::cli::verbs {\n// namespace history {\n}\nint main() { return 0; }\n')
+        write(root, "tests/cli/main_test.cpp", "namespace px::host::cli {\nnamespace {\n}\n}\n")
         write(root, "host/cli/CMakeLists.txt",
               "add_executable(simdevice main.cpp)\n"
               "# a comment naming target_link_libraries(platform_foundation PUBLIC simdevice)\n"
@@ -58,6 +60,10 @@ class CheckLayers(unittest.TestCase):
                           "target_link_libraries(platform_foundation PUBLIC\n  simdevice)\n",
                           "platform_foundation linking simdevice"),
             "a folder without a row": ("host/gadget/gadget.cpp", "int gadget;\n", "host/gadget/: holds sources"),
+            "a namespace of another folder": ("host/cli/old.cpp", 'namespace cli {\nconst char* s = "}";\n}\n',
+                                              "namespace cli does not follow its folder"),
+            "a test in a folder it does not mirror": ("tests/cli/other_test.cpp", "namespace px::history {\n}\n",
+                                                      "namespace px::history does not follow"),
         }
         for name, (path, text, message) in cases.items():
             with self.subTest(name):
