@@ -45,7 +45,7 @@ pid_t run_writer(const int (&rows)[2], const int (&done)[2]) {
   _exit(0);
 }
 
-TEST(IdleFeedTest, ReadingTheHistoryStoreIsNoChangeAndANewRowIs) {
+TEST(WebFeedTest, ReadingTheHistoryStoreIsNoChangeAndANewRowIs) {
   testing_support::TempDevice device;
   int rows[2], done[2];
   ASSERT_EQ(::pipe(rows), 0);
