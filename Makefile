@@ -7,7 +7,7 @@ BUILD  := build
 DEVICE ?= $(CURDIR)/device
 SIMDEVICE := $(BUILD)/bin/simdevice
 
-.PHONY: all bootstrap configure build device demo test test-unit check-layers sanitize bench bench-web package fuzz shutdown clean
+.PHONY: all bootstrap configure build device demo test test-unit check-layers check-json-text sanitize bench bench-web package fuzz shutdown clean
 
 all: build
 
@@ -28,13 +28,14 @@ device: configure
 demo: device
 	@DEVICE="$(DEVICE)" SIMDEVICE="$(SIMDEVICE)" bash scripts/demo.sh
 
-# The formatting and layering checks, then every test of the default build (warnings are errors in it, so that
+# The formatting, layering and JSON-text checks, then every test of the default build (warnings are errors in it, so that
 # `make test` and `make demo` share one configuration and neither rebuilds what the other built), then the whole
 # suite again under AddressSanitizer and UBSan (any report fails it). PX_NO_SANITIZE=1 skips the
 # second pass for a quick local run.
 test: bootstrap
 	@bash scripts/check_format.sh
 	@/usr/bin/python3 scripts/check_layers.py
+	@/usr/bin/python3 scripts/check_json_text.py
 	@bash scripts/configure.sh default
 	@cmake --build --preset default -j $(JOBS)
 	@ctest --preset default -j $(JOBS) --no-tests=error
@@ -47,6 +48,10 @@ test-unit: build
 # No #include or target_link_libraries points up the layers of docs/architecture.md.
 check-layers:
 	@/usr/bin/python3 scripts/check_layers.py
+
+# JSON becomes text only through host::json_text (no raw .dump( in the C++ sources).
+check-json-text:
+	@/usr/bin/python3 scripts/check_json_text.py
 
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer (build-sanitize/).
 sanitize: bootstrap

@@ -15,10 +15,11 @@
 #include "host/common/control_channel.h"
 #include "host/common/device_layout.h"
 #include "host/springboard/springboard_host.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/property_list_files.h"
+#include "platform/sim/atomic_write.h"
+#include "platform/sim/device_paths.h"
 #include "prefs/panes.h"
 #include "shared/names.h"
 #include "tweak/test_access.h"
@@ -33,7 +34,7 @@ struct Deliverables::Host {
 };
 
 Deliverables::Deliverables() {
-  foundation::writeToFile(full_settings(), px::kSettingsFile);
+  foundation::writeToFile(full_settings(), sim::DevicePath(px::kSettingsFile));
   m_host = std::make_unique<Host>();
   m_tweak = ::dlopen(PX_TWEAK_DYLIB, RTLD_NOW | RTLD_LOCAL);
   if (!m_tweak) {
@@ -69,7 +70,7 @@ long resident_kib_after_broadcasts(bool with_tweak, int broadcasts) {
   pid_t child = ::fork();
   if (child == 0) {
     // Memory, not time, is measured here: skip the flushes to disk.
-    foundation::set_durable_writes(false);
+    sim::set_durable_writes(false);
     springboard::SpringBoardHost host(
         springboard::HostOptions{.safe_mode = false, .load_tweaks = false, .control_socket = false});
     if (with_tweak && !::dlopen(PX_TWEAK_DYLIB, RTLD_NOW | RTLD_LOCAL)) _exit(1);
@@ -94,7 +95,7 @@ long resident_kib_after_broadcasts(bool with_tweak, int broadcasts) {
 }
 
 double springboard_start_to_status_bar_ms() {
-  std::string root = foundation::device_root() + "/startup";
+  std::string root = sim::device_root() + "/startup";
   if (auto made = host::make_device_layout(root); !made) throw std::runtime_error(made.message());
   std::filesystem::copy(PX_STAGE_DIR, root,
                         std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);

@@ -15,11 +15,11 @@
 #include "bench/summary.h"
 #include "history/store.h"
 #include "platform/foundation/darwin_notify.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
 #include "platform/sqlite/device_database.h"
 #include "shared/names.h"
 
@@ -41,7 +41,7 @@ bool set_keep_history(bool on) {
   if (!::dlopen(PX_TWEAK_DYLIB, RTLD_NOW | RTLD_NOLOAD)) return false;
   Value settings = full_settings();
   settings.mutable_dictionary()["keepHistory"] = Value(on);
-  foundation::writeToFile(settings, px::kSettingsFile);
+  foundation::writeToFile(settings, sim::DevicePath(px::kSettingsFile));
   foundation::darwin::post(px::kSettingsChangedNotification);
   foundation::RunLoop::main().run_until_idle();
   return true;
@@ -54,7 +54,7 @@ void broadcast_loop(benchmark::State& state, bool keep) {
   // After the History pane benchmark's year and the other broadcasts' times,
   // with the device clock there too: nothing written here is old history.
   static std::int64_t t = 1'428'000'000;
-  foundation::set_device_now(static_cast<double>(t));
+  sim::set_device_now(static_cast<double>(t));
   for (auto _ : state) {
     // Broadcasts as the device makes them: 20 s apart, the capacity moving.
     t += kBroadcastEvery;
@@ -82,9 +82,9 @@ struct YearStore {
 YearStore& year_store() {
   static YearStore y = [] {
     YearStore out;
-    std::string folder = foundation::DevicePath("/var/mobile/Library/HistoryBench").host();
+    std::string folder = sim::DevicePath("/var/mobile/Library/HistoryBench").host();
     std::filesystem::create_directories(folder);
-    const std::int64_t start = static_cast<std::int64_t>(foundation::device_now()) - kYear;
+    const std::int64_t start = static_cast<std::int64_t>(sim::device_now()) - kYear;
     history::HistoryWriter::Options options;
     options.device_file = kYearStore;
     history::HistoryWriter writer(options);
@@ -125,7 +125,7 @@ YearStore& year_store() {
       out.samples = opened.database->query_int("SELECT count(*) FROM samples").value_or({}).value_or(-1);
     for (const char* suffix : {"", "-wal"}) {
       std::error_code ec;
-      auto size = std::filesystem::file_size(foundation::DevicePath(kYearStore).host() + suffix, ec);
+      auto size = std::filesystem::file_size(sim::DevicePath(kYearStore).host() + suffix, ec);
       if (!ec) out.bytes += size;
     }
     return out;

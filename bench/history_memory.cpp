@@ -10,8 +10,8 @@
 #include <string>
 
 #include "history/store.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
 #include "platform/sqlite/device_database.h"
 #include "prefs/history_snapshot.h"
 #include "shared/names.h"
@@ -56,7 +56,7 @@ int fill(long long rows) {
 }
 
 int pane() {
-  foundation::set_device_now(static_cast<double>(kNow));
+  sim::set_device_now(static_cast<double>(kNow));
   pxprefs::HistorySnapshot snap = pxprefs::read_history(kNow);
   std::printf("%s; %s; %zu sessions listed\n", snap.level_chart.summary.c_str(), snap.health_chart.summary.c_str(),
               snap.last_sessions.size());
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: px_history_memory fill ROOT ROWS | pane ROOT\n");
     return 2;
   }
-  foundation::set_device_root(argv[2]);
+  sim::set_device_root(argv[2]);
   std::string what = argv[1];
   if (what == "fill" && argc == 4) return fill(std::atoll(argv[3]));
   if (what == "pane") return pane();

@@ -17,10 +17,10 @@
 #include "history/sample.h"
 #include "history/store.h"
 #include "host/device/sim_battery.h"
-#include "platform/foundation/device_clock.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/objc/runtime.h"
 #include "platform/preferences/ps_list_controller.h"
+#include "platform/sim/device_clock.h"
 #include "prefs/history_snapshot.h"
 #include "prefs/panes.h"
 
@@ -62,7 +62,7 @@ std::shared_ptr<preferences::PSListController> history_pane() {
 
 void BM_HistoryPaneOpen(benchmark::State& state) {
   make_year_store();
-  foundation::set_device_now(static_cast<double>(kYearEnd + 60));
+  sim::set_device_now(static_cast<double>(kYearEnd + 60));
   objc::id pane(history_pane());
   for (auto _ : state) {
     for (const char* getter : {"HealthNow:", "Health30DaysAgo:", "Health365DaysAgo:", "CyclesPerWeek:",

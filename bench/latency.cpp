@@ -10,8 +10,8 @@
 #include <string>
 
 #include "platform/foundation/darwin_notify.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/sim/device_paths.h"
 
 namespace bench {
 namespace {
@@ -87,7 +87,7 @@ Percentiles darwin_post_to_callback(int posts) {
 }
 
 Percentiles inotify_touch_to_read(int posts) {
-  std::string folder = foundation::DevicePath("/var/run/notify").host();
+  std::string folder = sim::DevicePath("/var/run/notify").host();
   std::string file = folder + "/bench.floor";
   return measure(
       posts,

@@ -12,14 +12,15 @@
 #include "bench/summary.h"
 #include "host/common/device_layout.h"
 #include "host/springboard/springboard_state.h"
-#include "platform/foundation/property_list_files.h"
-#include "platform/objc/runtime.h"
-#include "shared/names.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/property_list.h"
+#include "platform/foundation/property_list_files.h"
+#include "platform/objc/runtime.h"
+#include "platform/sim/atomic_write.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
+#include "shared/names.h"
 
 namespace bench {
 
@@ -105,7 +106,7 @@ Workloads::Workloads() {
   std::string tmpl = (std::filesystem::temp_directory_path() / "pxbench-XXXXXX").string();
   if (::mkdtemp(tmpl.data())) m_root = tmpl;
   if (auto made = host::make_device_layout(m_root); !made) throw std::runtime_error(made.message());
-  foundation::set_device_root(m_root);
+  sim::set_device_root(m_root);
 }
 
 Workloads::~Workloads() {
@@ -127,11 +128,11 @@ void BM_BatteryBroadcastFloor(benchmark::State& state) {
                           {"Amperage", 1000},
                           {"HasLaunchedOnce", true}});
   std::string defaults = *foundation::plist::serialize(mirror, foundation::plist::Format::binary);
-  std::string data_file = foundation::DevicePath("/User/Library/PylonexData.plist").host();
-  std::string defaults_file = foundation::DevicePath("/var/mobile/Library/Preferences/floor.plist").host();
+  std::string data_file = sim::DevicePath("/User/Library/PylonexData.plist").host();
+  std::string defaults_file = sim::DevicePath("/var/mobile/Library/Preferences/floor.plist").host();
   for (auto _ : state) {
-    foundation::write_file_atomically(defaults_file, defaults);
-    foundation::write_file_atomically(data_file, data);
+    sim::write_file_atomically(defaults_file, defaults);
+    sim::write_file_atomically(data_file, data);
   }
 }
 BENCHMARK(BM_BatteryBroadcastFloor);
@@ -163,10 +164,11 @@ BENCHMARK(BM_SettingsReloadFloor);
 // platform's reader, which every reader of a file pays. It shows how much of
 // a path's ratio is the read alone.
 void read_and_parse_with_libplist(benchmark::State& state, const Value& contents, std::string_view device_file) {
-  foundation::writeToFile(contents, device_file);
+  foundation::writeToFile(contents, sim::DevicePath(device_file));
   std::string storage;
   for (auto _ : state) {
-    auto file = foundation::read_device_file(device_file, foundation::plist::max_file_bytes, std::move(storage));
+    auto file = foundation::read_device_file(sim::DevicePath(device_file), foundation::plist::max_file_bytes,
+                                             std::move(storage));
     plist_t root = nullptr;
     plist_from_xml(file->data(), static_cast<uint32_t>(file->size()), &root);
     benchmark::DoNotOptimize(root);
@@ -190,8 +192,8 @@ BENCHMARK(BM_SettingsReloadReadAndParse);
 // is the machine clock alone, what a reading cost when each process kept the
 // clock it read first.
 void BM_DeviceClockReading(benchmark::State& state) {
-  foundation::set_device_now(1418000000);
-  for (auto _ : state) benchmark::DoNotOptimize(foundation::device_now());
+  sim::set_device_now(1418000000);
+  for (auto _ : state) benchmark::DoNotOptimize(sim::device_now());
 }
 BENCHMARK(BM_DeviceClockReading);
 void BM_DeviceClockFloor(benchmark::State& state) {
@@ -204,11 +206,11 @@ void BM_DeviceClockFloor(benchmark::State& state) {
 BENCHMARK(BM_DeviceClockFloor);
 
 void atomic_write(benchmark::State& state, bool durable) {
-  foundation::set_durable_writes(durable);
+  sim::set_durable_writes(durable);
   std::string data = xml_bytes(realistic_status());
-  std::string file = foundation::DevicePath("/User/Library/PylonexData.plist").host();
-  for (auto _ : state) foundation::write_file_atomically(file, data);
-  foundation::set_durable_writes(true);
+  std::string file = sim::DevicePath("/User/Library/PylonexData.plist").host();
+  for (auto _ : state) sim::write_file_atomically(file, data);
+  sim::set_durable_writes(true);
 }
 void BM_AtomicWriteDurable(benchmark::State& state) { atomic_write(state, true); }
 void BM_AtomicWriteNoSync(benchmark::State& state) { atomic_write(state, false); }
@@ -225,7 +227,7 @@ void BM_BatteryBroadcast(benchmark::State& state) {
   auto& center = foundation::NSNotificationCenter::defaultCenter();
   // The device clock where the broadcasts' UpdateTime is: the history the
   // tweak keeps of them is recent, not years old to be thinned.
-  foundation::set_device_now(1418000000);
+  sim::set_device_now(1418000000);
   int i = 0;
   for (auto _ : state) {
     // A new UpdateTime each time, as real broadcasts carry, so nothing is skipped as unchanged.
@@ -247,7 +249,7 @@ void BM_OtherNotification(benchmark::State& state) {
 BENCHMARK(BM_OtherNotification);
 
 void BM_PaneRow(benchmark::State& state) {
-  foundation::writeToFile(realistic_status(), px::kBatteryDataFile);
+  foundation::writeToFile(realistic_status(), sim::DevicePath(px::kBatteryDataFile));
   objc::id pane = objc::class_new(objc::objc_getClass("BatteryData"));
   if (!pane) return state.SkipWithError("settings bundle classes not registered");
   for (auto _ : state) benchmark::DoNotOptimize(objc::msg_send<Value>(pane, objc::sel("RawCapacity:"), objc::id()));
@@ -258,7 +260,7 @@ void BM_SettingsReload(benchmark::State& state) {
   if (!g_deliverables->load_settings) return state.SkipWithError("loadSettings not found");
   foundation::Value settings = full_settings();
   settings.mutable_dictionary()["debugMode"] = Value(false);  // the log line is not what is timed
-  foundation::writeToFile(settings, px::kSettingsFile);
+  foundation::writeToFile(settings, sim::DevicePath(px::kSettingsFile));
   for (auto _ : state) g_deliverables->load_settings();
 }
 BENCHMARK(BM_SettingsReload);
@@ -268,7 +270,7 @@ void time_items(benchmark::State& state, bool clock_on) {
   foundation::Value settings = full_settings();
   settings.mutable_dictionary()["statusbarMah"] = Value(clock_on);
   settings.mutable_dictionary()["debugMode"] = Value(false);
-  foundation::writeToFile(settings, px::kSettingsFile);
+  foundation::writeToFile(settings, sim::DevicePath(px::kSettingsFile));
   g_deliverables->load_settings();
   objc::id aggregator = springboard::shared_instance("SBStatusBarStateAggregator");
   for (auto _ : state) objc::msg_send<void>(aggregator, objc::sel("_updateTimeItems"));

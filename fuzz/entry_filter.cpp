@@ -3,8 +3,8 @@
 #include "fuzz/entries.h"
 #include "fuzz/fuzz_device.h"
 #include "host/springboard/substrate_loader.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
+#include "platform/sim/device_paths.h"
 
 namespace pxfuzz {
 
@@ -14,14 +14,14 @@ void filter_plist(std::string_view bytes) {
     // Not a library: whatever the filter says, dlopen refuses it and the
     // loader must log that and carry on.
     put_device_file(std::string(springboard::kSubstrateFolder) + "/Fuzz.dylib", "not a library");
-    return foundation::DevicePath(springboard::kSubstrateFolder).host();
+    return sim::DevicePath(springboard::kSubstrateFolder).host();
   }();
   put_device_file(std::string(springboard::kSubstrateFolder) + "/Fuzz.plist", bytes);
   truncate_device_log();
   bool selected = springboard::filter_selects(folder + "/Fuzz.plist", "com.apple.springboard");
   auto loaded = springboard::load_tweaks("com.apple.springboard");
   require(loaded.empty(), "nothing but a text file to load");
-  std::string log = foundation::read_whole_file(foundation::DevicePath("/var/log/syslog").host(), 1 << 20).value_or("");
+  std::string log = foundation::read_whole_file(sim::DevicePath("/var/log/syslog").host(), 1 << 20).value_or("");
   bool skipped = log.find("skipping Fuzz.dylib") != std::string::npos;
   bool tried = log.find("cannot load Fuzz.dylib") != std::string::npos;
   require(skipped != tried, "the loader either skips the library or tries it");

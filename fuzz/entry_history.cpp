@@ -7,7 +7,7 @@
 #include "fuzz/entries.h"
 #include "fuzz/fuzz_device.h"
 #include "history/overview.h"
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_paths.h"
 #include "shared/names.h"
 
 namespace pxfuzz {
@@ -19,7 +19,7 @@ bool finite_or_absent(const std::optional<double>& v) { return !v || std::isfini
 
 void history_store(std::string_view bytes) {
   fuzz_device_root();
-  std::string host = foundation::DevicePath(px::kHistoryStoreFile).host();
+  std::string host = sim::DevicePath(px::kHistoryStoreFile).host();
   for (const char* suffix : {"-wal", "-shm"}) std::filesystem::remove(host + suffix);
   put_device_file(px::kHistoryStoreFile, bytes);
 

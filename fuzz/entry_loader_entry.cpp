@@ -5,7 +5,7 @@
 #include "fuzz/entries.h"
 #include "fuzz/fuzz_device.h"
 #include "host/settings/settings_app.h"
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_paths.h"
 
 namespace pxfuzz {
 
@@ -15,7 +15,7 @@ void loader_entry(std::string_view bytes) {
   // as their specifier.
   static settings::SettingsApp& app = []() -> settings::SettingsApp& {
     fuzz_device_root();
-    std::string bundles = foundation::DevicePath("/Library/PreferenceBundles").host();
+    std::string bundles = sim::DevicePath("/Library/PreferenceBundles").host();
     std::filesystem::create_directories(bundles);
     std::filesystem::copy(PX_PREFS_BUNDLE, bundles + "/PylonexPro2Prefs.bundle",
                           std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);

@@ -4,13 +4,13 @@
 #include "fuzz/entries.h"
 #include "fuzz/fuzz_device.h"
 #include "host/device/trace_battery.h"
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_paths.h"
 
 namespace pxfuzz {
 
 void trace_reader(std::string_view bytes) {
   put_device_file("/var/tmp/fuzz.trace", bytes);
-  auto samples = device::read_trace(foundation::DevicePath("/var/tmp/fuzz.trace").host());
+  auto samples = device::read_trace(sim::DevicePath("/var/tmp/fuzz.trace").host());
   if (!samples) {
     require(!samples.message().empty(), "a refused trace says why");
     return;

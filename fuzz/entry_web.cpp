@@ -31,7 +31,8 @@ void web_request(std::string_view bytes) {
   // The same bytes as a path under /bundle/ and as a page file: nothing that
   // comes out may climb or leave the bundles' folder.
   std::string path = "/bundle/" + std::string(bytes);
-  if (auto device_file = web::bundle_device_path(path)) {
+  if (auto device_path = web::bundle_device_path(path)) {
+    const std::string* device_file = &device_path->str();
     require(device_file->rfind("/Library/PreferenceBundles/", 0) == 0, "bundle files stay in the bundles' folder");
     require(plain_components(device_file->substr(1)), "no climbing component in a bundle file");
     require(device_file->find('\0') == std::string::npos, "no NUL in a bundle file");

@@ -9,7 +9,7 @@
 
 #include "fuzz/entries.h"
 #include "host/common/device_layout.h"
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_paths.h"
 
 namespace pxfuzz {
 
@@ -33,14 +33,14 @@ const std::string& fuzz_device_root() {
   require(::mkdtemp(tmpl.data()) != nullptr, "mkdtemp");
   g_root = tmpl;
   require(host::make_device_layout(g_root).ok(), "device layout");
-  foundation::set_device_root(g_root);
+  sim::set_device_root(g_root);
   std::atexit(remove_root);
   return g_root;
 }
 
 void put_device_file(std::string_view device_file, std::string_view bytes) {
   fuzz_device_root();
-  std::string host = foundation::DevicePath(device_file).host();
+  std::string host = sim::DevicePath(device_file).host();
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(host).parent_path(), ec);
   std::ofstream out(host, std::ios::binary | std::ios::trunc);
@@ -49,7 +49,7 @@ void put_device_file(std::string_view device_file, std::string_view bytes) {
 
 void truncate_device_log() {
   fuzz_device_root();
-  std::string log = foundation::DevicePath("/var/log/syslog").host();
+  std::string log = sim::DevicePath("/var/log/syslog").host();
   if (::truncate(log.c_str(), 0) != 0) {
     // No log yet.
   }

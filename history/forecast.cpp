@@ -7,7 +7,7 @@
 
 #include "history/robust_fit.h"
 #include "history/thinning.h"
-#include "platform/foundation/utc_text.h"
+#include "platform/sim/utc_text.h"
 
 namespace history {
 namespace {
@@ -150,7 +150,7 @@ const char* forecast_status_name(ForecastStatus status) {
   return "no_capacity_data";
 }
 
-std::string utc_date(std::int64_t time) { return foundation::utc_text(time, "%Y-%m-%d"); }
+std::string utc_date(std::int64_t time) { return sim::utc_text(time, "%Y-%m-%d"); }
 
 Forecast forecast_health(const std::vector<DayHealth>& days) {
   Forecast f;

@@ -1,19 +1,19 @@
 #include "history/kept_reader.h"
 
-#include "platform/foundation/device_paths.h"
-#include "platform/foundation/file_identity.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/file_identity.h"
 #include "platform/sqlite/device_database.h"
 
 namespace history {
 
 StoreStamp StoreStamp::of(std::string_view device_file) {
   auto file = [](const std::string& host_path) {
-    auto id = foundation::FileIdentity::at(host_path);
-    if (id.kind != foundation::FileIdentity::Kind::present) return File{};
+    auto id = sim::FileIdentity::at(host_path);
+    if (id.kind != sim::FileIdentity::Kind::present) return File{};
     return File{true, id.device, id.inode, id.size,
                 static_cast<std::int64_t>(id.modified.tv_sec) * 1'000'000'000 + id.modified.tv_nsec};
   };
-  std::string store = foundation::DevicePath(device_file).host();
+  std::string store = sim::DevicePath(device_file).host();
   return {file(store), file(store + sqlite::kCompanionSuffixes[0])};
 }
 

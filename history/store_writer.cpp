@@ -11,7 +11,8 @@
 #include "history/sample_rows.h"
 #include "history/schema.h"
 #include "history/store.h"
-#include "platform/foundation/keep_aside.h"
+#include "platform/foundation/log.h"
+#include "platform/sim/keep_aside.h"
 #include "platform/sqlite/device_database.h"
 #include "shared/names.h"
 
@@ -52,7 +53,7 @@ bool HistoryWriter::keep_store_aside(const std::string& host_path, std::int64_t 
   // The store moves with its companions, so the set still opens together; a
   // companion named on its own (a -wal that is a link) moves alone.
   std::string device_file = m_options.device_file;
-  foundation::AsideOptions options;
+  sim::AsideOptions options;
   options.companions = sqlite::kCompanionSuffixes;
   options.at = static_cast<double>(now);
   for (const char* suffix : sqlite::kCompanionSuffixes) {
@@ -61,10 +62,11 @@ bool HistoryWriter::keep_store_aside(const std::string& host_path, std::int64_t 
       options.companions = {};
     }
   }
-  std::optional<std::string> moved = foundation::keep_aside(device_file, "corrupt", options);
-  if (!moved) return false;
+  sim::Aside aside = sim::keep_aside(sim::DevicePath(device_file), "corrupt", options);
+  if (!aside.report.empty()) NSLog("%@", aside.report);
+  if (!aside.moved) return false;
   result.replaced_corrupt = true;
-  result.moved_aside_to = *moved;
+  result.moved_aside_to = aside.moved->str();
   return true;
 }
 

@@ -8,10 +8,11 @@
 
 #include "history/remaining_text.h"
 #include "history/kept_reader.h"
-#include "platform/foundation/device_clock.h"
+#include "platform/sim/device_clock.h"
 #include "platform/foundation/format.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/user_defaults.h"
+#include "platform/sim/device_clock.h"
 #include "platform/uikit/ui_device.h"
 #include "prefs/battery_figures.h"
 #include "prefs/pane_support.h"
@@ -36,7 +37,8 @@ std::int32_t stored_actual_max() {
 
 Value temperature_row() {
   bool fahrenheit =
-      foundation::dictionaryWithContentsOfFile(px::kSettingsFileMobile)[px::settings::Fahrenheit.key].boolValue();
+      foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kSettingsFileMobile))[px::settings::Fahrenheit.key]
+          .boolValue();
   Value celsius = temperature_value(top("Temperature"));
   if (!fahrenheit) return format("%@ °C", celsius);
   if (celsius.is_nil()) return format("%@ °F", celsius);
@@ -83,7 +85,7 @@ Value fully_charged_row() {
 Value time_left_row(history::RemainingDirection row) {
   static history::KeptReader store;
   history::HistoryReader* reader = store.reader();
-  auto now = static_cast<std::int64_t>(std::floor(foundation::device_now()));
+  auto now = static_cast<std::int64_t>(std::floor(sim::device_now()));
   return Value(
       history::remaining_row_text(reader ? history::read_remaining(*reader, now) : history::RemainingEstimate{}, row));
 }

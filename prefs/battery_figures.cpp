@@ -7,7 +7,7 @@
 
 namespace pxprefs {
 
-foundation::Value battery_data() { return foundation::dictionaryWithContentsOfFile(pathToData); }
+foundation::Value battery_data() { return foundation::dictionaryWithContentsOfFile(sim::DevicePath(pathToData)); }
 
 std::optional<std::string> temperature_text(const foundation::Value& temperature) {
   if (!temperature.is_number() || temperature.boolean()) return std::nullopt;

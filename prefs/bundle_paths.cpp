@@ -21,7 +21,8 @@ const Default kDefaults[] = {
 }  // namespace
 
 std::string config_value(std::string_view key) {
-  foundation::Value info = foundation::dictionaryWithContentsOfFile(std::string(kBundleFolder) + "/Info.plist");
+  foundation::Value info =
+      foundation::dictionaryWithContentsOfFile(sim::DevicePath(std::string(kBundleFolder) + "/Info.plist"));
   if (auto* s = info[key].string()) return *s;
   for (auto& d : kDefaults)
     if (key == d.key) return d.value;

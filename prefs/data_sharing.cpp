@@ -8,11 +8,11 @@
 #include <thread>
 
 #include "platform/foundation/date_formatter.h"
-#include "platform/foundation/device_clock.h"
 #include "platform/foundation/format.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/url_loading.h"
 #include "platform/foundation/user_defaults.h"
+#include "platform/sim/device_clock.h"
 #include "platform/system/system_command.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_web_view.h"
@@ -53,7 +53,7 @@ void send_data(const Pane& pane) {
   }
   alert(pane, "Your battery data was sent correctly.");
   auto& defaults = foundation::NSUserDefaults::standardUserDefaults();
-  defaults.setObject(Value(last_sync_text(foundation::device_now())), "LastSync");
+  defaults.setObject(Value(last_sync_text(sim::device_now())), "LastSync");
   defaults.synchronize();
 }
 

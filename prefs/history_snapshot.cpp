@@ -8,9 +8,9 @@
 #include "history/kept_reader.h"
 #include "history/overview.h"
 #include "history/remaining_text.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
 #include "prefs/history_texts.h"
 
 namespace pxprefs {
@@ -30,7 +30,7 @@ struct StoreKey {
   bool operator==(const StoreKey&) const = default;
 };
 
-StoreKey store_key(std::int64_t now) { return {foundation::device_root(), now / 60, history::StoreStamp::of()}; }
+StoreKey store_key(std::int64_t now) { return {sim::device_root(), now / 60, history::StoreStamp::of()}; }
 
 struct SnapshotCache {
   std::unique_ptr<HistorySnapshot> snapshot;
@@ -191,7 +191,7 @@ const HistorySnapshot& current_history() {
   c.turn_ended = false;
   // Rounded as the battery status rounds UpdateTime: the newest sample is
   // never a second after the pane's "now".
-  auto now = static_cast<std::int64_t>(std::llround(foundation::device_now()));
+  auto now = static_cast<std::int64_t>(std::llround(sim::device_now()));
   StoreKey key = store_key(now);
   if (!c.snapshot || !(key == c.key)) {
     c.snapshot = std::make_unique<HistorySnapshot>(read_history(now));

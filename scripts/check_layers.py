@@ -4,8 +4,9 @@
 The layers are the table under "The layout of the code" in
 docs/architecture.md: one row per folder, its last cell the folders it may
 use (written `folder/`, a folder covering its subfolders; `folder/*` every
-row below that folder; `*` anything). What a folder may use is what its row
-lists and, through them, whatever those may use. A file or a CMake target
+row below that folder; `folder` without the slash that row alone, not the
+rows below it; `*` anything). What a folder may use is what its row lists
+and, through them, whatever those may use. A file or a CMake target
 belongs to the deepest folder of the table that holds it; a folder holding
 C++ sources but no row is an error too, so a new folder is placed on purpose.
 
@@ -34,7 +35,7 @@ def read_table(doc_path):
                 continue
             cells = [c.strip() for c in line.strip().strip("|").split("|")]
             folder = re.match(r"`([^`]+)`", cells[0]).group(1).rstrip("/")
-            rows[folder] = [e.rstrip("/") if e not in ("*",) else e for e in re.findall(r"`([^`]+)`", cells[-1])]
+            rows[folder] = re.findall(r"`([^`]+)`", cells[-1])
     if not rows:
         sys.exit(f"check_layers: no layer table under '{TABLE_HEADING}' in {doc_path}")
     return rows
@@ -60,6 +61,9 @@ def expand(rows, entry):
     if entry.endswith("/*"):
         base = entry[:-2]
         return {f for f in rows if f.startswith(base + "/")}
+    if not entry.endswith("/"):
+        return {entry}  # that row alone, not the rows below it
+    entry = entry.rstrip("/")
     return {f for f in rows if inside(f, entry)} | {entry}
 
 

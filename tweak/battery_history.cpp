@@ -6,11 +6,11 @@
 
 #include "history/store.h"
 #include "platform/foundation/darwin_notify.h"
-#include "platform/foundation/device_clock.h"
 #include "platform/foundation/log.h"
+#include "platform/sim/device_clock.h"
 #include "platform/uikit/ui_device.h"
-#include "shared/names.h"
 #include "shared/battery_level.h"
+#include "shared/names.h"
 
 namespace pylonexpro2 {
 
@@ -31,7 +31,7 @@ std::set<std::string>& logged() {
 void logOnce(const std::string& kind, const std::string& detail) { logFailureOnce("battery history " + kind, detail); }
 
 void clearHistory(foundation::CFNotificationCenterRef, void*, std::string_view, const void*, const foundation::Value&) {
-  history::StoreResult<> cleared = writer().clear(static_cast<std::int64_t>(std::floor(foundation::device_now())));
+  history::StoreResult<> cleared = writer().clear(static_cast<std::int64_t>(std::floor(sim::device_now())));
   if (cleared.ok())
     NSLog("PylonexPro2 : battery history cleared");
   else
@@ -46,7 +46,7 @@ void logFailureOnce(const std::string& what, const std::string& detail) {
 }
 
 void recordBatteryHistory(const foundation::Value& status) {
-  double now = foundation::device_now();
+  double now = sim::device_now();
   std::optional<std::int32_t> level = px::level_percent(uikit::UIDevice::currentDevice()->batteryLevel());
   history::Sample sample = history::sample_from_status(status, level, now);
   history::RecordResult result = writer().record(sample, static_cast<std::int64_t>(std::floor(now)));

@@ -30,7 +30,7 @@ void handleBatteryNotification(const foundation::NSNotification& notification, f
   defaults.synchronize();
 
   // The data file comes first: the history leaves it room (see HistoryWriter::Options).
-  if (!foundation::writeToFile(notify, px::kBatteryDataFile, true))
+  if (!foundation::writeToFile(notify, sim::DevicePath(px::kBatteryDataFile), true))
     logFailureOnce("battery data file not written", std::string(px::kBatteryDataFile));
   rememberBatteryStatus(notify);
   // After the data file: whatever the store does, the file and mirrors are written.

@@ -25,7 +25,7 @@ std::string capacityClockPattern(std::int32_t timemode, const foundation::Value&
 void aggregator_updateTimeItems(objc::id self, objc::SEL cmd) {
   if (orig_updateTimeItems) (*orig_updateTimeItems)(self, cmd);
   if (!TweakSettings.statusbarMah) return;
-  foundation::Value data = foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile);
+  foundation::Value data = foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile));
   std::string text = foundation::format("%@ mAh", data["AppleRawCurrentCapacity"]);
   // "1198 mAh - 3:40": the time left follows while there is one to show.
   if (TweakSettings.statusbarTime)

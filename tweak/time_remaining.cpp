@@ -4,8 +4,8 @@
 
 #include "history/remaining_text.h"
 #include "history/sample.h"
-#include "platform/foundation/device_clock.h"
 #include "platform/foundation/format.h"
+#include "platform/sim/device_clock.h"
 #include "platform/uikit/ui_device.h"
 #include "shared/battery_level.h"
 
@@ -20,12 +20,11 @@ history::RecentSamples& recent() {
 
 void rememberBatteryStatus(const foundation::Value& status) {
   std::optional<std::int32_t> level = px::level_percent(uikit::UIDevice::currentDevice()->batteryLevel());
-  recent().add(history::sample_from_status(status, level, foundation::device_now()));
+  recent().add(history::sample_from_status(status, level, sim::device_now()));
 }
 
 history::RemainingEstimate timeRemaining() {
-  return history::estimate_remaining(recent().samples(),
-                                     static_cast<std::int64_t>(std::floor(foundation::device_now())));
+  return history::estimate_remaining(recent().samples(), static_cast<std::int64_t>(std::floor(sim::device_now())));
 }
 
 std::string timeRemainingLine() {

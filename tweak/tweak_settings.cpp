@@ -113,7 +113,7 @@ void read_into(SettingsSnapshot& s, const Binding& binding, const foundation::Va
 }  // namespace
 
 void loadSettings() {
-  foundation::Value settings = foundation::dictionaryWithContentsOfFile(px::kSettingsFile);
+  foundation::Value settings = foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kSettingsFile));
   auto& s = TweakSettings;
   for (const Binding& binding : kBindings) read_into(s, binding, settings);
 

@@ -7,17 +7,17 @@
 
 #include "host/cli/battery_arguments.h"
 #include "host/cli/command_entries.h"
-#include "host/status/device_status.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_verbs.h"
 #include "host/common/level_percent_text.h"
 #include "host/common/value_json.h"
 #include "host/device/battery_change.h"
 #include "host/device/power_model.h"
-#include "platform/foundation/device_paths.h"
+#include "host/status/device_status.h"
 #include "platform/foundation/folder_watcher.h"
 #include "platform/foundation/run_loop.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/hardware/hardware_state.h"
 
 namespace cli {
 namespace {
@@ -53,9 +53,9 @@ bool wait_for_battery_handled(long long generation, int timeout_ms) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return false;
     if (!run_folder)
-      run_folder = foundation::FolderWatcher::create(foundation::DevicePath("/var/run").host(),
-                                                     [](const std::vector<std::string>&) {})
-                       .value_or(nullptr);
+      run_folder =
+          foundation::FolderWatcher::create(sim::DevicePath("/var/run").host(), [](const std::vector<std::string>&) {
+          }).value_or(nullptr);
     foundation::RunLoop::main().run_once(static_cast<int>(std::min<long long>(left, 250)));
   }
 }
@@ -97,7 +97,7 @@ CommandResult change_battery(const ParsedArgs& args, Context& context) {
   if (!change) return context.usage_error(change.message());
   return report_battery_change(
       host::control_request(host::control_socket_path("launchd"),
-                            {"battery-change", device::battery_change_to_json(*change).dump()}),
+                            {"battery-change", host::json_text(device::battery_change_to_json(*change))}),
       "battery");
 }
 
@@ -110,7 +110,7 @@ CommandResult plug(bool connected) {
 // `usage NAME`: what the phone is doing, for the simulated battery's load model.
 CommandResult set_usage(const ParsedArgs& args, Context& context) {
   const std::string& name = args.positionals[0];
-  if (!device::parse_usage(name)) return context.usage_error("no usage '" + name + "' (" + device::kUsageNames + ")");
+  if (!device::parse_usage(name)) return context.usage_error("no usage '" + name + "' (" + device::usage_names() + ")");
   HandledReply handled =
       await_battery_reply(host::control_request(host::control_socket_path("launchd"), {"usage", name}));
   if (handled.failure) return *handled.failure;
@@ -140,7 +140,7 @@ CommandResult record(const ParsedArgs& args, Context& context) {
   auto start = Clock::now();
   long long last_generation = -1, written = 0;
   auto take = [&] {
-    auto entry = hardware::battery_entry();
+    auto entry = sim::battery_entry();
     long long generation = entry["Generation"].longLongValue();
     if (!entry.is_dictionary() || generation == last_generation) return;
     last_generation = generation;
@@ -148,12 +148,12 @@ CommandResult record(const ParsedArgs& args, Context& context) {
                            {"Level", entry["Level"].doubleValue()},
                            {"State", device::state_name(entry["State"].intValue())}};
     if (entry["Status"].is_dictionary()) line["Status"] = host::to_json(entry["Status"]);
-    out << line.dump() << "\n" << std::flush;
+    out << host::json_text(line) << "\n" << std::flush;
     ++written;
   };
   auto watcher = foundation::FolderWatcher::create(
-      foundation::DevicePath(hardware::kHardwareFolder).host(), [&](const std::vector<std::string>& names) {
-        if (std::find(names.begin(), names.end(), hardware::kBatteryEntryName) != names.end()) take();
+      sim::DevicePath(sim::kHardwareFolder).host(), [&](const std::vector<std::string>& names) {
+        if (std::find(names.begin(), names.end(), sim::kBatteryEntryName) != names.end()) take();
       });
   if (!watcher) return Context::failure(watcher.message());
   context.write(Stream::error, "Recording battery broadcasts into " + file + " (Ctrl-C to stop)\n");
@@ -177,7 +177,7 @@ std::vector<Command> battery_commands() {
   record_command.args.options = {{"--count", "N", "stops after N samples"},
                                  {"--seconds", "S", "stops after S seconds"}};
   Command usage_command{"usage", "sets what the phone is doing, for the simulated battery's load", {}, true, set_usage};
-  usage_command.args.positionals = {{"NAME", device::kUsageNames}};
+  usage_command.args.positionals = {{"NAME", device::usage_names()}};
   usage_command.args.notes = {
       "The simulated battery (without rate=) draws the sum of what is on: the screen while unlocked, by brightness; "
       "Wi-Fi, Bluetooth, Location, the cellular radio unless in Airplane Mode; and this workload.",

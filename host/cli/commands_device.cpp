@@ -13,21 +13,21 @@
 #include <thread>
 
 #include "host/cli/command_entries.h"
-#include "host/status/device_status.h"
 #include "host/cli/package_store.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_layout.h"
-#include "platform/system/system_command.h"
 #include "host/common/device_processes.h"
 #include "host/common/device_verbs.h"
-#include "platform/system/device_process.h"
 #include "host/common/log_tail.h"
 #include "host/common/time_text.h"
 #include "host/device/battery_source.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
+#include "host/status/device_status.h"
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/log.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
+#include "platform/system/device_process.h"
+#include "platform/system/system_command.h"
 
 namespace cli {
 namespace {
@@ -67,7 +67,7 @@ CommandResult shutdown_device();
 
 CommandResult init(const ParsedArgs& args, Context&) {
   bool fresh = args.has("--fresh");
-  const std::string& root = foundation::device_root();
+  const std::string& root = sim::device_root();
   std::error_code ec;
   if (fresh && fs::exists(root, ec)) {
     // Only ever wipe something that is a device root, never an arbitrary folder.
@@ -86,7 +86,7 @@ CommandResult init(const ParsedArgs& args, Context&) {
 
 CommandResult install(const ParsedArgs& args, Context&) {
   std::string package = fs::absolute(args.positionals[0]).string();
-  if (auto made = host::make_device_layout(foundation::device_root()); !made)
+  if (auto made = host::make_device_layout(sim::device_root()); !made)
     return Context::failure("install failed: " + made.message());
   std::error_code ec;
   auto result = fs::is_regular_file(package, ec) ? install_deb(package) : install_tree(package, "");
@@ -118,7 +118,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   std::optional<std::string> given_battery = args.last("--battery");
   std::string battery = given_battery.value_or("sim");
   std::optional<std::string> clock = args.last("--clock");
-  const std::string& root = foundation::device_root();
+  const std::string& root = sim::device_root();
   if (auto pid = sys::DeviceProcess("launchd").running()) {
     std::string running = "Device at " + root + " is already running (launchd pid " + std::to_string(*pid) + ")";
     // Options that shape a boot would be silently lost on a device already booted.
@@ -140,13 +140,13 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   // Refuse a battery source that cannot work before anything starts.
   if (auto source = device::make_battery_source(battery); !source) return Context::failure(source.message());
   if (clock) {
-    auto t = host::parse_device_time(*clock, foundation::device_now());
+    auto t = host::parse_device_time(*clock, sim::device_now());
     if (!t) return context.usage_error(t.message());
-    if (!foundation::set_device_now(*t)) return Context::failure("the device clock could not be written");
+    if (!sim::set_device_now(*t)) return Context::failure("the device clock could not be written");
   }
   std::string launchd = host::own_exe_dir() + "/launchd";
   if (::access(launchd.c_str(), X_OK) != 0) return Context::failure(launchd + " is missing; build the project first");
-  std::string log = foundation::DevicePath(kLaunchdLogFile).host();
+  std::string log = sim::DevicePath(kLaunchdLogFile).host();
   pid_t pid = ::fork();
   if (pid < 0) return Context::failure(std::string("fork: ") + std::strerror(errno));
   if (pid == 0) {
@@ -185,7 +185,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
     sleep_ms(50);
   }
   return Context::failure("SpringBoard did not finish launching within 30 s; see " + log + " and " +
-                          foundation::DevicePath(foundation::kSyslogFile).host());
+                          sim::DevicePath(foundation::kSyslogFile).host());
 }
 
 CommandResult shutdown_device() {
@@ -196,7 +196,7 @@ CommandResult shutdown_device() {
   if (!anything) {
     for (const char* name : kDeviceProcesses)
       if (sys::DeviceProcess(name).recorded() != ::getpid()) sys::DeviceProcess(name).forget();
-    return {0, "Device at " + foundation::device_root() + " is not running\n", {}};
+    return {0, "Device at " + sim::device_root() + " is not running\n", {}};
   }
   if (launchd) {
     host::control_request(host::control_socket_path("launchd"), words_of(host::verbs::Shutdown{}), 5000);
@@ -205,7 +205,7 @@ CommandResult shutdown_device() {
   }
   stop_leftovers();
   for (const char* name : kDeviceProcesses) ::unlink(host::control_socket_path(name).c_str());
-  return {0, "Device at " + foundation::device_root() + " stopped\n", {}};
+  return {0, "Device at " + sim::device_root() + " stopped\n", {}};
 }
 
 CommandResult respring(const ParsedArgs&, Context&) {

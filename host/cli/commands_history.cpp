@@ -10,17 +10,18 @@
 #include "history/overview.h"
 #include "history/sample_fields.h"
 #include "host/cli/command_entries.h"
-#include "host/status/history_remaining.h"
 #include "host/common/time_text.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/utc_text.h"
+#include "host/common/value_json.h"
+#include "host/status/history_remaining.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/utc_text.h"
 
 namespace cli {
 namespace {
 
 using json = nlohmann::ordered_json;
 
-std::string iso_utc(std::int64_t t) { return foundation::utc_text(t, "%Y-%m-%dT%H:%M:%SZ"); }
+std::string iso_utc(std::int64_t t) { return sim::utc_text(t, "%Y-%m-%dT%H:%M:%SZ"); }
 
 std::string number_text(double v, int decimals = -1) {
   char buf[64];
@@ -84,7 +85,7 @@ std::string field_json(const history::Sample& s, const history::SampleField& fie
         else if constexpr (std::is_same_v<T, std::optional<bool>>)
           return !v ? "null" : *v ? "true" : "false";
         else if constexpr (std::is_same_v<T, std::optional<double>>)
-          return value(v).dump();
+          return host::json_text(value(v));
         else
           return v ? std::to_string(*v) : "null";
       },
@@ -290,7 +291,7 @@ std::string forecast_output(const history::Forecast& f, bool as_json) {
               {"model", f.model.empty() ? json(nullptr) : json(f.model)},
               {"exponent", round_value(f.exponent, 2)},
               {"days_needed", value(f.days_needed)}};
-    return j.dump(2) + "\n";
+    return host::json_text(j, 2) + "\n";
   }
   std::string out =
       "Health: " + (f.health_percent ? number_text(*f.health_percent, 1) + " %" : std::string("unknown")) + "\n";
@@ -346,8 +347,8 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
   if (what != "samples" && (args.has("--since") || args.has("--until")))
     return context.usage_error("--since and --until select samples");
 
-  foundation::reload_device_clock();
-  double now = foundation::device_now();
+  sim::reload_device_clock();
+  double now = sim::device_now();
   auto since_option = time_option(args, "--since", now);
   if (!since_option) return context.usage_error(since_option.message());
   auto until_option = time_option(args, "--until", now);
@@ -386,7 +387,7 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
   if (what == "sessions") {
     if (csv) list.header("start,end,start_level,end_level,mah_added,peak_watts,duration\n");
     auto put = [&](const history::ChargeSession& c) {
-      return list.row(as_json ? session_json(c).dump(2) : csv ? session_csv(c) : session_text(c));
+      return list.row(as_json ? host::json_text(session_json(c), 2) : csv ? session_csv(c) : session_text(c));
     };
     history::SessionTracker sessions;
     bool going = true;

@@ -2,10 +2,10 @@
 
 #include "host/cli/command_entries.h"
 #include "host/cli/device_requests.h"
-#include "platform/system/device_process.h"
 #include "host/common/time_text.h"
 #include "platform/foundation/darwin_notify.h"
-#include "platform/foundation/device_clock.h"
+#include "platform/sim/device_clock.h"
+#include "platform/system/device_process.h"
 
 namespace cli {
 namespace {
@@ -23,9 +23,9 @@ CommandResult set_clock(const ParsedArgs& args, Context& context) {
   if (sys::DeviceProcess("SpringBoard").running())
     return send_verb<host::verbs::SetClock>("SpringBoard", args, kNotRunning);
   // With no SpringBoard the clock file is the whole of the device's time.
-  auto t = host::parse_device_time(args.positionals[0], foundation::device_now());
+  auto t = host::parse_device_time(args.positionals[0], sim::device_now());
   if (!t) return context.usage_error(t.message());
-  if (!foundation::set_device_now(*t)) return Context::failure("the device clock could not be written");
+  if (!sim::set_device_now(*t)) return Context::failure("the device clock could not be written");
   return {0, "Device clock set\n", {}};
 }
 

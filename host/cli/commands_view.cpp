@@ -10,15 +10,15 @@
 #include <thread>
 
 #include "host/cli/command_entries.h"
-#include "host/status/device_status.h"
 #include "host/cli/screen.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
 #include "host/common/log_tail.h"
-#include "platform/foundation/device_paths.h"
-#include "platform/foundation/file_io.h"
 #include "host/common/value_json.h"
+#include "host/status/device_status.h"
+#include "platform/foundation/file_io.h"
 #include "platform/foundation/log.h"
+#include "platform/sim/device_paths.h"
 
 #ifndef PX_SOURCE_DIR
 #define PX_SOURCE_DIR "."
@@ -36,7 +36,7 @@ CommandResult show_log(const ParsedArgs& args, Context& context) {
   }
   // Read from the end: a long-running device's syslog is large.
   if (n >= 0) return {0, host::last_log_text(foundation::kSyslogFile, static_cast<std::size_t>(n)), {}};
-  auto c = foundation::read_whole_file(foundation::DevicePath(foundation::kSyslogFile).host(), 256u << 20);
+  auto c = foundation::read_whole_file(sim::DevicePath(foundation::kSyslogFile).host(), 256u << 20);
   if (!c.ok()) return {};
   return {0, *c, {}};
 }
@@ -85,7 +85,7 @@ CommandResult demo(const ParsedArgs&, Context& context) {
       ::dup2(pipe_fds[1], 2);
     }
     ::setenv("SIMDEVICE", self.c_str(), 1);
-    ::setenv("DEVICE", foundation::device_root().c_str(), 1);
+    ::setenv("DEVICE", sim::device_root().c_str(), 1);
     ::execlp("bash", "bash", script.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }

@@ -12,13 +12,13 @@
 #include <thread>
 
 #include "host/cli/command_entries.h"
-#include "platform/system/device_process.h"
 #include "host/web/change_source.h"
 #include "host/web/command_request.h"
 #include "host/web/request_guard.h"
 #include "host/web/state_document.h"
 #include "host/web/web_server.h"
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_paths.h"
+#include "platform/system/device_process.h"
 
 namespace cli {
 namespace {
@@ -60,7 +60,7 @@ void restart_with_root_in_environment() {
 // token, and the page's open tabs reconnect by themselves.
 std::string session_token(int port) {
   if (port == 0) return web::make_session_token();
-  return web::kept_session_token(foundation::DevicePath("/var/run/web-" + std::to_string(port) + ".token").host());
+  return web::kept_session_token(sim::DevicePath("/var/run/web-" + std::to_string(port) + ".token").host());
 }
 
 web::CommandOutcome run_for_page(const std::vector<std::string>& command) {
@@ -127,7 +127,7 @@ CommandResult serve(const ParsedArgs& args, Context& context) {
   sys::DeviceProcess(kWebProcess).record(::getpid());
   std::thread serving([&server] { server.serve(); });
 
-  context.write(Stream::output, "Serving the device at " + foundation::device_root() + "\n  open " + server.address() +
+  context.write(Stream::output, "Serving the device at " + sim::device_root() + "\n  open " + server.address() +
                                     "\n  (the address holds this run's session token; Ctrl-C stops)\n");
   int signal_number = 0;
   ::sigwait(&stop_signals, &signal_number);

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "host/cli/command_table.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
+#include "platform/sim/device_paths.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
   root = std::filesystem::weakly_canonical(std::filesystem::absolute(root), ec).string();
   while (root.size() > 1 && root.back() == '/') root.pop_back();
   ::setenv("SIMDEVICE_ROOT", root.c_str(), 1);
-  foundation::set_device_root(root);
+  sim::set_device_root(root);
   foundation::set_process_name("simdevice");
 
   // Ctrl-C ends a long-running command (watch, record) so it can say what it

@@ -11,8 +11,9 @@
 #include <sstream>
 
 #include "host/common/device_layout.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
+#include "platform/sim/atomic_write.h"
+#include "platform/sim/device_paths.h"
 
 namespace cli {
 namespace {
@@ -20,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string info_path(const std::string& package, const char* ext) {
-  return foundation::DevicePath("/var/lib/dpkg/info/" + package + ext).host();
+  return sim::DevicePath("/var/lib/dpkg/info/" + package + ext).host();
 }
 
 std::string read_text(const std::string& path) {
@@ -41,7 +42,7 @@ std::vector<std::string> read_list(const std::string& package) {
 std::string host_path_nofollow(const std::string& device_path) {
   auto slash = device_path.rfind('/');
   std::string parent = device_path.substr(0, slash);
-  return foundation::DevicePath(parent.empty() ? "/" : parent).host() + device_path.substr(slash);
+  return sim::DevicePath(parent.empty() ? "/" : parent).host() + device_path.substr(slash);
 }
 
 int run(const std::vector<std::string>& argv, std::string* out = nullptr) {
@@ -121,7 +122,7 @@ foundation::Result<InstallResult> install_tree(const std::string& tree_path, con
   auto fail = [](const std::string& why) { return foundation::fail(foundation::Errc::io, why); };
   std::error_code ec;
   if (!fs::is_directory(tree, ec)) return fail(tree + ": no such package folder or .deb");
-  if (foundation::device_root().empty()) return fail("no device root");
+  if (sim::device_root().empty()) return fail("no device root");
   std::string control = read_text(tree + "/DEBIAN/control");
   std::string package = control_field(control, "Package").value_or(name.empty() ? kDefaultPackage : name);
   if (!valid_package_name(package)) return fail("bad package name '" + package + "'");
@@ -155,8 +156,7 @@ foundation::Result<InstallResult> install_tree(const std::string& tree_path, con
       ++result.files;
     } else if (fs::is_regular_file(st)) {
       auto contents = foundation::read_whole_file(it->path().string(), 256u << 20);
-      if (!contents.ok() || !foundation::write_file_atomically(dest, *contents))
-        return fail("cannot install " + device);
+      if (!contents.ok() || !sim::write_file_atomically(dest, *contents)) return fail("cannot install " + device);
       fs::permissions(dest, fs::status(it->path()).permissions(), ec);
       ++result.files;
     } else {
@@ -169,15 +169,15 @@ foundation::Result<InstallResult> install_tree(const std::string& tree_path, con
   remove_paths(previous, now);
   std::string list_text;
   for (auto& p : listed) list_text += p + "\n";
-  if (!foundation::write_file_atomically(info_path(package, ".list"), list_text))
+  if (!sim::write_file_atomically(info_path(package, ".list"), list_text))
     return fail("cannot record the installed files of " + package);
   if (control.empty()) control = "Package: " + package + "\nVersion: 0\nArchitecture: " + kPackageArchitecture + "\n";
-  foundation::write_file_atomically(info_path(package, ".control"), control);
+  sim::write_file_atomically(info_path(package, ".control"), control);
   return result;
 }
 
 foundation::Result<InstallResult> install_deb(const std::string& deb) {
-  std::string tmp = foundation::DevicePath("/tmp").host() + "/install-XXXXXX";
+  std::string tmp = sim::DevicePath("/tmp").host() + "/install-XXXXXX";
   if (!::mkdtemp(tmp.data())) return foundation::fail(foundation::Errc::io, "cannot make a folder to unpack " + deb);
   foundation::Result<InstallResult> result =
       run({"dpkg-deb", "-x", deb, tmp}) != 0 || run({"dpkg-deb", "-e", deb, tmp + "/DEBIAN"}) != 0
@@ -195,13 +195,13 @@ foundation::Result<void> remove_package(const std::string& name) {
   ::unlink(info_path(name, ".list").c_str());
   ::unlink(info_path(name, ".control").c_str());
   // Put back whatever of the layout the package's files took with them.
-  return host::make_device_layout(foundation::device_root());
+  return host::make_device_layout(sim::device_root());
 }
 
 std::vector<std::string> installed_packages() {
   std::vector<std::string> names;
   std::error_code ec;
-  for (auto& e : fs::directory_iterator(foundation::DevicePath("/var/lib/dpkg/info").host(), ec))
+  for (auto& e : fs::directory_iterator(sim::DevicePath("/var/lib/dpkg/info").host(), ec))
     if (e.path().extension() == ".list") names.push_back(e.path().stem().string());
   std::sort(names.begin(), names.end());
   return names;

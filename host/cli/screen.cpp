@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "host/common/level_percent_text.h"
+#include "host/common/value_json.h"
 
 namespace cli {
 namespace {
@@ -19,7 +20,7 @@ std::size_t columns(const std::string& s) {
 std::string text_of(const json& j) {
   if (j.is_string()) return j.get<std::string>();
   if (j.is_null()) return "";
-  return j.dump();
+  return host::json_text(j);
 }
 
 bool truthy(const json& j) { return j.is_boolean() && j.get<bool>(); }

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
-#include "platform/foundation/device_paths.h"
-#include "platform/foundation/run_loop.h"
 #include "host/common/value_json.h"
+#include "platform/foundation/run_loop.h"
+#include "platform/sim/device_paths.h"
 
 namespace host {
 namespace {
@@ -127,7 +127,7 @@ std::string format_control_reply(const Reply& reply) {
 }
 
 std::string control_socket_path(const std::string& process) {
-  return foundation::DevicePath("/var/run/" + process + ".sock").host();
+  return sim::DevicePath("/var/run/" + process + ".sock").host();
 }
 
 ControlServer::ControlServer(std::string socket_path, CommandHandler handler)

@@ -6,10 +6,10 @@
 
 #include <cstdio>
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/foundation/user_defaults.h"
+#include "platform/sim/device_paths.h"
 
 namespace host {
 
@@ -19,7 +19,7 @@ ProcessArgs parse_process_args(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--root" && i + 1 < argc) {
-      foundation::set_device_root(argv[++i]);
+      sim::set_device_root(argv[++i]);
     } else if (a == "--foreground") {
       out.foreground = true;
     } else {
@@ -30,7 +30,7 @@ ProcessArgs parse_process_args(int argc, char** argv) {
 }
 
 bool start_device_process(const std::string& name, const std::string& defaults_domain, bool foreground) {
-  if (foundation::device_root().empty()) {
+  if (sim::device_root().empty()) {
     std::fprintf(stderr, "%s: no device root (set SIMDEVICE_ROOT or pass --root)\n", name.c_str());
     return false;
   }

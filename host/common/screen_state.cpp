@@ -3,14 +3,15 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/sim/atomic_write.h"
+#include "platform/sim/device_paths.h"
 
 namespace host {
 
 std::string screen_state_path(const std::string& process) {
-  return foundation::DevicePath(std::string(kScreenStateFolder) + "/" + process + ".json").host();
+  return sim::DevicePath(std::string(kScreenStateFolder) + "/" + process + ".json").host();
 }
 
 ScreenStatePublisher::ScreenStatePublisher(std::string process, std::function<std::string()> compose)
@@ -22,10 +23,10 @@ bool ScreenStatePublisher::publish_if_changed() {
   // The folder is made only when a write finds it missing (first publish, or
   // a device wiped under the process), not on every change. A write that
   // still fails is tried again at the next turn: m_published stays the old text.
-  if (!foundation::write_file_atomically(m_path, now)) {
+  if (!sim::write_file_atomically(m_path, now)) {
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), ec);
-    if (!foundation::write_file_atomically(m_path, now)) return false;
+    if (!sim::write_file_atomically(m_path, now)) return false;
   }
   m_published = std::move(now);
   return true;

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "host/common/value_json.h"
+#include "host/common/word_list.h"
 
 namespace device {
 
@@ -29,10 +30,8 @@ std::optional<int> parse_state(const std::string& text) {
 }
 
 std::string state_choices() {
-  std::string text;
-  for (int s = kStateUnknown; s <= kStateFull; ++s)
-    text += std::string(s == kStateUnknown ? "" : s == kStateFull ? " or " : ", ") + state_name(s);
-  return text;
+  static constexpr int kStates[] = {kStateUnknown, kStateUnplugged, kStateCharging, kStateFull};
+  return host::word_list(kStates, state_name);
 }
 
 namespace {

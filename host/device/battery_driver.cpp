@@ -1,8 +1,8 @@
 #include "host/device/battery_driver.h"
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/property_list.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/hardware/hardware_state.h"
 
 namespace device {
 namespace {
@@ -22,7 +22,7 @@ BatteryDriver::BatteryDriver(std::unique_ptr<BatterySource> source, std::functio
     : m_source(std::move(source)), m_elapsed(std::move(elapsed)), m_wall(std::move(wall)) {}
 
 void BatteryDriver::start() {
-  m_generation = hardware::battery_entry()["Generation"].longLongValue();
+  m_generation = sim::battery_entry()["Generation"].longLongValue();
   if (m_generation < 0) m_generation = 0;
   write(compose(true));
 }
@@ -42,8 +42,7 @@ foundation::Value BatteryDriver::compose(bool with_status) {
 bool BatteryDriver::write(foundation::Value entry) {
   auto& d = entry.mutable_dictionary();
   d["Generation"] = m_generation + 1;
-  if (!foundation::plist::write_file(foundation::DevicePath(hardware::kBatteryEntry).host(), entry,
-                                     foundation::plist::Format::xml))
+  if (!foundation::plist::write_file(sim::DevicePath(sim::kBatteryEntry).host(), entry, foundation::plist::Format::xml))
     return false;
   ++m_generation;
   m_written_at = m_elapsed();

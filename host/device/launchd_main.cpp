@@ -10,13 +10,13 @@
 
 #include "host/common/device_layout.h"
 #include "host/common/device_processes.h"
-#include "platform/system/device_process.h"
 #include "host/device/battery_driver.h"
 #include "host/device/power_state_reader.h"
 #include "host/device/supervisor.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
+#include "platform/system/device_process.h"
 
 int main(int argc, char** argv) {
   std::string source = "sim";
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   }
   foundation::set_process_name("launchd");
   foundation::set_log_to_stderr(true);
-  const std::string& root = foundation::device_root();
+  const std::string& root = sim::device_root();
   if (root.empty()) {
     std::fprintf(stderr, "launchd: SIMDEVICE_ROOT is not set\n");
     return 2;
@@ -52,15 +52,15 @@ int main(int argc, char** argv) {
   }
   std::unique_ptr<device::BatterySource> battery_source = std::move(made_source).value();
   // The device lives at the battery's speed while it runs, and in real time again after.
-  foundation::set_device_clock_rate(battery_source->time_scale());
+  sim::set_device_clock_rate(battery_source->time_scale());
   auto started = std::chrono::steady_clock::now();
   auto driver = std::make_unique<device::BatteryDriver>(
       std::move(battery_source),
       [started] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); },
-      [] { return foundation::device_now(); });
+      [] { return sim::device_now(); });
   driver->wait_for(device::springboard_handled_generation);
   device::Supervisor supervisor(host::device_bin_dir(), std::move(driver));
   int status = supervisor.run();
-  foundation::set_device_clock_rate(1);
+  sim::set_device_clock_rate(1);
   return status;
 }

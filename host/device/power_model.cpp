@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/common/word_list.h"
 #include "shared/cell_curve.h"
 
 namespace device {
@@ -57,10 +58,12 @@ constexpr double kFreshResistance = 0.25;
 }  // namespace
 
 std::optional<Usage> parse_usage(std::string_view name) {
-  for (Usage u : {Usage::idle, Usage::browse, Usage::video, Usage::call})
+  for (Usage u : kUsages)
     if (name == usage_name(u)) return u;
   return std::nullopt;
 }
+
+std::string usage_names() { return host::word_list(kUsages, usage_name); }
 
 const char* usage_name(Usage usage) {
   switch (usage) {

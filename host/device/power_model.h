@@ -15,9 +15,11 @@ namespace device {
 
 // What the user is doing with the phone, as `simdevice usage` sets it.
 enum class Usage { idle, browse, video, call };
+inline constexpr Usage kUsages[] = {Usage::idle, Usage::browse, Usage::video, Usage::call};
 std::optional<Usage> parse_usage(std::string_view name);
 const char* usage_name(Usage usage);
-inline constexpr const char* kUsageNames = "idle, browse, video or call";
+// "idle, browse, video or call", for usage messages.
+std::string usage_names();
 
 // The parts of the device that draw current, as they are at one moment; the
 // switches start as the hardware switch table reads them while unwritten.

@@ -5,9 +5,9 @@
 #include <nlohmann/json.hpp>
 
 #include "host/common/screen_state.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/system/hardware_switches.h"
 
 namespace device {
@@ -19,15 +19,15 @@ using hardware::Switch;
 constexpr Switch kRead[] = {Switch::wifi, Switch::bluetooth, Switch::location, Switch::airplane, Switch::brightness};
 
 std::string switch_path(Switch which) {
-  return foundation::DevicePath(std::string(hardware::kHardwareFolder) + "/" +
-                                std::string(hardware::switch_info(which).name) + ".plist")
+  return sim::DevicePath(std::string(sim::kHardwareFolder) + "/" + std::string(hardware::switch_info(which).name) +
+                         ".plist")
       .host();
 }
 
 }  // namespace
 
 bool PowerStateReader::Watched::changed(const std::string& host_path) {
-  auto now = foundation::FileIdentity::at(host_path, /*follow_links=*/true);
+  auto now = sim::FileIdentity::at(host_path, /*follow_links=*/true);
   bool same = path == host_path && identity.same_as(now);
   path = host_path;
   identity = now;

@@ -14,8 +14,8 @@
 #include <string>
 
 #include "host/device/power_model.h"
-#include "platform/foundation/file_identity.h"
 #include "platform/foundation/value.h"
+#include "platform/sim/file_identity.h"
 
 namespace device {
 
@@ -32,7 +32,7 @@ class PowerStateReader {
   // A file's identity at its last read: whether it changed since.
   struct Watched {
     std::string path;
-    foundation::FileIdentity identity;
+    sim::FileIdentity identity;
     bool changed(const std::string& host_path);
   };
 

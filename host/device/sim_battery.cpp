@@ -250,7 +250,7 @@ foundation::Result<void> SimBattery::plug(bool connected, double elapsed_s) {
 
 foundation::Result<void> SimBattery::set_usage(const std::string& name, double elapsed_s) {
   auto usage = parse_usage(name);
-  if (!usage) return foundation::fail(foundation::Errc::invalid, "no usage '" + name + "' (" + kUsageNames + ")");
+  if (!usage) return foundation::fail(foundation::Errc::invalid, "no usage '" + name + "' (" + usage_names() + ")");
   if (m_fixed)
     return foundation::fail(foundation::Errc::invalid,
                             "the battery runs at a fixed rate (rate=): what is on does not change it");

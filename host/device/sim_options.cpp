@@ -106,7 +106,7 @@ foundation::Result<SimOptions> parse_sim_options(const std::string& text) {
       o.seed = static_cast<std::uint32_t>(*n);
     } else if (name == "usage") {
       auto usage = parse_usage(value);
-      if (!usage) return fail("bad usage '" + value + "' (" + kUsageNames + ")");
+      if (!usage) return fail("bad usage '" + value + "' (" + usage_names() + ")");
       o.usage = *usage;
     } else {
       return fail("unknown option '" + name + "' (level, rate, speed, charger, cycle, wear, cycles, seed, usage)");

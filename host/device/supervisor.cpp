@@ -14,6 +14,7 @@
 
 #include "host/common/device_processes.h"
 #include "host/common/device_verbs.h"
+#include "host/common/value_json.h"
 #include "platform/system/device_process.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/run_loop.h"
@@ -206,7 +207,7 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
     nlohmann::json out = {{"generation", generation},
                           {"level", entry["Level"].doubleValue()},
                           {"state", state_name(entry["State"].intValue())}};
-    return Reply::ok(out.dump());
+    return Reply::ok(host::json_text(out));
   }
   if (cmd == "plug" || cmd == "unplug") {
     auto generation = m_battery->plug(cmd == "plug");
@@ -215,7 +216,7 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
     nlohmann::json out = {{"generation", *generation},
                           {"level", entry["Level"].doubleValue()},
                           {"state", state_name(entry["State"].intValue())}};
-    return Reply::ok(out.dump());
+    return Reply::ok(host::json_text(out));
   }
   // The battery's own requests, like battery-change above, stay ahead of the table.
   if (cmd == "usage") {
@@ -226,7 +227,7 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
     nlohmann::json out = {{"generation", *generation},
                           {"usage", m_battery->source().usage().value_or("")},
                           {"current_ma", status["InstantAmperage"].longLongValue()}};
-    return Reply::ok(out.dump());
+    return Reply::ok(host::json_text(out));
   }
   // Everything else is a verb of the device's table.
   auto request = host::verbs::read_request<host::verbs::LaunchdRequest>(args);
@@ -305,7 +306,7 @@ host::Reply Supervisor::status() const {
   };
   if (auto usage = m_battery->source().usage()) out["usage"] = *usage;
   if (!m_springboard_error.empty()) out["springboard"]["error"] = m_springboard_error;
-  return Reply::ok(out.dump());
+  return Reply::ok(host::json_text(out));
 }
 
 }  // namespace device

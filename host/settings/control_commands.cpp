@@ -12,6 +12,7 @@
 #include "host/common/alert_commands.h"
 #include "host/common/device_verbs.h"
 #include "host/common/on_off.h"
+#include "host/common/value_json.h"
 #include "host/settings/settings_app.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/social/sl_compose_view_controller.h"
@@ -129,53 +130,53 @@ host::Reply SettingsApp::handle(const std::vector<std::string>& args) {
     return refusal ? host::Reply::fail(refusal->why + "\n", refusal->status) : host::Reply::ok();
   };
   namespace verbs = host::verbs;
-  return std::visit(verbs::Handlers{
-                        [&](const verbs::Open& open) { return result(open_url(open.url)); },
-                        [&](const verbs::Show& show) {
-                          return show.json ? host::Reply::ok(show_json().dump()) : host::Reply::ok(show_text());
-                        },
-                        [&](const verbs::Tap& tapped) {
-                          // The heart opens a compose sheet only for a service with an account, and
-                          // shows nothing otherwise, as on the device: the reply says why.
-                          bool right = host::lowercase(tapped.row) == "right" && !find_row(tapped.row);
-                          auto before = presented();
-                          auto alerts = uikit::AlertPresenter::shared().visible().size();
-                          auto refusal = tap(tapped.row);
-                          if (refusal) return refused(refusal);
-                          if (right && presented() == before &&
-                              uikit::AlertPresenter::shared().visible().size() == alerts &&
-                              !social::SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter))
-                            return host::Reply::ok(
-                                "nothing is shown: no Twitter account is set up on this device (simdevice account add "
-                                "twitter)\n");
-                          return host::Reply::ok();
-                        },
-                        [&](const verbs::SetRow& row) { return refused(set(row.row, row.value)); },
-                        [&](const verbs::Sheet& sheet) { return refused(press_sheet(sheet.button)); },
-                        [&](const verbs::Back&) {
-                          return back() ? host::Reply::ok() : host::Reply::fail("already at the first screen\n");
-                        },
-                        [&](const verbs::Alerts& shown) {
-                          json list = host::alerts_on_screen();
-                          if (shown.json) return host::Reply::ok(list.dump());
-                          std::string text;
-                          for (std::size_t i = 0; i < list.size(); ++i) {
-                            text += std::to_string(i) + ". " + list[i]["title"].get<std::string>() + ": " +
-                                    list[i]["message"].get<std::string>();
-                            for (auto& b : list[i]["buttons"]) text += " [" + b.get<std::string>() + "]";
-                            text += "\n";
-                          }
-                          return host::Reply::ok(text);
-                        },
-                        [&](const verbs::Press& press) { return host::press_alert(press); },
-                        [&](const verbs::Close&) {
-                          // Replies first; the loop ends on its next turn.
-                          foundation::dispatch_after_ns(0, [] { foundation::RunLoop::main().stop(); });
-                          return host::Reply::ok();
-                        },
-                        [&](const verbs::Status&) { return host::Reply::ok(status_json().dump()); },
-                    },
-                    *request);
+  return std::visit(
+      verbs::Handlers{
+          [&](const verbs::Open& open) { return result(open_url(open.url)); },
+          [&](const verbs::Show& show) {
+            return show.json ? host::Reply::ok(host::json_text(show_json())) : host::Reply::ok(show_text());
+          },
+          [&](const verbs::Tap& tapped) {
+            // The heart opens a compose sheet only for a service with an account, and
+            // shows nothing otherwise, as on the device: the reply says why.
+            bool right = host::lowercase(tapped.row) == "right" && !find_row(tapped.row);
+            auto before = presented();
+            auto alerts = uikit::AlertPresenter::shared().visible().size();
+            auto refusal = tap(tapped.row);
+            if (refusal) return refused(refusal);
+            if (right && presented() == before && uikit::AlertPresenter::shared().visible().size() == alerts &&
+                !social::SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter))
+              return host::Reply::ok(
+                  "nothing is shown: no Twitter account is set up on this device (simdevice account add "
+                  "twitter)\n");
+            return host::Reply::ok();
+          },
+          [&](const verbs::SetRow& row) { return refused(set(row.row, row.value)); },
+          [&](const verbs::Sheet& sheet) { return refused(press_sheet(sheet.button)); },
+          [&](const verbs::Back&) {
+            return back() ? host::Reply::ok() : host::Reply::fail("already at the first screen\n");
+          },
+          [&](const verbs::Alerts& shown) {
+            json list = host::alerts_on_screen();
+            if (shown.json) return host::Reply::ok(host::json_text(list));
+            std::string text;
+            for (std::size_t i = 0; i < list.size(); ++i) {
+              text += std::to_string(i) + ". " + list[i]["title"].get<std::string>() + ": " +
+                      list[i]["message"].get<std::string>();
+              for (auto& b : list[i]["buttons"]) text += " [" + b.get<std::string>() + "]";
+              text += "\n";
+            }
+            return host::Reply::ok(text);
+          },
+          [&](const verbs::Press& press) { return host::press_alert(press); },
+          [&](const verbs::Close&) {
+            // Replies first; the loop ends on its next turn.
+            foundation::dispatch_after_ns(0, [] { foundation::RunLoop::main().stop(); });
+            return host::Reply::ok();
+          },
+          [&](const verbs::Status&) { return host::Reply::ok(host::json_text(status_json())); },
+      },
+      *request);
 }
 
 }  // namespace settings

@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/log.h"
+#include "platform/sim/atomic_write.h"
+#include "platform/sim/device_paths.h"
 
 namespace settings {
 namespace {
@@ -30,10 +31,10 @@ std::string content_name(const std::string& bytes) {
 std::optional<std::filesystem::path> images_folder() {
   namespace fs = std::filesystem;
   std::error_code ec;
-  fs::path folder = foundation::DevicePath(kDrawnImageFolder).host();
+  fs::path folder = sim::DevicePath(kDrawnImageFolder).host();
   fs::create_directories(folder, ec);
   fs::path real = fs::canonical(folder, ec);
-  fs::path root = fs::canonical(foundation::device_root(), ec);
+  fs::path root = fs::canonical(sim::device_root(), ec);
   if (ec || fs::symlink_status(folder, ec).type() != fs::file_type::directory) return std::nullopt;
   auto [r, f] = std::mismatch(root.begin(), root.end(), real.begin(), real.end());
   if (r != root.end()) return std::nullopt;
@@ -54,7 +55,7 @@ nlohmann::json DrawnImages::publish(const uikit::UIImage& image) {
   std::string host_file = (*folder / name).string();
   std::error_code ec;
   if (!std::filesystem::exists(host_file, ec)) {
-    if (!foundation::write_file_atomically(host_file, *png)) {
+    if (!sim::write_file_atomically(host_file, *png)) {
       foundation::log_line("Preferences: could not write " + device_file);
       return j;
     }

@@ -290,7 +290,8 @@ std::string SettingsApp::show_text() {
       continue;
     }
     o << "  " << r["label"].get<std::string>();
-    if (r.contains("value")) o << ": " << (r["value"].is_string() ? r["value"].get<std::string>() : r["value"].dump());
+    if (r.contains("value"))
+      o << ": " << (r["value"].is_string() ? r["value"].get<std::string>() : host::json_text(r["value"]));
     if (kind == "link") o << " >";
     if (kind == "button") o << " [button]";
     if (kind == "switch" || kind == "slider" || kind == "segment" || kind == "list") o << "  (" << kind << ")";

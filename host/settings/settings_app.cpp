@@ -7,11 +7,11 @@
 #include <algorithm>
 
 #include "host/common/on_off.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/preferences/preferences_table_custom_view.h"
+#include "platform/sim/device_paths.h"
 #include "platform/social/sl_compose_view_controller.h"
 #include "platform/uikit/ui_application.h"
 #include "platform/uikit/ui_screen.h"
@@ -70,7 +70,7 @@ SettingsApp::~SettingsApp() {
 
 void SettingsApp::load_entries() {
   m_entries.clear();
-  std::string folder = foundation::DevicePath(kEntryFolder).host();
+  std::string folder = sim::DevicePath(kEntryFolder).host();
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
   while (dirent* e = ::readdir(dir)) {
@@ -138,10 +138,10 @@ std::optional<std::string> SettingsApp::open_entry(const Entry& entry) {
   const std::string* bundle = entry.entry["bundle"].string();
   if (!bundle) return "entry " + entry.file + " names no bundle";
   std::string folder = std::string(kBundleFolder) + "/" + *bundle + ".bundle";
-  foundation::Value info = foundation::plist::read_dictionary(foundation::DevicePath(folder + "/Info.plist").host());
+  foundation::Value info = foundation::plist::read_dictionary(sim::DevicePath(folder + "/Info.plist").host());
   if (!m_bundles.count(*bundle)) {
     const std::string* exe = info["CFBundleExecutable"].string();
-    std::string file = foundation::DevicePath(folder + "/" + (exe ? *exe : *bundle)).host();
+    std::string file = sim::DevicePath(folder + "/" + (exe ? *exe : *bundle)).host();
     void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) return std::string("cannot load bundle ") + *bundle + ": " + ::dlerror();
     m_bundles[*bundle] = handle;  // bundles stay loaded for the life of the process

@@ -4,15 +4,15 @@
 #include <string>
 
 #include "host/springboard/springboard_state.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/notification_center.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "shared/names.h"
 
 namespace springboard {
 bool handle_battery_entry() {
-  foundation::Value entry = hardware::battery_entry();
+  foundation::Value entry = sim::battery_entry();
   if (!entry.is_dictionary()) return false;
   foundation::Value status = entry["Status"];
   if (!status.is_dictionary()) status = foundation::Value();
@@ -25,8 +25,8 @@ bool handle_battery_entry() {
 
 BatteryWatcher::BatteryWatcher() {
   auto watcher = foundation::FolderWatcher::create(
-      foundation::DevicePath(hardware::kHardwareFolder).host(), [](const std::vector<std::string>& names) {
-        if (std::binary_search(names.begin(), names.end(), hardware::kBatteryEntryName)) handle_battery_entry();
+      sim::DevicePath(sim::kHardwareFolder).host(), [](const std::vector<std::string>& names) {
+        if (std::binary_search(names.begin(), names.end(), sim::kBatteryEntryName)) handle_battery_entry();
       });
   if (watcher)
     m_watcher = std::move(*watcher);

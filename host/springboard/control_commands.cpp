@@ -16,13 +16,13 @@
 #include "host/common/alert_commands.h"
 #include "host/common/device_verbs.h"
 #include "host/common/time_text.h"
+#include "host/common/value_json.h"
 #include "host/springboard/springboard_host.h"
 #include "host/springboard/springboard_state.h"
 #include "platform/activator/la_activator.h"
-#include "platform/foundation/device_clock.h"
+#include "platform/sim/device_clock.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_application.h"
-#include "host/common/value_json.h"
 
 namespace springboard {
 namespace {
@@ -96,7 +96,7 @@ host::Reply SpringBoardHost::handle_command(const std::vector<std::string>& args
             return host::Reply::ok(tick(static_cast<int>(refresh.count.value_or(1)), refresh.reset) + "\n");
           },
           [&](const verbs::SetClock& clock) {
-            auto t = host::parse_device_time(clock.time, foundation::device_now());
+            auto t = host::parse_device_time(clock.time, sim::device_now());
             if (!t) return host::Reply::fail(t.message(), 2);
             auto shown = set_clock(*t);
             if (!shown) return host::Reply::fail("the device clock could not be written");

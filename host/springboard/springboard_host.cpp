@@ -10,9 +10,9 @@
 #include "host/springboard/springboard_classes.h"
 #include "host/springboard/substrate_loader.h"
 #include "platform/foundation/darwin_notify.h"
-#include "platform/foundation/device_clock.h"
 #include "platform/foundation/log.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_application.h"
 
@@ -63,7 +63,7 @@ void SpringBoardHost::launch() {
   // timer): the platform tells every process with this notification.
   m_self = std::make_shared<SpringBoardHost*>(this);
   std::weak_ptr<SpringBoardHost*> self = m_self;
-  foundation::darwin::observe(foundation::kClockSetNotification, [self](std::string_view) {
+  foundation::darwin::observe(foundation::darwin::kClockSetNotification, [self](std::string_view) {
     if (auto host = self.lock(); host && *host) (*host)->clock_changed();
   });
 }
@@ -71,9 +71,9 @@ void SpringBoardHost::launch() {
 void SpringBoardHost::schedule_minute_timer() {
   // The next whole minute of the device clock, which `clock` may move and a
   // fast simulated battery may speed up; then at most once a machine second.
-  double now = foundation::device_now();
-  double wait = (60.0 - std::fmod(now, 60.0)) / foundation::device_clock_rate();
-  if (foundation::device_clock_rate() > 1) wait = std::max(wait, 1.0);
+  double now = sim::device_now();
+  double wait = (60.0 - std::fmod(now, 60.0)) / sim::device_clock_rate();
+  if (sim::device_clock_rate() > 1) wait = std::max(wait, 1.0);
   auto delay = static_cast<std::int64_t>(wait * 1e9) + 1'000'000;
   m_minute_timer = foundation::RunLoop::main().add_timer(delay, [this] {
     m_minute_timer = 0;
@@ -107,7 +107,7 @@ std::string SpringBoardHost::tick(int count, bool reset) {
 }
 
 std::optional<std::string> SpringBoardHost::set_clock(double unix_seconds) {
-  if (!foundation::set_device_now(unix_seconds)) return std::nullopt;
+  if (!sim::set_device_now(unix_seconds)) return std::nullopt;
   clock_changed();
   return state().status_bar_time;
 }
@@ -125,7 +125,7 @@ std::int64_t SpringBoardHost::sync() {
   foundation::darwin::deliver_pending();
   if (m_battery) m_battery->drain();
   // A change whose signal has not arrived yet is handled too.
-  foundation::Value entry = hardware::battery_entry();
+  foundation::Value entry = sim::battery_entry();
   if (entry.is_dictionary() && entry["Generation"].longLongValue() != state().battery_generation)
     handle_battery_entry();
   return state().battery_generation;

@@ -5,8 +5,8 @@
 
 #include "host/springboard/springboard_classes.h"
 #include "platform/foundation/date_formatter.h"
-#include "platform/foundation/device_clock.h"
 #include "platform/objc/native_class.h"
+#include "platform/sim/device_clock.h"
 
 namespace springboard {
 namespace {
@@ -35,7 +35,7 @@ id aggregator_init(id self, objc::SEL) {
 void aggregator_update_time_items(id self, objc::SEL) {
   state().time_item_updates++;
   auto formatter = time_formatter(self);
-  state().status_bar_time = formatter ? formatter->stringFromDate(foundation::device_now()) : std::string();
+  state().status_bar_time = formatter ? formatter->stringFromDate(sim::device_now()) : std::string();
 }
 
 void aggregator_reset_time_item_formatter(id self, objc::SEL) {

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/property_list.h"
+#include "platform/sim/device_paths.h"
 
 namespace springboard {
 
@@ -21,7 +21,7 @@ bool filter_selects(const std::string& filter_host_path, const std::string& bund
 
 std::vector<std::string> load_tweaks(const std::string& bundle_id) {
   std::vector<std::string> loaded;
-  std::string folder = foundation::DevicePath(kSubstrateFolder).host();
+  std::string folder = sim::DevicePath(kSubstrateFolder).host();
   std::vector<std::string> names;
   if (DIR* dir = ::opendir(folder.c_str())) {
     while (dirent* e = ::readdir(dir)) {

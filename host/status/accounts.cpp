@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/social/sl_compose_view_controller.h"
-#include "platform/system/hardware_state.h"
 
 namespace cli {
 namespace {
@@ -32,7 +32,7 @@ std::string account_names() {
 
 std::vector<std::string> accounts_set_up() {
   std::vector<std::string> names;
-  foundation::Value entry = hardware::get(kEntry);
+  foundation::Value entry = sim::hardware_value(kEntry);
   if (const auto* d = entry.dictionary()) {
     for (const auto& [type, on] : *d) {
       if (!on.boolValue()) continue;
@@ -46,14 +46,14 @@ std::vector<std::string> accounts_set_up() {
 }
 
 bool set_account(const std::string& service_type, bool set_up) {
-  foundation::Value entry = hardware::get(kEntry);
+  foundation::Value entry = sim::hardware_value(kEntry);
   if (!entry.is_dictionary()) entry = foundation::Dictionary{};
   auto& accounts = entry.mutable_dictionary();
   if (set_up)
     accounts[service_type] = foundation::Value(true);
   else
     accounts.erase(service_type);
-  return hardware::set(kEntry, entry);
+  return sim::set_hardware_value(kEntry, entry);
 }
 
 }  // namespace cli

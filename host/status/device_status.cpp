@@ -1,17 +1,19 @@
 #include "host/status/device_status.h"
 
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
-#include "host/status/accounts.h"
 #include "host/common/control_channel.h"
 #include "host/common/device_processes.h"
 #include "host/common/device_verbs.h"
-#include "platform/system/device_process.h"
 #include "host/common/level_percent_text.h"
+#include "host/common/value_json.h"
 #include "host/device/battery_change.h"
-#include "platform/foundation/device_paths.h"
-#include "platform/system/hardware_state.h"
+#include "host/status/accounts.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/hardware/hardware_state.h"
+#include "platform/system/device_process.h"
 #include "platform/system/hardware_switches.h"
 
 namespace cli {
@@ -61,7 +63,7 @@ json compose_device_status() {
       {"restarts", field_or(lsb, "restarts", 0)},
   };
 
-  auto entry = hardware::battery_entry();
+  auto entry = sim::battery_entry();
   json level = entry["Level"].is_number() ? json(entry["Level"].doubleValue()) : json(nullptr);
   // The percent the add-on acts on, so no screen rounds the level its own way.
   auto percent = level.is_number() ? host::shown_level_percent(level.get<double>()) : std::nullopt;
@@ -102,7 +104,7 @@ json compose_device_status() {
 // Takes its own copy: a field missing from the document reads as null instead of being an unchecked lookup.
 std::string describe_device_status(json s) {
   std::ostringstream o;
-  o << "Device:      " << foundation::device_root() << (truthy(s["running"]) ? " (running)" : " (stopped)") << "\n";
+  o << "Device:      " << sim::device_root() << (truthy(s["running"]) ? " (running)" : " (stopped)") << "\n";
   auto& sb = s["springboard"];
   o << "SpringBoard: ";
   if (sb["pid"].is_number())
@@ -119,7 +121,9 @@ std::string describe_device_status(json s) {
   if (s["battery_source"].is_string()) o << " (source " << s["battery_source"].get<std::string>() << ")";
   o << "\n";
   if (bat["current_ma"].is_number() || bat["usage"].is_string())
-    o << "Power:       " << (bat["current_ma"].is_number() ? bat["current_ma"].dump() + " mA" : "current unknown")
+    o << "Power:       "
+      << (bat["current_ma"].is_number() ? std::to_string(std::llround(bat["current_ma"].get<double>())) + " mA"
+                                        : "current unknown")
       << (bat["usage"].is_string() ? ", usage " + bat["usage"].get<std::string>() : std::string()) << "\n";
   char brightness[16];
   std::snprintf(brightness, sizeof brightness, "%.2f",
@@ -137,7 +141,7 @@ std::string describe_device_status(json s) {
     for (auto& a : s["alerts"]) {
       o << "Alert:       " << a.value("title", "") << " - " << a.value("message", "");
       if (a.contains("buttons"))
-        for (auto& b : a["buttons"]) o << " [" << (b.is_string() ? b.get<std::string>() : b.dump()) << "]";
+        for (auto& b : a["buttons"]) o << " [" << (b.is_string() ? b.get<std::string>() : host::json_text(b)) << "]";
       o << "\n";
     }
     if (!s["banners"].empty()) {
@@ -145,7 +149,9 @@ std::string describe_device_status(json s) {
       o << "Banner:      " << b.value("title", "") << " - " << b.value("message", "") << "\n";
     }
     auto& st = s["settings"];
-    o << "Settings:    " << (st["pid"].is_number() ? "open, pid " + st["pid"].dump() : std::string("closed")) << "\n";
+    o << "Settings:    "
+      << (st["pid"].is_number() ? "open, pid " + std::to_string(st["pid"].get<long long>()) : std::string("closed"))
+      << "\n";
   }
   return o.str();
 }

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "history/remaining_text.h"
+#include "host/common/value_json.h"
 
 namespace cli {
 
@@ -25,13 +26,13 @@ nlohmann::json time_left_json(history::KeptReader& store, double now) {
   history::RemainingEstimate estimate =
       reader ? history::read_remaining(*reader, static_cast<std::int64_t>(std::floor(now)))
              : history::RemainingEstimate{};
-  nlohmann::json out = nlohmann::json::parse(remaining_json(estimate).dump());
+  nlohmann::json out = remaining_json(estimate);
   out["text"] = history::remaining_text(estimate);
   return out;
 }
 
 std::string remaining_output(const history::RemainingEstimate& e, bool as_json) {
-  if (as_json) return remaining_json(e).dump(2) + "\n";
+  if (as_json) return host::json_text(remaining_json(e), 2) + "\n";
   if (e.status == history::RemainingStatus::not_applicable)
     return "No time left to show (neither charging nor discharging, or nothing recorded lately)\n";
   std::string what = e.direction == history::RemainingDirection::to_full ? "Time to full: " : "Time to empty: ";

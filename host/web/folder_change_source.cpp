@@ -10,9 +10,9 @@
 
 #include "host/common/screen_state.h"
 #include "host/web/change_source.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/folder_watcher.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/sim/device_paths.h"
 #include "platform/sqlite/device_database.h"
 #include "shared/names.h"
 
@@ -39,8 +39,7 @@ class FolderChangeSource : public ChangeSource {
                                            .written_in_place = {store_log.substr(store_log.rfind('/') + 1)}};
     for (auto& folder : device_folders) {
       auto watcher = foundation::FolderWatcher::create(
-          foundation::DevicePath(folder).host(), [this](const std::vector<std::string>&) { m_changed = true; },
-          options);
+          sim::DevicePath(folder).host(), [this](const std::vector<std::string>&) { m_changed = true; }, options);
       if (!watcher) return false;
       m_watchers.push_back(std::move(*watcher));
     }

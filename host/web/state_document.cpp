@@ -1,18 +1,20 @@
 #include "host/web/state_document.h"
 
-#include "host/status/device_status.h"
-#include "host/status/history_remaining.h"
 #include "host/common/control_channel.h"
-#include "platform/system/device_process.h"
 #include "host/common/log_tail.h"
 #include "host/common/screen_state.h"
 #include "host/common/value_json.h"
+#include "host/device/battery_change.h"
+#include "host/device/power_model.h"
+#include "host/status/device_status.h"
+#include "host/status/history_remaining.h"
 #include "host/web/web_paths.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/property_list.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
+#include "platform/system/device_process.h"
 #include "shared/names.h"
 
 namespace web {
@@ -26,7 +28,7 @@ json parse_or_null(const std::string& text) {
 }
 
 json plist_file_json(const char* device_file) {
-  foundation::Value v = foundation::plist::read_device_dictionary(device_file);
+  foundation::Value v = foundation::plist::read_device_dictionary(sim::DevicePath(device_file));
   if (!v.is_dictionary()) return nullptr;
   return host::to_json(v);
 }
@@ -51,14 +53,14 @@ json banner_on_screen() {
 
 void add_image_addresses(json& node) {
   // A bundle's image file, or a drawn image (a chart) the Settings app published.
-  using Address = std::optional<std::string> (*)(std::string_view);
+  using Address = std::optional<std::string> (*)(const sim::DevicePath&);
   static const std::pair<const char*, Address> kinds[] = {{"image_path", bundle_address}, {"png_path", drawn_address}};
   if (node.is_object()) {
     for (const auto& [key, address_of] : kinds) {
       auto it = node.find(key);
       if (it == node.end()) continue;
       std::optional<std::string> address;
-      if (it->is_string()) address = address_of(it->get<std::string>());
+      if (it->is_string()) address = address_of(sim::DevicePath(it->get<std::string>()));
       node["image_address"] = address ? json(*address) : json(nullptr);
       node.erase(key);
     }
@@ -71,7 +73,7 @@ void add_image_addresses(json& node) {
 json StateComposer::compose() {
   json doc = cli::compose_device_status();
   // The lock screen's clock and date: the device's own time, not the machine's.
-  doc["device_time"] = foundation::device_now();
+  doc["device_time"] = sim::device_now();
   // The time left, as `history remaining --json` gives it, with the panes' wording.
   doc["remaining"] = cli::time_left_json(m_history, doc["device_time"].get<double>());
   doc["banner_on_screen"] = banner_on_screen();
@@ -81,6 +83,14 @@ json StateComposer::compose() {
   // Read from the end: the syslog grows with every change the device makes,
   // and reading it whole made the server's memory grow with it.
   doc["syslog"] = host::last_log_lines(foundation::kSyslogFile, kSyslogLines);
+  // Names the page would otherwise write again: they come from the constants both deliverables use.
+  doc["names"] = {{"activator_listener", px::kListenerName}};
+  // The words the battery and usage commands take, as the menus offer them.
+  json states = json::array(), usages = json::array();
+  for (int s : {device::kStateUnplugged, device::kStateCharging, device::kStateFull, device::kStateUnknown})
+    states.push_back(device::state_name(s));
+  for (device::Usage u : device::kUsages) usages.push_back(device::usage_name(u));
+  doc["choices"] = {{"battery_state", states}, {"usage", usages}};
   return doc;
 }
 

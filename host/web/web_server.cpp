@@ -18,13 +18,14 @@
 #include <nlohmann/json.hpp>
 
 #include "host/common/device_processes.h"
+#include "host/common/value_json.h"
 #include "host/web/command_request.h"
 #include "host/web/request_guard.h"
 #include "host/web/web_paths.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
-#include "platform/foundation/open_in_root.h"
-#include "host/common/value_json.h"
+#include "platform/sim/atomic_write.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/open_in_root.h"
 
 namespace web {
 namespace {
@@ -160,13 +161,14 @@ std::string command_line(const std::vector<std::string>& args) {
 // A chart the Settings app drew: a plain PNG file of the images folder, with
 // one name (no hard link from elsewhere), owned by the device's user, opened
 // without following any link. Anything else there was not written by the app.
-foundation::Result<std::string> read_drawn_image(const std::string& device_file) {
+foundation::Result<std::string> read_drawn_image(const sim::DevicePath& image) {
   using foundation::Errc;
+  const std::string& device_file = image.str();
   auto slash = device_file.rfind('/');
-  std::string folder = device_file.substr(0, slash), name = device_file.substr(slash + 1);
-  int dir = foundation::open_in_device_root(folder, O_RDONLY | O_DIRECTORY);
-  if (dir < 0 && errno == ENOSYS)
-    dir = ::open(foundation::DevicePath(folder).host().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  sim::DevicePath folder(device_file.substr(0, slash));
+  std::string name = device_file.substr(slash + 1);
+  int dir = sim::open_in_device_root(folder, O_RDONLY | O_DIRECTORY);
+  if (dir < 0 && errno == ENOSYS) dir = ::open(folder.host().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0) return foundation::fail(Errc::missing, "no images folder");
   int fd = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   ::close(dir);
@@ -382,7 +384,7 @@ CommandOutcome WebServer::run_for_page(const std::vector<std::string>& args) {
   publish_commands();
   // The page shows device paths: the machine path of the device root is the
   // server's business, not the page's.
-  std::string root = foundation::device_root();
+  std::string root = sim::device_root();
   outcome.output = device_view(outcome.output, root);
   outcome.error = device_view(outcome.error, root);
   return outcome;
@@ -472,13 +474,13 @@ void WebServer::install_routes() {
     if (!device_file) return send_error(res, 404, "not an image of an installed bundle");
     // Links are followed as the device follows them, inside its root; what
     // they reach must still be inside the bundles' folder.
-    std::string host_file = foundation::DevicePath(*device_file).host();
-    if (!is_inside(host_file, foundation::DevicePath(kBundleFolder).host()))
+    std::string host_file = device_file->host();
+    if (!is_inside(host_file, sim::DevicePath(kBundleFolder).host()))
       return send_error(res, 404, "not an image of an installed bundle");
     auto contents = foundation::read_whole_file(host_file, kMaxServedFile);
     if (!contents.ok()) return send_error(res, 404, "not found");
     res.set_header("Cache-Control", "no-cache");
-    res.set_content(*contents, content_type_of(*device_file));
+    res.set_content(*contents, content_type_of(device_file->str()));
   });
 
   server.Get("/favicon.ico", [](const Request&, Response& res) {
@@ -532,7 +534,7 @@ std::string kept_session_token(const std::string& path) {
   std::string token = make_session_token();
   // The writer's temporary file is made 0600 (mkstemp); the mode is set
   // again in case a writer ever widens it.
-  if (foundation::write_file_atomically(path, token + "\n")) ::chmod(path.c_str(), 0600);
+  if (sim::write_file_atomically(path, token + "\n")) ::chmod(path.c_str(), 0600);
   return token;
 }
 

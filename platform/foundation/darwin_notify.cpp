@@ -8,8 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/folder_watcher.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
 
 namespace foundation {
 
@@ -20,6 +21,13 @@ struct CFNotificationCenter {
 
 namespace {
 
+// A set of the device's clock is posted as the platform posts it, so every
+// process of the device learns of it.
+[[maybe_unused]] const bool g_clock_set_posted = [] {
+  sim::on_device_clock_set([] { darwin::post(darwin::kClockSetNotification); });
+  return true;
+}();
+
 CFNotificationCenter& center() {
   static CFNotificationCenter* c = new CFNotificationCenter;
   return *c;
@@ -29,9 +37,9 @@ CFNotificationCenter& center() {
 // walks every component of the path.
 const std::string& notify_folder() {
   static std::string root, folder;
-  if (folder.empty() || root != device_root()) {
-    root = device_root();
-    folder = DevicePath("/var/run/notify").host();
+  if (folder.empty() || root != sim::device_root()) {
+    root = sim::device_root();
+    folder = sim::DevicePath("/var/run/notify").host();
   }
   return folder;
 }

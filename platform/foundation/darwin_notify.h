@@ -34,6 +34,9 @@ void CFNotificationCenterPostNotification(CFNotificationCenterRef center, std::s
                                           const Value& userInfo, bool deliver_immediately);
 
 namespace darwin {
+// Posted whenever the device's clock is set (by any process of the device).
+inline constexpr std::string_view kClockSetNotification = "com.apple.system.clock_set";
+
 // Host-side conveniences over the same mechanism.
 using Handler = std::function<void(std::string_view name)>;
 void observe(std::string_view name, Handler handler);

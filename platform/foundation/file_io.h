@@ -1,6 +1,6 @@
 #pragma once
-// Whole-file reads, tail reads of files that only grow, and atomic
-// replacement: the ways the system touches its files.
+// Whole-file reads and tail reads of files that only grow: the ways the
+// system reads its files (atomic replacement is platform/sim/atomic_write.h).
 
 #include <cstddef>
 #include <optional>
@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/foundation/result.h"
+#include "platform/sim/device_paths.h"
 
 namespace foundation {
 
@@ -24,29 +25,13 @@ namespace foundation {
 Result<std::string> read_whole_file(const std::string& host_path, std::size_t limit,
                                     std::string&& storage = std::string());
 // The same for a device path ("/User/Library/…"), resolved inside the root.
-Result<std::string> read_device_file(std::string_view device_file, std::size_t limit,
+Result<std::string> read_device_file(const sim::DevicePath& device_file, std::size_t limit,
                                      std::string&& storage = std::string());
 
 // The last `max_bytes` of a device file (all of a shorter one), resolved
 // inside the root as read_device_file resolves it. For a file that grows
 // without end (the syslog): the cost and the memory of a read stay those of
 // the tail, however long the file has become. Not a regular file: unreadable.
-Result<std::string> read_device_file_tail(std::string_view device_file, std::size_t max_bytes);
-
-// Writes `bytes` to a temporary file in the same folder (refused when the
-// folder under the device root is a link out of it), flushes it to disk,
-// renames it over `host_path` and flushes the folder: a reader sees the old
-// file or the new one, never a mixture, even across a power loss. On failure
-// the old file is untouched and no temporary file is left behind.
-//
-// The temporary file is ".<name>.tmp-<pid>-XXXXXX". A writer killed before its
-// rename leaves it behind; every write first removes the temporaries of the
-// same file whose writer is no longer running, or that are older than
-// kStaleTempSeconds, so leftovers never pile up and are never mistaken for data.
-bool write_file_atomically(const std::string& host_path, std::string_view bytes);
-inline constexpr long kStaleTempSeconds = 30;
-
-// Turns the fsync calls off or on (benchmarks measure both; the default is on).
-void set_durable_writes(bool on);
+Result<std::string> read_device_file_tail(const sim::DevicePath& device_file, std::size_t max_bytes);
 
 }  // namespace foundation

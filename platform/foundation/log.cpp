@@ -6,8 +6,8 @@
 #include <cmath>
 #include <ctime>
 
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
 
 namespace foundation {
 namespace {
@@ -33,23 +33,23 @@ std::string bounded_log_text(std::string_view text) {
 void log_line(std::string_view text) {
   // The device's own clock, in its time zone: the lines of a device whose
   // clock was set read as its other records do.
-  auto now = static_cast<std::time_t>(std::floor(device_now()));
+  auto now = static_cast<std::time_t>(std::floor(sim::device_now()));
   std::tm tm{};
   localtime_r(&now, &tm);
   char date[32];
   std::strftime(date, sizeof date, "%b %e %H:%M:%S", &tm);
   std::string line = std::string(date) + " iPhone " + process_name() + "[" + std::to_string(::getpid()) +
                      "] <Notice>: " + bounded_log_text(text) + "\n";
-  if (!device_root().empty()) {
+  if (!sim::device_root().empty()) {
     // One write with O_APPEND keeps lines of concurrent processes whole.
-    int fd = ::open(DevicePath(kSyslogFile).host().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    int fd = ::open(sim::DevicePath(kSyslogFile).host().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd >= 0) {
       ssize_t ignored = ::write(fd, line.data(), line.size());
       (void)ignored;
       ::close(fd);
     }
   }
-  if (g_stderr || device_root().empty()) {
+  if (g_stderr || sim::device_root().empty()) {
     ssize_t ignored = ::write(2, line.data(), line.size());
     (void)ignored;
   }

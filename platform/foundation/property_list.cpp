@@ -12,6 +12,7 @@
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/utf8_repair.h"
 #include "platform/foundation/xml_plist_check.h"
+#include "platform/sim/atomic_write.h"
 
 namespace foundation::plist {
 namespace {
@@ -245,18 +246,20 @@ Result<Value> read_file(const std::string& host_path) {
   return parse_contents(read_whole_file(host_path, max_file_bytes, std::move(read_buffer())));
 }
 
-Result<Value> read_device_file(std::string_view device_file) {
+Result<Value> read_device_file(const sim::DevicePath& device_file) {
   return parse_contents(foundation::read_device_file(device_file, max_file_bytes, std::move(read_buffer())));
 }
 
 Value read_dictionary(const std::string& host_path) { return dictionary_of(read_file(host_path)); }
 
-Value read_device_dictionary(std::string_view device_file) { return dictionary_of(read_device_file(device_file)); }
+Value read_device_dictionary(const sim::DevicePath& device_file) {
+  return dictionary_of(read_device_file(device_file));
+}
 
 bool write_file(const std::string& host_path, const Value& v, Format format) {
   auto bytes = serialize(v, format);
   // A file the reader would refuse is not written: the old one stays.
-  return bytes && bytes->size() <= max_file_bytes && write_file_atomically(host_path, *bytes);
+  return bytes && bytes->size() <= max_file_bytes && sim::write_file_atomically(host_path, *bytes);
 }
 
 }  // namespace foundation::plist

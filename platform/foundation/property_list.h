@@ -13,6 +13,7 @@
 
 #include "platform/foundation/result.h"
 #include "platform/foundation/value.h"
+#include "platform/sim/device_paths.h"
 
 namespace foundation::plist {
 
@@ -49,8 +50,8 @@ Result<Value> read_file(const std::string& host_path);
 // The root dictionary of a host file, or nothing ("no dictionary") for every failure.
 Value read_dictionary(const std::string& host_path);
 // The same two for a device path, resolved inside the device root.
-Result<Value> read_device_file(std::string_view device_file);
-Value read_device_dictionary(std::string_view device_file);
+Result<Value> read_device_file(const sim::DevicePath& device_file);
+Value read_device_dictionary(const sim::DevicePath& device_file);
 // Replaces the host file whole, atomically; false when nothing was written
 // (also when the document would exceed max_file_bytes, which no reader takes).
 bool write_file(const std::string& host_path, const Value& v, Format format);

@@ -1,7 +1,7 @@
 #include "platform/foundation/user_defaults.h"
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/property_list.h"
+#include "platform/sim/device_paths.h"
 
 namespace foundation {
 namespace {
@@ -31,14 +31,14 @@ void NSUserDefaults::reload(std::string domain) {
 
 NSUserDefaults::NSUserDefaults(std::string domain) : m_domain(std::move(domain)) {}
 
-std::string NSUserDefaults::file_path() const {
-  return DevicePath("/var/mobile/Library/Preferences/" + m_domain + ".plist").host();
+sim::DevicePath NSUserDefaults::file() const {
+  return sim::DevicePath("/var/mobile/Library/Preferences/" + m_domain + ".plist");
 }
 
 void NSUserDefaults::load_once() {
   if (m_loaded) return;
   m_loaded = true;
-  m_values = plist::read_dictionary(file_path());
+  m_values = plist::read_device_dictionary(file());
   if (!m_values.is_dictionary()) m_values = Value(Dictionary{});
 }
 
@@ -68,7 +68,7 @@ bool NSUserDefaults::boolForKey(std::string_view key) { return objectForKey(key)
 bool NSUserDefaults::synchronize() {
   load_once();
   if (!m_dirty) return true;
-  if (!plist::write_file(file_path(), m_values, plist::Format::binary)) return false;
+  if (!plist::write_file(file().host(), m_values, plist::Format::binary)) return false;
   m_dirty = false;
   return true;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/foundation/value.h"
+#include "platform/sim/device_paths.h"
 
 namespace foundation {
 
@@ -38,7 +39,8 @@ class NSUserDefaults {
   bool synchronize();
 
   const std::string& domain() const { return m_domain; }
-  std::string file_path() const;
+  // The domain's file on the device.
+  sim::DevicePath file() const;
   Value dictionaryRepresentation();
 
  private:

@@ -1,5 +1,5 @@
 #include "platform/foundation/value.h"
-#include "platform/foundation/utc_text.h"
+#include "platform/sim/utc_text.h"
 
 #include <cctype>
 #include <charconv>
@@ -233,7 +233,7 @@ std::string Value::description() const {
       return out + ">";
     }
     case Kind::date: {
-      return utc_text(date()->unix_seconds(), "%Y-%m-%d %H:%M:%S +0000");
+      return sim::utc_text(date()->unix_seconds(), "%Y-%m-%d %H:%M:%S +0000");
     }
     case Kind::array:
     case Kind::dictionary: {

@@ -1,8 +1,8 @@
 #include "platform/preferences/ps_list_controller.h"
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/property_list.h"
+#include "platform/sim/device_paths.h"
 
 namespace preferences {
 namespace {
@@ -65,7 +65,7 @@ std::shared_ptr<PSListController> PSListController::make_for(objc::Class cls) {
 std::shared_ptr<SpecifierArray> PSListController::loadSpecifiersFromPlistName(std::string_view name,
                                                                               const objc::id& target) {
   std::string file = m_bundle + "/" + std::string(name) + ".plist";
-  foundation::Value list = foundation::plist::read_device_dictionary(file);
+  foundation::Value list = foundation::plist::read_device_dictionary(sim::DevicePath(file));
   const foundation::Array* items = list["items"].array();
   if (!items) {
     foundation::log_line("PSListController: no specifier list " + file);

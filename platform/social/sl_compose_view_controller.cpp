@@ -1,6 +1,6 @@
 #include "platform/social/sl_compose_view_controller.h"
 
-#include "platform/system/hardware_state.h"
+#include "platform/sim/hardware/hardware_state.h"
 
 namespace social {
 namespace {
@@ -22,7 +22,7 @@ objc::Class SLComposeViewController::runtime_class() {
 }
 
 bool SLComposeViewController::isAvailableForServiceType(std::string_view service_type) {
-  return hardware::get("social")[service_type].boolValue();
+  return sim::hardware_value("social")[service_type].boolValue();
 }
 
 std::shared_ptr<SLComposeViewController> SLComposeViewController::composeViewControllerForServiceType(

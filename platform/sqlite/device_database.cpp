@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_paths.h"
 
 namespace sqlite {
 namespace {
@@ -41,8 +41,8 @@ DeviceOpen open_device_database(std::string_view device_file, OpenMode mode) {
   // The folder as the device resolves it, then as the machine does: the two
   // must agree on a place under the root (SQLite refuses any link in the
   // path, so it is given the real one).
-  std::optional<std::string> real_folder = real_path(foundation::DevicePath(folder.empty() ? "/" : folder).host());
-  const std::string& root = foundation::device_root();
+  std::optional<std::string> real_folder = real_path(sim::DevicePath(folder.empty() ? "/" : folder).host());
+  const std::string& root = sim::device_root();
   std::optional<std::string> real_root = root.empty() ? std::optional<std::string>("/") : real_path(root);
   if (!real_folder || !real_root || !under(*real_folder, *real_root)) {
     result.database =

@@ -6,8 +6,9 @@
 #include <cerrno>
 #include <string_view>
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
+#include "platform/sim/atomic_write.h"
+#include "platform/sim/device_paths.h"
 
 namespace sys {
 namespace {
@@ -29,7 +30,7 @@ bool names_root(std::string_view entry, const std::string& wanted) {
 
 }  // namespace
 
-std::string DeviceProcess::pid_file() const { return foundation::DevicePath("/var/run/" + m_name + ".pid").host(); }
+std::string DeviceProcess::pid_file() const { return sim::DevicePath("/var/run/" + m_name + ".pid").host(); }
 
 std::optional<pid_t> DeviceProcess::recorded() const {
   auto file = foundation::read_whole_file(pid_file(), 64);
@@ -48,7 +49,7 @@ std::optional<pid_t> DeviceProcess::recorded() const {
 }
 
 bool DeviceProcess::record(pid_t pid) const {
-  return foundation::write_file_atomically(pid_file(), std::to_string(pid) + "\n");
+  return sim::write_file_atomically(pid_file(), std::to_string(pid) + "\n");
 }
 
 void DeviceProcess::forget() const { ::unlink(pid_file().c_str()); }
@@ -60,7 +61,7 @@ std::optional<pid_t> DeviceProcess::running() const {
 }
 
 bool DeviceProcess::belongs_to_device(pid_t pid) {
-  const std::string& root = foundation::device_root();
+  const std::string& root = sim::device_root();
   if (pid <= 1 || root.empty()) return false;
   if (::kill(pid, 0) != 0 && errno != EPERM) return false;
   char state = process_state(pid);

@@ -3,24 +3,24 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/system/hardware_state.h"
+#include "platform/sim/hardware/hardware_state.h"
 
 namespace hardware {
 
 bool is_on(Switch id) {
-  foundation::Value v = get(switch_info(id).name);
+  foundation::Value v = sim::hardware_value(switch_info(id).name);
   if (const bool* b = v.boolean()) return *b;
   if (const std::int64_t* i = v.integer()) return *i != 0;
   return switch_info(id).fallback != 0;
 }
 
 double level(Switch id) {
-  foundation::Value v = get(switch_info(id).name);
+  foundation::Value v = sim::hardware_value(switch_info(id).name);
   return v.is_number() ? v.doubleValue() : switch_info(id).fallback;
 }
 
 long long count(Switch id) {
-  foundation::Value v = get(switch_info(id).name);
+  foundation::Value v = sim::hardware_value(switch_info(id).name);
   return v.is_number() ? v.longLongValue() : static_cast<long long>(switch_info(id).fallback);
 }
 
@@ -49,15 +49,17 @@ foundation::Value fallback_value(Switch id) {
   return {};
 }
 
-bool set_on(Switch id, bool on) { return set(switch_info(id).name, foundation::Value(on)); }
+bool set_on(Switch id, bool on) { return sim::set_hardware_value(switch_info(id).name, foundation::Value(on)); }
 
 bool set_level(Switch id, double value) {
   if (!std::isfinite(value)) return false;
   // "-0" is the same as 0: stored without its sign.
-  return set(switch_info(id).name, foundation::Value(std::clamp(value, 0.0, 1.0) + 0.0));
+  return sim::set_hardware_value(switch_info(id).name, foundation::Value(std::clamp(value, 0.0, 1.0) + 0.0));
 }
 
-bool set_count(Switch id, long long value) { return set(switch_info(id).name, foundation::Value(value)); }
+bool set_count(Switch id, long long value) {
+  return sim::set_hardware_value(switch_info(id).name, foundation::Value(value));
+}
 
 Turned turn(Switch id, bool on) {
   Turned turned;

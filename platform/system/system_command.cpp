@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/device_paths.h"
-#include "platform/system/device_process.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/property_list.h"
+#include "platform/sim/device_paths.h"
+#include "platform/system/device_process.h"
 
 namespace sys {
 namespace {
@@ -47,8 +47,8 @@ int system(std::string_view command) {
 
 std::string machine_identifier() {
   // Without a root there is no device to ask, and the machine's own files are not the device's.
-  if (foundation::device_root().empty()) return kDefaultMachine;
-  auto info = foundation::plist::read_device_dictionary(kSystemVersionFile);
+  if (sim::device_root().empty()) return kDefaultMachine;
+  auto info = foundation::plist::read_device_dictionary(sim::DevicePath(kSystemVersionFile));
   if (auto* s = info["ProductType"].string()) return *s;
   return kDefaultMachine;
 }

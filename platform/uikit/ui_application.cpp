@@ -5,16 +5,16 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/property_list.h"
+#include "platform/sim/device_paths.h"
 
 namespace uikit {
 namespace {
 
 std::vector<std::string> installed_schemes() {
   std::vector<std::string> schemes;
-  std::string apps = foundation::DevicePath("/Applications").host();
+  std::string apps = sim::DevicePath("/Applications").host();
   DIR* dir = ::opendir(apps.c_str());
   if (!dir) return schemes;
   while (dirent* e = ::readdir(dir)) {

@@ -1,6 +1,6 @@
 #include "platform/uikit/ui_device.h"
 
-#include "platform/system/hardware_state.h"
+#include "platform/sim/hardware/hardware_state.h"
 
 namespace uikit {
 
@@ -14,14 +14,14 @@ std::shared_ptr<UIDevice> UIDevice::currentDevice() {
 
 float UIDevice::batteryLevel() const {
   if (!m_monitoring) return -1.0f;
-  foundation::Value level = hardware::battery_entry()["Level"];
+  foundation::Value level = sim::battery_entry()["Level"];
   if (!level.is_number()) return -1.0f;
   return level.floatValue();
 }
 
 int UIDevice::batteryState() const {
   if (!m_monitoring) return UIDeviceBatteryStateUnknown;
-  int state = hardware::battery_entry()["State"].intValue();
+  int state = sim::battery_entry()["State"].intValue();
   return state >= 0 && state <= 3 ? state : UIDeviceBatteryStateUnknown;
 }
 

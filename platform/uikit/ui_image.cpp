@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/file_io.h"
+#include "platform/sim/device_paths.h"
 
 namespace uikit {
 namespace {
@@ -18,7 +18,7 @@ std::uint32_t big_endian(const std::string& b, std::size_t at) {
 objc::Class UIImage::runtime_class() { return objc::native_class("UIImage"); }
 
 std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(std::string_view device_file) {
-  auto contents = foundation::read_device_file(device_file, kMaxImageBytes);
+  auto contents = foundation::read_device_file(sim::DevicePath(device_file), kMaxImageBytes);
   if (!contents.ok()) return nullptr;
   const std::string& b = *contents;
   static const char kMagic[] = "\x89PNG\r\n\x1a\n";
@@ -44,7 +44,7 @@ std::shared_ptr<UIImage> UIImage::imageWithCGImage(coregraphics::CGImageRef pixe
 std::optional<std::string> UIImagePNGRepresentation(const std::shared_ptr<UIImage>& image) {
   if (!image) return std::nullopt;
   if (image->CGImage()) return image->CGImage()->png_data();
-  auto contents = foundation::read_device_file(image->path(), kMaxImageBytes);
+  auto contents = foundation::read_device_file(sim::DevicePath(image->path()), kMaxImageBytes);
   if (!contents.ok()) return std::nullopt;
   return std::move(contents).value();
 }

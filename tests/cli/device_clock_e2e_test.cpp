@@ -8,9 +8,9 @@
 #include <nlohmann/json.hpp>
 
 #include "host/web/state_document.h"
-#include "platform/foundation/device_clock.h"
 #include "platform/foundation/property_list.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "tests/cli/installed_device.h"
 #include "tests/support/loopback_http_server.h"
 
@@ -50,7 +50,7 @@ TEST_F(DeviceClock, ASetOnARunningDeviceReachesEveryProcessAtOnce) {
                                             {"settings", "press", "OK"},
                                             {"plug"}})
     run_ok(args);
-  EXPECT_LT(foundation::device_now(), k2030);
+  EXPECT_LT(sim::device_now(), k2030);
 
   run_ok({"clock", "2030-01-01T00:00Z"});
   run_ok({"settings", "tap", "Send Data"});
@@ -66,7 +66,7 @@ TEST_F(DeviceClock, ASetOnARunningDeviceReachesEveryProcessAtOnce) {
   // the history, whose thinning runs on SpringBoard's.
   for (int i = 0; i < 15; ++i) {
     run_ok({i % 2 ? "plug" : "unplug"});
-    double stamped = hardware::battery_entry()["Status"]["UpdateTime"].doubleValue();
+    double stamped = sim::battery_entry()["Status"]["UpdateTime"].doubleValue();
     EXPECT_TRUE(stamped >= k2030 && stamped < k2030 + 600) << stamped;
   }
   auto history = simdevice(device.root(), {"history", "--since", "2030-01-01T00:00Z", "--json"});
@@ -80,7 +80,7 @@ TEST_F(DeviceClock, ASetOnARunningDeviceReachesEveryProcessAtOnce) {
   EXPECT_EQ(again.status, 1) << again.output;
   EXPECT_EQ(simdevice(device.root(), {"boot", "--battery", "sim"}).status, 1);
   EXPECT_EQ(simdevice(device.root(), {"boot"}).status, 0) << "a plain boot of a running device is no error";
-  EXPECT_LT(foundation::device_now(), k2030 + 600);
+  EXPECT_LT(sim::device_now(), k2030 + 600);
 }
 
 }  // namespace

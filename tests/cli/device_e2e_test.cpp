@@ -10,10 +10,10 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "platform/system/device_process.h"
 #include "host/device/trace_battery.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/social/sl_compose_view_controller.h"
-#include "platform/system/hardware_state.h"
+#include "platform/system/device_process.h"
 #include "tests/cli/simdevice_runner.h"
 #include "tests/support/eventually.h"
 #include "tests/support/temp_device.h"
@@ -94,14 +94,14 @@ TEST_F(Supervised, BatteryCommandsChangeTheEntryAndReport) {
   auto r = simdevice(device.root(), {"battery", "42%", "--state", "charging", "--set", "AdapterDetails.Watts=12"});
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_NE(r.output.find("42%, charging"), std::string::npos) << r.output;
-  auto entry = hardware::battery_entry();
+  auto entry = sim::battery_entry();
   EXPECT_EQ(entry["Level"], foundation::Value(0.42));
   EXPECT_EQ(entry["Status"]["AdapterDetails"]["Watts"], foundation::Value(12));
   r = simdevice(device.root(), {"unplug"});
   ASSERT_EQ(r.status, 0) << r.output;
   // The hand-set Watts keeps the adapter dictionary alive even unplugged.
-  EXPECT_EQ(hardware::battery_entry()["Status"]["AdapterDetails"]["Watts"], foundation::Value(12));
-  EXPECT_EQ(hardware::battery_entry()["State"], foundation::Value(1));
+  EXPECT_EQ(sim::battery_entry()["Status"]["AdapterDetails"]["Watts"], foundation::Value(12));
+  EXPECT_EQ(sim::battery_entry()["State"], foundation::Value(1));
   r = simdevice(device.root(), {"battery", "1.5"});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.output.find("bad level"), std::string::npos);
@@ -131,12 +131,12 @@ TEST_F(Supervised, RecordWritesATraceThatReplays) {
   ASSERT_TRUE(samples) << samples.message();
   ASSERT_EQ(samples->size(), 1u);
   EXPECT_DOUBLE_EQ((*samples)[0].reading.level, 0.3);
-  EXPECT_EQ((*samples)[0].reading.status, hardware::battery_entry()["Status"]);
+  EXPECT_EQ((*samples)[0].reading.status, sim::battery_entry()["Status"]);
 
   simdevice(device.root(), {"shutdown"});
   r = simdevice(device.root(), {"boot", "--battery", "trace:" + trace});
   ASSERT_EQ(r.status, 0) << r.output;
-  EXPECT_EQ(hardware::battery_entry()["Status"]["CycleCount"], foundation::Value(77));
+  EXPECT_EQ(sim::battery_entry()["Status"]["CycleCount"], foundation::Value(77));
   EXPECT_EQ(status()["battery_source"], "trace:" + trace);
 }
 

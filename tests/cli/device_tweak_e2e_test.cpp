@@ -1,6 +1,7 @@
 // The device with the real SpringBoard and the tweak: battery sources feeding
 // the tweak's capture, safe mode caused by a crashing tweak, the live view,
-// and the package installed from the .deb.
+// a respring, and the package installed from the .deb. (A battery change's
+// walk to the data file, the defaults and power saving: battery_e2e_test.cpp.)
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,10 +14,8 @@
 
 #include "host/cli/package_store.h"
 #include "platform/foundation/property_list.h"
-#include "platform/system/hardware_state.h"
 #include "tests/cli/installed_device.h"
 #include "tests/cli/simdevice_runner.h"
-#include "tests/support/eventually.h"
 #include "tests/support/temp_device.h"
 
 namespace {
@@ -25,43 +24,7 @@ namespace fs = std::filesystem;
 using foundation::Value;
 using testing_support::simdevice;
 
-class RealDevice : public testing_support::InstalledDevice {
- protected:
-  Value data_file() { return foundation::plist::read_dictionary(device.path("/User/Library/PylonexData.plist")); }
-  Value springboard_defaults() {
-    return foundation::plist::read_dictionary(
-        device.path("/var/mobile/Library/Preferences/com.apple.springboard.plist"));
-  }
-  nlohmann::json status() {
-    return nlohmann::json::parse(simdevice(device.root(), {"status", "--json"}).output, nullptr, false);
-  }
-};
-
-TEST_F(RealDevice, BatteryChangesReachTheDataFileAndTheDefaults) {
-  auto r = simdevice(device.root(), {"boot"});
-  ASSERT_EQ(r.status, 0) << r.output;
-  EXPECT_EQ(status()["tweaks"], nlohmann::json::array({"PylonexPro2.dylib"}));
-  r = simdevice(device.root(), {"battery", "0.42", "--state", "charging", "--set", "AdapterDetails.Watts=12"});
-  ASSERT_EQ(r.status, 0) << r.output;
-  // `battery` returns once SpringBoard handled it: no waiting needed here.
-  Value status = hardware::battery_entry()["Status"];
-  EXPECT_EQ(data_file(), status);
-  auto defaults = springboard_defaults();
-  EXPECT_EQ(defaults["Capacity"], status["AppleRawCurrentCapacity"]);
-  EXPECT_EQ(defaults["DesignCapacity"], status["DesignCapacity"]);
-  EXPECT_EQ(defaults["Serial"], status["Serial"]);
-  EXPECT_EQ(defaults["Watts"], Value(12));
-  EXPECT_EQ(defaults["Amperage"], status["AdapterDetails"]["Amperage"]);
-
-  // Unplugged: no AdapterDetails, so the mirrored charger entries go.
-  ASSERT_EQ(simdevice(device.root(), {"battery", "--unset", "AdapterDetails", "--state", "unplugged"}).status, 0);
-  EXPECT_TRUE(springboard_defaults()["Watts"].is_nil());
-  EXPECT_FALSE(data_file()["AdapterDetails"]);
-  // A broadcast without a status changes nothing the tweak keeps.
-  Value before = data_file();
-  ASSERT_EQ(simdevice(device.root(), {"battery", "0.3", "--no-status"}).status, 0);
-  EXPECT_EQ(data_file(), before);
-}
+using RealDevice = testing_support::InstalledDevice;
 
 TEST_F(RealDevice, SysfsBatteryFeedsTheTweakWithTheMappedKeys) {
   std::string dir = device.root() + "/tmp/power_supply";
@@ -199,28 +162,6 @@ TEST_F(RealDevice, RespringKeepsSettingsAndHasLaunchedOnceAndStartsTheTweakAfres
   ASSERT_EQ(simdevice(device.root(), {"unlock"}).status, 0);
   auto after = status();
   for (auto& a : after["alerts"]) EXPECT_EQ(a["buttons"].size() == 2 && a["buttons"][1] == "Open Settings", false);
-}
-
-TEST_F(RealDevice, BatteryDownToTheThresholdRunsThePowerSavingActions) {
-  ASSERT_EQ(simdevice(device.root(), {"boot"}).status, 0);
-  device.write_text("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist",
-                    R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
-                    R"(<key>percentagePSM</key><real>20</real></dict></plist>)");
-  ASSERT_EQ(simdevice(device.root(), {"post", "com.zelmoraq.PylonexPro2Prefs/updatesettings"}).status, 0);
-  // The reload is asynchronous in SpringBoard; its log line says when it happened.
-  testing_support::eventually(
-      [&] { return simdevice(device.root(), {"log"}).output.find("percentagePSM = 20.0") != std::string::npos; });
-  ASSERT_EQ(simdevice(device.root(), {"battery", "0.21", "--state", "unplugged"}).status, 0);
-  EXPECT_EQ(status()["hardware"]["wifi"], true);
-  ASSERT_EQ(simdevice(device.root(), {"battery", "0.20"}).status, 0);
-  auto s = status();
-  EXPECT_EQ(s["hardware"]["wifi"], false);
-  EXPECT_EQ(s["hardware"]["bluetooth"], false);
-  EXPECT_EQ(s["hardware"]["airplane"], true);
-  EXPECT_EQ(s["hardware"]["location"], false);
-  EXPECT_EQ(s["hardware"]["vibrations"], 1);
-  ASSERT_FALSE(s["banners"].empty());
-  EXPECT_EQ(s["banners"].back()["message"], "PowerSavingMode Activated!");
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <nlohmann/json.hpp>
 
 #include "host/device/sim_battery.h"
-#include "platform/foundation/device_paths.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "tests/support/temp_device.h"
 
 namespace device {
@@ -32,7 +32,7 @@ class Driver : public ::testing::Test {
   static KeyEdit set(const std::string& key, Value value) { return {KeyEdit::Kind::set, key, std::move(value)}; }
   static KeyEdit unset(const std::string& key) { return {KeyEdit::Kind::unset, key, {}}; }
   static KeyEdit reset() { return {KeyEdit::Kind::reset, {}, {}}; }
-  Value entry() { return hardware::battery_entry(); }
+  Value entry() { return sim::battery_entry(); }
 
   testing_support::TempDevice device;
   double elapsed = 0;

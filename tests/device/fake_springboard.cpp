@@ -8,24 +8,25 @@
 #include <nlohmann/json.hpp>
 
 #include "host/common/control_channel.h"
-#include "platform/foundation/device_paths.h"
+#include "host/common/value_json.h"
+#include "platform/sim/device_paths.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/run_loop.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/hardware/hardware_state.h"
 
 int main() {
   foundation::set_process_name("SpringBoard");
   const char* safe_env = std::getenv("SIMDEVICE_SAFE_MODE");
   bool safe = safe_env && std::string(safe_env) == "1";
-  if (!safe && ::access(foundation::DevicePath("/var/run/fake-springboard-crash").host().c_str(), F_OK) == 0)
-    std::abort();
+  if (!safe && ::access(sim::DevicePath("/var/run/fake-springboard-crash").host().c_str(), F_OK) == 0) std::abort();
   host::ControlServer server(host::control_socket_path("SpringBoard"), [safe](const std::vector<std::string>& args) {
-    long long generation = hardware::battery_entry()["Generation"].longLongValue();
+    long long generation = sim::battery_entry()["Generation"].longLongValue();
     if (!args.empty() && args[0] == "sync") return host::Reply::ok(std::to_string(generation));
     if (!args.empty() && args[0] == "status") {
       nlohmann::json s = {{"pid", ::getpid()}, {"launched", true},           {"safe_mode", safe},
                           {"locked", true},    {"status_bar_time", "12:00"}, {"battery_generation", generation}};
-      return host::Reply::ok(s.dump());
+      return host::Reply::ok(host::json_text(s));
     }
     return host::Reply::fail("fake SpringBoard: unknown command", 2);
   });

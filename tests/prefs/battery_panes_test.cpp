@@ -2,7 +2,7 @@
 // temperature text, ActualMax only growing, unknown levels, the live link.
 
 #include "history/store.h"
-#include "platform/foundation/device_clock.h"
+#include "platform/sim/device_clock.h"
 #include "platform/uikit/ui_device.h"
 #include "prefs/battery_figures.h"
 #include "tests/prefs/prefs_fixture.h"
@@ -59,7 +59,7 @@ TEST_F(BatteryDataPane, TimeLeftRowsFollowTheHistoryOfTheLastHalfHour) {
     s.amperage = 600;
     ASSERT_EQ(writer.record(s, s.time).outcome, history::RecordOutcome::stored);
   }
-  foundation::set_device_now(kStart + 300);
+  sim::set_device_now(kStart + 300);
   EXPECT_EQ(get(p, "TimeToEmpty:"), "\u2014");
   std::string full = get(p, "TimeToFull:");
   EXPECT_TRUE(full.starts_with("2 h ") && full.find(" \u2013 ") != std::string::npos) << full;

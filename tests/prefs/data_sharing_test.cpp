@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/foundation/device_clock.h"
 #include "platform/foundation/url_loading.h"
+#include "platform/sim/device_clock.h"
 #include "platform/uikit/ui_web_view.h"
 #include "prefs/data_sharing_fields.h"
 #include "tests/prefs/prefs_fixture.h"
@@ -46,7 +46,8 @@ class DataSharingPane : public PrefsTest {
   void configure(const std::string& probe_host, const std::string& upload_host, const std::string& site = "") {
     Dictionary info{{"PXConnectivityProbeURL", "http://" + probe_host + "/probe"}, {"PXUploadHost", upload_host}};
     if (!site.empty()) info["PXStatisticsSiteURL"] = site;
-    foundation::writeToFile(Value(info), "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+    foundation::writeToFile(Value(info),
+                            sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   }
   void send() { objc::msg_send<void>(objc::id(data_pane), objc::sel("SendData:"), objc::id()); }
   std::string newest_alert_message() {
@@ -59,7 +60,7 @@ class DataSharingPane : public PrefsTest {
 TEST_F(DataSharingPane, SendsTheNineKeysInOrderPercentEncoded) {
   LoopbackHttpServer probe, upload;
   configure(probe.host(), upload.host());
-  foundation::set_device_now(k2015March7At2105Utc);
+  sim::set_device_now(k2015March7At2105Utc);
   send();
   ASSERT_EQ(upload.targets().size(), 1u);
   EXPECT_EQ(upload.targets()[0],
@@ -130,9 +131,9 @@ TEST_F(DataSharingPane, SilentUploadHostIsReportedAndLastSyncKept) {
 TEST_F(DataSharingPane, TwoSendsBothUploadAndTheLaterTimeWins) {
   LoopbackHttpServer probe, upload;
   configure(probe.host(), upload.host());
-  foundation::set_device_now(k2015March7At2105Utc);
+  sim::set_device_now(k2015March7At2105Utc);
   send();
-  foundation::set_device_now(k2015March7At2105Utc + 3600 * 13);
+  sim::set_device_now(k2015March7At2105Utc + 3600 * 13);
   send();
   EXPECT_EQ(upload.targets().size(), 2u);
   EXPECT_EQ(get(data_pane, "LastSync:"), "03/08/2015 10:05AM");

@@ -8,7 +8,7 @@
 #include "history/store.h"
 #include "host/device/sim_battery.h"
 #include "platform/foundation/darwin_notify.h"
-#include "platform/foundation/device_clock.h"
+#include "platform/sim/device_clock.h"
 #include "platform/uikit/ui_image_view.h"
 #include "prefs/history_snapshot.h"
 #include "shared/names.h"
@@ -31,7 +31,7 @@ class HistoryPanes : public pxtest::PrefsTest {
       auto s = battery.sample(static_cast<double>(t - kStart), static_cast<double>(t));
       writer.record(history::sample_from_status(s.status, static_cast<int>(s.level * 100), 0), t);
     }
-    foundation::set_device_now(static_cast<double>(t));
+    sim::set_device_now(static_cast<double>(t));
     return t;
   }
   std::string row(const char* getter) { return get(pane("History"), getter); }
@@ -73,7 +73,7 @@ TEST_F(HistoryPanes, NowTakesTheNewestSampleWhoseTimeTheStatusRoundedUp) {
     foundation::Value status(foundation::Dictionary{{"UpdateTime", static_cast<long long>(time)}});
     writer.record(history::sample_from_status(status, level, 0), time);
   }
-  foundation::set_device_now(static_cast<double>(kStart) + 60.6);  // the status said 61
+  sim::set_device_now(static_cast<double>(kStart) + 60.6);  // the status said 61
   foundation::RunLoop::main().run_until_idle();
   EXPECT_EQ(chart("LevelChart:")->accessibilityChartDescriptor()->summary.rfind("42 % now", 0), 0u);
 }
@@ -120,7 +120,7 @@ TEST_F(HistoryPanes, OneScreenReadsOneSnapshotAndTheNextReadsAgain) {
   std::string before = row("HealthNow:");
   history::HistoryWriter writer;  // a newer, much worn reading
   history::Sample worn;
-  worn.time = static_cast<std::int64_t>(foundation::device_now()) + 60;
+  worn.time = static_cast<std::int64_t>(sim::device_now()) + 60;
   worn.max_capacity = 780;
   worn.design_capacity = 1560;
   ASSERT_EQ(writer.record(worn, worn.time).outcome, history::RecordOutcome::stored);

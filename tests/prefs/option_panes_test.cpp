@@ -11,7 +11,7 @@
 #include <map>
 #include <sstream>
 
-#include "platform/foundation/device_clock.h"
+#include "platform/sim/device_clock.h"
 #include "platform/uikit/ui_bar_button_item.h"
 #include "platform/uikit/ui_button.h"
 #include "shared/settings_schema.h"
@@ -139,7 +139,7 @@ class UnreadableSettingsFile : public OptionPanes {
     observe();
   }
   void change_fahrenheit() {
-    foundation::set_device_now(k2015March7At2105Utc);
+    sim::set_device_now(k2015March7At2105Utc);
     row(pane("AdvancedOptions"), "Fahrenheit")->performSetter(Value(true));
     foundation::darwin::deliver_pending();
   }

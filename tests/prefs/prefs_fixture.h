@@ -50,17 +50,20 @@ class PrefsTest : public ::testing::Test {
   std::string get(const std::shared_ptr<preferences::PSListController>& p, const char* getter) {
     return objc::msg_send<foundation::Value>(objc::id(p), objc::sel(getter), objc::id()).description();
   }
-  void write_battery_data(const foundation::Value& v) { foundation::writeToFile(v, "/User/Library/PylonexData.plist"); }
+  void write_battery_data(const foundation::Value& v) {
+    foundation::writeToFile(v, sim::DevicePath("/User/Library/PylonexData.plist"));
+  }
   void write_settings(const foundation::Value& v) {
-    foundation::writeToFile(v, "/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist");
+    foundation::writeToFile(v, sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
   }
   foundation::Value settings() {
-    return foundation::dictionaryWithContentsOfFile("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist");
+    return foundation::dictionaryWithContentsOfFile(
+        sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
   }
   void set_battery(double level, int state) {
     foundation::writeToFile(
         foundation::Value(foundation::Dictionary{{"Level", level}, {"State", state}, {"Generation", 1}}),
-        "/var/run/hardware/battery.plist");
+        sim::DevicePath("/var/run/hardware/battery.plist"));
   }
 
   testing_support::TempDevice device;

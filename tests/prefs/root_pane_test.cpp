@@ -5,8 +5,8 @@
 
 #include "platform/preferences/preferences_table_custom_view.h"
 #include "platform/preferences/ps_table_cell.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/social/sl_compose_view_controller.h"
-#include "platform/system/hardware_state.h"
 #include "platform/uikit/ui_application.h"
 #include "platform/uikit/ui_button.h"
 #include "platform/uikit/ui_image_view.h"
@@ -26,7 +26,7 @@ class RootPane : public PrefsTest {
     foundation::writeToFile(
         Value(Dictionary{{"CFBundleURLTypes", Value(foundation::Array{Value(Dictionary{
                                                   {"CFBundleURLSchemes", Value(foundation::Array{scheme})}})})}}),
-        "/Applications/" + name + ".app/Info.plist");
+        sim::DevicePath("/Applications/" + name + ".app/Info.plist"));
   }
   std::string twitter() {
     auto p = pane("PylonexPro2PrefsListController");
@@ -110,7 +110,7 @@ TEST_F(RootPane, TwitterOpensTheFirstClientInChainOrder) {
   install_app("Tweetbot", "tweetbot");
   EXPECT_EQ(twitter(), "tweetbot://user_profile/zelmoraq");
   foundation::writeToFile(Value(Dictionary{{"PXSocialWebHost", "127.0.0.1:9"}}),
-                          "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+                          sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   std::filesystem::remove_all(device.path("/Applications"));
   EXPECT_EQ(twitter(), "http://127.0.0.1:9/zelmoraq");
 }
@@ -123,7 +123,7 @@ TEST_F(RootPane, LikeButtonPresentsShareSheetOnlyWhenAvailable) {
   EXPECT_EQ(button->registered_events(), uikit::UIControlEventTouchDown);
   button->tap();
   EXPECT_FALSE(p->presentedViewController());
-  hardware::set("social", Value(Dictionary{{social::SLServiceTypeTwitter, true}}));
+  sim::set_hardware_value("social", Value(Dictionary{{social::SLServiceTypeTwitter, true}}));
   button->sendActionsForControlEvents(uikit::UIControlEventTouchDown);
   auto sheet = std::dynamic_pointer_cast<social::SLComposeViewController>(p->presentedViewController());
   ASSERT_TRUE(sheet);

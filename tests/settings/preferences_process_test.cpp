@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/common/control_channel.h"
+#include "host/common/value_json.h"
 #include "platform/foundation/darwin_notify.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/run_loop.h"
@@ -65,7 +66,7 @@ class PreferencesProcess : public ::testing::Test {
   json row(const json& screen, const std::string& label) {
     for (auto& r : screen["rows"])
       if (r["label"] == label) return r;
-    ADD_FAILURE() << "no row " << label << " in " << screen.dump();
+    ADD_FAILURE() << "no row " << label << " in " << host::json_text(screen);
     return json();
   }
 
@@ -92,10 +93,10 @@ TEST_F(PreferencesProcess, RootPaneShowsHeaderLogoAndLikeButton) {
 
   // Follow with no Twitter client opens the web profile in the browser, which
   // shows the address and why the page did not load (nothing listens on port 9).
-  foundation::Value info =
-      foundation::dictionaryWithContentsOfFile("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+  foundation::Value info = foundation::dictionaryWithContentsOfFile(
+      sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   info.mutable_dictionary()["PXSocialWebHost"] = "127.0.0.1:9";
-  foundation::writeToFile(info, "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+  foundation::writeToFile(info, sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   EXPECT_EQ(request({"tap", "Follow @zelmoraq"}).status, 0);
   json status = json_of({"status"});
   EXPECT_EQ(status["pid"], m_pid);
@@ -118,7 +119,7 @@ TEST_F(PreferencesProcess, RootPaneShowsHeaderLogoAndLikeButton) {
   foundation::writeToFile(
       foundation::Value(foundation::Dictionary{
           {"Value", foundation::Value(foundation::Dictionary{{"com.apple.social.twitter", true}})}}),
-      "/var/run/hardware/social.plist");
+      sim::DevicePath("/var/run/hardware/social.plist"));
   // With one, the compose sheet: the service's name, the text, Cancel and Post.
   ASSERT_EQ(request({"tap", "right"}).status, 0);
   json sheet = json_of({"show", "--json"})["sheet"];
@@ -143,7 +144,7 @@ TEST_F(PreferencesProcess, RootPaneShowsHeaderLogoAndLikeButton) {
 
 TEST_F(PreferencesProcess, SwitchWritesTheSettingsFileAndPostsTheNotification) {
   foundation::writeToFile(foundation::Value(foundation::Dictionary{{"debugMode", false}}),
-                          "/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist");
+                          sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
   int posted = 0;
   foundation::darwin::observe("com.zelmoraq.PylonexPro2Prefs/updatesettings", [&](std::string_view) { ++posted; });
   ASSERT_EQ(request({"tap", "Advanced Options"}).status, 0);
@@ -159,13 +160,14 @@ TEST_F(PreferencesProcess, SwitchWritesTheSettingsFileAndPostsTheNotification) {
   auto deadline = Clock::now() + std::chrono::seconds(30);
   while (posted == 0 && Clock::now() < deadline) foundation::RunLoop::main().run_once(100);
   EXPECT_EQ(posted, 1);
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"),
+  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(
+                sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist")),
             foundation::Value(foundation::Dictionary{{"debugMode", false}, {"Fahrenheit", true}}));
   EXPECT_EQ(row(json_of({"show", "--json"}), "Fahrenheit")["value"], true);
   EXPECT_EQ(request({"set", "Clock", "never"}).status, 2);
   EXPECT_EQ(request({"set", "Clock", "12 Hours"}).status, 0);
   EXPECT_EQ(foundation::dictionaryWithContentsOfFile(
-                "/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist")["timemode"],
+                sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"))["timemode"],
             foundation::Value(0));
 }
 
@@ -178,9 +180,9 @@ TEST_F(PreferencesProcess, SetRefusesWhatNoControlCouldHandOver) {
     EXPECT_EQ(r.status, 2) << not_finite;
     EXPECT_NE(r.err.find("a slider takes a finite number"), std::string::npos) << r.err;
   }
-  EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(file)["percentagePSM"].is_nil());
+  EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(sim::DevicePath(file))["percentagePSM"].is_nil());
   ASSERT_EQ(request({"set", "Battery Percentage", "500"}).status, 0);  // past its end: the slider's maximum
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(file)["percentagePSM"], foundation::Value(100.0));
+  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(sim::DevicePath(file))["percentagePSM"], foundation::Value(100.0));
   // A row or value that is wrong is the command line's fault: status 2, whatever the row.
   EXPECT_EQ(request({"set", "Battery Percentage", "lots"}).status, 2);
   EXPECT_EQ(request({"set", "Wi-Fi Off", "maybe"}).status, 2);
@@ -206,10 +208,10 @@ TEST_F(PreferencesProcess, RespringAlertAndBackNavigation) {
   ASSERT_EQ(request({"tap", "Data Sharing"}).status, 0);
   EXPECT_EQ(row(json_of({"show", "--json"}), "Last Sync")["value"], "Never Synced");
   // The installed bundle's Info.plist points the site at this machine, where nothing listens.
-  foundation::Value info =
-      foundation::dictionaryWithContentsOfFile("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+  foundation::Value info = foundation::dictionaryWithContentsOfFile(
+      sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   info.mutable_dictionary()["PXStatisticsSiteURL"] = "http://127.0.0.1:9/stats";
-  foundation::writeToFile(info, "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
+  foundation::writeToFile(info, sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   ASSERT_EQ(request({"tap", "See Statistics"}).status, 0);
   json web = loaded(json_of({"show", "--json"})["web_view"]);
   EXPECT_EQ(web["address"], "http://127.0.0.1:9/stats");

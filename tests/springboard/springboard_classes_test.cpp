@@ -12,15 +12,15 @@
 #include "host/springboard/battery_watcher.h"
 #include "host/springboard/springboard_host.h"
 #include "platform/foundation/date_formatter.h"
-#include "platform/foundation/device_clock.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/run_loop.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_device.h"
-#include "tests/support/temp_device.h"
 #include "shared/names.h"
+#include "tests/support/temp_device.h"
 
 namespace springboard {
 namespace {
@@ -61,9 +61,9 @@ TEST_F(SpringBoardClassesTest, RadioManagersSwitchTheDevicesHardware) {
   objc::msg_send<void>(shared("SBWiFiManager"), sel("setWiFiEnabled:"), false);
   objc::msg_send<void>(shared("SBTelephonyManager", "sharedTelephonyManager"), sel("setIsInAirplaneMode:"), true);
   objc::msg_send<void>(shared("BluetoothManager"), sel("setEnabled:"), false);
-  EXPECT_EQ(hardware::get("wifi"), Value(false));
-  EXPECT_EQ(hardware::get("airplane"), Value(true));
-  EXPECT_EQ(hardware::get("bluetooth"), Value(false));
+  EXPECT_EQ(sim::hardware_value("wifi"), Value(false));
+  EXPECT_EQ(sim::hardware_value("airplane"), Value(true));
+  EXPECT_EQ(sim::hardware_value("bluetooth"), Value(false));
   EXPECT_EQ(shared("SBWiFiManager"), shared("SBWiFiManager"));
 }
 
@@ -112,7 +112,7 @@ TEST_F(SpringBoardClassesTest, TimeItemUsesSpringBoardsPatternAndTheDeviceClock)
 
   std::tm tm{};
   tm.tm_year = 126, tm.tm_mon = 5, tm.tm_mday = 1, tm.tm_hour = 14, tm.tm_min = 5, tm.tm_isdst = -1;
-  foundation::set_device_now(static_cast<double>(std::mktime(&tm)) + 30);
+  sim::set_device_now(static_cast<double>(std::mktime(&tm)) + 30);
   objc::msg_send<void>(aggregator, sel("_updateTimeItems"));
   EXPECT_EQ(state().status_bar_time, "14:05");
 }
@@ -131,8 +131,8 @@ TEST_F(SpringBoardClassesTest, BatteryEntryIsBroadcastThenHandedToTheController)
   foundation::Dictionary entry{
       {"Level", Value(0.5)}, {"State", Value(2)}, {"Generation", Value(7)}, {"Status", status}};
   BatteryWatcher watcher;
-  ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), Value(entry),
-                                            foundation::plist::Format::xml));
+  ASSERT_TRUE(
+      foundation::plist::write_file(m_device.path(sim::kBatteryEntry), Value(entry), foundation::plist::Format::xml));
   watcher.drain();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0], status);
@@ -142,8 +142,8 @@ TEST_F(SpringBoardClassesTest, BatteryEntryIsBroadcastThenHandedToTheController)
 
   entry.erase("Status");
   entry["Generation"] = Value(8);
-  ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), Value(entry),
-                                            foundation::plist::Format::xml));
+  ASSERT_TRUE(
+      foundation::plist::write_file(m_device.path(sim::kBatteryEntry), Value(entry), foundation::plist::Format::xml));
   watcher.drain();
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_TRUE(seen[1].is_nil());
@@ -160,7 +160,7 @@ int opens_of_battery_entry(const std::string& folder, F work) {
   alignas(inotify_event) char buf[4096];
   for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
     for (char* p = buf; p < buf + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
-      if (std::string(reinterpret_cast<inotify_event*>(p)->name) == hardware::kBatteryEntryName) ++opens;
+      if (std::string(reinterpret_cast<inotify_event*>(p)->name) == sim::kBatteryEntryName) ++opens;
   ::close(fd);
   return opens;
 }
@@ -170,18 +170,18 @@ TEST_F(SpringBoardClassesTest, OneBatteryChangeIsReadOnceWhoeverAsks) {
   auto device = uikit::UIDevice::currentDevice();
   device->setBatteryMonitoringEnabled(true);
   foundation::Dictionary entry{{"Level", Value(0.5)}, {"State", Value(2)}, {"Generation", Value(3)}};
-  std::string folder = m_device.path(hardware::kHardwareFolder);
+  std::string folder = m_device.path(sim::kHardwareFolder);
   for (int generation : {3, 4}) {
     entry["Generation"] = Value(generation);
-    ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), Value(entry),
-                                              foundation::plist::Format::xml));
+    ASSERT_TRUE(
+        foundation::plist::write_file(m_device.path(sim::kBatteryEntry), Value(entry), foundation::plist::Format::xml));
     // The watcher's broadcast, then what the tweak and SpringBoard ask while handling it: once read
     // four times per change.
     int opens = opens_of_battery_entry(folder, [&] {
       watcher.drain();
       EXPECT_FLOAT_EQ(device->batteryLevel(), 0.5f);
       EXPECT_EQ(device->batteryState(), 2);
-      EXPECT_EQ(hardware::battery_entry()["Generation"], Value(generation));
+      EXPECT_EQ(sim::battery_entry()["Generation"], Value(generation));
     });
     EXPECT_EQ(opens, 1) << "generation " << generation;
     EXPECT_EQ(state().battery_generation, generation);

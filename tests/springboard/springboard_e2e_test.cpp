@@ -1,6 +1,7 @@
 // The real SpringBoard binary on a temporary device root, driven across
-// processes: the battery entry written as the supervisor writes it, commands
-// over the control socket, a settings change posted from this process.
+// processes: commands over the control socket, a settings change posted from
+// this process. (A battery change's walk through the whole device, supervisor
+// included: tests/cli/battery_e2e_test.cpp.)
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -21,7 +22,6 @@
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/foundation/property_list_files.h"
-#include "platform/system/hardware_state.h"
 #include "shared/names.h"
 #include "tests/support/eventually.h"
 #include "tests/support/temp_device.h"
@@ -36,15 +36,6 @@ using nlohmann::json;
 
 using testing_support::eventually;
 
-Dictionary status_with_capacity(int mAh) {
-  return Dictionary{{"AppleRawCurrentCapacity", Value(mAh)},
-                    {"DesignCapacity", Value(1560)},
-                    {"CycleCount", Value(120)},
-                    {"Serial", Value("C0123456789ABCDEF")},
-                    {"Temperature", Value(2850)},
-                    {"AdapterDetails", Value(Dictionary{{"Watts", Value(5)}, {"Amperage", Value(1000)}})}};
-}
-
 class SpringBoardProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -54,13 +45,6 @@ class SpringBoardProcessTest : public ::testing::Test {
     std::filesystem::copy_file(PX_TWEAK_FILTER, folder + "/PylonexPro2.plist");
   }
   void TearDown() override { stop(); }
-
-  void write_battery(double level, const Dictionary& status) {
-    Dictionary entry{
-        {"Level", Value(level)}, {"State", Value(1)}, {"Generation", Value(++m_generation)}, {"Status", Value(status)}};
-    ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), Value(entry),
-                                              foundation::plist::Format::xml));
-  }
 
   void launch() {
     std::string root = "SIMDEVICE_ROOT=" + m_device.root();
@@ -93,50 +77,15 @@ class SpringBoardProcessTest : public ::testing::Test {
     return host::control_request(host::control_socket_path("SpringBoard"), args, 5000);
   }
   json status() { return json::parse(request({"status"}).value_or(host::Reply{}).out); }
-  bool synced_to(std::int64_t generation) {
-    auto r = request({"sync"});
-    return r && r->out == std::to_string(generation) + "\n";
-  }
 
   testing_support::TempDevice m_device;
   pid_t m_pid = -1;
-  int m_generation = 0;
 };
-
-TEST_F(SpringBoardProcessTest, BatteryChangesReachTheDataFileDefaultsAndPowerSaving) {
-  foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(40.0)}}), px::kSettingsFile);
-  write_battery(0.8, status_with_capacity(1500));
-  launch();
-  json s = status();
-  EXPECT_EQ(s["tweaks"], json::array({"PylonexPro2.dylib"}));
-  EXPECT_EQ(s["battery_generation"], 1);
-
-  write_battery(0.40, status_with_capacity(1400));
-  ASSERT_TRUE(eventually([&] { return synced_to(2); }));
-
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile), Value(status_with_capacity(1400)));
-  Value defaults =
-      foundation::dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/com.apple.springboard.plist");
-  EXPECT_EQ(defaults["Capacity"], Value(1400));
-  EXPECT_EQ(defaults["DesignCapacity"], Value(1560));
-  EXPECT_EQ(defaults["CycleCount"], Value(120));
-  EXPECT_EQ(defaults["Serial"], Value("C0123456789ABCDEF"));
-  EXPECT_EQ(defaults["Watts"], Value(5));
-  EXPECT_EQ(defaults["Amperage"], Value(1000));
-
-  s = status();
-  ASSERT_EQ(s["banners"].size(), 1u);
-  EXPECT_EQ(s["banners"][0], (json{{"title", "PylonexPro2"},
-                                   {"message", "PowerSavingMode Activated!"},
-                                   {"section", "com.apple.Preferences"}}));
-  EXPECT_EQ(hardware::get("wifi"), Value(false));
-  EXPECT_EQ(hardware::get("airplane"), Value(true));
-  EXPECT_EQ(request({"tick", "1", "--reset"})->out.ends_with(" - 1400 mAh\n"), true);
-}
 
 TEST_F(SpringBoardProcessTest, SettingsWrittenAndPostedFromAnotherProcessAreReloaded) {
   launch();
-  foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(55.0)}, {"timemode", Value(0)}}), px::kSettingsFile);
+  foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(55.0)}, {"timemode", Value(0)}}),
+                          sim::DevicePath(px::kSettingsFile));
   ASSERT_TRUE(foundation::darwin::post(px::kSettingsChangedNotification));
   EXPECT_TRUE(eventually([&] {
     std::string log = m_device.read_text("/var/log/syslog");

@@ -10,8 +10,8 @@
 #include "host/springboard/springboard_state.h"
 #include "host/springboard/substrate_loader.h"
 #include "platform/activator/la_activator.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "tests/support/temp_device.h"
 
@@ -137,9 +137,9 @@ TEST_F(SpringBoardHostTest, ClockReadsEveryFormTheCommandLineDoes) {
   // Once refused here ("cannot read the time") though simdevice took it with SpringBoard stopped.
   auto reply = run(*h, {"clock", "2015-03-08T07:30:00Z"});
   ASSERT_EQ(reply.status, 0) << reply.err;
-  EXPECT_NEAR(foundation::device_now(), 1425799800.0, 5);
+  EXPECT_NEAR(sim::device_now(), 1425799800.0, 5);
   EXPECT_EQ(run(*h, {"clock", "2015-03-08T07:30:00+01:00"}).status, 0);
-  EXPECT_NEAR(foundation::device_now(), 1425796200.0, 5);
+  EXPECT_NEAR(sim::device_now(), 1425796200.0, 5);
   EXPECT_EQ(run(*h, {"clock", "2015-03-08", "07:30"}).status, 0);  // the CLI may hand it over in two words
   reply = run(*h, {"clock", "2070-01-01T00:00:00Z"});
   EXPECT_EQ(reply.status, 2);

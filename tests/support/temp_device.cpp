@@ -10,12 +10,12 @@
 
 #include "host/common/device_layout.h"
 #include "platform/foundation/darwin_notify.h"
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/objc/runtime.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_application.h"
 #include "platform/uikit/ui_device.h"
@@ -25,8 +25,8 @@ namespace testing_support {
 TempDevice::TempDevice() : m_root(m_folder.path()) {
   if (auto made = host::make_device_layout(m_root); !made) throw std::runtime_error(made.message());
   foundation::darwin::reset_for_testing();
-  foundation::set_device_root(m_root);
-  foundation::reload_device_clock();  // the new root has no clock file: real time again
+  sim::set_device_root(m_root);
+  sim::reload_device_clock();  // the new root has no clock file: real time again
   foundation::RunLoop::main().reset_for_testing();
   foundation::NSNotificationCenter::defaultCenter().reset_for_testing();
   foundation::NSUserDefaults::reset_standard_for_testing();
@@ -43,9 +43,7 @@ TempDevice::~TempDevice() {
   foundation::RunLoop::main().reset_for_testing();
 }
 
-std::string TempDevice::path(const std::string& device_path) const {
-  return foundation::DevicePath(device_path).host();
-}
+std::string TempDevice::path(const std::string& device_path) const { return sim::DevicePath(device_path).host(); }
 
 void TempDevice::write_text(const std::string& device_path, const std::string& text) const {
   std::ofstream(path(device_path), std::ios::binary) << text;

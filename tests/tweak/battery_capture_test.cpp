@@ -13,7 +13,7 @@ using foundation::Value;
 class BatteryCaptureTest : public TweakTest {
  protected:
   Value defaults(const char* key) { return foundation::NSUserDefaults("com.apple.springboard").objectForKey(key); }
-  Value data_file() { return foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile); }
+  Value data_file() { return foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile)); }
 };
 
 TEST_F(BatteryCaptureTest, BroadcastIsMirroredIntoDefaultsAndTheDataFile) {

@@ -9,9 +9,9 @@
 
 #include "history/store.h"
 #include "platform/foundation/darwin_notify.h"
-#include "platform/foundation/device_clock.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/sim/device_clock.h"
 #include "shared/names.h"
 #include "tests/tweak/tweak_harness.h"
 
@@ -38,10 +38,10 @@ class BatteryHistoryTest : public TweakTest {
     set_battery(level, Value(status));
   }
   // Times near the device clock: older samples would be thinned away as history.
-  const std::int64_t kT = static_cast<std::int64_t>(foundation::device_now()) / 3600 * 3600;
+  const std::int64_t kT = static_cast<std::int64_t>(sim::device_now()) / 3600 * 3600;
 
   bool data_file_holds(std::int64_t time) {
-    return foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile)["UpdateTime"] ==
+    return foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile))["UpdateTime"] ==
            Value(static_cast<long long>(time));
   }
 };

@@ -49,7 +49,7 @@ TEST_F(HookTableTest, LaunchBroadcastIsCapturedBecauseTheObserverComesFirst) {
   ASSERT_TRUE(foundation::plist::write_file(m_device.path("/var/run/hardware/battery.plist"), Value(entry),
                                             foundation::plist::Format::xml));
   start();
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile), Value(default_status()));
+  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile)), Value(default_status()));
 }
 
 TEST_F(HookTableTest, HooksInstalledAfterLaunchLeaveTheObserverUnregistered) {

@@ -1,6 +1,6 @@
 #include "platform/activator/la_activator.h"
 #include "platform/foundation/user_defaults.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "shared/names.h"
 #include "tests/tweak/tweak_harness.h"
@@ -89,10 +89,10 @@ TEST_F(InfoPopupTest, CloseRunsNothingAndTheOtherButtonRunsTheActionsDespiteEnab
   start();
   fire();
   ASSERT_TRUE(uikit::AlertPresenter::shared().press(-1, 0));
-  EXPECT_TRUE(hardware::get("vibrations").is_nil());
+  EXPECT_TRUE(sim::hardware_value("vibrations").is_nil());
   fire();
   ASSERT_TRUE(uikit::AlertPresenter::shared().press(-1, 1));
-  EXPECT_EQ(hardware::get("vibrations"), Value(1));
+  EXPECT_EQ(sim::hardware_value("vibrations"), Value(1));
 }
 
 TEST_F(InfoPopupTest, TheListenerIsRegisteredWithEveryFlagOff) {

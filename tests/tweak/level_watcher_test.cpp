@@ -1,5 +1,5 @@
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/substrate/substrate.h"
-#include "platform/system/hardware_state.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "tests/tweak/tweak_harness.h"
 
@@ -11,7 +11,7 @@ using foundation::Value;
 class LevelWatcherTest : public TweakTest {
  protected:
   // Power-saving runs are counted by their vibration (every action is on by default).
-  long long vibrations() { return hardware::get("vibrations").longLongValue(); }
+  long long vibrations() { return sim::hardware_value("vibrations").longLongValue(); }
   std::size_t alerts() { return uikit::AlertPresenter::shared().visible().size(); }
   void start_with(foundation::Dictionary settings) {
     write_settings(settings);

@@ -1,7 +1,7 @@
 #include <cmath>
 
 #include "platform/activator/la_activator.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "shared/names.h"
 #include "tests/tweak/tweak_harness.h"
@@ -37,8 +37,8 @@ TEST_F(PowerSavingTest, EveryFlagOffChangesNothingAndLogsOnlyTheHeader) {
   start();
   run_actions();
   EXPECT_EQ(new_log_lines(), std::vector<std::string>{"Executing PSM ACTIONS!"});
-  EXPECT_TRUE(hardware::get("wifi").is_nil());
-  EXPECT_TRUE(hardware::get("vibrations").is_nil());
+  EXPECT_TRUE(sim::hardware_value("wifi").is_nil());
+  EXPECT_TRUE(sim::hardware_value("vibrations").is_nil());
   EXPECT_TRUE(sb().banners_shown.empty());
 }
 
@@ -75,12 +75,12 @@ TEST_F(PowerSavingTest, EveryActionInOrderWithItsLine) {
                                  "PylonexPro2 : Vibration executed!",
                                  "PylonexPro2 : Notification executed!",
                              }));
-  EXPECT_EQ(hardware::get("wifi"), Value(false));
-  EXPECT_EQ(hardware::get("location"), Value(false));
-  EXPECT_EQ(hardware::get("airplane"), Value(true));
-  EXPECT_EQ(hardware::get("bluetooth"), Value(false));
-  EXPECT_EQ(hardware::get("brightness").doubleValue(), static_cast<double>(0.123f));
-  EXPECT_EQ(hardware::get("vibrations"), Value(1));
+  EXPECT_EQ(sim::hardware_value("wifi"), Value(false));
+  EXPECT_EQ(sim::hardware_value("location"), Value(false));
+  EXPECT_EQ(sim::hardware_value("airplane"), Value(true));
+  EXPECT_EQ(sim::hardware_value("bluetooth"), Value(false));
+  EXPECT_EQ(sim::hardware_value("brightness").doubleValue(), static_cast<double>(0.123f));
+  EXPECT_EQ(sim::hardware_value("vibrations"), Value(1));
   EXPECT_EQ(sb().banners_shown.size(), 1u);
 }
 
@@ -88,22 +88,22 @@ TEST_F(PowerSavingTest, BrightnessIsHandedOnAndTheScreenKeepsItsScale) {
   write_settings({{"dimLevelPSM", Value(1.75)}});
   start();
   run_actions();
-  EXPECT_EQ(hardware::get("brightness").doubleValue(), 1.0);
+  EXPECT_EQ(sim::hardware_value("brightness").doubleValue(), 1.0);
 }
 
 TEST_F(PowerSavingTest, ANonNumberBrightnessLeavesTheScreenAsItWas) {
-  hardware::set("brightness", Value(0.5));
+  sim::set_hardware_value("brightness", Value(0.5));
   write_settings({{"dimLevelPSM", Value(std::nan(""))}});
   start();
   run_actions();
-  EXPECT_EQ(hardware::get("brightness"), Value(0.5));
+  EXPECT_EQ(sim::hardware_value("brightness"), Value(0.5));
 }
 
 TEST_F(PowerSavingTest, TwoRunsActTwiceAndTheNewBannerReplacesTheOneOnScreen) {
   start();
   run_actions();
   run_actions();
-  EXPECT_EQ(hardware::get("vibrations"), Value(2));
+  EXPECT_EQ(sim::hardware_value("vibrations"), Value(2));
   EXPECT_EQ(sb().banners_shown.size(), 2u);
   EXPECT_TRUE(sb().banners_waiting.empty());
 }

@@ -1,10 +1,10 @@
 // The time left where the tweak shows it (popup line, status-bar clock), and
 // the charge alarm's once-per-connection rule.
-#include "platform/foundation/device_clock.h"
-#include "platform/uikit/ui_alert_view.h"
-#include "tests/tweak/tweak_harness.h"
 #include "platform/activator/la_activator.h"
+#include "platform/sim/device_clock.h"
+#include "platform/uikit/ui_alert_view.h"
 #include "shared/names.h"
+#include "tests/tweak/tweak_harness.h"
 
 namespace tweak_testing {
 namespace {
@@ -35,7 +35,7 @@ class TimeLeftTest : public TweakTest {
       status["InstantAmperage"] = Value(-600LL);
       status["AppleRawCurrentCapacity"] = Value(1200LL - 5 * k);
       status["MaxCapacity"] = Value(1500LL);
-      foundation::set_device_now(1'700'000'000.0 + 30 * k);
+      sim::set_device_now(1'700'000'000.0 + 30 * k);
       broadcast("SBUIBatteryStatusChangedNotification", Value(status));
     }
   }

@@ -8,7 +8,7 @@
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/foundation/user_defaults.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_application.h"
 #include "platform/uikit/ui_device.h"
@@ -41,7 +41,7 @@ void load_tweak() {
 }  // namespace
 
 void TweakTest::write_settings(const foundation::Dictionary& settings) {
-  ASSERT_TRUE(foundation::writeToFile(foundation::Value(settings), px::kSettingsFile));
+  ASSERT_TRUE(foundation::writeToFile(foundation::Value(settings), sim::DevicePath(px::kSettingsFile)));
 }
 
 void TweakTest::reload_settings() {
@@ -82,7 +82,7 @@ void TweakTest::set_battery(double level, const foundation::Value& status, int s
                                {"State", foundation::Value(state)},
                                {"Generation", foundation::Value(static_cast<long long>(++m_generation))}};
   if (!status.is_nil()) entry["Status"] = status;
-  ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), foundation::Value(entry),
+  ASSERT_TRUE(foundation::plist::write_file(m_device.path(sim::kBatteryEntry), foundation::Value(entry),
                                             foundation::plist::Format::xml));
   springboard::handle_battery_entry();
 }

@@ -78,30 +78,30 @@ TEST(WebPaths, NothingClimbsOutWhateverTheSpelling) {
 
 TEST(WebPaths, OnlyImagesInsideABundleFolderAreBundleFiles) {
   EXPECT_EQ(bundle_device_path("/bundle/PylonexPro2Prefs.bundle/love.png"),
-            "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/love.png");
+            sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/love.png"));
   EXPECT_EQ(bundle_device_path("/bundle/A.bundle/sub/My%20Icon.PNG"),
-            "/Library/PreferenceBundles/A.bundle/sub/My Icon.PNG");
+            sim::DevicePath("/Library/PreferenceBundles/A.bundle/sub/My Icon.PNG"));
   EXPECT_FALSE(bundle_device_path("/bundle/A.bundle/Info.plist"));
   EXPECT_FALSE(bundle_device_path("/bundle/A.bundle/PylonexPro2Prefs"));
   EXPECT_FALSE(bundle_device_path("/bundle/love.png"));
   EXPECT_FALSE(bundle_device_path("/bundle/.bundle/love.png"));
   EXPECT_FALSE(bundle_device_path("/bundle/NotABundle/love.png"));
 
-  EXPECT_EQ(bundle_address("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/love.png"),
+  EXPECT_EQ(bundle_address(sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/love.png")),
             "/bundle/PylonexPro2Prefs.bundle/love.png");
-  EXPECT_FALSE(bundle_address("/etc/love.png"));
-  EXPECT_FALSE(bundle_address("/Library/PreferenceBundles/A.bundle/../../x.png"));
+  EXPECT_FALSE(bundle_address(sim::DevicePath("/etc/love.png")));
+  EXPECT_FALSE(bundle_address(sim::DevicePath("/Library/PreferenceBundles/A.bundle/../../x.png")));
   EXPECT_EQ(ui_relative_path("/"), "index.html");
   EXPECT_EQ(content_type_of("x.JS"), "text/javascript; charset=utf-8");
 }
 
 TEST(WebPaths, DrawnImagesAreOneFileOfTheirFolder) {
-  EXPECT_EQ(drawn_device_path("/drawn/ab12.png"), "/var/run/Preferences/images/ab12.png");
-  EXPECT_EQ(drawn_address("/var/run/Preferences/images/ab12.png"), "/drawn/ab12.png");
+  EXPECT_EQ(drawn_device_path("/drawn/ab12.png"), sim::DevicePath("/var/run/Preferences/images/ab12.png"));
+  EXPECT_EQ(drawn_address(sim::DevicePath("/var/run/Preferences/images/ab12.png")), "/drawn/ab12.png");
   for (const char* path :
        {"/drawn/../images/x.png", "/drawn/%2e%2e%2fx.png", "/drawn/sub/x.png", "/drawn/x.txt", "/drawn/"})
     EXPECT_FALSE(drawn_device_path(path)) << path;
-  EXPECT_FALSE(drawn_address("/var/run/Preferences/x.png"));
+  EXPECT_FALSE(drawn_address(sim::DevicePath("/var/run/Preferences/x.png")));
 }
 
 TEST(CommandRequest, AGoodBodyGivesItsArguments) {

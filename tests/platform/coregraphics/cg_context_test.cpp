@@ -9,6 +9,7 @@
 
 #include "platform/coregraphics/cg_context.h"
 #include "platform/foundation/file_io.h"
+#include "platform/sim/atomic_write.h"
 #include "platform/uikit/ui_image.h"
 #include "tests/support/temp_device.h"
 
@@ -177,7 +178,7 @@ TEST_F(DrawnImage, EncodesAsPngOfItsPixelSizeAndReportsPointsByScale) {
   EXPECT_TRUE(image->file_name().empty());
   auto png = uikit::UIImagePNGRepresentation(image);
   ASSERT_TRUE(png);
-  ASSERT_TRUE(foundation::write_file_atomically(m_device.path("/var/mobile/chart.png"), *png));
+  ASSERT_TRUE(sim::write_file_atomically(m_device.path("/var/mobile/chart.png"), *png));
   auto back = uikit::UIImage::imageWithContentsOfFile("/var/mobile/chart.png");
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(back->width(), 60);

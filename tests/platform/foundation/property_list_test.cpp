@@ -58,7 +58,7 @@ TEST_F(PropertyListFiles, XmlAndBinaryRoundTrip) {
 }
 
 TEST_F(PropertyListFiles, XmlReadsBackInPlistlibAndPlistutil) {
-  ASSERT_TRUE(writeToFile(sample_status(), "/User/Library/PylonexData.plist"));
+  ASSERT_TRUE(writeToFile(sample_status(), sim::DevicePath("/User/Library/PylonexData.plist")));
   std::string py =
       run("python3 -c \"import plistlib,sys; d=plistlib.load(open(sys.argv[1],'rb')); "
           "print(d['AppleRawCurrentCapacity'], d['Negative'], d['AdapterDetails']['Description'], "
@@ -85,8 +85,8 @@ TEST_F(PropertyListFiles, KeysInTheWritersOwnOrderAreAllFound) {
 }
 
 TEST_F(PropertyListFiles, DeviceUserPathIsTheMobileFolder) {
-  ASSERT_TRUE(writeToFile(Value(Dictionary{{"k", 1}}), "/User/Library/Preferences/x.plist"));
-  EXPECT_EQ(dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/x.plist")["k"], Value(1));
+  ASSERT_TRUE(writeToFile(Value(Dictionary{{"k", 1}}), sim::DevicePath("/User/Library/Preferences/x.plist")));
+  EXPECT_EQ(dictionaryWithContentsOfFile(sim::DevicePath("/var/mobile/Library/Preferences/x.plist"))["k"], Value(1));
 }
 
 TEST_F(PropertyListFiles, BrokenFilesGiveNoDictionary) {

@@ -8,8 +8,8 @@
 
 #include "platform/foundation/property_list_files.h"
 #include "platform/preferences/ps_list_controller.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/social/sl_compose_view_controller.h"
-#include "platform/system/hardware_state.h"
 #include "platform/uikit/animations.h"
 #include "platform/uikit/ui_button.h"
 #include "platform/uikit/ui_image.h"
@@ -45,7 +45,9 @@ class Framework : public ::testing::Test {
     pane = preferences::PSListController::make_for(pane_class);
     pane->set_bundle_path("/Library/PreferenceBundles/T.bundle");
   }
-  void write_list(const Value& list) { foundation::writeToFile(list, "/Library/PreferenceBundles/T.bundle/L.plist"); }
+  void write_list(const Value& list) {
+    foundation::writeToFile(list, sim::DevicePath("/Library/PreferenceBundles/T.bundle/L.plist"));
+  }
 
   testing_support::TempDevice device;
   objc::Class pane_class = nullptr;
@@ -154,7 +156,7 @@ TEST_F(Framework, ShareSheetNeedsTheDeviceToOfferTheService) {
   using social::SLComposeViewController;
   EXPECT_FALSE(SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter));
   EXPECT_FALSE(SLComposeViewController::composeViewControllerForServiceType(social::SLServiceTypeTwitter));
-  hardware::set("social", Value(Dictionary{{social::SLServiceTypeTwitter, true}}));
+  sim::set_hardware_value("social", Value(Dictionary{{social::SLServiceTypeTwitter, true}}));
   auto sheet = SLComposeViewController::composeViewControllerForServiceType(social::SLServiceTypeTwitter);
   ASSERT_TRUE(sheet);
   EXPECT_TRUE(sheet->setInitialText("hi"));
@@ -166,7 +168,7 @@ TEST_F(Framework, ShareSheetNeedsTheDeviceToOfferTheService) {
 TEST_F(Framework, ComposeSheetCancelAndPostTakeItDownAndOnlyPostSends) {
   using social::SLComposeViewController;
   using social::SLComposeViewControllerResult;
-  hardware::set("social", Value(Dictionary{{social::SLServiceTypeTwitter, true}}));
+  sim::set_hardware_value("social", Value(Dictionary{{social::SLServiceTypeTwitter, true}}));
   std::vector<std::string> posted;
   SLComposeViewController::set_post_observer(
       [&](const std::string& service, const std::string& text) { posted.push_back(service + ": " + text); });

@@ -13,12 +13,12 @@
 #include "host/device/trace_battery.h"
 #include "host/settings/settings_app.h"
 #include "host/springboard/substrate_loader.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/objc/runtime.h"
 #include "platform/preferences/ps_list_controller.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "prefs/panes.h"
 #include "shared/names.h"
 #include "tests/platform/reliability/bad_input.h"
@@ -125,7 +125,7 @@ TEST_F(BadInput, BatteryDataFileGivesPlaceholdersInEveryPaneRow) {
 
 TEST_F(BadInput, DefaultsDomainReadsEmptyAndIsRewrittenWhole) {
   Value good(Dictionary{{"SBLastLevel", 0.5}, {"PXWelcomeShown", true}, {"Name", "device"}});
-  std::string file = foundation::NSUserDefaults("com.apple.Preferences").file_path();
+  std::string file = foundation::NSUserDefaults("com.apple.Preferences").file().host();
   run_table(file, good, [] {
     return foundation::NSUserDefaults("com.apple.Preferences").dictionaryRepresentation().description();
   });
@@ -172,7 +172,7 @@ TEST_F(BadInput, FilterPlistSelectsNothing) {
 TEST_F(BadInput, BatteryEntryIsNothing) {
   Value good(
       Dictionary{{"Level", 0.5}, {"State", 2}, {"Generation", 3}, {"Status", Dictionary{{"CurrentCapacity", 50}}}});
-  run_table(device.path(hardware::kBatteryEntry), good, [] { return hardware::battery_entry().description(); });
+  run_table(device.path(sim::kBatteryEntry), good, [] { return sim::battery_entry().description(); });
 }
 
 TEST_F(BadInput, TraceIsRefusedWithAReason) {

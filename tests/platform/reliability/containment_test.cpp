@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "host/common/control_channel.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/run_loop.h"
+#include "platform/sim/device_paths.h"
 #include "platform/system/system_command.h"
 #include "tests/support/scoped_temp_dir.h"
 #include "tests/support/temp_device.h"
@@ -48,13 +48,13 @@ TEST_F(Containment, DotDotNeverClimbsAboveTheRoot) {
   for (const char* p : {"/..", "/../..", "/../../etc/passwd", "/User/../../../etc", "/./../var/../..//..",
                         "../../relative", "/User/Library/../../../../../../../../tmp", "/var/mobile/..//../../x/..",
                         "//..//..//", "/a/b/c/../../../../../d"}) {
-    std::string host = foundation::DevicePath(p).host();
+    std::string host = sim::DevicePath(p).host();
     EXPECT_TRUE(inside(host, device.root())) << p << " -> " << host;
   }
   // With the outside folder's name spelled after enough "..".
   std::string climb = "/../../../../../../../../../.." + outside + "/secret.plist";
-  EXPECT_TRUE(inside(foundation::DevicePath(climb).host(), device.root()));
-  EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(climb).is_nil());
+  EXPECT_TRUE(inside(sim::DevicePath(climb).host(), device.root()));
+  EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(sim::DevicePath(climb)).is_nil());
 }
 
 TEST_F(Containment, LinksAreResolvedInsideTheRoot) {
@@ -69,8 +69,9 @@ TEST_F(Containment, LinksAreResolvedInsideTheRoot) {
   fs::create_symlink("loop1.plist", lib + "/loop2.plist");
   for (const char* name : {"abs.plist", "rel.plist", "outdir/secret.plist", "chain.plist", "loop1.plist"}) {
     std::string dev = std::string("/User/Library/") + name;
-    EXPECT_TRUE(inside(foundation::DevicePath(dev).host(), device.root())) << name;
-    EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(dev).is_nil()) << name << " reads nothing outside";
+    EXPECT_TRUE(inside(sim::DevicePath(dev).host(), device.root())) << name;
+    EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(sim::DevicePath(dev)).is_nil())
+        << name << " reads nothing outside";
   }
   // Writing through them lands inside the root (or fails), never outside.
   std::string before;
@@ -79,7 +80,7 @@ TEST_F(Containment, LinksAreResolvedInsideTheRoot) {
     std::getline(in, before);
   }
   for (const char* name : {"abs.plist", "rel.plist", "outdir/secret.plist", "chain.plist"})
-    foundation::writeToFile(Value(Dictionary{{"written", 1}}), std::string("/User/Library/") + name);
+    foundation::writeToFile(Value(Dictionary{{"written", 1}}), sim::DevicePath(std::string("/User/Library/") + name));
   std::ifstream in(outside + "/secret.plist");
   std::string after;
   std::getline(in, after);
@@ -123,9 +124,9 @@ class InRootOpening : public Containment {
 
 TEST_F(InRootOpening, FindsWhatDevicePathsName) {
   for (auto& [dev, key] : cases) {
-    Value by_kernel = foundation::plist::read_device_dictionary(dev);
+    Value by_kernel = foundation::plist::read_device_dictionary(sim::DevicePath(dev));
     EXPECT_EQ(key_of(by_kernel), key) << dev;
-    EXPECT_EQ(by_kernel, foundation::plist::read_dictionary(foundation::DevicePath(dev).host())) << dev;
+    EXPECT_EQ(by_kernel, foundation::plist::read_dictionary(sim::DevicePath(dev).host())) << dev;
   }
 }
 
@@ -145,7 +146,8 @@ TEST_F(InRootOpening, KernelsWithoutItResolveTheSame) {
       ::_exit(100);
     if (::syscall(SYS_openat2, AT_FDCWD, "/", nullptr, 0) >= 0 || errno != ENOSYS) ::_exit(101);
     int wrong = 0;
-    for (auto& [dev, key] : cases) wrong += key_of(foundation::plist::read_device_dictionary(dev)) != key;
+    for (auto& [dev, key] : cases)
+      wrong += key_of(foundation::plist::read_device_dictionary(sim::DevicePath(dev))) != key;
     ::_exit(wrong);
   }
   int status = 0;
@@ -156,12 +158,13 @@ TEST_F(InRootOpening, KernelsWithoutItResolveTheSame) {
 
 TEST_F(Containment, ARootMadeAgainUnderTheSameNameIsTheOneRead) {
   device.write_text("/var/mobile/Library/a.plist", "<plist><dict><key>first</key><true/></dict></plist>");
-  ASSERT_TRUE(foundation::dictionaryWithContentsOfFile("/var/mobile/Library/a.plist")["first"].boolValue());
+  ASSERT_TRUE(
+      foundation::dictionaryWithContentsOfFile(sim::DevicePath("/var/mobile/Library/a.plist"))["first"].boolValue());
   fs::remove_all(device.path("/var"));
   fs::rename(device.root(), device.root() + ".old");
   fs::create_directories(device.path("/var/mobile/Library"));
   device.write_text("/var/mobile/Library/a.plist", "<plist><dict><key>second</key><true/></dict></plist>");
-  Value again = foundation::dictionaryWithContentsOfFile("/var/mobile/Library/a.plist");
+  Value again = foundation::dictionaryWithContentsOfFile(sim::DevicePath("/var/mobile/Library/a.plist"));
   fs::remove_all(device.root() + ".old");
   EXPECT_TRUE(again["second"].boolValue()) << "read from the folder now at the root's path";
 }

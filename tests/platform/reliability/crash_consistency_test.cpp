@@ -20,6 +20,7 @@
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/user_defaults.h"
+#include "platform/sim/atomic_write.h"
 #include "shared/names.h"
 #include "tests/support/long_runs.h"
 #include "tests/support/temp_device.h"
@@ -67,9 +68,9 @@ Figures kill_writers(const std::string& file, long rewrites, bool durable, const
   write(0);
   // How long one write takes here, so that kills land anywhere inside one.
   auto t0 = std::chrono::steady_clock::now();
-  foundation::set_durable_writes(durable);
+  sim::set_durable_writes(durable);
   for (int i = 0; i < 5; ++i) write(0);
-  foundation::set_durable_writes(true);
+  sim::set_durable_writes(true);
   auto per_write = (std::chrono::steady_clock::now() - t0) / 5;
   int spin_max_us =
       static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(per_write).count() * 3 / 2) + 1;
@@ -79,7 +80,7 @@ Figures kill_writers(const std::string& file, long rewrites, bool durable, const
     pid_t pid = ::fork();
     if (pid == 0) {
       ::close(fds[0]);
-      foundation::set_durable_writes(durable);
+      sim::set_durable_writes(durable);
       for (long long n = last_done + 1;; ++n) {
         if (::write(fds[1], &n, sizeof n) != sizeof n) ::_exit(2);
         write(n);
@@ -136,9 +137,9 @@ class CrashConsistency : public ::testing::Test {
 
 TEST_F(CrashConsistency, BatteryDataFileThroughWriteToFile) {
   std::string file = device.path(px::kBatteryDataFile);
-  auto write = [](long long n) { foundation::writeToFile(version(n), px::kBatteryDataFile); };
+  auto write = [](long long n) { foundation::writeToFile(version(n), sim::DevicePath(px::kBatteryDataFile)); };
   auto read = [&] {
-    Value v = foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile);
+    Value v = foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile));
     EXPECT_TRUE(v == version(generation(v))) << "the whole of one version";
     return generation(v);
   };
@@ -161,7 +162,7 @@ TEST_F(CrashConsistency, SettingsFileThroughPlistWriteFile) {
 }
 
 TEST_F(CrashConsistency, DefaultsDomainThroughSynchronize) {
-  std::string file = foundation::NSUserDefaults("com.apple.Preferences").file_path();
+  std::string file = foundation::NSUserDefaults("com.apple.Preferences").file().host();
   auto f = kill_writers(
       file, testing_support::rounds(300, 3000), false,
       [](long long n) {
@@ -190,28 +191,29 @@ TEST_F(CrashConsistency, StaleTemporariesAreRemovedLiveOnesKept) {
   // A dead writer's (a pid that cannot exist), an old one of the former
   // naming, a live writer's (this process's parent), another file's.
   touch(folder + "/.PylonexData.plist.tmp-4194303-abcdef", now);
-  touch(folder + "/.PylonexData.plist.tmp-Q1w2E3", now - foundation::kStaleTempSeconds - 5);
+  touch(folder + "/.PylonexData.plist.tmp-Q1w2E3", now - sim::kStaleTempSeconds - 5);
   std::string live = folder + "/.PylonexData.plist.tmp-" + std::to_string(::getppid()) + "-zzzzzz";
   touch(live, now);
   std::string other = folder + "/.Other.plist.tmp-4194303-abcdef";
   touch(other, now);
-  ASSERT_TRUE(foundation::writeToFile(version(1), px::kBatteryDataFile));
+  ASSERT_TRUE(foundation::writeToFile(version(1), sim::DevicePath(px::kBatteryDataFile)));
   EXPECT_EQ(temps_of(file), std::vector<std::string>{fs::path(live).filename().string()});
   EXPECT_TRUE(fs::exists(other)) << "only the same file's temporaries are touched";
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile), version(1));
+  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile)), version(1));
 }
 
 TEST_F(CrashConsistency, FailedWriteLeavesOldFileAndNoTemporary) {
   std::string file = device.path(px::kBatteryDataFile);
-  ASSERT_TRUE(foundation::writeToFile(version(3), px::kBatteryDataFile));
+  ASSERT_TRUE(foundation::writeToFile(version(3), sim::DevicePath(px::kBatteryDataFile)));
   // Unwritable values are refused before any file is made.
-  EXPECT_FALSE(foundation::writeToFile(Value(Dictionary{{"bad", std::string("\xFF")}}), px::kBatteryDataFile));
+  EXPECT_FALSE(
+      foundation::writeToFile(Value(Dictionary{{"bad", std::string("\xFF")}}), sim::DevicePath(px::kBatteryDataFile)));
   // A folder where the file should be: the rename fails, the temporary goes.
   std::string blocked = device.path("/User/Library/Blocked.plist");
   fs::create_directories(blocked + "/inside");
-  EXPECT_FALSE(foundation::writeToFile(version(1), "/User/Library/Blocked.plist"));
+  EXPECT_FALSE(foundation::writeToFile(version(1), sim::DevicePath("/User/Library/Blocked.plist")));
   EXPECT_TRUE(temps_of(blocked).empty());
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(px::kBatteryDataFile), version(3));
+  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile)), version(3));
   EXPECT_TRUE(temps_of(file).empty());
 }
 

@@ -13,10 +13,10 @@
 
 #include "host/common/device_layout.h"
 #include "host/springboard/springboard_host.h"
-#include "platform/foundation/device_paths.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/run_loop.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/hardware/hardware_state.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   }
   std::string root = (std::filesystem::temp_directory_path() / "pxvalgrind-XXXXXX").string();
   if (!::mkdtemp(root.data()) || !host::make_device_layout(root).ok()) return 2;
-  foundation::set_device_root(root);
+  sim::set_device_root(root);
   int rc = 0;
   {
     springboard::HostOptions options;
@@ -46,15 +46,14 @@ int main(int argc, char** argv) {
                                                                    {"AppleRawCurrentCapacity", 1200},
                                                                    {"DesignCapacity", 1810},
                                                                    {"Temperature", 3050}}}});
-      foundation::plist::write_file(foundation::DevicePath(hardware::kBatteryEntry).host(), entry,
-                                    foundation::plist::Format::xml);
+      foundation::plist::write_file(sim::DevicePath(sim::kBatteryEntry).host(), entry, foundation::plist::Format::xml);
       host.sync();
       host.unlock();
       host.tick(2, true);
       foundation::RunLoop::main().run_until_idle();
       // The tweak's start-up logs its settings (debugMode is on by default):
       // proof that it really ran before it is unloaded.
-      std::ifstream log(foundation::DevicePath("/var/log/syslog").host());
+      std::ifstream log(sim::DevicePath("/var/log/syslog").host());
       std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
       if (text.find("PylonexPro2") == std::string::npos) {
         std::fprintf(stderr, "the tweak did not start\n");

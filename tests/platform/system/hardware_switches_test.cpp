@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/corelocation/cl_location_manager.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/uikit/ui_screen.h"
 #include "tests/support/temp_device.h"
 
@@ -24,9 +24,9 @@ TEST(HardwareSwitches, UnwrittenOrMistypedSwitchesReadAsTheTableSays) {
   EXPECT_TRUE(corelocation::CLLocationManager::locationServicesEnabled());
   EXPECT_EQ(hardware::fallback_value(Switch::location), Value(true));
 
-  hardware::set("brightness", Value("bright"));
-  hardware::set("location", Value("off"));
-  hardware::set("airplane", Value(1));
+  sim::set_hardware_value("brightness", Value("bright"));
+  sim::set_hardware_value("location", Value("off"));
+  sim::set_hardware_value("airplane", Value(1));
   EXPECT_EQ(uikit::UIScreen::mainScreen()->brightness(), 0.5);
   EXPECT_TRUE(corelocation::CLLocationManager::locationServicesEnabled());
   EXPECT_EQ(hardware::reading(Switch::airplane), Value(true)) << "an integer flag counts as non-zero";

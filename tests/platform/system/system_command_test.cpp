@@ -28,7 +28,7 @@ TEST(Uname, MachineComesFromTheDeviceRoot) {
   testing_support::TempDevice device;
   EXPECT_EQ(sys::uname().machine, "iPhone6,1");
   foundation::writeToFile(Value(Dictionary{{"ProductType", "iPhone7,2"}}),
-                          "/System/Library/CoreServices/SystemVersion.plist");
+                          sim::DevicePath("/System/Library/CoreServices/SystemVersion.plist"));
   EXPECT_EQ(sys::uname().machine, "iPhone7,2");
 }
 

@@ -12,7 +12,7 @@
 #include "platform/corelocation/cl_location_manager.h"
 #include "platform/foundation/property_list.h"
 #include "platform/objc/native_class.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_application.h"
 #include "platform/uikit/ui_device.h"
@@ -92,8 +92,8 @@ TEST_F(StandInTest, ApplicationOpensKnownSchemesAndRoutesThem) {
 
 TEST_F(StandInTest, BatteryReadsTheEntryOnlyWhileMonitoring) {
   foundation::Dictionary entry{{"Level", Value(0.42)}, {"State", Value(2)}};
-  ASSERT_TRUE(foundation::plist::write_file(m_device.path(hardware::kBatteryEntry), Value(entry),
-                                            foundation::plist::Format::xml));
+  ASSERT_TRUE(
+      foundation::plist::write_file(m_device.path(sim::kBatteryEntry), Value(entry), foundation::plist::Format::xml));
   auto device = uikit::UIDevice::currentDevice();
   EXPECT_EQ(device->batteryLevel(), -1.0f);
   device->setBatteryMonitoringEnabled(true);
@@ -104,7 +104,7 @@ TEST_F(StandInTest, BatteryReadsTheEntryOnlyWhileMonitoring) {
 TEST_F(StandInTest, PowerSavingSwitchesLandInTheHardwareState) {
   EXPECT_TRUE(corelocation::CLLocationManager::locationServicesEnabled());
   objc::msg_send<void>(corelocation::CLLocationManager::runtime_class(), sel("setLocationServicesEnabled:"), false);
-  EXPECT_EQ(hardware::get("location"), Value(false));
+  EXPECT_EQ(sim::hardware_value("location"), Value(false));
 
   auto screen = uikit::UIScreen::mainScreen();
   screen->setBrightness(0.25);
@@ -112,7 +112,7 @@ TEST_F(StandInTest, PowerSavingSwitchesLandInTheHardwareState) {
   // A brightness that is not a finite number changes nothing; finite ones end at 0 and 1.
   for (double not_finite : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
     screen->setBrightness(not_finite);
-    EXPECT_EQ(hardware::get("brightness"), Value(0.25)) << not_finite;
+    EXPECT_EQ(sim::hardware_value("brightness"), Value(0.25)) << not_finite;
   }
   screen->setBrightness(-0.5);
   EXPECT_EQ(screen->brightness(), 0.0);
@@ -120,10 +120,10 @@ TEST_F(StandInTest, PowerSavingSwitchesLandInTheHardwareState) {
   EXPECT_EQ(screen->brightness(), 1.0);
 
   AudioServicesPlaySystemSound(1007);
-  EXPECT_TRUE(hardware::get("vibrations").is_nil());
+  EXPECT_TRUE(sim::hardware_value("vibrations").is_nil());
   AudioServicesPlaySystemSound(audiotoolbox::kSystemSoundID_Vibrate);
   AudioServicesPlaySystemSound(4095);
-  EXPECT_EQ(hardware::get("vibrations"), Value(2));
+  EXPECT_EQ(sim::hardware_value("vibrations"), Value(2));
 }
 
 TEST_F(StandInTest, ActivatorDeliversToTheListenerOfTheName) {

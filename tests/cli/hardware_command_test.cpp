@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "host/cli/command_table.h"
-#include "platform/system/hardware_state.h"
+#include "platform/sim/hardware/hardware_state.h"
 #include "tests/support/temp_device.h"
 
 namespace {
@@ -17,15 +17,15 @@ cli::CommandResult hw(std::vector<std::string> args) {
 TEST(HardwareCommand, SwitchesLandInTheHardwareStateUnderAnyOfTheirNames) {
   testing_support::TempDevice device;
   EXPECT_EQ(hw({"wifi", "off"}).status, 0);
-  EXPECT_EQ(hardware::get("wifi").boolValue(), false);
+  EXPECT_EQ(sim::hardware_value("wifi").boolValue(), false);
   EXPECT_EQ(hw({"Wi-Fi", "on"}).status, 0);
-  EXPECT_EQ(hardware::get("wifi").boolValue(), true);
+  EXPECT_EQ(sim::hardware_value("wifi").boolValue(), true);
   EXPECT_EQ(hw({"Location Services", "false"}).status, 0);
-  EXPECT_EQ(hardware::get("location").boolValue(), false);
+  EXPECT_EQ(sim::hardware_value("location").boolValue(), false);
   auto b = hw({"brightness", "25%"});
   EXPECT_EQ(b.status, 0);
   EXPECT_EQ(b.output, "Brightness 25%\n");
-  EXPECT_DOUBLE_EQ(hardware::get("brightness").doubleValue(), 0.25);
+  EXPECT_DOUBLE_EQ(sim::hardware_value("brightness").doubleValue(), 0.25);
 }
 
 TEST(HardwareCommand, AirplaneModeTakesTheRadiosDownAndNotUp) {
@@ -33,11 +33,11 @@ TEST(HardwareCommand, AirplaneModeTakesTheRadiosDownAndNotUp) {
   hw({"bluetooth", "on"});
   hw({"wifi", "on"});
   EXPECT_EQ(hw({"airplane", "on"}).status, 0);
-  EXPECT_FALSE(hardware::get("wifi").boolValue());
-  EXPECT_FALSE(hardware::get("bluetooth").boolValue());
-  EXPECT_TRUE(hardware::get("location").is_nil()) << "Location Services is no radio";
+  EXPECT_FALSE(sim::hardware_value("wifi").boolValue());
+  EXPECT_FALSE(sim::hardware_value("bluetooth").boolValue());
+  EXPECT_TRUE(sim::hardware_value("location").is_nil()) << "Location Services is no radio";
   EXPECT_EQ(hw({"airplane", "off"}).status, 0);
-  EXPECT_FALSE(hardware::get("wifi").boolValue()) << "each radio is turned on again by itself";
+  EXPECT_FALSE(sim::hardware_value("wifi").boolValue()) << "each radio is turned on again by itself";
 }
 
 TEST(HardwareCommand, BadNamesAndValuesChangeNothingAndExitTwo) {
@@ -58,12 +58,12 @@ TEST(HardwareCommand, BadNamesAndValuesChangeNothingAndExitTwo) {
     EXPECT_EQ(r.status, 2) << args[0];
     EXPECT_FALSE(r.error.empty());
   }
-  EXPECT_DOUBLE_EQ(hardware::get("brightness").doubleValue(), 0.5);
-  EXPECT_TRUE(hardware::get("wifi").is_nil());
+  EXPECT_DOUBLE_EQ(sim::hardware_value("brightness").doubleValue(), 0.5);
+  EXPECT_TRUE(sim::hardware_value("wifi").is_nil());
   // Zero has no sign, on screen or in the hardware state.
   auto zero = hw({"brightness", "-0"});
   EXPECT_EQ(zero.output, "Brightness 0%\n");
-  EXPECT_FALSE(std::signbit(hardware::get("brightness").doubleValue()));
+  EXPECT_FALSE(std::signbit(sim::hardware_value("brightness").doubleValue()));
 }
 
 }  // namespace

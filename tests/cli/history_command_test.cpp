@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/cli/command_table.h"
-#include "platform/foundation/device_clock.h"
+#include "platform/sim/device_clock.h"
 #include "shared/names.h"
 #include "tests/history/history_fixture.h"
 
@@ -20,7 +20,7 @@ using cli::run_command;
 class HistoryCommand : public HistoryTest {
  protected:
   void SetUp() override {
-    foundation::set_device_now(static_cast<double>(kEpoch + 3600));
+    sim::set_device_now(static_cast<double>(kEpoch + 3600));
     history::HistoryWriter writer;
     history::Sample plugged = sample_at(kEpoch + 60, 31, true);
     plugged.watts = 12.5;

@@ -8,17 +8,20 @@
 #include <string>
 #include <string_view>
 
-namespace foundation {
+#include "platform/sim/device_paths.h"
 
-// Renames `device_file` (a device path) to "<file>.<reason>-YYYYMMDDTHHMMSSZ"
+namespace sim {
+
+// Renames `device_file` to "<file>.<reason>-YYYYMMDDTHHMMSSZ"
 // in the same folder, the stamp being the device's clock in UTC; when that
 // name is taken, "-2", "-3"… are appended, and nothing that exists is ever
 // replaced. Whatever is at the path is moved as it is — a file, a folder, a
 // FIFO, or a link itself (never followed) — and never deleted.
 //
-// Returns the device path it now has, or nothing when there was nothing to
-// move (an absent file) or the rename was refused. Logs one line either way
-// something was there: "<file> is <reason>: kept aside as <new path>".
+// Says where it went, or nothing when there was nothing to move (an absent
+// file) or the rename was refused, with the line the caller logs whenever
+// something was there: "<file> is <reason>: kept aside as <new path>", or why
+// it could not be.
 //
 // Reasons in use: "unreadable" (a settings file that is not a dictionary),
 // "corrupt" (a damaged store).
@@ -31,10 +34,13 @@ struct AsideOptions {
   // The time the stamp shows, in Unix seconds; the device's clock when absent.
   std::optional<double> at;
 };
-std::optional<std::string> keep_aside(const std::string& device_file, std::string_view reason,
-                                      const AsideOptions& options = {});
+struct Aside {
+  std::optional<DevicePath> moved;  // where the file now is
+  std::string report;               // for the log; empty when nothing was there
+};
+Aside keep_aside(const DevicePath& device_file, std::string_view reason, const AsideOptions& options = {});
 
 // "YYYYMMDDTHHMMSSZ" for Unix seconds, in UTC.
 std::string aside_stamp(double unix_seconds);
 
-}  // namespace foundation
+}  // namespace sim

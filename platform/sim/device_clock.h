@@ -7,21 +7,18 @@
 // The device has one clock: every reading first checks that the file is the
 // one this process last read (one stat) and reads it again when it was
 // replaced, so once a set has returned no process of the device reads the old
-// time. A set also posts kClockSetNotification, as the platform does, for
-// processes that act on a change (a timer due at the next minute).
+// time. A set also tells the platform (on_device_clock_set), which posts its
+// clock_set notification for processes that act on a change (a timer due at
+// the next minute).
 
 #include <functional>
-#include <string_view>
 
-namespace foundation {
-
-// The Darwin notification posted whenever the device's clock is set.
-inline constexpr std::string_view kClockSetNotification = "com.apple.system.clock_set";
+namespace sim {
 
 // Unix seconds on the device ([NSDate date]).
 double device_now();
 // Sets the device's time to `unix_seconds` from now on, for every process of
-// the device (through the file), and posts kClockSetNotification. False when
+// the device (through the file), and announces the set. False when
 // the time is not finite or the file could not be written (the clock is unchanged).
 bool set_device_now(double unix_seconds);
 // Device seconds per machine second from now on (1 is real time), continuing
@@ -34,5 +31,8 @@ void reload_device_clock();
 // Replaces the machine's clock (Unix seconds) for tests; an empty function
 // restores it.
 void set_machine_clock_for_testing(std::function<double()> now);
+// What runs after every set written on a device (one with a root), outside
+// the clock's lock: the platform posts its clock_set notification there.
+void on_device_clock_set(std::function<void()> announce);
 
-}  // namespace foundation
+}  // namespace sim

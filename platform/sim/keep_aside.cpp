@@ -1,4 +1,4 @@
-#include "platform/foundation/keep_aside.h"
+#include "platform/sim/keep_aside.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -10,23 +10,21 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
-#include "platform/foundation/log.h"
-#include "platform/foundation/open_in_root.h"
-#include "platform/foundation/utc_text.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/open_in_root.h"
+#include "platform/sim/utc_text.h"
 
-namespace foundation {
+namespace sim {
 namespace {
 
 // Enough for any burst of damaged files within one second; past it the
 // folder is in a state no retry mends.
 constexpr int kMaxCollisions = 1000;
 
-int open_folder(const std::string& device_folder) {
+int open_folder(const DevicePath& device_folder) {
   int fd = open_in_device_root(device_folder, O_PATH | O_DIRECTORY);
-  if (fd < 0 && errno == ENOSYS)
-    fd = ::open(DevicePath(device_folder).host().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 && errno == ENOSYS) fd = ::open(device_folder.host().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   return fd;
 }
 
@@ -49,18 +47,18 @@ int rename_no_replace(int folder, const std::string& from, const std::string& to
 
 std::string aside_stamp(double unix_seconds) { return utc_text(unix_seconds, "%Y%m%dT%H%M%SZ"); }
 
-std::optional<std::string> keep_aside(const std::string& device_file, std::string_view reason,
-                                      const AsideOptions& options) {
+Aside keep_aside(const DevicePath& device_path, std::string_view reason, const AsideOptions& options) {
+  const std::string& device_file = device_path.str();
   auto slash = device_file.rfind('/');
-  if (slash == std::string::npos || slash + 1 == device_file.size()) return std::nullopt;
+  if (slash == std::string::npos || slash + 1 == device_file.size()) return {};
   std::string folder = slash == 0 ? "/" : device_file.substr(0, slash);
   std::string name = device_file.substr(slash + 1);
 
-  int fd = open_folder(folder);
-  if (fd < 0) return std::nullopt;
+  int fd = open_folder(DevicePath(folder));
+  if (fd < 0) return {};
   if (!exists_at(fd, name)) {
     ::close(fd);
-    return std::nullopt;
+    return {};
   }
   std::string base = name + "." + std::string(reason) + "-" + aside_stamp(options.at.value_or(device_now()));
   int error = EEXIST;
@@ -74,15 +72,13 @@ std::optional<std::string> keep_aside(const std::string& device_file, std::strin
       // The companions follow; one that is absent (or went meanwhile) is no loss.
       for (const char* suffix : options.companions) rename_no_replace(fd, name + suffix, aside + suffix);
       ::close(fd);
-      std::string moved = (folder == "/" ? "" : folder) + "/" + aside;
-      NSLog("%@ is %@: kept aside as %@", device_file, std::string(reason), moved);
-      return moved;
+      DevicePath moved((folder == "/" ? "" : folder) + "/" + aside);
+      return {moved, device_file + " is " + std::string(reason) + ": kept aside as " + moved.str()};
     }
   }
   ::close(fd);
-  NSLog("%@ is %@ and could not be kept aside: %@", device_file, std::string(reason),
-        std::string(std::strerror(error)));
-  return std::nullopt;
+  return {std::nullopt,
+          device_file + " is " + std::string(reason) + " and could not be kept aside: " + std::strerror(error)};
 }
 
-}  // namespace foundation
+}  // namespace sim

@@ -8,11 +8,12 @@
 
 #include "platform/foundation/value.h"
 
-namespace hardware {
+namespace sim {
 
-foundation::Value get(std::string_view name);
+// The value of a switch's entry ("wifi": /var/run/hardware/wifi.plist).
+foundation::Value hardware_value(std::string_view name);
 // Writes atomically; false when the device has no root or the write failed.
-bool set(std::string_view name, const foundation::Value& value);
+bool set_hardware_value(std::string_view name, const foundation::Value& value);
 
 // The battery entry the battery driver owns: /var/run/hardware/battery.plist,
 // {"Level": real (0..1, or -1 when unknown), "State": integer (0 unknown,
@@ -25,4 +26,4 @@ inline constexpr const char* kBatteryEntry = "/var/run/hardware/battery.plist";
 // thread's callers only: SpringBoard, UIDevice, the CLI).
 foundation::Value battery_entry();
 
-}  // namespace hardware
+}  // namespace sim

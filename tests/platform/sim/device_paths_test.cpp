@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_paths.h"
 #include "tests/support/temp_device.h"
 
-using foundation::DevicePath;
+using sim::DevicePath;
 
 TEST(DevicePaths, ResolveUnderTheRootThroughTheUserLink) {
   testing_support::TempDevice device;

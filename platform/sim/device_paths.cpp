@@ -1,4 +1,4 @@
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_paths.h"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace foundation {
+namespace sim {
 namespace {
 
 std::string& root_storage() {
@@ -86,4 +86,4 @@ std::optional<DevicePath> device_path_of(std::string_view host_path) {
   return DevicePath(rest.empty() ? std::string_view("/") : rest);
 }
 
-}  // namespace foundation
+}  // namespace sim

@@ -1,15 +1,15 @@
 // Keeping a damaged file aside: the stamped name, collisions, links moved as
-// links, and nothing moved (nor logged) for an absent file.
+// links, and nothing moved (nor reported) for an absent file.
 
-#include "platform/foundation/keep_aside.h"
+#include "platform/sim/keep_aside.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "platform/foundation/device_clock.h"
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_clock.h"
+#include "platform/sim/device_paths.h"
 #include "tests/support/temp_device.h"
 
 namespace {
@@ -19,20 +19,20 @@ constexpr const char* kStore = "/var/mobile/Library/store.db";
 
 class KeepAside : public ::testing::Test {
  protected:
-  void SetUp() override { foundation::set_device_now(k2015March7At2105Utc); }
+  void SetUp() override { sim::set_device_now(k2015March7At2105Utc); }
   testing_support::TempDevice device;
 };
 
 TEST_F(KeepAside, StampIsUtcWholeSeconds) {
-  EXPECT_EQ(foundation::aside_stamp(k2015March7At2105Utc), "20150307T210500Z");
-  EXPECT_EQ(foundation::aside_stamp(0), "19700101T000000Z");
+  EXPECT_EQ(sim::aside_stamp(k2015March7At2105Utc), "20150307T210500Z");
+  EXPECT_EQ(sim::aside_stamp(0), "19700101T000000Z");
 }
 
 TEST_F(KeepAside, CollisionsCountOnAndNothingIsReplaced) {
   const std::string base = std::string(kStore) + ".corrupt-20150307T210500Z";
   for (const char* content : {"first", "second", "third"}) {
     device.write_text(kStore, content);
-    ASSERT_TRUE(foundation::keep_aside(kStore, "corrupt"));
+    ASSERT_TRUE(sim::keep_aside(sim::DevicePath(kStore), "corrupt").moved);
   }
   EXPECT_EQ(device.read_text(base), "first");
   EXPECT_EQ(device.read_text(base + "-2"), "second");
@@ -43,22 +43,23 @@ TEST_F(KeepAside, CollisionsCountOnAndNothingIsReplaced) {
 TEST_F(KeepAside, ReturnsTheDevicePathTheFileNowHas) {
   device.write_text(kStore, "x");
   // Through the /User link the file keeps the path it was asked by.
-  auto moved = foundation::keep_aside("/User/Library/store.db", "corrupt");
-  ASSERT_TRUE(moved);
-  EXPECT_EQ(*moved, "/User/Library/store.db.corrupt-20150307T210500Z");
-  EXPECT_EQ(device.read_text(*moved), "x");
+  auto aside = sim::keep_aside(sim::DevicePath("/User/Library/store.db"), "corrupt");
+  ASSERT_TRUE(aside.moved);
+  EXPECT_EQ(aside.moved->str(), "/User/Library/store.db.corrupt-20150307T210500Z");
+  EXPECT_EQ(device.read_text(aside.moved->str()), "x");
+  EXPECT_EQ(aside.report, "/User/Library/store.db is corrupt: kept aside as " + aside.moved->str());
 }
 
 TEST_F(KeepAside, LinkLeadingOutOfTheRootMovesAsALink) {
   testing_support::TempDevice other;  // stands for any folder outside the device
   std::string outside = other.root() + "/outside.txt";
   { std::ofstream(outside) << "outside"; }
-  foundation::set_device_root(device.root());
-  foundation::set_device_now(k2015March7At2105Utc);
+  sim::set_device_root(device.root());
+  sim::set_device_now(k2015March7At2105Utc);
   std::filesystem::create_symlink(outside, device.path(kStore));
-  auto moved = foundation::keep_aside(kStore, "corrupt");
+  auto moved = sim::keep_aside(sim::DevicePath(kStore), "corrupt").moved;
   ASSERT_TRUE(moved);
-  EXPECT_EQ(*moved, std::string(kStore) + ".corrupt-20150307T210500Z");
+  EXPECT_EQ(moved->str(), std::string(kStore) + ".corrupt-20150307T210500Z");
   EXPECT_TRUE(std::filesystem::is_symlink(device.path("/var/mobile/Library") + "/store.db.corrupt-20150307T210500Z"));
   EXPECT_TRUE(std::filesystem::exists(outside));
 }
@@ -70,12 +71,12 @@ TEST_F(KeepAside, CompanionsMoveAlongUnderOneFreeNameAtTheGivenTime) {
   device.write_text(kStore, "db");
   device.write_text(std::string(kStore) + "-wal", "wal");
   device.write_text(std::string(kStore) + "-shm", "shm");
-  foundation::AsideOptions options;
+  sim::AsideOptions options;
   options.companions = kSuffixes;
   options.at = 1767225605;  // not the device clock
-  auto moved = foundation::keep_aside(kStore, "corrupt", options);
+  auto moved = sim::keep_aside(sim::DevicePath(kStore), "corrupt", options).moved;
   ASSERT_TRUE(moved);
-  EXPECT_EQ(*moved, base + "-2");
+  EXPECT_EQ(moved->str(), base + "-2");
   EXPECT_EQ(device.read_text(base + "-2"), "db");
   EXPECT_EQ(device.read_text(base + "-2-wal"), "wal");
   EXPECT_EQ(device.read_text(base + "-2-shm"), "shm");
@@ -85,10 +86,12 @@ TEST_F(KeepAside, CompanionsMoveAlongUnderOneFreeNameAtTheGivenTime) {
   EXPECT_FALSE(device.exists(base));
 }
 
-TEST_F(KeepAside, AbsentFileMovesNothingAndLogsNothing) {
-  EXPECT_FALSE(foundation::keep_aside(kStore, "corrupt"));
-  EXPECT_FALSE(foundation::keep_aside("/var/mobile/NoSuchFolder/store.db", "corrupt"));
-  EXPECT_EQ(device.read_text("/var/log/syslog").find("kept aside"), std::string::npos);
+TEST_F(KeepAside, AbsentFileMovesNothingAndReportsNothing) {
+  for (const char* absent : {kStore, "/var/mobile/NoSuchFolder/store.db"}) {
+    auto aside = sim::keep_aside(sim::DevicePath(absent), "corrupt");
+    EXPECT_FALSE(aside.moved);
+    EXPECT_EQ(aside.report, "");
+  }
 }
 
 }  // namespace

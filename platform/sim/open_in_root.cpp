@@ -1,4 +1,4 @@
-#include "platform/foundation/open_in_root.h"
+#include "platform/sim/open_in_root.h"
 
 #include <fcntl.h>
 #include <linux/openat2.h>
@@ -8,12 +8,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
 
-#include "platform/foundation/device_paths.h"
+#include "platform/sim/device_paths.h"
 
-namespace foundation {
+namespace sim {
 namespace {
 
 std::atomic<bool> g_kernel_lacks_openat2{false};
@@ -58,16 +60,20 @@ bool root_replaced(int fd, const std::string& root) {
   return open_folder.st_nlink == 0 || open_folder.st_dev != named.st_dev || open_folder.st_ino != named.st_ino;
 }
 
+bool under(std::string_view path, std::string_view folder) {
+  return path.substr(0, folder.size()) == folder && (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
 }  // namespace
 
-int open_in_device_root(std::string_view device_file, int flags) {
+int open_in_device_root(const DevicePath& device_file, int flags) {
   const std::string& root = device_root();
   if (root.empty() || g_kernel_lacks_openat2) {
     errno = ENOSYS;
     return -1;
   }
   // Absolute paths start at the root with RESOLVE_IN_ROOT; an empty one names the root.
-  std::string path = device_file.empty() ? std::string("/") : std::string(device_file);
+  std::string path = device_file.str().empty() ? std::string("/") : device_file.str();
   RootFolder& f = root_folder();
   std::lock_guard lock(f.mutex);
   if ((f.fd < 0 || f.root != root) && !reopen(f, root)) return -1;
@@ -90,7 +96,25 @@ int open_host_path_in_device_root(const std::string& host_path, int flags) {
     errno = ENOSYS;
     return -1;
   }
-  return open_in_device_root(device_file->str(), flags);
+  return open_in_device_root(*device_file, flags);
 }
 
-}  // namespace foundation
+bool opened_outside_root(int fd, const std::string& host_path) {
+  const std::string& root = device_root();
+  if (root.empty() || !under(host_path, root)) return false;
+  static thread_local std::string cached_root, real_root;
+  if (cached_root != root) {
+    char buf[PATH_MAX];
+    if (!::realpath(root.c_str(), buf)) return true;
+    cached_root = root;
+    real_root = buf;
+  }
+  char opened[PATH_MAX];
+  std::string link = "/proc/self/fd/" + std::to_string(fd);
+  ssize_t n = ::readlink(link.c_str(), opened, sizeof opened - 1);
+  if (n <= 0) return true;
+  opened[n] = 0;
+  return !under(opened, real_root);
+}
+
+}  // namespace sim

@@ -1,21 +1,22 @@
-#include "platform/foundation/device_clock.h"
-
-#include "platform/foundation/file_identity.h"
+#include "platform/sim/device_clock.h"
 
 #include <fcntl.h>
+#include <plist/plist.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <mutex>
 #include <string>
 
-#include "platform/foundation/darwin_notify.h"
-#include "platform/foundation/device_paths.h"
-#include "platform/foundation/property_list.h"
+#include "platform/sim/atomic_write.h"
+#include "platform/sim/device_paths.h"
+#include "platform/sim/file_identity.h"
+#include "platform/sim/open_in_root.h"
 
-namespace foundation {
+namespace sim {
 namespace {
 
 constexpr std::string_view kClockFile = "/var/run/clock.plist";
@@ -40,20 +41,98 @@ struct Clock {
 
 double now_on(const Clock& c, double machine) { return c.anchor + c.offset + (machine - c.anchor) * c.rate; }
 
-Clock clock_of(const Value& file) {
+// The clock file is a few hundred bytes of XML; anything larger, or binary
+// (whose shared objects libplist would copy at every reference), is not one
+// this device wrote, and reads as no file.
+constexpr std::size_t kMaxClockFileBytes = 4096;
+
+// A number of the file's dictionary: a real, an integer or a boolean; 0 for
+// anything else or nothing.
+double number_in(plist_t dict, const char* key) {
+  plist_t node = plist_dict_get_item(dict, key);
+  switch (node ? plist_get_node_type(node) : PLIST_NONE) {
+    case PLIST_REAL: {
+      double v = 0;
+      plist_get_real_val(node, &v);
+      return v;
+    }
+    case PLIST_UINT: {
+      uint64_t v = 0;
+      plist_get_uint_val(node, &v);
+      return static_cast<double>(static_cast<int64_t>(v));
+    }
+    case PLIST_BOOLEAN: {
+      uint8_t v = 0;
+      plist_get_bool_val(node, &v);
+      return v ? 1 : 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+Clock clock_of(std::string_view bytes) {
   Clock c;
-  c.offset = file["Offset"].doubleValue();
-  c.anchor = file["Anchor"].doubleValue();
-  double rate = file["Rate"].doubleValue();
-  c.rate = std::isfinite(rate) && rate > 0 ? rate : 1;
-  if (!std::isfinite(c.offset) || !std::isfinite(c.anchor)) c = Clock{};
+  if (bytes.empty() || bytes.size() > kMaxClockFileBytes || bytes.substr(0, 6) == "bplist") return c;
+  plist_t root = nullptr;
+  plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
+  if (!root) return c;
+  if (plist_get_node_type(root) == PLIST_DICT) {
+    c.offset = number_in(root, "Offset");
+    c.anchor = number_in(root, "Anchor");
+    double rate = number_in(root, "Rate");
+    c.rate = std::isfinite(rate) && rate > 0 ? rate : 1;
+    if (!std::isfinite(c.offset) || !std::isfinite(c.anchor)) c = Clock{};
+  }
+  plist_free(root);
   return c;
+}
+
+// The bytes of an open file, up to one more than a clock file may have.
+std::string contents_of(int fd) {
+  std::string bytes(kMaxClockFileBytes + 1, '\0');
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+// The file as the clock writes it: XML, its keys in order.
+std::string contents_for(const Clock& c) {
+  plist_t dict = plist_new_dict();
+  plist_dict_set_item(dict, "Anchor", plist_new_real(c.anchor));
+  plist_dict_set_item(dict, "Offset", plist_new_real(c.offset));
+  plist_dict_set_item(dict, "Rate", plist_new_real(c.rate));
+  char* xml = nullptr;
+  uint32_t length = 0;
+  plist_to_xml(dict, &xml, &length);
+  std::string bytes = xml ? std::string(xml, length) : std::string();
+  plist_to_xml_free(xml);
+  plist_free(dict);
+  return bytes;
+}
+
+// Opens the clock file inside the root, never through a link in its place.
+int open_clock_file(const std::string& host_path) {
+  int fd = open_in_device_root(DevicePath(kClockFile), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0 && errno == ENOSYS) fd = ::open(host_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  return fd;
+}
+
+std::function<void()>& clock_set_hook() {
+  static std::function<void()> hook;
+  return hook;
 }
 
 // Which clock file a process read. The file is only ever replaced whole
 // (renamed over), and the one read is kept open, so its inode cannot be
 // handed to a later file: a file with the same identity is the same file.
-using Identity = foundation::FileIdentity;
+using Identity = FileIdentity;
 
 // The clock as this process last read it. Readers on several threads (the
 // web server's) share it, hence the lock.
@@ -89,14 +168,14 @@ void load(State& s) {
   // A writer may replace the file between the open and the read: the read
   // counts only when the file opened is still the one at the path after it.
   for (int attempt = 0; attempt < 3; ++attempt) {
-    int fd = ::open(s.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    int fd = open_clock_file(s.path);
     struct stat opened {};
     if (fd < 0 || ::fstat(fd, &opened) != 0) {
       if (fd >= 0) ::close(fd);
       s.identity = Identity::at(s.path);  // absent: real time until a set writes one
       return;
     }
-    Clock read = clock_of(plist::read_dictionary(s.path));
+    Clock read = S_ISREG(opened.st_mode) ? clock_of(contents_of(fd)) : Clock{};
     Identity now = Identity::at(s.path);
     s.clock = read;
     if (now.same_as(Identity::of(opened))) {
@@ -119,16 +198,14 @@ bool save(State& s, const Clock& c) {
     s.clock = c;  // no device: this process's clock is the only one
     return true;
   }
-  bool written = plist::write_file(
-      s.path, Value(Dictionary{{"Offset", Value(c.offset)}, {"Anchor", Value(c.anchor)}, {"Rate", Value(c.rate)}}),
-      plist::Format::xml);
+  bool written = write_file_atomically(s.path, contents_for(c));
   load(s);
   return written;
 }
 
 // Every process of the device learns of a set the way the platform tells it.
 void announce() {
-  if (!device_root().empty()) darwin::post(kClockSetNotification);
+  if (!device_root().empty() && clock_set_hook()) clock_set_hook()();
 }
 
 }  // namespace
@@ -188,4 +265,6 @@ double device_clock_rate() {
 
 void set_machine_clock_for_testing(std::function<double()> now) { g_machine_clock = std::move(now); }
 
-}  // namespace foundation
+void on_device_clock_set(std::function<void()> announce) { clock_set_hook() = std::move(announce); }
+
+}  // namespace sim
