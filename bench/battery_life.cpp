@@ -13,9 +13,9 @@
 
 namespace {
 
-using device::PowerState;
-using device::SimBattery;
-using device::Usage;
+using px::host::device::PowerState;
+using px::host::device::SimBattery;
+using px::host::device::Usage;
 
 // The sim at speed 100000, read once a simulated minute (it integrates in
 // finer steps of its own between readings).
@@ -38,7 +38,7 @@ struct Discharge {
 // Runs a battery from full to empty; `at_20` may change the state once the
 // level reaches 20 %.
 Discharge discharge(PowerState state, const std::function<void(PowerState&)>& at_20 = {}) {
-  device::SimOptions o;
+  px::host::device::SimOptions o;
   o.level = 1;
   o.speed = kSpeed;
   o.usage = state.usage;
@@ -74,7 +74,7 @@ std::string hours(double h) {
 
 // Time from empty to 80 % and to full on the 5 W adapter, locked and idle.
 void charge_profile() {
-  device::SimOptions o;
+  px::host::device::SimOptions o;
   o.level = 0;
   o.speed = kSpeed;
   o.connected = true;
@@ -85,7 +85,7 @@ void charge_profile() {
   });
   double to_80 = -1, to_cv = -1, cv_level = 0;
   int i = 1;
-  for (; b.state() != device::kStateFull && i < 10'000'000; ++i) {
+  for (; b.state() != px::host::device::kStateFull && i < 10'000'000; ++i) {
     b.sample(i * kPoll, 0);
     double t = i * kPoll * o.speed / 3600;
     if (to_80 < 0 && b.level() >= 0.8) to_80 = t;
@@ -120,7 +120,7 @@ int main() {
     full.brightness = 1;
     full.bluetooth = full.location = true;
     Discharge a = discharge(half), b = discharge(full), c = discharge(full, power_saving_actions);
-    std::printf("| %s | %s | %s | %s | %s → %s (+%.0f %%) |\n", device::usage_name(u), hours(a.hours).c_str(),
+    std::printf("| %s | %s | %s | %s | %s → %s (+%.0f %%) |\n", px::host::device::usage_name(u), hours(a.hours).c_str(),
                 hours(b.hours).c_str(), hours(c.hours).c_str(), hours(b.hours_from_20).c_str(),
                 hours(c.hours_from_20).c_str(), (c.hours_from_20 / b.hours_from_20 - 1) * 100);
   }

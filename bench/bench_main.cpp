@@ -37,8 +37,8 @@ class CollectingReporter : public benchmark::ConsoleReporter {
         default:
           break;
       }
-      bench::results()[run.run_name.function_name] = {run.GetAdjustedRealTime() * scale,
-                                                      run.GetAdjustedCPUTime() * scale};
+      px::bench::results()[run.run_name.function_name] = {run.GetAdjustedRealTime() * scale,
+                                                          run.GetAdjustedCPUTime() * scale};
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -72,7 +72,7 @@ std::string us(double v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bench::Workloads workloads;  // a temporary device
+  px::bench::Workloads workloads;  // a temporary device
   std::vector<char*> args = with_default_repetitions(argc, argv);
   int arg_count = static_cast<int>(args.size()) - 1;
   benchmark::Initialize(&arg_count, args.data());
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
   // PX_BENCH_TIMED_ONLY=1 skips the process-level figures (profiling runs).
   bool timed_only = std::getenv("PX_BENCH_TIMED_ONLY") != nullptr;
   if (!timed_only) workloads.add_extras();
-  if (!timed_only) bench::add_history_extras();
+  if (!timed_only) px::bench::add_history_extras();
   workloads.start_deliverables();
   CollectingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -90,13 +90,13 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     return 0;
   }
-  auto darwin = bench::darwin_post_to_callback(10000);
-  auto floor = bench::inotify_touch_to_read(10000);
+  auto darwin = px::bench::darwin_post_to_callback(10000);
+  auto floor = px::bench::inotify_touch_to_read(10000);
   char ratio[32];
   std::snprintf(ratio, sizeof ratio, "%.2fx", floor.p99_us > 0 ? darwin.p99_us / floor.p99_us : 0.0);
-  bench::extras().push_back({"Darwin notification p50", us(darwin.p50_us), us(floor.p50_us), "", "report"});
-  bench::extras().push_back({"Darwin notification p99", us(darwin.p99_us), us(floor.p99_us), ratio, "<= 2x"});
-  bench::print_summary({
+  px::bench::extras().push_back({"Darwin notification p50", us(darwin.p50_us), us(floor.p50_us), "", "report"});
+  px::bench::extras().push_back({"Darwin notification p99", us(darwin.p99_us), us(floor.p99_us), ratio, "<= 2x"});
+  px::bench::print_summary({
       {"battery broadcast", "BM_BatteryBroadcast", "BM_BatteryBroadcastFloor", "<= 1.5x", true},
       {"other notifications", "BM_OtherNotification", "BM_OtherNotificationFloor", "<= 1.1x"},
       {"pane row", "BM_PaneRow", "BM_PaneRowFloor", "<= 1.3x"},

@@ -26,15 +26,15 @@
 
 extern char** environ;
 
-namespace bench {
+namespace px::bench {
 
 struct Deliverables::Host {
-  springboard::SpringBoardHost host{
-      springboard::HostOptions{.safe_mode = false, .load_tweaks = false, .control_socket = false}};
+  host::springboard::SpringBoardHost host{
+      host::springboard::HostOptions{.safe_mode = false, .load_tweaks = false, .control_socket = false}};
 };
 
 Deliverables::Deliverables() {
-  foundation::writeToFile(full_settings(), sim::DevicePath(px::kSettingsFile));
+  platform::foundation::writeToFile(full_settings(), platform::sim::DevicePath(shared::kSettingsFile));
   m_host = std::make_unique<Host>();
   m_tweak = ::dlopen(PX_TWEAK_DYLIB, RTLD_NOW | RTLD_LOCAL);
   if (!m_tweak) {
@@ -43,9 +43,9 @@ Deliverables::Deliverables() {
   }
   // The shipped library exports nothing; the settings reload is timed through
   // the test variant's access (the same code, not started).
-  load_settings = &pylonexpro2::test_access().loadSettings;
+  load_settings = &tweak::test_access().loadSettings;
   m_host->host.launch();
-  pxprefs::register_classes();
+  prefs::register_classes();
 }
 
 Deliverables::~Deliverables() = default;
@@ -70,16 +70,16 @@ long resident_kib_after_broadcasts(bool with_tweak, int broadcasts) {
   pid_t child = ::fork();
   if (child == 0) {
     // Memory, not time, is measured here: skip the flushes to disk.
-    sim::set_durable_writes(false);
-    springboard::SpringBoardHost host(
-        springboard::HostOptions{.safe_mode = false, .load_tweaks = false, .control_socket = false});
+    platform::sim::set_durable_writes(false);
+    host::springboard::SpringBoardHost host(
+        host::springboard::HostOptions{.safe_mode = false, .load_tweaks = false, .control_socket = false});
     if (with_tweak && !::dlopen(PX_TWEAK_DYLIB, RTLD_NOW | RTLD_LOCAL)) _exit(1);
     host.launch();
-    foundation::Value status = realistic_status();
-    auto& center = foundation::NSNotificationCenter::defaultCenter();
+    platform::foundation::Value status = realistic_status();
+    auto& center = platform::foundation::NSNotificationCenter::defaultCenter();
     for (int i = 0; i < broadcasts; ++i) {
-      status.mutable_dictionary()["UpdateTime"] = foundation::Value(1418000000 + i);
-      center.postNotificationName(px::kBatteryStatusChangedNotification, nullptr, status);
+      status.mutable_dictionary()["UpdateTime"] = platform::foundation::Value(1418000000 + i);
+      center.postNotificationName(shared::kBatteryStatusChangedNotification, nullptr, status);
     }
     long kib = resident_kib();
     ssize_t n = ::write(out[1], &kib, sizeof kib);
@@ -95,8 +95,8 @@ long resident_kib_after_broadcasts(bool with_tweak, int broadcasts) {
 }
 
 double springboard_start_to_status_bar_ms() {
-  std::string root = sim::device_root() + "/startup";
-  if (auto made = host::make_device_layout(root); !made) throw std::runtime_error(made.message());
+  std::string root = platform::sim::device_root() + "/startup";
+  if (auto made = host::common::make_device_layout(root); !made) throw std::runtime_error(made.message());
   std::filesystem::copy(PX_STAGE_DIR, root,
                         std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
   std::string binary = std::string(PX_BIN_DIR) + "/SpringBoard";
@@ -114,7 +114,7 @@ double springboard_start_to_status_bar_ms() {
   double ms = -1;
   auto deadline = start + std::chrono::seconds(20);
   while (std::chrono::steady_clock::now() < deadline) {
-    auto reply = host::control_request(socket, {"status"}, 1000);
+    auto reply = host::common::control_request(socket, {"status"}, 1000);
     if (reply) {
       auto j = nlohmann::json::parse(reply->out, nullptr, false);
       if (j.is_object() && !j.value("status_bar_time", "").empty()) {
@@ -129,4 +129,4 @@ double springboard_start_to_status_bar_ms() {
   return ms;
 }
 
-}  // namespace bench
+}  // namespace px::bench

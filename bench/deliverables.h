@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace bench {
+namespace px::bench {
 
 class Deliverables {
  public:
@@ -26,4 +26,4 @@ long resident_kib_after_broadcasts(bool with_tweak, int broadcasts);
 // Milliseconds from starting the SpringBoard binary to its first status-bar text.
 double springboard_start_to_status_bar_ms();
 
-}  // namespace bench
+}  // namespace px::bench

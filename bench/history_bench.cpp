@@ -23,12 +23,12 @@
 #include "platform/sqlite/device_database.h"
 #include "shared/names.h"
 
-namespace bench {
-foundation::Value realistic_status();
-foundation::Value full_settings();
+namespace px::bench {
+platform::foundation::Value realistic_status();
+platform::foundation::Value full_settings();
 
 namespace {
-using foundation::Value;
+using platform::foundation::Value;
 
 constexpr std::int64_t kYear = 365 * 86400;
 constexpr std::int64_t kBroadcastEvery = 20;
@@ -41,20 +41,20 @@ bool set_keep_history(bool on) {
   if (!::dlopen(PX_TWEAK_DYLIB, RTLD_NOW | RTLD_NOLOAD)) return false;
   Value settings = full_settings();
   settings.mutable_dictionary()["keepHistory"] = Value(on);
-  foundation::writeToFile(settings, sim::DevicePath(px::kSettingsFile));
-  foundation::darwin::post(px::kSettingsChangedNotification);
-  foundation::RunLoop::main().run_until_idle();
+  platform::foundation::writeToFile(settings, platform::sim::DevicePath(shared::kSettingsFile));
+  platform::foundation::darwin::post(shared::kSettingsChangedNotification);
+  platform::foundation::RunLoop::main().run_until_idle();
   return true;
 }
 
 void broadcast_loop(benchmark::State& state, bool keep) {
   if (!set_keep_history(keep)) return state.SkipWithError("tweak not loaded");
   Value status = realistic_status();
-  auto& center = foundation::NSNotificationCenter::defaultCenter();
+  auto& center = platform::foundation::NSNotificationCenter::defaultCenter();
   // After the History pane benchmark's year and the other broadcasts' times,
   // with the device clock there too: nothing written here is old history.
   static std::int64_t t = 1'428'000'000;
-  sim::set_device_now(static_cast<double>(t));
+  platform::sim::set_device_now(static_cast<double>(t));
   for (auto _ : state) {
     // Broadcasts as the device makes them: 20 s apart, the capacity moving.
     t += kBroadcastEvery;
@@ -82,9 +82,9 @@ struct YearStore {
 YearStore& year_store() {
   static YearStore y = [] {
     YearStore out;
-    std::string folder = sim::DevicePath("/var/mobile/Library/HistoryBench").host();
+    std::string folder = platform::sim::DevicePath("/var/mobile/Library/HistoryBench").host();
     std::filesystem::create_directories(folder);
-    const std::int64_t start = static_cast<std::int64_t>(sim::device_now()) - kYear;
+    const std::int64_t start = static_cast<std::int64_t>(platform::sim::device_now()) - kYear;
     history::HistoryWriter::Options options;
     options.device_file = kYearStore;
     history::HistoryWriter writer(options);
@@ -102,30 +102,32 @@ YearStore& year_store() {
       }
       long long max = std::llround(1560 * health / 100);
       long long amps = charging ? 1000 : -260 - (t / 60 % 7) * 10;
-      foundation::Dictionary status{{"UpdateTime", static_cast<long long>(t)},
-                                    {"IsCharging", charging},
-                                    {"ExternalConnected", charging},
-                                    {"FullyCharged", false},
-                                    {"AppleRawCurrentCapacity", std::llround(max * level / 100)},
-                                    {"MaxCapacity", max},
-                                    {"DesignCapacity", 1560LL},
-                                    {"CycleCount", static_cast<long long>(cycles)},
-                                    {"Temperature", 2900LL + static_cast<long long>(level) + (charging ? 300 : 0)},
-                                    {"Voltage", 3600LL + static_cast<long long>(level * 6)},
-                                    {"InstantAmperage", amps}};
-      if (charging) status["AdapterDetails"] = Value(foundation::Dictionary{{"Watts", 5LL}});
+      platform::foundation::Dictionary status{
+          {"UpdateTime", static_cast<long long>(t)},
+          {"IsCharging", charging},
+          {"ExternalConnected", charging},
+          {"FullyCharged", false},
+          {"AppleRawCurrentCapacity", std::llround(max * level / 100)},
+          {"MaxCapacity", max},
+          {"DesignCapacity", 1560LL},
+          {"CycleCount", static_cast<long long>(cycles)},
+          {"Temperature", 2900LL + static_cast<long long>(level) + (charging ? 300 : 0)},
+          {"Voltage", 3600LL + static_cast<long long>(level * 6)},
+          {"InstantAmperage", amps}};
+      if (charging) status["AdapterDetails"] = Value(platform::foundation::Dictionary{{"Watts", 5LL}});
       writer.record(history::sample_from_status(Value(status), static_cast<std::int32_t>(level), 0), t);
     }
     out.seconds_to_write = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     writer.close();
     out.now = start + kYear;
-    sqlite::DeviceOpen opened = sqlite::open_device_database(kYearStore, sqlite::OpenMode::read_only);
+    platform::sqlite::DeviceOpen opened =
+        platform::sqlite::open_device_database(kYearStore, platform::sqlite::OpenMode::read_only);
     out.samples = -1;
     if (opened.database)
       out.samples = opened.database->query_int("SELECT count(*) FROM samples").value_or({}).value_or(-1);
     for (const char* suffix : {"", "-wal"}) {
       std::error_code ec;
-      auto size = std::filesystem::file_size(sim::DevicePath(kYearStore).host() + suffix, ec);
+      auto size = std::filesystem::file_size(platform::sim::DevicePath(kYearStore).host() + suffix, ec);
       if (!ec) out.bytes += size;
     }
     return out;
@@ -145,4 +147,4 @@ void add_history_extras() {
   extras().push_back({"history: writing that year", written, "", "", "report"});
 }
 
-}  // namespace bench
+}  // namespace px::bench

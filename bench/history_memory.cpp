@@ -22,18 +22,19 @@ constexpr std::int64_t kNow = 1'767'225'600;  // 2026-01-01T00:00:00Z
 
 int fill(long long rows) {
   {
-    history::HistoryWriter writer;
-    history::Sample first;
+    px::history::HistoryWriter writer;
+    px::history::Sample first;
     first.time = kNow - 365 * 86400;
     first.level = 50;
-    if (writer.record(first, first.time).outcome != history::RecordOutcome::stored) {
+    if (writer.record(first, first.time).outcome != px::history::RecordOutcome::stored) {
       std::fprintf(stderr, "the store could not be made\n");
       return 1;
     }
   }
-  sqlite::DeviceOpen opened = sqlite::open_device_database(px::kHistoryStoreFile, sqlite::OpenMode::read_write_create);
+  px::platform::sqlite::DeviceOpen opened = px::platform::sqlite::open_device_database(
+      px::shared::kHistoryStoreFile, px::platform::sqlite::OpenMode::read_write_create);
   if (!opened.database) return 1;
-  sqlite::Database& db = *opened.database;
+  px::platform::sqlite::Database& db = *opened.database;
   // One sample a day for a year (health fading, cycles rising), then `rows`
   // in the last day, the charger on and off every 500 rows.
   std::string sql =
@@ -47,7 +48,7 @@ int fill(long long rows) {
       std::to_string(rows) +
       ", i % 101, (i / 500) % 2, (i / 500) % 2, 0, 900 + i % 50, 1135, 1560, 365, 3000, 3800, -300, 10.5 FROM n;"
       "COMMIT;";
-  sqlite::Result<> s = db.exec(sql);
+  px::platform::sqlite::Result<> s = db.exec(sql);
   if (!s.ok()) {
     std::fprintf(stderr, "%s\n", s.error().message.c_str());
     return 1;
@@ -56,8 +57,8 @@ int fill(long long rows) {
 }
 
 int pane() {
-  sim::set_device_now(static_cast<double>(kNow));
-  pxprefs::HistorySnapshot snap = pxprefs::read_history(kNow);
+  px::platform::sim::set_device_now(static_cast<double>(kNow));
+  px::prefs::HistorySnapshot snap = px::prefs::read_history(kNow);
   std::printf("%s; %s; %zu sessions listed\n", snap.level_chart.summary.c_str(), snap.health_chart.summary.c_str(),
               snap.last_sessions.size());
   return snap.status.ok() ? 0 : 1;
@@ -70,7 +71,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: px_history_memory fill ROOT ROWS | pane ROOT\n");
     return 2;
   }
-  sim::set_device_root(argv[2]);
+  px::platform::sim::set_device_root(argv[2]);
   std::string what = argv[1];
   if (what == "fill" && argc == 4) return fill(std::atoll(argv[3]));
   if (what == "pane") return pane();

@@ -34,15 +34,15 @@ void make_year_store() {
   if (made) return;
   made = true;
   auto started = std::chrono::steady_clock::now();
-  device::SimBattery battery(
-      *device::parse_sim_options("level=90,rate=-0.1/min,cycle=20-90,wear=0.02%/cycle,cycles=0"));
-  history::HistoryWriter writer;
+  px::host::device::SimBattery battery(
+      *px::host::device::parse_sim_options("level=90,rate=-0.1/min,cycle=20-90,wear=0.02%/cycle,cycles=0"));
+  px::history::HistoryWriter writer;
   std::int64_t start = kYearEnd - 365 * kDay, recent = kYearEnd - 30 * kDay;
   long long written = 0;
   for (std::int64_t t = start; t <= kYearEnd; t += t < recent ? 3600 : 20) {
     auto s = battery.sample(static_cast<double>(t - start), static_cast<double>(t));
-    auto r = writer.record(history::sample_from_status(s.status, static_cast<int>(s.level * 100), 0), t);
-    written += r.outcome == history::RecordOutcome::stored;
+    auto r = writer.record(px::history::sample_from_status(s.status, static_cast<int>(s.level * 100), 0), t);
+    written += r.outcome == px::history::RecordOutcome::stored;
   }
   writer.close();
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -51,27 +51,29 @@ void make_year_store() {
 
 // The pane as the Settings app opens it: every getter, then both chart rows'
 // views; the main loop's turn afterwards lets the next screen read afresh.
-std::shared_ptr<preferences::PSListController> history_pane() {
-  static std::shared_ptr<preferences::PSListController> pane;
+std::shared_ptr<px::platform::preferences::PSListController> history_pane() {
+  static std::shared_ptr<px::platform::preferences::PSListController> pane;
   if (!pane) {
-    pxprefs::register_classes();
-    pane = preferences::PSListController::make_for(objc::objc_getClass("History"));
+    px::prefs::register_classes();
+    pane = px::platform::preferences::PSListController::make_for(px::platform::objc::objc_getClass("History"));
   }
   return pane;
 }
 
 void BM_HistoryPaneOpen(benchmark::State& state) {
   make_year_store();
-  sim::set_device_now(static_cast<double>(kYearEnd + 60));
-  objc::id pane(history_pane());
+  px::platform::sim::set_device_now(static_cast<double>(kYearEnd + 60));
+  px::platform::objc::id pane(history_pane());
   for (auto _ : state) {
     for (const char* getter : {"HealthNow:", "Health30DaysAgo:", "Health365DaysAgo:", "CyclesPerWeek:",
                                "LastFullCharge:", "Forecast:", "SessionCount:"})
-      benchmark::DoNotOptimize(objc::msg_send<foundation::Value>(pane, objc::sel(getter), objc::id()));
+      benchmark::DoNotOptimize(px::platform::objc::msg_send<px::platform::foundation::Value>(
+          pane, px::platform::objc::sel(getter), px::platform::objc::id()));
     for (const char* chart : {"LevelChart:", "HealthChart:"})
-      benchmark::DoNotOptimize(objc::msg_send<objc::id>(pane, objc::sel(chart), objc::id()));
-    foundation::RunLoop::main().run_until_idle();
-    pxprefs::forget_history_snapshot();  // an unchanged store would be answered from the last screen
+      benchmark::DoNotOptimize(px::platform::objc::msg_send<px::platform::objc::id>(
+          pane, px::platform::objc::sel(chart), px::platform::objc::id()));
+    px::platform::foundation::RunLoop::main().run_until_idle();
+    px::prefs::forget_history_snapshot();  // an unchanged store would be answered from the last screen
   }
 }
 BENCHMARK(BM_HistoryPaneOpen)->Unit(benchmark::kMillisecond);
@@ -79,7 +81,7 @@ BENCHMARK(BM_HistoryPaneOpen)->Unit(benchmark::kMillisecond);
 void BM_HistoryCountFloor(benchmark::State& state) {
   make_year_store();
   for (auto _ : state) {
-    history::HistoryReader reader;
+    px::history::HistoryReader reader;
     (void)reader.open();
     (void)reader.begin_read();
     benchmark::DoNotOptimize(reader.sample_count());

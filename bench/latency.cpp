@@ -13,7 +13,7 @@
 #include "platform/foundation/run_loop.h"
 #include "platform/sim/device_paths.h"
 
-namespace bench {
+namespace px::bench {
 namespace {
 
 std::int64_t now_ns() {
@@ -77,17 +77,17 @@ Percentiles darwin_post_to_callback(int posts) {
   return measure(
       posts,
       [](auto report, int ready_fd) {
-        foundation::darwin::reset_for_testing();
-        foundation::darwin::observe("bench.latency", [report](std::string_view) { report(); });
+        platform::foundation::darwin::reset_for_testing();
+        platform::foundation::darwin::observe("bench.latency", [report](std::string_view) { report(); });
         ssize_t n = write(ready_fd, "r", 1);
         (void)n;
-        foundation::RunLoop::main().run();
+        platform::foundation::RunLoop::main().run();
       },
-      [] { foundation::darwin::post("bench.latency"); });
+      [] { platform::foundation::darwin::post("bench.latency"); });
 }
 
 Percentiles inotify_touch_to_read(int posts) {
-  std::string folder = sim::DevicePath("/var/run/notify").host();
+  std::string folder = platform::sim::DevicePath("/var/run/notify").host();
   std::string file = folder + "/bench.floor";
   return measure(
       posts,
@@ -105,4 +105,4 @@ Percentiles inotify_touch_to_read(int posts) {
       });
 }
 
-}  // namespace bench
+}  // namespace px::bench

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace bench {
+namespace px::bench {
 
 struct Percentiles {
   double p50_us = 0;
@@ -21,4 +21,4 @@ Percentiles darwin_post_to_callback(int posts);
 // here, the inotify event read in a child process.
 Percentiles inotify_touch_to_read(int posts);
 
-}  // namespace bench
+}  // namespace px::bench

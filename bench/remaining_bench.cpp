@@ -34,15 +34,15 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-Tally measure(const bench::Trace& trace) {
+Tally measure(const px::bench::Trace& trace) {
   Tally tally;
-  std::vector<history::Sample> seen;
-  for (const bench::TracePoint& p : trace.points) {
+  std::vector<px::history::Sample> seen;
+  for (const px::bench::TracePoint& p : trace.points) {
     seen.push_back(p.sample);
     if (!p.truth_seconds || *p.truth_seconds < kShortestChecked) continue;
     ++tally.checks;
-    history::RemainingEstimate e = history::estimate_remaining(seen, p.sample.time);
-    if (e.status != history::RemainingStatus::ok) {
+    px::history::RemainingEstimate e = px::history::estimate_remaining(seen, p.sample.time);
+    if (e.status != px::history::RemainingStatus::ok) {
       ++tally.calculating;
       continue;
     }
@@ -74,11 +74,11 @@ void print_row(const std::string& name, const Tally& t) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<bench::Trace> traces;
+  std::vector<px::bench::Trace> traces;
   if (argc > 1) {
     for (int i = 1; i < argc; ++i) {
       std::string error;
-      auto trace = bench::read_trace(argv[i], error);
+      auto trace = px::bench::read_trace(argv[i], error);
       if (!trace) {
         std::fprintf(stderr, "px_remaining_bench: %s\n", error.c_str());
         return 2;
@@ -89,10 +89,10 @@ int main(int argc, char** argv) {
     unsigned seed = 1;
     const std::vector<std::pair<std::string, std::string>> discharges{
         {"idle", "browse"}, {"browse", "video"}, {"video", "idle"}, {"call", "browse"}, {"browse", "idle"}};
-    for (const auto& [first, second] : discharges) traces.push_back(bench::sim_discharge(first, second, seed++));
+    for (const auto& [first, second] : discharges) traces.push_back(px::bench::sim_discharge(first, second, seed++));
     for (int from : {5, 20, 50}) {
-      traces.push_back(bench::sim_charge(from, "idle", "video", seed++));
-      traces.push_back(bench::sim_charge(from, "browse", "idle", seed++));
+      traces.push_back(px::bench::sim_charge(from, "idle", "video", seed++));
+      traces.push_back(px::bench::sim_charge(from, "browse", "idle", seed++));
     }
   }
 
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
   std::printf("%-34s %6s %5s %11s %11s %11s %10s\n", "run", "checks", "calc", "median err", "range holds",
               "<=10% 5-15m", "worst 5-15m");
   Tally all;
-  for (const bench::Trace& trace : traces) {
+  for (const px::bench::Trace& trace : traces) {
     Tally t = measure(trace);
     print_row(trace.name, t);
     all.errors.insert(all.errors.end(), t.errors.begin(), t.errors.end());

@@ -11,7 +11,7 @@
 #include "host/device/sim_battery.h"
 #include "shared/battery_level.h"
 
-namespace bench {
+namespace px::bench {
 namespace {
 
 // A day passes in a minute, as `simdevice boot --battery sim:speed=1440` runs.
@@ -27,16 +27,18 @@ constexpr double kStartUnix = 1.7e9;
 constexpr double kGaugeNoise = 0.03;
 constexpr int kGlitchEvery = 150;
 
-device::Usage usage_of(const std::string& name) { return device::parse_usage(name).value_or(device::Usage::idle); }
+host::device::Usage usage_of(const std::string& name) {
+  return host::device::parse_usage(name).value_or(host::device::Usage::idle);
+}
 
-device::SimBattery make_battery(double level, bool charger, device::Usage usage) {
-  device::SimOptions o;
+host::device::SimBattery make_battery(double level, bool charger, host::device::Usage usage) {
+  host::device::SimOptions o;
   o.level = level;
   o.speed = kSpeed;
   o.usage = usage;
   o.connected = charger;
-  return device::SimBattery(o, [](device::Usage u) {
-    device::PowerState s;
+  return host::device::SimBattery(o, [](host::device::Usage u) {
+    host::device::PowerState s;
     s.screen_on = true;
     s.brightness = 0.5;
     s.bluetooth = s.location = false;
@@ -45,13 +47,13 @@ device::SimBattery make_battery(double level, bool charger, device::Usage usage)
   });
 }
 
-bool ended(const device::SimBattery& b) { return b.state() == device::kStateFull || b.level() <= 0; }
+bool ended(const host::device::SimBattery& b) { return b.state() == host::device::kStateFull || b.level() <= 0; }
 
 // Simulated seconds from `sim_s` until the battery is empty or full with
 // nothing changed, on a copy.
-double time_to_end(device::SimBattery b, double sim_s) {
+double time_to_end(host::device::SimBattery b, double sim_s) {
   double start = sim_s;
-  device::SimBattery before = b;
+  host::device::SimBattery before = b;
   while (!ended(b)) {
     before = b;
     sim_s += kSampleEvery;
@@ -67,14 +69,14 @@ double time_to_end(device::SimBattery b, double sim_s) {
 
 struct Run {
   Trace trace;
-  device::SimBattery battery;
+  host::device::SimBattery battery;
   std::mt19937 noise;
   double sim_s = 0;
   // The end of the run should the present load stay: the truth of every
   // check until the load changes (the path up to then is the same).
   double end_s = 0;
 
-  Run(std::string name, device::SimBattery b, unsigned seed) : battery(std::move(b)), noise(seed) {
+  Run(std::string name, host::device::SimBattery b, unsigned seed) : battery(std::move(b)), noise(seed) {
     trace.name = std::move(name);
     end_s = time_to_end(battery, sim_s);
   }
@@ -83,8 +85,8 @@ struct Run {
 
   void broadcast() {
     double now = kStartUnix + sim_s;
-    device::BatterySample b = battery.sample(sim_s / kSpeed, now);
-    history::Sample s = history::sample_from_status(b.status, px::level_percent(static_cast<float>(b.level)), now);
+    host::device::BatterySample b = battery.sample(sim_s / kSpeed, now);
+    history::Sample s = history::sample_from_status(b.status, shared::level_percent(static_cast<float>(b.level)), now);
     if (s.amperage && *s.amperage != 0) {
       double reading = static_cast<double>(*s.amperage) * (1 + kGaugeNoise * gauss());
       // A glitch: nought, or four times the truth.
@@ -211,4 +213,4 @@ std::optional<Trace> read_trace(const std::string& path, std::string& error) {
   return trace;
 }
 
-}  // namespace bench
+}  // namespace px::bench

@@ -13,7 +13,7 @@
 
 #include "history/sample.h"
 
-namespace bench {
+namespace px::bench {
 
 struct TracePoint {
   history::Sample sample;
@@ -43,4 +43,4 @@ Trace sim_charge(int from_percent, const std::string& first, const std::string& 
 // the load then is the load to the end.
 std::optional<Trace> read_trace(const std::string& path, std::string& error);
 
-}  // namespace bench
+}  // namespace px::bench

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace bench {
+namespace px::bench {
 
 std::map<std::string, Timing>& results() {
   static std::map<std::string, Timing> r;
@@ -50,4 +50,4 @@ void print_summary(const std::vector<Row>& rows) {
                 e.ratio.c_str(), e.target.c_str());
 }
 
-}  // namespace bench
+}  // namespace px::bench

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace bench {
+namespace px::bench {
 
 struct Row {
   std::string path;
@@ -33,4 +33,4 @@ std::vector<Extra>& extras();
 
 void print_summary(const std::vector<Row>& rows);
 
-}  // namespace bench
+}  // namespace px::bench

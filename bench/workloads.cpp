@@ -22,11 +22,11 @@
 #include "platform/sim/device_paths.h"
 #include "shared/names.h"
 
-namespace bench {
+namespace px::bench {
 
-using foundation::Array;
-using foundation::Dictionary;
-using foundation::Value;
+using platform::foundation::Array;
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
 
 Value realistic_status() {
   return Value(Dictionary{
@@ -75,7 +75,7 @@ Value realistic_status() {
       {"IsCharging", true},
       {"Location", 0},
       {"Manufacturer", "A"},
-      {"ManufacturerData", foundation::Data{{0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}},
+      {"ManufacturerData", platform::foundation::Data{{0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}},
       {"MaxCapacity", 100},
       {"Model", "0003-A"},
       {"PostChargeWaitSeconds", 120},
@@ -105,8 +105,8 @@ Value full_settings() {
 Workloads::Workloads() {
   std::string tmpl = (std::filesystem::temp_directory_path() / "pxbench-XXXXXX").string();
   if (::mkdtemp(tmpl.data())) m_root = tmpl;
-  if (auto made = host::make_device_layout(m_root); !made) throw std::runtime_error(made.message());
-  sim::set_device_root(m_root);
+  if (auto made = host::common::make_device_layout(m_root); !made) throw std::runtime_error(made.message());
+  platform::sim::set_device_root(m_root);
 }
 
 Workloads::~Workloads() {
@@ -116,7 +116,9 @@ Workloads::~Workloads() {
 
 namespace {
 
-std::string xml_bytes(const Value& v) { return *foundation::plist::serialize(v, foundation::plist::Format::xml); }
+std::string xml_bytes(const Value& v) {
+  return *platform::foundation::plist::serialize(v, platform::foundation::plist::Format::xml);
+}
 
 void BM_BatteryBroadcastFloor(benchmark::State& state) {
   std::string data = xml_bytes(realistic_status());
@@ -127,20 +129,20 @@ void BM_BatteryBroadcastFloor(benchmark::State& state) {
                           {"Watts", 5},
                           {"Amperage", 1000},
                           {"HasLaunchedOnce", true}});
-  std::string defaults = *foundation::plist::serialize(mirror, foundation::plist::Format::binary);
-  std::string data_file = sim::DevicePath("/User/Library/PylonexData.plist").host();
-  std::string defaults_file = sim::DevicePath("/var/mobile/Library/Preferences/floor.plist").host();
+  std::string defaults = *platform::foundation::plist::serialize(mirror, platform::foundation::plist::Format::binary);
+  std::string data_file = platform::sim::DevicePath("/User/Library/PylonexData.plist").host();
+  std::string defaults_file = platform::sim::DevicePath("/var/mobile/Library/Preferences/floor.plist").host();
   for (auto _ : state) {
-    sim::write_file_atomically(defaults_file, defaults);
-    sim::write_file_atomically(data_file, data);
+    platform::sim::write_file_atomically(defaults_file, defaults);
+    platform::sim::write_file_atomically(data_file, data);
   }
 }
 BENCHMARK(BM_BatteryBroadcastFloor);
 
 void BM_OtherNotificationFloor(benchmark::State& state) {
-  foundation::NSNotificationCenter center;
-  center.addObserverForName(std::nullopt, nullptr, [](const foundation::NSNotification&) {});
-  foundation::NSNotification n{"UIApplicationDidBecomeActiveNotification", nullptr, Value()};
+  platform::foundation::NSNotificationCenter center;
+  center.addObserverForName(std::nullopt, nullptr, [](const platform::foundation::NSNotification&) {});
+  platform::foundation::NSNotification n{"UIApplicationDidBecomeActiveNotification", nullptr, Value()};
   for (auto _ : state) center.postNotification(n);
 }
 BENCHMARK(BM_OtherNotificationFloor);
@@ -164,11 +166,11 @@ BENCHMARK(BM_SettingsReloadFloor);
 // platform's reader, which every reader of a file pays. It shows how much of
 // a path's ratio is the read alone.
 void read_and_parse_with_libplist(benchmark::State& state, const Value& contents, std::string_view device_file) {
-  foundation::writeToFile(contents, sim::DevicePath(device_file));
+  platform::foundation::writeToFile(contents, platform::sim::DevicePath(device_file));
   std::string storage;
   for (auto _ : state) {
-    auto file = foundation::read_device_file(sim::DevicePath(device_file), foundation::plist::max_file_bytes,
-                                             std::move(storage));
+    auto file = platform::foundation::read_device_file(platform::sim::DevicePath(device_file),
+                                                       platform::foundation::plist::max_file_bytes, std::move(storage));
     plist_t root = nullptr;
     plist_from_xml(file->data(), static_cast<uint32_t>(file->size()), &root);
     benchmark::DoNotOptimize(root);
@@ -177,13 +179,13 @@ void read_and_parse_with_libplist(benchmark::State& state, const Value& contents
   }
 }
 void BM_PaneRowReadAndParse(benchmark::State& state) {
-  read_and_parse_with_libplist(state, realistic_status(), px::kBatteryDataFile);
+  read_and_parse_with_libplist(state, realistic_status(), shared::kBatteryDataFile);
 }
 BENCHMARK(BM_PaneRowReadAndParse);
 void BM_SettingsReloadReadAndParse(benchmark::State& state) {
-  foundation::Value settings = full_settings();
+  platform::foundation::Value settings = full_settings();
   settings.mutable_dictionary()["debugMode"] = Value(false);  // the same bytes BM_SettingsReload reads
-  read_and_parse_with_libplist(state, settings, px::kSettingsFile);
+  read_and_parse_with_libplist(state, settings, shared::kSettingsFile);
 }
 BENCHMARK(BM_SettingsReloadReadAndParse);
 
@@ -192,8 +194,8 @@ BENCHMARK(BM_SettingsReloadReadAndParse);
 // is the machine clock alone, what a reading cost when each process kept the
 // clock it read first.
 void BM_DeviceClockReading(benchmark::State& state) {
-  sim::set_device_now(1418000000);
-  for (auto _ : state) benchmark::DoNotOptimize(sim::device_now());
+  platform::sim::set_device_now(1418000000);
+  for (auto _ : state) benchmark::DoNotOptimize(platform::sim::device_now());
 }
 BENCHMARK(BM_DeviceClockReading);
 void BM_DeviceClockFloor(benchmark::State& state) {
@@ -206,11 +208,11 @@ void BM_DeviceClockFloor(benchmark::State& state) {
 BENCHMARK(BM_DeviceClockFloor);
 
 void atomic_write(benchmark::State& state, bool durable) {
-  sim::set_durable_writes(durable);
+  platform::sim::set_durable_writes(durable);
   std::string data = xml_bytes(realistic_status());
-  std::string file = sim::DevicePath("/User/Library/PylonexData.plist").host();
-  for (auto _ : state) sim::write_file_atomically(file, data);
-  sim::set_durable_writes(true);
+  std::string file = platform::sim::DevicePath("/User/Library/PylonexData.plist").host();
+  for (auto _ : state) platform::sim::write_file_atomically(file, data);
+  platform::sim::set_durable_writes(true);
 }
 void BM_AtomicWriteDurable(benchmark::State& state) { atomic_write(state, true); }
 void BM_AtomicWriteNoSync(benchmark::State& state) { atomic_write(state, false); }
@@ -224,10 +226,10 @@ Deliverables* g_deliverables = nullptr;
 void BM_BatteryBroadcast(benchmark::State& state) {
   if (!g_deliverables->tweak_loaded()) return state.SkipWithError("tweak not loaded");
   Value status = realistic_status();
-  auto& center = foundation::NSNotificationCenter::defaultCenter();
+  auto& center = platform::foundation::NSNotificationCenter::defaultCenter();
   // The device clock where the broadcasts' UpdateTime is: the history the
   // tweak keeps of them is recent, not years old to be thinned.
-  sim::set_device_now(1418000000);
+  platform::sim::set_device_now(1418000000);
   int i = 0;
   for (auto _ : state) {
     // A new UpdateTime each time, as real broadcasts carry, so nothing is skipped as unchanged.
@@ -235,45 +237,47 @@ void BM_BatteryBroadcast(benchmark::State& state) {
     ++i;
     status.mutable_dictionary()["UpdateTime"] = Value(1418000000 + i);
     status.mutable_dictionary()["AppleRawCurrentCapacity"] = Value(1400 + i % 100);
-    center.postNotificationName(px::kBatteryStatusChangedNotification, nullptr, status);
+    center.postNotificationName(shared::kBatteryStatusChangedNotification, nullptr, status);
   }
 }
 BENCHMARK(BM_BatteryBroadcast);
 
 void BM_OtherNotification(benchmark::State& state) {
   if (!g_deliverables->tweak_loaded()) return state.SkipWithError("tweak not loaded");
-  foundation::NSNotification n{"UIApplicationDidBecomeActiveNotification", nullptr, Value()};
-  auto& center = foundation::NSNotificationCenter::defaultCenter();
+  platform::foundation::NSNotification n{"UIApplicationDidBecomeActiveNotification", nullptr, Value()};
+  auto& center = platform::foundation::NSNotificationCenter::defaultCenter();
   for (auto _ : state) center.postNotification(n);
 }
 BENCHMARK(BM_OtherNotification);
 
 void BM_PaneRow(benchmark::State& state) {
-  foundation::writeToFile(realistic_status(), sim::DevicePath(px::kBatteryDataFile));
-  objc::id pane = objc::class_new(objc::objc_getClass("BatteryData"));
+  platform::foundation::writeToFile(realistic_status(), platform::sim::DevicePath(shared::kBatteryDataFile));
+  platform::objc::id pane = platform::objc::class_new(platform::objc::objc_getClass("BatteryData"));
   if (!pane) return state.SkipWithError("settings bundle classes not registered");
-  for (auto _ : state) benchmark::DoNotOptimize(objc::msg_send<Value>(pane, objc::sel("RawCapacity:"), objc::id()));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(
+        platform::objc::msg_send<Value>(pane, platform::objc::sel("RawCapacity:"), platform::objc::id()));
 }
 BENCHMARK(BM_PaneRow);
 
 void BM_SettingsReload(benchmark::State& state) {
   if (!g_deliverables->load_settings) return state.SkipWithError("loadSettings not found");
-  foundation::Value settings = full_settings();
+  platform::foundation::Value settings = full_settings();
   settings.mutable_dictionary()["debugMode"] = Value(false);  // the log line is not what is timed
-  foundation::writeToFile(settings, sim::DevicePath(px::kSettingsFile));
+  platform::foundation::writeToFile(settings, platform::sim::DevicePath(shared::kSettingsFile));
   for (auto _ : state) g_deliverables->load_settings();
 }
 BENCHMARK(BM_SettingsReload);
 
 void time_items(benchmark::State& state, bool clock_on) {
   if (!g_deliverables->load_settings) return state.SkipWithError("loadSettings not found");
-  foundation::Value settings = full_settings();
+  platform::foundation::Value settings = full_settings();
   settings.mutable_dictionary()["statusbarMah"] = Value(clock_on);
   settings.mutable_dictionary()["debugMode"] = Value(false);
-  foundation::writeToFile(settings, sim::DevicePath(px::kSettingsFile));
+  platform::foundation::writeToFile(settings, platform::sim::DevicePath(shared::kSettingsFile));
   g_deliverables->load_settings();
-  objc::id aggregator = springboard::shared_instance("SBStatusBarStateAggregator");
-  for (auto _ : state) objc::msg_send<void>(aggregator, objc::sel("_updateTimeItems"));
+  platform::objc::id aggregator = host::springboard::shared_instance("SBStatusBarStateAggregator");
+  for (auto _ : state) platform::objc::msg_send<void>(aggregator, platform::objc::sel("_updateTimeItems"));
 }
 void BM_ClockOn(benchmark::State& state) { time_items(state, true); }
 void BM_ClockOff(benchmark::State& state) { time_items(state, false); }
@@ -303,4 +307,4 @@ void Workloads::add_extras() {
   extras().push_back({"SpringBoard start->status bar", buf, "", "", "report"});
 }
 
-}  // namespace bench
+}  // namespace px::bench

@@ -8,14 +8,14 @@
 
 #include "platform/foundation/value.h"
 
-namespace bench {
+namespace px::bench {
 
 class Deliverables;
 
 // A battery status of realistic size: about 40 keys, nested AdapterDetails and BatteryData.
-foundation::Value realistic_status();
+platform::foundation::Value realistic_status();
 // A settings file with every key set.
-foundation::Value full_settings();
+platform::foundation::Value full_settings();
 
 class Workloads {
  public:
@@ -31,4 +31,4 @@ class Workloads {
   std::unique_ptr<class Deliverables> m_deliverables;
 };
 
-}  // namespace bench
+}  // namespace px::bench

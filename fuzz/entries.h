@@ -10,9 +10,9 @@
 
 #include <string_view>
 
-namespace pxfuzz {
+namespace px::fuzz {
 
-// foundation::plist::parse, both formats; what it accepts writes back in
+// platform::foundation::plist::parse, both formats; what it accepts writes back in
 // both formats and reads back.
 void plist_parse(std::string_view bytes);
 // The settings file as the tweak reads it (loadSettings into TweakSettings).
@@ -40,4 +40,4 @@ void web_request(std::string_view bytes);
 // Aborts with `what` when `ok` is false.
 void require(bool ok, const char* what);
 
-}  // namespace pxfuzz
+}  // namespace px::fuzz

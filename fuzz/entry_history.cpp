@@ -10,7 +10,7 @@
 #include "platform/sim/device_paths.h"
 #include "shared/names.h"
 
-namespace pxfuzz {
+namespace px::fuzz {
 namespace {
 
 bool finite_or_absent(const std::optional<double>& v) { return !v || std::isfinite(*v); }
@@ -19,9 +19,9 @@ bool finite_or_absent(const std::optional<double>& v) { return !v || std::isfini
 
 void history_store(std::string_view bytes) {
   fuzz_device_root();
-  std::string host = sim::DevicePath(px::kHistoryStoreFile).host();
+  std::string host = platform::sim::DevicePath(shared::kHistoryStoreFile).host();
   for (const char* suffix : {"-wal", "-shm"}) std::filesystem::remove(host + suffix);
-  put_device_file(px::kHistoryStoreFile, bytes);
+  put_device_file(shared::kHistoryStoreFile, bytes);
 
   // What the pane reads, at a time inside any plausible history and one far out.
   for (std::int64_t now : {std::int64_t{1767225600}, std::int64_t{4102444800}}) {
@@ -55,4 +55,4 @@ void history_store(std::string_view bytes) {
   require(std::filesystem::file_size(host, ec) == bytes.size() && !ec, "the store is read, never written");
 }
 
-}  // namespace pxfuzz
+}  // namespace px::fuzz

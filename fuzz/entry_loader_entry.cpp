@@ -7,19 +7,19 @@
 #include "host/settings/settings_app.h"
 #include "platform/sim/device_paths.h"
 
-namespace pxfuzz {
+namespace px::fuzz {
 
 void loader_entry(std::string_view bytes) {
   // One Settings app for the run, with the real settings bundle installed, so
   // that an entry naming it opens the real panes with the fuzzed dictionary
   // as their specifier.
-  static settings::SettingsApp& app = []() -> settings::SettingsApp& {
+  static host::settings::SettingsApp& app = []() -> host::settings::SettingsApp& {
     fuzz_device_root();
-    std::string bundles = sim::DevicePath("/Library/PreferenceBundles").host();
+    std::string bundles = platform::sim::DevicePath("/Library/PreferenceBundles").host();
     std::filesystem::create_directories(bundles);
     std::filesystem::copy(PX_PREFS_BUNDLE, bundles + "/PylonexPro2Prefs.bundle",
                           std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
-    static auto made = std::make_unique<settings::SettingsApp>();
+    static auto made = std::make_unique<host::settings::SettingsApp>();
     return *made;
   }();
   put_device_file("/Library/PreferenceLoader/Preferences/Fuzz.plist", bytes);
@@ -37,4 +37,4 @@ void loader_entry(std::string_view bytes) {
   }
 }
 
-}  // namespace pxfuzz
+}  // namespace px::fuzz

@@ -9,7 +9,7 @@
 #include "prefs/panes.h"
 #include "shared/names.h"
 
-namespace pxfuzz {
+namespace px::fuzz {
 namespace {
 
 struct PaneGetters {
@@ -27,8 +27,8 @@ std::vector<PaneGetters> getters_of_panes() {
   };
   for (List l : {List{"BatteryData", "Battery Data"}, List{"CableInfo", "Cable Info"},
                  List{"DataSharing", "Data Sharing"}, List{"PylonexPro2PrefsListController", "PylonexPro2Prefs"}}) {
-    foundation::Value list =
-        foundation::plist::read_dictionary(std::string(PX_PREFS_RESOURCES) + "/" + l.file + ".plist");
+    platform::foundation::Value list =
+        platform::foundation::plist::read_dictionary(std::string(PX_PREFS_RESOURCES) + "/" + l.file + ".plist");
     PaneGetters pg{l.pane, {}};
     if (auto* items = list["items"].array())
       for (auto& item : *items)
@@ -43,26 +43,27 @@ std::vector<PaneGetters> getters_of_panes() {
 void pane_getters(std::string_view bytes) {
   static const std::vector<PaneGetters> panes = [] {
     fuzz_device_root();
-    pxprefs::register_classes();
+    prefs::register_classes();
     auto p = getters_of_panes();
     std::size_t total = 0;
     for (auto& pg : p) total += pg.getters.size();
     require(total > 0, "the specifier lists name getters");
     return p;
   }();
-  put_device_file(px::kBatteryDataFile, bytes);
+  put_device_file(shared::kBatteryDataFile, bytes);
   truncate_device_log();
   for (auto& pg : panes) {
-    objc::Class cls = objc::objc_getClass(pg.pane);
+    platform::objc::Class cls = platform::objc::objc_getClass(pg.pane);
     if (!cls) continue;
-    auto pane = preferences::PSListController::make_for(cls);
-    objc::id self = pane;
+    auto pane = platform::preferences::PSListController::make_for(cls);
+    platform::objc::id self = pane;
     for (auto& g : pg.getters) {
-      foundation::Value v = objc::msg_send<foundation::Value>(self, objc::sel(g), objc::id{});
+      platform::foundation::Value v =
+          platform::objc::msg_send<platform::foundation::Value>(self, platform::objc::sel(g), platform::objc::id{});
       // Every row shows text (or nothing); description must never fail.
       (void)v.description();
     }
   }
 }
 
-}  // namespace pxfuzz
+}  // namespace px::fuzz

@@ -1,10 +1,10 @@
 #include "fuzz/entries.h"
 #include "platform/foundation/property_list.h"
 
-namespace pxfuzz {
+namespace px::fuzz {
 
 void plist_parse(std::string_view bytes) {
-  using namespace foundation::plist;
+  using namespace platform::foundation::plist;
   auto p = parse(bytes);
   if (!p) {
     require(!p.message().empty(), "a refused document says why");
@@ -22,4 +22,4 @@ void plist_parse(std::string_view bytes) {
   }
 }
 
-}  // namespace pxfuzz
+}  // namespace px::fuzz

@@ -5,14 +5,14 @@
 #include "shared/names.h"
 #include "tweak/test_access.h"
 
-namespace pxfuzz {
+namespace px::fuzz {
 
 void settings_file(std::string_view bytes) {
-  put_device_file(px::kSettingsFile, bytes);
+  put_device_file(shared::kSettingsFile, bytes);
   truncate_device_log();
-  const auto& tweak = pylonexpro2::test_access();
+  const auto& tweak = tweak::test_access();
   tweak.loadSettings();
-  const pylonexpro2::SettingsSnapshot& s = tweak.settings;
+  const tweak::SettingsSnapshot& s = tweak.settings;
   // Reading the fields is the point: sanitizers see any bad bool or float.
   volatile bool any = s.debugMode | s.wifiPSM | s.locationPSM | s.airplanePSM | s.bluetoothPSM | s.dimPSM |
                       s.vibratePSM | s.notificationPSM | s.capacityPOP | s.designCapacityPOP | s.cyclePOP |
@@ -24,4 +24,4 @@ void settings_file(std::string_view bytes) {
   (void)t;
 }
 
-}  // namespace pxfuzz
+}  // namespace px::fuzz

@@ -6,11 +6,11 @@
 #include "host/device/trace_battery.h"
 #include "platform/sim/device_paths.h"
 
-namespace pxfuzz {
+namespace px::fuzz {
 
 void trace_reader(std::string_view bytes) {
   put_device_file("/var/tmp/fuzz.trace", bytes);
-  auto samples = device::read_trace(sim::DevicePath("/var/tmp/fuzz.trace").host());
+  auto samples = host::device::read_trace(platform::sim::DevicePath("/var/tmp/fuzz.trace").host());
   if (!samples) {
     require(!samples.message().empty(), "a refused trace says why");
     return;
@@ -23,9 +23,9 @@ void trace_reader(std::string_view bytes) {
   }
   // Replaying it must not fault either, across and past its end, looping or not.
   for (bool loop : {false, true}) {
-    device::TraceBattery battery("fuzz.trace", *samples, 1.0, loop);
+    host::device::TraceBattery battery("fuzz.trace", *samples, 1.0, loop);
     for (double t : {0.0, 0.5, last, last + 1, 1e12, -1.0}) (void)battery.sample(t, 1.7e9);
   }
 }
 
-}  // namespace pxfuzz
+}  // namespace px::fuzz

@@ -3,7 +3,7 @@
 #include "host/web/request_head.h"
 #include "host/web/web_paths.h"
 
-namespace pxfuzz {
+namespace px::fuzz {
 namespace {
 
 // True when no component of `path` is "", "." or "..".
@@ -22,7 +22,7 @@ bool plain_components(const std::string& path) {
 
 void web_request(std::string_view bytes) {
   // A command body: what it accepts is a non-empty list of NUL-free strings.
-  auto request = web::parse_command_request(bytes);
+  auto request = host::web::parse_command_request(bytes);
   require(request.args.has_value() != !request.error.empty(), "a body is either arguments or a reason");
   if (request.args) {
     require(!request.args->empty(), "accepted arguments are not empty");
@@ -31,30 +31,31 @@ void web_request(std::string_view bytes) {
   // The same bytes as a path under /bundle/ and as a page file: nothing that
   // comes out may climb or leave the bundles' folder.
   std::string path = "/bundle/" + std::string(bytes);
-  if (auto device_path = web::bundle_device_path(path)) {
+  if (auto device_path = host::web::bundle_device_path(path)) {
     const std::string* device_file = &device_path->str();
     require(device_file->rfind("/Library/PreferenceBundles/", 0) == 0, "bundle files stay in the bundles' folder");
     require(plain_components(device_file->substr(1)), "no climbing component in a bundle file");
     require(device_file->find('\0') == std::string::npos, "no NUL in a bundle file");
   }
-  if (auto file = web::ui_relative_path("/" + std::string(bytes))) {
+  if (auto file = host::web::ui_relative_path("/" + std::string(bytes))) {
     require(plain_components(*file), "page files stay in the page's folder");
   }
   // The same bytes as a request off the wire, whole and cut in two: the same
   // outcome, a request handed on within its bounds, a refusal with a status.
-  web::RequestReader whole(web::kMaxBodyBytes), halves(web::kMaxBodyBytes);
+  host::web::RequestReader whole(host::web::kMaxBodyBytes), halves(host::web::kMaxBodyBytes);
   whole.feed(bytes);
   halves.feed(bytes.substr(0, bytes.size() / 2));
   halves.feed(bytes.substr(bytes.size() / 2));
   require(whole.state() == halves.state(), "a request reads the same however it is cut");
-  if (whole.state() == web::RequestReader::State::whole) {
+  if (whole.state() == host::web::RequestReader::State::whole) {
     std::string request = whole.take_request();
     require(request == halves.take_request(), "a whole request is the same however it is cut");
-    require(request.size() <= web::kMaxHeadBytes + web::kMaxBodyBytes + 64, "a request handed on is bounded");
-  } else if (whole.state() == web::RequestReader::State::refused) {
+    require(request.size() <= host::web::kMaxHeadBytes + host::web::kMaxBodyBytes + 64,
+            "a request handed on is bounded");
+  } else if (whole.state() == host::web::RequestReader::State::refused) {
     int status = whole.refusal().status;
     require(status == 400 || status == 413 || status == 431 || status == 501, "a refusal has a known status");
   }
 }
 
-}  // namespace pxfuzz
+}  // namespace px::fuzz

@@ -11,7 +11,7 @@
 #include "host/common/device_layout.h"
 #include "platform/sim/device_paths.h"
 
-namespace pxfuzz {
+namespace px::fuzz {
 
 void require(bool ok, const char* what) {
   if (ok) return;
@@ -32,15 +32,15 @@ const std::string& fuzz_device_root() {
   std::string tmpl = (std::filesystem::temp_directory_path() / "pxfuzz-XXXXXX").string();
   require(::mkdtemp(tmpl.data()) != nullptr, "mkdtemp");
   g_root = tmpl;
-  require(host::make_device_layout(g_root).ok(), "device layout");
-  sim::set_device_root(g_root);
+  require(host::common::make_device_layout(g_root).ok(), "device layout");
+  platform::sim::set_device_root(g_root);
   std::atexit(remove_root);
   return g_root;
 }
 
 void put_device_file(std::string_view device_file, std::string_view bytes) {
   fuzz_device_root();
-  std::string host = sim::DevicePath(device_file).host();
+  std::string host = platform::sim::DevicePath(device_file).host();
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(host).parent_path(), ec);
   std::ofstream out(host, std::ios::binary | std::ios::trunc);
@@ -49,10 +49,10 @@ void put_device_file(std::string_view device_file, std::string_view bytes) {
 
 void truncate_device_log() {
   fuzz_device_root();
-  std::string log = sim::DevicePath("/var/log/syslog").host();
+  std::string log = platform::sim::DevicePath("/var/log/syslog").host();
   if (::truncate(log.c_str(), 0) != 0) {
     // No log yet.
   }
 }
 
-}  // namespace pxfuzz
+}  // namespace px::fuzz

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace pxfuzz {
+namespace px::fuzz {
 
 // Makes the device (layout, root set) once; later calls return its root.
 const std::string& fuzz_device_root();
@@ -14,4 +14,4 @@ void put_device_file(std::string_view device_file, std::string_view bytes);
 // Empties the device's syslog so that logging entries do not grow it without end.
 void truncate_device_log();
 
-}  // namespace pxfuzz
+}  // namespace px::fuzz

@@ -15,29 +15,29 @@ namespace {
 
 std::map<std::string, std::function<void(std::string_view)>> entries() {
   std::map<std::string, std::function<void(std::string_view)>> m;
-  m["plist"] = pxfuzz::plist_parse;
-  m["control"] = pxfuzz::control_message;
-  m["specifiers"] = pxfuzz::specifier_list;
+  m["plist"] = px::fuzz::plist_parse;
+  m["control"] = px::fuzz::control_message;
+  m["specifiers"] = px::fuzz::specifier_list;
 #ifdef PX_FUZZ_SETTINGS
-  m["settings"] = pxfuzz::settings_file;
+  m["settings"] = px::fuzz::settings_file;
 #endif
 #ifdef PX_FUZZ_PANES
-  m["panes"] = pxfuzz::pane_getters;
+  m["panes"] = px::fuzz::pane_getters;
 #endif
 #ifdef PX_FUZZ_TRACE
-  m["trace"] = pxfuzz::trace_reader;
+  m["trace"] = px::fuzz::trace_reader;
 #endif
 #ifdef PX_FUZZ_HISTORY
-  m["history"] = pxfuzz::history_store;
+  m["history"] = px::fuzz::history_store;
 #endif
 #ifdef PX_FUZZ_FILTER
-  m["filter"] = pxfuzz::filter_plist;
+  m["filter"] = px::fuzz::filter_plist;
 #endif
 #ifdef PX_FUZZ_WEB
-  m["web"] = pxfuzz::web_request;
+  m["web"] = px::fuzz::web_request;
 #endif
 #ifdef PX_FUZZ_ENTRIES
-  m["entries"] = pxfuzz::loader_entry;
+  m["entries"] = px::fuzz::loader_entry;
 #endif
   return m;
 }

@@ -9,7 +9,7 @@
 #include "history/thinning.h"
 #include "platform/sim/utc_text.h"
 
-namespace history {
+namespace px::history {
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -150,7 +150,7 @@ const char* forecast_status_name(ForecastStatus status) {
   return "no_capacity_data";
 }
 
-std::string utc_date(std::int64_t time) { return sim::utc_text(time, "%Y-%m-%d"); }
+std::string utc_date(std::int64_t time) { return platform::sim::utc_text(time, "%Y-%m-%d"); }
 
 Forecast forecast_health(const std::vector<DayHealth>& days) {
   Forecast f;
@@ -262,4 +262,4 @@ Forecast forecast_health(const std::vector<DayHealth>& days) {
   return f;
 }
 
-}  // namespace history
+}  // namespace px::history

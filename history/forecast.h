@@ -15,7 +15,7 @@
 
 #include "history/health.h"
 
-namespace history {
+namespace px::history {
 
 // not_cycled: history long enough, but the cycle count has not moved in it
 // (no pace to wait on: "more days" would never come).
@@ -56,4 +56,4 @@ Forecast forecast_health(const std::vector<DayHealth>& days);
 // "YYYY-MM-DD" of a Unix time, in UTC.
 std::string utc_date(std::int64_t time);
 
-}  // namespace history
+}  // namespace px::history

@@ -6,7 +6,7 @@
 
 #include "history/thinning.h"
 
-namespace history {
+namespace px::history {
 
 double median_of(std::vector<double>& v) {
   if (v.empty()) return std::numeric_limits<double>::quiet_NaN();
@@ -111,4 +111,4 @@ std::optional<double> cycles_per_day(const std::vector<DayHealth>& days, std::in
   return std::max(0.0, (*last->cycles - *first->cycles) / span_days);
 }
 
-}  // namespace history
+}  // namespace px::history

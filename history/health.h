@@ -10,7 +10,7 @@
 
 #include "history/sample.h"
 
-namespace history {
+namespace px::history {
 
 // One sample's health and cycle count, as the store's health query returns them.
 struct HealthReading {
@@ -68,4 +68,4 @@ inline constexpr std::int64_t kPaceWindowSeconds = 30 * 86400;
 // The median of `values` (reordered); NaN for none.
 double median_of(std::vector<double>& values);
 
-}  // namespace history
+}  // namespace px::history

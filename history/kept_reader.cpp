@@ -4,17 +4,17 @@
 #include "platform/sim/file_identity.h"
 #include "platform/sqlite/device_database.h"
 
-namespace history {
+namespace px::history {
 
 StoreStamp StoreStamp::of(std::string_view device_file) {
   auto file = [](const std::string& host_path) {
-    auto id = sim::FileIdentity::at(host_path);
-    if (id.kind != sim::FileIdentity::Kind::present) return File{};
+    auto id = platform::sim::FileIdentity::at(host_path);
+    if (id.kind != platform::sim::FileIdentity::Kind::present) return File{};
     return File{true, id.device, id.inode, id.size,
                 static_cast<std::int64_t>(id.modified.tv_sec) * 1'000'000'000 + id.modified.tv_nsec};
   };
-  std::string store = sim::DevicePath(device_file).host();
-  return {file(store), file(store + sqlite::kCompanionSuffixes[0])};
+  std::string store = platform::sim::DevicePath(device_file).host();
+  return {file(store), file(store + platform::sqlite::kCompanionSuffixes[0])};
 }
 
 HistoryReader* KeptReader::reader() {
@@ -40,4 +40,4 @@ HistoryReader* KeptReader::reader() {
   return m_reader.is_open() ? &m_reader : nullptr;
 }
 
-}  // namespace history
+}  // namespace px::history

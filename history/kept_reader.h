@@ -18,7 +18,7 @@
 #include "history/store.h"
 #include "shared/names.h"
 
-namespace history {
+namespace px::history {
 
 // What tells one state of the store from another without opening it: the
 // store's and its log's identity, size and modification time. Not their
@@ -39,7 +39,7 @@ struct StoreStamp {
   File store, log;
   bool operator==(const StoreStamp&) const = default;
 
-  static StoreStamp of(std::string_view device_file = px::kHistoryStoreFile);
+  static StoreStamp of(std::string_view device_file = shared::kHistoryStoreFile);
 };
 
 class KeptReader {
@@ -54,4 +54,4 @@ class KeptReader {
   bool m_try_again = true;  // no open yet, or the last one met a busy store
 };
 
-}  // namespace history
+}  // namespace px::history

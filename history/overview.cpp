@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <deque>
 
-namespace history {
+namespace px::history {
 
 namespace {
 
@@ -100,4 +100,4 @@ HistoryOverview read_overview(HistoryReader& reader, std::int64_t now) {
   return o;
 }
 
-}  // namespace history
+}  // namespace px::history

@@ -13,7 +13,7 @@
 #include "history/sessions.h"
 #include "history/store.h"
 
-namespace history {
+namespace px::history {
 
 inline constexpr std::int64_t kRecentSeconds = 30 * 86400;
 inline constexpr std::size_t kListedSessions = 20;
@@ -43,4 +43,4 @@ struct HistoryOverview {
 // stays bounded by the number of days, whatever the store holds.
 HistoryOverview read_overview(HistoryReader& reader, std::int64_t now);
 
-}  // namespace history
+}  // namespace px::history

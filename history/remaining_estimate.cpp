@@ -9,7 +9,7 @@
 #include "history/store.h"
 #include "shared/cell_curve.h"
 
-namespace history {
+namespace px::history {
 namespace {
 
 // A reading further than this from the present load is not that load: a
@@ -28,7 +28,7 @@ constexpr double kModelSlack = 0.05;
 // spread counts at least this much.
 constexpr double kFewReadingsSpread = 0.06;
 
-double open_circuit_volts(double share) { return px::cell_open_circuit_volts(share); }
+double open_circuit_volts(double share) { return shared::cell_open_circuit_volts(share); }
 
 // At constant power the current is P/V: the time left is the charge left over
 // the present current times the mean voltage still to come over the present one.
@@ -431,4 +431,4 @@ void RecentSamples::add(const Sample& sample) {
   m_samples.erase(m_samples.begin(), keep);
 }
 
-}  // namespace history
+}  // namespace px::history

@@ -34,7 +34,7 @@
 #include "history/sample.h"
 #include "shared/cell_curve.h"
 
-namespace history {
+namespace px::history {
 
 class HistoryReader;
 
@@ -64,7 +64,7 @@ struct ChargeProfile {
   // gauge's voltage, the knee is where the open-circuit voltage plus the
   // present drop across the cell reaches it — later at a small current,
   // earlier at a large one.
-  double charge_millivolts = px::kCellChargeVolts * 1000;
+  double charge_millivolts = shared::kCellChargeVolts * 1000;
   double cutoff_c = 0.05, cutoff_c_low = 0.025, cutoff_c_high = 0.10;
 };
 
@@ -89,4 +89,4 @@ class RecentSamples {
   std::vector<Sample> m_samples;
 };
 
-}  // namespace history
+}  // namespace px::history

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace history {
+namespace px::history {
 namespace {
 
 long long whole_minutes(double seconds) {
@@ -54,4 +54,4 @@ std::string remaining_clock_text(const RemainingEstimate& e) {
   return buf;
 }
 
-}  // namespace history
+}  // namespace px::history

@@ -7,7 +7,7 @@
 
 #include "history/remaining_estimate.h"
 
-namespace history {
+namespace px::history {
 
 // "Calculating…", shown until the estimate knows enough.
 inline constexpr const char* kCalculatingText = "Calculating\u2026";
@@ -23,4 +23,4 @@ std::string remaining_row_text(const RemainingEstimate& estimate, RemainingDirec
 // "3:40" (hours and minutes) for the status-bar clock; empty unless ok.
 std::string remaining_clock_text(const RemainingEstimate& estimate);
 
-}  // namespace history
+}  // namespace px::history

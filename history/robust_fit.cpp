@@ -5,7 +5,7 @@
 
 #include "history/health.h"
 
-namespace history {
+namespace px::history {
 
 LineFit theil_sen(const std::vector<double>& x, const std::vector<double>& y, bool with_interval) {
   LineFit fit;
@@ -45,4 +45,4 @@ LineFit theil_sen(const std::vector<double>& x, const std::vector<double>& y, bo
   return fit;
 }
 
-}  // namespace history
+}  // namespace px::history

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace history {
+namespace px::history {
 
 struct LineFit {
   bool valid = false;
@@ -18,4 +18,4 @@ struct LineFit {
 // candidate fits needs.
 LineFit theil_sen(const std::vector<double>& x, const std::vector<double>& y, bool with_interval = true);
 
-}  // namespace history
+}  // namespace px::history

@@ -5,11 +5,11 @@
 
 #include "history/sample_fields.h"
 
-namespace history {
+namespace px::history {
 namespace {
 
 // Numbers only: a string or a container where a number belongs is as good as absent.
-std::optional<std::int64_t> integer_of(const foundation::Value& v) {
+std::optional<std::int64_t> integer_of(const platform::foundation::Value& v) {
   if (const std::int64_t* i = v.integer()) return *i;
   if (const double* d = v.real()) {
     if (!std::isfinite(*d) || std::fabs(*d) > 9.0e15) return std::nullopt;
@@ -19,13 +19,13 @@ std::optional<std::int64_t> integer_of(const foundation::Value& v) {
   return std::nullopt;
 }
 
-std::optional<double> real_of(const foundation::Value& v) {
+std::optional<double> real_of(const platform::foundation::Value& v) {
   if (const double* d = v.real()) return std::isfinite(*d) ? std::optional<double>(*d) : std::nullopt;
   if (const std::int64_t* i = v.integer()) return static_cast<double>(*i);
   return std::nullopt;
 }
 
-std::optional<bool> flag_of(const foundation::Value& v) {
+std::optional<bool> flag_of(const platform::foundation::Value& v) {
   if (const bool* b = v.boolean()) return *b;
   if (const std::int64_t* i = v.integer()) return *i != 0;
   return std::nullopt;
@@ -33,9 +33,9 @@ std::optional<bool> flag_of(const foundation::Value& v) {
 
 // The value at a key such as "AdapterDetails.Watts"; null when any step is
 // not a dictionary.
-const foundation::Value& value_at(const foundation::Value& status, std::string_view key) {
-  static const foundation::Value none;
-  const foundation::Value* at = &status;
+const platform::foundation::Value& value_at(const platform::foundation::Value& status, std::string_view key) {
+  static const platform::foundation::Value none;
+  const platform::foundation::Value* at = &status;
   for (std::size_t begin = 0;;) {
     if (!at->is_dictionary()) return none;
     std::size_t dot = key.find('.', begin);
@@ -55,7 +55,7 @@ std::optional<double> Sample::health_percent() const {
   return 100.0 * static_cast<double>(*max_capacity) / static_cast<double>(*design_capacity);
 }
 
-Sample sample_from_status(const foundation::Value& status, std::optional<std::int32_t> level_percent,
+Sample sample_from_status(const platform::foundation::Value& status, std::optional<std::int32_t> level_percent,
                           double device_now) {
   Sample s;
   std::optional<std::int64_t> update_time = integer_of(status["UpdateTime"]);
@@ -91,4 +91,4 @@ bool repeats(const Sample& previous, const Sample& next) {
   return same_time == previous;
 }
 
-}  // namespace history
+}  // namespace px::history

@@ -8,7 +8,7 @@
 
 #include "platform/foundation/value.h"
 
-namespace history {
+namespace px::history {
 
 struct Sample {
   std::int64_t time = 0;                        // Unix seconds (UTC)
@@ -35,7 +35,7 @@ struct Sample {
 // `level_percent` the device's level percent (none when the platform cannot
 // tell); `device_now` the device clock, used when the status has no
 // UpdateTime.
-Sample sample_from_status(const foundation::Value& status, std::optional<std::int32_t> level_percent,
+Sample sample_from_status(const platform::foundation::Value& status, std::optional<std::int32_t> level_percent,
                           double device_now);
 
 // The times the device's clock can show: 2001-01-01 ± 2^31 s (1932-12-13 to
@@ -52,4 +52,4 @@ inline constexpr bool time_in_device_range(std::int64_t t) {
 inline constexpr std::int64_t kRepeatWindowSeconds = 60;
 bool repeats(const Sample& previous, const Sample& next);
 
-}  // namespace history
+}  // namespace px::history

@@ -16,7 +16,7 @@
 
 #include "history/sample.h"
 
-namespace history {
+namespace px::history {
 
 // Where a reading is kept in a Sample; its type says how it is stored
 // (integer, 0/1 flag, real) and read back.
@@ -77,4 +77,4 @@ const std::string& sample_columns();
 // The same, with those the History pane does not read as NULL.
 const std::string& overview_columns();
 
-}  // namespace history
+}  // namespace px::history

@@ -5,7 +5,7 @@
 
 #include "history/sample_fields.h"
 
-namespace history {
+namespace px::history {
 namespace {
 
 template <class>
@@ -41,7 +41,7 @@ const std::string& insert_sample_sql() {
   return sql;
 }
 
-void bind_sample(sqlite::Statement& insert, const Sample& s) {
+void bind_sample(platform::sqlite::Statement& insert, const Sample& s) {
   int index = 1;
   for (const SampleField& field : kSampleFields) {
     std::visit(
@@ -62,7 +62,7 @@ void bind_sample(sqlite::Statement& insert, const Sample& s) {
   }
 }
 
-Sample sample_from_row(const sqlite::Statement& row, int first) {
+Sample sample_from_row(const platform::sqlite::Statement& row, int first) {
   Sample s;
   int index = first;
   for (const SampleField& field : kSampleFields) {
@@ -94,4 +94,4 @@ Sample sample_from_row(const sqlite::Statement& row, int first) {
   return s;
 }
 
-}  // namespace history
+}  // namespace px::history

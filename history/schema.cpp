@@ -6,7 +6,7 @@
 
 #include "history/store.h"
 
-namespace history {
+namespace px::history {
 namespace {
 
 // Step i brings version i to version i + 1. New versions append a step;
@@ -27,9 +27,9 @@ static_assert(std::size(kSteps) == kSchemaVersion, "one migration step per schem
 using SchemaRow = std::tuple<std::string, std::string, std::string, std::string>;
 
 // The schema as sqlite_schema lists it: type, name, table and the SQL text.
-sqlite::Result<std::vector<SchemaRow>> schema_rows(sqlite::Database& db) {
+platform::sqlite::Result<std::vector<SchemaRow>> schema_rows(platform::sqlite::Database& db) {
   std::vector<SchemaRow> rows;
-  sqlite::Statement st =
+  platform::sqlite::Statement st =
       TRY(db.prepare("SELECT type, name, tbl_name, coalesce(sql, '') FROM sqlite_schema ORDER BY name"));
   // More objects than ours is a mismatch already; never read an unbounded list.
   while (rows.size() <= 16 && st.step())
@@ -42,7 +42,8 @@ sqlite::Result<std::vector<SchemaRow>> schema_rows(sqlite::Database& db) {
 // as every store the writer made or migrated ran them.
 const std::vector<SchemaRow>& expected_schema() {
   static const std::vector<SchemaRow> rows = []() -> std::vector<SchemaRow> {
-    sqlite::Result<sqlite::Database> db = sqlite::Database::open(":memory:", sqlite::OpenMode::read_write_create);
+    platform::sqlite::Result<platform::sqlite::Database> db =
+        platform::sqlite::Database::open(":memory:", platform::sqlite::OpenMode::read_write_create);
     if (!db) return {};
     for (std::int64_t v = 0; v < kSchemaVersion; ++v)
       if (!db->exec(kSteps[v])) return {};
@@ -52,25 +53,25 @@ const std::vector<SchemaRow>& expected_schema() {
 }
 
 // "PRAGMA user_version": a store without one (a failure to read it aside) is not ours.
-sqlite::Result<std::int64_t> user_version(sqlite::Database& db) {
+platform::sqlite::Result<std::int64_t> user_version(platform::sqlite::Database& db) {
   std::optional<std::int64_t> version = TRY(db.query_int("PRAGMA user_version"));
-  if (!version) return sqlite::Error{sqlite::Failure::corrupt, 0, "no schema version"};
+  if (!version) return platform::sqlite::Error{platform::sqlite::Failure::corrupt, 0, "no schema version"};
   return *version;
 }
 
 }  // namespace
 
-sqlite::Result<bool> schema_is_current(sqlite::Database& db) {
+platform::sqlite::Result<bool> schema_is_current(platform::sqlite::Database& db) {
   std::vector<SchemaRow> rows = TRY(schema_rows(db));
   return !expected_schema().empty() && rows == expected_schema();
 }
 
-sqlite::Result<Migration> migrate(sqlite::Database& db) {
+platform::sqlite::Result<Migration> migrate(platform::sqlite::Database& db) {
   std::int64_t version = TRY(user_version(db));
   if (version == kSchemaVersion) return Migration::current;
   if (version > kSchemaVersion) return Migration::newer;
 
-  sqlite::Transaction tx(db, "IMMEDIATE");
+  platform::sqlite::Transaction tx(db, "IMMEDIATE");
   TRY(tx.begun());
   // Read again under the write lock: another writer may have migrated meanwhile.
   version = TRY(user_version(db));
@@ -87,4 +88,4 @@ sqlite::Result<Migration> migrate(sqlite::Database& db) {
   return Migration::migrated;
 }
 
-}  // namespace history
+}  // namespace px::history

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace history {
+namespace px::history {
 namespace {
 
 std::optional<std::int64_t> difference(const std::optional<std::int64_t>& end,
@@ -135,4 +135,4 @@ std::vector<std::size_t> session_marking_samples(const std::vector<Sample>& samp
   return marks;
 }
 
-}  // namespace history
+}  // namespace px::history

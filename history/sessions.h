@@ -14,7 +14,7 @@
 
 #include "history/sample.h"
 
-namespace history {
+namespace px::history {
 
 struct ChargeSession {
   std::int64_t start = 0;
@@ -91,4 +91,4 @@ void fill_in_from_older(ChargeState& state, const Sample& older);
 // as they were. Indices into `samples`, ascending.
 std::vector<std::size_t> session_marking_samples(const std::vector<Sample>& samples, ChargeState before);
 
-}  // namespace history
+}  // namespace px::history

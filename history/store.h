@@ -26,7 +26,7 @@
 #include "platform/sqlite/database.h"
 #include "shared/names.h"
 
-namespace history {
+namespace px::history {
 
 // The schema this build writes. Readers accept this version and older ones
 // the writer has not migrated yet; the writer migrates older ones up and
@@ -55,11 +55,11 @@ struct StoreError {
   StoreError(StoreProblem p, std::string d) : problem(p), detail(std::move(d)) {}
   // SQLite's failure as the store names it (busy, corrupt, full, unwritable,
   // else unavailable): TRY passes one up from a step of the store.
-  StoreError(const sqlite::Error& error);  // NOLINT: implicit by design
+  StoreError(const platform::sqlite::Error& error);  // NOLINT: implicit by design
 };
 
 template <class T = void>
-using StoreResult = foundation::Result<T, StoreError>;
+using StoreResult = platform::foundation::Result<T, StoreError>;
 
 const char* problem_name(StoreProblem problem);
 
@@ -71,7 +71,7 @@ class HistoryReader {
  public:
   // Opens the store read-only. `missing` when there is none. Another device
   // file may be named (a store kept aside, a benchmark's).
-  StoreResult<> open(std::string_view device_file = px::kHistoryStoreFile);
+  StoreResult<> open(std::string_view device_file = shared::kHistoryStoreFile);
   bool is_open() const { return m_db.is_open(); }
   void close() { m_db.close(); }
 
@@ -102,12 +102,12 @@ class HistoryReader {
   // Problems met by the queries since open (a query that failed returns what it read).
   const StoreResult<>& status() const { return m_status; }
 
-  sqlite::Database& database() { return m_db; }
+  platform::sqlite::Database& database() { return m_db; }
 
  private:
   StoreResult<> open_checked(std::string_view device_file);
-  void note(const sqlite::Result<>& s);
-  sqlite::Database m_db;
+  void note(const platform::sqlite::Result<>& s);
+  platform::sqlite::Database m_db;
   StoreResult<> m_status;
   bool m_in_read = false;
 };
@@ -132,7 +132,7 @@ class HistoryWriter {
     // Pages the file may grow to (0: unbounded); lets tests fill the "disk".
     std::int64_t max_pages = 0;
     // The store's device path.
-    const char* device_file = px::kHistoryStoreFile;
+    const char* device_file = shared::kHistoryStoreFile;
     // Free bytes on the store's disk (none: unknown). The battery data file
     // is written first and must always find room: below reserve_bytes free,
     // the sample is skipped. Tests give a probe of their own.
@@ -162,8 +162,8 @@ class HistoryWriter {
 
  private:
   RecordResult open_store(std::int64_t now);
-  StoreResult<> open_connection(sqlite::Database db);
-  sqlite::Result<> load_state();
+  StoreResult<> open_connection(platform::sqlite::Database db);
+  platform::sqlite::Result<> load_state();
   StoreResult<> room_to_write();
   bool store_replaced_under_us() const;
   RecordResult insert(const Sample& sample);
@@ -173,8 +173,8 @@ class HistoryWriter {
   bool keep_store_aside(const std::string& host_path, std::int64_t now, RecordResult& result);
 
   Options m_options;
-  sqlite::Database m_db;
-  sqlite::Statement m_insert;
+  platform::sqlite::Database m_db;
+  platform::sqlite::Statement m_insert;
   std::string m_host_path;
   std::uint64_t m_inode = 0, m_device = 0;
   std::optional<Sample> m_last;
@@ -193,4 +193,4 @@ class HistoryWriter {
   TierCursor m_tier_cursors[2];
 };
 
-}  // namespace history
+}  // namespace px::history

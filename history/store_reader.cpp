@@ -7,7 +7,7 @@
 #include "platform/sqlite/device_database.h"
 #include "shared/names.h"
 
-namespace history {
+namespace px::history {
 
 const char* problem_name(StoreProblem problem) {
   switch (problem) {
@@ -31,18 +31,18 @@ const char* problem_name(StoreProblem problem) {
   return "unavailable";
 }
 
-StoreError::StoreError(const sqlite::Error& error) : detail(error.message) {
+StoreError::StoreError(const platform::sqlite::Error& error) : detail(error.message) {
   switch (error.failure) {
-    case sqlite::Failure::busy:
+    case platform::sqlite::Failure::busy:
       problem = StoreProblem::busy;
       break;
-    case sqlite::Failure::corrupt:
+    case platform::sqlite::Failure::corrupt:
       problem = StoreProblem::corrupt;
       break;
-    case sqlite::Failure::full:
+    case platform::sqlite::Failure::full:
       problem = StoreProblem::full;
       break;
-    case sqlite::Failure::read_only:
+    case platform::sqlite::Failure::read_only:
       problem = StoreProblem::unwritable;
       break;
     default:
@@ -60,10 +60,11 @@ StoreResult<> HistoryReader::open(std::string_view device_file) {
 }
 
 StoreResult<> HistoryReader::open_checked(std::string_view device_file) {
-  sqlite::DeviceOpen opened = sqlite::open_device_database(device_file, sqlite::OpenMode::read_only);
+  platform::sqlite::DeviceOpen opened =
+      platform::sqlite::open_device_database(device_file, platform::sqlite::OpenMode::read_only);
   if (!opened.database) {
     StoreError error = opened.database.error();
-    if (opened.database.error().failure == sqlite::Failure::cant_open && opened.unfit_host_path.empty())
+    if (opened.database.error().failure == platform::sqlite::Failure::cant_open && opened.unfit_host_path.empty())
       error.problem = StoreProblem::missing;
     return error;
   }
@@ -88,7 +89,7 @@ StoreResult<> HistoryReader::begin_read() {
   end_read();
   // A deferred transaction takes its snapshot at the first read: read now so
   // that every query of the render sees the same state.
-  sqlite::Result<> s = m_db.exec("BEGIN DEFERRED; SELECT count(*) FROM sqlite_schema;");
+  platform::sqlite::Result<> s = m_db.exec("BEGIN DEFERRED; SELECT count(*) FROM sqlite_schema;");
   if (!s.ok()) {
     note(s);
     return m_status;
@@ -102,14 +103,14 @@ void HistoryReader::end_read() {
   m_in_read = false;
 }
 
-void HistoryReader::note(const sqlite::Result<>& s) {
+void HistoryReader::note(const platform::sqlite::Result<>& s) {
   if (!s.ok() && m_status.ok()) m_status = s.error();
 }
 
 namespace {
 
 // Binds ?1 and ?2 to [since, until] within the device's range.
-void bind_range(sqlite::Statement& st, std::optional<std::int64_t> since, std::optional<std::int64_t> until) {
+void bind_range(platform::sqlite::Statement& st, std::optional<std::int64_t> since, std::optional<std::int64_t> until) {
   st.bind(1, std::optional<std::int64_t>(std::max(since.value_or(kEarliestSampleTime), kEarliestSampleTime)));
   st.bind(2, std::optional<std::int64_t>(std::min(until.value_or(kLatestSampleTime), kLatestSampleTime)));
 }
@@ -118,10 +119,10 @@ void bind_range(sqlite::Statement& st, std::optional<std::int64_t> since, std::o
 
 void HistoryReader::each_sample(std::optional<std::int64_t> since, std::optional<std::int64_t> until,
                                 const EachSample& each) {
-  sqlite::Result<sqlite::Statement> prepared =
+  platform::sqlite::Result<platform::sqlite::Statement> prepared =
       m_db.prepare("SELECT " + sample_columns() + " FROM samples WHERE time >= ?1 AND time <= ?2 ORDER BY time, rowid");
   if (!prepared) return note(prepared.error());
-  sqlite::Statement& st = *prepared;
+  platform::sqlite::Statement& st = *prepared;
   bind_range(st, since, until);
   while (st.step())
     if (!each(sample_from_row(st))) return;
@@ -136,11 +137,11 @@ void HistoryReader::each_overview_sample(const EachSample& each, const std::func
   const std::string select = "SELECT " + overview_columns() + " FROM samples WHERE ";
   for (bool by_rowid : {true, false}) {
     if (by_rowid && !restart) continue;
-    sqlite::Result<sqlite::Statement> prepared =
+    platform::sqlite::Result<platform::sqlite::Statement> prepared =
         m_db.prepare(select + (by_rowid ? "+time >= ?1 AND +time <= ?2 ORDER BY rowid"
                                         : "time >= ?1 AND time <= ?2 ORDER BY time, rowid"));
     if (!prepared) return note(prepared.error());
-    sqlite::Statement& st = *prepared;
+    platform::sqlite::Statement& st = *prepared;
     bind_range(st, std::nullopt, std::nullopt);
     bool in_order = true;
     std::int64_t previous = INT64_MIN;
@@ -180,14 +181,14 @@ std::vector<Sample> HistoryReader::overview_samples() {
 }
 
 std::optional<Sample> HistoryReader::last_sample() {
-  sqlite::Result<sqlite::Statement> prepared =
+  platform::sqlite::Result<platform::sqlite::Statement> prepared =
       m_db.prepare("SELECT " + sample_columns() +
                    " FROM samples WHERE time >= ?1 AND time <= ?2 ORDER BY time DESC, rowid DESC LIMIT 1");
   if (!prepared) {
     note(prepared.error());
     return std::nullopt;
   }
-  sqlite::Statement& st = *prepared;
+  platform::sqlite::Statement& st = *prepared;
   bind_range(st, std::nullopt, std::nullopt);
   if (st.step()) return sample_from_row(st);
   note(st.status());
@@ -195,11 +196,11 @@ std::optional<Sample> HistoryReader::last_sample() {
 }
 
 std::int64_t HistoryReader::sample_count() {
-  sqlite::Result<std::optional<std::int64_t>> n =
+  platform::sqlite::Result<std::optional<std::int64_t>> n =
       m_db.query_int("SELECT count(*) FROM samples WHERE time BETWEEN " + std::to_string(kEarliestSampleTime) +
                      " AND " + std::to_string(kLatestSampleTime));
   if (!n) note(n.error());
   return n.value_or(std::nullopt).value_or(0);
 }
 
-}  // namespace history
+}  // namespace px::history

@@ -16,7 +16,7 @@
 #include "platform/sqlite/device_database.h"
 #include "shared/names.h"
 
-namespace history {
+namespace px::history {
 namespace {
 
 bool file_identity(const std::string& path, std::uint64_t& device, std::uint64_t& inode) {
@@ -53,16 +53,16 @@ bool HistoryWriter::keep_store_aside(const std::string& host_path, std::int64_t 
   // The store moves with its companions, so the set still opens together; a
   // companion named on its own (a -wal that is a link) moves alone.
   std::string device_file = m_options.device_file;
-  sim::AsideOptions options;
-  options.companions = sqlite::kCompanionSuffixes;
+  platform::sim::AsideOptions options;
+  options.companions = platform::sqlite::kCompanionSuffixes;
   options.at = static_cast<double>(now);
-  for (const char* suffix : sqlite::kCompanionSuffixes) {
+  for (const char* suffix : platform::sqlite::kCompanionSuffixes) {
     if (host_path == m_host_path + suffix) {
       device_file += suffix;
       options.companions = {};
     }
   }
-  sim::Aside aside = sim::keep_aside(sim::DevicePath(device_file), "corrupt", options);
+  platform::sim::Aside aside = platform::sim::keep_aside(platform::sim::DevicePath(device_file), "corrupt", options);
   if (!aside.report.empty()) NSLog("%@", aside.report);
   if (!aside.moved) return false;
   result.replaced_corrupt = true;
@@ -74,8 +74,8 @@ RecordResult HistoryWriter::open_store(std::int64_t now) {
   RecordResult result;
   // Two tries: the second after moving a corrupt store aside.
   for (int attempt = 0; attempt < 2; ++attempt) {
-    sqlite::DeviceOpen opened =
-        sqlite::open_device_database(m_options.device_file, sqlite::OpenMode::read_write_create);
+    platform::sqlite::DeviceOpen opened =
+        platform::sqlite::open_device_database(m_options.device_file, platform::sqlite::OpenMode::read_write_create);
     m_host_path = opened.host_path;
     StoreResult<> s = opened.database ? open_connection(std::move(opened.database).release_value())
                                       : StoreResult<>(opened.database.error());
@@ -93,7 +93,7 @@ RecordResult HistoryWriter::open_store(std::int64_t now) {
   return result;
 }
 
-StoreResult<> HistoryWriter::open_connection(sqlite::Database db) {
+StoreResult<> HistoryWriter::open_connection(platform::sqlite::Database db) {
   m_db = std::move(db);
   m_db.set_busy_timeout(kWriterLockWaitMilliseconds);
   m_db.set_max_page_count(m_options.max_pages);
@@ -103,7 +103,7 @@ StoreResult<> HistoryWriter::open_connection(sqlite::Database db) {
   {
     // A truncated or damaged file may open and even answer simple queries;
     // a quick check once per open finds it before a sample is lost to it.
-    sqlite::Statement check = TRY(m_db.prepare("PRAGMA quick_check(1)"));
+    platform::sqlite::Statement check = TRY(m_db.prepare("PRAGMA quick_check(1)"));
     if (check.step() && check.column_text(0) != "ok")
       return StoreError{StoreProblem::corrupt, "quick_check: " + check.column_text(0)};
     TRY(check.status());
@@ -122,15 +122,15 @@ StoreResult<> HistoryWriter::open_connection(sqlite::Database db) {
   return {};
 }
 
-sqlite::Result<> HistoryWriter::load_state() {
+platform::sqlite::Result<> HistoryWriter::load_state() {
   {
-    sqlite::Statement last =
+    platform::sqlite::Statement last =
         TRY(m_db.prepare("SELECT " + sample_columns() + " FROM samples ORDER BY rowid DESC LIMIT 1"));
     m_last.reset();
     if (last.step()) m_last = sample_from_row(last);
     TRY(last.status());
   }
-  sqlite::Statement state = TRY(m_db.prepare("SELECT key, value FROM store_state"));
+  platform::sqlite::Statement state = TRY(m_db.prepare("SELECT key, value FROM store_state"));
   m_next_thinning = 0;
   m_thinning_pending = false;
   m_latest_mark = INT64_MAX;
@@ -154,8 +154,8 @@ StoreResult<> HistoryWriter::room_to_write() {
   // SQLite checkpoints on its own, and says nothing when that fails (a store
   // file that cannot be written): the log's size tells.
   if (m_options.wal_limit_bytes > 0 && file_size(m_host_path + "-wal") > m_options.wal_limit_bytes) {
-    sqlite::Result<> s = [&]() -> sqlite::Result<> {
-      sqlite::Statement checkpoint = TRY(m_db.prepare("PRAGMA wal_checkpoint(TRUNCATE)"));
+    platform::sqlite::Result<> s = [&]() -> platform::sqlite::Result<> {
+      platform::sqlite::Statement checkpoint = TRY(m_db.prepare("PRAGMA wal_checkpoint(TRUNCATE)"));
       checkpoint.step();
       return checkpoint.status();
     }();
@@ -177,7 +177,7 @@ RecordResult HistoryWriter::insert(const Sample& sample) {
   m_insert.reset();
   bind_sample(m_insert, sample);
   m_insert.step();
-  sqlite::Result<> s = m_insert.status();
+  platform::sqlite::Result<> s = m_insert.status();
   m_insert.reset();
   if (!s.ok()) {
     result.status = s.error();
@@ -239,8 +239,9 @@ StoreResult<> HistoryWriter::clear(std::int64_t now) {
   if (!m_db.is_open()) {
     // Not opened in this run: no store, nothing to clear (and none made).
     {
-      sqlite::DeviceOpen where = sqlite::open_device_database(m_options.device_file, sqlite::OpenMode::read_only);
-      if (!where.database && where.database.error().failure == sqlite::Failure::cant_open &&
+      platform::sqlite::DeviceOpen where =
+          platform::sqlite::open_device_database(m_options.device_file, platform::sqlite::OpenMode::read_only);
+      if (!where.database && where.database.error().failure == platform::sqlite::Failure::cant_open &&
           where.unfit_host_path.empty()) {
         if (where.host_path.empty())
           return StoreError{StoreProblem::unavailable, "the store's folder cannot be reached"};
@@ -251,9 +252,9 @@ StoreResult<> HistoryWriter::clear(std::int64_t now) {
     RecordResult opened = open_store(now);
     if (!m_db.is_open()) return opened.status;
   }
-  sqlite::Result<> s = [&]() -> sqlite::Result<> {
+  platform::sqlite::Result<> s = [&]() -> platform::sqlite::Result<> {
     TRY(m_db.exec("PRAGMA secure_delete=ON"));
-    sqlite::Transaction tx(m_db, "IMMEDIATE");
+    platform::sqlite::Transaction tx(m_db, "IMMEDIATE");
     TRY(tx.begun());
     TRY(m_db.exec("DELETE FROM samples; DELETE FROM store_state;"));
     return tx.commit();
@@ -272,4 +273,4 @@ StoreResult<> HistoryWriter::clear(std::int64_t now) {
   return {};
 }
 
-}  // namespace history
+}  // namespace px::history

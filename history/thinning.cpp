@@ -17,7 +17,7 @@
 #include "history/sessions.h"
 #include "history/store.h"
 
-namespace history {
+namespace px::history {
 namespace {
 
 std::int64_t floor_to(std::int64_t t, std::int64_t step) {
@@ -33,9 +33,9 @@ constexpr std::int64_t kStateLookbackRows = 20000;
 
 // What the samples before `time` left: the charger's and fullness's last
 // states, read back from the newest samples that say each.
-sqlite::Result<> charge_state_before(sqlite::Database& db, std::int64_t time, ChargeState& state) {
-  sqlite::Statement st = TRY(db.prepare("SELECT " + sample_columns() +
-                                        " FROM samples WHERE time < ?1 ORDER BY time DESC, rowid DESC LIMIT ?2"));
+platform::sqlite::Result<> charge_state_before(platform::sqlite::Database& db, std::int64_t time, ChargeState& state) {
+  platform::sqlite::Statement st = TRY(db.prepare(
+      "SELECT " + sample_columns() + " FROM samples WHERE time < ?1 ORDER BY time DESC, rowid DESC LIMIT ?2"));
   st.bind(1, std::optional<std::int64_t>(time));
   st.bind(2, std::optional<std::int64_t>(kStateLookbackRows));
   state = {};
@@ -50,8 +50,8 @@ sqlite::Result<> charge_state_before(sqlite::Database& db, std::int64_t time, Ch
 constexpr std::int64_t kChunkSamples = 2000;
 
 // Deletes the rows from (time, rowid) `first` to `last`, both included.
-sqlite::Result<> delete_run(sqlite::Statement& del, std::pair<std::int64_t, std::int64_t> first,
-                            std::pair<std::int64_t, std::int64_t> last) {
+platform::sqlite::Result<> delete_run(platform::sqlite::Statement& del, std::pair<std::int64_t, std::int64_t> first,
+                                      std::pair<std::int64_t, std::int64_t> last) {
   del.reset();
   del.bind(1, std::optional<std::int64_t>(first.first));
   del.bind(2, std::optional<std::int64_t>(last.first));
@@ -65,8 +65,9 @@ sqlite::Result<> delete_run(sqlite::Statement& del, std::pair<std::int64_t, std:
 // earliest of each bucket and the samples the sessions and full charges rest
 // on, a run of neighbouring rows per statement (no statement grows with what
 // a day holds).
-sqlite::Result<> thin_chunk(sqlite::Database& db, const std::vector<std::int64_t>& rowids,
-                            const std::vector<Sample>& chunk, std::int64_t bucket_seconds, WindowCursor& cursor) {
+platform::sqlite::Result<> thin_chunk(platform::sqlite::Database& db, const std::vector<std::int64_t>& rowids,
+                                      const std::vector<Sample>& chunk, std::int64_t bucket_seconds,
+                                      WindowCursor& cursor) {
   std::vector<bool> keep(chunk.size(), false);
   for (std::size_t i : session_marking_samples(chunk, cursor.state)) keep[i] = true;
   cursor.state = charge_state_after(chunk, cursor.state);
@@ -76,7 +77,7 @@ sqlite::Result<> thin_chunk(sqlite::Database& db, const std::vector<std::int64_t
     cursor.bucket = b;
   }
   if (std::count(keep.begin(), keep.end(), true) == static_cast<std::ptrdiff_t>(chunk.size())) return {};
-  sqlite::Statement del =
+  platform::sqlite::Statement del =
       TRY(db.prepare("DELETE FROM samples WHERE time >= ?1 AND time <= ?2 AND (time, rowid) >= (?1, ?3)"
                      " AND (time, rowid) <= (?2, ?4)"));
   for (std::size_t i = 0; i < chunk.size();) {
@@ -96,8 +97,9 @@ sqlite::Result<> thin_chunk(sqlite::Database& db, const std::vector<std::int64_t
 // but the earliest of each bucket and the samples the charge sessions and
 // full charges rest on, so thinning never changes what they are. Returns with
 // `done` false when `deadline` came first (progress says where to go on).
-sqlite::Result<> thin_window(sqlite::Database& db, std::int64_t from, std::int64_t to, std::int64_t bucket_seconds,
-                             DayProgress& progress, std::chrono::steady_clock::time_point deadline, bool& done) {
+platform::sqlite::Result<> thin_window(platform::sqlite::Database& db, std::int64_t from, std::int64_t to,
+                                       std::int64_t bucket_seconds, DayProgress& progress,
+                                       std::chrono::steady_clock::time_point deadline, bool& done) {
   done = false;
   for (bool first = true;; first = false) {
     // At least one chunk per call: a pass always moves on.
@@ -105,7 +107,7 @@ sqlite::Result<> thin_window(sqlite::Database& db, std::int64_t from, std::int64
     const auto& last = progress.last;
     std::string select = "SELECT rowid, " + sample_columns() + " FROM samples WHERE time >= ?1 AND time < ?2" +
                          (last ? " AND (time, rowid) > (?1, ?4)" : "") + " ORDER BY time, rowid LIMIT ?3";
-    sqlite::Statement read = TRY(db.prepare(select));
+    platform::sqlite::Statement read = TRY(db.prepare(select));
     read.bind(1, std::optional<std::int64_t>(last ? last->first : from));
     read.bind(2, std::optional<std::int64_t>(to));
     read.bind(3, std::optional<std::int64_t>(kChunkSamples));
@@ -132,8 +134,8 @@ StoreResult<> HistoryWriter::note_written(std::int64_t time) {
   if (time >= m_latest_mark) return {};
   // Written into a day a pass has been over: both tiers look at it again.
   std::int64_t day = floor_to(time, kDaySeconds);
-  sqlite::Result<> s = m_db.exec("UPDATE store_state SET value = min(value, " + std::to_string(day) +
-                                 ") WHERE key IN ('daily_until', 'hourly_until')");
+  platform::sqlite::Result<> s = m_db.exec("UPDATE store_state SET value = min(value, " + std::to_string(day) +
+                                           ") WHERE key IN ('daily_until', 'hourly_until')");
   if (s.ok()) m_latest_mark = day;                        // neither mark is past the day now
   for (TierCursor& cursor : m_tier_cursors) cursor = {};  // the past they describe changed
   return s;
@@ -161,7 +163,7 @@ StoreResult<> HistoryWriter::thin(std::int64_t now, double budget_seconds) {
   // Rows at times no device clock shows are not samples: they would make the
   // pass start at a day it never reaches the end of.
   {
-    sqlite::Statement strays = TRY(m_db.prepare("DELETE FROM samples WHERE time < ?1 OR time > ?2"));
+    platform::sqlite::Statement strays = TRY(m_db.prepare("DELETE FROM samples WHERE time < ?1 OR time > ?2"));
     strays.bind(1, std::optional<std::int64_t>(kEarliestSampleTime));
     strays.bind(2, std::optional<std::int64_t>(kLatestSampleTime));
     strays.step();
@@ -201,12 +203,12 @@ StoreResult<> HistoryWriter::thin(std::int64_t now, double budget_seconds) {
         break;
       }
       moved = true;
-      sqlite::Transaction tx(m_db, "IMMEDIATE");
+      platform::sqlite::Transaction tx(m_db, "IMMEDIATE");
       TRY(tx.begun());
       DayProgress progress =
           cursor.day == day && cursor.within ? *cursor.within : DayProgress{std::nullopt, {state, std::nullopt}};
       bool done = false;
-      sqlite::Result<> s = thin_window(m_db, day, day + kDaySeconds, tier.bucket, progress, deadline, done);
+      platform::sqlite::Result<> s = thin_window(m_db, day, day + kDaySeconds, tier.bucket, progress, deadline, done);
       if (s.ok() && done)
         s = m_db.exec(std::string("INSERT OR REPLACE INTO store_state VALUES ('") + tier.mark + "', " +
                       std::to_string(day + kDaySeconds) + ")");
@@ -226,7 +228,7 @@ StoreResult<> HistoryWriter::thin(std::int64_t now, double budget_seconds) {
     }
   }
   m_latest_mark = std::numeric_limits<std::int64_t>::max();
-  sqlite::Result<std::optional<std::int64_t>> latest =
+  platform::sqlite::Result<std::optional<std::int64_t>> latest =
       m_db.query_int("SELECT max(value) FROM store_state WHERE key IN ('daily_until', 'hourly_until')");
   if (latest && *latest) m_latest_mark = **latest;
   m_thinning_pending = !finished;
@@ -235,4 +237,4 @@ StoreResult<> HistoryWriter::thin(std::int64_t now, double budget_seconds) {
                    "), ('thinning_pending', " + std::string(finished ? "0" : "1") + ")");
 }
 
-}  // namespace history
+}  // namespace px::history

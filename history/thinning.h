@@ -11,7 +11,7 @@
 
 #include "history/sessions.h"
 
-namespace history {
+namespace px::history {
 
 inline constexpr std::int64_t kDaySeconds = 86400;
 inline constexpr std::int64_t kHourlyAfterSeconds = 30 * kDaySeconds;
@@ -32,4 +32,4 @@ struct DayProgress {
   WindowCursor cursor;
 };
 
-}  // namespace history
+}  // namespace px::history

@@ -21,24 +21,24 @@
 #include "shared/names.h"
 #include "shared/settings_schema.h"
 
-namespace pxprefs {
+namespace px::prefs {
 namespace {
 
-using foundation::format;
-using foundation::Value;
+using platform::foundation::format;
+using platform::foundation::Value;
 
 Value top(const char* key) { return battery_data()[key]; }
 Value nested(const char* key) { return battery_data()["BatteryData"][key]; }
 
 // The leading integer of the stored "%i mAh" text, 0 when there is none.
 std::int32_t stored_actual_max() {
-  return foundation::NSUserDefaults::standardUserDefaults().stringForKey("ActualMax").intValue();
+  return platform::foundation::NSUserDefaults::standardUserDefaults().stringForKey("ActualMax").intValue();
 }
 
 Value temperature_row() {
-  bool fahrenheit =
-      foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kSettingsFileMobile))[px::settings::Fahrenheit.key]
-          .boolValue();
+  bool fahrenheit = platform::foundation::dictionaryWithContentsOfFile(
+                        platform::sim::DevicePath(shared::kSettingsFileMobile))[shared::settings::Fahrenheit.key]
+                        .boolValue();
   Value celsius = temperature_value(top("Temperature"));
   if (!fahrenheit) return format("%@ °C", celsius);
   if (celsius.is_nil()) return format("%@ °F", celsius);
@@ -49,11 +49,11 @@ Value temperature_row() {
 }
 
 Value actual_max_row() {
-  auto& defaults = foundation::NSUserDefaults::standardUserDefaults();
+  auto& defaults = platform::foundation::NSUserDefaults::standardUserDefaults();
   // Read without turning monitoring on: the level may be unknown here, and an
   // unknown level records nothing.
-  float level = uikit::UIDevice::currentDevice()->batteryLevel();
-  if (px::level_percent(level) == 100) {
+  float level = platform::uikit::UIDevice::currentDevice()->batteryLevel();
+  if (shared::level_percent(level) == 100) {
     std::int32_t raw = top("AppleRawCurrentCapacity").intValue();
     if (stored_actual_max() < raw) {
       defaults.setObject(Value(format("%i mAh", raw)), "ActualMax");
@@ -73,10 +73,10 @@ Value lost_capacity_row() {
 }
 
 Value fully_charged_row() {
-  auto device = uikit::UIDevice::currentDevice();
+  auto device = platform::uikit::UIDevice::currentDevice();
   device->setBatteryMonitoringEnabled(true);
   float level = device->batteryLevel();
-  bool full = device->isBatteryMonitoringEnabled() && px::level_percent(level) == 100;
+  bool full = device->isBatteryMonitoringEnabled() && shared::level_percent(level) == 100;
   return format("%@", Value(full ? "Yes" : "No"));
 }
 
@@ -85,7 +85,7 @@ Value fully_charged_row() {
 Value time_left_row(history::RemainingDirection row) {
   static history::KeptReader store;
   history::HistoryReader* reader = store.reader();
-  auto now = static_cast<std::int64_t>(std::floor(sim::device_now()));
+  auto now = static_cast<std::int64_t>(std::floor(platform::sim::device_now()));
   return Value(
       history::remaining_row_text(reader ? history::read_remaining(*reader, now) : history::RemainingEstimate{}, row));
 }
@@ -93,8 +93,8 @@ Value time_left_row(history::RemainingDirection row) {
 }  // namespace
 
 void register_BatteryData() {
-  objc::Class cls = define_pane("BatteryData");
-  add_specifiers(cls, [](const objc::id& self) { return load_specifiers_once(self, "Battery Data"); });
+  platform::objc::Class cls = define_pane("BatteryData");
+  add_specifiers(cls, [](const platform::objc::id& self) { return load_specifiers_once(self, "Battery Data"); });
   add_getter(cls, "RawCapacity:", [](const Pane&) { return Value(format("%@ mAh", top("AppleRawCurrentCapacity"))); });
   add_getter(cls, "DesignCapacity:", [](const Pane&) { return Value(format("%@ mAh", top("DesignCapacity"))); });
   add_getter(cls, "CycleCount:", [](const Pane&) { return Value(format("%@", top("CycleCount"))); });
@@ -115,4 +115,4 @@ void register_BatteryData() {
   add_getter(cls, "TimeToFull:", [](const Pane&) { return time_left_row(history::RemainingDirection::to_full); });
 }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

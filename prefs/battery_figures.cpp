@@ -5,11 +5,13 @@
 #include "platform/foundation/property_list_files.h"
 #include "prefs/bundle_paths.h"
 
-namespace pxprefs {
+namespace px::prefs {
 
-foundation::Value battery_data() { return foundation::dictionaryWithContentsOfFile(sim::DevicePath(pathToData)); }
+platform::foundation::Value battery_data() {
+  return platform::foundation::dictionaryWithContentsOfFile(platform::sim::DevicePath(pathToData));
+}
 
-std::optional<std::string> temperature_text(const foundation::Value& temperature) {
+std::optional<std::string> temperature_text(const platform::foundation::Value& temperature) {
   if (!temperature.is_number() || temperature.boolean()) return std::nullopt;
   std::int64_t hundredths = temperature.longLongValue();
   // Magnitude as unsigned so that the most negative value cannot overflow.
@@ -19,9 +21,9 @@ std::optional<std::string> temperature_text(const foundation::Value& temperature
   return std::string(hundredths < 0 ? "-" : "") + std::to_string(magnitude / 100) + "." + fraction;
 }
 
-foundation::Value temperature_value(const foundation::Value& temperature) {
+platform::foundation::Value temperature_value(const platform::foundation::Value& temperature) {
   auto text = temperature_text(temperature);
-  return text ? foundation::Value(*text) : foundation::Value();
+  return text ? platform::foundation::Value(*text) : platform::foundation::Value();
 }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

@@ -7,18 +7,18 @@
 
 #include "platform/foundation/value.h"
 
-namespace pxprefs {
+namespace px::prefs {
 
 // The battery data file read now (nothing when absent or unreadable).
-foundation::Value battery_data();
+platform::foundation::Value battery_data();
 
 // The stored Temperature (hundredths of a degree Celsius) written with two
 // decimals: 3050 → "30.50", 950 → "9.50", -250 → "-2.50", 5 → "0.05".
 // Nothing when the value is missing or not a number.
-std::optional<std::string> temperature_text(const foundation::Value& temperature);
+std::optional<std::string> temperature_text(const platform::foundation::Value& temperature);
 // The temperature text, or the missing-object placeholder, as a value for "%@".
-foundation::Value temperature_value(const foundation::Value& temperature);
+platform::foundation::Value temperature_value(const platform::foundation::Value& temperature);
 
-// The level percent is px::level_percent (shared/battery_level.h).
+// The level percent is shared::level_percent (shared/battery_level.h).
 
-}  // namespace pxprefs
+}  // namespace px::prefs

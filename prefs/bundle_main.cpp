@@ -4,5 +4,5 @@
 #include "prefs/panes.h"
 
 namespace {
-[[gnu::constructor]] void load_bundle() { pxprefs::register_classes(); }
+[[gnu::constructor]] void load_bundle() { px::prefs::register_classes(); }
 }  // namespace

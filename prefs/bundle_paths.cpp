@@ -3,9 +3,9 @@
 #include "platform/foundation/property_list_files.h"
 #include "shared/names.h"
 
-std::string pathToData = px::kBatteryDataFile;
+std::string pathToData = px::shared::kBatteryDataFile;
 
-namespace pxprefs {
+namespace px::prefs {
 namespace {
 struct Default {
   const char* key;
@@ -21,12 +21,12 @@ const Default kDefaults[] = {
 }  // namespace
 
 std::string config_value(std::string_view key) {
-  foundation::Value info =
-      foundation::dictionaryWithContentsOfFile(sim::DevicePath(std::string(kBundleFolder) + "/Info.plist"));
+  platform::foundation::Value info = platform::foundation::dictionaryWithContentsOfFile(
+      platform::sim::DevicePath(std::string(kBundleFolder) + "/Info.plist"));
   if (auto* s = info[key].string()) return *s;
   for (auto& d : kDefaults)
     if (key == d.key) return d.value;
   return {};
 }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

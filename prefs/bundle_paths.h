@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace pxprefs {
+namespace px::prefs {
 
 inline constexpr const char* kBundleFolder = "/Library/PreferenceBundles/PylonexPro2Prefs.bundle";
 inline constexpr const char* kLogoImage = "/Library/PreferenceBundles/PylonexPro2Prefs.bundle/PylonexPro2min.png";
@@ -18,7 +18,7 @@ inline constexpr const char* kRespringImage = "/Library/PreferenceBundles/Pylone
 // applies when the key is absent or not a string.
 std::string config_value(std::string_view key);
 
-}  // namespace pxprefs
+}  // namespace px::prefs
 
 // The battery data file's path, set when the bundle is loaded and never changed.
 extern std::string pathToData;

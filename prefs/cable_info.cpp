@@ -8,19 +8,19 @@
 #include "prefs/pane_support.h"
 #include "prefs/panes.h"
 
-namespace pxprefs {
+namespace px::prefs {
 namespace {
 
-using foundation::format;
-using foundation::Value;
+using platform::foundation::format;
+using platform::foundation::Value;
 
 Value adapter(const char* key) { return battery_data()["AdapterDetails"][key]; }
 
 Value link_row() {
-  auto device = uikit::UIDevice::currentDevice();
+  auto device = platform::uikit::UIDevice::currentDevice();
   device->setBatteryMonitoringEnabled(true);
   const char* text = "Not Connected";
-  if (device->batteryState() == uikit::UIDeviceBatteryStateCharging) {
+  if (device->batteryState() == platform::uikit::UIDeviceBatteryStateCharging) {
     NSLog("Device is charging.");
     text = "Connected";
   }
@@ -30,8 +30,8 @@ Value link_row() {
 }  // namespace
 
 void register_CableInfo() {
-  objc::Class cls = define_pane("CableInfo");
-  add_specifiers(cls, [](const objc::id& self) { return load_specifiers_once(self, "Cable Info"); });
+  platform::objc::Class cls = define_pane("CableInfo");
+  add_specifiers(cls, [](const platform::objc::id& self) { return load_specifiers_once(self, "Cable Info"); });
   add_getter(cls, "Link:", [](const Pane&) { return link_row(); });
   add_getter(cls, "Amperage:", [](const Pane&) { return Value(format("%@ mAh", adapter("Amperage"))); });
   add_getter(cls, "Description:", [](const Pane&) { return Value(format("%@", adapter("Description"))); });
@@ -40,4 +40,4 @@ void register_CableInfo() {
   add_getter(cls, "Watts:", [](const Pane&) { return Value(format("%@", adapter("Watts"))); });
 }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

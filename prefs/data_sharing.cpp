@@ -22,18 +22,18 @@
 #include "prefs/pane_support.h"
 #include "prefs/panes.h"
 
-namespace pxprefs {
+namespace px::prefs {
 namespace {
 
-using foundation::Value;
+using platform::foundation::Value;
 
 void alert(const Pane& pane, const char* message) {
-  uikit::UIAlertView::make("PylonexPro2", message, pane, std::string("OK"), {})->show();
+  platform::uikit::UIAlertView::make("PylonexPro2", message, pane, std::string("OK"), {})->show();
 }
 
 void send_data(const Pane& pane) {
-  auto probe =
-      foundation::stringWithContentsOfURL(config_value("PXConnectivityProbeURL"), foundation::NSASCIIStringEncoding);
+  auto probe = platform::foundation::stringWithContentsOfURL(config_value("PXConnectivityProbeURL"),
+                                                             platform::foundation::NSASCIIStringEncoding);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   if (!probe) {
     alert(pane,
@@ -43,8 +43,8 @@ void send_data(const Pane& pane) {
     return;
   }
   std::string url = upload_url(config_value("PXUploadHost"), battery_data(), getModel());
-  std::optional<foundation::Data> reply;
-  if (foundation::is_valid_url(url)) reply = foundation::dataWithContentsOfURL(url);
+  std::optional<platform::foundation::Data> reply;
+  if (platform::foundation::is_valid_url(url)) reply = platform::foundation::dataWithContentsOfURL(url);
   NSLog("Sent: %@", reply ? Value(*reply) : Value());
   if (!reply) {
     alert(pane,
@@ -52,16 +52,16 @@ void send_data(const Pane& pane) {
     return;
   }
   alert(pane, "Your battery data was sent correctly.");
-  auto& defaults = foundation::NSUserDefaults::standardUserDefaults();
-  defaults.setObject(Value(last_sync_text(sim::device_now())), "LastSync");
+  auto& defaults = platform::foundation::NSUserDefaults::standardUserDefaults();
+  defaults.setObject(Value(last_sync_text(platform::sim::device_now())), "LastSync");
   defaults.synchronize();
 }
 
 void see_data(const Pane& pane) {
-  auto screen = uikit::UIViewController::make();
-  uikit::CGRect bounds = uikit::UIScreen::mainScreen()->bounds();
-  auto web = uikit::UIWebView::initWithFrame(uikit::CGRect{0, 0, bounds.width, bounds.height});
-  web->loadRequest(uikit::NSURLRequest{config_value("PXStatisticsSiteURL")});
+  auto screen = platform::uikit::UIViewController::make();
+  platform::uikit::CGRect bounds = platform::uikit::UIScreen::mainScreen()->bounds();
+  auto web = platform::uikit::UIWebView::initWithFrame(platform::uikit::CGRect{0, 0, bounds.width, bounds.height});
+  web->loadRequest(platform::uikit::NSURLRequest{config_value("PXStatisticsSiteURL")});
   screen->view()->addSubview(web);
   web->setScalesPageToFit(true);
   if (auto nav = pane->navigationController()) nav->pushViewController(screen, true);
@@ -69,10 +69,10 @@ void see_data(const Pane& pane) {
 
 }  // namespace
 
-std::string getModel() { return sys::uname().machine; }
+std::string getModel() { return platform::system::uname().machine; }
 
 std::string last_sync_text(double unix_seconds) {
-  auto formatter = foundation::NSDateFormatter::make();
+  auto formatter = platform::foundation::NSDateFormatter::make();
   formatter->setTimeZone("");  // the system time zone
   formatter->setDateFormat("MM/dd/yyyy hh:mma");
   return formatter->stringFromDate(unix_seconds);
@@ -113,23 +113,24 @@ std::string upload_url(const std::string& host, const Value& data, const std::st
     url += separator;
     url += field.query_key;
     url += '=';
-    url += foundation::percent_encode(shared_value(field.value, data, model).description());
+    url += platform::foundation::percent_encode(shared_value(field.value, data, model).description());
     separator = '&';
   }
   return url;
 }
 
 void register_DataSharing() {
-  objc::Class cls = define_pane("DataSharing");
-  add_specifiers(cls, [](const objc::id& self) { return load_specifiers_once(self, "Data Sharing"); });
-  objc::class_addMethod<Value>(cls, objc::sel("getModel"),
-                               objc::Imp<Value>([](objc::id, objc::SEL) { return Value(getModel()); }));
+  platform::objc::Class cls = define_pane("DataSharing");
+  add_specifiers(cls, [](const platform::objc::id& self) { return load_specifiers_once(self, "Data Sharing"); });
+  platform::objc::class_addMethod<Value>(
+      cls, platform::objc::sel("getModel"),
+      platform::objc::Imp<Value>([](platform::objc::id, platform::objc::SEL) { return Value(getModel()); }));
   add_getter(cls, "LastSync:", [](const Pane&) {
-    Value stored = foundation::NSUserDefaults::standardUserDefaults().stringForKey("LastSync");
+    Value stored = platform::foundation::NSUserDefaults::standardUserDefaults().stringForKey("LastSync");
     return stored ? stored : Value("Never Synced");
   });
   add_action(cls, "SeeData:", see_data);
   add_action(cls, "SendData:", send_data);
 }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

@@ -5,7 +5,7 @@
 
 #include "platform/foundation/value.h"
 
-namespace pxprefs {
+namespace px::prefs {
 
 // The device's machine identifier ("iPhone6,1"), from uname.
 std::string getModel();
@@ -13,6 +13,7 @@ std::string getModel();
 std::string last_sync_text(double unix_seconds);
 // The upload request: the nine query values in order, each percent-encoded,
 // an absent value sent as the missing-object placeholder.
-std::string upload_url(const std::string& host, const foundation::Value& battery_data, const std::string& model);
+std::string upload_url(const std::string& host, const platform::foundation::Value& battery_data,
+                       const std::string& model);
 
-}  // namespace pxprefs
+}  // namespace px::prefs

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace pxprefs {
+namespace px::prefs {
 
 enum class SharedValue {
   model,
@@ -51,4 +51,4 @@ inline std::string data_sharing_footer() {
   return text + ". Nothing else.";
 }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

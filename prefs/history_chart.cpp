@@ -6,10 +6,10 @@
 
 #include "platform/coregraphics/cg_context.h"
 
-namespace pxprefs {
+namespace px::prefs {
 namespace {
 
-using namespace coregraphics;
+using namespace platform::coregraphics;
 
 // The plot area inside the chart, in points: room for y labels on the left
 // and x labels below.
@@ -90,7 +90,7 @@ void measured(const CGContextRef& c, const Plot& p) {
 
 }  // namespace
 
-std::shared_ptr<uikit::UIImage> draw_chart(const ChartData& chart) {
+std::shared_ptr<platform::uikit::UIImage> draw_chart(const ChartData& chart) {
   auto c = CGBitmapContextCreate(static_cast<std::size_t>(kChartWidth * kChartScale),
                                  static_cast<std::size_t>(kChartHeight * kChartScale));
   if (!c) return nullptr;
@@ -124,11 +124,11 @@ std::shared_ptr<uikit::UIImage> draw_chart(const ChartData& chart) {
     double w = CGContextGetTextWidth(c, chart.empty_text);
     CGContextShowTextAtPoint(c, (kChartWidth - w) / 2, (kChartHeight - kBottom) / 2 + 4, chart.empty_text);
   }
-  return uikit::UIImage::imageWithCGImage(CGBitmapContextCreateImage(c), kChartScale);
+  return platform::uikit::UIImage::imageWithCGImage(CGBitmapContextCreateImage(c), kChartScale);
 }
 
-std::shared_ptr<const uikit::AXChartDescriptor> chart_descriptor(const ChartData& chart, std::size_t steps) {
-  auto d = std::make_shared<uikit::AXChartDescriptor>();
+std::shared_ptr<const platform::uikit::AXChartDescriptor> chart_descriptor(const ChartData& chart, std::size_t steps) {
+  auto d = std::make_shared<platform::uikit::AXChartDescriptor>();
   d->title = chart.title;
   d->summary = chart.summary;
   d->y_min = chart.y.min;
@@ -149,7 +149,7 @@ std::shared_ptr<const uikit::AXChartDescriptor> chart_descriptor(const ChartData
       sum[b] += pt.y;
       ++count[b];
     });
-    uikit::AXDataSeriesDescriptor s{std::move(name), {}};
+    platform::uikit::AXDataSeriesDescriptor s{std::move(name), {}};
     for (std::size_t i = 0; i < steps; ++i)
       s.values.push_back(count[i] ? std::optional<double>(sum[i] / count[i]) : std::nullopt);
     return s;
@@ -176,4 +176,4 @@ std::shared_ptr<const uikit::AXChartDescriptor> chart_descriptor(const ChartData
   return d;
 }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

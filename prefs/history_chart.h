@@ -13,7 +13,7 @@
 #include "platform/uikit/ax_chart_descriptor.h"
 #include "platform/uikit/ui_image.h"
 
-namespace pxprefs {
+namespace px::prefs {
 
 struct ChartPoint {
   double x = 0, y = 0;
@@ -40,11 +40,11 @@ inline constexpr double kChartWidth = 300, kChartHeight = 140, kChartScale = 2;
 
 // The chart as an image of kChartWidth × kChartHeight points; nil when the
 // bitmap cannot be had.
-std::shared_ptr<uikit::UIImage> draw_chart(const ChartData& chart);
+std::shared_ptr<platform::uikit::UIImage> draw_chart(const ChartData& chart);
 
 // The same data as evenly spaced values: the measured lines in `steps`
 // buckets over the x axis (the mean of each; none where nothing was
 // measured), and the forecast, when there is one, as a second series.
-std::shared_ptr<const uikit::AXChartDescriptor> chart_descriptor(const ChartData& chart, std::size_t steps);
+std::shared_ptr<const platform::uikit::AXChartDescriptor> chart_descriptor(const ChartData& chart, std::size_t steps);
 
-}  // namespace pxprefs
+}  // namespace px::prefs

@@ -13,7 +13,7 @@
 #include "platform/sim/device_paths.h"
 #include "prefs/history_texts.h"
 
-namespace pxprefs {
+namespace px::prefs {
 namespace {
 
 constexpr std::int64_t kDay = 86400;
@@ -30,7 +30,7 @@ struct StoreKey {
   bool operator==(const StoreKey&) const = default;
 };
 
-StoreKey store_key(std::int64_t now) { return {sim::device_root(), now / 60, history::StoreStamp::of()}; }
+StoreKey store_key(std::int64_t now) { return {platform::sim::device_root(), now / 60, history::StoreStamp::of()}; }
 
 struct SnapshotCache {
   std::unique_ptr<HistorySnapshot> snapshot;
@@ -184,14 +184,14 @@ const HistorySnapshot& current_history() {
   if (c.observing.expired()) {
     auto token = std::make_shared<int>(0);
     c.observing = token;
-    foundation::RunLoop::main().add_turn_observer([token] { cache().turn_ended = true; });
+    platform::foundation::RunLoop::main().add_turn_observer([token] { cache().turn_ended = true; });
     c.turn_ended = true;
   }
   if (c.snapshot && !c.turn_ended) return *c.snapshot;
   c.turn_ended = false;
   // Rounded as the battery status rounds UpdateTime: the newest sample is
   // never a second after the pane's "now".
-  auto now = static_cast<std::int64_t>(std::llround(sim::device_now()));
+  auto now = static_cast<std::int64_t>(std::llround(platform::sim::device_now()));
   StoreKey key = store_key(now);
   if (!c.snapshot || !(key == c.key)) {
     c.snapshot = std::make_unique<HistorySnapshot>(read_history(now));
@@ -202,4 +202,4 @@ const HistorySnapshot& current_history() {
 
 void forget_history_snapshot() { cache().snapshot.reset(); }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

@@ -17,7 +17,7 @@
 #include "history/store.h"
 #include "prefs/history_chart.h"
 
-namespace pxprefs {
+namespace px::prefs {
 
 struct HistorySnapshot {
   history::StoreResult<> status;  // not ok: every row says "History unavailable"
@@ -48,4 +48,4 @@ ChartData level_chart_data(const std::vector<history::Sample>& last_day, std::in
 inline constexpr std::int64_t kLevelAhead = 12 * 3600;
 ChartData health_chart_data(const std::vector<history::DayHealth>& days, const history::Forecast& forecast);
 
-}  // namespace pxprefs
+}  // namespace px::prefs

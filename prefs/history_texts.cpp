@@ -5,7 +5,7 @@
 
 #include "platform/foundation/date_formatter.h"
 
-namespace pxprefs {
+namespace px::prefs {
 namespace {
 
 std::string printf_text(const char* fmt, auto... args) {
@@ -15,7 +15,7 @@ std::string printf_text(const char* fmt, auto... args) {
 }
 
 std::string formatted(std::int64_t time, const char* pattern) {
-  auto f = foundation::NSDateFormatter::make();
+  auto f = platform::foundation::NSDateFormatter::make();
   f->setLocale("en_US");
   f->setDateFormat(pattern);
   return f->stringFromDate(static_cast<double>(time));
@@ -101,4 +101,4 @@ std::string session_details(const history::ChargeSession& s) {
   return text;
 }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

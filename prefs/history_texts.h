@@ -9,7 +9,7 @@
 #include "history/forecast.h"
 #include "history/sessions.h"
 
-namespace pxprefs {
+namespace px::prefs {
 
 inline constexpr const char* kHistoryUnavailable = "History unavailable";
 inline constexpr const char* kNotYetAvailable = "Not yet available";
@@ -39,4 +39,4 @@ std::string session_details(const history::ChargeSession& session);
 // "2 h 05 min", "45 min", "3 d 4 h".
 std::string duration_text(std::int64_t seconds);
 
-}  // namespace pxprefs
+}  // namespace px::prefs

@@ -12,13 +12,13 @@
 #include "shared/names.h"
 #include "shared/settings_schema.h"
 
-namespace pxprefs {
+namespace px::prefs {
 namespace {
 
 void respring(const Pane& pane) {
-  auto alert = uikit::UIAlertView::make("PylonexPro2",
-                                        "To apply the current settings you need to respring your device, are you sure?",
-                                        pane, std::string("Continue"), {"Close"});
+  auto alert = platform::uikit::UIAlertView::make(
+      "PylonexPro2", "To apply the current settings you need to respring your device, are you sure?", pane,
+      std::string("Continue"), {"Close"});
   alert->show();
 }
 
@@ -26,40 +26,41 @@ constexpr const char* kClearHistoryTitle = "Clear History";
 
 // The tweak is the store's only writer: the pane asks it to clear, it does not touch the store.
 void clear_history(const Pane& pane) {
-  auto alert = uikit::UIAlertView::make(kClearHistoryTitle,
-                                        "The battery history recorded on this device will be deleted. "
-                                        "This cannot be undone.",
-                                        pane, std::string("Cancel"), {"Clear"});
+  auto alert = platform::uikit::UIAlertView::make(kClearHistoryTitle,
+                                                  "The battery history recorded on this device will be deleted. "
+                                                  "This cannot be undone.",
+                                                  pane, std::string("Cancel"), {"Clear"});
   alert->show();
 }
 
 void register_AdvancedOptions() {
-  objc::Class cls = define_pane(px::kAdvancedOptionsPane);
-  add_specifiers(cls, [](const objc::id& self) {
+  platform::objc::Class cls = define_pane(shared::kAdvancedOptionsPane);
+  add_specifiers(cls, [](const platform::objc::id& self) {
     // A fresh button on every request, also once the list is loaded.
     if (Pane pane = as_pane(self)) install_bar_button(pane, kRespringImage, "Respring:");
-    return load_specifiers_once(self, px::kAdvancedOptionsPane);
+    return load_specifiers_once(self, shared::kAdvancedOptionsPane);
   });
-  objc::class_addMethod<void, objc::id, long>(
-      cls, objc::sel("alertView:didDismissWithButtonIndex:"),
-      objc::Imp<void, objc::id, long>([](objc::id, objc::SEL, objc::id alert_view, long index) {
-        auto alert = objc::cast<uikit::UIAlertView>(alert_view);
-        if (alert && alert->title() == kClearHistoryTitle) {
-          if (index == 1) foundation::darwin::post(px::kClearHistoryNotification);
-          return;
-        }
-        // Only "Close" (1) leaves things as they are; "Continue" is the cancel button.
-        if (index != 1) sys::system("killall -9 SpringBoard");
-      }));
+  platform::objc::class_addMethod<void, platform::objc::id, long>(
+      cls, platform::objc::sel("alertView:didDismissWithButtonIndex:"),
+      platform::objc::Imp<void, platform::objc::id, long>(
+          [](platform::objc::id, platform::objc::SEL, platform::objc::id alert_view, long index) {
+            auto alert = platform::objc::cast<platform::uikit::UIAlertView>(alert_view);
+            if (alert && alert->title() == kClearHistoryTitle) {
+              if (index == 1) platform::foundation::darwin::post(shared::kClearHistoryNotification);
+              return;
+            }
+            // Only "Close" (1) leaves things as they are; "Continue" is the cancel button.
+            if (index != 1) platform::system::system("killall -9 SpringBoard");
+          }));
   add_action(cls, "Respring:", respring);
   add_action(cls, "ClearHistory:", clear_history);
   add_write_through(cls);
 }
 
 void register_plain_option_pane(const char* name) {
-  objc::Class cls = define_pane(name);
+  platform::objc::Class cls = define_pane(name);
   std::string list = name;
-  add_specifiers(cls, [list](const objc::id& self) { return load_specifiers_once(self, list.c_str()); });
+  add_specifiers(cls, [list](const platform::objc::id& self) { return load_specifiers_once(self, list.c_str()); });
   add_write_through(cls);
 }
 
@@ -67,8 +68,8 @@ void register_plain_option_pane(const char* name) {
 
 void register_option_panes() {
   register_AdvancedOptions();
-  register_plain_option_pane(px::kInfoPopupPane);
-  register_plain_option_pane(px::kPowerSavingPane);
+  register_plain_option_pane(shared::kInfoPopupPane);
+  register_plain_option_pane(shared::kPowerSavingPane);
 }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

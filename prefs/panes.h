@@ -3,7 +3,7 @@
 // initialiser calls register_classes(); tests call it again after resetting
 // the runtime.
 
-namespace pxprefs {
+namespace px::prefs {
 
 void register_classes();
 
@@ -15,4 +15,4 @@ void register_option_panes();
 void register_DataSharing();
 void register_history_panes();
 
-}  // namespace pxprefs
+}  // namespace px::prefs

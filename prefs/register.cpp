@@ -1,6 +1,6 @@
 #include "prefs/panes.h"
 
-namespace pxprefs {
+namespace px::prefs {
 
 void register_classes() {
   register_PylonexPro2TitleCell();
@@ -12,4 +12,4 @@ void register_classes() {
   register_PylonexPro2PrefsListController();
 }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

@@ -12,15 +12,16 @@
 #include "prefs/pane_support.h"
 #include "prefs/panes.h"
 
-namespace pxprefs {
+namespace px::prefs {
 namespace {
 
 constexpr std::int64_t kFadeInDelayNs = 300000011;
 
 void fade_in_logo(const Pane& pane) {
-  auto logo = uikit::UIImageView::initWithImage(uikit::UIImage::imageWithContentsOfFile(kLogoImage));
+  auto logo =
+      platform::uikit::UIImageView::initWithImage(platform::uikit::UIImage::imageWithContentsOfFile(kLogoImage));
   logo->setAlpha(0.0);
-  auto& animations = uikit::Animations::shared();
+  auto& animations = platform::uikit::Animations::shared();
   animations.beginAnimations("fade in", nullptr);
   animations.setAnimationDuration(1.2);
   logo->setAlpha(1.0);
@@ -28,18 +29,18 @@ void fade_in_logo(const Pane& pane) {
   pane->navigationItem()->setTitleView(logo);
 }
 
-objc::id root_specifiers(const objc::id& self) {
+platform::objc::id root_specifiers(const platform::objc::id& self) {
   Pane pane = as_pane(self);
   if (!pane) return nullptr;
   pane->setTitle(std::nullopt);
   // The scheduled work keeps the pane alive until it has run.
-  foundation::dispatch_after_ns(kFadeInDelayNs, [pane] { fade_in_logo(pane); });
+  platform::foundation::dispatch_after_ns(kFadeInDelayNs, [pane] { fade_in_logo(pane); });
   install_bar_button(pane, kLoveImage, "LikeThis:");
   return load_specifiers_once(self, "PylonexPro2Prefs");
 }
 
 void twitter(const Pane&) {
-  auto app = uikit::UIApplication::sharedApplication();
+  auto app = platform::uikit::UIApplication::sharedApplication();
   static const char* chain[][2] = {
       {"tweetbot:", "tweetbot://user_profile/zelmoraq"},
       {"tweetings:", "tweetings:///user?screen_name=zelmoraq"},
@@ -54,9 +55,9 @@ void twitter(const Pane&) {
 }
 
 void like_this(const Pane& pane) {
-  using social::SLComposeViewController;
-  if (!SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter)) return;
-  auto sheet = SLComposeViewController::composeViewControllerForServiceType(social::SLServiceTypeTwitter);
+  using platform::social::SLComposeViewController;
+  if (!SLComposeViewController::isAvailableForServiceType(platform::social::SLServiceTypeTwitter)) return;
+  auto sheet = SLComposeViewController::composeViewControllerForServiceType(platform::social::SLServiceTypeTwitter);
   if (!sheet) return;
   sheet->setInitialText("I'm Loving #PylonexPro2 by @zelmoraq, check it out on Cydia Store!");
   pane->presentViewController(sheet, true, nullptr);
@@ -66,14 +67,16 @@ void like_this(const Pane& pane) {
 }  // namespace
 
 void register_PylonexPro2PrefsListController() {
-  objc::Class cls = define_pane("PylonexPro2PrefsListController");
+  platform::objc::Class cls = define_pane("PylonexPro2PrefsListController");
   // Rebuilds the list and nothing more: the superclass's viewWillAppear: is not called.
-  objc::class_addMethod<void, bool>(
-      cls, objc::sel("viewWillAppear:"),
-      objc::Imp<void, bool>([](objc::id self, objc::SEL, bool) { objc::msg_send<void>(self, objc::sel("reload")); }));
+  platform::objc::class_addMethod<void, bool>(
+      cls, platform::objc::sel("viewWillAppear:"),
+      platform::objc::Imp<void, bool>([](platform::objc::id self, platform::objc::SEL, bool) {
+        platform::objc::msg_send<void>(self, platform::objc::sel("reload"));
+      }));
   add_specifiers(cls, root_specifiers);
   add_action(cls, "Twitter:", twitter);
   add_action(cls, "LikeThis:", like_this);
 }
 
-}  // namespace pxprefs
+}  // namespace px::prefs

@@ -8,15 +8,15 @@
 #include "platform/foundation/value.h"
 #include "platform/objc/runtime.h"
 
-namespace pxprefs {
+namespace px::prefs {
 
 // readPreferenceValue: — the stored value under the row's `key`, else its `default`.
-foundation::Value read_preference_value(const objc::id& specifier);
+platform::foundation::Value read_preference_value(const platform::objc::id& specifier);
 // setPreferenceValue:specifier: — a row without `key` writes nothing; a row
 // without `PostNotification` posts nothing.
-void set_preference_value(const foundation::Value& value, const objc::id& specifier);
+void set_preference_value(const platform::foundation::Value& value, const platform::objc::id& specifier);
 
 // Adds both methods to a pane class.
-void add_write_through(objc::Class cls);
+void add_write_through(platform::objc::Class cls);
 
-}  // namespace pxprefs
+}  // namespace px::prefs

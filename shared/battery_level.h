@@ -6,7 +6,7 @@
 #include <limits>
 #include <optional>
 
-namespace px {
+namespace px::shared {
 
 // A 32-bit float truncated toward zero, saturating at the 32-bit limits
 // (NaN counts as 0).
@@ -25,4 +25,4 @@ constexpr std::optional<std::int32_t> level_percent(float level) {
   return truncate_to_int32(level * 100.0f);
 }
 
-}  // namespace px
+}  // namespace px::shared

@@ -8,7 +8,7 @@
 #include <array>
 #include <utility>
 
-namespace px {
+namespace px::shared {
 
 // The charger's constant-voltage stage (V).
 inline constexpr double kCellChargeVolts = 4.35;
@@ -40,4 +40,4 @@ inline double cell_open_circuit_volts(double soc) {
   return lower->second + (soc - lower->first) / (upper->first - lower->first) * (upper->second - lower->second);
 }
 
-}  // namespace px
+}  // namespace px::shared

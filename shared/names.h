@@ -2,7 +2,7 @@
 // The names both deliverables agree on. Neither deliverable includes anything
 // of the other; they meet only through these.
 
-namespace px {
+namespace px::shared {
 
 // Written by the settings panes, read by the tweak at start-up and on every reload.
 inline constexpr const char* kSettingsFile = "/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist";
@@ -25,4 +25,4 @@ inline constexpr const char* kBatteryStatusChangedNotification = "SBUIBatterySta
 // Opens the add-on's root pane in the Settings app.
 inline constexpr const char* kSettingsURL = "prefs:root=PylonexPro2";
 
-}  // namespace px
+}  // namespace px::shared

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace px {
+namespace px::shared {
 
 enum class SettingType { boolean, integer, real };
 
@@ -89,4 +89,4 @@ inline constexpr std::array<const Setting*, 26> kSettingsSchema{
     &settings::chargeAlarmLevel,  &settings::Fahrenheit,
 };
 
-}  // namespace px
+}  // namespace px::shared

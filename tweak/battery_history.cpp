@@ -12,7 +12,7 @@
 #include "shared/battery_level.h"
 #include "shared/names.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 namespace {
 
@@ -30,8 +30,9 @@ std::set<std::string>& logged() {
 
 void logOnce(const std::string& kind, const std::string& detail) { logFailureOnce("battery history " + kind, detail); }
 
-void clearHistory(foundation::CFNotificationCenterRef, void*, std::string_view, const void*, const foundation::Value&) {
-  history::StoreResult<> cleared = writer().clear(static_cast<std::int64_t>(std::floor(sim::device_now())));
+void clearHistory(platform::foundation::CFNotificationCenterRef, void*, std::string_view, const void*,
+                  const platform::foundation::Value&) {
+  history::StoreResult<> cleared = writer().clear(static_cast<std::int64_t>(std::floor(platform::sim::device_now())));
   if (cleared.ok())
     NSLog("PylonexPro2 : battery history cleared");
   else
@@ -42,12 +43,12 @@ void clearHistory(foundation::CFNotificationCenterRef, void*, std::string_view, 
 
 void logFailureOnce(const std::string& what, const std::string& detail) {
   if (!logged().insert(what).second) return;
-  NSLog("PylonexPro2 : %@ (%@)", foundation::Value(what), foundation::Value(detail));
+  NSLog("PylonexPro2 : %@ (%@)", platform::foundation::Value(what), platform::foundation::Value(detail));
 }
 
-void recordBatteryHistory(const foundation::Value& status) {
-  double now = sim::device_now();
-  std::optional<std::int32_t> level = px::level_percent(uikit::UIDevice::currentDevice()->batteryLevel());
+void recordBatteryHistory(const platform::foundation::Value& status) {
+  double now = platform::sim::device_now();
+  std::optional<std::int32_t> level = shared::level_percent(platform::uikit::UIDevice::currentDevice()->batteryLevel());
   history::Sample sample = history::sample_from_status(status, level, now);
   history::RecordResult result = writer().record(sample, static_cast<std::int64_t>(std::floor(now)));
   if (result.replaced_corrupt) {
@@ -58,11 +59,11 @@ void recordBatteryHistory(const foundation::Value& status) {
 }
 
 void startBatteryHistory() {
-  void (*callback)(foundation::CFNotificationCenterRef, void*, std::string_view, const void*,
-                   const foundation::Value&) = clearHistory;
-  foundation::CFNotificationCenterAddObserver(foundation::CFNotificationCenterGetDarwinNotifyCenter(), nullptr,
-                                              callback, px::kClearHistoryNotification, nullptr,
-                                              foundation::CFNotificationSuspensionBehaviorCoalesce);
+  void (*callback)(platform::foundation::CFNotificationCenterRef, void*, std::string_view, const void*,
+                   const platform::foundation::Value&) = clearHistory;
+  platform::foundation::CFNotificationCenterAddObserver(
+      platform::foundation::CFNotificationCenterGetDarwinNotifyCenter(), nullptr, callback,
+      shared::kClearHistoryNotification, nullptr, platform::foundation::CFNotificationSuspensionBehaviorCoalesce);
 }
 
 void resetBatteryHistory() {
@@ -70,4 +71,4 @@ void resetBatteryHistory() {
   logged().clear();
 }
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

@@ -10,10 +10,10 @@
 
 #include "platform/foundation/value.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 // Records `status` (the broadcast's BatteryStatus) as one sample.
-void recordBatteryHistory(const foundation::Value& status);
+void recordBatteryHistory(const platform::foundation::Value& status);
 
 // Logs a failed write of the broadcast ("battery data file not written", a
 // store's kind of failure) once per run: a disk that stays full writes one
@@ -26,4 +26,4 @@ void startBatteryHistory();
 // Closes the store and forgets which failures were logged (a new SpringBoard run).
 void resetBatteryHistory();
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

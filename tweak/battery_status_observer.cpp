@@ -8,10 +8,11 @@
 #include "tweak/tweak_settings.h"
 #include "tweak/tweak_state.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
-void handleBatteryNotification(const foundation::NSNotification& notification, foundation::NSUserDefaults& defaults) {
-  if (notification.name != px::kBatteryStatusChangedNotification) return;
+void handleBatteryNotification(const platform::foundation::NSNotification& notification,
+                               platform::foundation::NSUserDefaults& defaults) {
+  if (notification.name != shared::kBatteryStatusChangedNotification) return;
   // A broadcast without a status dictionary carries nothing to record:
   // emptying the mirrors while the data file keeps the last status would
   // leave the popup and the panes disagreeing, so it changes nothing at all.
@@ -20,7 +21,7 @@ void handleBatteryNotification(const foundation::NSNotification& notification, f
   notify = notification.userInfo;
   if (TweakSettings.debugMode) NSLog("PylonexPro2 Stats: %@", notify);
 
-  const foundation::Value& adapter = notify["AdapterDetails"];
+  const platform::foundation::Value& adapter = notify["AdapterDetails"];
   defaults.setObject(notify["AppleRawCurrentCapacity"], "Capacity");
   defaults.setObject(notify["DesignCapacity"], "DesignCapacity");
   defaults.setObject(notify["CycleCount"], "CycleCount");
@@ -30,8 +31,8 @@ void handleBatteryNotification(const foundation::NSNotification& notification, f
   defaults.synchronize();
 
   // The data file comes first: the history leaves it room (see HistoryWriter::Options).
-  if (!foundation::writeToFile(notify, sim::DevicePath(px::kBatteryDataFile), true))
-    logFailureOnce("battery data file not written", std::string(px::kBatteryDataFile));
+  if (!platform::foundation::writeToFile(notify, platform::sim::DevicePath(shared::kBatteryDataFile), true))
+    logFailureOnce("battery data file not written", std::string(shared::kBatteryDataFile));
   rememberBatteryStatus(notify);
   // After the data file: whatever the store does, the file and mirrors are written.
   if (TweakSettings.keepHistory) recordBatteryHistory(notify);
@@ -40,10 +41,10 @@ void handleBatteryNotification(const foundation::NSNotification& notification, f
 void registerBatteryStatusObserver() {
   // The standard defaults are looked up on each broadcast, never kept: a copy
   // kept from start-up would later save over what was written since.
-  foundation::NSNotificationCenter::defaultCenter().addObserverForName(
-      std::nullopt, nullptr, [](const foundation::NSNotification& n) {
-        handleBatteryNotification(n, foundation::NSUserDefaults::standardUserDefaults());
+  platform::foundation::NSNotificationCenter::defaultCenter().addObserverForName(
+      std::nullopt, nullptr, [](const platform::foundation::NSNotification& n) {
+        handleBatteryNotification(n, platform::foundation::NSUserDefaults::standardUserDefaults());
       });
 }
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

@@ -7,13 +7,14 @@
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/user_defaults.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 // Registers the observer for every notification (no name, object or queue).
 // Once per launch, from the applicationDidFinishLaunching: replacement.
 void registerBatteryStatusObserver();
 
 // What the observer does with one notification, writing into `defaults`.
-void handleBatteryNotification(const foundation::NSNotification& notification, foundation::NSUserDefaults& defaults);
+void handleBatteryNotification(const platform::foundation::NSNotification& notification,
+                               platform::foundation::NSUserDefaults& defaults);
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

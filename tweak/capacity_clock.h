@@ -8,10 +8,10 @@
 
 #include "platform/foundation/value.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 // The date format a reset gives the time item: 24-hour for timemode 1, else
 // 12-hour with two blanks before the AM/PM marker.
-std::string capacityClockPattern(std::int32_t timemode, const foundation::Value& capacityText);
+std::string capacityClockPattern(std::int32_t timemode, const platform::foundation::Value& capacityText);
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

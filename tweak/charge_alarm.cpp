@@ -10,7 +10,7 @@
 #include "shared/settings_schema.h"
 #include "tweak/tweak_settings.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 namespace {
 // Within the present connection of the charger: the level was seen below the
@@ -20,14 +20,14 @@ bool fired = false;
 }  // namespace
 
 std::int32_t chargeAlarmThreshold(float chargeAlarmLevel) {
-  const auto& s = px::settings::chargeAlarmLevel;
-  return std::clamp(px::truncate_to_int32(chargeAlarmLevel), static_cast<std::int32_t>(s.min),
+  const auto& s = shared::settings::chargeAlarmLevel;
+  return std::clamp(shared::truncate_to_int32(chargeAlarmLevel), static_cast<std::int32_t>(s.min),
                     static_cast<std::int32_t>(s.max));
 }
 
-void runChargeAlarm(const objc::id& controller, std::int32_t level, int batteryState) {
-  bool connected =
-      batteryState == uikit::UIDeviceBatteryStateCharging || batteryState == uikit::UIDeviceBatteryStateFull;
+void runChargeAlarm(const platform::objc::id& controller, std::int32_t level, int batteryState) {
+  bool connected = batteryState == platform::uikit::UIDeviceBatteryStateCharging ||
+                   batteryState == platform::uikit::UIDeviceBatteryStateFull;
   if (!connected) {
     // Unplugged (or unknown): the next connection starts afresh.
     armed = fired = false;
@@ -41,7 +41,7 @@ void runChargeAlarm(const objc::id& controller, std::int32_t level, int batteryS
   if (!armed || fired) return;
   fired = true;
   if (!TweakSettings.chargeAlarm) return;
-  auto alert = uikit::UIAlertView::make(
+  auto alert = platform::uikit::UIAlertView::make(
       "PylonexPro2", "Battery charged to " + std::to_string(level) + " %. Unplug now to spare the battery.", controller,
       "OK", {});
   alert->show();
@@ -49,4 +49,4 @@ void runChargeAlarm(const objc::id& controller, std::int32_t level, int batteryS
 
 void resetChargeAlarm() { armed = fired = false; }
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

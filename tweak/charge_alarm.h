@@ -8,16 +8,16 @@
 
 #include "platform/objc/runtime.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 // The level the alarm goes off at: chargeAlarmLevel truncated, within 50–100.
 std::int32_t chargeAlarmThreshold(float chargeAlarmLevel);
 
 // Runs the alarm for the device's level percent `level` and battery state;
 // `controller` becomes the alert's delegate.
-void runChargeAlarm(const objc::id& controller, std::int32_t level, int batteryState);
+void runChargeAlarm(const platform::objc::id& controller, std::int32_t level, int batteryState);
 
 // Back to no connection seen (a new SpringBoard run).
 void resetChargeAlarm();
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

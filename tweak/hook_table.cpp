@@ -3,21 +3,21 @@
 #include "platform/substrate/substrate.h"
 #include "tweak/battery_status_observer.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
-constinit std::optional<objc::Imp<void>> orig_prepareForUIUnlock;
-constinit std::optional<objc::Imp<void, objc::id>> orig_applicationDidFinishLaunching;
-constinit std::optional<objc::Imp<void>> orig_updateTimeItems;
-constinit std::optional<objc::Imp<void>> orig_resetTimeItemFormatter;
-constinit std::optional<objc::Imp<void, objc::id>> orig_updateBatteryState;
+constinit std::optional<platform::objc::Imp<void>> orig_prepareForUIUnlock;
+constinit std::optional<platform::objc::Imp<void, platform::objc::id>> orig_applicationDidFinishLaunching;
+constinit std::optional<platform::objc::Imp<void>> orig_updateTimeItems;
+constinit std::optional<platform::objc::Imp<void>> orig_resetTimeItemFormatter;
+constinit std::optional<platform::objc::Imp<void, platform::objc::id>> orig_updateBatteryState;
 
 namespace {
 
 template <class R, class... A>
-void replace(objc::Class cls, const char* selector, objc::Imp<R, A...> replacement,
-             std::optional<objc::Imp<R, A...>>& slot) {
-  objc::Imp<R, A...> saved;
-  if (MSHookMessageEx<R, A...>(cls, objc::sel(selector), std::move(replacement), &saved) && saved)
+void replace(platform::objc::Class cls, const char* selector, platform::objc::Imp<R, A...> replacement,
+             std::optional<platform::objc::Imp<R, A...>>& slot) {
+  platform::objc::Imp<R, A...> saved;
+  if (MSHookMessageEx<R, A...>(cls, platform::objc::sel(selector), std::move(replacement), &saved) && saved)
     slot = std::move(saved);
 }
 
@@ -31,34 +31,36 @@ void clearSavedImplementations() {
   orig_updateBatteryState.reset();
 }
 
-void springBoard_applicationDidFinishLaunching(objc::id self, objc::SEL cmd, objc::id application) {
+void springBoard_applicationDidFinishLaunching(platform::objc::id self, platform::objc::SEL cmd,
+                                               platform::objc::id application) {
   registerBatteryStatusObserver();
   if (orig_applicationDidFinishLaunching) (*orig_applicationDidFinishLaunching)(self, cmd, application);
 }
 
 void installHookTable() {
-  using objc::id;
-  using objc::Imp;
-  using objc::sel;
+  using platform::objc::id;
+  using platform::objc::Imp;
+  using platform::objc::sel;
 
-  objc::Class lockScreen = objc::objc_getClass("SBLockScreenViewController");
-  objc::class_addMethod<void, id, long>(lockScreen, sel("alertView:clickedButtonAtIndex:"),
-                                        Imp<void, id, long>(lockScreen_alertViewClickedButtonAtIndex), "v@:@q");
+  platform::objc::Class lockScreen = platform::objc::objc_getClass("SBLockScreenViewController");
+  platform::objc::class_addMethod<void, id, long>(lockScreen, sel("alertView:clickedButtonAtIndex:"),
+                                                  Imp<void, id, long>(lockScreen_alertViewClickedButtonAtIndex),
+                                                  "v@:@q");
   replace<void>(lockScreen, "prepareForUIUnlock", Imp<void>(lockScreen_prepareForUIUnlock), orig_prepareForUIUnlock);
 
-  objc::Class springBoard = objc::objc_getClass("SpringBoard");
+  platform::objc::Class springBoard = platform::objc::objc_getClass("SpringBoard");
   replace<void, id>(springBoard,
                     "applicationDidFinishLaunching:", Imp<void, id>(springBoard_applicationDidFinishLaunching),
                     orig_applicationDidFinishLaunching);
 
-  objc::Class aggregator = objc::objc_getClass("SBStatusBarStateAggregator");
+  platform::objc::Class aggregator = platform::objc::objc_getClass("SBStatusBarStateAggregator");
   replace<void>(aggregator, "_updateTimeItems", Imp<void>(aggregator_updateTimeItems), orig_updateTimeItems);
   replace<void>(aggregator, "_resetTimeItemFormatter", Imp<void>(aggregator_resetTimeItemFormatter),
                 orig_resetTimeItemFormatter);
 
-  objc::Class uiController = objc::objc_getClass("SBUIController");
+  platform::objc::Class uiController = platform::objc::objc_getClass("SBUIController");
   replace<void, id>(uiController, "updateBatteryState:", Imp<void, id>(uiController_updateBatteryState),
                     orig_updateBatteryState);
 }
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

@@ -14,16 +14,16 @@
 
 #include "platform/objc/runtime.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 // Saved implementations: written once by their row's installation, then only
 // read; empty while their row is not installed. Constant-initialised, so the
 // library constructor that fills them can never run before they are set up.
-extern constinit std::optional<objc::Imp<void>> orig_prepareForUIUnlock;
-extern constinit std::optional<objc::Imp<void, objc::id>> orig_applicationDidFinishLaunching;
-extern constinit std::optional<objc::Imp<void>> orig_updateTimeItems;
-extern constinit std::optional<objc::Imp<void>> orig_resetTimeItemFormatter;
-extern constinit std::optional<objc::Imp<void, objc::id>> orig_updateBatteryState;
+extern constinit std::optional<platform::objc::Imp<void>> orig_prepareForUIUnlock;
+extern constinit std::optional<platform::objc::Imp<void, platform::objc::id>> orig_applicationDidFinishLaunching;
+extern constinit std::optional<platform::objc::Imp<void>> orig_updateTimeItems;
+extern constinit std::optional<platform::objc::Imp<void>> orig_resetTimeItemFormatter;
+extern constinit std::optional<platform::objc::Imp<void, platform::objc::id>> orig_updateBatteryState;
 
 // Start-up step 2.
 void installHookTable();
@@ -31,11 +31,13 @@ void installHookTable();
 void clearSavedImplementations();
 
 // The replacements and the added method, one per row.
-void lockScreen_alertViewClickedButtonAtIndex(objc::id self, objc::SEL cmd, objc::id alert, long index);
-void lockScreen_prepareForUIUnlock(objc::id self, objc::SEL cmd);
-void springBoard_applicationDidFinishLaunching(objc::id self, objc::SEL cmd, objc::id application);
-void aggregator_updateTimeItems(objc::id self, objc::SEL cmd);
-void aggregator_resetTimeItemFormatter(objc::id self, objc::SEL cmd);
-void uiController_updateBatteryState(objc::id self, objc::SEL cmd, objc::id argument);
+void lockScreen_alertViewClickedButtonAtIndex(platform::objc::id self, platform::objc::SEL cmd,
+                                              platform::objc::id alert, long index);
+void lockScreen_prepareForUIUnlock(platform::objc::id self, platform::objc::SEL cmd);
+void springBoard_applicationDidFinishLaunching(platform::objc::id self, platform::objc::SEL cmd,
+                                               platform::objc::id application);
+void aggregator_updateTimeItems(platform::objc::id self, platform::objc::SEL cmd);
+void aggregator_resetTimeItemFormatter(platform::objc::id self, platform::objc::SEL cmd);
+void uiController_updateBatteryState(platform::objc::id self, platform::objc::SEL cmd, platform::objc::id argument);
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

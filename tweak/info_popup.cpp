@@ -11,44 +11,46 @@
 #include "tweak/time_remaining.h"
 #include "tweak/tweak_settings.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
-constinit objc::id listener;
+constinit platform::objc::id listener;
 
 namespace {
 
-using objc::id;
-using objc::Imp;
-using objc::sel;
+using platform::objc::id;
+using platform::objc::Imp;
+using platform::objc::sel;
 
-void appendLine(std::string& message, bool shown, foundation::FormatString<foundation::Value> lineFormat,
-                const char* key, foundation::NSUserDefaults& defaults) {
-  if (shown) message += foundation::format(lineFormat, defaults.stringForKey(key));
+void appendLine(std::string& message, bool shown,
+                platform::foundation::FormatString<platform::foundation::Value> lineFormat, const char* key,
+                platform::foundation::NSUserDefaults& defaults) {
+  if (shown) message += platform::foundation::format(lineFormat, defaults.stringForKey(key));
 }
 
-void listenerLoad(id self, objc::SEL) {
-  id activator = objc::msg_send<id>(objc::objc_getClass("LAActivator"), sel("sharedInstance"));
-  listener = objc::msg_send<id>(self, sel("new"));
-  objc::msg_send<void>(activator, sel("registerListener:forName:"), listener, std::string(px::kListenerName));
+void listenerLoad(id self, platform::objc::SEL) {
+  id activator = platform::objc::msg_send<id>(platform::objc::objc_getClass("LAActivator"), sel("sharedInstance"));
+  listener = platform::objc::msg_send<id>(self, sel("new"));
+  platform::objc::msg_send<void>(activator, sel("registerListener:forName:"), listener,
+                                 std::string(shared::kListenerName));
 }
 
-void listenerReceiveEvent(id self, objc::SEL, id /*activator*/, id /*event*/) {
+void listenerReceiveEvent(id self, platform::objc::SEL, id /*activator*/, id /*event*/) {
   std::string message = popupMessage();
   NSLog("Method executed!");
-  auto alert = uikit::UIAlertView::make("PylonexPro2", message, self, "Close", {"Enable PowerSavingMode"});
+  auto alert = platform::uikit::UIAlertView::make("PylonexPro2", message, self, "Close", {"Enable PowerSavingMode"});
   alert->show();
   // The event's handled state is left as Activator delivered it.
 }
 
-void listenerAlertClicked(id /*self*/, objc::SEL, id alert, long index) {
-  auto view = objc::cast<uikit::UIAlertView>(alert);
+void listenerAlertClicked(id /*self*/, platform::objc::SEL, id alert, long index) {
+  auto view = platform::objc::cast<platform::uikit::UIAlertView>(alert);
   if (view && index == view->firstOtherButtonIndex()) powerSavingActions();
 }
 
 }  // namespace
 
 std::string popupMessage() {
-  auto& defaults = foundation::NSUserDefaults::standardUserDefaults();
+  auto& defaults = platform::foundation::NSUserDefaults::standardUserDefaults();
   const auto& s = TweakSettings;
   std::string message;
   if (s.capacityPOP || s.designCapacityPOP || s.cyclePOP || s.serialPOP || s.timePOP) message += "\nBattery Data: \n";
@@ -64,19 +66,21 @@ std::string popupMessage() {
 }
 
 void registerListenerClass() {
-  objc::Class cls = objc::objc_allocateClassPair(objc::NSObject_class(), "pylonexpro2");
+  platform::objc::Class cls = platform::objc::objc_allocateClassPair(platform::objc::NSObject_class(), "pylonexpro2");
   if (!cls) {
     // Already registered in this process (a test that restarts the tweak
     // without resetting the runtime): its load step runs again.
-    if (objc::Class existing = objc::objc_getClass("pylonexpro2")) objc::msg_send<void>(existing, sel("load"));
+    if (platform::objc::Class existing = platform::objc::objc_getClass("pylonexpro2"))
+      platform::objc::msg_send<void>(existing, sel("load"));
     return;
   }
-  activator::LAActivator::runtime_class();  // the framework is linked: its classes exist before +load asks
-  objc::class_addClassMethod<void>(cls, sel("load"), Imp<void>(listenerLoad));
-  objc::class_addMethod<void, id, id>(cls, sel("activator:receiveEvent:"), Imp<void, id, id>(listenerReceiveEvent));
-  objc::class_addMethod<void, id, long>(cls, sel("alertView:clickedButtonAtIndex:"),
-                                        Imp<void, id, long>(listenerAlertClicked));
-  objc::objc_registerClassPair(cls);
+  platform::activator::LAActivator::runtime_class();  // the framework is linked: its classes exist before +load asks
+  platform::objc::class_addClassMethod<void>(cls, sel("load"), Imp<void>(listenerLoad));
+  platform::objc::class_addMethod<void, id, id>(cls, sel("activator:receiveEvent:"),
+                                                Imp<void, id, id>(listenerReceiveEvent));
+  platform::objc::class_addMethod<void, id, long>(cls, sel("alertView:clickedButtonAtIndex:"),
+                                                  Imp<void, id, long>(listenerAlertClicked));
+  platform::objc::objc_registerClassPair(cls);
 }
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

@@ -8,10 +8,10 @@
 
 #include "platform/objc/runtime.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 // The listener registered at load; kept for the life of the process.
-extern objc::id listener;
+extern platform::objc::id listener;
 
 // Builds and registers the class (its +load runs on registration).
 void registerListenerClass();
@@ -19,4 +19,4 @@ void registerListenerClass();
 // The popup's message from SpringBoard's standard defaults as they stand.
 std::string popupMessage();
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

@@ -12,23 +12,24 @@
 #include "tweak/tweak_settings.h"
 #include "tweak/tweak_state.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 std::int32_t powerSavingThreshold(float percentagePSM) {
-  std::int32_t t = px::truncate_to_int32(percentagePSM);
+  std::int32_t t = shared::truncate_to_int32(percentagePSM);
   if (t == std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::max();
   return t < 0 ? -t : t;
 }
 
-void runBatteryTriggers(const objc::id& controller) {
-  auto device = uikit::UIDevice::currentDevice();
-  std::optional<std::int32_t> level = px::level_percent(device->batteryLevel());
+void runBatteryTriggers(const platform::objc::id& controller) {
+  auto device = platform::uikit::UIDevice::currentDevice();
+  std::optional<std::int32_t> level = shared::level_percent(device->batteryLevel());
   if (!level) return;
   runChargeAlarm(controller, *level, device->batteryState());
 
   if (*level == 100 && battFullCheck != 100) {
     if (TweakSettings.fullChargeWarning) {
-      auto alert = uikit::UIAlertView::make("PylonexPro2", "Your Battery is now Fully Charged!", controller, "OK", {});
+      auto alert =
+          platform::uikit::UIAlertView::make("PylonexPro2", "Your Battery is now Fully Charged!", controller, "OK", {});
       alert->show();
     }
     battFullCheck = 100;
@@ -40,10 +41,10 @@ void runBatteryTriggers(const objc::id& controller) {
   }
 }
 
-void uiController_updateBatteryState(objc::id self, objc::SEL cmd, objc::id argument) {
+void uiController_updateBatteryState(platform::objc::id self, platform::objc::SEL cmd, platform::objc::id argument) {
   if (TweakSettings.debugMode) NSLog("Battery Status Changed! ++++");
   runBatteryTriggers(self);
   if (orig_updateBatteryState) (*orig_updateBatteryState)(self, cmd, argument);
 }
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

@@ -8,9 +8,9 @@
 
 #include "platform/objc/runtime.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
-// The level percent is px::level_percent (shared/battery_level.h).
+// The level percent is shared::level_percent (shared/battery_level.h).
 
 // The power-saving threshold of `percentagePSM`: truncated toward zero
 // (saturating at the integer bounds, NaN giving 0), then made non-negative.
@@ -18,6 +18,6 @@ std::int32_t powerSavingThreshold(float percentagePSM);
 
 // Runs both triggers for the device's current level; `controller` becomes the
 // full-charge alert's delegate.
-void runBatteryTriggers(const objc::id& controller);
+void runBatteryTriggers(const platform::objc::id& controller);
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

@@ -6,6 +6,6 @@
 
 namespace {
 
-__attribute__((constructor)) void pylonexpro2Loaded() { pylonexpro2::startTweak(); }
+__attribute__((constructor)) void pylonexpro2Loaded() { px::tweak::startTweak(); }
 
 }  // namespace

@@ -4,8 +4,8 @@
 // brightness, vibration, banner). Stateless: two calls act twice. When it
 // runs is its callers' rule; it reads neither enablePSM nor the battery.
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 void powerSavingActions();
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

@@ -5,7 +5,7 @@
 #include "tweak/info_popup.h"
 #include "tweak/tweak_settings.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 void startTweak() {
   registerListenerClass();
@@ -14,4 +14,4 @@ void startTweak() {
   installHookTable();
 }
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

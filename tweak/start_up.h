@@ -4,8 +4,8 @@
 // then step 1 (settings snapshot and its reload notification), then the
 // battery history's clear notification, then step 2 (HookTable).
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 void startTweak();
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

@@ -8,7 +8,7 @@
 #include "tweak/time_remaining.h"
 #include "tweak/tweak_state.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 namespace {
 
 void restart() {
@@ -41,4 +41,4 @@ const TestAccess& test_access() {
   return access;
 }
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

@@ -10,7 +10,7 @@
 #include "platform/foundation/value.h"
 #include "tweak/tweak_settings.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 struct TestAccess {
   // Raised whenever a member is added, removed or changes meaning.
@@ -18,8 +18,8 @@ struct TestAccess {
   int version;
 
   SettingsSnapshot& settings;
-  foundation::Value& notify;
-  foundation::Value& statusMah;
+  platform::foundation::Value& notify;
+  platform::foundation::Value& statusMah;
   std::int32_t& battCheck;
   std::int32_t& battFullCheck;
 
@@ -34,4 +34,4 @@ struct TestAccess {
 
 __attribute__((visibility("default"))) const TestAccess& test_access();
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

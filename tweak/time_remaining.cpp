@@ -9,7 +9,7 @@
 #include "platform/uikit/ui_device.h"
 #include "shared/battery_level.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 namespace {
 history::RecentSamples& recent() {
@@ -18,22 +18,25 @@ history::RecentSamples& recent() {
 }
 }  // namespace
 
-void rememberBatteryStatus(const foundation::Value& status) {
-  std::optional<std::int32_t> level = px::level_percent(uikit::UIDevice::currentDevice()->batteryLevel());
-  recent().add(history::sample_from_status(status, level, sim::device_now()));
+void rememberBatteryStatus(const platform::foundation::Value& status) {
+  std::optional<std::int32_t> level = shared::level_percent(platform::uikit::UIDevice::currentDevice()->batteryLevel());
+  recent().add(history::sample_from_status(status, level, platform::sim::device_now()));
 }
 
 history::RemainingEstimate timeRemaining() {
-  return history::estimate_remaining(recent().samples(), static_cast<std::int64_t>(std::floor(sim::device_now())));
+  return history::estimate_remaining(recent().samples(),
+                                     static_cast<std::int64_t>(std::floor(platform::sim::device_now())));
 }
 
 std::string timeRemainingLine() {
   history::RemainingEstimate estimate = timeRemaining();
   switch (estimate.direction) {
     case history::RemainingDirection::to_empty:
-      return foundation::format("\nTime to Empty: %@\n", foundation::Value(history::remaining_text(estimate)));
+      return platform::foundation::format("\nTime to Empty: %@\n",
+                                          platform::foundation::Value(history::remaining_text(estimate)));
     case history::RemainingDirection::to_full:
-      return foundation::format("\nTime to Full: %@\n", foundation::Value(history::remaining_text(estimate)));
+      return platform::foundation::format("\nTime to Full: %@\n",
+                                          platform::foundation::Value(history::remaining_text(estimate)));
     case history::RemainingDirection::none:
       break;
   }
@@ -42,4 +45,4 @@ std::string timeRemainingLine() {
 
 void resetTimeRemaining() { recent().clear(); }
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

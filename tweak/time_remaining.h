@@ -8,10 +8,10 @@
 #include "history/remaining_estimate.h"
 #include "platform/foundation/value.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 // Remembers one broadcast's status (called for every battery broadcast).
-void rememberBatteryStatus(const foundation::Value& status);
+void rememberBatteryStatus(const platform::foundation::Value& status);
 // The estimate as of the device's clock now.
 history::RemainingEstimate timeRemaining();
 // The popup's line: "\nTime to Empty: 3 h 40 min (3 h 10 – 4 h 5)\n".
@@ -19,4 +19,4 @@ std::string timeRemainingLine();
 // Forgets the remembered broadcasts (a new SpringBoard run).
 void resetTimeRemaining();
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

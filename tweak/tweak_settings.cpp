@@ -7,7 +7,7 @@
 #include "shared/names.h"
 #include "shared/settings_schema.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 constinit SettingsSnapshot TweakSettings{};
 
@@ -19,24 +19,24 @@ namespace {
 enum class Read { boolValue, floatValue, intValue, intValueNonZero };
 
 struct Binding {
-  const px::Setting* setting;
+  const shared::Setting* setting;
   Read read;
   bool SettingsSnapshot::*flag = nullptr;
   float SettingsSnapshot::*real = nullptr;
   std::int32_t SettingsSnapshot::*integer = nullptr;
 };
 
-constexpr Binding flag(const px::Setting& s, bool SettingsSnapshot::*field, Read read = Read::boolValue) {
+constexpr Binding flag(const shared::Setting& s, bool SettingsSnapshot::*field, Read read = Read::boolValue) {
   return {&s, read, field};
 }
-constexpr Binding real(const px::Setting& s, float SettingsSnapshot::*field) {
+constexpr Binding real(const shared::Setting& s, float SettingsSnapshot::*field) {
   return {&s, Read::floatValue, nullptr, field};
 }
-constexpr Binding integer(const px::Setting& s, std::int32_t SettingsSnapshot::*field) {
+constexpr Binding integer(const shared::Setting& s, std::int32_t SettingsSnapshot::*field) {
   return {&s, Read::intValue, nullptr, nullptr, field};
 }
 
-namespace k = px::settings;
+namespace k = shared::settings;
 constexpr std::array kBindings{
     flag(k::debugMode, &SettingsSnapshot::debugMode),
     flag(k::enablePSM, &SettingsSnapshot::enablePSM),
@@ -70,18 +70,18 @@ constexpr std::array kBindings{
 // does not build until it has its field here.
 consteval bool bindings_follow_the_schema() {
   std::size_t b = 0;
-  for (const px::Setting* setting : px::kSettingsSchema) {
+  for (const shared::Setting* setting : shared::kSettingsSchema) {
     if (!setting->in_snapshot) continue;
     if (b == kBindings.size() || kBindings[b].setting != setting) return false;
     const Binding& binding = kBindings[b++];
     switch (setting->type) {
-      case px::SettingType::boolean:
+      case shared::SettingType::boolean:
         if (!binding.flag) return false;
         break;
-      case px::SettingType::real:
+      case shared::SettingType::real:
         if (!binding.real) return false;
         break;
-      case px::SettingType::integer:
+      case shared::SettingType::integer:
         if (!binding.integer) return false;
         break;
     }
@@ -90,8 +90,8 @@ consteval bool bindings_follow_the_schema() {
 }
 static_assert(bindings_follow_the_schema());
 
-void read_into(SettingsSnapshot& s, const Binding& binding, const foundation::Value& settings) {
-  const foundation::Value& stored = settings[binding.setting->key];
+void read_into(SettingsSnapshot& s, const Binding& binding, const platform::foundation::Value& settings) {
+  const platform::foundation::Value& stored = settings[binding.setting->key];
   const double absent = binding.setting->absent;
   const bool present = !stored.is_nil();
   switch (binding.read) {
@@ -113,7 +113,8 @@ void read_into(SettingsSnapshot& s, const Binding& binding, const foundation::Va
 }  // namespace
 
 void loadSettings() {
-  foundation::Value settings = foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kSettingsFile));
+  platform::foundation::Value settings =
+      platform::foundation::dictionaryWithContentsOfFile(platform::sim::DevicePath(shared::kSettingsFile));
   auto& s = TweakSettings;
   for (const Binding& binding : kBindings) read_into(s, binding, settings);
 
@@ -127,7 +128,8 @@ void loadSettings() {
         s.statusbarMah, static_cast<int>(s.timemode), s.fullChargeWarning);
 }
 
-void loadSettings(foundation::CFNotificationCenterRef, void*, std::string_view, const void*, const foundation::Value&) {
+void loadSettings(platform::foundation::CFNotificationCenterRef, void*, std::string_view, const void*,
+                  const platform::foundation::Value&) {
   loadSettings();
 }
 
@@ -135,13 +137,13 @@ void startSettings() {
   // Temporaries of this step are scoped to it; the platform's reference
   // counting releases them as the step ends, as a drained pool would.
   {
-    void (*callback)(foundation::CFNotificationCenterRef, void*, std::string_view, const void*,
-                     const foundation::Value&) = loadSettings;
-    foundation::CFNotificationCenterAddObserver(foundation::CFNotificationCenterGetDarwinNotifyCenter(), nullptr,
-                                                callback, px::kSettingsChangedNotification, nullptr,
-                                                foundation::CFNotificationSuspensionBehaviorCoalesce);
+    void (*callback)(platform::foundation::CFNotificationCenterRef, void*, std::string_view, const void*,
+                     const platform::foundation::Value&) = loadSettings;
+    platform::foundation::CFNotificationCenterAddObserver(
+        platform::foundation::CFNotificationCenterGetDarwinNotifyCenter(), nullptr, callback,
+        shared::kSettingsChangedNotification, nullptr, platform::foundation::CFNotificationSuspensionBehaviorCoalesce);
     loadSettings();
   }
 }
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

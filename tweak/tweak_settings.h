@@ -8,7 +8,7 @@
 
 #include "platform/foundation/darwin_notify.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
 struct SettingsSnapshot {
   bool debugMode;
@@ -46,10 +46,10 @@ extern SettingsSnapshot TweakSettings;
 // unreadable file) take their defaults, so no field keeps an older value.
 void loadSettings();
 // The same, as the Darwin notification's callback; its arguments carry nothing.
-void loadSettings(foundation::CFNotificationCenterRef center, void* observer, std::string_view name, const void* object,
-                  const foundation::Value& userInfo);
+void loadSettings(platform::foundation::CFNotificationCenterRef center, void* observer, std::string_view name,
+                  const void* object, const platform::foundation::Value& userInfo);
 
 // Start-up step 1: observe the reload notification, then load once.
 void startSettings();
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

@@ -1,17 +1,17 @@
 #include "tweak/tweak_state.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
-constinit foundation::Value notify;
-constinit foundation::Value statusMah;
+constinit platform::foundation::Value notify;
+constinit platform::foundation::Value statusMah;
 constinit std::int32_t battCheck = 0;
 constinit std::int32_t battFullCheck = 0;
 
 void resetTweakState() {
-  notify = foundation::Value();
-  statusMah = foundation::Value();
+  notify = platform::foundation::Value();
+  statusMah = platform::foundation::Value();
   battCheck = 0;
   battFullCheck = 0;
 }
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

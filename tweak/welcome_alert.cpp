@@ -9,16 +9,16 @@
 #include "shared/names.h"
 #include "tweak/hook_table.h"
 
-namespace pylonexpro2 {
+namespace px::tweak {
 
-void lockScreen_prepareForUIUnlock(objc::id self, objc::SEL cmd) {
-  auto& defaults = foundation::NSUserDefaults::standardUserDefaults();
+void lockScreen_prepareForUIUnlock(platform::objc::id self, platform::objc::SEL cmd) {
+  auto& defaults = platform::foundation::NSUserDefaults::standardUserDefaults();
   if (!defaults.boolForKey("HasLaunchedOnce")) {
     // Recorded before the alert shows, so a restart while it is on screen
     // never greets twice.
     defaults.setBool(true, "HasLaunchedOnce");
     defaults.synchronize();
-    auto alert = uikit::UIAlertView::make(
+    auto alert = platform::uikit::UIAlertView::make(
         "PylonexPro2",
         "Thanks for the purchase! PylonexPro2 was installed correctly on your device, to enable it or set it go to "
         "Settings > PylonexPro2.",
@@ -28,10 +28,11 @@ void lockScreen_prepareForUIUnlock(objc::id self, objc::SEL cmd) {
   if (orig_prepareForUIUnlock) (*orig_prepareForUIUnlock)(self, cmd);
 }
 
-void lockScreen_alertViewClickedButtonAtIndex(objc::id /*self*/, objc::SEL, objc::id alert, long index) {
-  auto view = objc::cast<uikit::UIAlertView>(alert);
+void lockScreen_alertViewClickedButtonAtIndex(platform::objc::id /*self*/, platform::objc::SEL,
+                                              platform::objc::id alert, long index) {
+  auto view = platform::objc::cast<platform::uikit::UIAlertView>(alert);
   if (view && index == view->firstOtherButtonIndex())
-    uikit::UIApplication::sharedApplication()->openURL(px::kSettingsURL);
+    platform::uikit::UIApplication::sharedApplication()->openURL(shared::kSettingsURL);
 }
 
-}  // namespace pylonexpro2
+}  // namespace px::tweak

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 // "-1", "-0.5", "-.5", "-inf": a negative number is a value, never an option,
@@ -141,4 +141,4 @@ std::string argument_help(const ArgSpec& grammar) {
   return text;
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-namespace cli {
+namespace px::host::cli {
 
 struct OptionSpec {
   std::string name;        // "--state", "-n"
@@ -78,4 +78,4 @@ std::string argument_help(const ArgSpec& grammar);
 std::optional<long long> parse_count(const std::string& text, long long max);
 std::optional<double> parse_non_negative(const std::string& text);
 
-}  // namespace cli
+}  // namespace px::host::cli

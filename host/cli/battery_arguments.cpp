@@ -1,10 +1,10 @@
 #include "host/cli/battery_arguments.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
-using foundation::Errc;
-using foundation::fail;
+using platform::foundation::Errc;
+using platform::foundation::fail;
 
 constexpr const char* kState = "--state";
 constexpr const char* kSet = "--set";
@@ -27,7 +27,7 @@ ArgSpec make_grammar() {
   return grammar;
 }
 
-foundation::Result<std::string> checked_key(const std::string& key) {
+platform::foundation::Result<std::string> checked_key(const std::string& key) {
   if (!device::split_key_path(key)) return fail(Errc::invalid, "bad key '" + key + "'");
   return key;
 }
@@ -39,7 +39,7 @@ const ArgSpec& battery_grammar() {
   return grammar;
 }
 
-foundation::Result<device::BatteryChange> battery_change_from_args(const ParsedArgs& args) {
+platform::foundation::Result<device::BatteryChange> battery_change_from_args(const ParsedArgs& args) {
   using Kind = device::KeyEdit::Kind;
   device::BatteryChange change;
   if (auto text = args.positional(0)) {
@@ -71,4 +71,4 @@ foundation::Result<device::BatteryChange> battery_change_from_args(const ParsedA
   return change;
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

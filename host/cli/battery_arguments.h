@@ -8,13 +8,13 @@
 #include "host/device/battery_change.h"
 #include "platform/foundation/result.h"
 
-namespace cli {
+namespace px::host::cli {
 
 // `[LEVEL] [--state STATE] [--set KEY=VALUE]... [--unset KEY]... [--no-status] [--reset]`
 const ArgSpec& battery_grammar();
 
 // The change a command line checked against battery_grammar() asks for; a
 // failure names the value that is wrong.
-foundation::Result<device::BatteryChange> battery_change_from_args(const ParsedArgs& args);
+platform::foundation::Result<device::BatteryChange> battery_change_from_args(const ParsedArgs& args);
 
-}  // namespace cli
+}  // namespace px::host::cli

@@ -5,7 +5,7 @@
 
 #include "host/cli/command_table.h"
 
-namespace cli {
+namespace px::host::cli {
 
 // commands_device.cpp: init, install, remove, boot, shutdown, respring
 std::vector<Command> device_commands();
@@ -26,4 +26,4 @@ Command web_command();
 // commands_history.cpp: history [samples|sessions|forecast]
 Command history_command();
 
-}  // namespace cli
+}  // namespace px::host::cli

@@ -5,7 +5,7 @@
 
 #include "host/cli/command_entries.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 void append(std::vector<Command>& table, std::vector<Command> more) {
@@ -144,4 +144,4 @@ CommandResult run_command(const std::vector<std::string>& args, Caller caller) {
   return run_command(args, options);
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

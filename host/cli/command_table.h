@@ -18,7 +18,7 @@
 
 #include "host/cli/arg_parser.h"
 
-namespace cli {
+namespace px::host::cli {
 
 struct CommandResult {
   int status = 0;
@@ -96,4 +96,4 @@ std::string general_usage();
 CommandResult run_command(const std::vector<std::string>& args, const RunOptions& options);
 CommandResult run_command(const std::vector<std::string>& args, Caller caller);
 
-}  // namespace cli
+}  // namespace px::host::cli

@@ -5,14 +5,15 @@
 #include "host/status/accounts.h"
 #include "host/cli/command_entries.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 CommandResult change_account(const ParsedArgs& args, Context& context, bool set_up) {
   const std::string& name = args.positionals[0];
-  auto type = account_service_type(name);
-  if (!type) return context.usage_error("no account kind '" + name + "' (" + account_names() + ")");
-  if (!set_account(*type, set_up)) return Context::failure("cannot write the device's accounts (simdevice init?)");
+  auto type = status::account_service_type(name);
+  if (!type) return context.usage_error("no account kind '" + name + "' (" + status::account_names() + ")");
+  if (!status::set_account(*type, set_up))
+    return Context::failure("cannot write the device's accounts (simdevice init?)");
   return {0, std::string(set_up ? "Added the " : "Removed the ") + name + " account\n", {}};
 }
 
@@ -20,7 +21,7 @@ Command account_subcommand(const char* name, const char* summary, bool set_up) {
   Command sub{name, summary, {}, true, [set_up](const ParsedArgs& args, Context& context) {
                 return change_account(args, context, set_up);
               }};
-  sub.args.positionals = {{"SERVICE", account_names()}};
+  sub.args.positionals = {{"SERVICE", status::account_names()}};
   return sub;
 }
 
@@ -38,4 +39,4 @@ Command account_command() {
   return account;
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

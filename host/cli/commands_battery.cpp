@@ -19,22 +19,23 @@
 #include "platform/sim/device_paths.h"
 #include "platform/sim/hardware/hardware_state.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string level_text(double level) { return host::level_percent_text(level, "level unknown"); }
+std::string level_text(double level) { return common::level_percent_text(level, "level unknown"); }
 
 std::optional<long long> handled_generation() {
-  auto reply = host::control_request(host::control_socket_path("SpringBoard"), words_of(host::verbs::Sync{}), 3000);
+  auto reply =
+      common::control_request(common::control_socket_path("SpringBoard"), words_of(common::verbs::Sync{}), 3000);
   if (reply && reply->status == 0) {
     try {
       return std::stoll(reply->out);
     } catch (...) {
     }
   }
-  if (auto s = process_status("SpringBoard", 2000); s && (*s)["battery_generation"].is_number_integer())
+  if (auto s = status::process_status("SpringBoard", 2000); s && (*s)["battery_generation"].is_number_integer())
     return (*s)["battery_generation"].get<long long>();
   return std::nullopt;
 }
@@ -46,17 +47,17 @@ std::optional<long long> handled_generation() {
 // /var/run (its pid file, its socket's neighbours), at the latest every 250 ms.
 bool wait_for_battery_handled(long long generation, int timeout_ms) {
   auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-  std::unique_ptr<foundation::FolderWatcher> run_folder;
+  std::unique_ptr<platform::foundation::FolderWatcher> run_folder;
   while (true) {
     auto handled = handled_generation();
     if (handled) return *handled >= generation;
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return false;
     if (!run_folder)
-      run_folder =
-          foundation::FolderWatcher::create(sim::DevicePath("/var/run").host(), [](const std::vector<std::string>&) {
-          }).value_or(nullptr);
-    foundation::RunLoop::main().run_once(static_cast<int>(std::min<long long>(left, 250)));
+      run_folder = platform::foundation::FolderWatcher::create(platform::sim::DevicePath("/var/run").host(),
+                                                               [](const std::vector<std::string>&) {})
+                       .value_or(nullptr);
+    platform::foundation::RunLoop::main().run_once(static_cast<int>(std::min<long long>(left, 250)));
   }
 }
 
@@ -68,7 +69,7 @@ struct HandledReply {
   std::optional<CommandResult> failure;
 };
 
-HandledReply await_battery_reply(const std::optional<host::Reply>& reply) {
+HandledReply await_battery_reply(const std::optional<common::Reply>& reply) {
   HandledReply handled;
   if (!reply) return {{}, 0, Context::failure("the device is not running (simdevice boot)")};
   if (reply->status != 0) return {{}, 0, CommandResult{reply->status, {}, reply->err + "\n"}};
@@ -82,7 +83,7 @@ HandledReply await_battery_reply(const std::optional<host::Reply>& reply) {
 }
 
 // Reports a launchd battery reply once SpringBoard has handled it.
-CommandResult report_battery_change(const std::optional<host::Reply>& reply, const char* what) {
+CommandResult report_battery_change(const std::optional<common::Reply>& reply, const char* what) {
   HandledReply handled = await_battery_reply(reply);
   if (handled.failure) return *handled.failure;
   const nlohmann::json& j = handled.body;
@@ -96,14 +97,14 @@ CommandResult change_battery(const ParsedArgs& args, Context& context) {
   auto change = battery_change_from_args(args);
   if (!change) return context.usage_error(change.message());
   return report_battery_change(
-      host::control_request(host::control_socket_path("launchd"),
-                            {"battery-change", host::json_text(device::battery_change_to_json(*change))}),
+      common::control_request(common::control_socket_path("launchd"),
+                              {"battery-change", common::json_text(device::battery_change_to_json(*change))}),
       "battery");
 }
 
 CommandResult plug(bool connected) {
   return report_battery_change(
-      host::control_request(host::control_socket_path("launchd"), {connected ? "plug" : "unplug"}),
+      common::control_request(common::control_socket_path("launchd"), {connected ? "plug" : "unplug"}),
       connected ? "plugged in" : "unplugged");
 }
 
@@ -112,7 +113,7 @@ CommandResult set_usage(const ParsedArgs& args, Context& context) {
   const std::string& name = args.positionals[0];
   if (!device::parse_usage(name)) return context.usage_error("no usage '" + name + "' (" + device::usage_names() + ")");
   HandledReply handled =
-      await_battery_reply(host::control_request(host::control_socket_path("launchd"), {"usage", name}));
+      await_battery_reply(common::control_request(common::control_socket_path("launchd"), {"usage", name}));
   if (handled.failure) return *handled.failure;
   const nlohmann::json& j = handled.body;
   return {0,
@@ -140,25 +141,25 @@ CommandResult record(const ParsedArgs& args, Context& context) {
   auto start = Clock::now();
   long long last_generation = -1, written = 0;
   auto take = [&] {
-    auto entry = sim::battery_entry();
+    auto entry = platform::sim::battery_entry();
     long long generation = entry["Generation"].longLongValue();
     if (!entry.is_dictionary() || generation == last_generation) return;
     last_generation = generation;
     nlohmann::json line = {{"Time", std::chrono::duration<double>(Clock::now() - start).count()},
                            {"Level", entry["Level"].doubleValue()},
                            {"State", device::state_name(entry["State"].intValue())}};
-    if (entry["Status"].is_dictionary()) line["Status"] = host::to_json(entry["Status"]);
-    out << host::json_text(line) << "\n" << std::flush;
+    if (entry["Status"].is_dictionary()) line["Status"] = common::to_json(entry["Status"]);
+    out << common::json_text(line) << "\n" << std::flush;
     ++written;
   };
-  auto watcher = foundation::FolderWatcher::create(
-      sim::DevicePath(sim::kHardwareFolder).host(), [&](const std::vector<std::string>& names) {
-        if (std::find(names.begin(), names.end(), sim::kBatteryEntryName) != names.end()) take();
+  auto watcher = platform::foundation::FolderWatcher::create(
+      platform::sim::DevicePath(platform::sim::kHardwareFolder).host(), [&](const std::vector<std::string>& names) {
+        if (std::find(names.begin(), names.end(), platform::sim::kBatteryEntryName) != names.end()) take();
       });
   if (!watcher) return Context::failure(watcher.message());
   context.write(Stream::error, "Recording battery broadcasts into " + file + " (Ctrl-C to stop)\n");
   take();
-  auto& loop = foundation::RunLoop::main();
+  auto& loop = platform::foundation::RunLoop::main();
   while (!context.stop_requested() && (count < 0 || written < count)) {
     if (seconds >= 0 && std::chrono::duration<double>(Clock::now() - start).count() >= seconds) break;
     loop.run_once(200);  // short turns, so that Ctrl-C and --seconds are seen soon
@@ -199,4 +200,4 @@ std::vector<Command> battery_commands() {
   };
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

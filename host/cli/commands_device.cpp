@@ -29,7 +29,7 @@
 #include "platform/system/device_process.h"
 #include "platform/system/system_command.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 // What launchd (the supervisor) writes while it runs (a device path).
@@ -43,31 +43,31 @@ constexpr const char* kDeviceProcesses[] = {"web", "Preferences", "SpringBoard",
 
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-bool device_running() { return sys::DeviceProcess("launchd").running().has_value(); }
+bool device_running() { return platform::system::DeviceProcess("launchd").running().has_value(); }
 
 // Stops recorded processes that are still this device's, gently then firmly;
 // never the process asking (the page's server runs `shutdown` for the page).
 void stop_leftovers() {
   for (const char* name : kDeviceProcesses) {
-    auto pid = sys::DeviceProcess(name).running();
+    auto pid = platform::system::DeviceProcess(name).running();
     if (pid && *pid == ::getpid()) continue;
     if (pid) {
       ::kill(*pid, SIGTERM);
       auto deadline = Clock::now() + std::chrono::seconds(3);
-      while (sys::DeviceProcess::belongs_to_device(*pid) && Clock::now() < deadline) sleep_ms(20);
-      if (sys::DeviceProcess::belongs_to_device(*pid)) ::kill(*pid, SIGKILL);
+      while (platform::system::DeviceProcess::belongs_to_device(*pid) && Clock::now() < deadline) sleep_ms(20);
+      if (platform::system::DeviceProcess::belongs_to_device(*pid)) ::kill(*pid, SIGKILL);
     }
-    sys::DeviceProcess(name).forget();
+    platform::system::DeviceProcess(name).forget();
   }
 }
 
-std::optional<nlohmann::json> springboard_status() { return process_status("SpringBoard", 2000); }
+std::optional<nlohmann::json> springboard_status() { return status::process_status("SpringBoard", 2000); }
 
 CommandResult shutdown_device();
 
 CommandResult init(const ParsedArgs& args, Context&) {
   bool fresh = args.has("--fresh");
-  const std::string& root = sim::device_root();
+  const std::string& root = platform::sim::device_root();
   std::error_code ec;
   if (fresh && fs::exists(root, ec)) {
     // Only ever wipe something that is a device root, never an arbitrary folder.
@@ -80,13 +80,13 @@ CommandResult init(const ParsedArgs& args, Context&) {
     fs::remove_all(root, ec);
     if (ec) return Context::failure("cannot remove " + root + ": " + ec.message());
   }
-  if (auto made = host::make_device_layout(root); !made) return Context::failure(made.message());
-  return {0, "Device root ready at " + root + " (" + sys::machine_identifier() + ")\n", {}};
+  if (auto made = common::make_device_layout(root); !made) return Context::failure(made.message());
+  return {0, "Device root ready at " + root + " (" + platform::system::machine_identifier() + ")\n", {}};
 }
 
 CommandResult install(const ParsedArgs& args, Context&) {
   std::string package = fs::absolute(args.positionals[0]).string();
-  if (auto made = host::make_device_layout(sim::device_root()); !made)
+  if (auto made = common::make_device_layout(platform::sim::device_root()); !made)
     return Context::failure("install failed: " + made.message());
   std::error_code ec;
   auto result = fs::is_regular_file(package, ec) ? install_deb(package) : install_tree(package, "");
@@ -118,8 +118,8 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   std::optional<std::string> given_battery = args.last("--battery");
   std::string battery = given_battery.value_or("sim");
   std::optional<std::string> clock = args.last("--clock");
-  const std::string& root = sim::device_root();
-  if (auto pid = sys::DeviceProcess("launchd").running()) {
+  const std::string& root = platform::sim::device_root();
+  if (auto pid = platform::system::DeviceProcess("launchd").running()) {
     std::string running = "Device at " + root + " is already running (launchd pid " + std::to_string(*pid) + ")";
     // Options that shape a boot would be silently lost on a device already booted.
     if (given_battery || clock)
@@ -130,7 +130,7 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   if (context.caller() == Caller::web && (battery.rfind("trace:", 0) == 0 || battery.rfind("sysfs", 0) == 0))
     return context.usage_error(
         "the web page boots with the simulated battery only (a trace or sysfs names the machine's files)");
-  if (auto made = host::make_device_layout(root); !made) return Context::failure(made.message());
+  if (auto made = common::make_device_layout(root); !made) return Context::failure(made.message());
   // The supervisor runs in the device root: a file or folder it reads must be named absolutely.
   for (const char* kind : {"trace:", "sysfs:"}) {
     std::string k = kind;
@@ -140,13 +140,13 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
   // Refuse a battery source that cannot work before anything starts.
   if (auto source = device::make_battery_source(battery); !source) return Context::failure(source.message());
   if (clock) {
-    auto t = host::parse_device_time(*clock, sim::device_now());
+    auto t = common::parse_device_time(*clock, platform::sim::device_now());
     if (!t) return context.usage_error(t.message());
-    if (!sim::set_device_now(*t)) return Context::failure("the device clock could not be written");
+    if (!platform::sim::set_device_now(*t)) return Context::failure("the device clock could not be written");
   }
-  std::string launchd = host::own_exe_dir() + "/launchd";
+  std::string launchd = common::own_exe_dir() + "/launchd";
   if (::access(launchd.c_str(), X_OK) != 0) return Context::failure(launchd + " is missing; build the project first");
-  std::string log = sim::DevicePath(kLaunchdLogFile).host();
+  std::string log = platform::sim::DevicePath(kLaunchdLogFile).host();
   pid_t pid = ::fork();
   if (pid < 0) return Context::failure(std::string("fork: ") + std::strerror(errno));
   if (pid == 0) {
@@ -170,48 +170,49 @@ CommandResult boot(const ParsedArgs& args, Context& context) {
       return {1,
               {},
               "simdevice: the device supervisor stopped at once; its log says:\n" +
-                  host::last_log_text(kLaunchdLogFile, 8)};
-    if (!supervisor_up) supervisor_up = process_status("launchd", 1000).has_value();
+                  common::last_log_text(kLaunchdLogFile, 8)};
+    if (!supervisor_up) supervisor_up = status::process_status("launchd", 1000).has_value();
     if (supervisor_up) {
       if (auto sb = springboard_status(); sb && sb->value("launched", false))
         return {0,
                 "Booted device at " + root + " (launchd pid " + std::to_string(pid) + ", SpringBoard pid " +
                     std::to_string(sb->value("pid", 0)) + (sb->value("safe_mode", false) ? ", safe mode" : "") + ")\n",
                 {}};
-      if (auto l = process_status("launchd", 1000); l && (*l)["springboard"].contains("error"))
+      if (auto l = status::process_status("launchd", 1000); l && (*l)["springboard"].contains("error"))
         return Context::failure((*l)["springboard"]["error"].get<std::string>() +
                                 "; the supervisor keeps running (simdevice shutdown stops it)");
     }
     sleep_ms(50);
   }
   return Context::failure("SpringBoard did not finish launching within 30 s; see " + log + " and " +
-                          sim::DevicePath(foundation::kSyslogFile).host());
+                          platform::sim::DevicePath(platform::foundation::kSyslogFile).host());
 }
 
 CommandResult shutdown_device() {
-  auto launchd = sys::DeviceProcess("launchd").running();
+  auto launchd = platform::system::DeviceProcess("launchd").running();
   bool anything = false;
   for (const char* name : kDeviceProcesses)
-    if (auto pid = sys::DeviceProcess(name).running()) anything |= *pid != ::getpid();
+    if (auto pid = platform::system::DeviceProcess(name).running()) anything |= *pid != ::getpid();
   if (!anything) {
     for (const char* name : kDeviceProcesses)
-      if (sys::DeviceProcess(name).recorded() != ::getpid()) sys::DeviceProcess(name).forget();
-    return {0, "Device at " + sim::device_root() + " is not running\n", {}};
+      if (platform::system::DeviceProcess(name).recorded() != ::getpid())
+        platform::system::DeviceProcess(name).forget();
+    return {0, "Device at " + platform::sim::device_root() + " is not running\n", {}};
   }
   if (launchd) {
-    host::control_request(host::control_socket_path("launchd"), words_of(host::verbs::Shutdown{}), 5000);
+    common::control_request(common::control_socket_path("launchd"), words_of(common::verbs::Shutdown{}), 5000);
     auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (sys::DeviceProcess::belongs_to_device(*launchd) && Clock::now() < deadline) sleep_ms(20);
+    while (platform::system::DeviceProcess::belongs_to_device(*launchd) && Clock::now() < deadline) sleep_ms(20);
   }
   stop_leftovers();
-  for (const char* name : kDeviceProcesses) ::unlink(host::control_socket_path(name).c_str());
-  return {0, "Device at " + sim::device_root() + " stopped\n", {}};
+  for (const char* name : kDeviceProcesses) ::unlink(common::control_socket_path(name).c_str());
+  return {0, "Device at " + platform::sim::device_root() + " stopped\n", {}};
 }
 
 CommandResult respring(const ParsedArgs&, Context&) {
   auto before = springboard_status();
   long old_pid = before ? before->value("pid", 0L) : 0L;
-  auto reply = host::control_request(host::control_socket_path("launchd"), words_of(host::verbs::Respring{}));
+  auto reply = common::control_request(common::control_socket_path("launchd"), words_of(common::verbs::Respring{}));
   if (!reply) return Context::failure("the device is not running (simdevice boot)");
   if (reply->status != 0) return {reply->status, {}, reply->err + "\n"};
   auto deadline = Clock::now() + std::chrono::seconds(30);
@@ -239,7 +240,7 @@ std::vector<Command> device_commands() {
       {"PACKAGE", "the package name; may be left out when only one is installed", false}};
   Command boot_command{"boot", "starts the device; returns once SpringBoard has launched", {}, true, boot};
   boot_command.args.options = {
-      {"--clock", "TIME", std::string("sets the device clock first: ") + host::kTimeForms},
+      {"--clock", "TIME", std::string("sets the device clock first: ") + common::kTimeForms},
       {"--battery", "SOURCE", "sim[:level=80,speed=60,usage=browse] (default), trace:FILE or sysfs[:DIR]"},
   };
   return {
@@ -256,4 +257,4 @@ std::vector<Command> device_commands() {
   };
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

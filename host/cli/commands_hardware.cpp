@@ -12,10 +12,10 @@
 #include "host/device/battery_change.h"
 #include "platform/system/hardware_switches.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
-using hardware::Switch;
+using platform::system::Switch;
 
 // The switches a person turns (the vibration count is the device's own), with
 // the spellings accepted besides the table's name and Control Center's label.
@@ -34,11 +34,11 @@ const Spelling kTurnable[] = {
 
 // A name is one whole entry of the table, in any case: never a piece of one
 // nor several at once.
-const hardware::SwitchInfo* find_switch(const std::string& text) {
-  std::string wanted = host::lowercase(text);
+const platform::system::SwitchInfo* find_switch(const std::string& text) {
+  std::string wanted = common::lowercase(text);
   for (const auto& s : kTurnable) {
-    const auto& info = hardware::switch_info(s.which);
-    if (wanted == info.name || wanted == host::lowercase(std::string(info.title))) return &info;
+    const auto& info = platform::system::switch_info(s.which);
+    if (wanted == info.name || wanted == common::lowercase(std::string(info.title))) return &info;
     for (auto other : s.other)
       if (wanted == other) return &info;
   }
@@ -48,28 +48,28 @@ const hardware::SwitchInfo* find_switch(const std::string& text) {
 constexpr const char* kNotWritten = "cannot write the device's hardware state (is there a device at this root?)";
 
 CommandResult set_hardware(const ParsedArgs& args, Context& context) {
-  const hardware::SwitchInfo* target = find_switch(args.positionals[0]);
+  const platform::system::SwitchInfo* target = find_switch(args.positionals[0]);
   if (!target) return context.usage_error("no hardware switch named '" + args.positionals[0] + "'");
   const std::string& text = args.positionals[1];
 
-  if (target->kind == hardware::SwitchKind::level) {
+  if (target->kind == platform::system::SwitchKind::level) {
     auto parsed = device::parse_level(text);
     if (!parsed || *parsed < 0)
       return context.usage_error(std::string(target->title) + " takes 0..1 or N%, not '" + text + "'");
-    if (!hardware::set_level(target->id, *parsed)) return Context::failure(kNotWritten);
+    if (!platform::system::set_level(target->id, *parsed)) return Context::failure(kNotWritten);
     char shown[32];
     std::snprintf(shown, sizeof shown, "%.0f%%", (*parsed + 0.0) * 100);  // "-0" shown without its sign
     return {0, std::string(target->title) + " " + shown + "\n", {}};
   }
 
-  auto on = host::parse_on_off(text);
+  auto on = common::parse_on_off(text);
   if (!on) return context.usage_error(std::string(target->title) + " takes on or off, not '" + text + "'");
-  auto turned = hardware::turn(target->id, *on);
+  auto turned = platform::system::turn(target->id, *on);
   if (!turned.written) return Context::failure(kNotWritten);
   std::string out = std::string(target->title) + (*on ? " on" : " off");
   std::string also;
   for (std::size_t i = 0; i < turned.also_off.size(); ++i)
-    also += (i == 0 ? "" : " and ") + std::string(hardware::switch_info(turned.also_off[i]).title);
+    also += (i == 0 ? "" : " and ") + std::string(platform::system::switch_info(turned.also_off[i]).title);
   if (!also.empty()) out += " (" + also + " off)";
   return {0, out + "\n", {}};
 }
@@ -86,4 +86,4 @@ Command hardware_command() {
   return command;
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

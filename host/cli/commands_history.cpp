@@ -16,12 +16,12 @@
 #include "platform/sim/device_clock.h"
 #include "platform/sim/utc_text.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 using json = nlohmann::ordered_json;
 
-std::string iso_utc(std::int64_t t) { return sim::utc_text(t, "%Y-%m-%dT%H:%M:%SZ"); }
+std::string iso_utc(std::int64_t t) { return platform::sim::utc_text(t, "%Y-%m-%dT%H:%M:%SZ"); }
 
 std::string number_text(double v, int decimals = -1) {
   char buf[64];
@@ -85,7 +85,7 @@ std::string field_json(const history::Sample& s, const history::SampleField& fie
         else if constexpr (std::is_same_v<T, std::optional<bool>>)
           return !v ? "null" : *v ? "true" : "false";
         else if constexpr (std::is_same_v<T, std::optional<double>>)
-          return host::json_text(value(v));
+          return common::json_text(value(v));
         else
           return v ? std::to_string(*v) : "null";
       },
@@ -291,7 +291,7 @@ std::string forecast_output(const history::Forecast& f, bool as_json) {
               {"model", f.model.empty() ? json(nullptr) : json(f.model)},
               {"exponent", round_value(f.exponent, 2)},
               {"days_needed", value(f.days_needed)}};
-    return host::json_text(j, 2) + "\n";
+    return common::json_text(j, 2) + "\n";
   }
   std::string out =
       "Health: " + (f.health_percent ? number_text(*f.health_percent, 1) + " %" : std::string("unknown")) + "\n";
@@ -323,11 +323,12 @@ std::string forecast_output(const history::Forecast& f, bool as_json) {
 }
 
 // The option's time in whole seconds; nothing when it was not given.
-foundation::Result<std::optional<std::int64_t>> time_option(const ParsedArgs& args, const char* name, double now) {
+platform::foundation::Result<std::optional<std::int64_t>> time_option(const ParsedArgs& args, const char* name,
+                                                                      double now) {
   std::optional<std::string> text = args.last(name);
   if (!text) return std::optional<std::int64_t>();
-  auto t = host::parse_device_time(*text, now);
-  if (!t) return foundation::fail(t.code(), std::string(name) + ": " + t.message());
+  auto t = common::parse_device_time(*text, now);
+  if (!t) return platform::foundation::fail(t.code(), std::string(name) + ": " + t.message());
   return std::optional<std::int64_t>(static_cast<std::int64_t>(std::floor(*t)));
 }
 
@@ -347,8 +348,8 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
   if (what != "samples" && (args.has("--since") || args.has("--until")))
     return context.usage_error("--since and --until select samples");
 
-  sim::reload_device_clock();
-  double now = sim::device_now();
+  platform::sim::reload_device_clock();
+  double now = platform::sim::device_now();
   auto since_option = time_option(args, "--since", now);
   if (!since_option) return context.usage_error(since_option.message());
   auto until_option = time_option(args, "--until", now);
@@ -367,7 +368,7 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
     history::RemainingEstimate estimate =
         reader.is_open() ? history::read_remaining(reader, static_cast<std::int64_t>(std::llround(now)))
                          : history::RemainingEstimate{};
-    return {0, remaining_output(estimate, as_json), {}};
+    return {0, status::remaining_output(estimate, as_json), {}};
   }
   if (what == "forecast") {
     // Read as the pane reads it (one path from the store), so both show one forecast.
@@ -387,7 +388,7 @@ CommandResult run_history(const ParsedArgs& args, Context& context) {
   if (what == "sessions") {
     if (csv) list.header("start,end,start_level,end_level,mah_added,peak_watts,duration\n");
     auto put = [&](const history::ChargeSession& c) {
-      return list.row(as_json ? host::json_text(session_json(c), 2) : csv ? session_csv(c) : session_text(c));
+      return list.row(as_json ? common::json_text(session_json(c), 2) : csv ? session_csv(c) : session_text(c));
     };
     history::SessionTracker sessions;
     bool going = true;
@@ -430,9 +431,9 @@ Command history_command() {
                           {"--until", "TIME", "samples up to TIME"},
                           {"--csv", "", "as CSV (samples, sessions)"},
                           {"--json", "", "as JSON"}};
-  history.args.notes = {std::string("TIME: ") + host::kTimeForms,
+  history.args.notes = {std::string("TIME: ") + common::kTimeForms,
                         "Times are printed in ISO 8601, UTC; absent values are empty (null in JSON)."};
   return history;
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

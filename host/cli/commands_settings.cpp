@@ -4,7 +4,7 @@
 #include "host/cli/device_requests.h"
 #include "platform/system/device_process.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 // A command the Settings app answers: a verb of the device's table, with its grammar.
@@ -12,20 +12,20 @@ template <class Verb>
 Command subcommand(std::string summary) {
   return {std::string(Verb::verb), std::move(summary), arg_spec_of(Verb::grammar()), true,
           [](const ParsedArgs& given, Context&) {
-            if (!sys::DeviceProcess("Preferences").running())
+            if (!platform::system::DeviceProcess("Preferences").running())
               return Context::failure("the Settings app is not open (simdevice settings open prefs:root=PylonexPro2)");
             return send_verb<Verb>("Preferences", given, "the Settings app does not answer");
           }};
 }
 
 CommandResult open_settings(const ParsedArgs& args, Context&) {
-  return send_verb<host::verbs::OpenSettings>("launchd", args, "the device is not running (simdevice boot)");
+  return send_verb<common::verbs::OpenSettings>("launchd", args, "the device is not running (simdevice boot)");
 }
 
 }  // namespace
 
 Command settings_command() {
-  using namespace host::verbs;
+  using namespace common::verbs;
   Command open{"open", "opens the Settings app at a URL", arg_spec_of(OpenSettings::grammar()), true, open_settings};
 
   Command settings;
@@ -46,4 +46,4 @@ Command settings_command() {
   return settings;
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

@@ -7,7 +7,7 @@
 #include "platform/sim/device_clock.h"
 #include "platform/system/device_process.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 constexpr const char* kNotRunning = "SpringBoard is not running (simdevice boot)";
@@ -20,25 +20,25 @@ Command springboard_command(std::string summary) {
 }
 
 CommandResult set_clock(const ParsedArgs& args, Context& context) {
-  if (sys::DeviceProcess("SpringBoard").running())
-    return send_verb<host::verbs::SetClock>("SpringBoard", args, kNotRunning);
+  if (platform::system::DeviceProcess("SpringBoard").running())
+    return send_verb<common::verbs::SetClock>("SpringBoard", args, kNotRunning);
   // With no SpringBoard the clock file is the whole of the device's time.
-  auto t = host::parse_device_time(args.positionals[0], sim::device_now());
+  auto t = common::parse_device_time(args.positionals[0], platform::sim::device_now());
   if (!t) return context.usage_error(t.message());
-  if (!sim::set_device_now(*t)) return Context::failure("the device clock could not be written");
+  if (!platform::sim::set_device_now(*t)) return Context::failure("the device clock could not be written");
   return {0, "Device clock set\n", {}};
 }
 
 CommandResult post(const ParsedArgs& args, Context&) {
   const std::string& name = args.positionals[0];
-  if (!foundation::darwin::post(name)) return Context::failure("could not post " + name);
+  if (!platform::foundation::darwin::post(name)) return Context::failure("could not post " + name);
   return {0, "Posted " + name + "\n", {}};
 }
 
 }  // namespace
 
 std::vector<Command> springboard_commands() {
-  using namespace host::verbs;
+  using namespace common::verbs;
   Command clock{"clock", "sets the device clock", arg_spec_of(SetClock::grammar()), true, set_clock};
   clock.args.notes = {"  A time without a zone is in the device's time zone (TZ)."};
   Command post_command{"post", "posts a Darwin notification", {}, true, post};
@@ -55,4 +55,4 @@ std::vector<Command> springboard_commands() {
   };
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

@@ -24,7 +24,7 @@
 #define PX_SOURCE_DIR "."
 #endif
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 CommandResult show_log(const ParsedArgs& args, Context& context) {
@@ -35,22 +35,23 @@ CommandResult show_log(const ParsedArgs& args, Context& context) {
     n = *count;
   }
   // Read from the end: a long-running device's syslog is large.
-  if (n >= 0) return {0, host::last_log_text(foundation::kSyslogFile, static_cast<std::size_t>(n)), {}};
-  auto c = foundation::read_whole_file(sim::DevicePath(foundation::kSyslogFile).host(), 256u << 20);
+  if (n >= 0) return {0, common::last_log_text(platform::foundation::kSyslogFile, static_cast<std::size_t>(n)), {}};
+  auto c = platform::foundation::read_whole_file(platform::sim::DevicePath(platform::foundation::kSyslogFile).host(),
+                                                 256u << 20);
   if (!c.ok()) return {};
   return {0, *c, {}};
 }
 
 CommandResult show_status(const ParsedArgs& args, Context&) {
-  auto s = compose_device_status();
-  if (args.has("--json")) return {0, host::json_text(s, 2) + "\n", {}};
-  return {0, describe_device_status(s), {}};
+  auto s = status::compose_device_status();
+  if (args.has("--json")) return {0, common::json_text(s, 2) + "\n", {}};
+  return {0, status::describe_device_status(s), {}};
 }
 
 std::string screen_frame() {
-  auto s = compose_device_status();
+  auto s = status::compose_device_status();
   std::string text;
-  for (auto& line : render_screen(s, open_settings_pane(s, 2000))) text += line + "\n";
+  for (auto& line : render_screen(s, status::open_settings_pane(s, 2000))) text += line + "\n";
   return text;
 }
 
@@ -73,7 +74,7 @@ CommandResult watch(const ParsedArgs& args, Context& context) {
 CommandResult demo(const ParsedArgs&, Context& context) {
   std::string script = std::string(PX_SOURCE_DIR) + "/scripts/demo.sh";
   if (::access(script.c_str(), R_OK) != 0) return Context::failure("the demo script " + script + " is missing");
-  std::string self = host::own_exe_dir() + "/simdevice";
+  std::string self = common::own_exe_dir() + "/simdevice";
   int pipe_fds[2] = {-1, -1};
   if (context.streaming() && ::pipe2(pipe_fds, O_CLOEXEC) != 0)
     return Context::failure(std::string("pipe: ") + std::strerror(errno));
@@ -85,7 +86,7 @@ CommandResult demo(const ParsedArgs&, Context& context) {
       ::dup2(pipe_fds[1], 2);
     }
     ::setenv("SIMDEVICE", self.c_str(), 1);
-    ::setenv("DEVICE", sim::device_root().c_str(), 1);
+    ::setenv("DEVICE", platform::sim::device_root().c_str(), 1);
     ::execlp("bash", "bash", script.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -121,4 +122,4 @@ std::vector<Command> view_commands() {
   };
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

@@ -20,7 +20,7 @@
 #include "platform/sim/device_paths.h"
 #include "platform/system/device_process.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 constexpr int kDefaultPort = 8765;
@@ -39,7 +39,7 @@ std::string read_proc(const char* file) {
 // Started with --root rather than SIMDEVICE_ROOT, the server starts itself
 // again with the root in its environment, so `shutdown` knows it as the device's.
 void restart_with_root_in_environment() {
-  if (sys::DeviceProcess::belongs_to_device(::getpid())) return;
+  if (platform::system::DeviceProcess::belongs_to_device(::getpid())) return;
   std::string cmdline = read_proc("/proc/self/cmdline");
   std::vector<std::string> words;
   for (std::size_t i = 0; i < cmdline.size();) {
@@ -60,7 +60,7 @@ void restart_with_root_in_environment() {
 // token, and the page's open tabs reconnect by themselves.
 std::string session_token(int port) {
   if (port == 0) return web::make_session_token();
-  return web::kept_session_token(sim::DevicePath("/var/run/web-" + std::to_string(port) + ".token").host());
+  return web::kept_session_token(platform::sim::DevicePath("/var/run/web-" + std::to_string(port) + ".token").host());
 }
 
 web::CommandOutcome run_for_page(const std::vector<std::string>& command) {
@@ -91,7 +91,7 @@ CommandResult serve(const ParsedArgs& args, Context& context) {
   std::string ui = web::default_ui_folder();
   if (!std::filesystem::is_regular_file(ui + "/index.html"))
     return Context::failure("the page's files are missing from " + ui + " (build the web_ui target)");
-  if (auto other = sys::DeviceProcess(kWebProcess).running(); other && *other != ::getpid())
+  if (auto other = platform::system::DeviceProcess(kWebProcess).running(); other && *other != ::getpid())
     return Context::failure("simdevice web already serves this device (pid " + std::to_string(*other) + ")");
   restart_with_root_in_environment();
 
@@ -118,16 +118,17 @@ CommandResult serve(const ParsedArgs& args, Context& context) {
     // file that lets `shutdown` stop the server and keeps a second one off.
     // Only once its folders exist again: writing into one being wiped would
     // make the wipe fail.
-    if (folders_remade && !sys::DeviceProcess(kWebProcess).recorded())
-      sys::DeviceProcess(kWebProcess).record(::getpid());
+    if (folders_remade && !platform::system::DeviceProcess(kWebProcess).recorded())
+      platform::system::DeviceProcess(kWebProcess).record(::getpid());
     feed.mark_changed();
   };
   if (!changes->start(web::watched_device_folders(), on_change))
     return Context::failure("cannot watch the device's folders (inotify)");
-  sys::DeviceProcess(kWebProcess).record(::getpid());
+  platform::system::DeviceProcess(kWebProcess).record(::getpid());
   std::thread serving([&server] { server.serve(); });
 
-  context.write(Stream::output, "Serving the device at " + sim::device_root() + "\n  open " + server.address() +
+  context.write(Stream::output, "Serving the device at " + platform::sim::device_root() + "\n  open " +
+                                    server.address() +
                                     "\n  (the address holds this run's session token; Ctrl-C stops)\n");
   int signal_number = 0;
   ::sigwait(&stop_signals, &signal_number);
@@ -136,7 +137,8 @@ CommandResult serve(const ParsedArgs& args, Context& context) {
   feed.stop();
   server.stop();
   serving.join();
-  if (sys::DeviceProcess(kWebProcess).recorded() == ::getpid()) sys::DeviceProcess(kWebProcess).forget();
+  if (platform::system::DeviceProcess(kWebProcess).recorded() == ::getpid())
+    platform::system::DeviceProcess(kWebProcess).forget();
   return {0, "simdevice web: stopped\n", {}};
 }
 
@@ -150,4 +152,4 @@ Command web_command() {
   return command;
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

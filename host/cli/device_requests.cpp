@@ -1,21 +1,21 @@
 #include "host/cli/device_requests.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 std::string line_ended(const std::string& text) { return text.empty() || text.back() == '\n' ? text : text + "\n"; }
 }  // namespace
 
-CommandResult result_of(const host::Reply& reply) {
+CommandResult result_of(const common::Reply& reply) {
   return {reply.status, line_ended(reply.out), line_ended(reply.err)};
 }
 
 CommandResult forward(const std::string& process, const std::vector<std::string>& request, const std::string& hint) {
-  auto reply = host::control_request(host::control_socket_path(process), request, 30000);
+  auto reply = common::control_request(common::control_socket_path(process), request, 30000);
   if (!reply) return Context::failure(hint);
   return result_of(*reply);
 }
 
-ArgSpec arg_spec_of(const host::verbs::Grammar& grammar) {
+ArgSpec arg_spec_of(const common::verbs::Grammar& grammar) {
   ArgSpec args;
   for (const auto& operand : grammar.operands)
     args.positionals.push_back({std::string(operand.name), std::string(operand.help), operand.required});
@@ -24,4 +24,4 @@ ArgSpec arg_spec_of(const host::verbs::Grammar& grammar) {
   return args;
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

@@ -16,8 +16,8 @@ namespace {
 
 volatile sig_atomic_t g_stop = 0;
 
-void write_through(cli::Stream stream, std::string_view text) {
-  auto& out = stream == cli::Stream::output ? std::cout : std::cerr;
+void write_through(px::host::cli::Stream stream, std::string_view text) {
+  auto& out = stream == px::host::cli::Stream::output ? std::cout : std::cerr;
   out << text << std::flush;
 }
 
@@ -48,16 +48,16 @@ int main(int argc, char** argv) {
   root = std::filesystem::weakly_canonical(std::filesystem::absolute(root), ec).string();
   while (root.size() > 1 && root.back() == '/') root.pop_back();
   ::setenv("SIMDEVICE_ROOT", root.c_str(), 1);
-  sim::set_device_root(root);
-  foundation::set_process_name("simdevice");
+  px::platform::sim::set_device_root(root);
+  px::platform::foundation::set_process_name("simdevice");
 
   // Ctrl-C ends a long-running command (watch, record) so it can say what it
   // did; other commands stop at once as usual.
   struct sigaction on_stop {};
   on_stop.sa_handler = [](int) { g_stop = 1; };
   ::sigemptyset(&on_stop.sa_mask);
-  cli::RunOptions options;
-  options.caller = cli::Caller::terminal;
+  px::host::cli::RunOptions options;
+  options.caller = px::host::cli::Caller::terminal;
   options.sink = write_through;
   options.stop_requested = [&] {
     // Asked only by commands that run until stopped: from then on Ctrl-C is theirs.
@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
     ::sigaction(SIGTERM, &on_stop, nullptr);
     return g_stop != 0;
   };
-  cli::CommandResult result = cli::run_command({args.begin() + static_cast<long>(i), args.end()}, options);
+  px::host::cli::CommandResult result =
+      px::host::cli::run_command({args.begin() + static_cast<long>(i), args.end()}, options);
   std::cout << result.output << std::flush;
   std::cerr << result.error << std::flush;
   return result.status;

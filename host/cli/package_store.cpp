@@ -15,17 +15,17 @@
 #include "platform/sim/atomic_write.h"
 #include "platform/sim/device_paths.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 namespace fs = std::filesystem;
 
 std::string info_path(const std::string& package, const char* ext) {
-  return sim::DevicePath("/var/lib/dpkg/info/" + package + ext).host();
+  return platform::sim::DevicePath("/var/lib/dpkg/info/" + package + ext).host();
 }
 
 std::string read_text(const std::string& path) {
-  auto c = foundation::read_whole_file(path, 16u << 20);
+  auto c = platform::foundation::read_whole_file(path, 16u << 20);
   return c.ok() ? std::move(c).value() : std::string();
 }
 
@@ -42,7 +42,7 @@ std::vector<std::string> read_list(const std::string& package) {
 std::string host_path_nofollow(const std::string& device_path) {
   auto slash = device_path.rfind('/');
   std::string parent = device_path.substr(0, slash);
-  return sim::DevicePath(parent.empty() ? "/" : parent).host() + device_path.substr(slash);
+  return platform::sim::DevicePath(parent.empty() ? "/" : parent).host() + device_path.substr(slash);
 }
 
 int run(const std::vector<std::string>& argv, std::string* out = nullptr) {
@@ -114,15 +114,15 @@ std::optional<std::string> control_field(const std::string& control, const std::
   return std::nullopt;
 }
 
-foundation::Result<InstallResult> install_tree(const std::string& tree_path, const std::string& name) {
+platform::foundation::Result<InstallResult> install_tree(const std::string& tree_path, const std::string& name) {
   // Named as it really is: the file layer refuses paths that only look as if they were inside the device.
   std::error_code canon_ec;
   std::string tree = fs::weakly_canonical(fs::absolute(tree_path), canon_ec).string();
   if (canon_ec) tree = tree_path;
-  auto fail = [](const std::string& why) { return foundation::fail(foundation::Errc::io, why); };
+  auto fail = [](const std::string& why) { return platform::foundation::fail(platform::foundation::Errc::io, why); };
   std::error_code ec;
   if (!fs::is_directory(tree, ec)) return fail(tree + ": no such package folder or .deb");
-  if (sim::device_root().empty()) return fail("no device root");
+  if (platform::sim::device_root().empty()) return fail("no device root");
   std::string control = read_text(tree + "/DEBIAN/control");
   std::string package = control_field(control, "Package").value_or(name.empty() ? kDefaultPackage : name);
   if (!valid_package_name(package)) return fail("bad package name '" + package + "'");
@@ -155,8 +155,9 @@ foundation::Result<InstallResult> install_tree(const std::string& tree_path, con
       if (ec) return fail(dest + ": " + ec.message());
       ++result.files;
     } else if (fs::is_regular_file(st)) {
-      auto contents = foundation::read_whole_file(it->path().string(), 256u << 20);
-      if (!contents.ok() || !sim::write_file_atomically(dest, *contents)) return fail("cannot install " + device);
+      auto contents = platform::foundation::read_whole_file(it->path().string(), 256u << 20);
+      if (!contents.ok() || !platform::sim::write_file_atomically(dest, *contents))
+        return fail("cannot install " + device);
       fs::permissions(dest, fs::status(it->path()).permissions(), ec);
       ++result.files;
     } else {
@@ -169,42 +170,44 @@ foundation::Result<InstallResult> install_tree(const std::string& tree_path, con
   remove_paths(previous, now);
   std::string list_text;
   for (auto& p : listed) list_text += p + "\n";
-  if (!sim::write_file_atomically(info_path(package, ".list"), list_text))
+  if (!platform::sim::write_file_atomically(info_path(package, ".list"), list_text))
     return fail("cannot record the installed files of " + package);
   if (control.empty()) control = "Package: " + package + "\nVersion: 0\nArchitecture: " + kPackageArchitecture + "\n";
-  sim::write_file_atomically(info_path(package, ".control"), control);
+  platform::sim::write_file_atomically(info_path(package, ".control"), control);
   return result;
 }
 
-foundation::Result<InstallResult> install_deb(const std::string& deb) {
-  std::string tmp = sim::DevicePath("/tmp").host() + "/install-XXXXXX";
-  if (!::mkdtemp(tmp.data())) return foundation::fail(foundation::Errc::io, "cannot make a folder to unpack " + deb);
-  foundation::Result<InstallResult> result =
+platform::foundation::Result<InstallResult> install_deb(const std::string& deb) {
+  std::string tmp = platform::sim::DevicePath("/tmp").host() + "/install-XXXXXX";
+  if (!::mkdtemp(tmp.data()))
+    return platform::foundation::fail(platform::foundation::Errc::io, "cannot make a folder to unpack " + deb);
+  platform::foundation::Result<InstallResult> result =
       run({"dpkg-deb", "-x", deb, tmp}) != 0 || run({"dpkg-deb", "-e", deb, tmp + "/DEBIAN"}) != 0
-          ? foundation::fail(foundation::Errc::malformed, deb + ": not a Debian package dpkg-deb can unpack")
+          ? platform::foundation::fail(platform::foundation::Errc::malformed,
+                                       deb + ": not a Debian package dpkg-deb can unpack")
           : install_tree(tmp, "");
   std::error_code ec;
   fs::remove_all(tmp, ec);
   return result;
 }
 
-foundation::Result<void> remove_package(const std::string& name) {
+platform::foundation::Result<void> remove_package(const std::string& name) {
   if (!valid_package_name(name) || !fs::exists(info_path(name, ".list")))
-    return foundation::fail(foundation::Errc::missing, "package '" + name + "' is not installed");
+    return platform::foundation::fail(platform::foundation::Errc::missing, "package '" + name + "' is not installed");
   remove_paths(read_list(name), {"/."});
   ::unlink(info_path(name, ".list").c_str());
   ::unlink(info_path(name, ".control").c_str());
   // Put back whatever of the layout the package's files took with them.
-  return host::make_device_layout(sim::device_root());
+  return common::make_device_layout(platform::sim::device_root());
 }
 
 std::vector<std::string> installed_packages() {
   std::vector<std::string> names;
   std::error_code ec;
-  for (auto& e : fs::directory_iterator(sim::DevicePath("/var/lib/dpkg/info").host(), ec))
+  for (auto& e : fs::directory_iterator(platform::sim::DevicePath("/var/lib/dpkg/info").host(), ec))
     if (e.path().extension() == ".list") names.push_back(e.path().stem().string());
   std::sort(names.begin(), names.end());
   return names;
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

@@ -10,7 +10,7 @@
 
 #include "platform/foundation/result.h"
 
-namespace cli {
+namespace px::host::cli {
 
 inline constexpr const char* kDefaultPackage = "com.zelmoraq.pylonexpro2";
 // The architecture of this machine's packages for the simulated device
@@ -27,14 +27,14 @@ bool valid_package_name(const std::string& name);
 // Copies a staged tree into the current device root. The package is named by
 // the tree's DEBIAN/control, else `name`, else kDefaultPackage. Files an earlier
 // version installed that this one lacks are removed.
-foundation::Result<InstallResult> install_tree(const std::string& tree, const std::string& name);
+platform::foundation::Result<InstallResult> install_tree(const std::string& tree, const std::string& name);
 // Unpacks a .deb with dpkg-deb and installs its tree.
-foundation::Result<InstallResult> install_deb(const std::string& deb);
+platform::foundation::Result<InstallResult> install_deb(const std::string& deb);
 // Removes every file the package installed; the device layout itself stays.
-foundation::Result<void> remove_package(const std::string& name);
+platform::foundation::Result<void> remove_package(const std::string& name);
 std::vector<std::string> installed_packages();
 
 // "Package: x" and the like from a control file's text.
 std::optional<std::string> control_field(const std::string& control, const std::string& field);
 
-}  // namespace cli
+}  // namespace px::host::cli

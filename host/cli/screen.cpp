@@ -5,7 +5,7 @@
 #include "host/common/level_percent_text.h"
 #include "host/common/value_json.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 using nlohmann::json;
@@ -20,7 +20,7 @@ std::size_t columns(const std::string& s) {
 std::string text_of(const json& j) {
   if (j.is_string()) return j.get<std::string>();
   if (j.is_null()) return "";
-  return host::json_text(j);
+  return common::json_text(j);
 }
 
 bool truthy(const json& j) { return j.is_boolean() && j.get<bool>(); }
@@ -50,7 +50,7 @@ std::string status_bar(const json& s) {
   if (truthy(hw["bluetooth"])) right += "BT  ";
   if (truthy(hw["location"])) right += "GPS  ";
   const auto& bat = hw["battery"];
-  right += host::level_percent_text(bat["level"].is_number() ? bat["level"].get<double>() : -1.0, "--%");
+  right += common::level_percent_text(bat["level"].is_number() ? bat["level"].get<double>() : -1.0, "--%");
   std::string state = text_of(bat["state"]);
   if (state == "charging") right += " +chg";
   if (state == "full") right += " full";
@@ -164,4 +164,4 @@ std::vector<std::string> render_screen(const json& s, const json& pane) {
   return lines;
 }
 
-}  // namespace cli
+}  // namespace px::host::cli

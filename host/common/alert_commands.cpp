@@ -3,18 +3,18 @@
 #include "host/common/value_json.h"
 #include "platform/uikit/ui_alert_view.h"
 
-namespace host {
+namespace px::host::common {
 
 nlohmann::json alerts_on_screen() {
   nlohmann::json list = nlohmann::json::array();
-  for (const auto& a : uikit::AlertPresenter::shared().visible())
+  for (const auto& a : platform::uikit::AlertPresenter::shared().visible())
     list.push_back({{"title", a->title()}, {"message", a->message()}, {"buttons", a->buttons()}});
   return list;
 }
 
 Reply press_alert(const verbs::Press& press) {
   long position = press.alert.value_or(-1);
-  const auto& visible = uikit::AlertPresenter::shared().visible();
+  const auto& visible = platform::uikit::AlertPresenter::shared().visible();
   if (visible.empty()) return Reply::fail("no alert on screen");
   if (position >= static_cast<long>(visible.size())) return Reply::fail("no alert " + std::to_string(position));
   auto alert = position < 0 ? visible.back() : visible[static_cast<std::size_t>(position)];
@@ -28,8 +28,8 @@ Reply press_alert(const verbs::Press& press) {
   if (index < 0 || index >= alert->numberOfButtons())
     return Reply::fail("the alert " + json_text(alert->title()) + " has no button " + press.button);
   std::string title = alert->buttons()[static_cast<std::size_t>(index)];
-  uikit::AlertPresenter::shared().press(position, index);
+  platform::uikit::AlertPresenter::shared().press(position, index);
   return Reply::ok("pressed " + json_text(title) + "\n");
 }
 
-}  // namespace host
+}  // namespace px::host::common

@@ -13,7 +13,7 @@
 #include "host/common/control_channel.h"
 #include "host/common/device_verbs.h"
 
-namespace host {
+namespace px::host::common {
 
 // [{"title", "message", "buttons"}], oldest first.
 nlohmann::json alerts_on_screen();
@@ -21,4 +21,4 @@ nlohmann::json alerts_on_screen();
 // Presses the button and answers "pressed "TITLE"".
 Reply press_alert(const verbs::Press& press);
 
-}  // namespace host
+}  // namespace px::host::common

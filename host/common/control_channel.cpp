@@ -16,7 +16,7 @@
 #include "platform/foundation/run_loop.h"
 #include "platform/sim/device_paths.h"
 
-namespace host {
+namespace px::host::common {
 namespace {
 
 // Socket paths are limited to about 100 bytes; a deep device root would not
@@ -127,7 +127,7 @@ std::string format_control_reply(const Reply& reply) {
 }
 
 std::string control_socket_path(const std::string& process) {
-  return sim::DevicePath("/var/run/" + process + ".sock").host();
+  return platform::sim::DevicePath("/var/run/" + process + ".sock").host();
 }
 
 ControlServer::ControlServer(std::string socket_path, CommandHandler handler)
@@ -145,12 +145,12 @@ ControlServer::ControlServer(std::string socket_path, CommandHandler handler)
     m_fd = -1;
     return;
   }
-  foundation::RunLoop::main().add_fd(m_fd, [this] { accept_one(); });
+  platform::foundation::RunLoop::main().add_fd(m_fd, [this] { accept_one(); });
 }
 
 ControlServer::~ControlServer() {
   if (m_fd >= 0) {
-    foundation::RunLoop::main().remove_fd(m_fd);
+    platform::foundation::RunLoop::main().remove_fd(m_fd);
     ::close(m_fd);
     ::unlink(m_path.c_str());
   }
@@ -195,4 +195,4 @@ std::optional<Reply> control_request(const std::string& socket_path, const std::
   return result;
 }
 
-}  // namespace host
+}  // namespace px::host::common

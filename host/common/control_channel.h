@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace host {
+namespace px::host::common {
 
 struct Reply {
   int status = 0;
@@ -59,4 +59,4 @@ std::string format_control_reply(const Reply& reply);
 // Requests bigger than this are refused by the server.
 inline constexpr std::size_t kMaxRequestBytes = 1 << 20;
 
-}  // namespace host
+}  // namespace px::host::common

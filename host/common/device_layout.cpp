@@ -9,20 +9,20 @@
 #include "platform/foundation/property_list.h"
 #include "platform/system/system_command.h"
 
-namespace host {
+namespace px::host::common {
 namespace {
-foundation::Result<void> make_folder(const std::string& path) {
+platform::foundation::Result<void> make_folder(const std::string& path) {
   for (std::size_t i = 1; i <= path.size(); ++i) {
     if (i != path.size() && path[i] != '/') continue;
     std::string part = path.substr(0, i);
     if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
-      return foundation::fail(foundation::Errc::io, part + ": " + std::strerror(errno));
+      return platform::foundation::fail(platform::foundation::Errc::io, part + ": " + std::strerror(errno));
   }
   return {};
 }
 }  // namespace
 
-foundation::Result<void> make_device_layout(const std::string& root) {
+platform::foundation::Result<void> make_device_layout(const std::string& root) {
   static const char* folders[] = {
       "",
       "/Applications",
@@ -42,17 +42,18 @@ foundation::Result<void> make_device_layout(const std::string& root) {
   std::string user = root + "/User";
   struct stat st {};
   if (::lstat(user.c_str(), &st) != 0 && ::symlink("var/mobile", user.c_str()) != 0) {
-    return foundation::fail(foundation::Errc::io, user + ": " + std::strerror(errno));
+    return platform::foundation::fail(platform::foundation::Errc::io, user + ": " + std::strerror(errno));
   }
-  std::string version = root + sys::kSystemVersionFile;
+  std::string version = root + platform::system::kSystemVersionFile;
   if (::access(version.c_str(), F_OK) != 0) {
-    foundation::Value info(foundation::Dictionary{{"ProductName", "iPhone OS"},
-                                                  {"ProductVersion", "8.1"},
-                                                  {"ProductBuildVersion", "12B411"},
-                                                  {"ProductType", sys::kDefaultMachine}});
-    foundation::plist::write_file(version, info, foundation::plist::Format::xml);
+    platform::foundation::Value info(
+        platform::foundation::Dictionary{{"ProductName", "iPhone OS"},
+                                         {"ProductVersion", "8.1"},
+                                         {"ProductBuildVersion", "12B411"},
+                                         {"ProductType", platform::system::kDefaultMachine}});
+    platform::foundation::plist::write_file(version, info, platform::foundation::plist::Format::xml);
   }
   return {};
 }
 
-}  // namespace host
+}  // namespace px::host::common

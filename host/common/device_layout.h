@@ -7,10 +7,10 @@
 
 #include "platform/foundation/result.h"
 
-namespace host {
+namespace px::host::common {
 
 // Creates whatever of the layout is missing; existing files are kept. Fails
 // (io, naming the folder) when the root cannot be made.
-foundation::Result<void> make_device_layout(const std::string& root);
+platform::foundation::Result<void> make_device_layout(const std::string& root);
 
-}  // namespace host
+}  // namespace px::host::common

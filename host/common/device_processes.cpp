@@ -5,7 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
-namespace host {
+namespace px::host::common {
 
 std::string device_bin_dir() {
   if (const char* dir = std::getenv("SIMDEVICE_BIN_DIR"); dir && *dir) return dir;
@@ -21,4 +21,4 @@ std::string own_exe_dir() {
   return slash == std::string::npos ? "." : exe.substr(0, slash);
 }
 
-}  // namespace host
+}  // namespace px::host::common

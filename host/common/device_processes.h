@@ -5,11 +5,11 @@
 
 #include <string>
 
-namespace host {
+namespace px::host::common {
 
 // The folder of the running executable.
 std::string own_exe_dir();
 // The folder holding the device binaries: $SIMDEVICE_BIN_DIR, else own_exe_dir().
 std::string device_bin_dir();
 
-}  // namespace host
+}  // namespace px::host::common

@@ -4,11 +4,11 @@
 
 #include "host/common/time_text.h"
 
-namespace host::verbs {
+namespace px::host::common::verbs {
 namespace {
 
-using foundation::Errc;
-using foundation::fail;
+using platform::foundation::Errc;
+using platform::foundation::fail;
 
 // One command must not keep SpringBoard's loop from everything else for long.
 constexpr long kMaxTicks = 100000;
@@ -22,7 +22,7 @@ std::string type_text(ArgType type, long max) {
 }
 
 // A value of `type` from `text`; the failure names the argument.
-foundation::Result<Given> typed(std::string_view name, ArgType type, long max, const std::string& text) {
+platform::foundation::Result<Given> typed(std::string_view name, ArgType type, long max, const std::string& text) {
   if (type == ArgType::word || type == ArgType::rest) return Given(text);
   auto n = read_position(text);
   if (!n || (type == ArgType::count && *n > max))
@@ -52,8 +52,8 @@ std::string synopsis(std::string_view verb, const Grammar& grammar) {
   return text;
 }
 
-foundation::Result<std::vector<Given>> read_arguments(std::string_view verb, const Grammar& grammar,
-                                                      const std::vector<std::string>& words) {
+platform::foundation::Result<std::vector<Given>> read_arguments(std::string_view verb, const Grammar& grammar,
+                                                                const std::vector<std::string>& words) {
   const std::size_t operands = grammar.operands.size();
   std::vector<Given> values(operands + grammar.options.size());
   auto usage = [&] { return fail(Errc::invalid, "usage: " + synopsis(verb, grammar)); };
@@ -148,4 +148,4 @@ PX_GRAMMAR(Shutdown, {}, {})
 
 #undef PX_GRAMMAR
 
-}  // namespace host::verbs
+}  // namespace px::host::common::verbs

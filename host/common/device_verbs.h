@@ -27,7 +27,7 @@
 
 #include "platform/foundation/result.h"
 
-namespace host::verbs {
+namespace px::host::common::verbs {
 
 enum class ArgType {
   word,      // any one word: a URL, a row's label, a listener's name
@@ -67,8 +67,8 @@ std::string synopsis(std::string_view verb, const Grammar& grammar);
 // One checked value, in grammar order (operands, then options); monostate for
 // an optional argument not given.
 using Given = std::variant<std::monostate, std::string, long, bool>;
-foundation::Result<std::vector<Given>> read_arguments(std::string_view verb, const Grammar& grammar,
-                                                      const std::vector<std::string>& words);
+platform::foundation::Result<std::vector<Given>> read_arguments(std::string_view verb, const Grammar& grammar,
+                                                                const std::vector<std::string>& words);
 // The words of checked values again (the inverse of read_arguments).
 std::vector<std::string> write_arguments(const Grammar& grammar, const std::vector<Given>& values);
 
@@ -120,7 +120,7 @@ struct Tick {
   bool reset = false;
   PX_VERB_WITH("tick", count, reset)
 };
-// The time as typed (host::parse_device_time reads it against the device's now).
+// The time as typed (common::parse_device_time reads it against the device's now).
 struct SetClock {
   std::string time;
   PX_VERB_WITH("clock", time)
@@ -236,7 +236,7 @@ std::vector<std::string> words_of(const std::variant<Verbs...>& request) {
 
 // One verb's request from the words after the verb.
 template <class Verb>
-foundation::Result<Verb> read_verb(const std::vector<std::string>& arguments) {
+platform::foundation::Result<Verb> read_verb(const std::vector<std::string>& arguments) {
   auto values = read_arguments(Verb::verb, Verb::grammar(), arguments);
   if (!values) return values.error();
   Verb request;
@@ -248,21 +248,21 @@ foundation::Result<Verb> read_verb(const std::vector<std::string>& arguments) {
 // A process's request from the words it was sent; "unknown command: X" for a
 // verb it does not answer.
 template <class Request>
-foundation::Result<Request> read_request(const std::vector<std::string>& words) {
-  if (words.empty()) return foundation::fail(foundation::Errc::invalid, "no command");
+platform::foundation::Result<Request> read_request(const std::vector<std::string>& words) {
+  if (words.empty()) return platform::foundation::fail(platform::foundation::Errc::invalid, "no command");
   std::vector<std::string> arguments(words.begin() + 1, words.end());
-  std::optional<foundation::Result<Request>> found;
+  std::optional<platform::foundation::Result<Request>> found;
   auto try_verb = [&]<class Verb>(std::type_identity<Verb>) {
     if (found || words[0] != Verb::verb) return;
     auto request = read_verb<Verb>(arguments);
-    found = request ? foundation::Result<Request>(Request(std::move(*request)))
-                    : foundation::Result<Request>(request.error());
+    found = request ? platform::foundation::Result<Request>(Request(std::move(*request)))
+                    : platform::foundation::Result<Request>(request.error());
   };
   [&]<class... Verbs>(std::type_identity<std::variant<Verbs...>>) {
     (try_verb(std::type_identity<Verbs>{}), ...);
   }(std::type_identity<Request>{});
-  if (!found) return foundation::fail(foundation::Errc::invalid, "unknown command: " + words[0]);
+  if (!found) return platform::foundation::fail(platform::foundation::Errc::invalid, "unknown command: " + words[0]);
   return std::move(*found);
 }
 
-}  // namespace host::verbs
+}  // namespace px::host::common::verbs

@@ -2,7 +2,7 @@
 
 #include "platform/foundation/file_io.h"
 
-namespace host {
+namespace px::host::common {
 namespace {
 
 // The first window holds a few hundred ordinary lines; a window that holds
@@ -30,7 +30,7 @@ std::vector<std::string> last_log_lines(std::string_view device_file, std::size_
   if (count == 0) return {};
   for (std::size_t window = kFirstWindow;; window *= 2) {
     // One byte more than the window tells whether the file goes on before it.
-    auto tail = foundation::read_device_file_tail(sim::DevicePath(device_file), window + 1);
+    auto tail = platform::foundation::read_device_file_tail(platform::sim::DevicePath(device_file), window + 1);
     if (!tail.ok()) return {};
     std::string_view text = *tail;
     bool whole_file = text.size() <= window;
@@ -51,4 +51,4 @@ std::string last_log_text(std::string_view device_file, std::size_t count) {
   return text;
 }
 
-}  // namespace host
+}  // namespace px::host::common

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace host {
+namespace px::host::common {
 
 // The last `count` lines of `device_file`, oldest first, each without its
 // line feed (a last line the writer has not ended yet counts as a line).
@@ -21,4 +21,4 @@ std::string last_log_text(std::string_view device_file, std::size_t count);
 // The last `count` lines of `text`, the same way.
 std::vector<std::string> last_lines(std::string_view text, std::size_t count);
 
-}  // namespace host
+}  // namespace px::host::common

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace host {
+namespace px::host::common {
 
 // ASCII lower case (names and titles are ASCII; other bytes stay as they are).
 inline std::string lowercase(std::string_view text) {
@@ -25,4 +25,4 @@ inline std::optional<bool> parse_on_off(std::string_view text) {
   return std::nullopt;
 }
 
-}  // namespace host
+}  // namespace px::host::common

@@ -11,7 +11,7 @@
 #include "platform/foundation/user_defaults.h"
 #include "platform/sim/device_paths.h"
 
-namespace host {
+namespace px::host::common {
 
 ProcessArgs parse_process_args(int argc, char** argv) {
   ProcessArgs out;
@@ -19,7 +19,7 @@ ProcessArgs parse_process_args(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--root" && i + 1 < argc) {
-      sim::set_device_root(argv[++i]);
+      platform::sim::set_device_root(argv[++i]);
     } else if (a == "--foreground") {
       out.foreground = true;
     } else {
@@ -30,13 +30,13 @@ ProcessArgs parse_process_args(int argc, char** argv) {
 }
 
 bool start_device_process(const std::string& name, const std::string& defaults_domain, bool foreground) {
-  if (sim::device_root().empty()) {
+  if (platform::sim::device_root().empty()) {
     std::fprintf(stderr, "%s: no device root (set SIMDEVICE_ROOT or pass --root)\n", name.c_str());
     return false;
   }
-  foundation::set_process_name(name);
-  foundation::set_log_to_stderr(foreground);
-  foundation::NSUserDefaults::set_standard_domain(defaults_domain);
+  platform::foundation::set_process_name(name);
+  platform::foundation::set_log_to_stderr(foreground);
+  platform::foundation::NSUserDefaults::set_standard_domain(defaults_domain);
 
   // The signals arrive as a descriptor on the run loop, so the process stops
   // between two pieces of work, never inside one.
@@ -46,8 +46,8 @@ bool start_device_process(const std::string& name, const std::string& defaults_d
   sigaddset(&stop_signals, SIGINT);
   sigprocmask(SIG_BLOCK, &stop_signals, nullptr);
   int sfd = ::signalfd(-1, &stop_signals, SFD_CLOEXEC | SFD_NONBLOCK);
-  if (sfd >= 0) foundation::RunLoop::main().add_fd(sfd, [] { foundation::RunLoop::main().stop(); });
+  if (sfd >= 0) platform::foundation::RunLoop::main().add_fd(sfd, [] { platform::foundation::RunLoop::main().stop(); });
   return true;
 }
 
-}  // namespace host
+}  // namespace px::host::common

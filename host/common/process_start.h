@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace host {
+namespace px::host::common {
 
 struct ProcessArgs {
   bool foreground = false;        // the syslog is copied to standard error
@@ -20,4 +20,4 @@ ProcessArgs parse_process_args(int argc, char** argv);
 // False, after a message on standard error, when no device root is set.
 bool start_device_process(const std::string& name, const std::string& defaults_domain, bool foreground);
 
-}  // namespace host
+}  // namespace px::host::common

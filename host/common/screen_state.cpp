@@ -8,10 +8,10 @@
 #include "platform/sim/atomic_write.h"
 #include "platform/sim/device_paths.h"
 
-namespace host {
+namespace px::host::common {
 
 std::string screen_state_path(const std::string& process) {
-  return sim::DevicePath(std::string(kScreenStateFolder) + "/" + process + ".json").host();
+  return platform::sim::DevicePath(std::string(kScreenStateFolder) + "/" + process + ".json").host();
 }
 
 ScreenStatePublisher::ScreenStatePublisher(std::string process, std::function<std::string()> compose)
@@ -23,10 +23,10 @@ bool ScreenStatePublisher::publish_if_changed() {
   // The folder is made only when a write finds it missing (first publish, or
   // a device wiped under the process), not on every change. A write that
   // still fails is tried again at the next turn: m_published stays the old text.
-  if (!sim::write_file_atomically(m_path, now)) {
+  if (!platform::sim::write_file_atomically(m_path, now)) {
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), ec);
-    if (!sim::write_file_atomically(m_path, now)) return false;
+    if (!platform::sim::write_file_atomically(m_path, now)) return false;
   }
   m_published = std::move(now);
   return true;
@@ -34,7 +34,7 @@ bool ScreenStatePublisher::publish_if_changed() {
 
 void publish_screen_state(const std::string& process, std::function<std::string()> compose) {
   auto publisher = std::make_shared<ScreenStatePublisher>(process, std::move(compose));
-  foundation::RunLoop::main().add_turn_observer([publisher] { publisher->publish_if_changed(); });
+  platform::foundation::RunLoop::main().add_turn_observer([publisher] { publisher->publish_if_changed(); });
 }
 
-}  // namespace host
+}  // namespace px::host::common

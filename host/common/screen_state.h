@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-namespace host {
+namespace px::host::common {
 
 // Device path of the folder and host path of one process's file.
 inline constexpr const char* kScreenStateFolder = "/var/run/screen";
@@ -31,4 +31,4 @@ class ScreenStatePublisher {
 // Registers a publisher on the main run loop (for the life of the process).
 void publish_screen_state(const std::string& process, std::function<std::string()> compose);
 
-}  // namespace host
+}  // namespace px::host::common

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <optional>
 
-namespace host {
+namespace px::host::common {
 namespace {
 
 // A cursor over the text that reads fixed-width fields.
@@ -107,9 +107,10 @@ std::optional<Fields> read_fields(const std::string& text) {
 
 }  // namespace
 
-foundation::Result<double> parse_device_time(const std::string& text, double now_unix) {
+platform::foundation::Result<double> parse_device_time(const std::string& text, double now_unix) {
   auto unreadable = [&] {
-    return foundation::fail(foundation::Errc::invalid, "cannot read the time '" + text + "' (" + kTimeForms + ")");
+    return platform::foundation::fail(platform::foundation::Errc::invalid,
+                                      "cannot read the time '" + text + "' (" + kTimeForms + ")");
   };
   if (text.empty()) return unreadable();
   std::optional<double> seconds = unix_seconds(text);
@@ -136,10 +137,11 @@ foundation::Result<double> parse_device_time(const std::string& text, double now
     seconds = static_cast<double>(t) - f->zone_offset_seconds.value_or(0);
   }
   if (*seconds < kEarliestDeviceTime || *seconds > kLatestDeviceTime)
-    return foundation::fail(foundation::Errc::invalid, "the time '" + text +
-                                                           "' is outside the dates the device can hold "
-                                                           "(1932-12-13T20:45:53Z to 2069-01-19T03:14:06Z)");
+    return platform::foundation::fail(platform::foundation::Errc::invalid,
+                                      "the time '" + text +
+                                          "' is outside the dates the device can hold "
+                                          "(1932-12-13T20:45:53Z to 2069-01-19T03:14:06Z)");
   return *seconds;
 }
 
-}  // namespace host
+}  // namespace px::host::common

@@ -16,7 +16,7 @@
 
 #include "platform/foundation/result.h"
 
-namespace host {
+namespace px::host::common {
 
 inline constexpr double kEarliestDeviceTime = -1169176447.0;  // 1932-12-13T20:45:53Z
 inline constexpr double kLatestDeviceTime = 3125790846.0;     // 2069-01-19T03:14:06Z
@@ -27,6 +27,6 @@ inline constexpr const char* kTimeForms =
 
 // Unix seconds; a failure says, for a person, what is wrong with the text.
 // `now_unix` says which day "today" is for HH:MM.
-foundation::Result<double> parse_device_time(const std::string& text, double now_unix);
+platform::foundation::Result<double> parse_device_time(const std::string& text, double now_unix);
 
-}  // namespace host
+}  // namespace px::host::common

@@ -1,6 +1,6 @@
 #include "host/common/value_json.h"
 
-namespace host {
+namespace px::host::common {
 namespace {
 std::string base64(const std::vector<std::uint8_t>& bytes) {
   static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -21,8 +21,8 @@ std::string base64(const std::vector<std::uint8_t>& bytes) {
 }
 }  // namespace
 
-nlohmann::json to_json(const foundation::Value& v) {
-  using K = foundation::Value::Kind;
+nlohmann::json to_json(const platform::foundation::Value& v) {
+  using K = platform::foundation::Value::Kind;
   switch (v.kind()) {
     case K::nil:
       return nullptr;
@@ -52,19 +52,19 @@ nlohmann::json to_json(const foundation::Value& v) {
   return nullptr;
 }
 
-foundation::Value from_json(const nlohmann::json& j) {
+platform::foundation::Value from_json(const nlohmann::json& j) {
   if (j.is_boolean()) return j.get<bool>();
   if (j.is_number_integer()) return static_cast<long long>(j.get<std::int64_t>());
   if (j.is_number()) return j.get<double>();
   if (j.is_string()) return j.get<std::string>();
   if (j.is_array()) {
-    foundation::Array a;
+    platform::foundation::Array a;
     for (auto& item : j)
       if (auto v = from_json(item)) a.push_back(std::move(v));
     return a;
   }
   if (j.is_object()) {
-    foundation::Dictionary d;
+    platform::foundation::Dictionary d;
     for (auto& [k, item] : j.items())
       if (auto v = from_json(item)) d[k] = std::move(v);
     return d;
@@ -72,4 +72,4 @@ foundation::Value from_json(const nlohmann::json& j) {
   return {};
 }
 
-}  // namespace host
+}  // namespace px::host::common

@@ -8,12 +8,12 @@
 
 #include "platform/foundation/value.h"
 
-namespace host {
+namespace px::host::common {
 
-nlohmann::json to_json(const foundation::Value& v);
+nlohmann::json to_json(const platform::foundation::Value& v);
 // Integers stay integers, other numbers become reals; null inside a container
 // is dropped (a property list cannot hold it).
-foundation::Value from_json(const nlohmann::json& j);
+platform::foundation::Value from_json(const nlohmann::json& j);
 
 // JSON text as the device's processes send it: compact unless `indent` says,
 // and a string that is not UTF-8 written with U+FFFD instead of throwing. The
@@ -30,4 +30,4 @@ std::string json_text(const Json& j, int indent = -1) {
   return j.dump(indent, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
-}  // namespace host
+}  // namespace px::host::common

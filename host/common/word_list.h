@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace host {
+namespace px::host::common {
 
 template <typename Words, typename Name>
 std::string word_list(const Words& words, Name name) {
@@ -18,4 +18,4 @@ std::string word_list(const Words& words, Name name) {
   return text;
 }
 
-}  // namespace host
+}  // namespace px::host::common

@@ -8,7 +8,7 @@
 #include "host/common/value_json.h"
 #include "host/common/word_list.h"
 
-namespace device {
+namespace px::host::device {
 
 const char* state_name(int state) {
   switch (state) {
@@ -31,7 +31,7 @@ std::optional<int> parse_state(const std::string& text) {
 
 std::string state_choices() {
   static constexpr int kStates[] = {kStateUnknown, kStateUnplugged, kStateCharging, kStateFull};
-  return host::word_list(kStates, state_name);
+  return common::word_list(kStates, state_name);
 }
 
 namespace {
@@ -60,7 +60,7 @@ std::optional<double> parse_level(const std::string& text) {
   return level;
 }
 
-foundation::Value parse_typed_value(const std::string& text) {
+platform::foundation::Value parse_typed_value(const std::string& text) {
   static const std::regex integer(R"([+-]?\d+)");
   if (std::regex_match(text, integer)) {
     errno = 0;
@@ -98,7 +98,7 @@ nlohmann::json battery_change_to_json(const BatteryChange& change) {
   for (const auto& edit : change.edits) {
     switch (edit.kind) {
       case KeyEdit::Kind::set:
-        edits.push_back({{"set", edit.key}, {"value", host::to_json(edit.value)}});
+        edits.push_back({{"set", edit.key}, {"value", common::to_json(edit.value)}});
         break;
       case KeyEdit::Kind::unset:
         edits.push_back({{"unset", edit.key}});
@@ -114,9 +114,9 @@ nlohmann::json battery_change_to_json(const BatteryChange& change) {
   return j;
 }
 
-foundation::Result<BatteryChange> battery_change_from_json(const nlohmann::json& j) {
+platform::foundation::Result<BatteryChange> battery_change_from_json(const nlohmann::json& j) {
   auto fail = [](const std::string& why) {
-    return foundation::fail(foundation::Errc::invalid, "bad battery request: " + why);
+    return platform::foundation::fail(platform::foundation::Errc::invalid, "bad battery request: " + why);
   };
   if (!j.is_object()) return fail("not an object");
   BatteryChange change;
@@ -147,7 +147,7 @@ foundation::Result<BatteryChange> battery_change_from_json(const nlohmann::json&
     if (e.contains("set")) {
       auto key = key_of("set");
       if (!key || !e.contains("value") || e["value"].is_null()) return fail("a set needs a key and a value");
-      foundation::Value value = host::from_json(e["value"]);
+      platform::foundation::Value value = common::from_json(e["value"]);
       if (!(value.is_number() || value.is_string())) return fail("a set value must be scalar");
       change.edits.push_back({KeyEdit::Kind::set, *key, std::move(value)});
     } else if (e.contains("unset")) {
@@ -168,7 +168,7 @@ bool is_within(const std::string& key, const std::string& parent) {
   return key.size() > parent.size() && key.compare(0, parent.size(), parent) == 0 && key[parent.size()] == '.';
 }
 
-void erase_path(foundation::Value& v, const std::vector<std::string>& path, std::size_t at) {
+void erase_path(platform::foundation::Value& v, const std::vector<std::string>& path, std::size_t at) {
   if (!v.is_dictionary()) return;
   auto& d = v.mutable_dictionary();
   auto it = d.find(path[at]);
@@ -179,9 +179,9 @@ void erase_path(foundation::Value& v, const std::vector<std::string>& path, std:
     erase_path(it->second, path, at + 1);
 }
 
-void set_path(foundation::Value& v, const std::vector<std::string>& path, std::size_t at,
-              const foundation::Value& value) {
-  if (!v.is_dictionary()) v = foundation::Dictionary{};
+void set_path(platform::foundation::Value& v, const std::vector<std::string>& path, std::size_t at,
+              const platform::foundation::Value& value) {
+  if (!v.is_dictionary()) v = platform::foundation::Dictionary{};
   auto& slot = v.mutable_dictionary()[path[at]];
   if (at + 1 == path.size())
     slot = value;
@@ -195,7 +195,7 @@ void BatteryOverrides::forget_related(const std::string& key, bool ancestors) {
   std::erase_if(m_unsets, [&](auto& u) { return u == key || is_within(u, key) || (ancestors && is_within(key, u)); });
 }
 
-void BatteryOverrides::set(const std::string& key, foundation::Value value) {
+void BatteryOverrides::set(const std::string& key, platform::foundation::Value value) {
   // Setting a key inside a removed dictionary brings the dictionary back.
   forget_related(key, true);
   m_sets.emplace_back(key, std::move(value));
@@ -211,12 +211,12 @@ void BatteryOverrides::clear() {
   m_unsets.clear();
 }
 
-foundation::Value BatteryOverrides::apply(foundation::Value status) const {
+platform::foundation::Value BatteryOverrides::apply(platform::foundation::Value status) const {
   if (empty()) return status;
-  if (!status.is_dictionary()) status = foundation::Dictionary{};
+  if (!status.is_dictionary()) status = platform::foundation::Dictionary{};
   for (auto& key : m_unsets) erase_path(status, *split_key_path(key), 0);
   for (auto& [key, value] : m_sets) set_path(status, *split_key_path(key), 0, value);
   return status;
 }
 
-}  // namespace device
+}  // namespace px::host::device

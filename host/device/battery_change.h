@@ -11,7 +11,7 @@
 #include "platform/foundation/result.h"
 #include "platform/foundation/value.h"
 
-namespace device {
+namespace px::host::device {
 
 enum BatteryState : int { kStateUnknown = 0, kStateUnplugged = 1, kStateCharging = 2, kStateFull = 3 };
 
@@ -26,7 +26,7 @@ std::optional<double> parse_level(const std::string& text);
 
 // A value as typed on the command line: an integer, a real, true/false, else
 // the text itself.
-foundation::Value parse_typed_value(const std::string& text);
+platform::foundation::Value parse_typed_value(const std::string& text);
 
 // "AdapterDetails.Watts" → {"AdapterDetails", "Watts"}; nothing for empty parts.
 std::optional<std::vector<std::string>> split_key_path(const std::string& key);
@@ -35,8 +35,8 @@ std::optional<std::vector<std::string>> split_key_path(const std::string& key);
 struct KeyEdit {
   enum class Kind { set, unset, reset };
   Kind kind = Kind::set;
-  std::string key;          // set, unset
-  foundation::Value value;  // set
+  std::string key;                    // set, unset
+  platform::foundation::Value value;  // set
   bool operator==(const KeyEdit&) const = default;
 };
 
@@ -56,24 +56,24 @@ struct BatteryChange {
 // The change as the typed request simdevice sends the supervisor, and back.
 // Reading checks every field as parsing does; nothing for anything else.
 nlohmann::json battery_change_to_json(const BatteryChange& change);
-foundation::Result<BatteryChange> battery_change_from_json(const nlohmann::json& json);
+platform::foundation::Result<BatteryChange> battery_change_from_json(const nlohmann::json& json);
 
 // Keys set or removed by hand. A key stays as set until a later command sets
 // or unsets it (or one of its parents or children) again.
 class BatteryOverrides {
  public:
-  void set(const std::string& key, foundation::Value value);
+  void set(const std::string& key, platform::foundation::Value value);
   void unset(const std::string& key);
   void clear();
   bool empty() const { return m_sets.empty() && m_unsets.empty(); }
   // The status with the removals, then the settings, applied; missing parent
   // dictionaries are made.
-  foundation::Value apply(foundation::Value status) const;
+  platform::foundation::Value apply(platform::foundation::Value status) const;
 
  private:
   void forget_related(const std::string& key, bool ancestors);
-  std::vector<std::pair<std::string, foundation::Value>> m_sets;  // in the order given
+  std::vector<std::pair<std::string, platform::foundation::Value>> m_sets;  // in the order given
   std::set<std::string> m_unsets;
 };
 
-}  // namespace device
+}  // namespace px::host::device

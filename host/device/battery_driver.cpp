@@ -4,10 +4,10 @@
 #include "platform/sim/device_paths.h"
 #include "platform/sim/hardware/hardware_state.h"
 
-namespace device {
+namespace px::host::device {
 namespace {
 // UpdateTime moves on every reading; a change of it alone is no news.
-foundation::Value without_time(foundation::Value entry) {
+platform::foundation::Value without_time(platform::foundation::Value entry) {
   if (entry.is_dictionary() && entry["Status"].is_dictionary()) {
     auto& d = entry.mutable_dictionary();
     d["Status"].mutable_dictionary().erase("UpdateTime");
@@ -22,27 +22,28 @@ BatteryDriver::BatteryDriver(std::unique_ptr<BatterySource> source, std::functio
     : m_source(std::move(source)), m_elapsed(std::move(elapsed)), m_wall(std::move(wall)) {}
 
 void BatteryDriver::start() {
-  m_generation = sim::battery_entry()["Generation"].longLongValue();
+  m_generation = platform::sim::battery_entry()["Generation"].longLongValue();
   if (m_generation < 0) m_generation = 0;
   write(compose(true));
 }
 
-foundation::Value BatteryDriver::compose(bool with_status) {
+platform::foundation::Value BatteryDriver::compose(bool with_status) {
   BatterySample s = m_source->sample(m_elapsed(), m_wall());
   double level = m_level_override.value_or(s.level);
   int state = m_state_override.value_or(s.state);
-  foundation::Dictionary entry{{"Level", level}, {"State", state}};
+  platform::foundation::Dictionary entry{{"Level", level}, {"State", state}};
   if (with_status) {
-    foundation::Value status = m_overrides.apply(s.status);
+    platform::foundation::Value status = m_overrides.apply(s.status);
     if (status.is_dictionary()) entry["Status"] = std::move(status);
   }
   return entry;
 }
 
-bool BatteryDriver::write(foundation::Value entry) {
+bool BatteryDriver::write(platform::foundation::Value entry) {
   auto& d = entry.mutable_dictionary();
   d["Generation"] = m_generation + 1;
-  if (!foundation::plist::write_file(sim::DevicePath(sim::kBatteryEntry).host(), entry, foundation::plist::Format::xml))
+  if (!platform::foundation::plist::write_file(platform::sim::DevicePath(platform::sim::kBatteryEntry).host(), entry,
+                                               platform::foundation::plist::Format::xml))
     return false;
   ++m_generation;
   m_written_at = m_elapsed();
@@ -56,7 +57,7 @@ bool BatteryDriver::poll() {
     auto handled = m_handled();
     if (handled && *handled < m_generation && m_elapsed() - m_written_at < 0.25) return false;
   }
-  foundation::Value next = compose(true);
+  platform::foundation::Value next = compose(true);
   if (without_time(next) == m_last_compared) return false;
   return write(std::move(next));
 }
@@ -85,17 +86,19 @@ long long BatteryDriver::apply(const BatteryChange& change) {
   return write(compose(!change.no_status)) ? m_generation : 0;
 }
 
-foundation::Result<long long> BatteryDriver::plug(bool connected) {
+platform::foundation::Result<long long> BatteryDriver::plug(bool connected) {
   if (auto plugged = m_source->plug(connected, m_elapsed()); !plugged) return plugged.error();
   m_state_override.reset();
-  if (!write(compose(true))) return foundation::fail(foundation::Errc::io, "the battery entry could not be written");
+  if (!write(compose(true)))
+    return platform::foundation::fail(platform::foundation::Errc::io, "the battery entry could not be written");
   return m_generation;
 }
 
-foundation::Result<long long> BatteryDriver::set_usage(const std::string& name) {
+platform::foundation::Result<long long> BatteryDriver::set_usage(const std::string& name) {
   if (auto set = m_source->set_usage(name, m_elapsed()); !set) return set.error();
-  if (!write(compose(true))) return foundation::fail(foundation::Errc::io, "the battery entry could not be written");
+  if (!write(compose(true)))
+    return platform::foundation::fail(platform::foundation::Errc::io, "the battery entry could not be written");
   return m_generation;
 }
 
-}  // namespace device
+}  // namespace px::host::device

@@ -11,7 +11,7 @@
 #include "host/device/battery_change.h"
 #include "host/device/battery_source.h"
 
-namespace device {
+namespace px::host::device {
 
 class BatteryDriver {
  public:
@@ -27,9 +27,9 @@ class BatteryDriver {
   // one broadcast. Returns the generation written (0 when the write failed).
   long long apply(const BatteryChange& change);
   // `plug`/`unplug`; nothing with a reason when the source has no charger.
-  foundation::Result<long long> plug(bool connected);
+  platform::foundation::Result<long long> plug(bool connected);
   // `usage NAME`: the workload of a source with a load model, written at once.
-  foundation::Result<long long> set_usage(const std::string& name);
+  platform::foundation::Result<long long> set_usage(const std::string& name);
 
   // `handled` tells the generation SpringBoard has handled (nothing: no
   // SpringBoard to wait for). With it, a poll writes nothing new until the
@@ -42,11 +42,11 @@ class BatteryDriver {
   const BatterySource& source() const { return *m_source; }
   int poll_interval_ms() const { return m_source->poll_interval_ms(); }
   // The entry as last written.
-  const foundation::Value& entry() const { return m_entry; }
+  const platform::foundation::Value& entry() const { return m_entry; }
 
  private:
-  foundation::Value compose(bool with_status);
-  bool write(foundation::Value entry);
+  platform::foundation::Value compose(bool with_status);
+  bool write(platform::foundation::Value entry);
 
   std::unique_ptr<BatterySource> m_source;
   std::function<double()> m_elapsed;
@@ -57,8 +57,8 @@ class BatteryDriver {
   long long m_generation = 0;
   std::function<std::optional<long long>()> m_handled;
   double m_written_at = 0;  // elapsed seconds at the last write
-  foundation::Value m_entry;
-  foundation::Value m_last_compared;  // the entry without its time stamps
+  platform::foundation::Value m_entry;
+  platform::foundation::Value m_last_compared;  // the entry without its time stamps
 };
 
-}  // namespace device
+}  // namespace px::host::device

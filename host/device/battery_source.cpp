@@ -6,7 +6,7 @@
 #include "host/device/sysfs_battery.h"
 #include "host/device/trace_battery.h"
 
-namespace device {
+namespace px::host::device {
 namespace {
 
 // "FILE[,speed=N][,loop]": options are taken from the end so that a file
@@ -32,9 +32,9 @@ void split_trace_options(std::string& file, double& speed, bool& loop) {
 
 }  // namespace
 
-foundation::Result<std::unique_ptr<BatterySource>> make_battery_source(const std::string& source) {
-  using foundation::Errc;
-  using foundation::fail;
+platform::foundation::Result<std::unique_ptr<BatterySource>> make_battery_source(const std::string& source) {
+  using platform::foundation::Errc;
+  using platform::foundation::fail;
   auto colon = source.find(':');
   std::string kind = source.substr(0, colon);
   std::string rest = colon == std::string::npos ? "" : source.substr(colon + 1);
@@ -60,4 +60,4 @@ foundation::Result<std::unique_ptr<BatterySource>> make_battery_source(const std
   return fail(Errc::invalid, "unknown battery source '" + source + "' (sim[:OPTIONS], trace:FILE or sysfs[:DIR])");
 }
 
-}  // namespace device
+}  // namespace px::host::device

@@ -9,12 +9,12 @@
 #include "platform/foundation/result.h"
 #include "platform/foundation/value.h"
 
-namespace device {
+namespace px::host::device {
 
 struct BatterySample {
-  double level = -1;         // 0..1, -1 when unknown
-  int state = 0;             // BatteryState
-  foundation::Value status;  // the status dictionary; nothing: the source has none
+  double level = -1;                   // 0..1, -1 when unknown
+  int state = 0;                       // BatteryState
+  platform::foundation::Value status;  // the status dictionary; nothing: the source has none
 };
 
 class BatterySource {
@@ -31,14 +31,15 @@ class BatterySource {
   virtual bool take_level(double level, double elapsed_s) { return false; }
   virtual bool take_state(int state, double elapsed_s) { return false; }
   // Connects or removes a charger; false with a reason when the source has none.
-  virtual foundation::Result<void> plug(bool connected, double elapsed_s) {
-    return foundation::fail(foundation::Errc::invalid,
-                            "the " + description() + " battery has no charger to plug or unplug");
+  virtual platform::foundation::Result<void> plug(bool connected, double elapsed_s) {
+    return platform::foundation::fail(platform::foundation::Errc::invalid,
+                                      "the " + description() + " battery has no charger to plug or unplug");
   }
   // The workload of a source that models the phone's load (`simdevice usage`);
   // others refuse with a reason.
-  virtual foundation::Result<void> set_usage(const std::string& name, double elapsed_s) {
-    return foundation::fail(foundation::Errc::invalid, "the " + description() + " battery has no load to change");
+  virtual platform::foundation::Result<void> set_usage(const std::string& name, double elapsed_s) {
+    return platform::foundation::fail(platform::foundation::Errc::invalid,
+                                      "the " + description() + " battery has no load to change");
   }
   // Its name, for `status`; nothing for sources without one.
   virtual std::optional<std::string> usage() const { return std::nullopt; }
@@ -53,6 +54,6 @@ class BatterySource {
 // Parses SOURCE ("sim[:OPTIONS]", "trace:FILE[,OPTIONS]", "sysfs[:DIR]"); a
 // source that cannot work here (no such file, no battery) is refused with a
 // message the user can act on.
-foundation::Result<std::unique_ptr<BatterySource>> make_battery_source(const std::string& source);
+platform::foundation::Result<std::unique_ptr<BatterySource>> make_battery_source(const std::string& source);
 
-}  // namespace device
+}  // namespace px::host::device

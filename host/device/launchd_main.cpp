@@ -28,39 +28,39 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  foundation::set_process_name("launchd");
-  foundation::set_log_to_stderr(true);
-  const std::string& root = sim::device_root();
+  px::platform::foundation::set_process_name("launchd");
+  px::platform::foundation::set_log_to_stderr(true);
+  const std::string& root = px::platform::sim::device_root();
   if (root.empty()) {
     std::fprintf(stderr, "launchd: SIMDEVICE_ROOT is not set\n");
     return 2;
   }
-  if (auto made = host::make_device_layout(root); !made) {
+  if (auto made = px::host::common::make_device_layout(root); !made) {
     std::fprintf(stderr, "launchd: %s\n", made.message().c_str());
     return 1;
   }
-  if (auto other = sys::DeviceProcess("launchd").running(); other && *other != ::getpid()) {
+  if (auto other = px::platform::system::DeviceProcess("launchd").running(); other && *other != ::getpid()) {
     std::fprintf(stderr, "launchd: the device is already running (pid %d)\n", *other);
     return 1;
   }
   // A daemon holds no folder of the machine open; a crash dump lands in the device.
   if (::chdir(root.c_str()) != 0) return 1;
-  auto made_source = device::make_battery_source(source);
+  auto made_source = px::host::device::make_battery_source(source);
   if (!made_source) {
     std::fprintf(stderr, "launchd: %s\n", made_source.message().c_str());
     return 1;
   }
-  std::unique_ptr<device::BatterySource> battery_source = std::move(made_source).value();
+  std::unique_ptr<px::host::device::BatterySource> battery_source = std::move(made_source).value();
   // The device lives at the battery's speed while it runs, and in real time again after.
-  sim::set_device_clock_rate(battery_source->time_scale());
+  px::platform::sim::set_device_clock_rate(battery_source->time_scale());
   auto started = std::chrono::steady_clock::now();
-  auto driver = std::make_unique<device::BatteryDriver>(
+  auto driver = std::make_unique<px::host::device::BatteryDriver>(
       std::move(battery_source),
       [started] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); },
-      [] { return sim::device_now(); });
-  driver->wait_for(device::springboard_handled_generation);
-  device::Supervisor supervisor(host::device_bin_dir(), std::move(driver));
+      [] { return px::platform::sim::device_now(); });
+  driver->wait_for(px::host::device::springboard_handled_generation);
+  px::host::device::Supervisor supervisor(px::host::common::device_bin_dir(), std::move(driver));
   int status = supervisor.run();
-  sim::set_device_clock_rate(1);
+  px::platform::sim::set_device_clock_rate(1);
   return status;
 }

@@ -6,7 +6,7 @@
 #include "host/common/word_list.h"
 #include "shared/cell_curve.h"
 
-namespace device {
+namespace px::host::device {
 namespace {
 
 // Per-component currents (mA) of a phone of the same year and class, measured
@@ -63,7 +63,7 @@ std::optional<Usage> parse_usage(std::string_view name) {
   return std::nullopt;
 }
 
-std::string usage_names() { return host::word_list(kUsages, usage_name); }
+std::string usage_names() { return common::word_list(kUsages, usage_name); }
 
 const char* usage_name(Usage usage) {
   switch (usage) {
@@ -100,7 +100,7 @@ double load_milliamps(const PowerState& s) {
   return ma * kScale;
 }
 
-double open_circuit_voltage(double soc) { return px::cell_open_circuit_volts(soc); }
+double open_circuit_voltage(double soc) { return shared::cell_open_circuit_volts(soc); }
 
 double cell_resistance(double health) {
   // Resistance grows as capacity fades: half as much again by 80 % health.
@@ -119,4 +119,4 @@ double terminal_voltage(double soc, double cell_ma, double resistance) {
   return open_circuit_voltage(soc) + cell_ma / 1000 * resistance;
 }
 
-}  // namespace device
+}  // namespace px::host::device

@@ -11,7 +11,7 @@
 #include "shared/cell_curve.h"
 #include "platform/system/hardware_switches.h"
 
-namespace device {
+namespace px::host::device {
 
 // What the user is doing with the phone, as `simdevice usage` sets it.
 enum class Usage { idle, browse, video, call };
@@ -25,11 +25,12 @@ std::string usage_names();
 // switches start as the hardware switch table reads them while unwritten.
 struct PowerState {
   bool screen_on = false;  // unlocked; the screen is off while locked
-  double brightness = hardware::switch_info(hardware::Switch::brightness).fallback;  // 0..1
-  bool wifi = hardware::switch_info(hardware::Switch::wifi).fallback != 0;
-  bool bluetooth = hardware::switch_info(hardware::Switch::bluetooth).fallback != 0;
-  bool location = hardware::switch_info(hardware::Switch::location).fallback != 0;
-  bool airplane = hardware::switch_info(hardware::Switch::airplane).fallback != 0;  // the cellular radio is off
+  double brightness = platform::system::switch_info(platform::system::Switch::brightness).fallback;  // 0..1
+  bool wifi = platform::system::switch_info(platform::system::Switch::wifi).fallback != 0;
+  bool bluetooth = platform::system::switch_info(platform::system::Switch::bluetooth).fallback != 0;
+  bool location = platform::system::switch_info(platform::system::Switch::location).fallback != 0;
+  bool airplane =
+      platform::system::switch_info(platform::system::Switch::airplane).fallback != 0;  // the cellular radio is off
   Usage usage = Usage::idle;
 };
 
@@ -37,8 +38,8 @@ struct PowerState {
 double load_milliamps(const PowerState& state);
 
 // The cell.
-inline constexpr double kChargeVoltage = px::kCellChargeVolts;  // V, the constant-voltage stage's
-inline constexpr double kAdapterWatts = 5;                      // the USB brick at 5 V
+inline constexpr double kChargeVoltage = shared::kCellChargeVolts;  // V, the constant-voltage stage's
+inline constexpr double kAdapterWatts = 5;                          // the USB brick at 5 V
 // Open-circuit voltage (V) at a state of charge 0..1 (shared/cell_curve.h).
 double open_circuit_voltage(double soc);
 // Internal resistance (ohm) of a cell at `health` (max capacity / design, 0..1).
@@ -61,4 +62,4 @@ ChargeCurrent charge_current(double soc, double load_ma, double resistance, doub
 // cell's resistance at `cell_ma` (> 0 charging, < 0 discharging).
 double terminal_voltage(double soc, double cell_ma, double resistance);
 
-}  // namespace device
+}  // namespace px::host::device

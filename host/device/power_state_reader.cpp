@@ -10,24 +10,24 @@
 #include "platform/sim/hardware/hardware_state.h"
 #include "platform/system/hardware_switches.h"
 
-namespace device {
+namespace px::host::device {
 namespace {
 
-using hardware::Switch;
+using platform::system::Switch;
 
 // The switches the load model reads, in the order of the reader's files.
 constexpr Switch kRead[] = {Switch::wifi, Switch::bluetooth, Switch::location, Switch::airplane, Switch::brightness};
 
 std::string switch_path(Switch which) {
-  return sim::DevicePath(std::string(sim::kHardwareFolder) + "/" + std::string(hardware::switch_info(which).name) +
-                         ".plist")
+  return platform::sim::DevicePath(std::string(platform::sim::kHardwareFolder) + "/" +
+                                   std::string(platform::system::switch_info(which).name) + ".plist")
       .host();
 }
 
 }  // namespace
 
 bool PowerStateReader::Watched::changed(const std::string& host_path) {
-  auto now = sim::FileIdentity::at(host_path, /*follow_links=*/true);
+  auto now = platform::sim::FileIdentity::at(host_path, /*follow_links=*/true);
   bool same = path == host_path && identity.same_as(now);
   path = host_path;
   identity = now;
@@ -37,8 +37,8 @@ bool PowerStateReader::Watched::changed(const std::string& host_path) {
 std::optional<long long> springboard_handled_generation() {
   static PowerStateReader::Watched file;
   static std::optional<long long> generation;
-  if (std::string screen = host::screen_state_path("SpringBoard"); file.changed(screen)) {
-    auto text = foundation::read_whole_file(screen, 1u << 20);
+  if (std::string screen = common::screen_state_path("SpringBoard"); file.changed(screen)) {
+    auto text = platform::foundation::read_whole_file(screen, 1u << 20);
     auto j = text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
     generation.reset();
     if (j.is_object() && j.contains("battery_generation") && j["battery_generation"].is_number_integer())
@@ -52,25 +52,25 @@ PowerState PowerStateReader::read(Usage usage) {
     if (!m_files[i].changed(switch_path(kRead[i]))) continue;
     switch (kRead[i]) {
       case Switch::wifi:
-        m_last.wifi = hardware::is_on(Switch::wifi);
+        m_last.wifi = platform::system::is_on(Switch::wifi);
         break;
       case Switch::bluetooth:
-        m_last.bluetooth = hardware::is_on(Switch::bluetooth);
+        m_last.bluetooth = platform::system::is_on(Switch::bluetooth);
         break;
       case Switch::location:
-        m_last.location = hardware::is_on(Switch::location);
+        m_last.location = platform::system::is_on(Switch::location);
         break;
       case Switch::airplane:
-        m_last.airplane = hardware::is_on(Switch::airplane);
+        m_last.airplane = platform::system::is_on(Switch::airplane);
         break;
       default:
-        m_last.brightness = hardware::level(Switch::brightness);
+        m_last.brightness = platform::system::level(Switch::brightness);
         break;
     }
   }
   // No SpringBoard (or no state from it yet): the screen is dark.
-  if (std::string screen = host::screen_state_path("SpringBoard"); m_files[5].changed(screen)) {
-    auto text = foundation::read_whole_file(screen, 1u << 20);
+  if (std::string screen = common::screen_state_path("SpringBoard"); m_files[5].changed(screen)) {
+    auto text = platform::foundation::read_whole_file(screen, 1u << 20);
     auto j = text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
     m_last.screen_on = j.is_object() && j.contains("locked") && j["locked"].is_boolean() && !j["locked"].get<bool>();
   }
@@ -78,4 +78,4 @@ PowerState PowerStateReader::read(Usage usage) {
   return m_last;
 }
 
-}  // namespace device
+}  // namespace px::host::device

@@ -17,7 +17,7 @@
 #include "platform/foundation/value.h"
 #include "platform/sim/file_identity.h"
 
-namespace device {
+namespace px::host::device {
 
 // The battery generation SpringBoard last said it handled (its published
 // screen state); nothing while it publishes none. Read again only when the
@@ -32,7 +32,7 @@ class PowerStateReader {
   // A file's identity at its last read: whether it changed since.
   struct Watched {
     std::string path;
-    sim::FileIdentity identity;
+    platform::sim::FileIdentity identity;
     bool changed(const std::string& host_path);
   };
 
@@ -42,4 +42,4 @@ class PowerStateReader {
   PowerState m_last;
 };
 
-}  // namespace device
+}  // namespace px::host::device

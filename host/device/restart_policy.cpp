@@ -1,6 +1,6 @@
 #include "host/device/restart_policy.h"
 
-namespace device {
+namespace px::host::device {
 
 void RestartPolicy::record_death(double now_s) {
   ++m_total;
@@ -22,4 +22,4 @@ void RestartPolicy::respring() {
   m_deaths_in_safe_mode = 0;
 }
 
-}  // namespace device
+}  // namespace px::host::device

@@ -5,7 +5,7 @@
 
 #include <deque>
 
-namespace device {
+namespace px::host::device {
 
 class RestartPolicy {
  public:
@@ -31,4 +31,4 @@ class RestartPolicy {
   int m_total = 0;
 };
 
-}  // namespace device
+}  // namespace px::host::device

@@ -7,7 +7,7 @@
 #include "host/device/battery_change.h"
 #include "host/device/power_state_reader.h"
 
-namespace device {
+namespace px::host::device {
 namespace {
 
 // A cycle that charges to 100 % leaves the phone on its charger this long
@@ -242,18 +242,20 @@ bool SimBattery::take_state(int state, double elapsed_s) {
   return true;
 }
 
-foundation::Result<void> SimBattery::plug(bool connected, double elapsed_s) {
+platform::foundation::Result<void> SimBattery::plug(bool connected, double elapsed_s) {
   advance_to(elapsed_s);
   connect(connected);
   return {};
 }
 
-foundation::Result<void> SimBattery::set_usage(const std::string& name, double elapsed_s) {
+platform::foundation::Result<void> SimBattery::set_usage(const std::string& name, double elapsed_s) {
   auto usage = parse_usage(name);
-  if (!usage) return foundation::fail(foundation::Errc::invalid, "no usage '" + name + "' (" + usage_names() + ")");
+  if (!usage)
+    return platform::foundation::fail(platform::foundation::Errc::invalid,
+                                      "no usage '" + name + "' (" + usage_names() + ")");
   if (m_fixed)
-    return foundation::fail(foundation::Errc::invalid,
-                            "the battery runs at a fixed rate (rate=): what is on does not change it");
+    return platform::foundation::fail(platform::foundation::Errc::invalid,
+                                      "the battery runs at a fixed rate (rate=): what is on does not change it");
   advance_to(elapsed_s);  // the time so far ran under the old usage
   m_usage = *usage;
   m_now = m_power(m_usage);
@@ -266,4 +268,4 @@ std::optional<std::string> SimBattery::usage() const {
   return std::string(usage_name(m_usage));
 }
 
-}  // namespace device
+}  // namespace px::host::device

@@ -18,11 +18,11 @@
 #include "host/device/sim_options.h"
 #include "host/device/sim_status.h"
 
-namespace device {
+namespace px::host::device {
 
 // The status dictionary of the default simulated battery, as the platform's
 // battery entry holds it, for the given level (0..1), charger and wall time.
-foundation::Value default_battery_status(double level, bool connected, bool full, double now_unix);
+platform::foundation::Value default_battery_status(double level, bool connected, bool full, double now_unix);
 
 class SimBattery : public BatterySource {
  public:
@@ -33,8 +33,8 @@ class SimBattery : public BatterySource {
   BatterySample sample(double elapsed_s, double now_unix) override;
   bool take_level(double level, double elapsed_s) override;
   bool take_state(int state, double elapsed_s) override;
-  foundation::Result<void> plug(bool connected, double elapsed_s) override;
-  foundation::Result<void> set_usage(const std::string& name, double elapsed_s) override;
+  platform::foundation::Result<void> plug(bool connected, double elapsed_s) override;
+  platform::foundation::Result<void> set_usage(const std::string& name, double elapsed_s) override;
   std::optional<std::string> usage() const override;
   // About one reading per percent (fixed rate) or per mAh at a typical
   // current (load model), at most 50 a second and at least one.
@@ -100,4 +100,4 @@ class SimBattery : public BatterySource {
   std::deque<Turn> m_turns;
 };
 
-}  // namespace device
+}  // namespace px::host::device

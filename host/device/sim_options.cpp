@@ -4,7 +4,7 @@
 #include <sstream>
 #include <utility>
 
-namespace device {
+namespace px::host::device {
 namespace {
 
 std::optional<double> number(const std::string& s) {
@@ -44,9 +44,11 @@ std::string text_of(double d) {
 
 }  // namespace
 
-foundation::Result<SimOptions> parse_sim_options(const std::string& text) {
+platform::foundation::Result<SimOptions> parse_sim_options(const std::string& text) {
   SimOptions o;
-  auto fail = [](const std::string& why) { return foundation::fail(foundation::Errc::invalid, "sim battery: " + why); };
+  auto fail = [](const std::string& why) {
+    return platform::foundation::fail(platform::foundation::Errc::invalid, "sim battery: " + why);
+  };
   std::size_t i = 0;
   while (i < text.size()) {
     std::size_t j = text.find(',', i);
@@ -131,4 +133,4 @@ std::string describe_sim_options(const SimOptions& o) {
   return s.str();
 }
 
-}  // namespace device
+}  // namespace px::host::device

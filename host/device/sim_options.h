@@ -8,7 +8,7 @@
 #include "host/device/power_model.h"
 #include "platform/foundation/result.h"
 
-namespace device {
+namespace px::host::device {
 
 struct SimOptions {
   double level = 0.8;  // 0..1
@@ -32,8 +32,8 @@ struct SimOptions {
 
 // "level=80,rate=-1.5/min,speed=60,cycle=20-90,wear=0.02%/cycle,cycles=300,seed=7,usage=browse"
 // (level also as 0.8 or 80%; rate per s, min or h; cycle bounds in percent).
-foundation::Result<SimOptions> parse_sim_options(const std::string& text);
+platform::foundation::Result<SimOptions> parse_sim_options(const std::string& text);
 // The options as the text that parses back to them (what `status` shows).
 std::string describe_sim_options(const SimOptions& options);
 
-}  // namespace device
+}  // namespace px::host::device

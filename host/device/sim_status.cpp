@@ -5,16 +5,16 @@
 #include <algorithm>
 #include <cmath>
 
-namespace device {
+namespace px::host::device {
 namespace {
 
 long long round_ll(double d) { return static_cast<long long>(std::llround(d)); }
 
 }  // namespace
 
-foundation::Value status_of(const Figures& f) {
-  using foundation::Dictionary;
-  using foundation::Value;
+platform::foundation::Value status_of(const Figures& f) {
+  using platform::foundation::Dictionary;
+  using platform::foundation::Value;
   double level = std::clamp(f.level, 0.0, 1.0);
   long long raw = round_ll(level * f.max_capacity);
   long long max = round_ll(f.max_capacity);
@@ -78,7 +78,7 @@ foundation::Value status_of(const Figures& f) {
            {"ResScale", 200},
            {"StateOfCharge", round_ll(level * 100)},
            {"Voltage", voltage},
-           {"CellVoltage", foundation::Array{Value(voltage)}},
+           {"CellVoltage", platform::foundation::Array{Value(voltage)}},
        }},
   };
   if (f.connected) {
@@ -99,10 +99,10 @@ foundation::Value status_of(const Figures& f) {
   return status;
 }
 
-foundation::Value default_battery_status(double level, bool connected, bool full, double now_unix) {
+platform::foundation::Value default_battery_status(double level, bool connected, bool full, double now_unix) {
   Figures f{level < 0 ? 0.5 : level, connected, full, now_unix};
   f.milliamps = connected ? 0 : -kIdleDrainMilliamps;
   return status_of(f);
 }
 
-}  // namespace device
+}  // namespace px::host::device

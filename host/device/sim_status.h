@@ -4,7 +4,7 @@
 
 #include "platform/foundation/value.h"
 
-namespace device {
+namespace px::host::device {
 
 inline constexpr int kDesignCapacity = 1560;       // mAh, the 5s cell
 inline constexpr double kFreshMaxCapacity = 1498;  // mAh at boot, after some wear
@@ -23,6 +23,6 @@ struct Figures {
   double milliamps = 0;  // > 0 into the battery
 };
 
-foundation::Value status_of(const Figures& f);
+platform::foundation::Value status_of(const Figures& f);
 
-}  // namespace device
+}  // namespace px::host::device

@@ -19,7 +19,7 @@
 #include "platform/foundation/log.h"
 #include "platform/foundation/run_loop.h"
 
-namespace device {
+namespace px::host::device {
 namespace {
 
 constexpr const char* kSpringBoard = "SpringBoard";
@@ -53,17 +53,17 @@ Supervisor::~Supervisor() {
   if (m_signal_fd >= 0) ::close(m_signal_fd);
 }
 
-double Supervisor::now_s() const { return foundation::RunLoop::main().now_ns() / 1e9; }
+double Supervisor::now_s() const { return platform::foundation::RunLoop::main().now_ns() / 1e9; }
 
 int Supervisor::run() {
-  auto& loop = foundation::RunLoop::main();
-  m_server = std::make_unique<host::ControlServer>(host::control_socket_path("launchd"),
-                                                   [this](const std::vector<std::string>& a) { return handle(a); });
+  auto& loop = platform::foundation::RunLoop::main();
+  m_server = std::make_unique<common::ControlServer>(common::control_socket_path("launchd"),
+                                                     [this](const std::vector<std::string>& a) { return handle(a); });
   if (!m_server->listening()) {
-    NSLog("cannot listen on %@", host::control_socket_path("launchd"));
+    NSLog("cannot listen on %@", common::control_socket_path("launchd"));
     return 1;
   }
-  sys::DeviceProcess("launchd").record(::getpid());
+  platform::system::DeviceProcess("launchd").record(::getpid());
   loop.add_fd(m_signal_fd, [this] { on_signal(); });
   m_battery->start();
   NSLog("battery source %@, generation %lld", m_battery->source().description(),
@@ -74,7 +74,7 @@ int Supervisor::run() {
   start_springboard();
   loop.run();
   m_server.reset();
-  sys::DeviceProcess("launchd").forget();
+  platform::system::DeviceProcess("launchd").forget();
   NSLog("stopped");
   return 0;
 }
@@ -106,7 +106,7 @@ std::optional<pid_t> Supervisor::spawn(const std::string& name, const std::vecto
     ::execv(exe.c_str(), argv.data());
     _exit(127);
   }
-  sys::DeviceProcess(name).record(pid);
+  platform::system::DeviceProcess(name).record(pid);
   return pid;
 }
 
@@ -146,13 +146,13 @@ void Supervisor::reap() {
 void Supervisor::on_exit(pid_t pid, int wstatus) {
   if (pid == m_preferences) {
     m_preferences = 0;
-    sys::DeviceProcess(kPreferences).forget();
+    platform::system::DeviceProcess(kPreferences).forget();
     NSLog("Preferences (pid %lld) %@", static_cast<long long>(pid), describe_exit(wstatus));
     return;
   }
   if (pid != m_springboard) return;
   m_springboard = 0;
-  sys::DeviceProcess(kSpringBoard).forget();
+  platform::system::DeviceProcess(kSpringBoard).forget();
   if (m_stopping) return;
   bool asked = pid == m_expected_exit;
   m_expected_exit = 0;
@@ -162,7 +162,7 @@ void Supervisor::on_exit(pid_t pid, int wstatus) {
         std::string(m_policy.safe_mode() ? " in safe mode" : ""));
   double delay = asked ? 0 : m_policy.restart_delay();
   m_restart_pending = true;
-  foundation::RunLoop::main().add_timer(static_cast<std::int64_t>(delay * 1e9), [this] {
+  platform::foundation::RunLoop::main().add_timer(static_cast<std::int64_t>(delay * 1e9), [this] {
     if (m_restart_pending) start_springboard();
   });
 }
@@ -187,12 +187,12 @@ void Supervisor::shutdown() {
   stop_process(m_preferences, 3000);
   stop_process(m_springboard, 3000);
   m_preferences = m_springboard = 0;
-  sys::DeviceProcess(kPreferences).forget();
-  sys::DeviceProcess(kSpringBoard).forget();
-  foundation::RunLoop::main().stop();
+  platform::system::DeviceProcess(kPreferences).forget();
+  platform::system::DeviceProcess(kSpringBoard).forget();
+  platform::foundation::RunLoop::main().stop();
 }
 
-host::Reply Supervisor::handle(const std::vector<std::string>& args) {
+common::Reply Supervisor::handle(const std::vector<std::string>& args) {
   if (args.empty()) return Reply::fail("launchd: no command", 2);
   const std::string& cmd = args[0];
   std::vector<std::string> rest(args.begin() + 1, args.end());
@@ -207,7 +207,7 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
     nlohmann::json out = {{"generation", generation},
                           {"level", entry["Level"].doubleValue()},
                           {"state", state_name(entry["State"].intValue())}};
-    return Reply::ok(host::json_text(out));
+    return Reply::ok(common::json_text(out));
   }
   if (cmd == "plug" || cmd == "unplug") {
     auto generation = m_battery->plug(cmd == "plug");
@@ -216,7 +216,7 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
     nlohmann::json out = {{"generation", *generation},
                           {"level", entry["Level"].doubleValue()},
                           {"state", state_name(entry["State"].intValue())}};
-    return Reply::ok(host::json_text(out));
+    return Reply::ok(common::json_text(out));
   }
   // The battery's own requests, like battery-change above, stay ahead of the table.
   if (cmd == "usage") {
@@ -227,12 +227,12 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
     nlohmann::json out = {{"generation", *generation},
                           {"usage", m_battery->source().usage().value_or("")},
                           {"current_ma", status["InstantAmperage"].longLongValue()}};
-    return Reply::ok(host::json_text(out));
+    return Reply::ok(common::json_text(out));
   }
   // Everything else is a verb of the device's table.
-  auto request = host::verbs::read_request<host::verbs::LaunchdRequest>(args);
+  auto request = common::verbs::read_request<common::verbs::LaunchdRequest>(args);
   if (!request) return Reply::fail("launchd: " + request.message(), 2);
-  namespace verbs = host::verbs;
+  namespace verbs = common::verbs;
   return std::visit(verbs::Handlers{
                         [&](const verbs::Status&) { return status(); },
                         [&](const verbs::OpenSettings& open) { return open_settings(open.url); },
@@ -244,21 +244,21 @@ host::Reply Supervisor::handle(const std::vector<std::string>& args) {
                           return Reply::ok();
                         },
                         [&](const verbs::Shutdown&) {
-                          foundation::RunLoop::main().add_timer(0, [this] { shutdown(); });
+                          platform::foundation::RunLoop::main().add_timer(0, [this] { shutdown(); });
                           return Reply::ok();
                         },
                     },
                     *request);
 }
 
-host::Reply Supervisor::respring() {
+common::Reply Supervisor::respring() {
   m_policy.respring();
   if (m_springboard > 0) {
     pid_t pid = m_springboard;
     m_expected_exit = pid;
     ::kill(pid, SIGTERM);
     // A SpringBoard that ignores the request is made to go.
-    foundation::RunLoop::main().add_timer(3'000'000'000, [this, pid] {
+    platform::foundation::RunLoop::main().add_timer(3'000'000'000, [this, pid] {
       if (m_springboard == pid) ::kill(pid, SIGKILL);
     });
   } else {
@@ -268,9 +268,9 @@ host::Reply Supervisor::respring() {
   return Reply::ok();
 }
 
-host::Reply Supervisor::open_settings(const std::string& url) {
+common::Reply Supervisor::open_settings(const std::string& url) {
   if (m_preferences > 0) {
-    auto reply = host::control_request(host::control_socket_path(kPreferences), words_of(host::verbs::Open{url}));
+    auto reply = common::control_request(common::control_socket_path(kPreferences), words_of(common::verbs::Open{url}));
     if (reply) return *reply;
   }
   if (m_preferences <= 0) {
@@ -283,7 +283,7 @@ host::Reply Supervisor::open_settings(const std::string& url) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
   while (std::chrono::steady_clock::now() < deadline) {
     if (auto reply =
-            host::control_request(host::control_socket_path(kPreferences), words_of(host::verbs::Status{}), 2000))
+            common::control_request(common::control_socket_path(kPreferences), words_of(common::verbs::Status{}), 2000))
       return Reply::ok();
     reap();
     if (m_preferences <= 0) return Reply::fail("the Settings app exited while opening " + url);
@@ -292,7 +292,7 @@ host::Reply Supervisor::open_settings(const std::string& url) {
   return Reply::fail("the Settings app did not answer after opening " + url);
 }
 
-host::Reply Supervisor::status() const {
+common::Reply Supervisor::status() const {
   nlohmann::json out = {
       {"pid", ::getpid()},
       {"springboard",
@@ -306,7 +306,7 @@ host::Reply Supervisor::status() const {
   };
   if (auto usage = m_battery->source().usage()) out["usage"] = *usage;
   if (!m_springboard_error.empty()) out["springboard"]["error"] = m_springboard_error;
-  return Reply::ok(host::json_text(out));
+  return Reply::ok(common::json_text(out));
 }
 
-}  // namespace device
+}  // namespace px::host::device

@@ -15,7 +15,7 @@
 #include "host/device/battery_driver.h"
 #include "host/device/restart_policy.h"
 
-namespace device {
+namespace px::host::device {
 
 class Supervisor {
  public:
@@ -25,10 +25,10 @@ class Supervisor {
   // Serves until `shutdown` (or SIGTERM/SIGINT); the exit status of launchd.
   int run();
 
-  host::Reply handle(const std::vector<std::string>& args);
+  common::Reply handle(const std::vector<std::string>& args);
 
  private:
-  using Reply = host::Reply;
+  using Reply = common::Reply;
   void start_springboard();
   std::optional<pid_t> spawn(const std::string& name, const std::vector<std::string>& args, bool safe_mode);
   void on_signal();
@@ -45,7 +45,7 @@ class Supervisor {
   std::string m_bin_dir;
   std::unique_ptr<BatteryDriver> m_battery;
   RestartPolicy m_policy;
-  std::unique_ptr<host::ControlServer> m_server;
+  std::unique_ptr<common::ControlServer> m_server;
   int m_signal_fd = -1;
   pid_t m_springboard = 0;
   pid_t m_preferences = 0;
@@ -57,4 +57,4 @@ class Supervisor {
   std::string m_springboard_error;
 };
 
-}  // namespace device
+}  // namespace px::host::device

@@ -9,7 +9,7 @@
 #include "host/device/battery_change.h"
 #include "platform/foundation/file_io.h"
 
-namespace device {
+namespace px::host::device {
 namespace {
 
 namespace fs = std::filesystem;
@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 // Attributes are read whole and non-blocking: a FIFO or a folder in place of
 // an attribute reads as missing instead of hanging the driver.
 std::optional<std::string> read_attr(const fs::path& supply, const char* name) {
-  auto file = foundation::read_whole_file((supply / name).string(), 4096);
+  auto file = platform::foundation::read_whole_file((supply / name).string(), 4096);
   if (!file.ok()) return std::nullopt;
   std::string line = file->substr(0, file->find('\n'));
   while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
@@ -52,7 +52,7 @@ bool is_charger_type(const std::string& type) {
 
 }  // namespace
 
-foundation::Result<BatterySample> read_sysfs_battery(const std::string& dir, double now_unix) {
+platform::foundation::Result<BatterySample> read_sysfs_battery(const std::string& dir, double now_unix) {
   std::vector<fs::path> batteries, chargers;
   std::error_code ec;
   for (auto& entry : fs::directory_iterator(dir, ec)) {
@@ -64,16 +64,17 @@ foundation::Result<BatterySample> read_sysfs_battery(const std::string& dir, dou
     }
   }
   if (batteries.empty()) {
-    return foundation::fail(foundation::Errc::missing,
-                            "this machine has no battery under " + dir +
-                                " (no power supply of type Battery); boot with --battery sim or --battery trace:FILE "
-                                "instead");
+    return platform::foundation::fail(
+        platform::foundation::Errc::missing,
+        "this machine has no battery under " + dir +
+            " (no power supply of type Battery); boot with --battery sim or --battery trace:FILE "
+            "instead");
   }
   std::sort(batteries.begin(), batteries.end());
   std::sort(chargers.begin(), chargers.end());
   const fs::path& bat = batteries.front();
 
-  foundation::Dictionary status;
+  platform::foundation::Dictionary status;
   std::string kernel_status = read_attr(bat, "status").value_or("Unknown");
   bool charging = kernel_status == "Charging";
   bool full = kernel_status == "Full";
@@ -132,8 +133,8 @@ foundation::Result<BatterySample> read_sysfs_battery(const std::string& dir, dou
   status["ExternalConnected"] = connected;
   status["ExternalChargeCapable"] = connected;
   if (adapter) {
-    foundation::Dictionary details;
-    details["Description"] = host::lowercase(read_attr(*adapter, "type").value_or("mains"));
+    platform::foundation::Dictionary details;
+    details["Description"] = common::lowercase(read_attr(*adapter, "type").value_or("mains"));
     auto amps = read_number(*adapter, "current_max");
     auto volts = read_number(*adapter, "voltage_max");
     if (amps) details["Amperage"] = scaled(*amps, 1e-3);
@@ -167,4 +168,4 @@ BatterySample SysfsBattery::sample(double, double now_unix) {
   return m_last;
 }
 
-}  // namespace device
+}  // namespace px::host::device

@@ -9,13 +9,13 @@
 
 #include "host/device/battery_source.h"
 
-namespace device {
+namespace px::host::device {
 
 inline constexpr const char* kPowerSupplyDir = "/sys/class/power_supply";
 
 // One reading of the first battery under `dir`, with the chargers' state;
 // nothing (and a reason) when there is no battery there.
-foundation::Result<BatterySample> read_sysfs_battery(const std::string& dir, double now_unix);
+platform::foundation::Result<BatterySample> read_sysfs_battery(const std::string& dir, double now_unix);
 
 class SysfsBattery : public BatterySource {
  public:
@@ -29,4 +29,4 @@ class SysfsBattery : public BatterySource {
   BatterySample m_last;
 };
 
-}  // namespace device
+}  // namespace px::host::device

@@ -10,9 +10,9 @@
 #include "platform/foundation/file_io.h"
 #include "platform/foundation/property_list.h"
 
-namespace device {
+namespace px::host::device {
 
-double level_from_status(const foundation::Value& status) {
+double level_from_status(const platform::foundation::Value& status) {
   for (auto [now, max] :
        {std::pair{"AppleRawCurrentCapacity", "AppleRawMaxCapacity"}, {"CurrentCapacity", "MaxCapacity"}}) {
     const auto& n = status[now];
@@ -23,7 +23,7 @@ double level_from_status(const foundation::Value& status) {
   return -1;
 }
 
-int state_from_status(const foundation::Value& status) {
+int state_from_status(const platform::foundation::Value& status) {
   if (!status.is_dictionary()) return kStateUnknown;
   if (status["FullyCharged"].boolValue()) return kStateFull;
   if (status["IsCharging"].boolValue()) return kStateCharging;
@@ -32,15 +32,17 @@ int state_from_status(const foundation::Value& status) {
 
 namespace {
 
-foundation::Result<TraceSample> sample_of(const foundation::Value& entry) {
-  auto refuse = [](const std::string& why) { return foundation::fail(foundation::Errc::malformed, why); };
+platform::foundation::Result<TraceSample> sample_of(const platform::foundation::Value& entry) {
+  auto refuse = [](const std::string& why) {
+    return platform::foundation::fail(platform::foundation::Errc::malformed, why);
+  };
   if (!entry.is_dictionary()) return refuse("not a dictionary");
   TraceSample s;
   const auto& t = entry["Time"];
   if (!t.is_number() || !std::isfinite(t.doubleValue()) || t.doubleValue() < 0)
     return refuse("no Time (seconds since the trace began)");
   s.time = t.doubleValue();
-  s.reading.status = entry["Status"].is_dictionary() ? entry["Status"] : foundation::Value();
+  s.reading.status = entry["Status"].is_dictionary() ? entry["Status"] : platform::foundation::Value();
   const auto& level = entry["Level"];
   s.reading.level = level.is_number() ? level.doubleValue() : level_from_status(s.reading.status);
   if (s.reading.level != -1 && (s.reading.level < 0 || s.reading.level > 1)) return refuse("Level outside 0..1");
@@ -59,15 +61,16 @@ foundation::Result<TraceSample> sample_of(const foundation::Value& entry) {
 
 }  // namespace
 
-foundation::Result<std::vector<TraceSample>> read_trace(const std::string& host_path) {
+platform::foundation::Result<std::vector<TraceSample>> read_trace(const std::string& host_path) {
   auto fail = [&](const std::string& why) {
-    return foundation::fail(foundation::Errc::malformed, "trace " + host_path + ": " + why);
+    return platform::foundation::fail(platform::foundation::Errc::malformed, "trace " + host_path + ": " + why);
   };
-  auto contents = foundation::read_whole_file(host_path, 64u << 20);
+  auto contents = platform::foundation::read_whole_file(host_path, 64u << 20);
   if (!contents.ok()) {
-    return foundation::fail(contents.code(),
-                            "trace " + host_path + ": " +
-                                (contents.code() == foundation::Errc::missing ? "no such file" : "cannot be read"));
+    return platform::foundation::fail(
+        contents.code(),
+        "trace " + host_path + ": " +
+            (contents.code() == platform::foundation::Errc::missing ? "no such file" : "cannot be read"));
   }
   std::vector<TraceSample> samples;
   auto start = contents->find_first_not_of(" \t\r\n");
@@ -75,9 +78,9 @@ foundation::Result<std::vector<TraceSample>> read_trace(const std::string& host_
                   (contents->compare(start, 5, "<?xml") == 0 || contents->compare(start, 6, "<plist") == 0 ||
                    contents->compare(0, 8, "bplist00") == 0);
   if (is_plist) {
-    auto parsed = foundation::plist::parse(*contents);
+    auto parsed = platform::foundation::plist::parse(*contents);
     if (!parsed) return fail("not a readable property list");
-    foundation::Value list = parsed->is_dictionary() ? (*parsed)["Samples"] : *parsed;
+    platform::foundation::Value list = parsed->is_dictionary() ? (*parsed)["Samples"] : *parsed;
     if (!list.is_array()) return fail("a property-list trace is an array of samples (or {Samples = (...)})");
     for (std::size_t i = 0; i < list.array()->size(); ++i) {
       auto s = sample_of((*list.array())[i]);
@@ -97,7 +100,7 @@ foundation::Result<std::vector<TraceSample>> read_trace(const std::string& host_
       if (first == std::string::npos || line[first] == '#') continue;
       auto j = nlohmann::json::parse(line, nullptr, false);
       if (j.is_discarded()) return fail("line " + std::to_string(line_no) + ": not JSON");
-      auto s = sample_of(host::from_json(j));
+      auto s = sample_of(common::from_json(j));
       if (!s) return fail("line " + std::to_string(line_no) + ": " + s.message());
       samples.push_back(std::move(*s));
     }
@@ -119,4 +122,4 @@ BatterySample TraceBattery::sample(double elapsed_s, double) {
   return it->reading;
 }
 
-}  // namespace device
+}  // namespace px::host::device

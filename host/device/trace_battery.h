@@ -13,7 +13,7 @@
 
 #include "host/device/battery_source.h"
 
-namespace device {
+namespace px::host::device {
 
 struct TraceSample {
   double time = 0;
@@ -22,11 +22,11 @@ struct TraceSample {
 
 // Samples sorted by time; nothing (with a reason naming the line or entry) for
 // a file that is missing, unreadable or has no usable sample.
-foundation::Result<std::vector<TraceSample>> read_trace(const std::string& host_path);
+platform::foundation::Result<std::vector<TraceSample>> read_trace(const std::string& host_path);
 
 // The level and state a status dictionary implies, for samples that give none.
-double level_from_status(const foundation::Value& status);
-int state_from_status(const foundation::Value& status);
+double level_from_status(const platform::foundation::Value& status);
+int state_from_status(const platform::foundation::Value& status);
 
 class TraceBattery : public BatterySource {
  public:
@@ -42,4 +42,4 @@ class TraceBattery : public BatterySource {
   bool m_loop;
 };
 
-}  // namespace device
+}  // namespace px::host::device

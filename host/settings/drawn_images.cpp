@@ -11,7 +11,7 @@
 #include "platform/sim/atomic_write.h"
 #include "platform/sim/device_paths.h"
 
-namespace settings {
+namespace px::host::settings {
 namespace {
 
 // FNV-1a: a stable name for the same bytes in every run (std::hash promises none).
@@ -31,10 +31,10 @@ std::string content_name(const std::string& bytes) {
 std::optional<std::filesystem::path> images_folder() {
   namespace fs = std::filesystem;
   std::error_code ec;
-  fs::path folder = sim::DevicePath(kDrawnImageFolder).host();
+  fs::path folder = platform::sim::DevicePath(kDrawnImageFolder).host();
   fs::create_directories(folder, ec);
   fs::path real = fs::canonical(folder, ec);
-  fs::path root = fs::canonical(sim::device_root(), ec);
+  fs::path root = fs::canonical(platform::sim::device_root(), ec);
   if (ec || fs::symlink_status(folder, ec).type() != fs::file_type::directory) return std::nullopt;
   auto [r, f] = std::mismatch(root.begin(), root.end(), real.begin(), real.end());
   if (r != root.end()) return std::nullopt;
@@ -43,7 +43,7 @@ std::optional<std::filesystem::path> images_folder() {
 
 }  // namespace
 
-nlohmann::json DrawnImages::publish(const uikit::UIImage& image) {
+nlohmann::json DrawnImages::publish(const platform::uikit::UIImage& image) {
   nlohmann::json j = {
       {"kind", "drawn"}, {"width", image.width()}, {"height", image.height()}, {"scale", image.scale()}};
   auto png = image.CGImage() ? image.CGImage()->png_data() : std::nullopt;
@@ -55,8 +55,8 @@ nlohmann::json DrawnImages::publish(const uikit::UIImage& image) {
   std::string host_file = (*folder / name).string();
   std::error_code ec;
   if (!std::filesystem::exists(host_file, ec)) {
-    if (!sim::write_file_atomically(host_file, *png)) {
-      foundation::log_line("Preferences: could not write " + device_file);
+    if (!platform::sim::write_file_atomically(host_file, *png)) {
+      platform::foundation::log_line("Preferences: could not write " + device_file);
       return j;
     }
   }
@@ -79,7 +79,7 @@ void DrawnImages::end_render() {
   m_this_render.clear();
 }
 
-std::string sparkline(const uikit::AXChartDescriptor& chart) {
+std::string sparkline(const platform::uikit::AXChartDescriptor& chart) {
   static const char* const kBlocks[] = {"▁", "▂", "▃", "▄", "▅", "▆", "▇", "█"};
   std::string out;
   if (chart.series.empty()) return out;
@@ -105,7 +105,7 @@ std::string sparkline(const uikit::AXChartDescriptor& chart) {
   return out;
 }
 
-nlohmann::json chart_json(const uikit::AXChartDescriptor& chart) {
+nlohmann::json chart_json(const platform::uikit::AXChartDescriptor& chart) {
   nlohmann::json series = nlohmann::json::array();
   for (const auto& s : chart.series) {
     nlohmann::json values = nlohmann::json::array();
@@ -116,4 +116,4 @@ nlohmann::json chart_json(const uikit::AXChartDescriptor& chart) {
           {"y_max", chart.y_max}, {"sparkline", sparkline(chart)}, {"series", series}};
 }
 
-}  // namespace settings
+}  // namespace px::host::settings

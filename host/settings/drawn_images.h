@@ -13,7 +13,7 @@
 #include "platform/uikit/ax_chart_descriptor.h"
 #include "platform/uikit/ui_image.h"
 
-namespace settings {
+namespace px::host::settings {
 
 inline constexpr const char* kDrawnImageFolder = "/var/run/Preferences/images";
 
@@ -21,7 +21,7 @@ class DrawnImages {
  public:
   // {"kind": "drawn", "png_path": DEVICE PATH, "width", "height" (points), "scale"};
   // without "png_path" when the file could not be written.
-  nlohmann::json publish(const uikit::UIImage& image);
+  nlohmann::json publish(const platform::uikit::UIImage& image);
   // Removes the files of images no longer shown: those published neither
   // since the last call nor in the render before it (a page may still be
   // fetching one of those).
@@ -33,8 +33,8 @@ class DrawnImages {
 
 // The chart's measured series as block characters, one per value, scaled
 // between the chart's y_min and y_max (a space where nothing was measured).
-std::string sparkline(const uikit::AXChartDescriptor& chart);
+std::string sparkline(const platform::uikit::AXChartDescriptor& chart);
 // {"title", "summary", "y_min", "y_max", "sparkline", "series": [{"name", "values": [number|null]}]}
-nlohmann::json chart_json(const uikit::AXChartDescriptor& chart);
+nlohmann::json chart_json(const platform::uikit::AXChartDescriptor& chart);
 
-}  // namespace settings
+}  // namespace px::host::settings

@@ -15,7 +15,7 @@
 #include "host/common/value_json.h"
 
 int main(int argc, char** argv) {
-  host::ProcessArgs args = host::parse_process_args(argc, argv);
+  px::host::common::ProcessArgs args = px::host::common::parse_process_args(argc, argv);
   std::string open_url;
   for (std::size_t i = 0; i < args.rest.size(); ++i) {
     if (args.rest[i] == "--open" && i + 1 < args.rest.size()) {
@@ -25,25 +25,26 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (!host::start_device_process("Preferences", "com.apple.Preferences", args.foreground)) return 2;
+  if (!px::host::common::start_device_process("Preferences", "com.apple.Preferences", args.foreground)) return 2;
 
-  settings::SettingsApp app;
+  px::host::settings::SettingsApp app;
   if (!open_url.empty())
-    if (auto error = app.open_url(open_url)) foundation::log_line("Preferences: " + *error);
-  host::ControlServer server(host::control_socket_path("Preferences"),
-                             [&app](const std::vector<std::string>& args) { return app.handle(args); });
+    if (auto error = app.open_url(open_url)) px::platform::foundation::log_line("Preferences: " + *error);
+  px::host::common::ControlServer server(px::host::common::control_socket_path("Preferences"),
+                                         [&app](const std::vector<std::string>& args) { return app.handle(args); });
   if (!server.listening()) {
-    std::fprintf(stderr, "Preferences: cannot listen on %s\n", host::control_socket_path("Preferences").c_str());
+    std::fprintf(stderr, "Preferences: cannot listen on %s\n",
+                 px::host::common::control_socket_path("Preferences").c_str());
     return 1;
   }
   // What the app shows (its pane, sheets, alerts) for readers outside it.
-  host::publish_screen_state("Preferences", [&app] {
+  px::host::common::publish_screen_state("Preferences", [&app] {
     nlohmann::json screen = app.status_json();
     screen["screen"] = app.show_json();
-    return host::json_text(screen);
+    return px::host::common::json_text(screen);
   });
-  foundation::RunLoop::main().run();
-  foundation::NSUserDefaults::standardUserDefaults().synchronize();
-  foundation::log_line("Preferences: exiting");
+  px::platform::foundation::RunLoop::main().run();
+  px::platform::foundation::NSUserDefaults::standardUserDefaults().synchronize();
+  px::platform::foundation::log_line("Preferences: exiting");
   return 0;
 }

@@ -18,16 +18,18 @@
 #include "platform/uikit/ui_label.h"
 #include "platform/uikit/ui_web_view.h"
 
-namespace settings {
+namespace px::host::settings {
 namespace {
 
 using nlohmann::json;
-using preferences::CellKind;
+using platform::preferences::CellKind;
 
-json frame_json(const uikit::CGRect& f) { return {{"x", f.x}, {"y", f.y}, {"width", f.width}, {"height", f.height}}; }
+json frame_json(const platform::uikit::CGRect& f) {
+  return {{"x", f.x}, {"y", f.y}, {"width", f.width}, {"height", f.height}};
+}
 
 // A file image: its file name, and its device path for whoever draws it.
-void add_image(json& j, const std::shared_ptr<uikit::UIImage>& image) {
+void add_image(json& j, const std::shared_ptr<platform::uikit::UIImage>& image) {
   j["image"] = image ? json(image->file_name()) : json(nullptr);
   j["image_path"] = image ? json(image->path()) : json(nullptr);
   if (image) j["image_size"] = {{"width", image->width()}, {"height", image->height()}};
@@ -35,12 +37,12 @@ void add_image(json& j, const std::shared_ptr<uikit::UIImage>& image) {
 
 // A file image is named by its file; a drawn one is published as a PNG file
 // when `drawn` is given.
-json view_json(const std::shared_ptr<uikit::UIView>& view, DrawnImages* drawn = nullptr) {
+json view_json(const std::shared_ptr<platform::uikit::UIView>& view, DrawnImages* drawn = nullptr) {
   if (!view) return nullptr;
-  json j = {{"kind", objc::object_getClass(view) ? objc::object_getClass(view)->name() : "UIView"},
+  json j = {{"kind", platform::objc::object_getClass(view) ? platform::objc::object_getClass(view)->name() : "UIView"},
             {"alpha", view->alpha()},
             {"frame", frame_json(view->frame())}};
-  if (auto iv = std::dynamic_pointer_cast<uikit::UIImageView>(view)) {
+  if (auto iv = std::dynamic_pointer_cast<platform::uikit::UIImageView>(view)) {
     auto image = iv->image();
     if (image && image->CGImage() && drawn)
       j["image"] = drawn->publish(*image);
@@ -48,14 +50,14 @@ json view_json(const std::shared_ptr<uikit::UIView>& view, DrawnImages* drawn = 
       add_image(j, image);
   }
   if (auto chart = view->accessibilityChartDescriptor()) j["chart"] = chart_json(*chart);
-  if (auto b = std::dynamic_pointer_cast<uikit::UIButton>(view)) {
-    add_image(j, b->backgroundImageForState(uikit::UIControlStateNormal));
+  if (auto b = std::dynamic_pointer_cast<platform::uikit::UIButton>(view)) {
+    add_image(j, b->backgroundImageForState(platform::uikit::UIControlStateNormal));
     j["events"] = b->registered_events();
   }
   return j;
 }
 
-json label_json(const uikit::UILabel& label) {
+json label_json(const platform::uikit::UILabel& label) {
   static const char* kAlignments[] = {"left", "center", "right"};
   long a = label.textAlignment();
   json j = {{"text", label.text()},
@@ -68,20 +70,20 @@ json label_json(const uikit::UILabel& label) {
 }
 
 // What a control needs to be drawn: a slider's range, a choice's titles and values.
-void add_control_shape(json& row, const preferences::PSSpecifier& s) {
+void add_control_shape(json& row, const platform::preferences::PSSpecifier& s) {
   switch (s.cell()) {
     case CellKind::slider: {
-      foundation::Value min = s.propertyForKey("min"), max = s.propertyForKey("max");
+      platform::foundation::Value min = s.propertyForKey("min"), max = s.propertyForKey("max");
       row["min"] = min.is_number() ? json(min.doubleValue()) : json(0.0);
       row["max"] = max.is_number() ? json(max.doubleValue()) : json(1.0);
       break;
     }
     case CellKind::segment:
     case CellKind::link_list: {
-      foundation::Value values = s.propertyForKey("validValues"), titles = s.propertyForKey("validTitles");
+      platform::foundation::Value values = s.propertyForKey("validValues"), titles = s.propertyForKey("validTitles");
       json choices = json::array();
-      if (const foundation::Array* vs = values.array()) {
-        const foundation::Array* ts = titles.array();
+      if (const platform::foundation::Array* vs = values.array()) {
+        const platform::foundation::Array* ts = titles.array();
         for (std::size_t i = 0; i < vs->size(); ++i)
           choices.push_back({{"title", ts && i < ts->size() ? (*ts)[i].description() : (*vs)[i].description()},
                              {"value", (*vs)[i].description()}});
@@ -96,10 +98,10 @@ void add_control_shape(json& row, const preferences::PSSpecifier& s) {
 
 // A web view as the screen shows it: its address, how far it got, and why a
 // page that failed did not load.
-json web_view_json(const uikit::UIWebView& web) {
+json web_view_json(const platform::uikit::UIWebView& web) {
   json j = {{"address", web.address()},
-            {"state", uikit::describe(web.load_state())},
-            {"loaded", web.load_state() == uikit::UIWebView::LoadState::loaded}};
+            {"state", platform::uikit::describe(web.load_state())},
+            {"loaded", web.load_state() == platform::uikit::UIWebView::LoadState::loaded}};
   if (!web.failure().empty()) j["failure"] = web.failure();
   return j;
 }
@@ -108,7 +110,7 @@ bool wants_value(CellKind k) { return k != CellKind::group; }
 
 }  // namespace
 
-json row_value_json(const preferences::PSSpecifier& row_specifier, const foundation::Value& v) {
+json row_value_json(const platform::preferences::PSSpecifier& row_specifier, const platform::foundation::Value& v) {
   if (v.is_nil()) return nullptr;
   switch (row_specifier.cell()) {
     case CellKind::switch_cell:
@@ -117,19 +119,19 @@ json row_value_json(const preferences::PSSpecifier& row_specifier, const foundat
       return v.doubleValue();
     case CellKind::segment:
     case CellKind::link_list: {
-      foundation::Value valid = row_specifier.propertyForKey("validValues");
-      const foundation::Array* values = valid.array();
-      foundation::Value titles = row_specifier.propertyForKey("validTitles");
+      platform::foundation::Value valid = row_specifier.propertyForKey("validValues");
+      const platform::foundation::Array* values = valid.array();
+      platform::foundation::Value titles = row_specifier.propertyForKey("validTitles");
       if (values)
         for (std::size_t i = 0; i < values->size(); ++i)
           if ((*values)[i] == v || (*values)[i].description() == v.description()) {
-            const foundation::Array* t = titles.array();
+            const platform::foundation::Array* t = titles.array();
             if (t && i < t->size()) return (*t)[i].description();
           }
       return v.description();
     }
     default:
-      return v.is_string() ? json(*v.string()) : host::to_json(v);
+      return v.is_string() ? json(*v.string()) : common::to_json(v);
   }
 }
 
@@ -140,7 +142,7 @@ std::vector<SettingsApp::Row> SettingsApp::rows() {
     for (std::size_t i = 0; i < m_entries.size(); ++i) out.push_back(Row{i, nullptr, &m_entries[i]});
     return out;
   }
-  auto pane = std::dynamic_pointer_cast<preferences::PSListController>(t);
+  auto pane = std::dynamic_pointer_cast<platform::preferences::PSListController>(t);
   if (!pane) return out;
   auto specs = pane->shown_specifiers();
   if (!specs) return out;
@@ -185,12 +187,12 @@ json SettingsApp::show_json() {
   json header = json::array();
   json header_cells = json::array();
   json rows_json = json::array();
-  if (auto pane = std::dynamic_pointer_cast<preferences::PSListController>(t)) {
+  if (auto pane = std::dynamic_pointer_cast<platform::preferences::PSListController>(t)) {
     for (auto& view : header_views(*pane))
-      if (auto cell = std::dynamic_pointer_cast<uikit::UIView>(view)) {
+      if (auto cell = std::dynamic_pointer_cast<platform::uikit::UIView>(view)) {
         json labels = json::array();
         for (auto& sub : cell->subviews())
-          if (auto label = std::dynamic_pointer_cast<uikit::UILabel>(sub)) {
+          if (auto label = std::dynamic_pointer_cast<platform::uikit::UILabel>(sub)) {
             header.push_back(label->text());
             labels.push_back(label_json(*label));
           }
@@ -199,11 +201,11 @@ json SettingsApp::show_json() {
   }
   if (t) {
     for (auto& sub : t->view()->subviews())
-      if (auto web = std::dynamic_pointer_cast<uikit::UIWebView>(sub)) out["web_view"] = web_view_json(*web);
-    std::shared_ptr<uikit::UIViewController> shown = presented();
-    if (auto sheet = std::dynamic_pointer_cast<social::SLComposeViewController>(shown)) {
+      if (auto web = std::dynamic_pointer_cast<platform::uikit::UIWebView>(sub)) out["web_view"] = web_view_json(*web);
+    std::shared_ptr<platform::uikit::UIViewController> shown = presented();
+    if (auto sheet = std::dynamic_pointer_cast<platform::social::SLComposeViewController>(shown)) {
       // The compose sheet as the platform draws it: the service's name over the text, Cancel and Post.
-      std::string service = social::service_name(sheet->serviceType());
+      std::string service = platform::social::service_name(sheet->serviceType());
       out["sheet"] = {{"kind", sheet->serviceType()},
                       {"service", service},
                       {"title", service},
@@ -215,7 +217,7 @@ json SettingsApp::show_json() {
   }
   if (m_page) {
     json page = m_page->web ? web_view_json(*m_page->web) : json{{"address", m_page->address}, {"state", "opened"}};
-    page["app"] = m_page->web ? "Safari" : "the app for " + uikit::url_scheme(m_page->address) + ":";
+    page["app"] = m_page->web ? "Safari" : "the app for " + platform::uikit::url_scheme(m_page->address) + ":";
     out["opened_page"] = page;
   }
   for (auto& r : rows()) {
@@ -227,22 +229,23 @@ json SettingsApp::show_json() {
       continue;
     }
     row["label"] = r.row_specifier->name();
-    row["kind"] = preferences::cell_kind_short_name(r.row_specifier->cell());
-    foundation::Value key = r.row_specifier->propertyForKey("key");
+    row["kind"] = platform::preferences::cell_kind_short_name(r.row_specifier->cell());
+    platform::foundation::Value key = r.row_specifier->propertyForKey("key");
     if (auto* k = key.string()) row["key"] = *k;
     if (wants_value(r.row_specifier->cell()) && r.row_specifier->getter()) {
       json v = row_value_json(*r.row_specifier, r.row_specifier->performGetter());
       if (!v.is_null()) row["value"] = v;
     }
-    foundation::Value footer = r.row_specifier->propertyForKey("footerText");
+    platform::foundation::Value footer = r.row_specifier->propertyForKey("footerText");
     if (auto* f = footer.string()) row["footer"] = *f;
     // A row drawn by the bundle's own cell: made afresh for every screen, as
     // its contents (a chart) change with the data.
-    foundation::Value cell_class_name = r.row_specifier->propertyForKey("cellClass");
+    platform::foundation::Value cell_class_name = r.row_specifier->propertyForKey("cellClass");
     if (auto* cell_class = cell_class_name.string()) {
-      objc::id cell = preferences::makeCustomView(objc::objc_getClass(*cell_class), r.row_specifier);
+      platform::objc::id cell =
+          platform::preferences::makeCustomView(platform::objc::objc_getClass(*cell_class), r.row_specifier);
       json views = json::array();
-      if (auto view = std::dynamic_pointer_cast<uikit::UIView>(cell))
+      if (auto view = std::dynamic_pointer_cast<platform::uikit::UIView>(cell))
         for (auto& sub : view->subviews()) views.push_back(view_json(sub, &m_drawn));
       row["views"] = views;
     }
@@ -253,7 +256,7 @@ json SettingsApp::show_json() {
   out["header"] = header;
   out["header_cells"] = header_cells;
   out["rows"] = rows_json;
-  out["alerts"] = host::alerts_on_screen();
+  out["alerts"] = common::alerts_on_screen();
   return out;
 }
 
@@ -291,7 +294,7 @@ std::string SettingsApp::show_text() {
     }
     o << "  " << r["label"].get<std::string>();
     if (r.contains("value"))
-      o << ": " << (r["value"].is_string() ? r["value"].get<std::string>() : host::json_text(r["value"]));
+      o << ": " << (r["value"].is_string() ? r["value"].get<std::string>() : common::json_text(r["value"]));
     if (kind == "link") o << " >";
     if (kind == "button") o << " [button]";
     if (kind == "switch" || kind == "slider" || kind == "segment" || kind == "list") o << "  (" << kind << ")";
@@ -306,4 +309,4 @@ std::string SettingsApp::show_text() {
   return o.str();
 }
 
-}  // namespace settings
+}  // namespace px::host::settings

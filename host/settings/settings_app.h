@@ -19,12 +19,12 @@
 #include "platform/uikit/ui_view_controller.h"
 #include "platform/uikit/ui_web_view.h"
 
-namespace settings {
+namespace px::host::settings {
 
 struct Entry {
-  std::string file;         // the entry list's file name without ".plist"
-  std::string label;        // what the Settings list shows, and what prefs:root= names
-  foundation::Value entry;  // the `entry` dictionary
+  std::string file;                   // the entry list's file name without ".plist"
+  std::string label;                  // what the Settings list shows, and what prefs:root= names
+  platform::foundation::Value entry;  // the `entry` dictionary
 };
 
 struct Sheet {
@@ -37,7 +37,7 @@ struct Sheet {
 // Settings app), any other scheme goes to the app that declares it.
 struct OpenedPage {
   std::string address;
-  std::shared_ptr<uikit::UIWebView> web;  // nothing for another app's scheme
+  std::shared_ptr<platform::uikit::UIWebView> web;  // nothing for another app's scheme
 };
 
 class SettingsApp {
@@ -54,13 +54,13 @@ class SettingsApp {
   std::optional<std::string> open_entry(const Entry& entry);
   // Pushes a pane of class `class_name` opened by `specifier`.
   std::optional<std::string> push_pane(const std::string& class_name, const std::string& bundle_path,
-                                       std::shared_ptr<preferences::PSSpecifier> specifier);
+                                       std::shared_ptr<platform::preferences::PSSpecifier> specifier);
   // Leaves the opened page when there is one, else pops the top pane.
   bool back();
 
   // The screen on top: nothing on the entry list.
-  std::shared_ptr<uikit::UIViewController> top() const;
-  std::shared_ptr<uikit::UINavigationController> navigation() const { return m_nav; }
+  std::shared_ptr<platform::uikit::UIViewController> top() const;
+  std::shared_ptr<platform::uikit::UINavigationController> navigation() const { return m_nav; }
 
   // The top screen as the `show --json` object and as text.
   nlohmann::json show_json();
@@ -83,43 +83,44 @@ class SettingsApp {
 
   nlohmann::json status_json() const;
   // What is presented over the top screen (a compose sheet), or nothing.
-  std::shared_ptr<uikit::UIViewController> presented() const;
+  std::shared_ptr<platform::uikit::UIViewController> presented() const;
   const std::vector<Sheet>& sheets() const { return m_sheets; }
   // The texts posted through a compose sheet, oldest first.
   const std::vector<Sheet>& posts() const { return m_posts; }
   const std::vector<std::string>& opened_urls() const { return m_opened; }
 
   // Serves the control commands (see control_commands.cpp).
-  host::Reply handle(const std::vector<std::string>& args);
+  common::Reply handle(const std::vector<std::string>& args);
 
  private:
   struct Row {
     std::size_t index;
-    std::shared_ptr<preferences::PSSpecifier> row_specifier;  // nothing on the entry list
+    std::shared_ptr<platform::preferences::PSSpecifier> row_specifier;  // nothing on the entry list
     const Entry* entry = nullptr;
   };
   std::vector<Row> rows();
   std::optional<Row> find_row(const std::string& row);
-  std::vector<objc::id> header_views(preferences::PSListController& pane);
+  std::vector<platform::objc::id> header_views(platform::preferences::PSListController& pane);
   void note_web_views();
 
   std::vector<Entry> m_entries;
-  std::shared_ptr<uikit::UINavigationController> m_nav;
-  std::shared_ptr<uikit::UIViewController> m_home;
-  std::map<const void*, std::pair<unsigned, std::vector<objc::id>>> m_headers;
+  std::shared_ptr<platform::uikit::UINavigationController> m_nav;
+  std::shared_ptr<platform::uikit::UIViewController> m_home;
+  std::map<const void*, std::pair<unsigned, std::vector<platform::objc::id>>> m_headers;
   void open_page(const std::string& url);
 
   std::vector<Sheet> m_sheets;
   std::vector<Sheet> m_posts;
   std::optional<OpenedPage> m_page;
   std::vector<std::string> m_web_views;
-  std::vector<std::shared_ptr<uikit::UIView>> m_seen_web_views;
+  std::vector<std::shared_ptr<platform::uikit::UIView>> m_seen_web_views;
   std::vector<std::string> m_opened;
   std::map<std::string, void*> m_bundles;
   DrawnImages m_drawn;
 };
 
 // The text a row shows for a value: a list choice's title, a number's decimal text.
-nlohmann::json row_value_json(const preferences::PSSpecifier& row_specifier, const foundation::Value& v);
+nlohmann::json row_value_json(const platform::preferences::PSSpecifier& row_specifier,
+                              const platform::foundation::Value& v);
 
-}  // namespace settings
+}  // namespace px::host::settings

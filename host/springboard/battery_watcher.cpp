@@ -10,28 +10,29 @@
 #include "platform/sim/hardware/hardware_state.h"
 #include "shared/names.h"
 
-namespace springboard {
+namespace px::host::springboard {
 bool handle_battery_entry() {
-  foundation::Value entry = sim::battery_entry();
+  platform::foundation::Value entry = platform::sim::battery_entry();
   if (!entry.is_dictionary()) return false;
-  foundation::Value status = entry["Status"];
-  if (!status.is_dictionary()) status = foundation::Value();
-  foundation::NSNotificationCenter::defaultCenter().postNotificationName(px::kBatteryStatusChangedNotification, nullptr,
-                                                                         status);
-  objc::msg_send<void>(shared_instance("SBUIController"), objc::sel("updateBatteryState:"), objc::id{});
+  platform::foundation::Value status = entry["Status"];
+  if (!status.is_dictionary()) status = platform::foundation::Value();
+  platform::foundation::NSNotificationCenter::defaultCenter().postNotificationName(
+      shared::kBatteryStatusChangedNotification, nullptr, status);
+  platform::objc::msg_send<void>(shared_instance("SBUIController"), platform::objc::sel("updateBatteryState:"),
+                                 platform::objc::id{});
   state().battery_generation = entry["Generation"].longLongValue();
   return true;
 }
 
 BatteryWatcher::BatteryWatcher() {
-  auto watcher = foundation::FolderWatcher::create(
-      sim::DevicePath(sim::kHardwareFolder).host(), [](const std::vector<std::string>& names) {
-        if (std::binary_search(names.begin(), names.end(), sim::kBatteryEntryName)) handle_battery_entry();
+  auto watcher = platform::foundation::FolderWatcher::create(
+      platform::sim::DevicePath(platform::sim::kHardwareFolder).host(), [](const std::vector<std::string>& names) {
+        if (std::binary_search(names.begin(), names.end(), platform::sim::kBatteryEntryName)) handle_battery_entry();
       });
   if (watcher)
     m_watcher = std::move(*watcher);
   else
-    foundation::log_line(watcher.message());
+    platform::foundation::log_line(watcher.message());
 }
 
 BatteryWatcher::~BatteryWatcher() = default;
@@ -40,4 +41,4 @@ void BatteryWatcher::drain() {
   if (m_watcher) m_watcher->drain();
 }
 
-}  // namespace springboard
+}  // namespace px::host::springboard

@@ -9,7 +9,7 @@
 
 #include "platform/foundation/folder_watcher.h"
 
-namespace springboard {
+namespace px::host::springboard {
 
 // Handles the entry as it stands now; false when there is no readable entry.
 bool handle_battery_entry();
@@ -27,7 +27,7 @@ class BatteryWatcher {
   void drain();
 
  private:
-  std::unique_ptr<foundation::FolderWatcher> m_watcher;
+  std::unique_ptr<platform::foundation::FolderWatcher> m_watcher;
 };
 
-}  // namespace springboard
+}  // namespace px::host::springboard

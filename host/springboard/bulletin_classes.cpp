@@ -7,43 +7,45 @@
 #include "host/springboard/springboard_classes.h"
 #include "platform/objc/native_class.h"
 
-namespace springboard {
+namespace px::host::springboard {
 namespace {
 
-using objc::id;
-using objc::Imp;
-using objc::sel;
+using platform::objc::id;
+using platform::objc::Imp;
+using platform::objc::sel;
 
-class BulletinRequest : public objc::Object {
+class BulletinRequest : public platform::objc::Object {
  public:
-  using objc::Object::Object;
+  using platform::objc::Object::Object;
   std::string title, message, section;
   id default_action;
 };
 
-void add_string_property(objc::Class cls, const char* getter, const char* setter, std::string BulletinRequest::*field) {
-  objc::class_addMethod<void, std::string>(cls, sel(setter),
-                                           Imp<void, std::string>([field](id self, objc::SEL, std::string v) {
-                                             if (auto r = objc::cast<BulletinRequest>(self)) (*r).*field = std::move(v);
-                                           }));
-  objc::class_addMethod<std::string>(cls, sel(getter), Imp<std::string>([field](id self, objc::SEL) {
-                                       auto r = objc::cast<BulletinRequest>(self);
-                                       return r ? (*r).*field : std::string();
-                                     }));
+void add_string_property(platform::objc::Class cls, const char* getter, const char* setter,
+                         std::string BulletinRequest::*field) {
+  platform::objc::class_addMethod<void, std::string>(
+      cls, sel(setter), Imp<void, std::string>([field](id self, platform::objc::SEL, std::string v) {
+        if (auto r = platform::objc::cast<BulletinRequest>(self)) (*r).*field = std::move(v);
+      }));
+  platform::objc::class_addMethod<std::string>(cls, sel(getter),
+                                               Imp<std::string>([field](id self, platform::objc::SEL) {
+                                                 auto r = platform::objc::cast<BulletinRequest>(self);
+                                                 return r ? (*r).*field : std::string();
+                                               }));
 }
 
 void schedule_banner_timers() {
   auto& s = state();
-  auto& loop = foundation::RunLoop::main();
+  auto& loop = platform::foundation::RunLoop::main();
   if (s.banner_replace_timer) loop.cancel_timer(s.banner_replace_timer);
   if (s.banner_dismiss_timer) loop.cancel_timer(s.banner_dismiss_timer);
   s.banner_replace_timer = loop.add_timer(kBannerReplaceInterval, [] {
     state().banner_replace_timer = 0;
-    objc::msg_send<void>(shared_instance("SBBannerController"), sel("_replaceIntervalElapsed"));
+    platform::objc::msg_send<void>(shared_instance("SBBannerController"), sel("_replaceIntervalElapsed"));
   });
   s.banner_dismiss_timer = loop.add_timer(kBannerDismissInterval, [] {
     state().banner_dismiss_timer = 0;
-    objc::msg_send<void>(shared_instance("SBBannerController"), sel("_dismissIntervalElapsed"));
+    platform::objc::msg_send<void>(shared_instance("SBBannerController"), sel("_dismissIntervalElapsed"));
   });
 }
 
@@ -58,24 +60,24 @@ void show_next_banner() {
   schedule_banner_timers();
 }
 
-void banner_dismiss_interval_elapsed(id, objc::SEL) {
+void banner_dismiss_interval_elapsed(id, platform::objc::SEL) {
   auto& s = state();
-  if (s.banner_dismiss_timer) foundation::RunLoop::main().cancel_timer(s.banner_dismiss_timer);
+  if (s.banner_dismiss_timer) platform::foundation::RunLoop::main().cancel_timer(s.banner_dismiss_timer);
   s.banner_dismiss_timer = 0;
   s.banner_on_screen.reset();
   show_next_banner();
 }
 
-void banner_replace_interval_elapsed(id, objc::SEL) {
+void banner_replace_interval_elapsed(id, platform::objc::SEL) {
   auto& s = state();
-  if (s.banner_replace_timer) foundation::RunLoop::main().cancel_timer(s.banner_replace_timer);
+  if (s.banner_replace_timer) platform::foundation::RunLoop::main().cancel_timer(s.banner_replace_timer);
   s.banner_replace_timer = 0;
   s.banner_replace_ready = true;
   show_next_banner();
 }
 
-void add_bulletin(id, objc::SEL, id /*observer*/, id bulletin, unsigned long /*feed*/) {
-  auto request = objc::cast<BulletinRequest>(bulletin);
+void add_bulletin(id, platform::objc::SEL, id /*observer*/, id bulletin, unsigned long /*feed*/) {
+  auto request = platform::objc::cast<BulletinRequest>(bulletin);
   if (!request) return;
   auto& s = state();
   // The controller copies what it shows; the request may go away at once.
@@ -86,36 +88,44 @@ void add_bulletin(id, objc::SEL, id /*observer*/, id bulletin, unsigned long /*f
 }  // namespace
 
 void register_bulletin_classes() {
-  objc::Class request = host_class("BBBulletinRequest", objc::NSObject_class());
-  request->set_factory([](objc::Class cls) -> id { return std::make_shared<BulletinRequest>(cls); });
+  platform::objc::Class request = host_class("BBBulletinRequest", platform::objc::NSObject_class());
+  request->set_factory([](platform::objc::Class cls) -> id { return std::make_shared<BulletinRequest>(cls); });
   add_string_property(request, "title", "setTitle:", &BulletinRequest::title);
   add_string_property(request, "message", "setMessage:", &BulletinRequest::message);
   add_string_property(request, "sectionID", "setSectionID:", &BulletinRequest::section);
-  objc::class_addMethod<void, id>(request, sel("setDefaultAction:"), Imp<void, id>([](id self, objc::SEL, id a) {
-                                    if (auto r = objc::cast<BulletinRequest>(self)) r->default_action = std::move(a);
-                                  }));
-  objc::class_addMethod<id>(request, sel("defaultAction"), Imp<id>([](id self, objc::SEL) {
-                              auto r = objc::cast<BulletinRequest>(self);
-                              return r ? r->default_action : id{};
-                            }));
-  objc::class_addMethod<id>(request, sel("autorelease"), Imp<id>([](id self, objc::SEL) { return self; }));
+  platform::objc::class_addMethod<void, id>(request, sel("setDefaultAction:"),
+                                            Imp<void, id>([](id self, platform::objc::SEL, id a) {
+                                              if (auto r = platform::objc::cast<BulletinRequest>(self))
+                                                r->default_action = std::move(a);
+                                            }));
+  platform::objc::class_addMethod<id>(request, sel("defaultAction"), Imp<id>([](id self, platform::objc::SEL) {
+                                        auto r = platform::objc::cast<BulletinRequest>(self);
+                                        return r ? r->default_action : id{};
+                                      }));
+  platform::objc::class_addMethod<id>(request, sel("autorelease"),
+                                      Imp<id>([](id self, platform::objc::SEL) { return self; }));
 
-  objc::Class action = host_class("BBAction", objc::NSObject_class());
-  objc::class_addClassMethod<id>(action, sel("action"), Imp<id>([](id self, objc::SEL) {
-                                   return objc::class_new(static_cast<objc::ClassObject*>(self.get()));
-                                 }));
+  platform::objc::Class action = host_class("BBAction", platform::objc::NSObject_class());
+  platform::objc::class_addClassMethod<id>(
+      action, sel("action"), Imp<id>([](id self, platform::objc::SEL) {
+        return platform::objc::class_new(static_cast<platform::objc::ClassObject*>(self.get()));
+      }));
 
-  objc::Class bulletins = host_class("SBBulletinBannerController", objc::NSObject_class());
-  objc::class_addClassMethod<id>(bulletins, sel("sharedInstance"),
-                                 Imp<id>([](id, objc::SEL) { return shared_instance("SBBulletinBannerController"); }));
-  objc::class_addMethod<void, id, id, unsigned long>(bulletins, sel("observer:addBulletin:forFeed:"),
-                                                     Imp<void, id, id, unsigned long>(add_bulletin));
+  platform::objc::Class bulletins = host_class("SBBulletinBannerController", platform::objc::NSObject_class());
+  platform::objc::class_addClassMethod<id>(bulletins, sel("sharedInstance"), Imp<id>([](id, platform::objc::SEL) {
+                                             return shared_instance("SBBulletinBannerController");
+                                           }));
+  platform::objc::class_addMethod<void, id, id, unsigned long>(bulletins, sel("observer:addBulletin:forFeed:"),
+                                                               Imp<void, id, id, unsigned long>(add_bulletin));
 
-  objc::Class banners = host_class("SBBannerController", objc::NSObject_class());
-  objc::class_addClassMethod<id>(banners, sel("sharedInstance"),
-                                 Imp<id>([](id, objc::SEL) { return shared_instance("SBBannerController"); }));
-  objc::class_addMethod<void>(banners, sel("_dismissIntervalElapsed"), Imp<void>(banner_dismiss_interval_elapsed));
-  objc::class_addMethod<void>(banners, sel("_replaceIntervalElapsed"), Imp<void>(banner_replace_interval_elapsed));
+  platform::objc::Class banners = host_class("SBBannerController", platform::objc::NSObject_class());
+  platform::objc::class_addClassMethod<id>(banners, sel("sharedInstance"), Imp<id>([](id, platform::objc::SEL) {
+                                             return shared_instance("SBBannerController");
+                                           }));
+  platform::objc::class_addMethod<void>(banners, sel("_dismissIntervalElapsed"),
+                                        Imp<void>(banner_dismiss_interval_elapsed));
+  platform::objc::class_addMethod<void>(banners, sel("_replaceIntervalElapsed"),
+                                        Imp<void>(banner_replace_interval_elapsed));
 }
 
-}  // namespace springboard
+}  // namespace px::host::springboard

@@ -1,4 +1,4 @@
-// SpringBoard's control commands (host::verbs::SpringBoardRequest; simdevice
+// SpringBoard's control commands (px::host::common::verbs::SpringBoardRequest; simdevice
 // sends them):
 //   status                          JSON object of the process's state
 //   alerts [--json]                 the alerts on screen, oldest first
@@ -6,7 +6,7 @@
 //   unlock | lock
 //   activator NAME                  one event for the listener registered under NAME
 //   tick [N] [--reset]              N time refreshes, then optionally a formatter reset
-//   clock TIME                      sets the device clock (host::parse_device_time's forms)
+//   clock TIME                      sets the device clock (px::host::common::parse_device_time's forms)
 //   sync                            handles what is pending; out: the handled generation
 
 #include <unistd.h>
@@ -24,14 +24,14 @@
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_application.h"
 
-namespace springboard {
+namespace px::host::springboard {
 namespace {
 
-std::string dump(const nlohmann::json& j) { return host::json_text(j); }
+std::string dump(const nlohmann::json& j) { return common::json_text(j); }
 
 }  // namespace
 
-std::string SpringBoardHost::alerts_json() const { return dump(host::alerts_on_screen()); }
+std::string SpringBoardHost::alerts_json() const { return dump(common::alerts_on_screen()); }
 
 std::string SpringBoardHost::status_json() const {
   const auto& s = state();
@@ -44,30 +44,30 @@ std::string SpringBoardHost::status_json() const {
       {"safe_mode", s.safe_mode},
       {"locked", s.locked},
       {"status_bar_time", s.status_bar_time},
-      {"alerts", host::alerts_on_screen()},
+      {"alerts", common::alerts_on_screen()},
       {"banners", banners},
       {"banner_on_screen", s.banner_on_screen ? nlohmann::json{{"title", s.banner_on_screen->title},
                                                                {"message", s.banner_on_screen->message},
                                                                {"section", s.banner_on_screen->section}}
                                               : nlohmann::json(nullptr)},
-      {"opened_urls", uikit::UIApplication::sharedApplication()->opened_urls()},
+      {"opened_urls", platform::uikit::UIApplication::sharedApplication()->opened_urls()},
       {"battery_generation", s.battery_generation},
       {"tweaks", s.tweaks},
   };
   return dump(j);
 }
 
-host::Reply SpringBoardHost::handle_command(const std::vector<std::string>& args) {
-  auto request = host::verbs::read_request<host::verbs::SpringBoardRequest>(args);
-  if (!request) return host::Reply::fail(request.message(), 2);
-  namespace verbs = host::verbs;
+common::Reply SpringBoardHost::handle_command(const std::vector<std::string>& args) {
+  auto request = common::verbs::read_request<common::verbs::SpringBoardRequest>(args);
+  if (!request) return common::Reply::fail(request.message(), 2);
+  namespace verbs = common::verbs;
   return std::visit(
       verbs::Handlers{
-          [&](const verbs::Status&) { return host::Reply::ok(status_json() + "\n"); },
+          [&](const verbs::Status&) { return common::Reply::ok(status_json() + "\n"); },
           [&](const verbs::Alerts& alerts) {
-            if (alerts.json) return host::Reply::ok(alerts_json() + "\n");
+            if (alerts.json) return common::Reply::ok(alerts_json() + "\n");
             std::string out;
-            const auto& visible = uikit::AlertPresenter::shared().visible();
+            const auto& visible = platform::uikit::AlertPresenter::shared().visible();
             for (std::size_t i = 0; i < visible.size(); ++i) {
               const auto& a = visible[i];
               out += "[" + std::to_string(i) + "] " + dump(a->title()) + " " + dump(a->message()) + " buttons:";
@@ -76,35 +76,35 @@ host::Reply SpringBoardHost::handle_command(const std::vector<std::string>& args
               out += "\n";
             }
             if (visible.empty()) out = "no alerts\n";
-            return host::Reply::ok(out);
+            return common::Reply::ok(out);
           },
-          [&](const verbs::Press& press) { return host::press_alert(press); },
+          [&](const verbs::Press& press) { return common::press_alert(press); },
           [&](const verbs::Unlock&) {
             unlock();
-            return host::Reply::ok("unlocked\n");
+            return common::Reply::ok("unlocked\n");
           },
           [&](const verbs::Lock&) {
             lock();
-            return host::Reply::ok("locked\n");
+            return common::Reply::ok("locked\n");
           },
           [&](const verbs::Activator& event) {
-            if (!activator::LAActivator::sharedInstance()->sendEvent(event.listener))
-              return host::Reply::fail("no listener registered for " + event.listener);
-            return host::Reply::ok("event sent to " + event.listener + "\n");
+            if (!platform::activator::LAActivator::sharedInstance()->sendEvent(event.listener))
+              return common::Reply::fail("no listener registered for " + event.listener);
+            return common::Reply::ok("event sent to " + event.listener + "\n");
           },
           [&](const verbs::Tick& refresh) {
-            return host::Reply::ok(tick(static_cast<int>(refresh.count.value_or(1)), refresh.reset) + "\n");
+            return common::Reply::ok(tick(static_cast<int>(refresh.count.value_or(1)), refresh.reset) + "\n");
           },
           [&](const verbs::SetClock& clock) {
-            auto t = host::parse_device_time(clock.time, sim::device_now());
-            if (!t) return host::Reply::fail(t.message(), 2);
+            auto t = common::parse_device_time(clock.time, platform::sim::device_now());
+            if (!t) return common::Reply::fail(t.message(), 2);
             auto shown = set_clock(*t);
-            if (!shown) return host::Reply::fail("the device clock could not be written");
-            return host::Reply::ok(*shown + "\n");
+            if (!shown) return common::Reply::fail("the device clock could not be written");
+            return common::Reply::ok(*shown + "\n");
           },
-          [&](const verbs::Sync&) { return host::Reply::ok(std::to_string(sync()) + "\n"); },
+          [&](const verbs::Sync&) { return common::Reply::ok(std::to_string(sync()) + "\n"); },
       },
       *request);
 }
 
-}  // namespace springboard
+}  // namespace px::host::springboard

@@ -15,21 +15,21 @@
 #include "platform/foundation/user_defaults.h"
 
 int main(int argc, char** argv) {
-  host::ProcessArgs args = host::parse_process_args(argc, argv);
+  px::host::common::ProcessArgs args = px::host::common::parse_process_args(argc, argv);
   if (!args.rest.empty()) {
     std::fprintf(stderr, "usage: SpringBoard [--root DIR] [--foreground]\n");
     return 2;
   }
-  if (!host::start_device_process("SpringBoard", "com.apple.springboard", args.foreground)) return 2;
+  if (!px::host::common::start_device_process("SpringBoard", "com.apple.springboard", args.foreground)) return 2;
 
   const char* safe = std::getenv("SIMDEVICE_SAFE_MODE");
-  springboard::HostOptions options;
+  px::host::springboard::HostOptions options;
   options.safe_mode = safe && std::strcmp(safe, "1") == 0;
-  springboard::SpringBoardHost host(options);
+  px::host::springboard::SpringBoardHost host(options);
   host.launch();
   // What SpringBoard shows (lock, status bar, alerts, banner) for readers outside it.
-  host::publish_screen_state("SpringBoard", [&host] { return host.status_json(); });
-  foundation::RunLoop::main().run();
-  foundation::log_line("SpringBoard: exiting");
+  px::host::common::publish_screen_state("SpringBoard", [&host] { return host.status_json(); });
+  px::platform::foundation::RunLoop::main().run();
+  px::platform::foundation::log_line("SpringBoard: exiting");
   return 0;
 }

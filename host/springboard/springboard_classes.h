@@ -8,7 +8,7 @@
 //   SBUIController          +sharedInstance    Imp<id>
 //     -updateBatteryState:                     Imp<void, id>
 //   SBStatusBarStateAggregator +sharedInstance Imp<id>
-//     ivar _timeItemDateFormatter              objc::id (a foundation::NSDateFormatter)
+//     ivar _timeItemDateFormatter              px::platform::objc::id (a px::platform::foundation::NSDateFormatter)
 //     -_updateTimeItems, -_resetTimeItemFormatter   Imp<void>
 //   SBLockScreenViewController +sharedInstance Imp<id>
 //     -prepareForUIUnlock                      Imp<void>
@@ -26,7 +26,7 @@
 
 #include "host/springboard/springboard_state.h"
 
-namespace springboard {
+namespace px::host::springboard {
 
 // Registers every class above and starts a fresh SpringBoardState.
 void register_springboard_classes();
@@ -39,7 +39,7 @@ inline constexpr std::int64_t kBannerReplaceInterval = 1'500'000'000;
 
 // The class of that name, defined under `superclass` unless it exists already
 // (registering twice in one runtime keeps the first definition).
-objc::Class host_class(const char* name, objc::Class superclass);
+platform::objc::Class host_class(const char* name, platform::objc::Class superclass);
 
 // Pieces of the registration, one per group of classes.
 void register_application_classes();
@@ -47,4 +47,4 @@ void register_status_bar_classes();
 void register_radio_classes();
 void register_bulletin_classes();
 
-}  // namespace springboard
+}  // namespace px::host::springboard

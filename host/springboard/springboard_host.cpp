@@ -16,19 +16,19 @@
 #include "platform/uikit/ui_alert_view.h"
 #include "platform/uikit/ui_application.h"
 
-namespace springboard {
+namespace px::host::springboard {
 namespace {
 
-using objc::sel;
+using platform::objc::sel;
 
 void route_url(const std::string& url) {
-  if (uikit::url_scheme(url) != "prefs") return;
-  auto reply =
-      host::control_request(host::control_socket_path("launchd"), words_of(host::verbs::OpenSettings{url}), 15000);
+  if (platform::uikit::url_scheme(url) != "prefs") return;
+  auto reply = common::control_request(common::control_socket_path("launchd"),
+                                       words_of(common::verbs::OpenSettings{url}), 15000);
   if (!reply)
-    foundation::log_line("SpringBoard: the supervisor did not take " + url);
+    platform::foundation::log_line("SpringBoard: the supervisor did not take " + url);
   else if (reply->status != 0)
-    foundation::log_line("SpringBoard: opening " + url + " failed: " + reply->err);
+    platform::foundation::log_line("SpringBoard: opening " + url + " failed: " + reply->err);
 }
 
 }  // namespace
@@ -36,13 +36,13 @@ void route_url(const std::string& url) {
 SpringBoardHost::SpringBoardHost(HostOptions options) : m_options(options) {
   register_springboard_classes();
   state().safe_mode = options.safe_mode;
-  uikit::UIApplication::sharedApplication()->set_router(route_url);
+  platform::uikit::UIApplication::sharedApplication()->set_router(route_url);
   if (m_options.control_socket)
-    m_server = std::make_unique<host::ControlServer>(
-        host::control_socket_path("SpringBoard"),
+    m_server = std::make_unique<common::ControlServer>(
+        common::control_socket_path("SpringBoard"),
         [this](const std::vector<std::string>& args) { return handle_command(args); });
   if (options.safe_mode) {
-    foundation::log_line("SpringBoard: safe mode, no tweaks loaded");
+    platform::foundation::log_line("SpringBoard: safe mode, no tweaks loaded");
   } else if (options.load_tweaks) {
     state().tweaks = load_tweaks();
   }
@@ -50,20 +50,20 @@ SpringBoardHost::SpringBoardHost(HostOptions options) : m_options(options) {
 
 SpringBoardHost::~SpringBoardHost() {
   if (m_self) *m_self = nullptr;
-  if (m_minute_timer) foundation::RunLoop::main().cancel_timer(m_minute_timer);
+  if (m_minute_timer) platform::foundation::RunLoop::main().cancel_timer(m_minute_timer);
 }
 
 void SpringBoardHost::launch() {
   // Watching starts first so that no change between launch and watch is lost.
   m_battery = std::make_unique<BatteryWatcher>();
-  objc::msg_send<void>(objc::id(uikit::UIApplication::sharedApplication()), sel("applicationDidFinishLaunching:"),
-                       objc::id{});
+  platform::objc::msg_send<void>(platform::objc::id(platform::uikit::UIApplication::sharedApplication()),
+                                 sel("applicationDidFinishLaunching:"), platform::objc::id{});
   schedule_minute_timer();
   // A clock set by any process of the device (the status bar, the minute
   // timer): the platform tells every process with this notification.
   m_self = std::make_shared<SpringBoardHost*>(this);
   std::weak_ptr<SpringBoardHost*> self = m_self;
-  foundation::darwin::observe(foundation::darwin::kClockSetNotification, [self](std::string_view) {
+  platform::foundation::darwin::observe(platform::foundation::darwin::kClockSetNotification, [self](std::string_view) {
     if (auto host = self.lock(); host && *host) (*host)->clock_changed();
   });
 }
@@ -71,11 +71,11 @@ void SpringBoardHost::launch() {
 void SpringBoardHost::schedule_minute_timer() {
   // The next whole minute of the device clock, which `clock` may move and a
   // fast simulated battery may speed up; then at most once a machine second.
-  double now = sim::device_now();
-  double wait = (60.0 - std::fmod(now, 60.0)) / sim::device_clock_rate();
-  if (sim::device_clock_rate() > 1) wait = std::max(wait, 1.0);
+  double now = platform::sim::device_now();
+  double wait = (60.0 - std::fmod(now, 60.0)) / platform::sim::device_clock_rate();
+  if (platform::sim::device_clock_rate() > 1) wait = std::max(wait, 1.0);
   auto delay = static_cast<std::int64_t>(wait * 1e9) + 1'000'000;
-  m_minute_timer = foundation::RunLoop::main().add_timer(delay, [this] {
+  m_minute_timer = platform::foundation::RunLoop::main().add_timer(delay, [this] {
     m_minute_timer = 0;
     refresh_time_items();
     schedule_minute_timer();
@@ -83,17 +83,17 @@ void SpringBoardHost::schedule_minute_timer() {
 }
 
 void SpringBoardHost::refresh_time_items() {
-  objc::msg_send<void>(shared_instance("SBStatusBarStateAggregator"), sel("_updateTimeItems"));
+  platform::objc::msg_send<void>(shared_instance("SBStatusBarStateAggregator"), sel("_updateTimeItems"));
 }
 
 void SpringBoardHost::reset_time_formatter() {
-  objc::msg_send<void>(shared_instance("SBStatusBarStateAggregator"), sel("_resetTimeItemFormatter"));
+  platform::objc::msg_send<void>(shared_instance("SBStatusBarStateAggregator"), sel("_resetTimeItemFormatter"));
   refresh_time_items();
 }
 
 void SpringBoardHost::unlock() {
   if (!state().locked) return;
-  objc::msg_send<void>(shared_instance("SBLockScreenViewController"), sel("prepareForUIUnlock"));
+  platform::objc::msg_send<void>(shared_instance("SBLockScreenViewController"), sel("prepareForUIUnlock"));
   state().locked = false;
   reset_time_formatter();
 }
@@ -107,7 +107,7 @@ std::string SpringBoardHost::tick(int count, bool reset) {
 }
 
 std::optional<std::string> SpringBoardHost::set_clock(double unix_seconds) {
-  if (!sim::set_device_now(unix_seconds)) return std::nullopt;
+  if (!platform::sim::set_device_now(unix_seconds)) return std::nullopt;
   clock_changed();
   return state().status_bar_time;
 }
@@ -115,20 +115,20 @@ std::optional<std::string> SpringBoardHost::set_clock(double unix_seconds) {
 void SpringBoardHost::clock_changed() {
   refresh_time_items();
   if (m_minute_timer) {
-    foundation::RunLoop::main().cancel_timer(m_minute_timer);
+    platform::foundation::RunLoop::main().cancel_timer(m_minute_timer);
     m_minute_timer = 0;
   }
   if (state().launched) schedule_minute_timer();
 }
 
 std::int64_t SpringBoardHost::sync() {
-  foundation::darwin::deliver_pending();
+  platform::foundation::darwin::deliver_pending();
   if (m_battery) m_battery->drain();
   // A change whose signal has not arrived yet is handled too.
-  foundation::Value entry = sim::battery_entry();
+  platform::foundation::Value entry = platform::sim::battery_entry();
   if (entry.is_dictionary() && entry["Generation"].longLongValue() != state().battery_generation)
     handle_battery_entry();
   return state().battery_generation;
 }
 
-}  // namespace springboard
+}  // namespace px::host::springboard

@@ -13,7 +13,7 @@
 #include "host/springboard/battery_watcher.h"
 #include "platform/foundation/run_loop.h"
 
-namespace springboard {
+namespace px::host::springboard {
 
 struct HostOptions {
   bool safe_mode = false;
@@ -45,7 +45,7 @@ class SpringBoardHost {
 
   std::string status_json() const;
   std::string alerts_json() const;
-  host::Reply handle_command(const std::vector<std::string>& args);
+  common::Reply handle_command(const std::vector<std::string>& args);
 
  private:
   void schedule_minute_timer();
@@ -57,10 +57,10 @@ class SpringBoardHost {
 
   HostOptions m_options;
   std::unique_ptr<BatteryWatcher> m_battery;
-  std::unique_ptr<host::ControlServer> m_server;
-  foundation::RunLoop::TimerId m_minute_timer = 0;
+  std::unique_ptr<common::ControlServer> m_server;
+  platform::foundation::RunLoop::TimerId m_minute_timer = 0;
   // Darwin observers outlive the host (tests make several): theirs checks this.
   std::shared_ptr<SpringBoardHost*> m_self;
 };
 
-}  // namespace springboard
+}  // namespace px::host::springboard

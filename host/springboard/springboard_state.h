@@ -13,7 +13,7 @@
 #include "platform/foundation/run_loop.h"
 #include "platform/objc/runtime.h"
 
-namespace springboard {
+namespace px::host::springboard {
 
 struct Banner {
   std::string title;
@@ -43,11 +43,11 @@ struct SpringBoardState {
   std::optional<Banner> banner_on_screen;
   std::deque<Banner> banners_waiting;
   bool banner_replace_ready = false;
-  foundation::RunLoop::TimerId banner_replace_timer = 0;
-  foundation::RunLoop::TimerId banner_dismiss_timer = 0;
+  platform::foundation::RunLoop::TimerId banner_replace_timer = 0;
+  platform::foundation::RunLoop::TimerId banner_dismiss_timer = 0;
 
   // The shared instance of each class that has one.
-  std::map<std::string, objc::id> shared;
+  std::map<std::string, platform::objc::id> shared;
 };
 
 SpringBoardState& state();
@@ -55,6 +55,6 @@ void reset_state();
 
 // The shared instance of a SpringBoard class (made on first use); nil when
 // the class is not registered.
-objc::id shared_instance(const char* class_name);
+platform::objc::id shared_instance(const char* class_name);
 
-}  // namespace springboard
+}  // namespace px::host::springboard

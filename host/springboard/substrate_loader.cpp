@@ -9,19 +9,19 @@
 #include "platform/foundation/property_list.h"
 #include "platform/sim/device_paths.h"
 
-namespace springboard {
+namespace px::host::springboard {
 
 bool filter_selects(const std::string& filter_host_path, const std::string& bundle_id) {
-  foundation::Value filter = foundation::plist::read_dictionary(filter_host_path);
-  const foundation::Array* bundles = filter["Filter"]["Bundles"].array();
+  platform::foundation::Value filter = platform::foundation::plist::read_dictionary(filter_host_path);
+  const platform::foundation::Array* bundles = filter["Filter"]["Bundles"].array();
   if (!bundles) return false;
   return std::any_of(bundles->begin(), bundles->end(),
-                     [&](const foundation::Value& b) { return b.string() && *b.string() == bundle_id; });
+                     [&](const platform::foundation::Value& b) { return b.string() && *b.string() == bundle_id; });
 }
 
 std::vector<std::string> load_tweaks(const std::string& bundle_id) {
   std::vector<std::string> loaded;
-  std::string folder = sim::DevicePath(kSubstrateFolder).host();
+  std::string folder = platform::sim::DevicePath(kSubstrateFolder).host();
   std::vector<std::string> names;
   if (DIR* dir = ::opendir(folder.c_str())) {
     while (dirent* e = ::readdir(dir)) {
@@ -34,19 +34,19 @@ std::vector<std::string> load_tweaks(const std::string& bundle_id) {
   for (const auto& name : names) {
     std::string base = name.substr(0, name.size() - 6);
     if (!filter_selects(folder + "/" + base + ".plist", bundle_id)) {
-      foundation::log_line("MobileSubstrate: skipping " + name + ": its filter does not name " + bundle_id);
+      platform::foundation::log_line("MobileSubstrate: skipping " + name + ": its filter does not name " + bundle_id);
       continue;
     }
     void* handle = ::dlopen((folder + "/" + name).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
       const char* why = ::dlerror();
-      foundation::log_line("MobileSubstrate: cannot load " + name + ": " + (why ? why : "unknown error"));
+      platform::foundation::log_line("MobileSubstrate: cannot load " + name + ": " + (why ? why : "unknown error"));
       continue;
     }
-    foundation::log_line("MobileSubstrate: loaded " + name);
+    platform::foundation::log_line("MobileSubstrate: loaded " + name);
     loaded.push_back(name);
   }
   return loaded;
 }
 
-}  // namespace springboard
+}  // namespace px::host::springboard

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace springboard {
+namespace px::host::springboard {
 
 inline constexpr const char* kSubstrateFolder = "/Library/MobileSubstrate/DynamicLibraries";
 
@@ -18,4 +18,4 @@ bool filter_selects(const std::string& filter_host_path, const std::string& bund
 // Loads the selected libraries; returns the file names of those loaded.
 std::vector<std::string> load_tweaks(const std::string& bundle_id = "com.apple.springboard");
 
-}  // namespace springboard
+}  // namespace px::host::springboard

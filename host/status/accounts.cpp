@@ -5,7 +5,7 @@
 #include "platform/sim/hardware/hardware_state.h"
 #include "platform/social/sl_compose_view_controller.h"
 
-namespace cli {
+namespace px::host::status {
 namespace {
 
 constexpr const char* kEntry = "social";
@@ -14,7 +14,7 @@ struct Service {
   const char* name;
   const char* type;
 };
-constexpr Service kServices[] = {{"twitter", social::SLServiceTypeTwitter}};
+constexpr Service kServices[] = {{"twitter", platform::social::SLServiceTypeTwitter}};
 
 }  // namespace
 
@@ -32,7 +32,7 @@ std::string account_names() {
 
 std::vector<std::string> accounts_set_up() {
   std::vector<std::string> names;
-  foundation::Value entry = sim::hardware_value(kEntry);
+  platform::foundation::Value entry = platform::sim::hardware_value(kEntry);
   if (const auto* d = entry.dictionary()) {
     for (const auto& [type, on] : *d) {
       if (!on.boolValue()) continue;
@@ -46,14 +46,14 @@ std::vector<std::string> accounts_set_up() {
 }
 
 bool set_account(const std::string& service_type, bool set_up) {
-  foundation::Value entry = sim::hardware_value(kEntry);
-  if (!entry.is_dictionary()) entry = foundation::Dictionary{};
+  platform::foundation::Value entry = platform::sim::hardware_value(kEntry);
+  if (!entry.is_dictionary()) entry = platform::foundation::Dictionary{};
   auto& accounts = entry.mutable_dictionary();
   if (set_up)
-    accounts[service_type] = foundation::Value(true);
+    accounts[service_type] = platform::foundation::Value(true);
   else
     accounts.erase(service_type);
-  return sim::set_hardware_value(kEntry, entry);
+  return platform::sim::set_hardware_value(kEntry, entry);
 }
 
-}  // namespace cli
+}  // namespace px::host::status

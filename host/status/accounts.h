@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace cli {
+namespace px::host::status {
 
 // "twitter" → "com.apple.social.twitter"; nothing for a service the platform lacks.
 std::optional<std::string> account_service_type(const std::string& name);
@@ -17,4 +17,4 @@ std::vector<std::string> accounts_set_up();
 // Sets up or removes an account; false when the entry could not be written.
 bool set_account(const std::string& service_type, bool set_up);
 
-}  // namespace cli
+}  // namespace px::host::status

@@ -16,7 +16,7 @@
 #include "platform/system/device_process.h"
 #include "platform/system/hardware_switches.h"
 
-namespace cli {
+namespace px::host::status {
 namespace {
 
 using nlohmann::json;
@@ -26,7 +26,7 @@ json field_or(const std::optional<json>& j, const char* key, json fallback) {
   return fallback;
 }
 
-json switch_json(const foundation::Value& v) {
+json switch_json(const platform::foundation::Value& v) {
   if (v.boolean()) return *v.boolean();
   if (v.integer()) return *v.integer();
   return v.doubleValue();
@@ -38,7 +38,8 @@ std::string on_off(const json& j) { return truthy(j) ? "on" : "off"; }
 }  // namespace
 
 std::optional<json> process_status(const std::string& process, int timeout_ms) {
-  auto reply = host::control_request(host::control_socket_path(process), words_of(host::verbs::Status{}), timeout_ms);
+  auto reply =
+      common::control_request(common::control_socket_path(process), words_of(common::verbs::Status{}), timeout_ms);
   if (!reply || reply->status != 0) return std::nullopt;
   auto j = json::parse(reply->out, nullptr, false);
   if (!j.is_object()) return std::nullopt;
@@ -49,7 +50,7 @@ json compose_device_status() {
   auto launchd = process_status("launchd");
   auto springboard = process_status("SpringBoard");
   std::optional<json> preferences;
-  if (sys::DeviceProcess("Preferences").running()) preferences = process_status("Preferences");
+  if (platform::system::DeviceProcess("Preferences").running()) preferences = process_status("Preferences");
 
   json launchd_sb = launchd ? field_or(launchd, "springboard", json::object()) : json::object();
   std::optional<json> lsb = launchd_sb;
@@ -63,10 +64,10 @@ json compose_device_status() {
       {"restarts", field_or(lsb, "restarts", 0)},
   };
 
-  auto entry = sim::battery_entry();
+  auto entry = platform::sim::battery_entry();
   json level = entry["Level"].is_number() ? json(entry["Level"].doubleValue()) : json(nullptr);
   // The percent the add-on acts on, so no screen rounds the level its own way.
-  auto percent = level.is_number() ? host::shown_level_percent(level.get<double>()) : std::nullopt;
+  auto percent = level.is_number() ? common::shown_level_percent(level.get<double>()) : std::nullopt;
   json battery = {{"level", level},
                   {"level_percent", percent ? json(*percent) : json(nullptr)},
                   {"state", device::state_name(entry["State"].intValue())}};
@@ -78,9 +79,9 @@ json compose_device_status() {
   // What each switch reads as while nothing has been written: the page takes
   // them from here instead of keeping its own.
   out["hardware_defaults"] = json::object();
-  for (const auto& s : hardware::kSwitches) {
-    out["hardware"][std::string(s.name)] = switch_json(hardware::reading(s.id));
-    out["hardware_defaults"][std::string(s.name)] = switch_json(hardware::fallback_value(s.id));
+  for (const auto& s : platform::system::kSwitches) {
+    out["hardware"][std::string(s.name)] = switch_json(platform::system::reading(s.id));
+    out["hardware_defaults"][std::string(s.name)] = switch_json(platform::system::fallback_value(s.id));
   }
   out["locked"] = field_or(springboard, "locked", true);
   out["status_bar_time"] = field_or(springboard, "status_bar_time", "");
@@ -104,7 +105,7 @@ json compose_device_status() {
 // Takes its own copy: a field missing from the document reads as null instead of being an unchecked lookup.
 std::string describe_device_status(json s) {
   std::ostringstream o;
-  o << "Device:      " << sim::device_root() << (truthy(s["running"]) ? " (running)" : " (stopped)") << "\n";
+  o << "Device:      " << platform::sim::device_root() << (truthy(s["running"]) ? " (running)" : " (stopped)") << "\n";
   auto& sb = s["springboard"];
   o << "SpringBoard: ";
   if (sb["pid"].is_number())
@@ -116,7 +117,7 @@ std::string describe_device_status(json s) {
   auto& hw = s["hardware"];
   auto& bat = hw["battery"];
   o << "Battery:     ";
-  o << host::level_percent_text(bat["level"].is_number() ? bat["level"].get<double>() : -1.0, "level unknown");
+  o << common::level_percent_text(bat["level"].is_number() ? bat["level"].get<double>() : -1.0, "level unknown");
   o << ", " << (bat["state"].is_string() ? bat["state"].get<std::string>() : "unknown");
   if (s["battery_source"].is_string()) o << " (source " << s["battery_source"].get<std::string>() << ")";
   o << "\n";
@@ -141,7 +142,7 @@ std::string describe_device_status(json s) {
     for (auto& a : s["alerts"]) {
       o << "Alert:       " << a.value("title", "") << " - " << a.value("message", "");
       if (a.contains("buttons"))
-        for (auto& b : a["buttons"]) o << " [" << (b.is_string() ? b.get<std::string>() : host::json_text(b)) << "]";
+        for (auto& b : a["buttons"]) o << " [" << (b.is_string() ? b.get<std::string>() : common::json_text(b)) << "]";
       o << "\n";
     }
     if (!s["banners"].empty()) {
@@ -158,11 +159,11 @@ std::string describe_device_status(json s) {
 
 nlohmann::json open_settings_pane(const nlohmann::json& status, int timeout_ms) {
   if (!status.contains("settings") || !status["settings"]["pid"].is_number()) return nullptr;
-  auto reply =
-      host::control_request(host::control_socket_path("Preferences"), words_of(host::verbs::Show{true}), timeout_ms);
+  auto reply = common::control_request(common::control_socket_path("Preferences"), words_of(common::verbs::Show{true}),
+                                       timeout_ms);
   if (!reply || reply->status != 0) return nullptr;
   nlohmann::json pane = nlohmann::json::parse(reply->out, nullptr, false);
   return pane.is_object() ? pane : nlohmann::json(nullptr);
 }
 
-}  // namespace cli
+}  // namespace px::host::status

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace cli {
+namespace px::host::status {
 
 // One process's `status` reply parsed, or nothing when it does not answer.
 std::optional<nlohmann::json> process_status(const std::string& process, int timeout_ms = 3000);
@@ -27,4 +27,4 @@ std::string describe_device_status(nlohmann::json status);
 // app does not answer within `timeout_ms`.
 nlohmann::json open_settings_pane(const nlohmann::json& status, int timeout_ms);
 
-}  // namespace cli
+}  // namespace px::host::status

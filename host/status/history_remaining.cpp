@@ -6,7 +6,7 @@
 #include "history/remaining_text.h"
 #include "host/common/value_json.h"
 
-namespace cli {
+namespace px::host::status {
 
 nlohmann::ordered_json remaining_json(const history::RemainingEstimate& e) {
   using json = nlohmann::ordered_json;
@@ -32,7 +32,7 @@ nlohmann::json time_left_json(history::KeptReader& store, double now) {
 }
 
 std::string remaining_output(const history::RemainingEstimate& e, bool as_json) {
-  if (as_json) return host::json_text(remaining_json(e), 2) + "\n";
+  if (as_json) return common::json_text(remaining_json(e), 2) + "\n";
   if (e.status == history::RemainingStatus::not_applicable)
     return "No time left to show (neither charging nor discharging, or nothing recorded lately)\n";
   std::string what = e.direction == history::RemainingDirection::to_full ? "Time to full: " : "Time to empty: ";
@@ -41,4 +41,4 @@ std::string remaining_output(const history::RemainingEstimate& e, bool as_json) 
   return out + "\n";
 }
 
-}  // namespace cli
+}  // namespace px::host::status

@@ -8,7 +8,7 @@
 #include "history/remaining_estimate.h"
 #include "history/kept_reader.h"
 
-namespace cli {
+namespace px::host::status {
 
 // JSON: {"status", "direction", "seconds", "seconds_low", "seconds_high",
 // "current_ma"} (whole numbers; null where nothing applies). Text: one line.
@@ -21,4 +21,4 @@ nlohmann::json time_left_json(history::KeptReader& store, double now);
 
 std::string remaining_output(const history::RemainingEstimate& estimate, bool as_json);
 
-}  // namespace cli
+}  // namespace px::host::status

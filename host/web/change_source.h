@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace web {
+namespace px::host::web {
 
 class ChangeSource {
  public:
@@ -33,4 +33,4 @@ std::vector<std::string> watched_device_folders();
 
 std::unique_ptr<ChangeSource> make_change_source();
 
-}  // namespace web
+}  // namespace px::host::web

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
-namespace web {
+namespace px::host::web {
 
 CommandRequest parse_command_request(std::string_view body) {
   CommandRequest out;
@@ -63,4 +63,4 @@ std::string OutputCapture::take(std::string_view command_line) {
   return out;
 }
 
-}  // namespace web
+}  // namespace px::host::web

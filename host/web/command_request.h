@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace web {
+namespace px::host::web {
 
 // Bodies over this are refused (413) before they are read.
 inline constexpr std::size_t kMaxBodyBytes = 64 * 1024;
@@ -42,4 +42,4 @@ class OutputCapture {
 // A JSON object whose "args" is a non-empty array of strings, none holding NUL.
 CommandRequest parse_command_request(std::string_view body);
 
-}  // namespace web
+}  // namespace px::host::web

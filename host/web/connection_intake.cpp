@@ -12,7 +12,7 @@
 
 #include "host/web/request_head.h"
 
-namespace web {
+namespace px::host::web {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -248,4 +248,4 @@ int ConnectionIntake::wait_ms() const {
   return static_cast<int>(std::clamp<long long>(ms + 1, 0, 1000));
 }
 
-}  // namespace web
+}  // namespace px::host::web

@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-namespace web {
+namespace px::host::web {
 
 struct IntakeLimits {
   // From the moment a connection may send a request to the end of its
@@ -81,4 +81,4 @@ class ConnectionIntake {
   std::unordered_map<int, std::unique_ptr<Connection>> m_connections;  // the intake thread's own
 };
 
-}  // namespace web
+}  // namespace px::host::web

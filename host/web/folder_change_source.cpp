@@ -16,7 +16,7 @@
 #include "platform/sqlite/device_database.h"
 #include "shared/names.h"
 
-namespace web {
+namespace px::host::web {
 namespace {
 
 class FolderChangeSource : public ChangeSource {
@@ -32,14 +32,15 @@ class FolderChangeSource : public ChangeSource {
     // again under the server (init --fresh), and the page must keep up.
     // The history store's rows: the add-on keeps the store open and appends
     // each row to its log, closing nothing, after the battery data file.
-    std::string store_log = std::string(px::kHistoryStoreFile) + sqlite::kCompanionSuffixes[0];
-    foundation::FolderWatchOptions options{.deletions = true,
-                                           .follow_path = true,
-                                           .loop = &m_loop,
-                                           .written_in_place = {store_log.substr(store_log.rfind('/') + 1)}};
+    std::string store_log = std::string(shared::kHistoryStoreFile) + platform::sqlite::kCompanionSuffixes[0];
+    platform::foundation::FolderWatchOptions options{.deletions = true,
+                                                     .follow_path = true,
+                                                     .loop = &m_loop,
+                                                     .written_in_place = {store_log.substr(store_log.rfind('/') + 1)}};
     for (auto& folder : device_folders) {
-      auto watcher = foundation::FolderWatcher::create(
-          sim::DevicePath(folder).host(), [this](const std::vector<std::string>&) { m_changed = true; }, options);
+      auto watcher = platform::foundation::FolderWatcher::create(
+          platform::sim::DevicePath(folder).host(), [this](const std::vector<std::string>&) { m_changed = true; },
+          options);
       if (!watcher) return false;
       m_watchers.push_back(std::move(*watcher));
     }
@@ -77,23 +78,23 @@ class FolderChangeSource : public ChangeSource {
     m_on_change(remade);
   }
 
-  foundation::RunLoop m_loop;
+  platform::foundation::RunLoop m_loop;
   int m_wake = -1;
   // Touched on the loop's thread only.
   bool m_changed = false;
   std::vector<std::uint64_t> m_found_anew;  // each watcher's count at the last turn
   ChangeHandler m_on_change;
-  std::vector<std::unique_ptr<foundation::FolderWatcher>> m_watchers;
+  std::vector<std::unique_ptr<platform::foundation::FolderWatcher>> m_watchers;
   std::thread m_thread;
 };
 
 }  // namespace
 
 std::vector<std::string> watched_device_folders() {
-  return {"/var/run", "/var/run/hardware",   host::kScreenStateFolder,
+  return {"/var/run", "/var/run/hardware",   common::kScreenStateFolder,
           "/var/log", "/var/mobile/Library", "/var/mobile/Library/Preferences"};
 }
 
 std::unique_ptr<ChangeSource> make_change_source() { return std::make_unique<FolderChangeSource>(); }
 
-}  // namespace web
+}  // namespace px::host::web

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <random>
 
-namespace web {
+namespace px::host::web {
 namespace {
 
 bool iequals(std::string_view a, std::string_view b) {
@@ -87,4 +87,4 @@ std::optional<Refusal> check_request(const RequestFacts& facts, int port, std::s
   return std::nullopt;
 }
 
-}  // namespace web
+}  // namespace px::host::web

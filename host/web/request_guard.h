@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace web {
+namespace px::host::web {
 
 // A token of 32 hexadecimal digits from the kernel's random source.
 std::string make_session_token();
@@ -47,4 +47,4 @@ struct RequestFacts {
 // Host and Origin for every request; the token too when `needs_token`.
 std::optional<Refusal> check_request(const RequestFacts& facts, int port, std::string_view token, bool needs_token);
 
-}  // namespace web
+}  // namespace px::host::web

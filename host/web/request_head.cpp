@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace web {
+namespace px::host::web {
 namespace {
 
 // A chunk-size line ("1a2b;ext"): generous for any extension a client sends.
@@ -264,4 +264,4 @@ std::string refusal_response(const HeadRefusal& refusal) {
          std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
-}  // namespace web
+}  // namespace px::host::web

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <utility>
 
-namespace web {
+namespace px::host::web {
 
 // The request line and headers together, CRLFs included.
 inline constexpr std::size_t kMaxHeadBytes = 16 * 1024;
@@ -80,4 +80,4 @@ class RequestReader {
 // A whole response for a refusal, closing the connection.
 std::string refusal_response(const HeadRefusal& refusal);
 
-}  // namespace web
+}  // namespace px::host::web

@@ -17,7 +17,7 @@
 #include "platform/system/device_process.h"
 #include "shared/names.h"
 
-namespace web {
+namespace px::host::web {
 namespace {
 
 using nlohmann::json;
@@ -28,21 +28,22 @@ json parse_or_null(const std::string& text) {
 }
 
 json plist_file_json(const char* device_file) {
-  foundation::Value v = foundation::plist::read_device_dictionary(sim::DevicePath(device_file));
+  platform::foundation::Value v =
+      platform::foundation::plist::read_device_dictionary(platform::sim::DevicePath(device_file));
   if (!v.is_dictionary()) return nullptr;
-  return host::to_json(v);
+  return common::to_json(v);
 }
 
 // The open pane, with its images as addresses the page can fetch.
 json open_pane(const json& status) {
-  json pane = cli::open_settings_pane(status, 3000);
+  json pane = status::open_settings_pane(status, 3000);
   if (pane.is_object()) add_image_addresses(pane);
   return pane;
 }
 
 json banner_on_screen() {
-  if (!sys::DeviceProcess("SpringBoard").running()) return nullptr;
-  auto c = foundation::read_whole_file(host::screen_state_path("SpringBoard"), 1u << 20);
+  if (!platform::system::DeviceProcess("SpringBoard").running()) return nullptr;
+  auto c = platform::foundation::read_whole_file(common::screen_state_path("SpringBoard"), 1u << 20);
   if (!c.ok()) return nullptr;
   json screen = parse_or_null(*c);
   if (!screen.is_object() || !screen.contains("banner_on_screen")) return nullptr;
@@ -53,14 +54,14 @@ json banner_on_screen() {
 
 void add_image_addresses(json& node) {
   // A bundle's image file, or a drawn image (a chart) the Settings app published.
-  using Address = std::optional<std::string> (*)(const sim::DevicePath&);
+  using Address = std::optional<std::string> (*)(const platform::sim::DevicePath&);
   static const std::pair<const char*, Address> kinds[] = {{"image_path", bundle_address}, {"png_path", drawn_address}};
   if (node.is_object()) {
     for (const auto& [key, address_of] : kinds) {
       auto it = node.find(key);
       if (it == node.end()) continue;
       std::optional<std::string> address;
-      if (it->is_string()) address = address_of(sim::DevicePath(it->get<std::string>()));
+      if (it->is_string()) address = address_of(platform::sim::DevicePath(it->get<std::string>()));
       node["image_address"] = address ? json(*address) : json(nullptr);
       node.erase(key);
     }
@@ -71,20 +72,20 @@ void add_image_addresses(json& node) {
 }
 
 json StateComposer::compose() {
-  json doc = cli::compose_device_status();
+  json doc = status::compose_device_status();
   // The lock screen's clock and date: the device's own time, not the machine's.
-  doc["device_time"] = sim::device_now();
+  doc["device_time"] = platform::sim::device_now();
   // The time left, as `history remaining --json` gives it, with the panes' wording.
-  doc["remaining"] = cli::time_left_json(m_history, doc["device_time"].get<double>());
+  doc["remaining"] = status::time_left_json(m_history, doc["device_time"].get<double>());
   doc["banner_on_screen"] = banner_on_screen();
   doc["pane"] = open_pane(doc);
-  doc["files"] = {{"battery_data", plist_file_json(px::kBatteryDataFile)},
-                  {"settings", plist_file_json(px::kSettingsFile)}};
+  doc["files"] = {{"battery_data", plist_file_json(shared::kBatteryDataFile)},
+                  {"settings", plist_file_json(shared::kSettingsFile)}};
   // Read from the end: the syslog grows with every change the device makes,
   // and reading it whole made the server's memory grow with it.
-  doc["syslog"] = host::last_log_lines(foundation::kSyslogFile, kSyslogLines);
+  doc["syslog"] = common::last_log_lines(platform::foundation::kSyslogFile, kSyslogLines);
   // Names the page would otherwise write again: they come from the constants both deliverables use.
-  doc["names"] = {{"activator_listener", px::kListenerName}};
+  doc["names"] = {{"activator_listener", shared::kListenerName}};
   // The words the battery and usage commands take, as the menus offer them.
   json states = json::array(), usages = json::array();
   for (int s : {device::kStateUnplugged, device::kStateCharging, device::kStateFull, device::kStateUnknown})
@@ -94,4 +95,4 @@ json StateComposer::compose() {
   return doc;
 }
 
-}  // namespace web
+}  // namespace px::host::web

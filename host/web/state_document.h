@@ -13,7 +13,7 @@
 
 #include "history/kept_reader.h"
 
-namespace web {
+namespace px::host::web {
 
 inline constexpr std::size_t kSyslogLines = 200;
 
@@ -32,4 +32,4 @@ class StateComposer {
 // the server's route to it; images the route would not serve get null.
 void add_image_addresses(nlohmann::json& pane);
 
-}  // namespace web
+}  // namespace px::host::web

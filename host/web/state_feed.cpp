@@ -1,7 +1,7 @@
 #include "host/web/state_feed.h"
 #include "host/common/value_json.h"
 
-namespace web {
+namespace px::host::web {
 
 StateFeed::StateFeed(Composer compose) : m_compose(std::move(compose)) {
   m_current.json = std::make_shared<const std::string>("{}");
@@ -64,7 +64,7 @@ void StateFeed::rebuild() {
     std::lock_guard lock(m_mutex);
     if (!m_commands.is_null()) doc["commands"] = m_commands;
   }
-  std::string body = host::json_text(doc);
+  std::string body = common::json_text(doc);
   std::lock_guard lock(m_mutex);
   if (body == m_last_body && m_current.generation > 0) return;
   long long generation = m_current.generation + 1;
@@ -88,4 +88,4 @@ void StateFeed::run() {
   }
 }
 
-}  // namespace web
+}  // namespace px::host::web

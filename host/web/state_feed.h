@@ -16,7 +16,7 @@
 #include <string>
 #include <thread>
 
-namespace web {
+namespace px::host::web {
 
 struct StateSnapshot {
   long long generation = 0;
@@ -67,4 +67,4 @@ class StateFeed {
   std::thread m_builder;
 };
 
-}  // namespace web
+}  // namespace px::host::web

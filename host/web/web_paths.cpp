@@ -4,7 +4,7 @@
 #include <array>
 #include <cctype>
 
-namespace web {
+namespace px::host::web {
 namespace {
 
 int hex_digit(char c) {
@@ -37,9 +37,9 @@ std::optional<std::string> decoded_safe(std::string_view raw) {
 
 // The address a device file under `folder` has on `route`: only what the
 // route, read back by `serves`, would serve again.
-std::optional<std::string> address_under(const sim::DevicePath& device_file, std::string_view folder,
+std::optional<std::string> address_under(const platform::sim::DevicePath& device_file, std::string_view folder,
                                          std::string_view route,
-                                         std::optional<sim::DevicePath> (*serves)(std::string_view)) {
+                                         std::optional<platform::sim::DevicePath> (*serves)(std::string_view)) {
   std::string_view device_path = device_file.str();
   std::string prefix = std::string(folder) + "/";
   if (device_path.substr(0, prefix.size()) != prefix) return std::nullopt;
@@ -86,7 +86,7 @@ std::optional<std::string> safe_relative_path(std::string_view decoded) {
   return out;
 }
 
-std::optional<sim::DevicePath> bundle_device_path(std::string_view raw_path) {
+std::optional<platform::sim::DevicePath> bundle_device_path(std::string_view raw_path) {
   std::string_view route = kBundleRoute;
   if (raw_path.substr(0, route.size()) != route) return std::nullopt;
   auto relative = decoded_safe(raw_path.substr(route.size()));
@@ -97,23 +97,23 @@ std::optional<sim::DevicePath> bundle_device_path(std::string_view raw_path) {
   std::string_view bundle = std::string_view(*relative).substr(0, slash);
   if (bundle.size() <= 7 || bundle.substr(bundle.size() - 7) != ".bundle") return std::nullopt;
   if (!is_image(*relative)) return std::nullopt;
-  return sim::DevicePath(std::string(kBundleFolder) + "/" + *relative);
+  return platform::sim::DevicePath(std::string(kBundleFolder) + "/" + *relative);
 }
 
-std::optional<std::string> bundle_address(const sim::DevicePath& device_path) {
+std::optional<std::string> bundle_address(const platform::sim::DevicePath& device_path) {
   return address_under(device_path, kBundleFolder, kBundleRoute, bundle_device_path);
 }
 
-std::optional<sim::DevicePath> drawn_device_path(std::string_view raw_path) {
+std::optional<platform::sim::DevicePath> drawn_device_path(std::string_view raw_path) {
   std::string_view route = kDrawnRoute;
   if (raw_path.substr(0, route.size()) != route) return std::nullopt;
   auto name = decoded_safe(raw_path.substr(route.size()));
   // One file of the folder, and a PNG.
   if (!name || name->find('/') != std::string::npos || lower_extension(*name) != "png") return std::nullopt;
-  return sim::DevicePath(std::string(kDrawnFolder) + "/" + *name);
+  return platform::sim::DevicePath(std::string(kDrawnFolder) + "/" + *name);
 }
 
-std::optional<std::string> drawn_address(const sim::DevicePath& device_path) {
+std::optional<std::string> drawn_address(const platform::sim::DevicePath& device_path) {
   return address_under(device_path, kDrawnFolder, kDrawnRoute, drawn_device_path);
 }
 
@@ -169,4 +169,4 @@ std::string content_type_of(std::string_view file) {
   return "application/octet-stream";
 }
 
-}  // namespace web
+}  // namespace px::host::web

@@ -11,7 +11,7 @@
 
 #include "platform/sim/device_paths.h"
 
-namespace web {
+namespace px::host::web {
 
 // Percent-decodes a URL path (no '+' rule: that is for query strings);
 // nothing when an escape is malformed or decodes to NUL.
@@ -27,17 +27,17 @@ inline constexpr const char* kBundleRoute = "/bundle/";
 // "/bundle/X.bundle/love.png" (raw target, query removed) → the device path
 // "/Library/PreferenceBundles/X.bundle/love.png"; nothing for anything else
 // (outside a ".bundle" folder, not an image, unsafe).
-std::optional<sim::DevicePath> bundle_device_path(std::string_view raw_path);
+std::optional<platform::sim::DevicePath> bundle_device_path(std::string_view raw_path);
 // The address the page uses for a bundle image's device path; nothing when
 // that image is not one the bundle route serves.
-std::optional<std::string> bundle_address(const sim::DevicePath& device_path);
+std::optional<std::string> bundle_address(const platform::sim::DevicePath& device_path);
 
 // Images the Settings app's panes draw (charts), published by the app as PNG
 // files in one folder: "/drawn/NAME.png" ↔ "/var/run/Preferences/images/NAME.png".
 inline constexpr const char* kDrawnFolder = "/var/run/Preferences/images";
 inline constexpr const char* kDrawnRoute = "/drawn/";
-std::optional<sim::DevicePath> drawn_device_path(std::string_view raw_path);
-std::optional<std::string> drawn_address(const sim::DevicePath& device_path);
+std::optional<platform::sim::DevicePath> drawn_device_path(std::string_view raw_path);
+std::optional<std::string> drawn_address(const platform::sim::DevicePath& device_path);
 
 // Whether a decoded request path (the one the router matches) names one of
 // the page's own files: "/" or "/NAME" of letters, digits, '.', '-', '_' (no
@@ -55,4 +55,4 @@ std::optional<std::string> ui_relative_path(std::string_view raw_path);
 // The content type by file extension ("application/octet-stream" otherwise).
 std::string content_type_of(std::string_view file);
 
-}  // namespace web
+}  // namespace px::host::web

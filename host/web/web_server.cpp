@@ -27,7 +27,7 @@
 #include "platform/sim/device_paths.h"
 #include "platform/sim/open_in_root.h"
 
-namespace web {
+namespace px::host::web {
 namespace {
 
 namespace fs = std::filesystem;
@@ -35,7 +35,7 @@ using nlohmann::json;
 
 constexpr std::size_t kMaxServedFile = 4u << 20;
 
-std::string dump(const json& j) { return host::json_text(j); }
+std::string dump(const json& j) { return common::json_text(j); }
 
 void send_json(httplib::Response& res, int status, const json& body) {
   res.status = status;
@@ -161,18 +161,18 @@ std::string command_line(const std::vector<std::string>& args) {
 // A chart the Settings app drew: a plain PNG file of the images folder, with
 // one name (no hard link from elsewhere), owned by the device's user, opened
 // without following any link. Anything else there was not written by the app.
-foundation::Result<std::string> read_drawn_image(const sim::DevicePath& image) {
-  using foundation::Errc;
+platform::foundation::Result<std::string> read_drawn_image(const platform::sim::DevicePath& image) {
+  using platform::foundation::Errc;
   const std::string& device_file = image.str();
   auto slash = device_file.rfind('/');
-  sim::DevicePath folder(device_file.substr(0, slash));
+  platform::sim::DevicePath folder(device_file.substr(0, slash));
   std::string name = device_file.substr(slash + 1);
-  int dir = sim::open_in_device_root(folder, O_RDONLY | O_DIRECTORY);
+  int dir = platform::sim::open_in_device_root(folder, O_RDONLY | O_DIRECTORY);
   if (dir < 0 && errno == ENOSYS) dir = ::open(folder.host().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return foundation::fail(Errc::missing, "no images folder");
+  if (dir < 0) return platform::foundation::fail(Errc::missing, "no images folder");
   int fd = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   ::close(dir);
-  if (fd < 0) return foundation::fail(Errc::missing, "no such image");
+  if (fd < 0) return platform::foundation::fail(Errc::missing, "no such image");
   struct stat st {};
   std::string bytes;
   bool plain = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == ::geteuid() &&
@@ -191,7 +191,7 @@ foundation::Result<std::string> read_drawn_image(const sim::DevicePath& image) {
   ::close(fd);
   static constexpr std::string_view kPngMagic("\x89PNG\r\n\x1a\n", 8);
   if (!plain || bytes.compare(0, kPngMagic.size(), kPngMagic) != 0)
-    return foundation::fail(Errc::unreadable, "not an image the Settings app drew");
+    return platform::foundation::fail(Errc::unreadable, "not an image the Settings app drew");
   return bytes;
 }
 
@@ -248,7 +248,7 @@ WebServer::~WebServer() {
   if (m_server) m_server->close_listening_socket();
 }
 
-foundation::Result<void> WebServer::bind() {
+platform::foundation::Result<void> WebServer::bind() {
   errno = 0;
   if (m_options.port == 0) {
     m_port = m_server->bind_to_any_port("127.0.0.1");
@@ -269,11 +269,12 @@ foundation::Result<void> WebServer::bind() {
   }
   int why = errno;
   if (why == EADDRINUSE)
-    return foundation::fail(foundation::Errc::io, "port " + std::to_string(m_options.port) +
-                                                      " is in use (choose another with --port N, "
-                                                      "or --port 0 for any free port)");
-  return foundation::fail(foundation::Errc::io, "cannot listen on 127.0.0.1:" + std::to_string(m_options.port) +
-                                                    (why ? std::string(": ") + std::strerror(why) : ""));
+    return platform::foundation::fail(platform::foundation::Errc::io, "port " + std::to_string(m_options.port) +
+                                                                          " is in use (choose another with --port N, "
+                                                                          "or --port 0 for any free port)");
+  return platform::foundation::fail(platform::foundation::Errc::io,
+                                    "cannot listen on 127.0.0.1:" + std::to_string(m_options.port) +
+                                        (why ? std::string(": ") + std::strerror(why) : ""));
 }
 
 std::string WebServer::address() const {
@@ -384,7 +385,7 @@ CommandOutcome WebServer::run_for_page(const std::vector<std::string>& args) {
   publish_commands();
   // The page shows device paths: the machine path of the device root is the
   // server's business, not the page's.
-  std::string root = sim::device_root();
+  std::string root = platform::sim::device_root();
   outcome.output = device_view(outcome.output, root);
   outcome.error = device_view(outcome.error, root);
   return outcome;
@@ -475,9 +476,9 @@ void WebServer::install_routes() {
     // Links are followed as the device follows them, inside its root; what
     // they reach must still be inside the bundles' folder.
     std::string host_file = device_file->host();
-    if (!is_inside(host_file, sim::DevicePath(kBundleFolder).host()))
+    if (!is_inside(host_file, platform::sim::DevicePath(kBundleFolder).host()))
       return send_error(res, 404, "not an image of an installed bundle");
-    auto contents = foundation::read_whole_file(host_file, kMaxServedFile);
+    auto contents = platform::foundation::read_whole_file(host_file, kMaxServedFile);
     if (!contents.ok()) return send_error(res, 404, "not found");
     res.set_header("Cache-Control", "no-cache");
     res.set_content(*contents, content_type_of(device_file->str()));
@@ -511,7 +512,7 @@ void WebServer::install_routes() {
     fs::path folder = fs::canonical(m_options.ui_folder, ec);
     fs::path file = ec ? fs::path() : fs::weakly_canonical(folder / *relative, ec);
     if (ec || !is_inside(file, folder)) return send_error(res, 404, "not found");
-    auto contents = foundation::read_whole_file(file.string(), kMaxServedFile);
+    auto contents = platform::foundation::read_whole_file(file.string(), kMaxServedFile);
     if (!contents.ok()) return send_error(res, 404, "not found");
     res.set_header("Cache-Control", "no-cache");
     res.set_content(*contents, content_type_of(relative->c_str()));
@@ -534,13 +535,13 @@ std::string kept_session_token(const std::string& path) {
   std::string token = make_session_token();
   // The writer's temporary file is made 0600 (mkstemp); the mode is set
   // again in case a writer ever widens it.
-  if (sim::write_file_atomically(path, token + "\n")) ::chmod(path.c_str(), 0600);
+  if (platform::sim::write_file_atomically(path, token + "\n")) ::chmod(path.c_str(), 0600);
   return token;
 }
 
 std::string default_ui_folder() {
   if (const char* env = std::getenv("SIMDEVICE_WEB_UI"); env && *env) return env;
-  return host::own_exe_dir() + "/../share/simdevice/ui";
+  return common::own_exe_dir() + "/../share/simdevice/ui";
 }
 
-}  // namespace web
+}  // namespace px::host::web

@@ -39,7 +39,7 @@ namespace httplib {
 class ThreadPool;
 }
 
-namespace web {
+namespace px::host::web {
 
 // What running one command line gives: the CLI's exit status and texts.
 struct CommandOutcome {
@@ -77,7 +77,7 @@ class WebServer {
 
   // Binds 127.0.0.1:port. A failure says whether the port is in use or why
   // it cannot be bound.
-  foundation::Result<void> bind();
+  platform::foundation::Result<void> bind();
   int port() const { return m_port; }
   const std::string& token() const { return m_options.token; }
   // "http://127.0.0.1:PORT/?token=TOKEN"
@@ -132,4 +132,4 @@ std::string kept_session_token(const std::string& host_path);
 // executable (<bin>/../share/simdevice/ui); $SIMDEVICE_WEB_UI overrides.
 std::string default_ui_folder();
 
-}  // namespace web
+}  // namespace px::host::web

@@ -1,6 +1,6 @@
 #include "platform/activator/la_activator.h"
 
-namespace activator {
+namespace px::platform::activator {
 namespace {
 const char* kReceiveEvent = "activator:receiveEvent:";
 }
@@ -65,4 +65,4 @@ std::shared_ptr<LAEvent> LAActivator::sendEvent(const std::string& name) {
   return event;
 }
 
-}  // namespace activator
+}  // namespace px::platform::activator

@@ -15,7 +15,7 @@
 
 #include "platform/objc/native_class.h"
 
-namespace activator {
+namespace px::platform::activator {
 
 class LAEvent : public objc::Object {
  public:
@@ -48,4 +48,4 @@ class LAActivator : public objc::Object {
   std::map<std::string, objc::id> m_listeners;
 };
 
-}  // namespace activator
+}  // namespace px::platform::activator

@@ -2,12 +2,12 @@
 
 #include "platform/system/hardware_switches.h"
 
-namespace audiotoolbox {
+namespace px::platform::audiotoolbox {
 
 void AudioServicesPlaySystemSound(SystemSoundID sound) {
   // The simulated device has no speaker: only the vibration leaves a trace.
   if (sound != kSystemSoundID_Vibrate) return;
-  hardware::set_count(hardware::Switch::vibrations, hardware::count(hardware::Switch::vibrations) + 1);
+  system::set_count(system::Switch::vibrations, system::count(system::Switch::vibrations) + 1);
 }
 
-}  // namespace audiotoolbox
+}  // namespace px::platform::audiotoolbox

@@ -4,13 +4,13 @@
 
 #include <cstdint>
 
-namespace audiotoolbox {
+namespace px::platform::audiotoolbox {
 
 using SystemSoundID = std::uint32_t;
 inline constexpr SystemSoundID kSystemSoundID_Vibrate = 0xFFF;
 
 void AudioServicesPlaySystemSound(SystemSoundID sound);
 
-}  // namespace audiotoolbox
+}  // namespace px::platform::audiotoolbox
 
-using audiotoolbox::AudioServicesPlaySystemSound;
+using px::platform::audiotoolbox::AudioServicesPlaySystemSound;

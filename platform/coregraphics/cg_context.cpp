@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace coregraphics {
+namespace px::platform::coregraphics {
 
 // Owns one cairo image surface and its drawing state. Colours for stroke and
 // fill are kept apart here because cairo has a single source colour.
@@ -238,4 +238,4 @@ double CGContextGetTextWidth(const CGContextRef& c, std::string_view utf8) {
   return extents.x_advance;
 }
 
-}  // namespace coregraphics
+}  // namespace px::platform::coregraphics

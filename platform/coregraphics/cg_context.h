@@ -15,7 +15,7 @@
 
 #include "platform/coregraphics/cg_image.h"
 
-namespace coregraphics {
+namespace px::platform::coregraphics {
 
 struct CGPoint {
   double x = 0, y = 0;
@@ -71,4 +71,4 @@ void CGContextShowTextAtPoint(const CGContextRef& c, double x, double y, std::st
 // right-aligned and centred labels.
 double CGContextGetTextWidth(const CGContextRef& c, std::string_view utf8);
 
-}  // namespace coregraphics
+}  // namespace px::platform::coregraphics

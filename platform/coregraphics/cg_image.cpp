@@ -2,7 +2,7 @@
 
 #include <cairo.h>
 
-namespace coregraphics {
+namespace px::platform::coregraphics {
 
 CGImage::CGImage(std::size_t width, std::size_t height, std::vector<std::uint32_t> argb)
     : m_width(width), m_height(height), m_argb(std::move(argb)) {
@@ -39,4 +39,4 @@ std::optional<std::string> CGImage::png_data() const {
   return out;
 }
 
-}  // namespace coregraphics
+}  // namespace px::platform::coregraphics

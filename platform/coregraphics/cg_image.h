@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace coregraphics {
+namespace px::platform::coregraphics {
 
 // One pixel, straight (not premultiplied) alpha, 0..255 each.
 struct CGPixel {
@@ -36,4 +36,4 @@ class CGImage {
 
 using CGImageRef = std::shared_ptr<const CGImage>;
 
-}  // namespace coregraphics
+}  // namespace px::platform::coregraphics

@@ -2,7 +2,7 @@
 
 #include "platform/system/hardware_switches.h"
 
-namespace corelocation {
+namespace px::platform::corelocation {
 
 objc::Class CLLocationManager::runtime_class() {
   if (objc::Class c = objc::objc_getClass("CLLocationManager")) return c;
@@ -15,10 +15,8 @@ objc::Class CLLocationManager::runtime_class() {
   return c;
 }
 
-void CLLocationManager::setLocationServicesEnabled(bool enabled) {
-  hardware::set_on(hardware::Switch::location, enabled);
-}
+void CLLocationManager::setLocationServicesEnabled(bool enabled) { system::set_on(system::Switch::location, enabled); }
 
-bool CLLocationManager::locationServicesEnabled() { return hardware::is_on(hardware::Switch::location); }
+bool CLLocationManager::locationServicesEnabled() { return system::is_on(system::Switch::location); }
 
-}  // namespace corelocation
+}  // namespace px::platform::corelocation

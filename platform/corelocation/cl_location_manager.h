@@ -6,7 +6,7 @@
 
 #include "platform/objc/native_class.h"
 
-namespace corelocation {
+namespace px::platform::corelocation {
 
 class CLLocationManager : public objc::Object {
  public:
@@ -16,4 +16,4 @@ class CLLocationManager : public objc::Object {
   static bool locationServicesEnabled();
 };
 
-}  // namespace corelocation
+}  // namespace px::platform::corelocation

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-namespace foundation::plist {
+namespace px::platform::foundation::plist {
 namespace {
 
 std::uint64_t read_be(const unsigned char* p, std::size_t n) {
@@ -178,4 +178,4 @@ Result<void> check_binary_plist(std::string_view bytes, int max_depth, std::uint
   return {};
 }
 
-}  // namespace foundation::plist
+}  // namespace px::platform::foundation::plist

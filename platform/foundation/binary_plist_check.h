@@ -35,11 +35,11 @@
 
 #include "platform/foundation/result.h"
 
-namespace foundation::plist {
+namespace px::platform::foundation::plist {
 
 // Fails with malformed, too_deep, or too_large when the document expands
 // beyond `max_nodes`. `max_nodes` bounds the number of values the document expands to, counting a
 // shared object once per reference.
 Result<void> check_binary_plist(std::string_view bytes, int max_depth, std::uint64_t max_nodes);
 
-}  // namespace foundation::plist
+}  // namespace px::platform::foundation::plist

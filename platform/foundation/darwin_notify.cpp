@@ -12,7 +12,7 @@
 #include "platform/sim/device_clock.h"
 #include "platform/sim/device_paths.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 struct CFNotificationCenter {
   std::unique_ptr<FolderWatcher> watcher;
@@ -149,4 +149,4 @@ void reset_for_testing() {
 }
 
 }  // namespace darwin
-}  // namespace foundation
+}  // namespace px::platform::foundation

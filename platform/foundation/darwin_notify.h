@@ -11,7 +11,7 @@
 
 #include "platform/foundation/value.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 struct CFNotificationCenter;
 using CFNotificationCenterRef = CFNotificationCenter*;
@@ -48,4 +48,4 @@ void deliver_pending();
 void reset_for_testing();
 }  // namespace darwin
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

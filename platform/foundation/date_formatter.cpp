@@ -4,7 +4,7 @@
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
-namespace foundation {
+namespace px::platform::foundation {
 
 struct NSDateFormatter::Impl {
   std::unique_ptr<icu::SimpleDateFormat> format;
@@ -55,4 +55,4 @@ std::string NSDateFormatter::stringFromDate(double unix_seconds) const {
   return out;
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -7,7 +7,7 @@
 
 #include "platform/objc/native_class.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 class NSDateFormatter : public objc::Object {
  public:
@@ -35,4 +35,4 @@ class NSDateFormatter : public objc::Object {
   std::string m_locale;
 };
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -15,7 +15,7 @@
 #include "platform/sim/device_paths.h"
 #include "platform/sim/open_in_root.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 namespace {
 
 Error open_failure() {
@@ -145,4 +145,4 @@ Result<std::string> read_device_file_tail(const sim::DevicePath& device_file, st
   return bytes;
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -10,7 +10,7 @@
 #include "platform/foundation/result.h"
 #include "platform/sim/device_paths.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 // Reads a host file whole. Folders, empty FIFOs and devices, unreadable files
 // and files over `limit` bytes are failures, never partial reads (nor waits).
@@ -34,4 +34,4 @@ Result<std::string> read_device_file(const sim::DevicePath& device_file, std::si
 // the tail, however long the file has become. Not a regular file: unreadable.
 Result<std::string> read_device_file_tail(const sim::DevicePath& device_file, std::size_t max_bytes);
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -13,7 +13,7 @@
 
 #include "platform/foundation/run_loop.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 namespace {
 
 constexpr std::uint32_t kWrites = IN_CLOSE_WRITE | IN_MOVED_TO;
@@ -183,4 +183,4 @@ bool FolderWatcher::drain() {
   return true;
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

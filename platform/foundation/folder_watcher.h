@@ -34,7 +34,7 @@
 
 #include "platform/foundation/result.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 class RunLoop;
 
@@ -102,4 +102,4 @@ class FolderWatcher {
 // not a folder afterwards.
 bool make_folders(const std::string& folder);
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace foundation {
+namespace px::platform::foundation {
 namespace {
 
 long long integer_of(const FormatArg& arg) {
@@ -102,4 +102,4 @@ std::string format_args(std::string_view fmt, const std::vector<FormatArg>& args
 }
 
 }  // namespace detail
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -13,7 +13,7 @@
 #include "platform/foundation/format_string.h"
 #include "platform/foundation/value.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 struct FormatArg {
   std::variant<Value, long long, unsigned long long, double, std::string> v;
@@ -46,4 +46,4 @@ std::string format(format_string<A...> fmt, A&&... args) {
   return detail::format_args(fmt.text(), std::vector<FormatArg>{FormatArg(std::forward<A>(args))...});
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

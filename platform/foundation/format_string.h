@@ -17,7 +17,7 @@
 
 #include "platform/foundation/value.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 namespace format_checks {
 
@@ -105,4 +105,4 @@ class FormatString {
 template <class... A>
 using format_string = FormatString<std::type_identity_t<std::decay_t<A>>...>;
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -9,7 +9,7 @@
 #include "platform/sim/device_clock.h"
 #include "platform/sim/device_paths.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 namespace {
 std::string& name_storage() {
   static std::string name = "process";
@@ -55,4 +55,4 @@ void log_line(std::string_view text) {
   }
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

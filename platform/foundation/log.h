@@ -9,7 +9,7 @@
 
 #include "platform/foundation/format.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 // The device log every process appends to (a device path).
 inline constexpr const char* kSyslogFile = "/var/log/syslog";
@@ -35,6 +35,6 @@ void NSLog(format_string<A...> fmt, A&&... args) {
   log_line(format(fmt, std::forward<A>(args)...));
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation
 
-using foundation::NSLog;
+using px::platform::foundation::NSLog;

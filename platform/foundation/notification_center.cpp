@@ -1,6 +1,6 @@
 #include "platform/foundation/notification_center.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 NSNotificationCenter& NSNotificationCenter::defaultCenter() {
   static NSNotificationCenter* c = new NSNotificationCenter;
@@ -32,4 +32,4 @@ void NSNotificationCenter::postNotificationName(std::string name, objc::id objec
   postNotification(NSNotification{std::move(name), std::move(object), std::move(userInfo)});
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -11,7 +11,7 @@
 #include "platform/foundation/value.h"
 #include "platform/objc/runtime.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 struct NSNotification {
   std::string name;
@@ -45,4 +45,4 @@ class NSNotificationCenter {
   Token m_next = 1;
 };
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

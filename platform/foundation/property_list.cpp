@@ -14,7 +14,7 @@
 #include "platform/foundation/xml_plist_check.h"
 #include "platform/sim/atomic_write.h"
 
-namespace foundation::plist {
+namespace px::platform::foundation::plist {
 namespace {
 
 struct PlistDeleter {
@@ -262,4 +262,4 @@ bool write_file(const std::string& host_path, const Value& v, Format format) {
   return bytes && bytes->size() <= max_file_bytes && sim::write_file_atomically(host_path, *bytes);
 }
 
-}  // namespace foundation::plist
+}  // namespace px::platform::foundation::plist

@@ -15,7 +15,7 @@
 #include "platform/foundation/value.h"
 #include "platform/sim/device_paths.h"
 
-namespace foundation::plist {
+namespace px::platform::foundation::plist {
 
 // The bounds every property list read or written goes through. A document
 // beyond any of them is refused whole (the reader's "no dictionary"); nothing
@@ -56,4 +56,4 @@ Value read_device_dictionary(const sim::DevicePath& device_file);
 // (also when the document would exceed max_file_bytes, which no reader takes).
 bool write_file(const std::string& host_path, const Value& v, Format format);
 
-}  // namespace foundation::plist
+}  // namespace px::platform::foundation::plist

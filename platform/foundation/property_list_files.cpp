@@ -4,7 +4,7 @@
 #include "platform/foundation/property_list.h"
 #include "platform/sim/device_paths.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 Value dictionaryWithContentsOfFile(const sim::DevicePath& device_file) {
   return plist::read_device_dictionary(device_file);
@@ -17,4 +17,4 @@ bool writeToFile(const Value& object, const sim::DevicePath& device_file, bool a
   return plist::write_file(device_file.host(), object, plist::Format::xml);
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -5,7 +5,7 @@
 #include "platform/foundation/value.h"
 #include "platform/sim/device_paths.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 // The file's root dictionary, or nothing when the file is absent, unreadable,
 // not a property list or not a dictionary.
@@ -14,4 +14,4 @@ Value dictionaryWithContentsOfFile(const sim::DevicePath& device_file);
 // Nothing happens for nothing; false when the write was refused.
 bool writeToFile(const Value& object, const sim::DevicePath& device_file, bool atomically = true);
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -1,6 +1,6 @@
 #include "platform/foundation/result.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 const char* describe(Errc code) {
   switch (code) {
@@ -22,4 +22,4 @@ const char* describe(Errc code) {
   return "?";
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -10,7 +10,7 @@
 #include <utility>
 #include <variant>
 
-namespace foundation {
+namespace px::platform::foundation {
 
 enum class Errc {
   missing,     // no such file, folder, process or key
@@ -117,4 +117,4 @@ class [[nodiscard]] Result<void, E> {
 // A short word for a code, for log lines ("missing", "not a property list").
 const char* describe(Errc code);
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

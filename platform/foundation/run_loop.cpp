@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <time.h>
 
-namespace foundation {
+namespace px::platform::foundation {
 
 RunLoop& RunLoop::main() {
   static RunLoop* loop = new RunLoop;
@@ -117,4 +117,4 @@ void dispatch_after_ns(std::int64_t delay_ns, std::function<void()> work) {
   RunLoop::main().add_timer(delay_ns, std::move(work));
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

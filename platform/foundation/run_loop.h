@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-namespace foundation {
+namespace px::platform::foundation {
 
 class Clock {
  public:
@@ -88,4 +88,4 @@ class RunLoop {
 // dispatch_after on the main queue.
 void dispatch_after_ns(std::int64_t delay_ns, std::function<void()> work);
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

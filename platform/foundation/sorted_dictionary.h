@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-namespace foundation {
+namespace px::platform::foundation {
 
 template <class V>
 class SortedDictionary {
@@ -122,4 +122,4 @@ class SortedDictionary {
   Entries m_entries;
 };
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -8,7 +8,7 @@
 
 #include "platform/foundation/log.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 namespace {
 
 std::mutex g_mutex;
@@ -164,4 +164,4 @@ bool is_valid_url(std::string_view url) {
   return ok;
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -13,7 +13,7 @@
 
 #include "platform/foundation/value.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 struct UrlTimeouts {
   long connect_ms = 10'000;
@@ -43,4 +43,4 @@ std::string percent_encode(std::string_view text);
 // gives nil otherwise).
 bool is_valid_url(std::string_view url);
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

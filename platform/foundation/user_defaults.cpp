@@ -3,7 +3,7 @@
 #include "platform/foundation/property_list.h"
 #include "platform/sim/device_paths.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 namespace {
 std::string& standard_domain() {
   static std::string d = "com.apple.springboard";
@@ -78,4 +78,4 @@ Value NSUserDefaults::dictionaryRepresentation() {
   return m_values;
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

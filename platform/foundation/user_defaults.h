@@ -11,7 +11,7 @@
 #include "platform/foundation/value.h"
 #include "platform/sim/device_paths.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 class NSUserDefaults {
  public:
@@ -53,4 +53,4 @@ class NSUserDefaults {
   bool m_dirty = false;
 };
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

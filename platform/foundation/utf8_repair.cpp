@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace foundation::plist {
+namespace px::platform::foundation::plist {
 namespace {
 
 // Length of the valid UTF-8 sequence at s[i], or 0.
@@ -55,4 +55,4 @@ std::string repaired_utf8(std::string_view s) {
   return out;
 }
 
-}  // namespace foundation::plist
+}  // namespace px::platform::foundation::plist

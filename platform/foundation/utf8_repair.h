@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace foundation::plist {
+namespace px::platform::foundation::plist {
 
 // True when `s` is well-formed UTF-8: no overlong forms, no surrogates,
 // nothing beyond U+10FFFF, no sequence cut short.
@@ -17,4 +17,4 @@ bool valid_utf8(std::string_view s);
 // text comes back unchanged.
 std::string repaired_utf8(std::string_view s);
 
-}  // namespace foundation::plist
+}  // namespace px::platform::foundation::plist

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <limits>
 
-namespace foundation {
+namespace px::platform::foundation {
 namespace {
 
 const Value& nothing() {
@@ -283,4 +283,4 @@ Array& Value::mutable_array() {
   return **p;
 }
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

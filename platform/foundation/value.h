@@ -14,7 +14,7 @@
 
 #include "platform/foundation/sorted_dictionary.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 
 class Value;
 using Array = std::vector<Value>;
@@ -106,4 +106,4 @@ class Value {
 // Decimal text of a real as NSNumber prints it (shortest round-trip form, "%.17g" family).
 std::string real_description(double d);
 
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace foundation::plist {
+namespace px::platform::foundation::plist {
 namespace {
 
 // Whether a <date> element holds a time libplist can convert.
@@ -89,4 +89,4 @@ Result<void> check_xml_plist(std::string_view xml, int max_depth) {
   return {};
 }
 
-}  // namespace foundation::plist
+}  // namespace px::platform::foundation::plist

@@ -14,9 +14,9 @@
 
 #include "platform/foundation/result.h"
 
-namespace foundation::plist {
+namespace px::platform::foundation::plist {
 
 // Fails with too_deep or malformed. `max_depth` counts dict and array elements; the root container is depth 1.
 Result<void> check_xml_plist(std::string_view xml, int max_depth);
 
-}  // namespace foundation::plist
+}  // namespace px::platform::foundation::plist

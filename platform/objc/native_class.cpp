@@ -1,6 +1,6 @@
 #include "platform/objc/native_class.h"
 
-namespace objc {
+namespace px::platform::objc {
 
 Class NSObject_class() {
   if (Class c = objc_getClass("NSObject")) return c;
@@ -22,4 +22,4 @@ Class native_class(std::string_view name, Class superclass) {
   return define_class(name, superclass);
 }
 
-}  // namespace objc
+}  // namespace px::platform::objc

@@ -8,7 +8,7 @@
 
 #include "platform/objc/runtime.h"
 
-namespace objc {
+namespace px::platform::objc {
 
 // The root class. Its `init` returns the receiver; `new` allocates and inits.
 Class NSObject_class();
@@ -25,4 +25,4 @@ std::shared_ptr<T> make_native(A&&... args) {
   return obj;
 }
 
-}  // namespace objc
+}  // namespace px::platform::objc

@@ -5,7 +5,7 @@
 #include <set>
 #include <unordered_set>
 
-namespace objc {
+namespace px::platform::objc {
 namespace {
 
 struct Registry {
@@ -169,4 +169,4 @@ void report_send_failure(const id& receiver, SEL s, SendStatus status) {
                cname.c_str());
 }
 
-}  // namespace objc
+}  // namespace px::platform::objc

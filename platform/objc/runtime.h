@@ -17,7 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace objc {
+namespace px::platform::objc {
 
 struct SelectorName {
   std::string name;
@@ -228,4 +228,4 @@ std::shared_ptr<T> cast(const id& obj) {
   return std::dynamic_pointer_cast<T>(obj);
 }
 
-}  // namespace objc
+}  // namespace px::platform::objc

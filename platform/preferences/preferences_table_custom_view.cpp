@@ -1,6 +1,6 @@
 #include "platform/preferences/preferences_table_custom_view.h"
 
-namespace preferences {
+namespace px::platform::preferences {
 
 bool conformsToPreferencesTableCustomView(objc::Class cls) {
   return cls && objc::class_respondsToSelector(cls, objc::sel("initWithSpecifier:"));
@@ -18,4 +18,4 @@ std::optional<double> preferredHeightForWidth(const objc::id& view, double width
   return objc::msg_send<double>(view, objc::sel("preferredHeightForWidth:"), width);
 }
 
-}  // namespace preferences
+}  // namespace px::platform::preferences

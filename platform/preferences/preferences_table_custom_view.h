@@ -1,7 +1,7 @@
 #pragma once
 // The protocol PreferencesTableCustomView, adopted by a pane's custom header
 // view (named by a group row's `headerCellClass`). Messages, through msg_send:
-//   initWithSpecifier:                  Imp<objc::id, objc::id>  required; nil on failure
+//   initWithSpecifier:                  Imp<px::platform::objc::id, px::platform::objc::id>  required; nil on failure
 //   preferredHeightForWidth:            Imp<double, double>      optional
 // The Settings app makes the view with class_createInstance and then sends
 // initWithSpecifier:; a view stating no preferred height gets the default.
@@ -10,7 +10,7 @@
 
 #include "platform/objc/runtime.h"
 
-namespace preferences {
+namespace px::platform::preferences {
 
 inline constexpr double kDefaultHeaderHeight = 44.0;
 
@@ -22,4 +22,4 @@ objc::id makeCustomView(objc::Class cls, const objc::id& specifier);
 // The view's preferred height, or nothing when it states none.
 std::optional<double> preferredHeightForWidth(const objc::id& view, double width);
 
-}  // namespace preferences
+}  // namespace px::platform::preferences

@@ -4,7 +4,7 @@
 #include "platform/foundation/property_list.h"
 #include "platform/sim/device_paths.h"
 
-namespace preferences {
+namespace px::platform::preferences {
 namespace {
 
 std::function<void(PSListController&)>& reload_observer() {
@@ -99,4 +99,4 @@ void PSListController::set_reload_observer(std::function<void(PSListController&)
   reload_observer() = std::move(f);
 }
 
-}  // namespace preferences
+}  // namespace px::platform::preferences

@@ -3,11 +3,11 @@
 // Pane classes are runtime subclasses of "PSListController" (made with
 // objc_allocateClassPair); their instances are PSListController objects
 // whose isa is the subclass, so the host sends them messages by selector:
-//   specifiers                    Imp<objc::id>  (a SpecifierArray, or nil)
+//   specifiers                    Imp<px::platform::objc::id>  (a SpecifierArray, or nil)
 //   viewWillAppear:               Imp<void, bool>
 //   reload                        Imp<void>
-//   readPreferenceValue:          Imp<foundation::Value, objc::id>
-//   setPreferenceValue:specifier: Imp<void, foundation::Value, objc::id>
+//   readPreferenceValue:          Imp<px::platform::foundation::Value, px::platform::objc::id>
+//   setPreferenceValue:specifier: Imp<void, px::platform::foundation::Value, px::platform::objc::id>
 // The base class answers all five; a pane overrides what it needs.
 
 #include <functional>
@@ -18,7 +18,7 @@
 #include "platform/preferences/ps_specifier.h"
 #include "platform/uikit/ui_view_controller.h"
 
-namespace preferences {
+namespace px::platform::preferences {
 
 class PSListController : public uikit::UIViewController {
  public:
@@ -58,4 +58,4 @@ class PSListController : public uikit::UIViewController {
   unsigned m_reloads = 0;
 };
 
-}  // namespace preferences
+}  // namespace px::platform::preferences

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace preferences {
+namespace px::platform::preferences {
 namespace {
 const std::pair<const char*, CellKind> kCells[] = {
     {"PSGroupCell", CellKind::group},
@@ -110,4 +110,4 @@ std::shared_ptr<SpecifierArray> SpecifierArray::make(std::vector<std::shared_ptr
   return a;
 }
 
-}  // namespace preferences
+}  // namespace px::platform::preferences

@@ -4,12 +4,14 @@
 //
 // Getters, setters and actions are sent to the row's target by selector,
 // through msg_send, with these signatures (a pane class must declare them so):
-//   getter  (`get`, e.g. RawCapacity:)            Imp<foundation::Value, objc::id /*specifier*/>
-//   setter  (`set`)                               Imp<void, foundation::Value, objc::id /*specifier*/>
-//   action  (`action`, e.g. Respring:)            Imp<void, objc::id /*sender: the specifier*/>
+//   getter  (`get`, e.g. RawCapacity:)            Imp<px::platform::foundation::Value, px::platform::objc::id
+//   /*specifier*/> setter  (`set`)                               Imp<void, px::platform::foundation::Value,
+//   px::platform::objc::id /*specifier*/> action  (`action`, e.g. Respring:)            Imp<void,
+//   px::platform::objc::id /*sender: the specifier*/>
 // A row with `key` and no `get`/`set` uses the target's
-//   readPreferenceValue:                          Imp<foundation::Value, objc::id /*specifier*/>
-//   setPreferenceValue:specifier:                 Imp<void, foundation::Value, objc::id /*specifier*/>
+//   readPreferenceValue:                          Imp<px::platform::foundation::Value, px::platform::objc::id
+//   /*specifier*/> setPreferenceValue:specifier:                 Imp<void, px::platform::foundation::Value,
+//   px::platform::objc::id /*specifier*/>
 
 #include <memory>
 #include <optional>
@@ -20,7 +22,7 @@
 #include "platform/foundation/value.h"
 #include "platform/objc/native_class.h"
 
-namespace preferences {
+namespace px::platform::preferences {
 
 enum class CellKind { group, switch_cell, slider, segment, link_list, title_value, button, link, static_text };
 
@@ -83,4 +85,4 @@ class SpecifierArray : public objc::Object {
   std::optional<std::string> m_title;
 };
 
-}  // namespace preferences
+}  // namespace px::platform::preferences

@@ -1,6 +1,6 @@
 #include "platform/preferences/ps_table_cell.h"
 
-namespace preferences {
+namespace px::platform::preferences {
 namespace {
 bool g_fail_init = false;
 }
@@ -25,4 +25,4 @@ bool PSTableCell::initWithStyle(long style, std::string reuse_identifier) {
 
 void PSTableCell::set_fail_init_for_testing(bool fail) { g_fail_init = fail; }
 
-}  // namespace preferences
+}  // namespace px::platform::preferences

@@ -9,7 +9,7 @@
 
 #include "platform/uikit/ui_view.h"
 
-namespace preferences {
+namespace px::platform::preferences {
 
 class PSTableCell : public uikit::UIView {
  public:
@@ -30,4 +30,4 @@ class PSTableCell : public uikit::UIView {
   std::string m_reuse;
 };
 
-}  // namespace preferences
+}  // namespace px::platform::preferences

@@ -12,7 +12,7 @@
 
 #include "platform/sim/open_in_root.h"
 
-namespace sim {
+namespace px::platform::sim {
 namespace {
 std::atomic<bool> g_durable{true};
 
@@ -103,4 +103,4 @@ bool write_file_atomically(const std::string& host_path, std::string_view bytes)
   return true;
 }
 
-}  // namespace sim
+}  // namespace px::platform::sim

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace sim {
+namespace px::platform::sim {
 
 // Writes `bytes` to a temporary file in the same folder (refused when the
 // folder under the device root is a link out of it), flushes it to disk,
@@ -25,4 +25,4 @@ inline constexpr long kStaleTempSeconds = 30;
 // Turns the fsync calls off or on (benchmarks measure both; the default is on).
 void set_durable_writes(bool on);
 
-}  // namespace sim
+}  // namespace px::platform::sim

@@ -16,7 +16,7 @@
 #include "platform/sim/file_identity.h"
 #include "platform/sim/open_in_root.h"
 
-namespace sim {
+namespace px::platform::sim {
 namespace {
 
 constexpr std::string_view kClockFile = "/var/run/clock.plist";
@@ -267,4 +267,4 @@ void set_machine_clock_for_testing(std::function<double()> now) { g_machine_cloc
 
 void on_device_clock_set(std::function<void()> announce) { clock_set_hook() = std::move(announce); }
 
-}  // namespace sim
+}  // namespace px::platform::sim

@@ -13,7 +13,7 @@
 
 #include <functional>
 
-namespace sim {
+namespace px::platform::sim {
 
 // Unix seconds on the device ([NSDate date]).
 double device_now();
@@ -35,4 +35,4 @@ void set_machine_clock_for_testing(std::function<double()> now);
 // the clock's lock: the platform posts its clock_set notification there.
 void on_device_clock_set(std::function<void()> announce);
 
-}  // namespace sim
+}  // namespace px::platform::sim

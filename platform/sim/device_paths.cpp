@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace sim {
+namespace px::platform::sim {
 namespace {
 
 std::string& root_storage() {
@@ -86,4 +86,4 @@ std::optional<DevicePath> device_path_of(std::string_view host_path) {
   return DevicePath(rest.empty() ? std::string_view("/") : rest);
 }
 
-}  // namespace sim
+}  // namespace px::platform::sim

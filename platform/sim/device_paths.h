@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace sim {
+namespace px::platform::sim {
 
 // The device root folder (absolute, no trailing slash); empty when none is set.
 const std::string& device_root();
@@ -39,4 +39,4 @@ class DevicePath {
 // The device path of a host path under the root, if it is under the root.
 std::optional<DevicePath> device_path_of(std::string_view host_path);
 
-}  // namespace sim
+}  // namespace px::platform::sim

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <string>
 
-namespace sim {
+namespace px::platform::sim {
 
 struct FileIdentity {
   // `unknown`: the stat failed for another reason than absence; it is never
@@ -43,4 +43,4 @@ struct FileIdentity {
   static bool same_time(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 };
 
-}  // namespace sim
+}  // namespace px::platform::sim

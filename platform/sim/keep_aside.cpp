@@ -15,7 +15,7 @@
 #include "platform/sim/open_in_root.h"
 #include "platform/sim/utc_text.h"
 
-namespace sim {
+namespace px::platform::sim {
 namespace {
 
 // Enough for any burst of damaged files within one second; past it the
@@ -81,4 +81,4 @@ Aside keep_aside(const DevicePath& device_path, std::string_view reason, const A
           device_file + " is " + std::string(reason) + " and could not be kept aside: " + std::strerror(error)};
 }
 
-}  // namespace sim
+}  // namespace px::platform::sim

@@ -10,7 +10,7 @@
 
 #include "platform/sim/device_paths.h"
 
-namespace sim {
+namespace px::platform::sim {
 
 // Renames `device_file` to "<file>.<reason>-YYYYMMDDTHHMMSSZ"
 // in the same folder, the stamp being the device's clock in UTC; when that
@@ -43,4 +43,4 @@ Aside keep_aside(const DevicePath& device_file, std::string_view reason, const A
 // "YYYYMMDDTHHMMSSZ" for Unix seconds, in UTC.
 std::string aside_stamp(double unix_seconds);
 
-}  // namespace sim
+}  // namespace px::platform::sim

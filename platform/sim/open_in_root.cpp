@@ -15,7 +15,7 @@
 
 #include "platform/sim/device_paths.h"
 
-namespace sim {
+namespace px::platform::sim {
 namespace {
 
 std::atomic<bool> g_kernel_lacks_openat2{false};
@@ -117,4 +117,4 @@ bool opened_outside_root(int fd, const std::string& host_path) {
   return !under(opened, real_root);
 }
 
-}  // namespace sim
+}  // namespace px::platform::sim

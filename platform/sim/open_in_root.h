@@ -9,7 +9,7 @@
 
 #include "platform/sim/device_paths.h"
 
-namespace sim {
+namespace px::platform::sim {
 
 // A descriptor for `device_file` opened with `flags` (O_CLOEXEC is added), or
 // -1 with errno set. errno is ENOSYS when this kernel cannot resolve inside a
@@ -28,4 +28,4 @@ int open_host_path_in_device_root(const std::string& host_path, int flags);
 // not a name. False for a path not under the root (a host path the user named).
 bool opened_outside_root(int fd, const std::string& host_path);
 
-}  // namespace sim
+}  // namespace px::platform::sim

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <ctime>
 
-namespace sim {
+namespace px::platform::sim {
 
 std::string utc_text(std::int64_t seconds, const char* format) {
   std::time_t t = static_cast<std::time_t>(seconds);
@@ -18,4 +18,4 @@ std::string utc_text(double seconds, const char* format) {
   return utc_text(static_cast<std::int64_t>(std::floor(seconds)), format);
 }
 
-}  // namespace sim
+}  // namespace px::platform::sim

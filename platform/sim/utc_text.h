@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace sim {
+namespace px::platform::sim {
 
 // `seconds` since 1970 (UTC), whole seconds toward the past; empty when the
 // calendar cannot hold the moment.
@@ -14,4 +14,4 @@ std::string utc_text(std::int64_t seconds, const char* format);
 // The same for a moment with a fraction: the second it falls in.
 std::string utc_text(double seconds, const char* format);
 
-}  // namespace sim
+}  // namespace px::platform::sim

@@ -2,7 +2,7 @@
 
 #include "platform/sim/hardware/hardware_state.h"
 
-namespace social {
+namespace px::platform::social {
 namespace {
 
 SLComposeViewController::PostObserver& post_observer() {
@@ -55,4 +55,4 @@ void SLComposeViewController::finish(SLComposeViewControllerResult result) {
 
 void SLComposeViewController::set_post_observer(PostObserver observer) { post_observer() = std::move(observer); }
 
-}  // namespace social
+}  // namespace px::platform::social

@@ -16,7 +16,7 @@
 
 #include "platform/uikit/ui_view_controller.h"
 
-namespace social {
+namespace px::platform::social {
 
 inline constexpr const char* SLServiceTypeTwitter = "com.apple.social.twitter";
 
@@ -58,4 +58,4 @@ class SLComposeViewController : public uikit::UIViewController {
   CompletionHandler m_completion;
 };
 
-}  // namespace social
+}  // namespace px::platform::social

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-namespace sqlite {
+namespace px::platform::sqlite {
 namespace {
 
 Result<> result_of(int code, sqlite3* db) {
@@ -255,4 +255,4 @@ Result<> Transaction::commit() {
   return s;
 }
 
-}  // namespace sqlite
+}  // namespace px::platform::sqlite

@@ -15,7 +15,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace sqlite {
+namespace px::platform::sqlite {
 
 enum class Failure {
   busy,       // another connection holds the lock the statement needs
@@ -133,4 +133,4 @@ class Transaction {
   bool m_open = false;
 };
 
-}  // namespace sqlite
+}  // namespace px::platform::sqlite

@@ -8,7 +8,7 @@
 
 #include "platform/sim/device_paths.h"
 
-namespace sqlite {
+namespace px::platform::sqlite {
 namespace {
 
 bool under(std::string_view path, std::string_view folder) {
@@ -63,4 +63,4 @@ DeviceOpen open_device_database(std::string_view device_file, OpenMode mode) {
   return result;
 }
 
-}  // namespace sqlite
+}  // namespace px::platform::sqlite

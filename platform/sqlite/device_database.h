@@ -10,7 +10,7 @@
 
 #include "platform/sqlite/database.h"
 
-namespace sqlite {
+namespace px::platform::sqlite {
 
 struct DeviceOpen {
   // The open connection, or why there is none.
@@ -31,4 +31,4 @@ DeviceOpen open_device_database(std::string_view device_file, OpenMode mode);
 // The suffixes SQLite adds to a database's name for its companion files.
 inline constexpr const char* kCompanionSuffixes[] = {"-wal", "-shm", "-journal"};
 
-}  // namespace sqlite
+}  // namespace px::platform::sqlite

@@ -5,7 +5,7 @@
 
 #include "platform/objc/runtime.h"
 
-namespace substrate {
+namespace px::platform::substrate {
 
 // Replaces `s` on `cls` with `replacement` and stores the previous
 // implementation in `*saved`. On an inherited method the replacement is added
@@ -30,6 +30,6 @@ bool MSHookMessageEx(objc::Class cls, objc::SEL s, std::type_identity_t<objc::Im
   return true;
 }
 
-}  // namespace substrate
+}  // namespace px::platform::substrate
 
-using substrate::MSHookMessageEx;
+using px::platform::substrate::MSHookMessageEx;

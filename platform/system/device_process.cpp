@@ -10,7 +10,7 @@
 #include "platform/sim/atomic_write.h"
 #include "platform/sim/device_paths.h"
 
-namespace sys {
+namespace px::platform::system {
 namespace {
 
 // The state letter of /proc/<pid>/stat, after the command name in parentheses
@@ -79,4 +79,4 @@ bool DeviceProcess::belongs_to_device(pid_t pid) {
   return false;
 }
 
-}  // namespace sys
+}  // namespace px::platform::system

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace sys {
+namespace px::platform::system {
 
 class DeviceProcess {
  public:
@@ -36,4 +36,4 @@ class DeviceProcess {
   std::string m_name;
 };
 
-}  // namespace sys
+}  // namespace px::platform::system

@@ -5,7 +5,7 @@
 
 #include "platform/sim/hardware/hardware_state.h"
 
-namespace hardware {
+namespace px::platform::system {
 
 bool is_on(Switch id) {
   foundation::Value v = sim::hardware_value(switch_info(id).name);
@@ -70,4 +70,4 @@ Turned turn(Switch id, bool on) {
   return turned;
 }
 
-}  // namespace hardware
+}  // namespace px::platform::system

@@ -10,7 +10,7 @@
 
 #include "platform/foundation/value.h"
 
-namespace hardware {
+namespace px::platform::system {
 
 enum class Switch { wifi, bluetooth, airplane, location, brightness, vibrations };
 
@@ -72,4 +72,4 @@ struct Turned {
 };
 Turned turn(Switch id, bool on);
 
-}  // namespace hardware
+}  // namespace px::platform::system

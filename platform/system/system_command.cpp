@@ -11,7 +11,7 @@
 #include "platform/sim/device_paths.h"
 #include "platform/system/device_process.h"
 
-namespace sys {
+namespace px::platform::system {
 namespace {
 
 std::vector<std::string> words(std::string_view line) {
@@ -55,4 +55,4 @@ std::string machine_identifier() {
 
 utsname_fields uname() { return {"Darwin", "iPhone", "14.0.0", "Darwin Kernel Version 14.0.0", machine_identifier()}; }
 
-}  // namespace sys
+}  // namespace px::platform::system

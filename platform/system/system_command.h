@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace sys {
+namespace px::platform::system {
 
 // The exit status the shell would give: 0 when SpringBoard was signalled,
 // 1 when no SpringBoard of this device runs (as killall reports "No matching
@@ -31,4 +31,4 @@ struct utsname_fields {
 // device's kernel.
 utsname_fields uname();
 
-}  // namespace sys
+}  // namespace px::platform::system

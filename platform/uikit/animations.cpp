@@ -2,7 +2,7 @@
 
 #include "platform/uikit/ui_view.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 Animations& Animations::shared() {
   static Animations* a = new Animations;
@@ -35,4 +35,4 @@ void Animations::reset_for_testing() {
   m_committed.clear();
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

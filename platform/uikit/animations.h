@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace uikit {
+namespace px::platform::uikit {
 
 class UIView;
 
@@ -48,4 +48,4 @@ class Animations {
   std::vector<AnimationRecord> m_committed;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace uikit {
+namespace px::platform::uikit {
 
 struct AXDataSeriesDescriptor {
   std::string name;
@@ -22,4 +22,4 @@ struct AXChartDescriptor {
   std::vector<AXDataSeriesDescriptor> series;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

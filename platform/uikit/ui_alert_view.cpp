@@ -1,6 +1,6 @@
 #include "platform/uikit/ui_alert_view.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 objc::Class UIAlertView::runtime_class() { return objc::native_class("UIAlertView"); }
 
@@ -68,4 +68,4 @@ void AlertPresenter::changed() {
   if (m_on_change) m_on_change();
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

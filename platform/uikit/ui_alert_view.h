@@ -15,7 +15,7 @@
 
 #include "platform/objc/native_class.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 class UIAlertView : public objc::Object {
  public:
@@ -63,4 +63,4 @@ class AlertPresenter {
   std::function<void()> m_on_change;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

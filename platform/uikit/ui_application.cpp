@@ -9,7 +9,7 @@
 #include "platform/foundation/property_list.h"
 #include "platform/sim/device_paths.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 namespace {
 
 std::vector<std::string> installed_schemes() {
@@ -79,4 +79,4 @@ bool UIApplication::openURL(const std::string& url) {
   return true;
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -11,7 +11,7 @@
 
 #include "platform/objc/native_class.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 class UIApplication : public objc::Object {
  public:
@@ -38,4 +38,4 @@ class UIApplication : public objc::Object {
 // The scheme of a URL text ("prefs" of "prefs:root=X"), lower-cased; empty when none.
 std::string url_scheme(const std::string& url);
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -1,6 +1,6 @@
 #include "platform/uikit/ui_bar_button_item.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 objc::Class UIBarButtonItem::runtime_class() { return objc::native_class("UIBarButtonItem"); }
 
@@ -10,4 +10,4 @@ std::shared_ptr<UIBarButtonItem> UIBarButtonItem::initWithCustomView(std::shared
   return item;
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

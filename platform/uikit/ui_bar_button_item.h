@@ -6,7 +6,7 @@
 
 #include "platform/uikit/ui_view.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 class UIBarButtonItem : public objc::Object {
  public:
@@ -19,4 +19,4 @@ class UIBarButtonItem : public objc::Object {
   std::shared_ptr<UIView> m_view;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

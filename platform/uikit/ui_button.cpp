@@ -1,6 +1,6 @@
 #include "platform/uikit/ui_button.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 objc::Class UIButton::runtime_class() { return objc::native_class("UIButton", UIView::runtime_class()); }
 
@@ -60,4 +60,4 @@ std::string UIButton::summary() const {
   return image ? "UIButton " + image->file_name() : "UIButton";
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -1,7 +1,7 @@
 #pragma once
 // UIButton: background image per control state, shows-touch flag, and
 // target/action pairs registered for a mask of control events. An action is
-// sent through msg_send as Imp<void, objc::id /*sender: the button*/>, so a
+// sent through msg_send as Imp<void, px::platform::objc::id /*sender: the button*/>, so a
 // method added to the target's class at run time answers. Targets are not
 // retained, as on the device.
 
@@ -12,7 +12,7 @@
 #include "platform/uikit/ui_image.h"
 #include "platform/uikit/ui_view.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 enum UIControlEvents : unsigned long {
   UIControlEventTouchDown = 1 << 0,
@@ -49,4 +49,4 @@ class UIButton : public UIView {
   bool m_shows_touch = false;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -1,6 +1,6 @@
 #include "platform/uikit/ui_color.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 objc::Class UIColor::runtime_class() { return objc::native_class("UIColor"); }
 
@@ -14,4 +14,4 @@ std::shared_ptr<UIColor> UIColor::make(std::string name, double r, double g, dou
   return c;
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -6,7 +6,7 @@
 
 #include "platform/objc/native_class.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 class UIColor : public objc::Object {
  public:
@@ -27,4 +27,4 @@ class UIColor : public objc::Object {
   double m_r = 0, m_g = 0, m_b = 0, m_a = 0;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

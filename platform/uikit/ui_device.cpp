@@ -2,7 +2,7 @@
 
 #include "platform/sim/hardware/hardware_state.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 objc::Class UIDevice::runtime_class() { return objc::native_class("UIDevice"); }
 
@@ -25,4 +25,4 @@ int UIDevice::batteryState() const {
   return state >= 0 && state <= 3 ? state : UIDeviceBatteryStateUnknown;
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

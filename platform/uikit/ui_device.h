@@ -8,7 +8,7 @@
 
 #include "platform/objc/native_class.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 enum UIDeviceBatteryState {
   UIDeviceBatteryStateUnknown = 0,
@@ -34,4 +34,4 @@ class UIDevice : public objc::Object {
   bool m_monitoring = false;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -1,6 +1,6 @@
 #include "platform/uikit/ui_font.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 objc::Class UIFont::runtime_class() { return objc::native_class("UIFont"); }
 
@@ -11,4 +11,4 @@ std::shared_ptr<UIFont> UIFont::fontWithName(std::string name, double size) {
   return f;
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -7,7 +7,7 @@
 
 #include "platform/objc/native_class.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 class UIFont : public objc::Object {
  public:
@@ -22,4 +22,4 @@ class UIFont : public objc::Object {
   double m_size = 0;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

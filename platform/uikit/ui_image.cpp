@@ -5,7 +5,7 @@
 #include "platform/foundation/file_io.h"
 #include "platform/sim/device_paths.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 namespace {
 constexpr std::size_t kMaxImageBytes = 8 * 1024 * 1024;
 
@@ -55,4 +55,4 @@ std::string UIImage::file_name() const {
   return slash == std::string::npos ? m_path : m_path.substr(slash + 1);
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -11,7 +11,7 @@
 #include "platform/coregraphics/cg_image.h"
 #include "platform/objc/native_class.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 class UIImage : public objc::Object {
  public:
@@ -43,4 +43,4 @@ class UIImage : public objc::Object {
 // Nothing for nil, or when the file can no longer be read.
 std::optional<std::string> UIImagePNGRepresentation(const std::shared_ptr<UIImage>& image);
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -1,6 +1,6 @@
 #include "platform/uikit/ui_image_view.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 objc::Class UIImageView::runtime_class() { return objc::native_class("UIImageView", UIView::runtime_class()); }
 
@@ -13,4 +13,4 @@ std::shared_ptr<UIImageView> UIImageView::initWithImage(std::shared_ptr<UIImage>
 
 std::string UIImageView::summary() const { return m_image ? "UIImageView " + m_image->file_name() : "UIImageView"; }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -7,7 +7,7 @@
 #include "platform/uikit/ui_image.h"
 #include "platform/uikit/ui_view.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 class UIImageView : public UIView {
  public:
@@ -22,4 +22,4 @@ class UIImageView : public UIView {
   std::shared_ptr<UIImage> m_image;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -1,6 +1,6 @@
 #include "platform/uikit/ui_label.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 objc::Class UILabel::runtime_class() { return objc::native_class("UILabel", UIView::runtime_class()); }
 
@@ -10,4 +10,4 @@ std::shared_ptr<UILabel> UILabel::initWithFrame(CGRect frame) {
   return l;
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

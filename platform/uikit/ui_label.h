@@ -7,7 +7,7 @@
 #include "platform/uikit/ui_font.h"
 #include "platform/uikit/ui_view.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 enum NSTextAlignment { NSTextAlignmentLeft = 0, NSTextAlignmentCenter = 1, NSTextAlignmentRight = 2 };
 
@@ -36,4 +36,4 @@ class UILabel : public UIView {
   long m_lines = 1;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -1,9 +1,9 @@
 #include "platform/uikit/ui_navigation_item.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 objc::Class UINavigationItem::runtime_class() { return objc::native_class("UINavigationItem"); }
 
 std::shared_ptr<UINavigationItem> UINavigationItem::make() { return objc::make_native<UINavigationItem>(); }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -9,7 +9,7 @@
 #include "platform/uikit/ui_bar_button_item.h"
 #include "platform/uikit/ui_view.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 class UINavigationItem : public objc::Object {
  public:
@@ -29,4 +29,4 @@ class UINavigationItem : public objc::Object {
   std::shared_ptr<UIBarButtonItem> m_right;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -2,7 +2,7 @@
 
 #include "platform/system/hardware_switches.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 objc::Class UIScreen::runtime_class() { return objc::native_class("UIScreen"); }
 
@@ -12,8 +12,8 @@ std::shared_ptr<UIScreen> UIScreen::mainScreen() {
   return screen;
 }
 
-double UIScreen::brightness() const { return hardware::level(hardware::Switch::brightness); }
+double UIScreen::brightness() const { return system::level(system::Switch::brightness); }
 
-void UIScreen::setBrightness(double value) { hardware::set_level(hardware::Switch::brightness, value); }
+void UIScreen::setBrightness(double value) { system::set_level(system::Switch::brightness, value); }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -6,7 +6,7 @@
 
 #include "platform/objc/native_class.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 struct CGRect {
   double x = 0, y = 0, width = 0, height = 0;
@@ -29,4 +29,4 @@ class UIScreen : public objc::Object {
   CGRect m_bounds{0, 0, 320, 568};  // iPhone6,1 in points
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

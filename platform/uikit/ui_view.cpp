@@ -4,7 +4,7 @@
 
 #include "platform/uikit/animations.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 objc::Class UIView::runtime_class() { return objc::native_class("UIView"); }
 
@@ -48,4 +48,4 @@ void UIView::property_changed(const std::string& property, double from, double t
   Animations::shared().record_change(std::static_pointer_cast<UIView>(shared_from_this()), property, from, to);
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

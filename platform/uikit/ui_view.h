@@ -13,7 +13,7 @@
 #include "platform/uikit/ui_color.h"
 #include "platform/uikit/ui_screen.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 class UIView : public objc::Object {
  public:
@@ -55,4 +55,4 @@ class UIView : public objc::Object {
   std::shared_ptr<const AXChartDescriptor> m_chart;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

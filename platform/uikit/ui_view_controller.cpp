@@ -1,6 +1,6 @@
 #include "platform/uikit/ui_view_controller.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 namespace {
 UIViewController::PresentationObserver& observer() {
   static UIViewController::PresentationObserver* o = new UIViewController::PresentationObserver;
@@ -88,4 +88,4 @@ void UINavigationController::setViewControllers(std::vector<std::shared_ptr<UIVi
   if (m_on_change) m_on_change();
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

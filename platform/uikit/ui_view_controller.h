@@ -16,7 +16,7 @@
 #include "platform/uikit/ui_navigation_item.h"
 #include "platform/uikit/ui_view.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 class UINavigationController;
 
@@ -77,4 +77,4 @@ class UINavigationController : public UIViewController {
   std::function<void()> m_on_change;
 };
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

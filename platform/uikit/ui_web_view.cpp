@@ -3,7 +3,7 @@
 #include "platform/foundation/run_loop.h"
 #include "platform/foundation/url_loading.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 objc::Class UIWebView::runtime_class() { return objc::native_class("UIWebView", UIView::runtime_class()); }
 
@@ -45,4 +45,4 @@ const char* describe(UIWebView::LoadState s) {
   return "none";
 }
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

@@ -10,7 +10,7 @@
 
 #include "platform/uikit/ui_view.h"
 
-namespace uikit {
+namespace px::platform::uikit {
 
 struct NSURLRequest {
   std::string url;
@@ -44,4 +44,4 @@ class UIWebView : public UIView {
 
 const char* describe(UIWebView::LoadState s);
 
-}  // namespace uikit
+}  // namespace px::platform::uikit

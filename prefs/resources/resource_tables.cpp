@@ -19,27 +19,27 @@ namespace {
 nlohmann::json tables() {
   nlohmann::json out;
   // The names the lists carry that the tweak and the bundle's code also use.
-  out["names"] = {{"settings_changed_notification", px::kSettingsChangedNotification},
-                  {"settings_url", px::kSettingsURL}};
-  out["panes"] = {{"advanced_options", px::kAdvancedOptionsPane},
-                  {"info_popup", px::kInfoPopupPane},
-                  {"power_saving", px::kPowerSavingPane}};
+  out["names"] = {{"settings_changed_notification", px::shared::kSettingsChangedNotification},
+                  {"settings_url", px::shared::kSettingsURL}};
+  out["panes"] = {{"advanced_options", px::shared::kAdvancedOptionsPane},
+                  {"info_popup", px::shared::kInfoPopupPane},
+                  {"power_saving", px::shared::kPowerSavingPane}};
   nlohmann::json& sharing = out["data_sharing"];
-  sharing["footer"] = pxprefs::data_sharing_footer();
-  for (const auto& field : pxprefs::kSharedFields)
+  sharing["footer"] = px::prefs::data_sharing_footer();
+  for (const auto& field : px::prefs::kSharedFields)
     sharing["fields"].push_back({{"query_key", field.query_key}, {"meaning", field.meaning}});
-  for (const px::Setting* setting : px::kSettingsSchema) {
+  for (const px::shared::Setting* setting : px::shared::kSettingsSchema) {
     nlohmann::json row{{"key", setting->key}, {"pane", setting->pane}};
     switch (setting->type) {
-      case px::SettingType::boolean:
+      case px::shared::SettingType::boolean:
         row["type"] = "boolean";
         row["default"] = setting->absent != 0;
         break;
-      case px::SettingType::integer:
+      case px::shared::SettingType::integer:
         row["type"] = "integer";
         row["default"] = static_cast<long long>(setting->absent);
         break;
-      case px::SettingType::real:
+      case px::shared::SettingType::real:
         row["type"] = "real";
         row["default"] = setting->absent;
         row["min"] = setting->min;

@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 using device::KeyEdit;
 using device::kStateCharging;
 using device::kStateFull;
-using foundation::Value;
+using platform::foundation::Value;
 using Kind = KeyEdit::Kind;
 
 // The change, or the message of whichever step refused the line.
@@ -94,4 +94,4 @@ TEST(BatteryArguments, TheUsageListsEveryOptionAndState) {
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace px::host::cli

@@ -16,15 +16,16 @@
 
 namespace {
 
-using foundation::Value;
 using nlohmann::json;
-using testing_support::simdevice;
+using px::platform::foundation::Value;
+using px::tests::support::simdevice;
 
-class BatteryToPowerSaving : public testing_support::InstalledDevice {
+class BatteryToPowerSaving : public px::tests::support::InstalledDevice {
  protected:
   // A request to SpringBoard's own control socket, for what simdevice does not show.
-  host::Reply springboard(const std::vector<std::string>& args) {
-    return host::control_request(host::control_socket_path("SpringBoard"), args, 5000).value_or(host::Reply{});
+  px::host::common::Reply springboard(const std::vector<std::string>& args) {
+    return px::host::common::control_request(px::host::common::control_socket_path("SpringBoard"), args, 5000)
+        .value_or(px::host::common::Reply{});
   }
 };
 
@@ -38,7 +39,7 @@ TEST_F(BatteryToPowerSaving, ChangesReachTheDataFileTheDefaultsAndTheStatusBar) 
   r = simdevice(device.root(), {"battery", "0.42", "--state", "charging", "--set", "AdapterDetails.Watts=12"});
   ASSERT_EQ(r.status, 0) << r.output;
   // `battery` returns once SpringBoard handled it: no waiting needed here.
-  Value entry = sim::battery_entry()["Status"];
+  Value entry = px::platform::sim::battery_entry()["Status"];
   EXPECT_EQ(data_file(), entry);
   auto defaults = springboard_defaults();
   EXPECT_EQ(defaults["Capacity"], entry["AppleRawCurrentCapacity"]);
@@ -69,7 +70,7 @@ TEST_F(BatteryToPowerSaving, DownToTheThresholdRunsTheActionsAndOneBanner) {
                           "<key>percentagePSM</key><real>" + percent + "</real></dict></plist>");
   };
   auto logged = [&](const char* line) {
-    return testing_support::eventually(
+    return px::tests::support::eventually(
         [&] { return simdevice(device.root(), {"log"}).output.find(line) != std::string::npos; });
   };
   // The settings on disk as SpringBoard starts, then a change posted while it runs.

@@ -8,7 +8,7 @@
 #include <set>
 #include <sstream>
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 // The command names `simdevice help` lists.
@@ -150,4 +150,4 @@ TEST(ArgParser, ReadsCountsAndDurationsStrictly) {
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace px::host::cli

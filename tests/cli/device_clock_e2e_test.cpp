@@ -16,12 +16,12 @@
 
 namespace {
 
-using foundation::Value;
-using testing_support::simdevice;
+using px::platform::foundation::Value;
+using px::tests::support::simdevice;
 
 constexpr double k2030 = 1893456000;  // 2030-01-01T00:00:00Z
 
-class DeviceClock : public testing_support::InstalledDevice {
+class DeviceClock : public px::tests::support::InstalledDevice {
  protected:
   void SetUp() override {
     ::setenv("TZ", "UTC", 1);  // inherited by the device's processes
@@ -35,12 +35,12 @@ class DeviceClock : public testing_support::InstalledDevice {
 };
 
 TEST_F(DeviceClock, ASetOnARunningDeviceReachesEveryProcessAtOnce) {
-  testing_support::LoopbackHttpServer probe, upload;
+  px::tests::support::LoopbackHttpServer probe, upload;
   std::string info = device.path("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist");
-  Value bundle = foundation::plist::read_dictionary(info);
+  Value bundle = px::platform::foundation::plist::read_dictionary(info);
   bundle.mutable_dictionary()["PXConnectivityProbeURL"] = Value("http://" + probe.host() + "/probe");
   bundle.mutable_dictionary()["PXUploadHost"] = Value(upload.host());
-  ASSERT_TRUE(foundation::plist::write_file(info, bundle, foundation::plist::Format::xml));
+  ASSERT_TRUE(px::platform::foundation::plist::write_file(info, bundle, px::platform::foundation::plist::Format::xml));
   // Every process reads the clock before the change, and so has one to keep.
   using Args = std::vector<std::string>;
   for (const Args& args : std::vector<Args>{{"boot"},
@@ -50,11 +50,11 @@ TEST_F(DeviceClock, ASetOnARunningDeviceReachesEveryProcessAtOnce) {
                                             {"settings", "press", "OK"},
                                             {"plug"}})
     run_ok(args);
-  EXPECT_LT(sim::device_now(), k2030);
+  EXPECT_LT(px::platform::sim::device_now(), k2030);
 
   run_ok({"clock", "2030-01-01T00:00Z"});
   run_ok({"settings", "tap", "Send Data"});
-  Value sync = foundation::plist::read_dictionary(
+  Value sync = px::platform::foundation::plist::read_dictionary(
       device.path("/var/mobile/Library/Preferences/com.apple.Preferences.plist"))["LastSync"];
   EXPECT_EQ(sync.stringValue().description().substr(0, 16), "01/01/2030 12:00") << "the later send's time";
   std::string syslog = device.read_text("/var/log/syslog");
@@ -66,13 +66,13 @@ TEST_F(DeviceClock, ASetOnARunningDeviceReachesEveryProcessAtOnce) {
   // the history, whose thinning runs on SpringBoard's.
   for (int i = 0; i < 15; ++i) {
     run_ok({i % 2 ? "plug" : "unplug"});
-    double stamped = sim::battery_entry()["Status"]["UpdateTime"].doubleValue();
+    double stamped = px::platform::sim::battery_entry()["Status"]["UpdateTime"].doubleValue();
     EXPECT_TRUE(stamped >= k2030 && stamped < k2030 + 600) << stamped;
   }
   auto history = simdevice(device.root(), {"history", "--since", "2030-01-01T00:00Z", "--json"});
   EXPECT_EQ(nlohmann::json::parse(history.output, nullptr, false).size(), 15u) << history.output;
   // The web page's state, composed in this process, which read the clock before.
-  double shown = web::StateComposer().compose()["device_time"].get<double>();
+  double shown = px::host::web::StateComposer().compose()["device_time"].get<double>();
   EXPECT_TRUE(shown >= k2030 && shown < k2030 + 600) << shown;
 
   // Boot options on a running device would be lost: refused, the clock kept.
@@ -80,7 +80,7 @@ TEST_F(DeviceClock, ASetOnARunningDeviceReachesEveryProcessAtOnce) {
   EXPECT_EQ(again.status, 1) << again.output;
   EXPECT_EQ(simdevice(device.root(), {"boot", "--battery", "sim"}).status, 1);
   EXPECT_EQ(simdevice(device.root(), {"boot"}).status, 0) << "a plain boot of a running device is no error";
-  EXPECT_LT(sim::device_now(), k2030 + 600);
+  EXPECT_LT(px::platform::sim::device_now(), k2030 + 600);
 }
 
 }  // namespace

@@ -20,8 +20,8 @@
 
 namespace {
 
-using testing_support::eventually;
-using testing_support::simdevice;
+using px::tests::support::eventually;
+using px::tests::support::simdevice;
 
 class Supervised : public ::testing::Test {
  protected:
@@ -34,36 +34,36 @@ class Supervised : public ::testing::Test {
     auto r = simdevice(device.root(), {"status", "--json"});
     return nlohmann::json::parse(r.output, nullptr, false);
   }
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
 };
 
 TEST_F(Supervised, BootRecordsPidsAndShutdownLeavesNoProcess) {
   auto r = simdevice(device.root(), {"boot"});
   ASSERT_EQ(r.status, 0) << r.output;
-  auto launchd = sys::DeviceProcess("launchd").recorded();
-  auto springboard = sys::DeviceProcess("SpringBoard").recorded();
+  auto launchd = px::platform::system::DeviceProcess("launchd").recorded();
+  auto springboard = px::platform::system::DeviceProcess("SpringBoard").recorded();
   ASSERT_TRUE(launchd && springboard);
-  EXPECT_TRUE(sys::DeviceProcess::belongs_to_device(*launchd));
-  EXPECT_TRUE(sys::DeviceProcess::belongs_to_device(*springboard));
+  EXPECT_TRUE(px::platform::system::DeviceProcess::belongs_to_device(*launchd));
+  EXPECT_TRUE(px::platform::system::DeviceProcess::belongs_to_device(*springboard));
   auto s = status();
   EXPECT_EQ(s["springboard"]["pid"], *springboard);
   EXPECT_EQ(s["springboard"]["launched"], true);
   EXPECT_EQ(s["hardware"]["battery"]["state"], "unplugged");
 
   EXPECT_EQ(simdevice(device.root(), {"boot"}).status, 0);  // booting twice is harmless
-  EXPECT_EQ(*sys::DeviceProcess("launchd").recorded(), *launchd);
+  EXPECT_EQ(*px::platform::system::DeviceProcess("launchd").recorded(), *launchd);
 
   r = simdevice(device.root(), {"shutdown"});
   ASSERT_EQ(r.status, 0) << r.output;
-  EXPECT_FALSE(sys::DeviceProcess::belongs_to_device(*launchd));
-  EXPECT_FALSE(sys::DeviceProcess::belongs_to_device(*springboard));
-  EXPECT_FALSE(sys::DeviceProcess("SpringBoard").recorded());
-  EXPECT_FALSE(sys::DeviceProcess("launchd").recorded());
+  EXPECT_FALSE(px::platform::system::DeviceProcess::belongs_to_device(*launchd));
+  EXPECT_FALSE(px::platform::system::DeviceProcess::belongs_to_device(*springboard));
+  EXPECT_FALSE(px::platform::system::DeviceProcess("SpringBoard").recorded());
+  EXPECT_FALSE(px::platform::system::DeviceProcess("launchd").recorded());
 }
 
 TEST_F(Supervised, AKilledSpringBoardIsStartedAgain) {
   ASSERT_EQ(simdevice(device.root(), {"boot"}).status, 0);
-  pid_t first = *sys::DeviceProcess("SpringBoard").recorded();
+  pid_t first = *px::platform::system::DeviceProcess("SpringBoard").recorded();
   ASSERT_EQ(::kill(first, SIGKILL), 0);
   ASSERT_TRUE(eventually([&] {
     auto s = status();
@@ -94,14 +94,15 @@ TEST_F(Supervised, BatteryCommandsChangeTheEntryAndReport) {
   auto r = simdevice(device.root(), {"battery", "42%", "--state", "charging", "--set", "AdapterDetails.Watts=12"});
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_NE(r.output.find("42%, charging"), std::string::npos) << r.output;
-  auto entry = sim::battery_entry();
-  EXPECT_EQ(entry["Level"], foundation::Value(0.42));
-  EXPECT_EQ(entry["Status"]["AdapterDetails"]["Watts"], foundation::Value(12));
+  auto entry = px::platform::sim::battery_entry();
+  EXPECT_EQ(entry["Level"], px::platform::foundation::Value(0.42));
+  EXPECT_EQ(entry["Status"]["AdapterDetails"]["Watts"], px::platform::foundation::Value(12));
   r = simdevice(device.root(), {"unplug"});
   ASSERT_EQ(r.status, 0) << r.output;
   // The hand-set Watts keeps the adapter dictionary alive even unplugged.
-  EXPECT_EQ(sim::battery_entry()["Status"]["AdapterDetails"]["Watts"], foundation::Value(12));
-  EXPECT_EQ(sim::battery_entry()["State"], foundation::Value(1));
+  EXPECT_EQ(px::platform::sim::battery_entry()["Status"]["AdapterDetails"]["Watts"],
+            px::platform::foundation::Value(12));
+  EXPECT_EQ(px::platform::sim::battery_entry()["State"], px::platform::foundation::Value(1));
   r = simdevice(device.root(), {"battery", "1.5"});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.output.find("bad level"), std::string::npos);
@@ -127,16 +128,16 @@ TEST_F(Supervised, RecordWritesATraceThatReplays) {
   std::string trace = device.root() + "/tmp/rec.jsonl";
   auto r = simdevice(device.root(), {"record", trace, "--count", "1"});
   ASSERT_EQ(r.status, 0) << r.output;
-  auto samples = device::read_trace(trace);
+  auto samples = px::host::device::read_trace(trace);
   ASSERT_TRUE(samples) << samples.message();
   ASSERT_EQ(samples->size(), 1u);
   EXPECT_DOUBLE_EQ((*samples)[0].reading.level, 0.3);
-  EXPECT_EQ((*samples)[0].reading.status, sim::battery_entry()["Status"]);
+  EXPECT_EQ((*samples)[0].reading.status, px::platform::sim::battery_entry()["Status"]);
 
   simdevice(device.root(), {"shutdown"});
   r = simdevice(device.root(), {"boot", "--battery", "trace:" + trace});
   ASSERT_EQ(r.status, 0) << r.output;
-  EXPECT_EQ(sim::battery_entry()["Status"]["CycleCount"], foundation::Value(77));
+  EXPECT_EQ(px::platform::sim::battery_entry()["Status"]["CycleCount"], px::platform::foundation::Value(77));
   EXPECT_EQ(status()["battery_source"], "trace:" + trace);
 }
 
@@ -146,24 +147,27 @@ TEST_F(Supervised, BadBatterySourcesAreRefusedBeforeAnythingStarts) {
   auto r = simdevice(device.root(), {"boot", "--battery", "sysfs:" + empty});
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.output.find("no battery"), std::string::npos) << r.output;
-  EXPECT_FALSE(sys::DeviceProcess("launchd").running());
+  EXPECT_FALSE(px::platform::system::DeviceProcess("launchd").running());
   r = simdevice(device.root(), {"boot", "--battery", "trace:" + device.root() + "/missing.jsonl"});
   EXPECT_NE(r.status, 0);
-  EXPECT_FALSE(sys::DeviceProcess("launchd").running());
+  EXPECT_FALSE(px::platform::system::DeviceProcess("launchd").running());
 }
 
 TEST_F(Supervised, AccountsAreSetUpFromTheCommandLineAndListedInStatus) {
-  EXPECT_FALSE(social::SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter));
+  EXPECT_FALSE(px::platform::social::SLComposeViewController::isAvailableForServiceType(
+      px::platform::social::SLServiceTypeTwitter));
   auto r = simdevice(device.root(), {"account", "add", "twitter"});
   ASSERT_EQ(r.status, 0) << r.output;
-  EXPECT_TRUE(social::SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter));
+  EXPECT_TRUE(px::platform::social::SLComposeViewController::isAvailableForServiceType(
+      px::platform::social::SLServiceTypeTwitter));
   EXPECT_EQ(status()["accounts"], nlohmann::json::array({"twitter"}));
   EXPECT_NE(simdevice(device.root(), {"status"}).output.find("Accounts:    twitter"), std::string::npos);
   EXPECT_EQ(simdevice(device.root(), {"account", "add", "twitter"}).status, 0);  // twice is once
   EXPECT_EQ(status()["accounts"], nlohmann::json::array({"twitter"}));
 
   ASSERT_EQ(simdevice(device.root(), {"account", "remove", "twitter"}).status, 0);
-  EXPECT_FALSE(social::SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter));
+  EXPECT_FALSE(px::platform::social::SLComposeViewController::isAvailableForServiceType(
+      px::platform::social::SLServiceTypeTwitter));
   EXPECT_EQ(status()["accounts"], nlohmann::json::array());
   EXPECT_EQ(simdevice(device.root(), {"account", "remove", "twitter"}).status, 0);
 

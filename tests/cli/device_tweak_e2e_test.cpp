@@ -21,10 +21,10 @@
 namespace {
 
 namespace fs = std::filesystem;
-using foundation::Value;
-using testing_support::simdevice;
+using px::platform::foundation::Value;
+using px::tests::support::simdevice;
 
-using RealDevice = testing_support::InstalledDevice;
+using RealDevice = px::tests::support::InstalledDevice;
 
 TEST_F(RealDevice, SysfsBatteryFeedsTheTweakWithTheMappedKeys) {
   std::string dir = device.root() + "/tmp/power_supply";
@@ -75,11 +75,12 @@ TEST_F(RealDevice, TraceBatteryFeedsTheTweak) {
 TEST_F(RealDevice, ACrashingTweakLeadsToSafeModeAndRespringLeavesIt) {
   std::string dylibs = device.path("/Library/MobileSubstrate/DynamicLibraries");
   fs::copy_file(PX_CRASHING_TWEAK, dylibs + "/Crasher.dylib");
-  foundation::plist::write_file(
+  px::platform::foundation::plist::write_file(
       dylibs + "/Crasher.plist",
-      Value(foundation::Dictionary{
-          {"Filter", foundation::Dictionary{{"Bundles", foundation::Array{Value("com.apple.springboard")}}}}}),
-      foundation::plist::Format::xml);
+      Value(px::platform::foundation::Dictionary{
+          {"Filter", px::platform::foundation::Dictionary{{"Bundles", px::platform::foundation::Array{Value(
+                                                                          "com.apple.springboard")}}}}}),
+      px::platform::foundation::plist::Format::xml);
   auto r = simdevice(device.root(), {"boot"});
   ASSERT_EQ(r.status, 0) << r.output;
   auto s = status();
@@ -113,7 +114,7 @@ TEST_F(RealDevice, ThePackageFromTheDebInstallsIntoAFreshDeviceAndBoots) {
   std::string deb = device.read_text("/tmp/deb-path");
   deb.erase(deb.find_last_not_of("\n") + 1);
   // A second, fresh device gets only the .deb.
-  testing_support::TempDevice fresh;
+  px::tests::support::TempDevice fresh;
   auto r = simdevice(fresh.root(), {"install", deb});
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_TRUE(fresh.exists("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/PylonexPro2Prefs"));
@@ -152,8 +153,8 @@ TEST_F(RealDevice, RespringKeepsSettingsAndHasLaunchedOnceAndStartsTheTweakAfres
   auto r = simdevice(device.root(), {"respring"});
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_TRUE(springboard_defaults()["HasLaunchedOnce"].boolValue());
-  auto settings =
-      foundation::plist::read_dictionary(device.path("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
+  auto settings = px::platform::foundation::plist::read_dictionary(
+      device.path("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
   EXPECT_EQ(settings["percentagePSM"], Value(20.0));
   ASSERT_EQ(simdevice(device.root(), {"battery", "0.5", "--state", "unplugged"}).status, 0);
   ASSERT_EQ(simdevice(device.root(), {"battery", "100%", "--state", "full"}).status, 0);

@@ -9,39 +9,39 @@
 
 namespace {
 
-cli::CommandResult hw(std::vector<std::string> args) {
+px::host::cli::CommandResult hw(std::vector<std::string> args) {
   args.insert(args.begin(), "hardware");
-  return cli::run_command(args, cli::Caller::web);
+  return px::host::cli::run_command(args, px::host::cli::Caller::web);
 }
 
 TEST(HardwareCommand, SwitchesLandInTheHardwareStateUnderAnyOfTheirNames) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   EXPECT_EQ(hw({"wifi", "off"}).status, 0);
-  EXPECT_EQ(sim::hardware_value("wifi").boolValue(), false);
+  EXPECT_EQ(px::platform::sim::hardware_value("wifi").boolValue(), false);
   EXPECT_EQ(hw({"Wi-Fi", "on"}).status, 0);
-  EXPECT_EQ(sim::hardware_value("wifi").boolValue(), true);
+  EXPECT_EQ(px::platform::sim::hardware_value("wifi").boolValue(), true);
   EXPECT_EQ(hw({"Location Services", "false"}).status, 0);
-  EXPECT_EQ(sim::hardware_value("location").boolValue(), false);
+  EXPECT_EQ(px::platform::sim::hardware_value("location").boolValue(), false);
   auto b = hw({"brightness", "25%"});
   EXPECT_EQ(b.status, 0);
   EXPECT_EQ(b.output, "Brightness 25%\n");
-  EXPECT_DOUBLE_EQ(sim::hardware_value("brightness").doubleValue(), 0.25);
+  EXPECT_DOUBLE_EQ(px::platform::sim::hardware_value("brightness").doubleValue(), 0.25);
 }
 
 TEST(HardwareCommand, AirplaneModeTakesTheRadiosDownAndNotUp) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   hw({"bluetooth", "on"});
   hw({"wifi", "on"});
   EXPECT_EQ(hw({"airplane", "on"}).status, 0);
-  EXPECT_FALSE(sim::hardware_value("wifi").boolValue());
-  EXPECT_FALSE(sim::hardware_value("bluetooth").boolValue());
-  EXPECT_TRUE(sim::hardware_value("location").is_nil()) << "Location Services is no radio";
+  EXPECT_FALSE(px::platform::sim::hardware_value("wifi").boolValue());
+  EXPECT_FALSE(px::platform::sim::hardware_value("bluetooth").boolValue());
+  EXPECT_TRUE(px::platform::sim::hardware_value("location").is_nil()) << "Location Services is no radio";
   EXPECT_EQ(hw({"airplane", "off"}).status, 0);
-  EXPECT_FALSE(sim::hardware_value("wifi").boolValue()) << "each radio is turned on again by itself";
+  EXPECT_FALSE(px::platform::sim::hardware_value("wifi").boolValue()) << "each radio is turned on again by itself";
 }
 
 TEST(HardwareCommand, BadNamesAndValuesChangeNothingAndExitTwo) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   hw({"brightness", "0.5"});
   for (auto args : std::vector<std::vector<std::string>>{{"toaster", "on"},
                                                          {"", "0.3"},
@@ -58,12 +58,12 @@ TEST(HardwareCommand, BadNamesAndValuesChangeNothingAndExitTwo) {
     EXPECT_EQ(r.status, 2) << args[0];
     EXPECT_FALSE(r.error.empty());
   }
-  EXPECT_DOUBLE_EQ(sim::hardware_value("brightness").doubleValue(), 0.5);
-  EXPECT_TRUE(sim::hardware_value("wifi").is_nil());
+  EXPECT_DOUBLE_EQ(px::platform::sim::hardware_value("brightness").doubleValue(), 0.5);
+  EXPECT_TRUE(px::platform::sim::hardware_value("wifi").is_nil());
   // Zero has no sign, on screen or in the hardware state.
   auto zero = hw({"brightness", "-0"});
   EXPECT_EQ(zero.output, "Brightness 0%\n");
-  EXPECT_FALSE(std::signbit(sim::hardware_value("brightness").doubleValue()));
+  EXPECT_FALSE(std::signbit(px::platform::sim::hardware_value("brightness").doubleValue()));
 }
 
 }  // namespace

@@ -13,28 +13,28 @@
 #include "tests/history/history_fixture.h"
 
 namespace {
-using namespace history_testing;
-using cli::Caller;
-using cli::run_command;
+using namespace px::history;
+using px::host::cli::Caller;
+using px::host::cli::run_command;
 
 class HistoryCommand : public HistoryTest {
  protected:
   void SetUp() override {
-    sim::set_device_now(static_cast<double>(kEpoch + 3600));
-    history::HistoryWriter writer;
-    history::Sample plugged = sample_at(kEpoch + 60, 31, true);
+    px::platform::sim::set_device_now(static_cast<double>(kEpoch + 3600));
+    px::history::HistoryWriter writer;
+    px::history::Sample plugged = sample_at(kEpoch + 60, 31, true);
     plugged.watts = 12.5;
-    history::Sample sparse;
+    px::history::Sample sparse;
     sparse.time = kEpoch + 200;
     sparse.level = 40;
-    for (const history::Sample& s : {sample_at(kEpoch, 30), plugged, sample_at(kEpoch + 120, 35, true), sparse,
-                                     sample_at(kEpoch + 300, 40, false)})
+    for (const px::history::Sample& s : {sample_at(kEpoch, 30), plugged, sample_at(kEpoch + 120, 35, true), sparse,
+                                         sample_at(kEpoch + 300, 40, false)})
       writer.record(s, kEpoch + 3600);
   }
 };
 
 TEST_F(HistoryCommand, CsvHasTheHeaderIsoTimesAndEmptyAbsentValues) {
-  cli::CommandResult r = run_command({"history", "--csv"}, Caller::terminal);
+  px::host::cli::CommandResult r = run_command({"history", "--csv"}, Caller::terminal);
   ASSERT_EQ(r.status, 0) << r.error;
   std::istringstream lines(r.output);
   std::string header, first, second, third, fourth;
@@ -52,7 +52,7 @@ TEST_F(HistoryCommand, CsvHasTheHeaderIsoTimesAndEmptyAbsentValues) {
 }
 
 TEST_F(HistoryCommand, RangeAndJson) {
-  cli::CommandResult r =
+  px::host::cli::CommandResult r =
       run_command({"history", "--since", "2026-01-01T00:01:00Z", "--until", "1767225800", "--json"}, Caller::web);
   ASSERT_EQ(r.status, 0) << r.error;
   nlohmann::json j = nlohmann::json::parse(r.output);
@@ -64,7 +64,7 @@ TEST_F(HistoryCommand, RangeAndJson) {
 }
 
 TEST_F(HistoryCommand, SessionsAndForecast) {
-  cli::CommandResult r = run_command({"history", "sessions", "--csv"}, Caller::terminal);
+  px::host::cli::CommandResult r = run_command({"history", "sessions", "--csv"}, Caller::terminal);
   ASSERT_EQ(r.status, 0) << r.error;
   EXPECT_EQ(r.output,
             "start,end,start_level,end_level,mah_added,peak_watts,duration\n"
@@ -88,7 +88,7 @@ TEST_F(HistoryCommand, WrongCommandLinesExitTwo) {
         {"history", "--since", "yesterday"},
         {"history", "--since", "2026-01-02T00:00:00Z", "--until", "2026-01-01T00:00:00Z"},
         {"history", "everything"}}) {
-    cli::CommandResult r = run_command(args, Caller::terminal);
+    px::host::cli::CommandResult r = run_command(args, Caller::terminal);
     EXPECT_EQ(r.status, 2) << args.back();
     EXPECT_NE(r.error.find("usage: simdevice history"), std::string::npos) << r.error;
   }
@@ -98,7 +98,7 @@ TEST_F(HistoryCommand, MissingStoreIsEmptyDamagedStoreExitsOne) {
   std::filesystem::remove(store_path());
   std::filesystem::remove(store_path() + "-wal");
   std::filesystem::remove(store_path() + "-shm");
-  cli::CommandResult r = run_command({"history", "--csv"}, Caller::terminal);
+  px::host::cli::CommandResult r = run_command({"history", "--csv"}, Caller::terminal);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.output.find('\n'), r.output.size() - 1) << "the header alone";
   EXPECT_EQ(run_command({"history", "forecast", "--json"}, Caller::terminal).output.find("no_capacity_data") !=
@@ -114,13 +114,13 @@ TEST_F(HistoryCommand, MissingStoreIsEmptyDamagedStoreExitsOne) {
 }  // namespace
 
 TEST(HistoryCommandBounds, ExportsGoOutRowByRowAndThePagesCopyStopsAtItsLimit) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   {
-    history::HistoryWriter writer;
+    px::history::HistoryWriter writer;
     writer.record(sample_at(kEpoch), kEpoch);
   }
   sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(device.path(px::kHistoryStoreFile).c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open(device.path(px::shared::kHistoryStoreFile).c_str(), &db), SQLITE_OK);
   ASSERT_EQ(
       sqlite3_exec(db,
                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000)"
@@ -131,9 +131,9 @@ TEST(HistoryCommandBounds, ExportsGoOutRowByRowAndThePagesCopyStopsAtItsLimit) {
   sqlite3_close(db);
   std::string streamed;
   std::size_t writes = 0;
-  cli::RunOptions terminal;
-  terminal.sink = [&](cli::Stream stream, std::string_view text) {
-    if (stream == cli::Stream::output) streamed.append(text), ++writes;
+  px::host::cli::RunOptions terminal;
+  terminal.sink = [&](px::host::cli::Stream stream, std::string_view text) {
+    if (stream == px::host::cli::Stream::output) streamed.append(text), ++writes;
   };
   ASSERT_EQ(run_command({"history", "--json"}, terminal).status, 0);
   std::size_t rows = 0;
@@ -143,7 +143,7 @@ TEST(HistoryCommandBounds, ExportsGoOutRowByRowAndThePagesCopyStopsAtItsLimit) {
   EXPECT_EQ(streamed.rfind("[\n  {\n    \"time\": \"2026-01-01T00:00:00Z\",", 0), 0u);
   EXPECT_EQ(streamed.substr(streamed.size() - 8), "5\n  }\n]\n");
   EXPECT_GT(writes, 10u) << "written as it was read, not at the end";
-  cli::CommandResult page = run_command({"history", "--json"}, Caller::web);
+  px::host::cli::CommandResult page = run_command({"history", "--json"}, Caller::web);
   EXPECT_EQ(page.status, 1);
   EXPECT_TRUE(page.output.empty());
   EXPECT_NE(page.error.find("--since"), std::string::npos) << page.error;

@@ -13,7 +13,7 @@
 #include "tests/cli/simdevice_runner.h"
 #include "tests/support/temp_device.h"
 
-namespace testing_support {
+namespace px::tests::support {
 
 class InstalledDevice : public ::testing::Test {
  protected:
@@ -26,11 +26,11 @@ class InstalledDevice : public ::testing::Test {
   void TearDown() override { simdevice(device.root(), {"shutdown"}); }
 
   // The battery data file the tweak writes.
-  foundation::Value data_file() {
-    return foundation::plist::read_dictionary(device.path("/User/Library/PylonexData.plist"));
+  platform::foundation::Value data_file() {
+    return platform::foundation::plist::read_dictionary(device.path("/User/Library/PylonexData.plist"));
   }
-  foundation::Value springboard_defaults() {
-    return foundation::plist::read_dictionary(
+  platform::foundation::Value springboard_defaults() {
+    return platform::foundation::plist::read_dictionary(
         device.path("/var/mobile/Library/Preferences/com.apple.springboard.plist"));
   }
   // `simdevice status --json`; a discarded value when it is not JSON.
@@ -41,4 +41,4 @@ class InstalledDevice : public ::testing::Test {
   TempDevice device;
 };
 
-}  // namespace testing_support
+}  // namespace px::tests::support

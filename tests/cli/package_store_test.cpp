@@ -7,7 +7,7 @@
 
 #include "tests/support/temp_device.h"
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 namespace fs = std::filesystem;
@@ -25,7 +25,7 @@ class Packages : public ::testing::Test {
     put("Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist", "info");
     put("Library/PreferenceLoader/Preferences/PylonexPro2.plist", "entry");
   }
-  testing_support::TempDevice device;
+  tests::support::TempDevice device;
   std::string tree = device.root() + "/../" + fs::path(device.root()).filename().string() + "-stage";
   ~Packages() override { fs::remove_all(tree); }
 };
@@ -135,4 +135,4 @@ TEST(ControlFields, ReadsFieldsByExactName) {
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace px::host::cli

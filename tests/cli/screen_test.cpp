@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 using nlohmann::json;
@@ -96,9 +96,9 @@ TEST(Screen, LongAndMultiLineTextIsCutNotWrappedOut) {
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace px::host::cli
 
-namespace cli {
+namespace px::host::cli {
 namespace {
 
 // A status document from an older or partial peer misses fields: the description reads them as absent.
@@ -107,11 +107,11 @@ TEST(DeviceStatusText, AStatusMissingItsFieldsIsDescribedNotACrash) {
   partial.erase("accounts");
   partial.erase("settings");
   partial.erase("hardware");
-  const std::string text = describe_device_status(partial);
+  const std::string text = status::describe_device_status(partial);
   EXPECT_NE(text.find("Accounts:    none"), std::string::npos) << text;
   EXPECT_NE(text.find("level unknown"), std::string::npos) << text;
   EXPECT_NE(text.find("Settings:    closed"), std::string::npos) << text;
 }
 
 }  // namespace
-}  // namespace cli
+}  // namespace px::host::cli

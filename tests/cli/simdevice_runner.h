@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace testing_support {
+namespace px::tests::support {
 
 struct Run {
   int status = -1;
@@ -36,4 +36,4 @@ inline Run simdevice(const std::string& root, const std::vector<std::string>& ar
   return r;
 }
 
-}  // namespace testing_support
+}  // namespace px::tests::support

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace host::verbs {
+namespace px::host::common::verbs {
 namespace {
 
 using Words = std::vector<std::string>;
@@ -94,4 +94,4 @@ TEST(DeviceVerbs, EachProcessTableIsWhole) {
 }
 
 }  // namespace
-}  // namespace host::verbs
+}  // namespace px::host::common::verbs

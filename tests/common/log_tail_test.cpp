@@ -7,7 +7,7 @@
 
 #include "tests/support/temp_device.h"
 
-namespace host {
+namespace px::host::common {
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -31,7 +31,7 @@ class LastLogLines : public ::testing::Test {
     }
     return text;
   }
-  testing_support::TempDevice device;
+  tests::support::TempDevice device;
   const std::string log = "/var/log/syslog";
 };
 
@@ -73,4 +73,4 @@ TEST_F(LastLogLines, AShortOrMissingLogIsAllThereIs) {
 }
 
 }  // namespace
-}  // namespace host
+}  // namespace px::host::common

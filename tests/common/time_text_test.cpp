@@ -9,7 +9,7 @@
 #include <ctime>
 #include <string>
 
-namespace host {
+namespace px::host::common {
 namespace {
 
 // Runs a test in a fixed zone (a POSIX rule, so no zone database is needed).
@@ -113,4 +113,4 @@ TEST_F(InZone, WhatIsNotATimeIsRefusedSayingTheForms) {
 }
 
 }  // namespace
-}  // namespace host
+}  // namespace px::host::common

@@ -4,11 +4,11 @@
 
 #include <nlohmann/json.hpp>
 
-namespace device {
+namespace px::host::device {
 namespace {
 
-using foundation::Dictionary;
-using foundation::Value;
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
 
 TEST(BatteryLevel, AcceptsFractionsPercentAndUnknown) {
   EXPECT_DOUBLE_EQ(*parse_level("0.42"), 0.42);
@@ -137,4 +137,4 @@ TEST(Overrides, UnsettingAMissingKeyOrReplacingANonDictionaryIsHarmless) {
 }
 
 }  // namespace
-}  // namespace device
+}  // namespace px::host::device

@@ -11,10 +11,10 @@
 #include "platform/sim/hardware/hardware_state.h"
 #include "tests/support/temp_device.h"
 
-namespace device {
+namespace px::host::device {
 namespace {
 
-using foundation::Value;
+using platform::foundation::Value;
 
 class Driver : public ::testing::Test {
  protected:
@@ -32,9 +32,9 @@ class Driver : public ::testing::Test {
   static KeyEdit set(const std::string& key, Value value) { return {KeyEdit::Kind::set, key, std::move(value)}; }
   static KeyEdit unset(const std::string& key) { return {KeyEdit::Kind::unset, key, {}}; }
   static KeyEdit reset() { return {KeyEdit::Kind::reset, {}, {}}; }
-  Value entry() { return sim::battery_entry(); }
+  Value entry() { return platform::sim::battery_entry(); }
 
-  testing_support::TempDevice device;
+  tests::support::TempDevice device;
   double elapsed = 0;
   double wall = 1'700'000'000;
 };
@@ -155,4 +155,4 @@ TEST_F(Driver, AWriteThatFailsReportsNoGeneration) {
 }
 
 }  // namespace
-}  // namespace device
+}  // namespace px::host::device

@@ -10,11 +10,11 @@
 #include "host/device/trace_battery.h"
 #include "tests/support/temp_device.h"
 
-namespace device {
+namespace px::host::device {
 namespace {
 
 namespace fs = std::filesystem;
-using foundation::Value;
+using platform::foundation::Value;
 
 constexpr double kNow = 1'700'000'000;
 
@@ -136,7 +136,7 @@ class TraceFiles : public ::testing::Test {
     std::ofstream(path) << text;
     return path;
   }
-  testing_support::TempDevice device;
+  tests::support::TempDevice device;
 };
 
 TEST_F(TraceFiles, JsonLinesReplayInTimeOrder) {
@@ -189,7 +189,7 @@ TEST_F(TraceFiles, BrokenTracesAreRefusedWithTheLine) {
     ASSERT_FALSE(refused) << r.path;
     EXPECT_NE(refused.message().find(r.says), std::string::npos) << refused.message();
   }
-  EXPECT_EQ(read_trace(device.root() + "/missing.jsonl").code(), foundation::Errc::missing);
+  EXPECT_EQ(read_trace(device.root() + "/missing.jsonl").code(), platform::foundation::Errc::missing);
   EXPECT_FALSE(read_trace(write("c.jsonl", "{\"Time\": 0, \"Level\": 7}\n")));
   EXPECT_FALSE(read_trace(write("d.jsonl", "# nothing\n")));
   EXPECT_FALSE(read_trace(write("e.plist", "<?xml version=\"1.0\"?><plist><dict/></plist>")));
@@ -202,7 +202,7 @@ class FakePowerSupply : public ::testing::Test {
     for (auto& [k, v] : attrs) std::ofstream(dir() + "/" + name + "/" + k) << v << "\n";
   }
   std::string dir() const { return device.root() + "/power_supply"; }
-  testing_support::TempDevice device;
+  tests::support::TempDevice device;
 };
 
 TEST_F(FakePowerSupply, MapsKernelFiguresOntoRegistryKeysAndUnits) {
@@ -225,7 +225,7 @@ TEST_F(FakePowerSupply, MapsKernelFiguresOntoRegistryKeysAndUnits) {
   ASSERT_TRUE(s) << s.message();
   EXPECT_DOUBLE_EQ(s->level, 0.64);
   EXPECT_EQ(s->state, kStateCharging);
-  foundation::Dictionary expected{
+  platform::foundation::Dictionary expected{
       {"AppleRawCurrentCapacity", 3200},
       {"CurrentCapacity", 3200},
       {"AppleRawMaxCapacity", 5000},
@@ -246,7 +246,8 @@ TEST_F(FakePowerSupply, MapsKernelFiguresOntoRegistryKeysAndUnits) {
       {"ExternalChargeCapable", true},
       {"UpdateTime", static_cast<long long>(kNow)},
       {"AdapterDetails",
-       foundation::Dictionary{{"Description", "mains"}, {"Amperage", 3250}, {"AdapterVoltage", 20000}, {"Watts", 65}}},
+       platform::foundation::Dictionary{
+           {"Description", "mains"}, {"Amperage", 3250}, {"AdapterVoltage", 20000}, {"Watts", 65}}},
   };
   EXPECT_EQ(s->status, Value(expected)) << s->status.description();
 }
@@ -294,4 +295,4 @@ TEST(BatterySourceSpec, NamesEachKindAndRefusesTheUnknown) {
 }
 
 }  // namespace
-}  // namespace device
+}  // namespace px::host::device

@@ -8,7 +8,7 @@
 #include "host/device/power_model.h"
 #include "host/device/sim_battery.h"
 
-namespace device {
+namespace px::host::device {
 namespace {
 
 PowerState everything_off() {
@@ -163,4 +163,4 @@ TEST(LoadDrivenBattery, AtHighSpeedEveryTurnOfTheCycleIsReadInOrder) {
 }
 
 }  // namespace
-}  // namespace device
+}  // namespace px::host::device

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace device {
+namespace px::host::device {
 namespace {
 
 TEST(RestartPolicy, ThreeDeathsInTheWindowMeanSafeMode) {
@@ -46,4 +46,4 @@ TEST(RestartPolicy, CrashingInSafeModeSlowsRestartsDown) {
 }
 
 }  // namespace
-}  // namespace device
+}  // namespace px::host::device

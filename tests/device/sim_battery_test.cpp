@@ -8,7 +8,7 @@
 #include "host/device/sim_battery.h"
 #include "host/device/sim_status.h"
 
-namespace device {
+namespace px::host::device {
 namespace {
 
 constexpr double kNow = 1'700'000'000;
@@ -153,4 +153,4 @@ TEST(SimSpeed, ModelAndClockRunAtTheSpeedAndReadingsStayUnder50ASecond) {
 }
 
 }  // namespace
-}  // namespace device
+}  // namespace px::host::device

@@ -12,11 +12,11 @@
 #include "tests/history/history_fixture.h"
 
 namespace {
-using namespace history_testing;
-using foundation::Dictionary;
-using foundation::Value;
-using history::Forecast;
-using history::ForecastStatus;
+using namespace px::history;
+using px::history::Forecast;
+using px::history::ForecastStatus;
+using px::platform::foundation::Dictionary;
+using px::platform::foundation::Value;
 
 constexpr double kDesign = 1560;
 
@@ -48,7 +48,7 @@ class ForecastAccuracy : public HistoryTest {
   Forecast run(const AgingModel& model, int days) {
     std::mt19937 rng(model.seed);
     std::normal_distribution<double> unit(0, 1);
-    history::HistoryWriter writer;
+    px::history::HistoryWriter writer;
     double cycles = model.start_cycles, noisy_loss = model.mean_loss(model.start_cycles);
     const std::int64_t step = 86400 / model.samples_per_day;
     for (std::int64_t t = kEpoch; t < kEpoch + days * 86400LL; t += step) {
@@ -64,12 +64,13 @@ class ForecastAccuracy : public HistoryTest {
                               {"CycleCount", static_cast<long long>(cycles)},
                               {"AppleRawCurrentCapacity", static_cast<long long>(kDesign * level / 100)},
                               {"Temperature", 3000 + level}});
-      writer.record(history::sample_from_status(status, level, 0), t);
+      writer.record(px::history::sample_from_status(status, level, 0), t);
     }
     m_last_cycles = cycles;
-    history::HistoryReader reader;
+    px::history::HistoryReader reader;
     EXPECT_TRUE(reader.open().ok());
-    return history::forecast_health(history::daily_health(history::health_readings(reader.overview_samples())));
+    return px::history::forecast_health(
+        px::history::daily_health(px::history::health_readings(reader.overview_samples())));
   }
 
   void expect_accurate(const char* name, const AgingModel& model, const Forecast& f, double tolerance) {
@@ -110,7 +111,7 @@ TEST_F(ForecastAccuracy, StraightFadeWithin10PercentAndInsideTheRange) {
   Forecast f = run(m, 200);
   expect_accurate("straight 0.02 %/cycle", m, f, 0.10);
   EXPECT_EQ(f.model, "line");
-  EXPECT_EQ(history::utc_date(*f.time_80).size(), 10u);
+  EXPECT_EQ(px::history::utc_date(*f.time_80).size(), 10u);
   ASSERT_FALSE(f.projection.empty());
   EXPECT_DOUBLE_EQ(f.projection.back().health, 80.0);
 }
@@ -129,7 +130,7 @@ TEST_F(ForecastAccuracy, CurvedFadesWithin20Percent) {
     std::string name = "curved p=" + std::to_string(exponent).substr(0, 4);
     expect_accurate(name.c_str(), m, run(m, 200), 0.20);
     device.~TempDevice();
-    new (&device) testing_support::TempDevice();
+    new (&device) px::tests::support::TempDevice();
   }
 }
 
@@ -166,18 +167,18 @@ TEST_F(ForecastAccuracy, FiveDaysAreNotEnough) {
 }
 
 TEST(Forecast, EdgesWithoutAFit) {
-  EXPECT_EQ(history::forecast_health({}).status, ForecastStatus::no_capacity_data);
-  std::vector<history::DayHealth> worn;
+  EXPECT_EQ(px::history::forecast_health({}).status, ForecastStatus::no_capacity_data);
+  std::vector<px::history::DayHealth> worn;
   for (int d = 0; d < 30; ++d)
     worn.push_back({kEpoch + d * 86400, kEpoch + d * 86400 + 3600, 79.0 - d * 0.01, d * 1.5, 10});
-  EXPECT_EQ(history::forecast_health(worn).status, ForecastStatus::already_below_80);
+  EXPECT_EQ(px::history::forecast_health(worn).status, ForecastStatus::already_below_80);
   // Enough days but the cycle count stands still: no pace, so no "more days"
   // to wait (that said "1 more day" for ever); a short history still waits.
-  std::vector<history::DayHealth> idle;
+  std::vector<px::history::DayHealth> idle;
   for (int d = 0; d < 30; ++d) idle.push_back({kEpoch + d * 86400, kEpoch + d * 86400 + 3600, 95.0, 300.0, 10});
-  EXPECT_EQ(history::forecast_health(idle).status, ForecastStatus::not_cycled);
+  EXPECT_EQ(px::history::forecast_health(idle).status, ForecastStatus::not_cycled);
   idle.resize(5);
-  EXPECT_EQ(history::forecast_health(idle).status, ForecastStatus::not_enough_history);
+  EXPECT_EQ(px::history::forecast_health(idle).status, ForecastStatus::not_enough_history);
 }
 
 }  // namespace

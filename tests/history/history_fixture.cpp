@@ -2,7 +2,7 @@
 
 #include <sqlite3.h>
 
-namespace history_testing {
+namespace px::history {
 
 history::Sample sample_at(std::int64_t time, std::int32_t level, bool external) {
   history::Sample s;
@@ -44,4 +44,4 @@ long long HistoryTest::query(const std::string& sql) {
   return value;
 }
 
-}  // namespace history_testing
+}  // namespace px::history

@@ -9,7 +9,7 @@
 #include "history/store.h"
 #include "tests/support/temp_device.h"
 
-namespace history_testing {
+namespace px::history {
 
 // 2026-01-01T00:00:00Z, a day boundary.
 inline constexpr std::int64_t kEpoch = 1767225600;
@@ -25,7 +25,7 @@ class HistoryTest : public ::testing::Test {
   // Runs one SQL query on the store file directly and returns its first integer.
   long long query(const std::string& sql);
 
-  testing_support::TempDevice device;
+  tests::support::TempDevice device;
 };
 
-}  // namespace history_testing
+}  // namespace px::history

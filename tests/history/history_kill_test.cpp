@@ -29,7 +29,7 @@
 
 namespace {
 
-using testing_support::simdevice;
+using px::tests::support::simdevice;
 
 // The supervisor starts SpringBoard in safe mode (no tweaks) after three
 // deaths within 30 s; a respring after every second kill keeps the tweak in.
@@ -77,14 +77,14 @@ StoreState read_store(const std::string& file) {
   return state;
 }
 
-class HistoryKills : public testing_support::InstalledDevice {
+class HistoryKills : public px::tests::support::InstalledDevice {
  protected:
   // The running SpringBoard other than `not_this`, once it has stored a
   // sample newer than `after`: a SpringBoard that is up and recording.
   std::optional<pid_t> recording_springboard(std::optional<pid_t> not_this, long long after, StoreState& seen) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
-      std::optional<pid_t> pid = sys::DeviceProcess("SpringBoard").running();
+      std::optional<pid_t> pid = px::platform::system::DeviceProcess("SpringBoard").running();
       if (pid && pid != not_this) {
         seen = read_store(store);
         if (seen.newest > after) return pid;
@@ -94,7 +94,7 @@ class HistoryKills : public testing_support::InstalledDevice {
     return std::nullopt;
   }
 
-  std::string store = device.path(px::kHistoryStoreFile);
+  std::string store = device.path(px::shared::kHistoryStoreFile);
 };
 
 TEST_F(HistoryKills, StoreStaysWholeWhateverMomentSpringBoardIsKilledAt) {
@@ -104,7 +104,7 @@ TEST_F(HistoryKills, StoreStaysWholeWhateverMomentSpringBoardIsKilledAt) {
   auto r =
       simdevice(device.root(), {"boot", "--battery", "sim:cycle=20-90,rate=-30/min,speed=1000000,wear=0.02%/cycle"});
   ASSERT_EQ(r.status, 0) << r.output;
-  const int kills = static_cast<int>(testing_support::rounds(12, 400));
+  const int kills = static_cast<int>(px::tests::support::rounds(12, 400));
   std::mt19937 rng(20261208);
   std::optional<pid_t> killed;
   long long newest_before = -1;
@@ -117,7 +117,7 @@ TEST_F(HistoryKills, StoreStaysWholeWhateverMomentSpringBoardIsKilledAt) {
     std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 60000)(rng)));
     newest_before = before.newest;
     // Signalled by its recorded pid, checked to be this device's process.
-    ASSERT_TRUE(sys::DeviceProcess::belongs_to_device(*pid));
+    ASSERT_TRUE(px::platform::system::DeviceProcess::belongs_to_device(*pid));
     ASSERT_EQ(::kill(*pid, SIGKILL), 0);
     killed = pid;
 

@@ -11,9 +11,9 @@
 
 namespace {
 
-using history::RemainingDirection;
-using history::RemainingStatus;
-using history::Sample;
+using px::history::RemainingDirection;
+using px::history::RemainingStatus;
+using px::history::Sample;
 
 constexpr std::int64_t kStart = 1'700'000'000;
 
@@ -42,8 +42,8 @@ TEST(RemainingEstimateTest, OneGlitchedReadingMovesNothingAndAChangeOfLoadIsFoll
   std::vector<Sample> s;
   double mah = 1200;
   steady(s, mah, -600, 10);
-  auto at = [&](const std::vector<Sample>& v) { return history::estimate_remaining(v, v.back().time); };
-  history::RemainingEstimate clean = at(s);
+  auto at = [&](const std::vector<Sample>& v) { return px::history::estimate_remaining(v, v.back().time); };
+  px::history::RemainingEstimate clean = at(s);
   ASSERT_EQ(clean.status, RemainingStatus::ok);
   EXPECT_EQ(clean.direction, RemainingDirection::to_empty);
   EXPECT_NEAR(*clean.current_ma, -600, 1);
@@ -63,7 +63,7 @@ TEST(RemainingEstimateTest, OneGlitchedReadingMovesNothingAndAChangeOfLoadIsFoll
 
   // The load triples: two readings agreeing on it are enough.
   steady(s, mah, -1800, 1);
-  history::RemainingEstimate changed = at(s);
+  px::history::RemainingEstimate changed = at(s);
   ASSERT_EQ(changed.status, RemainingStatus::ok);
   EXPECT_NEAR(*changed.current_ma, -1800, 10);
   EXPECT_NEAR(changed.seconds, mah / 1800 * 3600, 0.15 * mah / 1800 * 3600);
@@ -83,7 +83,7 @@ TEST(RemainingEstimateTest, TheTaperIsSlowerThanAStraightLine) {
   const Sample& last = s.back();
   double now_current = static_cast<double>(*last.amperage);
   double truth = tau * std::log(now_current / cutoff) * 3600;
-  history::RemainingEstimate e = history::estimate_remaining(s, last.time);
+  px::history::RemainingEstimate e = px::history::estimate_remaining(s, last.time);
   ASSERT_EQ(e.status, RemainingStatus::ok);
   EXPECT_EQ(e.direction, RemainingDirection::to_full);
   EXPECT_NEAR(e.seconds, truth, 0.10 * truth);
@@ -101,7 +101,8 @@ TEST(RemainingEstimateTest, WithTheGaugesVoltageTheKneeAndTheTaperFollowTheCell)
   // falls faster near the top), and a 4.2 V cell's knee would be far early.
   constexpr double kMax = 1500, kOhms = 0.3, kCc = 800;
   auto current_at = [&](double mah) {
-    return std::min(kCc, (px::kCellChargeVolts - px::cell_open_circuit_volts(mah / kMax)) * 1000 / kOhms);
+    return std::min(kCc,
+                    (px::shared::kCellChargeVolts - px::shared::cell_open_circuit_volts(mah / kMax)) * 1000 / kOhms);
   };
   std::vector<Sample> s;
   std::vector<double> times;  // seconds from the start of each reading
@@ -109,7 +110,8 @@ TEST(RemainingEstimateTest, WithTheGaugesVoltageTheKneeAndTheTaperFollowTheCell)
   while (current_at(mah) >= 0.05 * kMax) {
     if (t >= static_cast<double>(s.size()) * 30) {
       Sample r = reading(static_cast<std::int64_t>(t), mah, current_at(mah), true);
-      r.voltage = std::llround(1000 * (px::cell_open_circuit_volts(mah / kMax) + current_at(mah) / 1000 * kOhms));
+      r.voltage =
+          std::llround(1000 * (px::shared::cell_open_circuit_volts(mah / kMax) + current_at(mah) / 1000 * kOhms));
       s.push_back(r);
       times.push_back(t);
     }
@@ -120,7 +122,7 @@ TEST(RemainingEstimateTest, WithTheGaugesVoltageTheKneeAndTheTaperFollowTheCell)
     std::size_t i = 0;
     while (static_cast<double>(*s[i].raw_capacity) < share * kMax) ++i;
     std::vector<Sample> seen(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-    history::RemainingEstimate e = history::estimate_remaining(seen, seen.back().time);
+    px::history::RemainingEstimate e = px::history::estimate_remaining(seen, seen.back().time);
     double truth = t - times[i];
     ASSERT_EQ(e.status, RemainingStatus::ok) << share;
     EXPECT_NEAR(e.seconds, truth, 0.05 * truth) << share;
@@ -131,30 +133,30 @@ TEST(RemainingEstimateTest, WithTheGaugesVoltageTheKneeAndTheTaperFollowTheCell)
 
 TEST(RemainingEstimateTest, CalculatingUntilTwoReadingsAgreeAndNothingWhenNoneApplies) {
   std::vector<Sample> s{reading(0, 700, 800, true)};
-  EXPECT_EQ(history::estimate_remaining(s, s.back().time).status, RemainingStatus::calculating);
-  EXPECT_EQ(history::remaining_text(history::estimate_remaining(s, s.back().time)), "Calculating\u2026");
+  EXPECT_EQ(px::history::estimate_remaining(s, s.back().time).status, RemainingStatus::calculating);
+  EXPECT_EQ(px::history::remaining_text(px::history::estimate_remaining(s, s.back().time)), "Calculating\u2026");
   s.push_back(reading(30, 707, 300, true));  // which of the two is the glitch?
-  EXPECT_EQ(history::estimate_remaining(s, s.back().time).status, RemainingStatus::calculating);
+  EXPECT_EQ(px::history::estimate_remaining(s, s.back().time).status, RemainingStatus::calculating);
 
   Sample full = reading(60, 1500, 0, true);
   full.full = true;
   s.push_back(full);
-  EXPECT_EQ(history::estimate_remaining(s, s.back().time).status, RemainingStatus::not_applicable);
-  EXPECT_EQ(history::estimate_remaining({}, kStart).status, RemainingStatus::not_applicable);
+  EXPECT_EQ(px::history::estimate_remaining(s, s.back().time).status, RemainingStatus::not_applicable);
+  EXPECT_EQ(px::history::estimate_remaining({}, kStart).status, RemainingStatus::not_applicable);
   // The last reading half a day ago says nothing about now.
-  EXPECT_EQ(history::estimate_remaining(s, kStart + 43200).status, RemainingStatus::not_applicable);
+  EXPECT_EQ(px::history::estimate_remaining(s, kStart + 43200).status, RemainingStatus::not_applicable);
 }
 
 TEST(RemainingEstimateTest, Wording) {
-  history::RemainingEstimate e;
+  px::history::RemainingEstimate e;
   e.status = RemainingStatus::ok;
   e.direction = RemainingDirection::to_empty;
   e.seconds = 3 * 3600 + 40 * 60, e.seconds_low = 3 * 3600 + 10 * 60, e.seconds_high = 4 * 3600 + 5 * 60;
-  EXPECT_EQ(history::remaining_text(e), "3 h 40 min (3 h 10 \u2013 4 h 5)");
-  EXPECT_EQ(history::remaining_row_text(e, RemainingDirection::to_full), "\u2014");
-  EXPECT_EQ(history::remaining_clock_text(e), "3:40");
+  EXPECT_EQ(px::history::remaining_text(e), "3 h 40 min (3 h 10 \u2013 4 h 5)");
+  EXPECT_EQ(px::history::remaining_row_text(e, RemainingDirection::to_full), "\u2014");
+  EXPECT_EQ(px::history::remaining_clock_text(e), "3:40");
   e.seconds = 1500, e.seconds_low = 1200, e.seconds_high = 2400;
-  EXPECT_EQ(history::remaining_text(e), "25 min (20 \u2013 40 min)");
+  EXPECT_EQ(px::history::remaining_text(e), "25 min (20 \u2013 40 min)");
 }
 
 }  // namespace

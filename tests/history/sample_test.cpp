@@ -9,9 +9,9 @@
 #include <cmath>
 
 namespace {
-using foundation::Dictionary;
-using foundation::Value;
-using history::sample_from_status;
+using px::history::sample_from_status;
+using px::platform::foundation::Dictionary;
+using px::platform::foundation::Value;
 
 Value full_status() {
   return Value(Dictionary{{"UpdateTime", 1767225600},
@@ -29,7 +29,7 @@ Value full_status() {
 }
 
 TEST(SampleFromStatus, TakesEveryReadingAndTheStatusTime) {
-  history::Sample s = sample_from_status(full_status(), 77, 1.0);
+  px::history::Sample s = sample_from_status(full_status(), 77, 1.0);
   EXPECT_EQ(s.time, 1767225600);
   EXPECT_EQ(s.level, 77);
   EXPECT_EQ(s.charging, true);
@@ -53,9 +53,9 @@ TEST(SampleFromStatus, AbsentOrNonNumericReadingsStayAbsentNeverZero) {
                           {"Temperature", std::nan("")},            // not a number at all
                           {"AdapterDetails", std::string("none")},  // not a dictionary
                           {"IsCharging", std::string("Yes")}});
-  history::Sample s = sample_from_status(status, std::nullopt, 1767225600.75);
+  px::history::Sample s = sample_from_status(status, std::nullopt, 1767225600.75);
   EXPECT_EQ(s.time, 1767225600) << "no UpdateTime: the device clock, whole seconds";
-  history::Sample empty;
+  px::history::Sample empty;
   empty.time = s.time;
   EXPECT_EQ(s, empty);
   EXPECT_FALSE(s.health_percent());
@@ -72,35 +72,35 @@ TEST(SampleFromStatus, LevelOutsidePercentRangeAndBadDesignCapacityAreAbsent) {
 }
 
 TEST(Repeats, OnlyEqualReadingsWithinTheWindow) {
-  history::Sample a = sample_from_status(full_status(), 50, 0);
-  history::Sample b = a;
+  px::history::Sample a = sample_from_status(full_status(), 50, 0);
+  px::history::Sample b = a;
   b.time += 59;
-  EXPECT_TRUE(history::repeats(a, b));
+  EXPECT_TRUE(px::history::repeats(a, b));
   b.time = a.time + 60;
-  EXPECT_FALSE(history::repeats(a, b)) << "a minute later it is stored again";
+  EXPECT_FALSE(px::history::repeats(a, b)) << "a minute later it is stored again";
   b.time = a.time - 5;
-  EXPECT_FALSE(history::repeats(a, b)) << "a clock set back is never a repeat";
+  EXPECT_FALSE(px::history::repeats(a, b)) << "a clock set back is never a repeat";
   b = a;
   b.time += 1;
   b.temperature = std::nullopt;
-  EXPECT_FALSE(history::repeats(a, b)) << "a reading that disappears is a change";
+  EXPECT_FALSE(px::history::repeats(a, b)) << "a reading that disappears is a change";
 }
 
 // The field table and the migration steps describe one table: same columns,
 // same order, same types.
 TEST(SampleFields, AgreeWithTheSchemaTheMigrationStepsMake) {
-  auto db = sqlite::Database::open(":memory:", sqlite::OpenMode::read_write_create);
+  auto db = px::platform::sqlite::Database::open(":memory:", px::platform::sqlite::OpenMode::read_write_create);
   ASSERT_TRUE(db.ok());
-  ASSERT_TRUE(history::migrate(*db).ok());
+  ASSERT_TRUE(px::history::migrate(*db).ok());
   auto columns = db->prepare("SELECT name, type FROM pragma_table_info('samples') ORDER BY cid");
   ASSERT_TRUE(columns.ok());
   std::size_t i = 0;
   for (; columns->step(); ++i) {
-    ASSERT_LT(i, history::kSampleFields.size()) << "a column the table lacks: " << columns->column_text(0);
-    EXPECT_EQ(columns->column_text(0), history::kSampleFields[i].column);
-    EXPECT_EQ(columns->column_text(1), history::kSampleFields[i].sql_type);
+    ASSERT_LT(i, px::history::kSampleFields.size()) << "a column the table lacks: " << columns->column_text(0);
+    EXPECT_EQ(columns->column_text(0), px::history::kSampleFields[i].column);
+    EXPECT_EQ(columns->column_text(1), px::history::kSampleFields[i].sql_type);
   }
-  EXPECT_EQ(i, history::kSampleFields.size());
+  EXPECT_EQ(i, px::history::kSampleFields.size());
 }
 
 }  // namespace

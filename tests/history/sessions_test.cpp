@@ -4,12 +4,12 @@
 #include "tests/history/history_fixture.h"
 
 namespace {
-using namespace history_testing;
-using history::charge_sessions;
-using history::full_charges;
+using namespace px::history;
+using px::history::charge_sessions;
+using px::history::full_charges;
 
-std::vector<history::Sample> plug_cycle() {
-  std::vector<history::Sample> s;
+std::vector<px::history::Sample> plug_cycle() {
+  std::vector<px::history::Sample> s;
   s.push_back(sample_at(kEpoch, 30, false));
   s.push_back(sample_at(kEpoch + 100, 31, true));  // plugged
   s.push_back(sample_at(kEpoch + 200, 60, true));
@@ -20,9 +20,9 @@ std::vector<history::Sample> plug_cycle() {
 }
 
 TEST(ChargeSessions, ConnectToDisconnectWithItsFigures) {
-  std::vector<history::ChargeSession> sessions = charge_sessions(plug_cycle());
+  std::vector<px::history::ChargeSession> sessions = charge_sessions(plug_cycle());
   ASSERT_EQ(sessions.size(), 1u);
-  const history::ChargeSession& c = sessions[0];
+  const px::history::ChargeSession& c = sessions[0];
   EXPECT_EQ(c.start, kEpoch + 100);
   EXPECT_EQ(c.end, kEpoch + 400);
   EXPECT_EQ(c.start_level, 31);
@@ -33,17 +33,17 @@ TEST(ChargeSessions, ConnectToDisconnectWithItsFigures) {
 }
 
 TEST(ChargeSessions, StillConnectedUnknownStatesAndMissingFigures) {
-  std::vector<history::Sample> s = plug_cycle();
-  history::Sample unknown;  // a status without ExternalConnected: neither plugged nor not
+  std::vector<px::history::Sample> s = plug_cycle();
+  px::history::Sample unknown;  // a status without ExternalConnected: neither plugged nor not
   unknown.time = kEpoch + 250;
   s.insert(s.begin() + 3, unknown);
   s.push_back(sample_at(kEpoch + 500, 98, true));
   s.back().raw_capacity.reset();
   s.back().watts.reset();
-  std::vector<history::ChargeSession> sessions = charge_sessions(s);
+  std::vector<px::history::ChargeSession> sessions = charge_sessions(s);
   ASSERT_EQ(sessions.size(), 2u) << "the unknown sample neither ends nor splits a session";
   EXPECT_EQ(sessions[0].end, kEpoch + 400);
-  const history::ChargeSession& open = sessions[1];
+  const px::history::ChargeSession& open = sessions[1];
   EXPECT_FALSE(open.end) << "a session still going has no end";
   EXPECT_EQ(open.duration, 0);
   EXPECT_FALSE(open.mah_added) << "no raw capacity: no figure, not 0";
@@ -52,9 +52,9 @@ TEST(ChargeSessions, StillConnectedUnknownStatesAndMissingFigures) {
 }
 
 TEST(FullCharges, EachReachingOfFullOnce) {
-  std::vector<history::Sample> s = plug_cycle();
+  std::vector<px::history::Sample> s = plug_cycle();
   s.insert(s.begin() + 4, sample_at(kEpoch + 350, 100, true));  // still full: same charge
-  std::vector<history::Sample> again = plug_cycle();
+  std::vector<px::history::Sample> again = plug_cycle();
   for (auto& x : again) x.time += 1000;
   s.insert(s.end(), again.begin(), again.end());
   EXPECT_EQ(full_charges(s), (std::vector<std::int64_t>{kEpoch + 300, kEpoch + 1300}));

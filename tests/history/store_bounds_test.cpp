@@ -15,12 +15,12 @@
 
 namespace {
 namespace fs = std::filesystem;
-using namespace history_testing;
-using history::HistoryReader;
-using history::HistoryWriter;
-using history::kDaySeconds;
-using history::RecordOutcome;
-using history::StoreProblem;
+using namespace px::history;
+using px::history::HistoryReader;
+using px::history::HistoryWriter;
+using px::history::kDaySeconds;
+using px::history::RecordOutcome;
+using px::history::StoreProblem;
 
 class StoreBounds : public HistoryTest {
  protected:
@@ -71,7 +71,7 @@ TEST_F(StoreBounds, StoresOfTheRightVersionButAnUnusableSchemaAreReplaced) {
     EXPECT_EQ(reader.open().ok() && (reader.samples(), reader.status().ok()), false)
         << what << ": a reader reports it rather than an empty list";
     HistoryWriter writer;
-    history::RecordResult r = writer.record(sample_at(kEpoch + 5), kEpoch + 5);
+    px::history::RecordResult r = writer.record(sample_at(kEpoch + 5), kEpoch + 5);
     EXPECT_EQ(r.outcome, RecordOutcome::stored) << what << ": " << r.status.error().detail;
     EXPECT_TRUE(r.replaced_corrupt) << what;
     EXPECT_EQ(writer.record(sample_at(kEpoch + 100, 7), kEpoch + 100).outcome, RecordOutcome::stored) << what;
@@ -82,13 +82,14 @@ TEST_F(StoreBounds, StoresOfTheRightVersionButAnUnusableSchemaAreReplaced) {
 TEST_F(StoreBounds, TimesOutsideTheDevicesRangeAreNotSamples) {
   HistoryWriter writer;
   ASSERT_EQ(writer.record(sample_at(kEpoch), kEpoch).outcome, RecordOutcome::stored);
-  EXPECT_EQ(writer.record(sample_at(history::kEarliestSampleTime - 1), kEpoch + 10).outcome, RecordOutcome::skipped);
-  EXPECT_EQ(writer.record(sample_at(history::kLatestSampleTime + 1), kEpoch + 10).outcome, RecordOutcome::skipped);
+  EXPECT_EQ(writer.record(sample_at(px::history::kEarliestSampleTime - 1), kEpoch + 10).outcome,
+            RecordOutcome::skipped);
+  EXPECT_EQ(writer.record(sample_at(px::history::kLatestSampleTime + 1), kEpoch + 10).outcome, RecordOutcome::skipped);
   writer.close();
   craft(
       "INSERT INTO samples(time, level) VALUES (-9000000000000000, 1), (-9223372036854775807 - 1, 2),"
       " (9223372036854775807, 3), (-62135596800, 4);");
-  std::vector<history::Sample> read = stored();
+  std::vector<px::history::Sample> read = stored();
   ASSERT_EQ(read.size(), 1u) << "readers skip them";
   EXPECT_EQ(read[0].time, kEpoch);
   // The pass that would have started at day -9e15 finishes, and takes them out.
@@ -129,7 +130,7 @@ TEST_F(StoreBounds, LowDiskLeavesTheRoomAndALogThatCannotShrinkStopsTheWriter) {
   options.free_bytes = [&](const std::string&) { return std::optional<std::uint64_t>(free); };
   options.wal_limit_bytes = 256 << 10;
   HistoryWriter writer(options);
-  history::RecordResult r = writer.record(sample_at(kEpoch), kEpoch);
+  px::history::RecordResult r = writer.record(sample_at(kEpoch), kEpoch);
   EXPECT_EQ(r.outcome, RecordOutcome::skipped);
   EXPECT_EQ(r.status.error().problem, StoreProblem::low_space);
   free = 100 << 20;
@@ -139,7 +140,7 @@ TEST_F(StoreBounds, LowDiskLeavesTheRoomAndALogThatCannotShrinkStopsTheWriter) {
   HistoryReader stuck;
   ASSERT_TRUE(stuck.open().ok());
   ASSERT_TRUE(stuck.begin_read().ok());
-  history::RecordResult last;
+  px::history::RecordResult last;
   int i = 2;
   for (; i < 400 && last.status.error().problem != StoreProblem::unwritable; ++i)
     last = writer.record(sample_at(kEpoch + 60 * i, i % 100), kEpoch + 60 * i);
@@ -162,7 +163,7 @@ TEST_F(StoreBounds, ClearingUnderAnotherProcessesReadersNeverFailsThem) {
     int failures = 0;
     for (int i = 0; i < 400; ++i) {
       HistoryReader reader;
-      history::StoreResult<> opened = reader.open();
+      px::history::StoreResult<> opened = reader.open();
       if (!opened.ok() && opened.error().problem != StoreProblem::missing) ++failures;
       if (opened.ok()) {
         (void)reader.begin_read();

@@ -12,11 +12,11 @@
 
 namespace {
 namespace fs = std::filesystem;
-using namespace history_testing;
-using history::HistoryReader;
-using history::HistoryWriter;
-using history::RecordOutcome;
-using history::StoreProblem;
+using namespace px::history;
+using px::history::HistoryReader;
+using px::history::HistoryWriter;
+using px::history::RecordOutcome;
+using px::history::StoreProblem;
 
 std::vector<std::string> moved_aside(const std::string& store) {
   std::vector<std::string> out;
@@ -32,7 +32,7 @@ class StoreFailures : public HistoryTest {
   // The writer's answer to whatever is in the store's place: moved aside, a new store that works.
   void expect_replaced(const std::string& what) {
     HistoryWriter writer;
-    history::RecordResult r = writer.record(sample_at(kEpoch + 5), kEpoch + 5);
+    px::history::RecordResult r = writer.record(sample_at(kEpoch + 5), kEpoch + 5);
     EXPECT_EQ(r.outcome, RecordOutcome::stored) << what << ": " << r.status.error().detail;
     EXPECT_TRUE(r.replaced_corrupt) << what;
     EXPECT_EQ(moved_aside(store_path()), std::vector<std::string>{"PylonexHistory.sqlite.corrupt-20260101T000005Z"})
@@ -96,7 +96,7 @@ TEST_F(StoreFailures, LinkedWalIsMovedAsideAloneAndTheStoreKept) {
   std::ofstream(outside) << "not yours";
   fs::create_symlink(outside, store_path() + "-wal");
   HistoryWriter writer;
-  history::RecordResult r = writer.record(sample_at(kEpoch + 100, 3), kEpoch + 100);
+  px::history::RecordResult r = writer.record(sample_at(kEpoch + 100, 3), kEpoch + 100);
   EXPECT_EQ(r.outcome, RecordOutcome::stored) << r.status.error().detail;
   EXPECT_EQ(stored().size(), 2u) << "the samples before are still there";
   std::string content;
@@ -108,7 +108,7 @@ TEST_F(StoreFailures, LinkedWalIsMovedAsideAloneAndTheStoreKept) {
 TEST_F(StoreFailures, FolderOfTheStoreMissingIsReportedNotCreatedElsewhere) {
   fs::remove_all(fs::path(store_path()).parent_path());
   HistoryWriter writer;
-  history::RecordResult r = writer.record(sample_at(kEpoch), kEpoch);
+  px::history::RecordResult r = writer.record(sample_at(kEpoch), kEpoch);
   EXPECT_EQ(r.outcome, RecordOutcome::skipped);
   EXPECT_EQ(r.status.error().problem, StoreProblem::unavailable);
   HistoryReader reader;
@@ -122,7 +122,7 @@ TEST_F(StoreFailures, LockedStoreSkipsTheSampleAfterABriefWait) {
   ASSERT_EQ(sqlite3_open(store_path().c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO samples(time) VALUES (1);", nullptr, nullptr, nullptr),
             SQLITE_OK);
-  history::RecordResult r = writer.record(sample_at(kEpoch + 100, 1), kEpoch + 100);
+  px::history::RecordResult r = writer.record(sample_at(kEpoch + 100, 1), kEpoch + 100);
   EXPECT_EQ(r.outcome, RecordOutcome::skipped);
   EXPECT_EQ(r.status.error().problem, StoreProblem::busy);
   // A writer opening while another holds the lock: skipped too, no file moved.
@@ -141,7 +141,7 @@ TEST_F(StoreFailures, FullDiskSkipsSamplesAndRecoversWithRoom) {
   HistoryWriter writer(tight);
   int stored_count = 0, full = 0;
   for (int i = 0; i < 2000; ++i) {
-    history::RecordResult r = writer.record(sample_at(kEpoch + 61 * i, i % 100), kEpoch + 61 * i);
+    px::history::RecordResult r = writer.record(sample_at(kEpoch + 61 * i, i % 100), kEpoch + 61 * i);
     if (r.outcome == RecordOutcome::stored) ++stored_count;
     if (r.status.error().problem == StoreProblem::full) ++full;
   }

@@ -11,26 +11,26 @@
 #include "tests/history/history_fixture.h"
 
 namespace {
-using namespace history_testing;
-using history::HistoryReader;
-using history::HistoryWriter;
-using history::RecordOutcome;
-using history::StoreProblem;
+using namespace px::history;
+using px::history::HistoryReader;
+using px::history::HistoryWriter;
+using px::history::RecordOutcome;
+using px::history::StoreProblem;
 
 class Store : public HistoryTest {};
 
 TEST_F(Store, SamplesComeBackWholeAndAbsentValuesAsNull) {
   HistoryWriter writer;
-  history::Sample full = sample_at(kEpoch, 40, true);
-  history::Sample sparse;
+  px::history::Sample full = sample_at(kEpoch, 40, true);
+  px::history::Sample sparse;
   sparse.time = kEpoch + 120;
   sparse.level = 41;
   EXPECT_EQ(writer.record(full, kEpoch).outcome, RecordOutcome::stored);
   EXPECT_EQ(writer.record(sparse, kEpoch + 120).outcome, RecordOutcome::stored);
-  EXPECT_EQ(stored(), (std::vector<history::Sample>{full, sparse}));
+  EXPECT_EQ(stored(), (std::vector<px::history::Sample>{full, sparse}));
   EXPECT_EQ(query("SELECT count(*) FROM samples WHERE max_capacity IS NULL AND watts IS NULL AND cycles IS NULL"), 1)
       << "absent readings are NULL in the file, not 0";
-  EXPECT_EQ(query("PRAGMA user_version"), history::kSchemaVersion);
+  EXPECT_EQ(query("PRAGMA user_version"), px::history::kSchemaVersion);
   EXPECT_EQ(query("PRAGMA journal_mode") >= 0, true);
 }
 
@@ -52,7 +52,7 @@ TEST_F(Store, RangeQueryAndOrderFollowTimeNotInsertion) {
   for (std::int64_t t : {300, 100, 200}) writer.record(sample_at(kEpoch + t, static_cast<int>(t / 10)), kEpoch + t);
   HistoryReader reader;
   ASSERT_TRUE(reader.open().ok());
-  std::vector<history::Sample> mid = reader.samples(kEpoch + 100, kEpoch + 200);
+  std::vector<px::history::Sample> mid = reader.samples(kEpoch + 100, kEpoch + 200);
   ASSERT_EQ(mid.size(), 2u);
   EXPECT_EQ(mid[0].time, kEpoch + 100);
   EXPECT_EQ(mid[1].time, kEpoch + 200);
@@ -67,10 +67,10 @@ TEST_F(Store, PaneReadingIsInTimeOrderAndHoldsOnlyThePanesReadings) {
   for (std::int64_t t : {300, 100, 200, 100}) writer.record(sample_at(kEpoch + t, level++), kEpoch + t);
   HistoryReader reader;
   ASSERT_TRUE(reader.open().ok());
-  std::vector<history::Sample> whole = reader.samples(), lean = reader.overview_samples();
+  std::vector<px::history::Sample> whole = reader.samples(), lean = reader.overview_samples();
   ASSERT_EQ(lean.size(), whole.size());
   for (std::size_t i = 0; i < whole.size(); ++i) {
-    history::Sample expected = whole[i];
+    px::history::Sample expected = whole[i];
     expected.charging.reset();
     expected.temperature.reset();
     expected.voltage.reset();
@@ -109,7 +109,7 @@ TEST_F(Store, NewerSchemaIsLeftUntouchedAndOlderIsMigrated) {
   sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr);
   sqlite3_close(db);
   HistoryWriter writer;
-  history::RecordResult r = writer.record(sample_at(kEpoch + 100, 7), kEpoch + 100);
+  px::history::RecordResult r = writer.record(sample_at(kEpoch + 100, 7), kEpoch + 100);
   EXPECT_EQ(r.outcome, RecordOutcome::skipped);
   EXPECT_EQ(r.status.error().problem, StoreProblem::newer_schema);
   EXPECT_EQ(query("SELECT count(*) FROM samples"), 1) << "a newer store is neither written nor moved aside";
@@ -122,7 +122,7 @@ TEST_F(Store, NewerSchemaIsLeftUntouchedAndOlderIsMigrated) {
   sqlite3_close(db);
   HistoryWriter fresh;
   EXPECT_EQ(fresh.record(sample_at(kEpoch), kEpoch).outcome, RecordOutcome::stored);
-  EXPECT_EQ(query("PRAGMA user_version"), history::kSchemaVersion);
+  EXPECT_EQ(query("PRAGMA user_version"), px::history::kSchemaVersion);
 }
 
 TEST_F(Store, ClearForgetsEverySampleInsideTheStoreAndTheNextIsRecorded) {
@@ -153,12 +153,12 @@ TEST_F(Store, StoreRemovedUnderTheWriterIsStartedAgain) {
 }
 
 TEST_F(Store, AnotherProcessReadingWhileTheWriterWritesSeesWholeConsistentStates) {
-  history::HistoryWriter first;
+  px::history::HistoryWriter first;
   first.record(sample_at(kEpoch, 0), kEpoch);
   first.close();
   pid_t child = ::fork();
   if (child == 0) {
-    history::HistoryWriter writer;  // the child's own connection
+    px::history::HistoryWriter writer;  // the child's own connection
     for (int i = 1; i <= 1500; ++i) writer.record(sample_at(kEpoch + 61 * i, i % 101), kEpoch);
     ::_exit(0);
   }
@@ -169,7 +169,7 @@ TEST_F(Store, AnotherProcessReadingWhileTheWriterWritesSeesWholeConsistentStates
     if (!reader.open().ok()) continue;
     ASSERT_TRUE(reader.begin_read().ok());
     std::int64_t before = reader.sample_count();
-    std::vector<history::Sample> rows = reader.samples();
+    std::vector<px::history::Sample> rows = reader.samples();
     std::int64_t after = reader.sample_count();
     reader.end_read();
     ASSERT_EQ(before, after) << "one state for the whole render";

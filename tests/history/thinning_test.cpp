@@ -12,9 +12,9 @@
 #include "tests/history/history_fixture.h"
 
 namespace {
-using namespace history_testing;
-using history::HistoryWriter;
-using history::kDaySeconds;
+using namespace px::history;
+using px::history::HistoryWriter;
+using px::history::kDaySeconds;
 
 class Thinning : public HistoryTest {
  protected:
@@ -22,7 +22,7 @@ class Thinning : public HistoryTest {
   void fill(HistoryWriter& writer, std::int64_t from, std::int64_t to, std::int64_t step) {
     int i = 0;
     for (std::int64_t t = from; t < to; t += step) {
-      history::Sample s = sample_at(t, i++ % 100);
+      px::history::Sample s = sample_at(t, i++ % 100);
       writer.record(s, t);
     }
   }
@@ -31,17 +31,17 @@ class Thinning : public HistoryTest {
                  std::to_string(to));
   }
   // The store as a writer that never got to thin would leave it.
-  void insert_unthinned(const std::vector<history::Sample>& samples) {
+  void insert_unthinned(const std::vector<px::history::Sample>& samples) {
     HistoryWriter writer;
     writer.record(sample_at(kEpoch - kDaySeconds), kEpoch - kDaySeconds);
     writer.close();
-    auto opened = sqlite::Database::open(store_path(), sqlite::OpenMode::read_write_create);
+    auto opened = px::platform::sqlite::Database::open(store_path(), px::platform::sqlite::OpenMode::read_write_create);
     ASSERT_TRUE(opened.ok());
-    sqlite::Database& db = *opened;
-    sqlite::Transaction tx(db, "IMMEDIATE");
-    sqlite::Statement insert = db.prepare(history::insert_sample_sql()).release_value();
-    for (const history::Sample& s : samples) {
-      history::bind_sample(insert, s);
+    px::platform::sqlite::Database& db = *opened;
+    px::platform::sqlite::Transaction tx(db, "IMMEDIATE");
+    px::platform::sqlite::Statement insert = db.prepare(px::history::insert_sample_sql()).release_value();
+    for (const px::history::Sample& s : samples) {
+      px::history::bind_sample(insert, s);
       insert.step();
       insert.reset();
     }
@@ -63,8 +63,8 @@ TEST_F(Thinning, OldSamplesKeepOnePerHourThenOnePerDayRecentOnesAll) {
   fill(writer, kEpoch, kEpoch + 800 * kDaySeconds, 1800);  // every half hour for 800 days
   fill(writer, now - 40 * kDaySeconds, now, 60 * 7 + 3);   // plus dense recent weeks
   ASSERT_TRUE(writer.thin_now(now).ok());
-  const std::int64_t hourly_from = now - history::kHourlyAfterSeconds;
-  const std::int64_t daily_from = now - history::kDailyAfterSeconds;
+  const std::int64_t hourly_from = now - px::history::kHourlyAfterSeconds;
+  const std::int64_t daily_from = now - px::history::kDailyAfterSeconds;
   EXPECT_EQ(busiest_bucket(0, daily_from - kDaySeconds, kDaySeconds), 1) << "one per day after two years";
   EXPECT_EQ(busiest_bucket(daily_from + kDaySeconds, hourly_from - kDaySeconds, 3600), 1)
       << "one per hour after 30 days";
@@ -79,7 +79,7 @@ TEST_F(Thinning, OldSamplesKeepOnePerHourThenOnePerDayRecentOnesAll) {
 TEST_F(Thinning, RunsAtMostOnceADayAndAPassCutShortContinues) {
   HistoryWriter::Options hurried;
   hurried.thinning_budget_seconds = 0;  // every pass stops after its first piece of work
-  std::vector<history::Sample> old;
+  std::vector<px::history::Sample> old;
   for (std::int64_t t = kEpoch; t < kEpoch + 40 * kDaySeconds; t += 600) old.push_back(sample_at(t, t / 600 % 100));
   insert_unthinned(old);
   long long before = query("SELECT count(*) FROM samples");
@@ -98,7 +98,7 @@ TEST_F(Thinning, RunsAtMostOnceADayAndAPassCutShortContinues) {
   EXPECT_EQ(query("SELECT value FROM store_state WHERE key = 'thinning_pending'"), 0);
   long long thinned = query("SELECT count(*) FROM samples");
   EXPECT_LT(thinned, before);
-  EXPECT_EQ(busiest_bucket(kEpoch, now - history::kHourlyAfterSeconds, 3600), 1);
+  EXPECT_EQ(busiest_bucket(kEpoch, now - px::history::kHourlyAfterSeconds, 3600), 1);
   EXPECT_EQ(query("SELECT value FROM store_state WHERE key = 'next_thinning'"), now + 1000 + kDaySeconds);
 }
 
@@ -121,8 +121,8 @@ TEST_F(Thinning, ClockSetFarBackRestartsTheSchedule) {
 // FullyCharged (full then means level 100 on the charger), and some unplug
 // statuses lack the level and raw capacity; the adapter's watts peak once a
 // session, at a random moment.
-std::vector<history::Sample> years_of_charging(std::int64_t from, std::int64_t to, std::int64_t step = 900) {
-  std::vector<history::Sample> out;
+std::vector<px::history::Sample> years_of_charging(std::int64_t from, std::int64_t to, std::int64_t step = 900) {
+  std::vector<px::history::Sample> out;
   std::uint32_t seed = 12345;
   auto random = [&seed](int n) {
     seed = seed * 1664525u + 1013904223u;
@@ -144,7 +144,7 @@ std::vector<history::Sample> years_of_charging(std::int64_t from, std::int64_t t
       full_for = random(6);
     }
     level = std::clamp(level + (plugged ? 6.0 : -1.5) * static_cast<double>(step) / 900, 0.0, 100.0);
-    history::Sample s = sample_at(t, static_cast<std::int32_t>(level), plugged);
+    px::history::Sample s = sample_at(t, static_cast<std::int32_t>(level), plugged);
     s.full = plugged && level >= 100 ? std::optional<bool>(true) : std::optional<bool>(false);
     if (random(5) == 0) s.full.reset();
     if (random(40) == 0) s.external.reset();
@@ -161,13 +161,13 @@ std::vector<history::Sample> years_of_charging(std::int64_t from, std::int64_t t
 TEST_F(Thinning, KeepsEverySessionAndFullChargeAsItWas) {
   const std::int64_t now = kEpoch + 800 * kDaySeconds;
   insert_unthinned(years_of_charging(kEpoch, now));
-  std::vector<history::Sample> before = stored();
-  std::vector<history::ChargeSession> sessions = history::charge_sessions(before);
-  std::vector<std::int64_t> fulls = history::full_charges(before);
+  std::vector<px::history::Sample> before = stored();
+  std::vector<px::history::ChargeSession> sessions = px::history::charge_sessions(before);
+  std::vector<std::int64_t> fulls = px::history::full_charges(before);
   ASSERT_GT(sessions.size(), 600u);
   ASSERT_GT(fulls.size(), 100u);
-  history::HistoryReader reader;
-  history::HistoryOverview overview = history::read_overview(reader, now);
+  px::history::HistoryReader reader;
+  px::history::HistoryOverview overview = px::history::read_overview(reader, now);
   reader.close();
   ASSERT_TRUE(overview.last_full_charge.has_value());
 
@@ -179,15 +179,15 @@ TEST_F(Thinning, KeepsEverySessionAndFullChargeAsItWas) {
   std::int64_t t = now + 45 * kDaySeconds;
   int broadcasts = 0;
   do {
-    ASSERT_EQ(writer.record(sample_at(t, 50 + broadcasts % 2), t).outcome, history::RecordOutcome::stored);
+    ASSERT_EQ(writer.record(sample_at(t, 50 + broadcasts % 2), t).outcome, px::history::RecordOutcome::stored);
     t += 61;
   } while (++broadcasts < 5000 && query("SELECT value FROM store_state WHERE key = 'thinning_pending'") != 0);
   EXPECT_GT(broadcasts, 3) << "the thinning took several passes";
-  std::vector<history::Sample> after = stored();
+  std::vector<px::history::Sample> after = stored();
   ASSERT_LT(after.size(), before.size() / 3 + broadcasts) << "thinning did thin";
-  EXPECT_EQ(history::charge_sessions(after), sessions);
-  EXPECT_EQ(history::full_charges(after), fulls);
-  history::HistoryOverview thinned = history::read_overview(reader, now);
+  EXPECT_EQ(px::history::charge_sessions(after), sessions);
+  EXPECT_EQ(px::history::full_charges(after), fulls);
+  px::history::HistoryOverview thinned = px::history::read_overview(reader, now);
   EXPECT_EQ(thinned.last_full_charge, overview.last_full_charge);
   EXPECT_EQ(thinned.last_sessions, overview.last_sessions);
   EXPECT_EQ(thinned.sessions_last_30_days, overview.sessions_last_30_days);
@@ -196,23 +196,23 @@ TEST_F(Thinning, KeepsEverySessionAndFullChargeAsItWas) {
 TEST_F(Thinning, ADayWithMoreSamplesThanOneReadHoldsIsThinnedAcrossTheReads) {
   // A crafted (or very busy) day: some 28 000 samples, read in pieces.
   insert_unthinned(years_of_charging(kEpoch, kEpoch + kDaySeconds, 3));
-  std::vector<history::Sample> before = stored();
+  std::vector<px::history::Sample> before = stored();
   ASSERT_GT(before.size(), 25000u);
   HistoryWriter::Options unhurried;
   unhurried.thinning_budget_seconds = 1e9;
   HistoryWriter writer(unhurried);
   ASSERT_TRUE(writer.thin_now(kEpoch + 40 * kDaySeconds).ok());
-  std::vector<history::Sample> after = stored();
+  std::vector<px::history::Sample> after = stored();
   EXPECT_LT(after.size(), 24u + 20u);
-  EXPECT_EQ(history::charge_sessions(after), history::charge_sessions(before));
-  EXPECT_EQ(history::full_charges(after), history::full_charges(before));
-  std::vector<history::ChargeSession> sessions = history::charge_sessions(before);
+  EXPECT_EQ(px::history::charge_sessions(after), px::history::charge_sessions(before));
+  EXPECT_EQ(px::history::full_charges(after), px::history::full_charges(before));
+  std::vector<px::history::ChargeSession> sessions = px::history::charge_sessions(before);
   ASSERT_GE(sessions.size(), 1u);
   // An hour off the charger keeps its earliest sample alone, also where a read
   // ended inside it (after 20 000 samples, in the 17th hour).
   int hours_off_the_charger = 0;
   for (std::int64_t hour = kEpoch; hour < kEpoch + kDaySeconds; hour += 3600) {
-    bool charging = std::any_of(sessions.begin(), sessions.end(), [&](const history::ChargeSession& c) {
+    bool charging = std::any_of(sessions.begin(), sessions.end(), [&](const px::history::ChargeSession& c) {
       return c.start < hour + 3600 && c.end.value_or(INT64_MAX) >= hour;
     });
     if (charging) continue;

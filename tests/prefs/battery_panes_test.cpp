@@ -7,11 +7,11 @@
 #include "prefs/battery_figures.h"
 #include "tests/prefs/prefs_fixture.h"
 
-namespace pxtest {
+namespace px::prefs {
 namespace {
 
-using foundation::Dictionary;
-using foundation::Value;
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
 
 Value sample_status() {
   return Value(Dictionary{
@@ -59,7 +59,7 @@ TEST_F(BatteryDataPane, TimeLeftRowsFollowTheHistoryOfTheLastHalfHour) {
     s.amperage = 600;
     ASSERT_EQ(writer.record(s, s.time).outcome, history::RecordOutcome::stored);
   }
-  sim::set_device_now(kStart + 300);
+  platform::sim::set_device_now(kStart + 300);
   EXPECT_EQ(get(p, "TimeToEmpty:"), "\u2014");
   std::string full = get(p, "TimeToFull:");
   EXPECT_TRUE(full.starts_with("2 h ") && full.find(" \u2013 ") != std::string::npos) << full;
@@ -75,14 +75,14 @@ TEST_F(BatteryDataPane, AbsentFileShowsPlaceholderBeforeTheUnit) {
 }
 
 TEST(TemperatureText, HundredthsWithTwoDecimalsForEveryLength) {
-  EXPECT_EQ(*pxprefs::temperature_text(Value(3050)), "30.50");
-  EXPECT_EQ(*pxprefs::temperature_text(Value(950)), "9.50");
-  EXPECT_EQ(*pxprefs::temperature_text(Value(-250)), "-2.50");
-  EXPECT_EQ(*pxprefs::temperature_text(Value(-2500)), "-25.00");
-  EXPECT_EQ(*pxprefs::temperature_text(Value(5)), "0.05");
-  EXPECT_EQ(*pxprefs::temperature_text(Value(-5)), "-0.05");
-  EXPECT_FALSE(pxprefs::temperature_text(Value("warm")));
-  EXPECT_FALSE(pxprefs::temperature_text(Value()));
+  EXPECT_EQ(*prefs::temperature_text(Value(3050)), "30.50");
+  EXPECT_EQ(*prefs::temperature_text(Value(950)), "9.50");
+  EXPECT_EQ(*prefs::temperature_text(Value(-250)), "-2.50");
+  EXPECT_EQ(*prefs::temperature_text(Value(-2500)), "-25.00");
+  EXPECT_EQ(*prefs::temperature_text(Value(5)), "0.05");
+  EXPECT_EQ(*prefs::temperature_text(Value(-5)), "-0.05");
+  EXPECT_FALSE(prefs::temperature_text(Value("warm")));
+  EXPECT_FALSE(prefs::temperature_text(Value()));
 }
 
 TEST_F(BatteryDataPane, TemperatureInCelsiusUnlessFahrenheitIsOn) {
@@ -114,12 +114,12 @@ TEST_F(BatteryDataPane, TemperatureInCelsiusUnlessFahrenheitIsOn) {
 
 TEST_F(BatteryDataPane, ActualMaxOnlyGrowsAndOnlyAtAKnownFullLevel) {
   auto p = pane("BatteryData");
-  auto& defaults = foundation::NSUserDefaults::standardUserDefaults();
+  auto& defaults = platform::foundation::NSUserDefaults::standardUserDefaults();
   write_battery_data(sample_status());  // raw 1520
   // Monitoring off: the level is unknown, which records nothing.
   EXPECT_EQ(get(p, "ActualMaxCapacity:"), "Not yet available");
   EXPECT_EQ(get(p, "LostCapacity:"), "1810 mAh");
-  uikit::UIDevice::currentDevice()->setBatteryMonitoringEnabled(true);
+  platform::uikit::UIDevice::currentDevice()->setBatteryMonitoringEnabled(true);
   set_battery(0.995, 2);
   EXPECT_EQ(get(p, "fullyCharged:"), "No");
   EXPECT_EQ(get(p, "ActualMaxCapacity:"), "Not yet available");
@@ -134,12 +134,12 @@ TEST_F(BatteryDataPane, ActualMaxOnlyGrowsAndOnlyAtAKnownFullLevel) {
   defaults.setObject(Value("1822 mAh"), "ActualMax");
   EXPECT_EQ(get(p, "LostCapacity:"), "-12 mAh");
   // Kept across processes: the defaults were written at once.
-  foundation::NSUserDefaults::reset_standard_for_testing();  // `defaults` is gone with it
-  foundation::NSUserDefaults::standardUserDefaults().setObject(Value("1500 mAh"), "ActualMax");
+  platform::foundation::NSUserDefaults::reset_standard_for_testing();  // `defaults` is gone with it
+  platform::foundation::NSUserDefaults::standardUserDefaults().setObject(Value("1500 mAh"), "ActualMax");
   write_battery_data(sample_status());
   get(p, "ActualMaxCapacity:");
-  foundation::NSUserDefaults::reset_standard_for_testing();
-  EXPECT_EQ(foundation::NSUserDefaults::standardUserDefaults().stringForKey("ActualMax"), Value("1520 mAh"));
+  platform::foundation::NSUserDefaults::reset_standard_for_testing();
+  EXPECT_EQ(platform::foundation::NSUserDefaults::standardUserDefaults().stringForKey("ActualMax"), Value("1520 mAh"));
 }
 
 TEST_F(BatteryDataPane, UnknownLevelIsNotFull) {
@@ -193,4 +193,4 @@ TEST_F(CableInfoPane, AdapterRowsWithoutAdapterDetailsShowPlaceholder) {
 }
 
 }  // namespace
-}  // namespace pxtest
+}  // namespace px::prefs

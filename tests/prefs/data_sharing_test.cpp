@@ -14,12 +14,12 @@
 #include "tests/prefs/prefs_fixture.h"
 #include "tests/support/loopback_http_server.h"
 
-namespace pxtest {
+namespace px::prefs {
 namespace {
 
-using foundation::Dictionary;
-using foundation::Value;
-using testing_support::LoopbackHttpServer;
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+using tests::support::LoopbackHttpServer;
 
 constexpr double k2015March7At2105Utc = 1425762300;
 
@@ -29,7 +29,7 @@ class DataSharingPane : public PrefsTest {
     PrefsTest::SetUp();
     ::setenv("TZ", "UTC", 1);
     ::tzset();
-    foundation::set_url_timeouts({2000, 5000});
+    platform::foundation::set_url_timeouts({2000, 5000});
     data_pane = pane("DataSharing");
     write_battery_data(Value(Dictionary{
         {"DesignCapacity", 1810},
@@ -40,27 +40,30 @@ class DataSharingPane : public PrefsTest {
         {"BatteryData", Value(Dictionary{{"QmaxCell0", 1650}, {"ChemID", "A&B #1=x"}, {"Flags", "tempéré"}})}}));
   }
   void TearDown() override {
-    foundation::set_url_timeouts({});
+    platform::foundation::set_url_timeouts({});
     PrefsTest::TearDown();
   }
   void configure(const std::string& probe_host, const std::string& upload_host, const std::string& site = "") {
     Dictionary info{{"PXConnectivityProbeURL", "http://" + probe_host + "/probe"}, {"PXUploadHost", upload_host}};
     if (!site.empty()) info["PXStatisticsSiteURL"] = site;
-    foundation::writeToFile(Value(info),
-                            sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
+    platform::foundation::writeToFile(
+        Value(info), platform::sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   }
-  void send() { objc::msg_send<void>(objc::id(data_pane), objc::sel("SendData:"), objc::id()); }
+  void send() {
+    platform::objc::msg_send<void>(platform::objc::id(data_pane), platform::objc::sel("SendData:"),
+                                   platform::objc::id());
+  }
   std::string newest_alert_message() {
-    auto& v = uikit::AlertPresenter::shared().visible();
+    auto& v = platform::uikit::AlertPresenter::shared().visible();
     return v.empty() ? "" : v.back()->message();
   }
-  std::shared_ptr<preferences::PSListController> data_pane;
+  std::shared_ptr<platform::preferences::PSListController> data_pane;
 };
 
 TEST_F(DataSharingPane, SendsTheNineKeysInOrderPercentEncoded) {
   LoopbackHttpServer probe, upload;
   configure(probe.host(), upload.host());
-  sim::set_device_now(k2015March7At2105Utc);
+  platform::sim::set_device_now(k2015March7At2105Utc);
   send();
   ASSERT_EQ(upload.targets().size(), 1u);
   EXPECT_EQ(upload.targets()[0],
@@ -82,13 +85,13 @@ TEST_F(DataSharingPane, FooterNamesEveryValueTheRequestCarries) {
             "Sends model, design capacity, cycle count, Qmax of cell 0, chemistry ID, temperature, boot voltage, "
             "current capacity and flags. Nothing else.");
   // Every query key of the request is one the footer accounts for.
-  std::string url = pxprefs::upload_url("h", Value(), "m");
+  std::string url = prefs::upload_url("h", Value(), "m");
   std::size_t keys = 0;
   for (std::size_t at = url.find('?'); at != std::string::npos; at = url.find('&', at + 1)) {
     std::string key = url.substr(at + 1, url.find('=', at) - at - 1);
-    ASSERT_LT(keys, pxprefs::kSharedFields.size()) << key;
-    EXPECT_EQ(key, pxprefs::kSharedFields[keys].query_key);
-    EXPECT_NE(footer.find(pxprefs::kSharedFields[keys].meaning), std::string::npos) << key;
+    ASSERT_LT(keys, prefs::kSharedFields.size()) << key;
+    EXPECT_EQ(key, prefs::kSharedFields[keys].query_key);
+    EXPECT_NE(footer.find(prefs::kSharedFields[keys].meaning), std::string::npos) << key;
     ++keys;
   }
   EXPECT_EQ(keys, 9u);
@@ -96,7 +99,7 @@ TEST_F(DataSharingPane, FooterNamesEveryValueTheRequestCarries) {
 
 TEST_F(DataSharingPane, MissingFiguresAreSentAsThePlaceholder) {
   write_battery_data(Value(Dictionary{}));
-  std::string url = pxprefs::upload_url("h", Value(), "iPhone6,1");
+  std::string url = prefs::upload_url("h", Value(), "iPhone6,1");
   EXPECT_EQ(url,
             "http://h/pylonex/send.php?model=iPhone6%2C1&maxcapacity=%28null%29&cyclecount=%28null%29"
             "&qmax=%28null%29&chemid=%28null%29&temp=%28null%29&bv=%28null%29&rawcap=%28null%29&flags=%28null%29");
@@ -112,7 +115,7 @@ TEST_F(DataSharingPane, ProbeDownSendsNothingAndKeepsLastSync) {
             "The data was not sent, because seems that you are not connected to internet, connect via WiFi or 3G then "
             "retry.");
   EXPECT_EQ(get(data_pane, "LastSync:"), "Never Synced");
-  foundation::NSUserDefaults::standardUserDefaults().setObject(Value("01/01/2015 10:00AM"), "LastSync");
+  platform::foundation::NSUserDefaults::standardUserDefaults().setObject(Value("01/01/2015 10:00AM"), "LastSync");
   send();
   EXPECT_EQ(get(data_pane, "LastSync:"), "01/01/2015 10:00AM");
   EXPECT_NE(device.read_text("/var/log/syslog").find("Not connected"), std::string::npos);
@@ -131,9 +134,9 @@ TEST_F(DataSharingPane, SilentUploadHostIsReportedAndLastSyncKept) {
 TEST_F(DataSharingPane, TwoSendsBothUploadAndTheLaterTimeWins) {
   LoopbackHttpServer probe, upload;
   configure(probe.host(), upload.host());
-  sim::set_device_now(k2015March7At2105Utc);
+  platform::sim::set_device_now(k2015March7At2105Utc);
   send();
-  sim::set_device_now(k2015March7At2105Utc + 3600 * 13);
+  platform::sim::set_device_now(k2015March7At2105Utc + 3600 * 13);
   send();
   EXPECT_EQ(upload.targets().size(), 2u);
   EXPECT_EQ(get(data_pane, "LastSync:"), "03/08/2015 10:05AM");
@@ -142,27 +145,27 @@ TEST_F(DataSharingPane, TwoSendsBothUploadAndTheLaterTimeWins) {
 TEST_F(DataSharingPane, SeeDataPushesAScreenWideWebViewOfTheSite) {
   LoopbackHttpServer site("<html>stats</html>");
   configure("unused", "unused", "http://" + site.host() + "/");
-  auto nav = uikit::UINavigationController::make();
+  auto nav = platform::uikit::UINavigationController::make();
   nav->setViewControllers({data_pane});
-  objc::msg_send<void>(objc::id(data_pane), objc::sel("SeeData:"), objc::id());
+  platform::objc::msg_send<void>(platform::objc::id(data_pane), platform::objc::sel("SeeData:"), platform::objc::id());
   ASSERT_EQ(nav->viewControllers().size(), 2u);
   auto screen = nav->topViewController();
   EXPECT_FALSE(screen->title());
   ASSERT_EQ(screen->view()->subviews().size(), 1u);
-  auto web = std::dynamic_pointer_cast<uikit::UIWebView>(screen->view()->subviews()[0]);
+  auto web = std::dynamic_pointer_cast<platform::uikit::UIWebView>(screen->view()->subviews()[0]);
   ASSERT_TRUE(web);
-  EXPECT_EQ(web->frame(), (uikit::CGRect{0, 0, 320, 568}));
+  EXPECT_EQ(web->frame(), (platform::uikit::CGRect{0, 0, 320, 568}));
   EXPECT_TRUE(web->scalesPageToFit());
-  foundation::RunLoop::main().run_until_idle();
-  EXPECT_EQ(web->load_state(), uikit::UIWebView::LoadState::loaded);
+  platform::foundation::RunLoop::main().run_until_idle();
+  EXPECT_EQ(web->load_state(), platform::uikit::UIWebView::LoadState::loaded);
   EXPECT_EQ(site.targets(), (std::vector<std::string>{"/"}));
 }
 
 TEST(PercentEncoding, KeepsUnreservedAndNumbers) {
-  EXPECT_EQ(foundation::percent_encode("AZaz09-._~"), "AZaz09-._~");
-  EXPECT_EQ(foundation::percent_encode("1810"), "1810");
-  EXPECT_EQ(foundation::percent_encode("a b&c=d#e"), "a%20b%26c%3Dd%23e");
+  EXPECT_EQ(platform::foundation::percent_encode("AZaz09-._~"), "AZaz09-._~");
+  EXPECT_EQ(platform::foundation::percent_encode("1810"), "1810");
+  EXPECT_EQ(platform::foundation::percent_encode("a b&c=d#e"), "a%20b%26c%3Dd%23e");
 }
 
 }  // namespace
-}  // namespace pxtest
+}  // namespace px::prefs

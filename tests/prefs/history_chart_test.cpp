@@ -9,8 +9,8 @@
 
 namespace {
 
-using pxprefs::ChartData;
-using pxprefs::ChartPoint;
+using px::prefs::ChartData;
+using px::prefs::ChartPoint;
 
 ChartData flat_chart() {
   ChartData c;
@@ -26,14 +26,14 @@ ChartData flat_chart() {
 std::size_t column(double x) { return static_cast<std::size_t>((36 + x / 100 * (300 - 46)) * 2); }
 std::size_t row(double y) { return static_cast<std::size_t>((8 + (1 - y / 100) * (140 - 28)) * 2); }
 
-bool blueish(coregraphics::CGPixel p) { return p.blue > 200 && p.red < 120; }
-bool white(coregraphics::CGPixel p) { return p.red > 240 && p.green > 240 && p.blue > 240; }
+bool blueish(px::platform::coregraphics::CGPixel p) { return p.blue > 200 && p.red < 120; }
+bool white(px::platform::coregraphics::CGPixel p) { return p.red > 240 && p.green > 240 && p.blue > 240; }
 
 TEST(HistoryChart, DrawsRunsWhereTheirValuesSayAndLeavesGapsEmpty) {
-  auto image = pxprefs::draw_chart(flat_chart());
+  auto image = px::prefs::draw_chart(flat_chart());
   ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->width(), pxprefs::kChartWidth);
-  EXPECT_EQ(image->height(), pxprefs::kChartHeight);
+  EXPECT_EQ(image->width(), px::prefs::kChartWidth);
+  EXPECT_EQ(image->height(), px::prefs::kChartHeight);
   const auto& px = image->CGImage();
   EXPECT_TRUE(blueish(px->pixel(column(20), row(50))));
   EXPECT_TRUE(blueish(px->pixel(column(80), row(50))));
@@ -46,7 +46,7 @@ TEST(HistoryChart, ForecastIsDashedAndTheGuideIsDrawn) {
   c.lines = {{{0, 90}, {50, 90}}};
   c.forecast = {{50, 90}, {100, 90}};
   c.guide = 20;
-  auto image = pxprefs::draw_chart(c);
+  auto image = px::prefs::draw_chart(c);
   const auto& px = image->CGImage();
   int inked = 0, gaps = 0;
   for (double x = 55; x < 95; x += 0.25) (blueish(px->pixel(column(x), row(90))) ? inked : gaps)++;
@@ -60,18 +60,18 @@ TEST(HistoryChart, ForecastIsDashedAndTheGuideIsDrawn) {
 TEST(HistoryChart, ValuesOutsideTheAxisAndNoDataStillDraw) {
   ChartData c = flat_chart();
   c.lines = {{{0, 1e9}, {100, -1e9}}, {}};
-  EXPECT_NE(pxprefs::draw_chart(c), nullptr);
+  EXPECT_NE(px::prefs::draw_chart(c), nullptr);
   c.lines.clear();
   c.empty_text = "Not enough history yet";
   c.x = {5, 5, {}};  // a span of nothing
-  EXPECT_NE(pxprefs::draw_chart(c), nullptr);
+  EXPECT_NE(px::prefs::draw_chart(c), nullptr);
 }
 
 TEST(HistoryChartDescriptor, BucketsTheSameDataAndFillsTheForecastBetweenItsEnds) {
   ChartData c = flat_chart();
   c.lines = {{{0, 10}, {10, 30}}, {{95, 80}}};  // two runs: nothing between them
   c.forecast = {{95, 80}, {100, 70}};
-  auto d = pxprefs::chart_descriptor(c, 10);
+  auto d = px::prefs::chart_descriptor(c, 10);
   ASSERT_EQ(d->series.size(), 2u);
   const auto& measured = d->series[0].values;
   ASSERT_EQ(measured.size(), 10u);
@@ -85,7 +85,7 @@ TEST(HistoryChartDescriptor, BucketsTheSameDataAndFillsTheForecastBetweenItsEnds
   EXPECT_NEAR(*forecast[9], 75, 5);
   EXPECT_EQ(d->title, "Battery level");
   c.lines = {{{0, 0}, {100, 100}}};  // one run: the buckets it crosses take its value there
-  auto line = pxprefs::chart_descriptor(c, 10)->series[0].values;
+  auto line = px::prefs::chart_descriptor(c, 10)->series[0].values;
   ASSERT_TRUE(line[5]);
   EXPECT_NEAR(*line[5], 55, 1e-9);
   EXPECT_EQ(d->y_max, 100);

@@ -17,18 +17,18 @@
 #include "shared/settings_schema.h"
 #include "tests/prefs/prefs_fixture.h"
 
-namespace pxtest {
+namespace px::prefs {
 namespace {
 
-using foundation::Dictionary;
-using foundation::Value;
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
 
 constexpr const char* kNote = "com.zelmoraq.PylonexPro2Prefs/updatesettings";
 
 class OptionPanes : public PrefsTest {
  protected:
-  std::shared_ptr<preferences::PSSpecifier> row(const std::shared_ptr<preferences::PSListController>& p,
-                                                const std::string& key) {
+  std::shared_ptr<platform::preferences::PSSpecifier> row(
+      const std::shared_ptr<platform::preferences::PSListController>& p, const std::string& key) {
     auto list = specifiers(p);
     for (auto& s : list->items())
       if (s->propertyForKey("key") == Value(key)) return s;
@@ -37,7 +37,7 @@ class OptionPanes : public PrefsTest {
   }
   int notifications = 0;
   void observe() {
-    foundation::darwin::observe(kNote, [this](std::string_view) { ++notifications; });
+    platform::foundation::darwin::observe(kNote, [this](std::string_view) { ++notifications; });
   }
 };
 
@@ -48,7 +48,8 @@ TEST_F(OptionPanes, EveryEditableRowNamesKeyDefaultAndNotification) {
     ASSERT_TRUE(list) << cls;
     for (auto& s : list->items()) {
       // Groups and buttons (Clear History) edit nothing.
-      if (s->cell() == preferences::CellKind::group || s->cell() == preferences::CellKind::button) continue;
+      if (s->cell() == platform::preferences::CellKind::group || s->cell() == platform::preferences::CellKind::button)
+        continue;
       EXPECT_TRUE(s->propertyForKey("key").string()) << cls << " " << s->name();
       EXPECT_FALSE(s->propertyForKey("default").is_nil()) << cls << " " << s->name();
       EXPECT_EQ(s->propertyForKey("PostNotification"), Value(kNote)) << cls << " " << s->name();
@@ -68,26 +69,26 @@ TEST_F(OptionPanes, EverySettingOfTheSchemaHasOneRowInItsPaneWithItsDefault) {
       }
     }
   }
-  EXPECT_EQ(pane_of_row.size(), px::kSettingsSchema.size());
-  for (const px::Setting* setting : px::kSettingsSchema) {
+  EXPECT_EQ(pane_of_row.size(), shared::kSettingsSchema.size());
+  for (const shared::Setting* setting : shared::kSettingsSchema) {
     std::string key(setting->key);
     ASSERT_EQ(pane_of_row[key], setting->pane) << key;
     auto p = pane(pane_of_row[key].c_str());
     Value shown_default = row(p, key)->propertyForKey("default");
     switch (setting->type) {
-      case px::SettingType::boolean:
+      case shared::SettingType::boolean:
         EXPECT_EQ(shown_default, Value(setting->absent != 0)) << key;
         break;
-      case px::SettingType::integer:
+      case shared::SettingType::integer:
         EXPECT_EQ(shown_default, Value(static_cast<int>(setting->absent))) << key;
         break;
-      case px::SettingType::real:
+      case shared::SettingType::real:
         EXPECT_EQ(shown_default, Value(setting->absent)) << key;
         break;
     }
-    EXPECT_EQ(shown_default.kind(), Value(setting->type == px::SettingType::boolean ? Value(true)
-                                          : setting->type == px::SettingType::real  ? Value(1.0)
-                                                                                    : Value(1))
+    EXPECT_EQ(shown_default.kind(), Value(setting->type == shared::SettingType::boolean ? Value(true)
+                                          : setting->type == shared::SettingType::real  ? Value(1.0)
+                                                                                        : Value(1))
                                         .kind())
         << key;
   }
@@ -115,13 +116,13 @@ TEST_F(OptionPanes, ChangeKeepsUnrelatedKeysAndPostsOnce) {
   write_settings(Value(Dictionary{{"Fahrenheit", true}, {"enablePSM", false}, {"somethingElse", "kept"}}));
   auto p = pane("popUPInfo");
   row(p, "serialPOP")->performSetter(Value(false));
-  foundation::darwin::deliver_pending();
+  platform::foundation::darwin::deliver_pending();
   EXPECT_EQ(notifications, 1);
   EXPECT_EQ(
       settings(),
       Value(Dictionary{{"Fahrenheit", true}, {"enablePSM", false}, {"somethingElse", "kept"}, {"serialPOP", false}}));
   row(p, "serialPOP")->performSetter(Value(true));
-  foundation::darwin::deliver_pending();
+  platform::foundation::darwin::deliver_pending();
   EXPECT_EQ(notifications, 2);
 }
 
@@ -139,9 +140,9 @@ class UnreadableSettingsFile : public OptionPanes {
     observe();
   }
   void change_fahrenheit() {
-    sim::set_device_now(k2015March7At2105Utc);
+    platform::sim::set_device_now(k2015March7At2105Utc);
     row(pane("AdvancedOptions"), "Fahrenheit")->performSetter(Value(true));
-    foundation::darwin::deliver_pending();
+    platform::foundation::darwin::deliver_pending();
   }
   std::vector<std::string> aside_log_lines() {
     std::vector<std::string> lines;
@@ -223,24 +224,24 @@ TEST_F(OptionPanes, RespringButtonReinstalledOnEveryRequestFiresOnTouchDown) {
   auto item2 = p->navigationItem()->rightBarButtonItem();
   ASSERT_TRUE(item1 && item2);
   EXPECT_NE(item1, item2);
-  auto button = std::dynamic_pointer_cast<uikit::UIButton>(item2->customView());
+  auto button = std::dynamic_pointer_cast<platform::uikit::UIButton>(item2->customView());
   ASSERT_TRUE(button);
-  EXPECT_EQ(button->frame(), (uikit::CGRect{0, 0, 22, 22}));
+  EXPECT_EQ(button->frame(), (platform::uikit::CGRect{0, 0, 22, 22}));
   EXPECT_TRUE(button->showsTouchWhenHighlighted());
-  ASSERT_TRUE(button->backgroundImageForState(uikit::UIControlStateNormal));
-  EXPECT_EQ(button->backgroundImageForState(uikit::UIControlStateNormal)->file_name(), "Respring.png");
-  button->sendActionsForControlEvents(uikit::UIControlEventTouchUpInside);
-  EXPECT_TRUE(uikit::AlertPresenter::shared().visible().empty());
-  button->sendActionsForControlEvents(uikit::UIControlEventTouchDown);
-  ASSERT_EQ(uikit::AlertPresenter::shared().visible().size(), 1u);
-  auto alert = uikit::AlertPresenter::shared().visible()[0];
+  ASSERT_TRUE(button->backgroundImageForState(platform::uikit::UIControlStateNormal));
+  EXPECT_EQ(button->backgroundImageForState(platform::uikit::UIControlStateNormal)->file_name(), "Respring.png");
+  button->sendActionsForControlEvents(platform::uikit::UIControlEventTouchUpInside);
+  EXPECT_TRUE(platform::uikit::AlertPresenter::shared().visible().empty());
+  button->sendActionsForControlEvents(platform::uikit::UIControlEventTouchDown);
+  ASSERT_EQ(platform::uikit::AlertPresenter::shared().visible().size(), 1u);
+  auto alert = platform::uikit::AlertPresenter::shared().visible()[0];
   EXPECT_EQ(alert->title(), "PylonexPro2");
   EXPECT_EQ(alert->message(), "To apply the current settings you need to respring your device, are you sure?");
   EXPECT_EQ(alert->buttons(), (std::vector<std::string>{"Continue", "Close"}));
 }
 
 // A stand-in SpringBoard: a child process of this device that waits to be killed.
-pid_t start_fake_springboard(const testing_support::TempDevice& device) {
+pid_t start_fake_springboard(const tests::support::TempDevice& device) {
   pid_t pid = ::fork();
   if (pid == 0) {
     ::setenv("SIMDEVICE_ROOT", device.root().c_str(), 1);
@@ -267,11 +268,11 @@ TEST_F(OptionPanes, ContinueKillsThisDevicesSpringBoardAndCloseDoesNothing) {
     ::usleep(10000);
   }
   auto p = pane("AdvancedOptions");
-  objc::msg_send<void>(objc::id(p), objc::sel("Respring:"), objc::id());
-  uikit::AlertPresenter::shared().press(-1, 1);  // Close
+  platform::objc::msg_send<void>(platform::objc::id(p), platform::objc::sel("Respring:"), platform::objc::id());
+  platform::uikit::AlertPresenter::shared().press(-1, 1);  // Close
   EXPECT_EQ(::waitpid(sb, nullptr, WNOHANG), 0);
-  objc::msg_send<void>(objc::id(p), objc::sel("Respring:"), objc::id());
-  uikit::AlertPresenter::shared().press(-1, 0);  // Continue
+  platform::objc::msg_send<void>(platform::objc::id(p), platform::objc::sel("Respring:"), platform::objc::id());
+  platform::uikit::AlertPresenter::shared().press(-1, 0);  // Continue
   EXPECT_TRUE(killed_by_sigkill(sb));
 }
 
@@ -285,11 +286,12 @@ TEST_F(OptionPanes, RestartSignalsNothingOutsideTheDevice) {
   }
   std::ofstream(device.path("/var/run/SpringBoard.pid")) << stranger << "\n";
   auto p = pane("AdvancedOptions");
-  objc::msg_send<void>(objc::id(p), objc::sel("alertView:didDismissWithButtonIndex:"), objc::id(), 0L);
+  platform::objc::msg_send<void>(platform::objc::id(p), platform::objc::sel("alertView:didDismissWithButtonIndex:"),
+                                 platform::objc::id(), 0L);
   EXPECT_EQ(::waitpid(stranger, nullptr, WNOHANG), 0);
   ::kill(stranger, SIGKILL);
   ::waitpid(stranger, nullptr, 0);
 }
 
 }  // namespace
-}  // namespace pxtest
+}  // namespace px::prefs

@@ -19,7 +19,7 @@
 #include "prefs/panes.h"
 #include "tests/support/temp_device.h"
 
-namespace pxtest {
+namespace px::prefs {
 
 class PrefsTest : public ::testing::Test {
  protected:
@@ -29,45 +29,50 @@ class PrefsTest : public ::testing::Test {
     for (auto& f : std::filesystem::directory_iterator(PX_PREFS_RESOURCE_DIR))
       std::filesystem::copy_file(f.path(), bundle + "/" + f.path().filename().string(),
                                  std::filesystem::copy_options::overwrite_existing);
-    foundation::NSUserDefaults::reset_standard_for_testing();
-    foundation::NSUserDefaults::set_standard_domain("com.apple.Preferences");
-    foundation::RunLoop::main().set_clock(clock);
-    uikit::Animations::shared().reset_for_testing();
-    pxprefs::register_classes();
+    platform::foundation::NSUserDefaults::reset_standard_for_testing();
+    platform::foundation::NSUserDefaults::set_standard_domain("com.apple.Preferences");
+    platform::foundation::RunLoop::main().set_clock(clock);
+    platform::uikit::Animations::shared().reset_for_testing();
+    prefs::register_classes();
   }
-  void TearDown() override { foundation::RunLoop::main().set_clock(nullptr); }
+  void TearDown() override { platform::foundation::RunLoop::main().set_clock(nullptr); }
 
   // A pane of the named class as the Settings app makes it.
-  std::shared_ptr<preferences::PSListController> pane(const char* cls) {
-    auto p = preferences::PSListController::make_for(objc::objc_getClass(cls));
+  std::shared_ptr<platform::preferences::PSListController> pane(const char* cls) {
+    auto p = platform::preferences::PSListController::make_for(platform::objc::objc_getClass(cls));
     p->set_bundle_path("/Library/PreferenceBundles/PylonexPro2Prefs.bundle");
     return p;
   }
-  std::shared_ptr<preferences::SpecifierArray> specifiers(const std::shared_ptr<preferences::PSListController>& p) {
-    return objc::cast<preferences::SpecifierArray>(objc::msg_send<objc::id>(objc::id(p), objc::sel("specifiers")));
+  std::shared_ptr<platform::preferences::SpecifierArray> specifiers(
+      const std::shared_ptr<platform::preferences::PSListController>& p) {
+    return platform::objc::cast<platform::preferences::SpecifierArray>(
+        platform::objc::msg_send<platform::objc::id>(platform::objc::id(p), platform::objc::sel("specifiers")));
   }
   // Sends a getter as the Settings app does: the text the row shows.
-  std::string get(const std::shared_ptr<preferences::PSListController>& p, const char* getter) {
-    return objc::msg_send<foundation::Value>(objc::id(p), objc::sel(getter), objc::id()).description();
+  std::string get(const std::shared_ptr<platform::preferences::PSListController>& p, const char* getter) {
+    return platform::objc::msg_send<platform::foundation::Value>(platform::objc::id(p), platform::objc::sel(getter),
+                                                                 platform::objc::id())
+        .description();
   }
-  void write_battery_data(const foundation::Value& v) {
-    foundation::writeToFile(v, sim::DevicePath("/User/Library/PylonexData.plist"));
+  void write_battery_data(const platform::foundation::Value& v) {
+    platform::foundation::writeToFile(v, platform::sim::DevicePath("/User/Library/PylonexData.plist"));
   }
-  void write_settings(const foundation::Value& v) {
-    foundation::writeToFile(v, sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
+  void write_settings(const platform::foundation::Value& v) {
+    platform::foundation::writeToFile(
+        v, platform::sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
   }
-  foundation::Value settings() {
-    return foundation::dictionaryWithContentsOfFile(
-        sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
+  platform::foundation::Value settings() {
+    return platform::foundation::dictionaryWithContentsOfFile(
+        platform::sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
   }
   void set_battery(double level, int state) {
-    foundation::writeToFile(
-        foundation::Value(foundation::Dictionary{{"Level", level}, {"State", state}, {"Generation", 1}}),
-        sim::DevicePath("/var/run/hardware/battery.plist"));
+    platform::foundation::writeToFile(platform::foundation::Value(platform::foundation::Dictionary{
+                                          {"Level", level}, {"State", state}, {"Generation", 1}}),
+                                      platform::sim::DevicePath("/var/run/hardware/battery.plist"));
   }
 
-  testing_support::TempDevice device;
-  std::shared_ptr<foundation::ManualClock> clock = std::make_shared<foundation::ManualClock>();
+  tests::support::TempDevice device;
+  std::shared_ptr<platform::foundation::ManualClock> clock = std::make_shared<platform::foundation::ManualClock>();
 };
 
-}  // namespace pxtest
+}  // namespace px::prefs

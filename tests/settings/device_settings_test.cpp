@@ -39,9 +39,9 @@ class WholeDevice : public ::testing::Test {
   }
   void TearDown() override { run_simdevice(device.root(), {"shutdown"}); }
 
-  host::Reply settings(const std::vector<std::string>& args) {
-    auto r = host::control_request(host::control_socket_path("Preferences"), args, 20000);
-    return r ? *r : host::Reply::fail("no answer");
+  px::host::common::Reply settings(const std::vector<std::string>& args) {
+    auto r = px::host::common::control_request(px::host::common::control_socket_path("Preferences"), args, 20000);
+    return r ? *r : px::host::common::Reply::fail("no answer");
   }
   // Waits for a SpringBoard settings line holding `text` from a SpringBoard other than `not_pid`.
   bool wait_for_reload(const std::string& text, std::size_t after_bytes) {
@@ -58,18 +58,18 @@ class WholeDevice : public ::testing::Test {
     return false;
   }
   long springboard_pid() {
-    auto r = host::control_request(host::control_socket_path("launchd"), {"status"}, 10000);
+    auto r = px::host::common::control_request(px::host::common::control_socket_path("launchd"), {"status"}, 10000);
     if (!r || r->status != 0) return 0;
     auto j = nlohmann::json::parse(r->out, nullptr, false);
     return j.is_object() && j["springboard"]["pid"].is_number() ? j["springboard"]["pid"].get<long>() : 0;
   }
 
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
 };
 
 TEST_F(WholeDevice, PaneChangeReloadsTheTweakAndContinueRestartsSpringBoard) {
-  auto opened =
-      host::control_request(host::control_socket_path("launchd"), {"open-settings", "prefs:root=PylonexPro2"}, 30000);
+  auto opened = px::host::common::control_request(px::host::common::control_socket_path("launchd"),
+                                                  {"open-settings", "prefs:root=PylonexPro2"}, 30000);
   ASSERT_TRUE(opened && opened->status == 0) << (opened ? opened->err : "no answer");
   ASSERT_EQ(settings({"tap", "Advanced Options"}).status, 0);
 

@@ -15,11 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::shared_ptr<uikit::UIImage> picture(double red) {
-  auto c = coregraphics::CGBitmapContextCreate(8, 4);
-  coregraphics::CGContextSetRGBFillColor(c, red, 0, 0, 1);
-  coregraphics::CGContextFillRect(c, 0, 0, 8, 4);
-  return uikit::UIImage::imageWithCGImage(coregraphics::CGBitmapContextCreateImage(c), 2);
+std::shared_ptr<px::platform::uikit::UIImage> picture(double red) {
+  auto c = px::platform::coregraphics::CGBitmapContextCreate(8, 4);
+  px::platform::coregraphics::CGContextSetRGBFillColor(c, red, 0, 0, 1);
+  px::platform::coregraphics::CGContextFillRect(c, 0, 0, 8, 4);
+  return px::platform::uikit::UIImage::imageWithCGImage(px::platform::coregraphics::CGBitmapContextCreateImage(c), 2);
 }
 
 class DrawnImagesTest : public ::testing::Test {
@@ -27,11 +27,12 @@ class DrawnImagesTest : public ::testing::Test {
   std::size_t files() {
     std::size_t n = 0;
     std::error_code ec;
-    for (auto& e : fs::directory_iterator(m_device.path(settings::kDrawnImageFolder), ec)) n += e.is_regular_file();
+    for (auto& e : fs::directory_iterator(m_device.path(px::host::settings::kDrawnImageFolder), ec))
+      n += e.is_regular_file();
     return n;
   }
-  testing_support::TempDevice m_device;
-  settings::DrawnImages m_images;
+  px::tests::support::TempDevice m_device;
+  px::host::settings::DrawnImages m_images;
 };
 
 TEST_F(DrawnImagesTest, SamePictureSameFileAndOldOnesGoAfterTwoRenders) {
@@ -60,7 +61,7 @@ TEST_F(DrawnImagesTest, ALinkPointingOutOfTheRootNeitherWritesNorEmptiesTheOutsi
   fs::create_directories(outside);
   std::ofstream(outside / "keep.png") << "x";
   fs::create_directories(m_device.path("/var/run/Preferences"));
-  fs::create_directory_symlink(outside, m_device.path(settings::kDrawnImageFolder));
+  fs::create_directory_symlink(outside, m_device.path(px::host::settings::kDrawnImageFolder));
   auto j = m_images.publish(*picture(1));
   if (j.contains("png_path")) {
     EXPECT_TRUE(m_device.exists(j["png_path"].get<std::string>()));
@@ -73,17 +74,17 @@ TEST_F(DrawnImagesTest, ALinkPointingOutOfTheRootNeitherWritesNorEmptiesTheOutsi
 }
 
 TEST(Sparkline, ScalesBetweenTheAxisEndsAndMarksGapsAndTheForecast) {
-  uikit::AXChartDescriptor chart;
+  px::platform::uikit::AXChartDescriptor chart;
   chart.y_min = 0;
   chart.y_max = 100;
   chart.series = {{"measured", {0.0, 100.0, std::nullopt, 50.0, std::nullopt, std::nullopt}},
                   {"forecast", {std::nullopt, std::nullopt, std::nullopt, 50.0, 40.0, 20.0}}};
-  EXPECT_EQ(settings::sparkline(chart), "▁█ ▅┆▄▂");
+  EXPECT_EQ(px::host::settings::sparkline(chart), "▁█ ▅┆▄▂");
   chart.series = {{"measured", {std::nullopt, std::nullopt}}};
-  EXPECT_EQ(settings::sparkline(chart), "") << "nothing measured: no line of blanks";
+  EXPECT_EQ(px::host::settings::sparkline(chart), "") << "nothing measured: no line of blanks";
   chart.series = {{"measured", {1e9, -1e9}}};
-  EXPECT_EQ(settings::sparkline(chart), "█▁");
-  auto j = settings::chart_json(chart);
+  EXPECT_EQ(px::host::settings::sparkline(chart), "█▁");
+  auto j = px::host::settings::chart_json(chart);
   EXPECT_EQ(j["series"][0]["values"].size(), 2u);
 }
 

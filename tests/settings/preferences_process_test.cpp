@@ -35,7 +35,7 @@ class PreferencesProcess : public ::testing::Test {
     }
     ASSERT_GT(m_pid, 0);
     auto deadline = Clock::now() + std::chrono::seconds(30);
-    while (Clock::now() < deadline && !host::control_request(socket(), {"status"}, 1000)) ::usleep(20000);
+    while (Clock::now() < deadline && !px::host::common::control_request(socket(), {"status"}, 1000)) ::usleep(20000);
   }
   void TearDown() override {
     if (m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == 0) {
@@ -43,10 +43,10 @@ class PreferencesProcess : public ::testing::Test {
       ::waitpid(m_pid, nullptr, 0);
     }
   }
-  std::string socket() const { return host::control_socket_path("Preferences"); }
-  host::Reply request(const std::vector<std::string>& args) {
-    auto reply = host::control_request(socket(), args, 20000);
-    return reply ? *reply : host::Reply::fail("no answer");
+  std::string socket() const { return px::host::common::control_socket_path("Preferences"); }
+  px::host::common::Reply request(const std::vector<std::string>& args) {
+    auto reply = px::host::common::control_request(socket(), args, 20000);
+    return reply ? *reply : px::host::common::Reply::fail("no answer");
   }
   json json_of(const std::vector<std::string>& args) {
     auto r = request(args);
@@ -66,11 +66,11 @@ class PreferencesProcess : public ::testing::Test {
   json row(const json& screen, const std::string& label) {
     for (auto& r : screen["rows"])
       if (r["label"] == label) return r;
-    ADD_FAILURE() << "no row " << label << " in " << host::json_text(screen);
+    ADD_FAILURE() << "no row " << label << " in " << px::host::common::json_text(screen);
     return json();
   }
 
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   pid_t m_pid = -1;
 };
 
@@ -93,10 +93,11 @@ TEST_F(PreferencesProcess, RootPaneShowsHeaderLogoAndLikeButton) {
 
   // Follow with no Twitter client opens the web profile in the browser, which
   // shows the address and why the page did not load (nothing listens on port 9).
-  foundation::Value info = foundation::dictionaryWithContentsOfFile(
-      sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
+  px::platform::foundation::Value info = px::platform::foundation::dictionaryWithContentsOfFile(
+      px::platform::sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   info.mutable_dictionary()["PXSocialWebHost"] = "127.0.0.1:9";
-  foundation::writeToFile(info, sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
+  px::platform::foundation::writeToFile(
+      info, px::platform::sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   EXPECT_EQ(request({"tap", "Follow @zelmoraq"}).status, 0);
   json status = json_of({"status"});
   EXPECT_EQ(status["pid"], m_pid);
@@ -116,10 +117,11 @@ TEST_F(PreferencesProcess, RootPaneShowsHeaderLogoAndLikeButton) {
   ASSERT_EQ(heart.status, 0);
   EXPECT_NE(heart.out.find("no Twitter account"), std::string::npos) << heart.out;
   EXPECT_EQ(json_of({"status"})["sheets"].size(), 0u);
-  foundation::writeToFile(
-      foundation::Value(foundation::Dictionary{
-          {"Value", foundation::Value(foundation::Dictionary{{"com.apple.social.twitter", true}})}}),
-      sim::DevicePath("/var/run/hardware/social.plist"));
+  px::platform::foundation::writeToFile(
+      px::platform::foundation::Value(px::platform::foundation::Dictionary{
+          {"Value",
+           px::platform::foundation::Value(px::platform::foundation::Dictionary{{"com.apple.social.twitter", true}})}}),
+      px::platform::sim::DevicePath("/var/run/hardware/social.plist"));
   // With one, the compose sheet: the service's name, the text, Cancel and Post.
   ASSERT_EQ(request({"tap", "right"}).status, 0);
   json sheet = json_of({"show", "--json"})["sheet"];
@@ -143,10 +145,12 @@ TEST_F(PreferencesProcess, RootPaneShowsHeaderLogoAndLikeButton) {
 }
 
 TEST_F(PreferencesProcess, SwitchWritesTheSettingsFileAndPostsTheNotification) {
-  foundation::writeToFile(foundation::Value(foundation::Dictionary{{"debugMode", false}}),
-                          sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
+  px::platform::foundation::writeToFile(
+      px::platform::foundation::Value(px::platform::foundation::Dictionary{{"debugMode", false}}),
+      px::platform::sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"));
   int posted = 0;
-  foundation::darwin::observe("com.zelmoraq.PylonexPro2Prefs/updatesettings", [&](std::string_view) { ++posted; });
+  px::platform::foundation::darwin::observe("com.zelmoraq.PylonexPro2Prefs/updatesettings",
+                                            [&](std::string_view) { ++posted; });
   ASSERT_EQ(request({"tap", "Advanced Options"}).status, 0);
   json screen = json_of({"show", "--json"});
   EXPECT_EQ(screen["title"], "Advanced Options");
@@ -158,17 +162,18 @@ TEST_F(PreferencesProcess, SwitchWritesTheSettingsFileAndPostsTheNotification) {
   auto r = request({"set", "Fahrenheit", "on"});
   ASSERT_EQ(r.status, 0) << r.err;
   auto deadline = Clock::now() + std::chrono::seconds(30);
-  while (posted == 0 && Clock::now() < deadline) foundation::RunLoop::main().run_once(100);
+  while (posted == 0 && Clock::now() < deadline) px::platform::foundation::RunLoop::main().run_once(100);
   EXPECT_EQ(posted, 1);
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(
-                sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist")),
-            foundation::Value(foundation::Dictionary{{"debugMode", false}, {"Fahrenheit", true}}));
+  EXPECT_EQ(px::platform::foundation::dictionaryWithContentsOfFile(
+                px::platform::sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist")),
+            px::platform::foundation::Value(
+                px::platform::foundation::Dictionary{{"debugMode", false}, {"Fahrenheit", true}}));
   EXPECT_EQ(row(json_of({"show", "--json"}), "Fahrenheit")["value"], true);
   EXPECT_EQ(request({"set", "Clock", "never"}).status, 2);
   EXPECT_EQ(request({"set", "Clock", "12 Hours"}).status, 0);
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(
-                sim::DevicePath("/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"))["timemode"],
-            foundation::Value(0));
+  EXPECT_EQ(px::platform::foundation::dictionaryWithContentsOfFile(px::platform::sim::DevicePath(
+                "/User/Library/Preferences/com.zelmoraq.PylonexPro2Prefs.plist"))["timemode"],
+            px::platform::foundation::Value(0));
 }
 
 TEST_F(PreferencesProcess, SetRefusesWhatNoControlCouldHandOver) {
@@ -180,9 +185,13 @@ TEST_F(PreferencesProcess, SetRefusesWhatNoControlCouldHandOver) {
     EXPECT_EQ(r.status, 2) << not_finite;
     EXPECT_NE(r.err.find("a slider takes a finite number"), std::string::npos) << r.err;
   }
-  EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(sim::DevicePath(file))["percentagePSM"].is_nil());
+  EXPECT_TRUE(
+      px::platform::foundation::dictionaryWithContentsOfFile(px::platform::sim::DevicePath(file))["percentagePSM"]
+          .is_nil());
   ASSERT_EQ(request({"set", "Battery Percentage", "500"}).status, 0);  // past its end: the slider's maximum
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(sim::DevicePath(file))["percentagePSM"], foundation::Value(100.0));
+  EXPECT_EQ(
+      px::platform::foundation::dictionaryWithContentsOfFile(px::platform::sim::DevicePath(file))["percentagePSM"],
+      px::platform::foundation::Value(100.0));
   // A row or value that is wrong is the command line's fault: status 2, whatever the row.
   EXPECT_EQ(request({"set", "Battery Percentage", "lots"}).status, 2);
   EXPECT_EQ(request({"set", "Wi-Fi Off", "maybe"}).status, 2);
@@ -208,10 +217,11 @@ TEST_F(PreferencesProcess, RespringAlertAndBackNavigation) {
   ASSERT_EQ(request({"tap", "Data Sharing"}).status, 0);
   EXPECT_EQ(row(json_of({"show", "--json"}), "Last Sync")["value"], "Never Synced");
   // The installed bundle's Info.plist points the site at this machine, where nothing listens.
-  foundation::Value info = foundation::dictionaryWithContentsOfFile(
-      sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
+  px::platform::foundation::Value info = px::platform::foundation::dictionaryWithContentsOfFile(
+      px::platform::sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   info.mutable_dictionary()["PXStatisticsSiteURL"] = "http://127.0.0.1:9/stats";
-  foundation::writeToFile(info, sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
+  px::platform::foundation::writeToFile(
+      info, px::platform::sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/Info.plist"));
   ASSERT_EQ(request({"tap", "See Statistics"}).status, 0);
   json web = loaded(json_of({"show", "--json"})["web_view"]);
   EXPECT_EQ(web["address"], "http://127.0.0.1:9/stats");

@@ -22,59 +22,60 @@
 #include "shared/names.h"
 #include "tests/support/temp_device.h"
 
-namespace springboard {
+namespace px::host::springboard {
 namespace {
 
-using foundation::Value;
-using objc::id;
-using objc::sel;
+using platform::foundation::Value;
+using platform::objc::id;
+using platform::objc::sel;
 
 class SpringBoardClassesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    foundation::RunLoop::main().set_clock(m_clock);
+    platform::foundation::RunLoop::main().set_clock(m_clock);
     register_springboard_classes();
   }
   id shared(const char* cls, const char* selector = "sharedInstance") {
-    return objc::msg_send<id>(objc::objc_getClass(cls), sel(selector));
+    return platform::objc::msg_send<id>(platform::objc::objc_getClass(cls), sel(selector));
   }
   void add_banner(const std::string& title) {
-    id request =
-        objc::msg_send<id>(objc::msg_send<id>(objc::objc_getClass("BBBulletinRequest"), sel("alloc")), sel("init"));
-    objc::msg_send<void>(request, sel("setTitle:"), title);
-    objc::msg_send<void>(request, sel("setMessage:"), std::string("m"));
-    objc::msg_send<void>(request, sel("setSectionID:"), std::string("s"));
-    objc::msg_send<void>(shared("SBBulletinBannerController"), sel("observer:addBulletin:forFeed:"), id{}, request,
-                         2UL);
+    id request = platform::objc::msg_send<id>(
+        platform::objc::msg_send<id>(platform::objc::objc_getClass("BBBulletinRequest"), sel("alloc")), sel("init"));
+    platform::objc::msg_send<void>(request, sel("setTitle:"), title);
+    platform::objc::msg_send<void>(request, sel("setMessage:"), std::string("m"));
+    platform::objc::msg_send<void>(request, sel("setSectionID:"), std::string("s"));
+    platform::objc::msg_send<void>(shared("SBBulletinBannerController"), sel("observer:addBulletin:forFeed:"), id{},
+                                   request, 2UL);
   }
   void advance(std::int64_t ns) {
     m_clock->advance_ns(ns);
-    foundation::RunLoop::main().run_until_idle();
+    platform::foundation::RunLoop::main().run_until_idle();
   }
   std::string on_screen() { return state().banner_on_screen ? state().banner_on_screen->title : ""; }
 
-  testing_support::TempDevice m_device;
-  std::shared_ptr<foundation::ManualClock> m_clock = std::make_shared<foundation::ManualClock>();
+  tests::support::TempDevice m_device;
+  std::shared_ptr<platform::foundation::ManualClock> m_clock = std::make_shared<platform::foundation::ManualClock>();
 };
 
 TEST_F(SpringBoardClassesTest, RadioManagersSwitchTheDevicesHardware) {
-  objc::msg_send<void>(shared("SBWiFiManager"), sel("setWiFiEnabled:"), false);
-  objc::msg_send<void>(shared("SBTelephonyManager", "sharedTelephonyManager"), sel("setIsInAirplaneMode:"), true);
-  objc::msg_send<void>(shared("BluetoothManager"), sel("setEnabled:"), false);
-  EXPECT_EQ(sim::hardware_value("wifi"), Value(false));
-  EXPECT_EQ(sim::hardware_value("airplane"), Value(true));
-  EXPECT_EQ(sim::hardware_value("bluetooth"), Value(false));
+  platform::objc::msg_send<void>(shared("SBWiFiManager"), sel("setWiFiEnabled:"), false);
+  platform::objc::msg_send<void>(shared("SBTelephonyManager", "sharedTelephonyManager"), sel("setIsInAirplaneMode:"),
+                                 true);
+  platform::objc::msg_send<void>(shared("BluetoothManager"), sel("setEnabled:"), false);
+  EXPECT_EQ(platform::sim::hardware_value("wifi"), Value(false));
+  EXPECT_EQ(platform::sim::hardware_value("airplane"), Value(true));
+  EXPECT_EQ(platform::sim::hardware_value("bluetooth"), Value(false));
   EXPECT_EQ(shared("SBWiFiManager"), shared("SBWiFiManager"));
 }
 
 TEST_F(SpringBoardClassesTest, BulletinRequestKeepsItsProperties) {
-  id request = objc::msg_send<id>(objc::objc_getClass("BBBulletinRequest"), sel("new"));
-  id action = objc::msg_send<id>(objc::objc_getClass("BBAction"), sel("action"));
-  objc::msg_send<void>(request, sel("setTitle:"), std::string("T"));
-  objc::msg_send<void>(request, sel("setDefaultAction:"), action);
-  EXPECT_EQ(objc::msg_send<std::string>(request, sel("title")), "T");
-  EXPECT_EQ(objc::msg_send<id>(request, sel("defaultAction")), action);
-  EXPECT_EQ(objc::msg_send<id>(request, sel("autorelease")), request);
+  id request = platform::objc::msg_send<id>(platform::objc::objc_getClass("BBBulletinRequest"), sel("new"));
+  id action = platform::objc::msg_send<id>(platform::objc::objc_getClass("BBAction"), sel("action"));
+  platform::objc::msg_send<void>(request, sel("setTitle:"), std::string("T"));
+  platform::objc::msg_send<void>(request, sel("setDefaultAction:"), action);
+  EXPECT_EQ(platform::objc::msg_send<std::string>(request, sel("title")), "T");
+  EXPECT_EQ(platform::objc::msg_send<id>(request, sel("defaultAction")), action);
+  EXPECT_EQ(platform::objc::msg_send<id>(request, sel("autorelease")), request);
 }
 
 TEST_F(SpringBoardClassesTest, ABannerAddedWhileAnotherShowsWaitsForTheReplaceInterval) {
@@ -93,46 +94,49 @@ TEST_F(SpringBoardClassesTest, ABannerAddedWhileAnotherShowsWaitsForTheReplaceIn
 TEST_F(SpringBoardClassesTest, DismissAddReplaceShowsANewBannerAtOnce) {
   add_banner("first");
   add_banner("waiting");
-  objc::msg_send<void>(shared("SBBannerController"), sel("_dismissIntervalElapsed"));
+  platform::objc::msg_send<void>(shared("SBBannerController"), sel("_dismissIntervalElapsed"));
   EXPECT_EQ(on_screen(), "waiting");
   add_banner("urgent");
-  objc::msg_send<void>(shared("SBBannerController"), sel("_replaceIntervalElapsed"));
+  platform::objc::msg_send<void>(shared("SBBannerController"), sel("_replaceIntervalElapsed"));
   EXPECT_EQ(on_screen(), "urgent");
   EXPECT_TRUE(state().banners_waiting.empty());
 }
 
 TEST_F(SpringBoardClassesTest, TimeItemUsesSpringBoardsPatternAndTheDeviceClock) {
   id aggregator = shared("SBStatusBarStateAggregator");
-  objc::Ivar ivar = objc::class_getInstanceVariable(objc::object_getClass(aggregator), "_timeItemDateFormatter");
-  auto formatter = objc::cast<foundation::NSDateFormatter>(objc::object_getIvar<id>(aggregator, ivar));
+  platform::objc::Ivar ivar =
+      platform::objc::class_getInstanceVariable(platform::objc::object_getClass(aggregator), "_timeItemDateFormatter");
+  auto formatter =
+      platform::objc::cast<platform::foundation::NSDateFormatter>(platform::objc::object_getIvar<id>(aggregator, ivar));
   ASSERT_NE(formatter, nullptr);
   formatter->setDateFormat("yyyy");
-  objc::msg_send<void>(aggregator, sel("_resetTimeItemFormatter"));
+  platform::objc::msg_send<void>(aggregator, sel("_resetTimeItemFormatter"));
   EXPECT_EQ(formatter->dateFormat(), "H:mm");
 
   std::tm tm{};
   tm.tm_year = 126, tm.tm_mon = 5, tm.tm_mday = 1, tm.tm_hour = 14, tm.tm_min = 5, tm.tm_isdst = -1;
-  sim::set_device_now(static_cast<double>(std::mktime(&tm)) + 30);
-  objc::msg_send<void>(aggregator, sel("_updateTimeItems"));
+  platform::sim::set_device_now(static_cast<double>(std::mktime(&tm)) + 30);
+  platform::objc::msg_send<void>(aggregator, sel("_updateTimeItems"));
   EXPECT_EQ(state().status_bar_time, "14:05");
 }
 
 TEST_F(SpringBoardClassesTest, BatteryEntryIsBroadcastThenHandedToTheController) {
   std::vector<Value> seen;
   int updates_when_posted = -1;
-  foundation::NSNotificationCenter::defaultCenter().addObserverForName(
-      std::string(px::kBatteryStatusChangedNotification), nullptr, [&](const foundation::NSNotification& n) {
+  platform::foundation::NSNotificationCenter::defaultCenter().addObserverForName(
+      std::string(shared::kBatteryStatusChangedNotification), nullptr,
+      [&](const platform::foundation::NSNotification& n) {
         seen.push_back(n.userInfo);
         updates_when_posted = state().battery_updates;
       });
   EXPECT_FALSE(handle_battery_entry());  // no entry yet
 
-  Value status(foundation::Dictionary{{"AppleRawCurrentCapacity", Value(1500)}});
-  foundation::Dictionary entry{
+  Value status(platform::foundation::Dictionary{{"AppleRawCurrentCapacity", Value(1500)}});
+  platform::foundation::Dictionary entry{
       {"Level", Value(0.5)}, {"State", Value(2)}, {"Generation", Value(7)}, {"Status", status}};
   BatteryWatcher watcher;
-  ASSERT_TRUE(
-      foundation::plist::write_file(m_device.path(sim::kBatteryEntry), Value(entry), foundation::plist::Format::xml));
+  ASSERT_TRUE(platform::foundation::plist::write_file(m_device.path(platform::sim::kBatteryEntry), Value(entry),
+                                                      platform::foundation::plist::Format::xml));
   watcher.drain();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0], status);
@@ -142,8 +146,8 @@ TEST_F(SpringBoardClassesTest, BatteryEntryIsBroadcastThenHandedToTheController)
 
   entry.erase("Status");
   entry["Generation"] = Value(8);
-  ASSERT_TRUE(
-      foundation::plist::write_file(m_device.path(sim::kBatteryEntry), Value(entry), foundation::plist::Format::xml));
+  ASSERT_TRUE(platform::foundation::plist::write_file(m_device.path(platform::sim::kBatteryEntry), Value(entry),
+                                                      platform::foundation::plist::Format::xml));
   watcher.drain();
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_TRUE(seen[1].is_nil());
@@ -160,28 +164,28 @@ int opens_of_battery_entry(const std::string& folder, F work) {
   alignas(inotify_event) char buf[4096];
   for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
     for (char* p = buf; p < buf + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
-      if (std::string(reinterpret_cast<inotify_event*>(p)->name) == sim::kBatteryEntryName) ++opens;
+      if (std::string(reinterpret_cast<inotify_event*>(p)->name) == platform::sim::kBatteryEntryName) ++opens;
   ::close(fd);
   return opens;
 }
 
 TEST_F(SpringBoardClassesTest, OneBatteryChangeIsReadOnceWhoeverAsks) {
   BatteryWatcher watcher;
-  auto device = uikit::UIDevice::currentDevice();
+  auto device = platform::uikit::UIDevice::currentDevice();
   device->setBatteryMonitoringEnabled(true);
-  foundation::Dictionary entry{{"Level", Value(0.5)}, {"State", Value(2)}, {"Generation", Value(3)}};
-  std::string folder = m_device.path(sim::kHardwareFolder);
+  platform::foundation::Dictionary entry{{"Level", Value(0.5)}, {"State", Value(2)}, {"Generation", Value(3)}};
+  std::string folder = m_device.path(platform::sim::kHardwareFolder);
   for (int generation : {3, 4}) {
     entry["Generation"] = Value(generation);
-    ASSERT_TRUE(
-        foundation::plist::write_file(m_device.path(sim::kBatteryEntry), Value(entry), foundation::plist::Format::xml));
+    ASSERT_TRUE(platform::foundation::plist::write_file(m_device.path(platform::sim::kBatteryEntry), Value(entry),
+                                                        platform::foundation::plist::Format::xml));
     // The watcher's broadcast, then what the tweak and SpringBoard ask while handling it: once read
     // four times per change.
     int opens = opens_of_battery_entry(folder, [&] {
       watcher.drain();
       EXPECT_FLOAT_EQ(device->batteryLevel(), 0.5f);
       EXPECT_EQ(device->batteryState(), 2);
-      EXPECT_EQ(sim::battery_entry()["Generation"], Value(generation));
+      EXPECT_EQ(platform::sim::battery_entry()["Generation"], Value(generation));
     });
     EXPECT_EQ(opens, 1) << "generation " << generation;
     EXPECT_EQ(state().battery_generation, generation);
@@ -189,4 +193,4 @@ TEST_F(SpringBoardClassesTest, OneBatteryChangeIsReadOnceWhoeverAsks) {
 }
 
 }  // namespace
-}  // namespace springboard
+}  // namespace px::host::springboard

@@ -30,11 +30,11 @@ extern char** environ;
 
 namespace {
 
-using foundation::Dictionary;
-using foundation::Value;
 using nlohmann::json;
+using px::platform::foundation::Dictionary;
+using px::platform::foundation::Value;
 
-using testing_support::eventually;
+using px::tests::support::eventually;
 
 class SpringBoardProcessTest : public ::testing::Test {
  protected:
@@ -73,20 +73,20 @@ class SpringBoardProcessTest : public ::testing::Test {
     m_pid = -1;
   }
 
-  std::optional<host::Reply> request(const std::vector<std::string>& args) {
-    return host::control_request(host::control_socket_path("SpringBoard"), args, 5000);
+  std::optional<px::host::common::Reply> request(const std::vector<std::string>& args) {
+    return px::host::common::control_request(px::host::common::control_socket_path("SpringBoard"), args, 5000);
   }
-  json status() { return json::parse(request({"status"}).value_or(host::Reply{}).out); }
+  json status() { return json::parse(request({"status"}).value_or(px::host::common::Reply{}).out); }
 
-  testing_support::TempDevice m_device;
+  px::tests::support::TempDevice m_device;
   pid_t m_pid = -1;
 };
 
 TEST_F(SpringBoardProcessTest, SettingsWrittenAndPostedFromAnotherProcessAreReloaded) {
   launch();
-  foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(55.0)}, {"timemode", Value(0)}}),
-                          sim::DevicePath(px::kSettingsFile));
-  ASSERT_TRUE(foundation::darwin::post(px::kSettingsChangedNotification));
+  px::platform::foundation::writeToFile(Value(Dictionary{{"percentagePSM", Value(55.0)}, {"timemode", Value(0)}}),
+                                        px::platform::sim::DevicePath(px::shared::kSettingsFile));
+  ASSERT_TRUE(px::platform::foundation::darwin::post(px::shared::kSettingsChangedNotification));
   EXPECT_TRUE(eventually([&] {
     std::string log = m_device.read_text("/var/log/syslog");
     return log.find(
@@ -117,14 +117,15 @@ TEST_F(SpringBoardProcessTest, OpenSettingsIsRoutedToTheSupervisor) {
   // A stand-in supervisor, served on this process's loop in a thread of its
   // own while the main thread waits for SpringBoard's reply.
   std::vector<std::vector<std::string>> received;
-  host::ControlServer launchd(host::control_socket_path("launchd"), [&](const std::vector<std::string>& args) {
-    received.push_back(args);
-    return host::Reply::ok();
-  });
+  px::host::common::ControlServer launchd(px::host::common::control_socket_path("launchd"),
+                                          [&](const std::vector<std::string>& args) {
+                                            received.push_back(args);
+                                            return px::host::common::Reply::ok();
+                                          });
   ASSERT_TRUE(launchd.listening());
   std::atomic<bool> serving{true};
   std::thread loop([&] {
-    while (serving) foundation::RunLoop::main().run_once(20);
+    while (serving) px::platform::foundation::RunLoop::main().run_once(20);
   });
   auto reply = request({"press", "Open Settings"});
   serving = false;

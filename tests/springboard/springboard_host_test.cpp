@@ -15,7 +15,7 @@
 #include "platform/uikit/ui_alert_view.h"
 #include "tests/support/temp_device.h"
 
-namespace springboard {
+namespace px::host::springboard {
 namespace {
 
 using nlohmann::json;
@@ -28,14 +28,14 @@ class SpringBoardHostTest : public ::testing::Test {
     h->launch();
     return h;
   }
-  host::Reply run(SpringBoardHost& h, std::vector<std::string> args) { return h.handle_command(args); }
+  common::Reply run(SpringBoardHost& h, std::vector<std::string> args) { return h.handle_command(args); }
   json status(SpringBoardHost& h) { return json::parse(run(h, {"status"}).out); }
   void show_alert(const char* title) {
-    uikit::UIAlertView::make(title, "message", nullptr, "Close", {"Other"})->show();
+    platform::uikit::UIAlertView::make(title, "message", nullptr, "Close", {"Other"})->show();
   }
   std::string substrate(const std::string& file) { return m_device.path(std::string(kSubstrateFolder) + "/" + file); }
 
-  testing_support::TempDevice m_device;
+  tests::support::TempDevice m_device;
 };
 
 TEST_F(SpringBoardHostTest, FilterMustNameTheBundleInFilterBundles) {
@@ -112,7 +112,7 @@ TEST_F(SpringBoardHostTest, PressFindsButtonsByIndexOrTitleOnTheChosenAlert) {
   show_alert("B");
   EXPECT_EQ(json::parse(run(*h, {"alerts", "--json"}).out).size(), 2u);
   EXPECT_EQ(run(*h, {"press", "Other", "--alert", "0"}).out, "pressed \"Other\"\n");
-  auto visible = uikit::AlertPresenter::shared().visible();
+  auto visible = platform::uikit::AlertPresenter::shared().visible();
   ASSERT_EQ(visible.size(), 1u);
   EXPECT_EQ(visible[0]->title(), "B");
   EXPECT_EQ(run(*h, {"press", "7"}).status, 1);
@@ -137,9 +137,9 @@ TEST_F(SpringBoardHostTest, ClockReadsEveryFormTheCommandLineDoes) {
   // Once refused here ("cannot read the time") though simdevice took it with SpringBoard stopped.
   auto reply = run(*h, {"clock", "2015-03-08T07:30:00Z"});
   ASSERT_EQ(reply.status, 0) << reply.err;
-  EXPECT_NEAR(sim::device_now(), 1425799800.0, 5);
+  EXPECT_NEAR(platform::sim::device_now(), 1425799800.0, 5);
   EXPECT_EQ(run(*h, {"clock", "2015-03-08T07:30:00+01:00"}).status, 0);
-  EXPECT_NEAR(sim::device_now(), 1425796200.0, 5);
+  EXPECT_NEAR(platform::sim::device_now(), 1425796200.0, 5);
   EXPECT_EQ(run(*h, {"clock", "2015-03-08", "07:30"}).status, 0);  // the CLI may hand it over in two words
   reply = run(*h, {"clock", "2070-01-01T00:00:00Z"});
   EXPECT_EQ(reply.status, 2);
@@ -161,4 +161,4 @@ TEST_F(SpringBoardHostTest, SyncReportsTheHandledGenerationAndUnknownCommandsFai
 }
 
 }  // namespace
-}  // namespace springboard
+}  // namespace px::host::springboard

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-namespace testing_support {
+namespace px::tests::support {
 
 // True once `condition()` holds; false if it still does not after the deadline.
 template <class F>
@@ -18,4 +18,4 @@ bool eventually(F&& condition, std::chrono::seconds patience = std::chrono::seco
   return condition();
 }
 
-}  // namespace testing_support
+}  // namespace px::tests::support

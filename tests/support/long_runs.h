@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-namespace testing_support {
+namespace px::tests::support {
 
 inline bool long_runs() {
   const char* value = std::getenv("PX_LONG_RUNS");
@@ -15,4 +15,4 @@ inline bool long_runs() {
 // How many rounds a test runs: `short_count` by default, `long_count` in the long mode.
 inline long rounds(long short_count, long long_count) { return long_runs() ? long_count : short_count; }
 
-}  // namespace testing_support
+}  // namespace px::tests::support

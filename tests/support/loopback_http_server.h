@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-namespace testing_support {
+namespace px::tests::support {
 
 class LoopbackHttpServer {
  public:
@@ -130,4 +130,4 @@ class LoopbackHttpServer {
   std::thread m_thread;
 };
 
-}  // namespace testing_support
+}  // namespace px::tests::support

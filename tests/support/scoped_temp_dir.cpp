@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-namespace testing_support {
+namespace px::tests::support {
 
 ScopedTempDir::ScopedTempDir(const std::string& prefix) {
   std::string tmpl = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
@@ -18,4 +18,4 @@ ScopedTempDir::~ScopedTempDir() {
   std::filesystem::remove_all(m_path, ignored);
 }
 
-}  // namespace testing_support
+}  // namespace px::tests::support

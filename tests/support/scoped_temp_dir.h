@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace testing_support {
+namespace px::tests::support {
 
 class ScopedTempDir {
  public:
@@ -20,4 +20,4 @@ class ScopedTempDir {
   std::string m_path;
 };
 
-}  // namespace testing_support
+}  // namespace px::tests::support

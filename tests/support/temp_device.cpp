@@ -20,30 +20,32 @@
 #include "platform/uikit/ui_application.h"
 #include "platform/uikit/ui_device.h"
 
-namespace testing_support {
+namespace px::tests::support {
 
 TempDevice::TempDevice() : m_root(m_folder.path()) {
-  if (auto made = host::make_device_layout(m_root); !made) throw std::runtime_error(made.message());
-  foundation::darwin::reset_for_testing();
-  sim::set_device_root(m_root);
-  sim::reload_device_clock();  // the new root has no clock file: real time again
-  foundation::RunLoop::main().reset_for_testing();
-  foundation::NSNotificationCenter::defaultCenter().reset_for_testing();
-  foundation::NSUserDefaults::reset_standard_for_testing();
-  foundation::NSUserDefaults::set_standard_domain("com.apple.springboard");
-  objc::objc_reset_for_testing();
-  uikit::AlertPresenter::shared().dismiss_all();
-  uikit::AlertPresenter::shared().set_on_change(nullptr);
-  uikit::UIApplication::sharedApplication()->reset_for_testing();
-  uikit::UIDevice::currentDevice()->reset_for_testing();
+  if (auto made = host::common::make_device_layout(m_root); !made) throw std::runtime_error(made.message());
+  platform::foundation::darwin::reset_for_testing();
+  platform::sim::set_device_root(m_root);
+  platform::sim::reload_device_clock();  // the new root has no clock file: real time again
+  platform::foundation::RunLoop::main().reset_for_testing();
+  platform::foundation::NSNotificationCenter::defaultCenter().reset_for_testing();
+  platform::foundation::NSUserDefaults::reset_standard_for_testing();
+  platform::foundation::NSUserDefaults::set_standard_domain("com.apple.springboard");
+  platform::objc::objc_reset_for_testing();
+  platform::uikit::AlertPresenter::shared().dismiss_all();
+  platform::uikit::AlertPresenter::shared().set_on_change(nullptr);
+  platform::uikit::UIApplication::sharedApplication()->reset_for_testing();
+  platform::uikit::UIDevice::currentDevice()->reset_for_testing();
 }
 
 TempDevice::~TempDevice() {
-  foundation::darwin::reset_for_testing();
-  foundation::RunLoop::main().reset_for_testing();
+  platform::foundation::darwin::reset_for_testing();
+  platform::foundation::RunLoop::main().reset_for_testing();
 }
 
-std::string TempDevice::path(const std::string& device_path) const { return sim::DevicePath(device_path).host(); }
+std::string TempDevice::path(const std::string& device_path) const {
+  return platform::sim::DevicePath(device_path).host();
+}
 
 void TempDevice::write_text(const std::string& device_path, const std::string& text) const {
   std::ofstream(path(device_path), std::ios::binary) << text;
@@ -58,4 +60,4 @@ std::string TempDevice::read_text(const std::string& device_path) const {
 
 bool TempDevice::exists(const std::string& device_path) const { return std::filesystem::exists(path(device_path)); }
 
-}  // namespace testing_support
+}  // namespace px::tests::support

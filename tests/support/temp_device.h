@@ -7,7 +7,7 @@
 
 #include "tests/support/scoped_temp_dir.h"
 
-namespace testing_support {
+namespace px::tests::support {
 
 class TempDevice {
  public:
@@ -28,4 +28,4 @@ class TempDevice {
   std::string m_root;
 };
 
-}  // namespace testing_support
+}  // namespace px::tests::support

@@ -4,22 +4,26 @@
 #include "shared/names.h"
 #include "tests/tweak/tweak_harness.h"
 
-namespace tweak_testing {
+namespace px::tweak {
 namespace {
 
-using foundation::Dictionary;
-using foundation::Value;
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
 
 class BatteryCaptureTest : public TweakTest {
  protected:
-  Value defaults(const char* key) { return foundation::NSUserDefaults("com.apple.springboard").objectForKey(key); }
-  Value data_file() { return foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile)); }
+  Value defaults(const char* key) {
+    return platform::foundation::NSUserDefaults("com.apple.springboard").objectForKey(key);
+  }
+  Value data_file() {
+    return platform::foundation::dictionaryWithContentsOfFile(platform::sim::DevicePath(shared::kBatteryDataFile));
+  }
 };
 
 TEST_F(BatteryCaptureTest, BroadcastIsMirroredIntoDefaultsAndTheDataFile) {
   start();
   Value status(default_status());
-  broadcast(px::kBatteryStatusChangedNotification, status);
+  broadcast(shared::kBatteryStatusChangedNotification, status);
 
   EXPECT_EQ(notify(), status);
   EXPECT_EQ(data_file(), status);
@@ -33,11 +37,11 @@ TEST_F(BatteryCaptureTest, BroadcastIsMirroredIntoDefaultsAndTheDataFile) {
 
 TEST_F(BatteryCaptureTest, ABroadcastAfterTheDomainIsResetWritesThroughTheLiveDefaults) {
   start();
-  foundation::NSUserDefaults::reset_standard_for_testing();
-  auto& live = foundation::NSUserDefaults::standardUserDefaults();
+  platform::foundation::NSUserDefaults::reset_standard_for_testing();
+  auto& live = platform::foundation::NSUserDefaults::standardUserDefaults();
   live.setBool(true, "HasLaunchedOnce");
   ASSERT_TRUE(live.synchronize());
-  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
+  broadcast(shared::kBatteryStatusChangedNotification, Value(default_status()));
   EXPECT_EQ(live.objectForKey("Capacity"), Value(1500));
   // What was written after the reset survives the observer's save.
   EXPECT_EQ(defaults("HasLaunchedOnce"), Value(true));
@@ -48,7 +52,7 @@ TEST_F(BatteryCaptureTest, EveryBroadcastLogsTheWholeStatusWhileDebugging) {
   start();
   new_log_lines();
   Value status(default_status());
-  broadcast(px::kBatteryStatusChangedNotification, status);
+  broadcast(shared::kBatteryStatusChangedNotification, status);
   // The description spans several lines, as NSLog writes a dictionary.
   std::string log = m_device.read_text("/var/log/syslog");
   EXPECT_NE(log.find("<Notice>: PylonexPro2 Stats: " + status.description() + "\n"), std::string::npos);
@@ -58,10 +62,10 @@ TEST_F(BatteryCaptureTest, EveryBroadcastLogsTheWholeStatusWhileDebugging) {
 TEST_F(BatteryCaptureTest, OtherNamesTouchNothingEvenWhileDebugging) {
   start();
   new_log_lines();
-  broadcast(std::string(px::kBatteryStatusChangedNotification) + "X", Value(default_status()));
+  broadcast(std::string(shared::kBatteryStatusChangedNotification) + "X", Value(default_status()));
   broadcast("UIDeviceBatteryLevelDidChangeNotification", Value(default_status()));
   EXPECT_TRUE(notify().is_nil());
-  EXPECT_FALSE(m_device.exists(px::kBatteryDataFile));
+  EXPECT_FALSE(m_device.exists(shared::kBatteryDataFile));
   EXPECT_TRUE(defaults("Capacity").is_nil());
   EXPECT_TRUE(new_log_lines().empty());
 }
@@ -70,10 +74,10 @@ TEST_F(BatteryCaptureTest, TheSecondOfTwoBroadcastsReplacesTheFileWhole) {
   start();
   Dictionary first = default_status();
   first["OnlyInFirst"] = Value(7);
-  broadcast(px::kBatteryStatusChangedNotification, Value(first));
+  broadcast(shared::kBatteryStatusChangedNotification, Value(first));
   Dictionary second = default_status();
   second["AppleRawCurrentCapacity"] = Value(1400);
-  broadcast(px::kBatteryStatusChangedNotification, Value(second));
+  broadcast(shared::kBatteryStatusChangedNotification, Value(second));
 
   EXPECT_EQ(data_file(), Value(second));
   EXPECT_TRUE(data_file()["OnlyInFirst"].is_nil());
@@ -82,17 +86,17 @@ TEST_F(BatteryCaptureTest, TheSecondOfTwoBroadcastsReplacesTheFileWhole) {
 
 TEST_F(BatteryCaptureTest, MissingAdapterDetailsRemovesChargerMirrorsUntilTheyReturn) {
   start();
-  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
+  broadcast(shared::kBatteryStatusChangedNotification, Value(default_status()));
   Dictionary unplugged = default_status();
   unplugged.erase("AdapterDetails");
   unplugged.erase("Serial");
-  broadcast(px::kBatteryStatusChangedNotification, Value(unplugged));
+  broadcast(shared::kBatteryStatusChangedNotification, Value(unplugged));
   EXPECT_TRUE(defaults("Watts").is_nil());
   EXPECT_TRUE(defaults("Amperage").is_nil());
   EXPECT_TRUE(defaults("Serial").is_nil());
   EXPECT_EQ(defaults("Capacity"), Value(1500));
 
-  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
+  broadcast(shared::kBatteryStatusChangedNotification, Value(default_status()));
   EXPECT_EQ(defaults("Watts"), Value(5));
   EXPECT_EQ(defaults("Amperage"), Value(1000));
 }
@@ -100,11 +104,11 @@ TEST_F(BatteryCaptureTest, MissingAdapterDetailsRemovesChargerMirrorsUntilTheyRe
 TEST_F(BatteryCaptureTest, ABroadcastWithoutStatusChangesNothing) {
   start();
   Value status(default_status());
-  broadcast(px::kBatteryStatusChangedNotification, status);
+  broadcast(shared::kBatteryStatusChangedNotification, status);
   new_log_lines();
 
-  broadcast(px::kBatteryStatusChangedNotification, Value());
-  broadcast(px::kBatteryStatusChangedNotification, Value("not a dictionary"));
+  broadcast(shared::kBatteryStatusChangedNotification, Value());
+  broadcast(shared::kBatteryStatusChangedNotification, Value("not a dictionary"));
   EXPECT_EQ(notify(), status);
   EXPECT_EQ(data_file(), status);
   for (const char* key : {"Capacity", "DesignCapacity", "CycleCount", "Serial", "Watts", "Amperage"})
@@ -121,4 +125,4 @@ TEST_F(BatteryCaptureTest, SpringBoardBatteryEntryReachesTheObserver) {
 }
 
 }  // namespace
-}  // namespace tweak_testing
+}  // namespace px::tweak

@@ -15,15 +15,15 @@
 #include "shared/names.h"
 #include "tests/tweak/tweak_harness.h"
 
-namespace tweak_testing {
+namespace px::tweak {
 namespace {
 namespace fs = std::filesystem;
-using foundation::Dictionary;
-using foundation::Value;
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
 
 class BatteryHistoryTest : public TweakTest {
  protected:
-  std::string store() { return m_device.path(px::kHistoryStoreFile); }
+  std::string store() { return m_device.path(shared::kHistoryStoreFile); }
   std::vector<history::Sample> samples() {
     history::HistoryReader reader;
     if (!reader.open().ok()) return {};
@@ -38,11 +38,11 @@ class BatteryHistoryTest : public TweakTest {
     set_battery(level, Value(status));
   }
   // Times near the device clock: older samples would be thinned away as history.
-  const std::int64_t kT = static_cast<std::int64_t>(sim::device_now()) / 3600 * 3600;
+  const std::int64_t kT = static_cast<std::int64_t>(platform::sim::device_now()) / 3600 * 3600;
 
   bool data_file_holds(std::int64_t time) {
-    return foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile))["UpdateTime"] ==
-           Value(static_cast<long long>(time));
+    return platform::foundation::dictionaryWithContentsOfFile(platform::sim::DevicePath(
+               shared::kBatteryDataFile))["UpdateTime"] == Value(static_cast<long long>(time));
   }
 };
 
@@ -82,10 +82,11 @@ TEST_F(BatteryHistoryTest, ClearHistoryNotificationEmptiesTheStore) {
   broadcast_at(kT + 100, 0.4);
   ASSERT_EQ(samples().size(), 2u);
   // SpringBoard's own watcher hands the last entry over again; let it, before clearing.
-  foundation::RunLoop::main().run_until_idle();
-  foundation::CFNotificationCenterPostNotification(foundation::CFNotificationCenterGetDarwinNotifyCenter(),
-                                                   px::kClearHistoryNotification, nullptr, Value(), true);
-  foundation::RunLoop::main().run_until_idle();
+  platform::foundation::RunLoop::main().run_until_idle();
+  platform::foundation::CFNotificationCenterPostNotification(
+      platform::foundation::CFNotificationCenterGetDarwinNotifyCenter(), shared::kClearHistoryNotification, nullptr,
+      Value(), true);
+  platform::foundation::RunLoop::main().run_until_idle();
   EXPECT_TRUE(samples().empty());
   EXPECT_EQ(log_lines_containing("battery history cleared").size(), 1u);
   broadcast_at(kT + 200, 0.3);
@@ -110,7 +111,7 @@ TEST_F(BatteryHistoryTest, LockedStoreLogsOnceAndTheDataFileIsStillWritten) {
 }
 
 TEST_F(BatteryHistoryTest, DataFileThatCannotBeWrittenIsLoggedOnceAndTheHistoryGoesOn) {
-  fs::create_directories(m_device.path(px::kBatteryDataFile) + "/in-the-way");
+  fs::create_directories(m_device.path(shared::kBatteryDataFile) + "/in-the-way");
   start();
   for (int i = 0; i < 3; ++i) broadcast_at(kT + 100 * i, 0.5 - i * 0.01);
   EXPECT_EQ(log_lines_containing("battery data file not written").size(), 1u) << "once per run";
@@ -143,4 +144,4 @@ TEST_F(BatteryHistoryTest, StoreThatCannotBeMadeCostsOneLine) {
 }
 
 }  // namespace
-}  // namespace tweak_testing
+}  // namespace px::tweak

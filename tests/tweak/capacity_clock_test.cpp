@@ -4,25 +4,27 @@
 #include "tests/tweak/tweak_harness.h"
 #include "shared/names.h"
 
-namespace tweak_testing {
+namespace px::tweak {
 namespace {
 
-using foundation::Dictionary;
-using foundation::Value;
-using objc::sel;
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
+using platform::objc::sel;
 
 class CapacityClockTest : public TweakTest {
  protected:
-  objc::id aggregator() { return springboard::shared_instance("SBStatusBarStateAggregator"); }
+  platform::objc::id aggregator() { return host::springboard::shared_instance("SBStatusBarStateAggregator"); }
   std::string pattern() {
-    objc::Ivar ivar = objc::class_getInstanceVariable(objc::object_getClass(aggregator()), "_timeItemDateFormatter");
-    auto f = objc::cast<foundation::NSDateFormatter>(objc::object_getIvar<objc::id>(aggregator(), ivar));
+    platform::objc::Ivar ivar = platform::objc::class_getInstanceVariable(platform::objc::object_getClass(aggregator()),
+                                                                          "_timeItemDateFormatter");
+    auto f = platform::objc::cast<platform::foundation::NSDateFormatter>(
+        platform::objc::object_getIvar<platform::objc::id>(aggregator(), ivar));
     return f ? f->dateFormat() : "<no formatter>";
   }
   void broadcast_capacity(int mAh) {
     Dictionary status = default_status();
     status["AppleRawCurrentCapacity"] = Value(mAh);
-    broadcast(px::kBatteryStatusChangedNotification, Value(status));
+    broadcast(shared::kBatteryStatusChangedNotification, Value(status));
   }
   void start_with_timemode(int mode) {
     write_settings({{"timemode", Value(mode)}});
@@ -82,7 +84,7 @@ TEST_F(CapacityClockTest, MissingDataFileGivesThePlaceholder) {
 
 TEST_F(CapacityClockTest, AResetBeforeAnyUpdatePutsThePlaceholderAlone) {
   start(false);
-  objc::msg_send<void>(aggregator(), sel("_resetTimeItemFormatter"));
+  platform::objc::msg_send<void>(aggregator(), sel("_resetTimeItemFormatter"));
   EXPECT_EQ(pattern(), "HH:mm '-' '(null)'");
 }
 
@@ -97,4 +99,4 @@ TEST_F(CapacityClockTest, TurningTheOptionOffTakesEffectAtTheNextReset) {
 }
 
 }  // namespace
-}  // namespace tweak_testing
+}  // namespace px::tweak

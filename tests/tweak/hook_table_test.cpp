@@ -8,23 +8,23 @@
 #include "shared/names.h"
 #include "tests/tweak/tweak_harness.h"
 
-namespace tweak_testing {
+namespace px::tweak {
 namespace {
 
-using foundation::Value;
-using objc::id;
-using objc::Imp;
-using objc::sel;
+using platform::foundation::Value;
+using platform::objc::id;
+using platform::objc::Imp;
+using platform::objc::sel;
 
 class HookTableTest : public TweakTest {
  protected:
   // Wraps SpringBoard's own implementation so the test sees when it runs.
   template <class... A>
   void probe_own(const char* cls, const char* selector, std::function<void()> probe) {
-    objc::Method* m = objc::class_getOwnMethod(objc::objc_getClass(cls), sel(selector));
+    platform::objc::Method* m = platform::objc::class_getOwnMethod(platform::objc::objc_getClass(cls), sel(selector));
     ASSERT_NE(m, nullptr);
     auto original = std::any_cast<Imp<void, A...>>(m->imp);
-    m->imp = Imp<void, A...>([original, probe](id self, objc::SEL cmd, A... args) {
+    m->imp = Imp<void, A...>([original, probe](id self, platform::objc::SEL cmd, A... args) {
       probe();
       original(self, cmd, args...);
     });
@@ -33,7 +33,7 @@ class HookTableTest : public TweakTest {
 
 TEST_F(HookTableTest, ObserverIsRegisteredBeforeSpringBoardsOwnLaunchCode) {
   std::size_t observers_when_own_code_ran = 0;
-  auto& centre = foundation::NSNotificationCenter::defaultCenter();
+  auto& centre = platform::foundation::NSNotificationCenter::defaultCenter();
   std::size_t before = centre.observer_count();
   start(true, [&] {
     probe_own<id>("SpringBoard",
@@ -44,23 +44,24 @@ TEST_F(HookTableTest, ObserverIsRegisteredBeforeSpringBoardsOwnLaunchCode) {
 }
 
 TEST_F(HookTableTest, LaunchBroadcastIsCapturedBecauseTheObserverComesFirst) {
-  foundation::Dictionary entry{
+  platform::foundation::Dictionary entry{
       {"Level", Value(0.5)}, {"State", Value(1)}, {"Generation", Value(1)}, {"Status", Value(default_status())}};
-  ASSERT_TRUE(foundation::plist::write_file(m_device.path("/var/run/hardware/battery.plist"), Value(entry),
-                                            foundation::plist::Format::xml));
+  ASSERT_TRUE(platform::foundation::plist::write_file(m_device.path("/var/run/hardware/battery.plist"), Value(entry),
+                                                      platform::foundation::plist::Format::xml));
   start();
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile)), Value(default_status()));
+  EXPECT_EQ(platform::foundation::dictionaryWithContentsOfFile(platform::sim::DevicePath(shared::kBatteryDataFile)),
+            Value(default_status()));
 }
 
 TEST_F(HookTableTest, HooksInstalledAfterLaunchLeaveTheObserverUnregistered) {
   start_tweak_after_launch();
-  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
-  EXPECT_FALSE(m_device.exists(px::kBatteryDataFile));
+  broadcast(shared::kBatteryStatusChangedNotification, Value(default_status()));
+  EXPECT_FALSE(m_device.exists(shared::kBatteryDataFile));
 
   // The other rows work all the same.
   host().unlock();
-  ASSERT_EQ(uikit::AlertPresenter::shared().visible().size(), 1u);
-  EXPECT_EQ(uikit::AlertPresenter::shared().visible()[0]->title(), "PylonexPro2");
+  ASSERT_EQ(platform::uikit::AlertPresenter::shared().visible().size(), 1u);
+  EXPECT_EQ(platform::uikit::AlertPresenter::shared().visible()[0]->title(), "PylonexPro2");
   new_log_lines();
   set_battery(0.3);
   EXPECT_EQ(log_lines_containing("Battery Status Changed! ++++").size(), 1u);
@@ -69,29 +70,29 @@ TEST_F(HookTableTest, HooksInstalledAfterLaunchLeaveTheObserverUnregistered) {
 TEST_F(HookTableTest, AClassSpringBoardLacksLeavesTheOtherRowsInstalled) {
   start(true, [] {
     // A SpringBoard without a status-bar aggregator.
-    objc::objc_reset_for_testing();
-    springboard::register_application_classes();
-    springboard::register_radio_classes();
-    springboard::register_bulletin_classes();
+    platform::objc::objc_reset_for_testing();
+    host::springboard::register_application_classes();
+    host::springboard::register_radio_classes();
+    host::springboard::register_bulletin_classes();
   });
-  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
-  EXPECT_TRUE(m_device.exists(px::kBatteryDataFile));
+  broadcast(shared::kBatteryStatusChangedNotification, Value(default_status()));
+  EXPECT_TRUE(m_device.exists(shared::kBatteryDataFile));
   host().unlock();
-  EXPECT_EQ(uikit::AlertPresenter::shared().visible().size(), 1u);
+  EXPECT_EQ(platform::uikit::AlertPresenter::shared().visible().size(), 1u);
   EXPECT_EQ(sb().unlock_preparations, 1);
 }
 
 TEST_F(HookTableTest, AnOwnAlertDelegateMethodIsKeptOverTheAddedOne) {
   int own_calls = 0;
   start(true, [&] {
-    objc::class_addMethod<void, id, long>(objc::objc_getClass("SBLockScreenViewController"),
-                                          sel("alertView:clickedButtonAtIndex:"),
-                                          Imp<void, id, long>([&](id, objc::SEL, id, long) { ++own_calls; }));
+    platform::objc::class_addMethod<void, id, long>(
+        platform::objc::objc_getClass("SBLockScreenViewController"), sel("alertView:clickedButtonAtIndex:"),
+        Imp<void, id, long>([&](id, platform::objc::SEL, id, long) { ++own_calls; }));
   });
   host().unlock();
-  ASSERT_TRUE(uikit::AlertPresenter::shared().press(-1, 1));
+  ASSERT_TRUE(platform::uikit::AlertPresenter::shared().press(-1, 1));
   EXPECT_EQ(own_calls, 1);
-  EXPECT_TRUE(uikit::UIApplication::sharedApplication()->opened_urls().empty());
+  EXPECT_TRUE(platform::uikit::UIApplication::sharedApplication()->opened_urls().empty());
 }
 
 TEST_F(HookTableTest, SpringBoardsOwnMethodsRunOnEveryCall) {
@@ -113,4 +114,4 @@ TEST_F(HookTableTest, SpringBoardsOwnMethodsRunOnEveryCall) {
 }
 
 }  // namespace
-}  // namespace tweak_testing
+}  // namespace px::tweak

@@ -5,11 +5,11 @@
 #include "shared/names.h"
 #include "tests/tweak/tweak_harness.h"
 
-namespace tweak_testing {
+namespace px::tweak {
 namespace {
 
-using foundation::Dictionary;
-using foundation::Value;
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
 
 const char* kPopupKeys[] = {"capacityPOP", "designCapacityPOP", "cyclePOP", "serialPOP", "wattsPOP", "amperagePOP"};
 
@@ -21,11 +21,11 @@ class InfoPopupTest : public TweakTest {
     for (const char* k : on) d[k] = Value(true);
     write_settings(d);
     start();
-    broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
+    broadcast(shared::kBatteryStatusChangedNotification, Value(default_status()));
   }
-  std::shared_ptr<uikit::UIAlertView> fire() {
-    EXPECT_TRUE(activator::LAActivator::sharedInstance()->sendEvent(px::kListenerName));
-    auto& visible = uikit::AlertPresenter::shared().visible();
+  std::shared_ptr<platform::uikit::UIAlertView> fire() {
+    EXPECT_TRUE(platform::activator::LAActivator::sharedInstance()->sendEvent(shared::kListenerName));
+    auto& visible = platform::uikit::AlertPresenter::shared().visible();
     return visible.empty() ? nullptr : visible.back();
   }
 };
@@ -54,7 +54,7 @@ TEST_F(InfoPopupTest, OnlyCapacityHasTheBatteryHeaderAlone) {
 
 TEST_F(InfoPopupTest, AllFlagsOnListEveryLineInOrder) {
   start();
-  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
+  broadcast(shared::kBatteryStatusChangedNotification, Value(default_status()));
   EXPECT_EQ(fire()->message(),
             "\nBattery Data: \n"
             "\nCurrent Capacity: 1500 mAh\n"
@@ -88,11 +88,11 @@ TEST_F(InfoPopupTest, CloseRunsNothingAndTheOtherButtonRunsTheActionsDespiteEnab
   write_settings({{"enablePSM", Value(false)}, {"capacityPOP", Value(false)}});
   start();
   fire();
-  ASSERT_TRUE(uikit::AlertPresenter::shared().press(-1, 0));
-  EXPECT_TRUE(sim::hardware_value("vibrations").is_nil());
+  ASSERT_TRUE(platform::uikit::AlertPresenter::shared().press(-1, 0));
+  EXPECT_TRUE(platform::sim::hardware_value("vibrations").is_nil());
   fire();
-  ASSERT_TRUE(uikit::AlertPresenter::shared().press(-1, 1));
-  EXPECT_EQ(sim::hardware_value("vibrations"), Value(1));
+  ASSERT_TRUE(platform::uikit::AlertPresenter::shared().press(-1, 1));
+  EXPECT_EQ(platform::sim::hardware_value("vibrations"), Value(1));
 }
 
 TEST_F(InfoPopupTest, TheListenerIsRegisteredWithEveryFlagOff) {
@@ -103,21 +103,21 @@ TEST_F(InfoPopupTest, TheListenerIsRegisteredWithEveryFlagOff) {
     off[k] = Value(false);
   write_settings(off);
   start();
-  EXPECT_NE(activator::LAActivator::sharedInstance()->listenerForName(px::kListenerName), nullptr);
+  EXPECT_NE(platform::activator::LAActivator::sharedInstance()->listenerForName(shared::kListenerName), nullptr);
 }
 
 TEST_F(InfoPopupTest, EachEventShowsAnotherPopupWithTheSameDelegate) {
   start();
   auto first = fire();
   auto second = fire();
-  ASSERT_EQ(uikit::AlertPresenter::shared().visible().size(), 2u);
+  ASSERT_EQ(platform::uikit::AlertPresenter::shared().visible().size(), 2u);
   EXPECT_NE(first, second);
   EXPECT_EQ(first->delegate(), second->delegate());
 }
 
 TEST_F(InfoPopupTest, ThePopupShowsTheValuesOfThePreviousRunUntilTheFirstBroadcast) {
   start();
-  broadcast(px::kBatteryStatusChangedNotification, Value(default_status()));
+  broadcast(shared::kBatteryStatusChangedNotification, Value(default_status()));
   restart();
   write_settings({{"designCapacityPOP", Value(false)},
                   {"cyclePOP", Value(false)},
@@ -129,4 +129,4 @@ TEST_F(InfoPopupTest, ThePopupShowsTheValuesOfThePreviousRunUntilTheFirstBroadca
 }
 
 }  // namespace
-}  // namespace tweak_testing
+}  // namespace px::tweak

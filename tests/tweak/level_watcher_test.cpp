@@ -3,17 +3,17 @@
 #include "platform/uikit/ui_alert_view.h"
 #include "tests/tweak/tweak_harness.h"
 
-namespace tweak_testing {
+namespace px::tweak {
 namespace {
 
-using foundation::Value;
+using platform::foundation::Value;
 
 class LevelWatcherTest : public TweakTest {
  protected:
   // Power-saving runs are counted by their vibration (every action is on by default).
-  long long vibrations() { return sim::hardware_value("vibrations").longLongValue(); }
-  std::size_t alerts() { return uikit::AlertPresenter::shared().visible().size(); }
-  void start_with(foundation::Dictionary settings) {
+  long long vibrations() { return platform::sim::hardware_value("vibrations").longLongValue(); }
+  std::size_t alerts() { return platform::uikit::AlertPresenter::shared().visible().size(); }
+  void start_with(platform::foundation::Dictionary settings) {
     write_settings(settings);
     start();
   }
@@ -101,15 +101,15 @@ TEST_F(LevelWatcherTest, FullChargeAlertOncePerRun) {
   start();
   set_battery(1.0);
   ASSERT_EQ(alerts(), 1u);
-  auto alert = uikit::AlertPresenter::shared().visible()[0];
+  auto alert = platform::uikit::AlertPresenter::shared().visible()[0];
   EXPECT_EQ(alert->title(), "PylonexPro2");
   EXPECT_EQ(alert->message(), "Your Battery is now Fully Charged!");
   EXPECT_EQ(alert->buttons(), std::vector<std::string>{"OK"});
   EXPECT_EQ(alert->firstOtherButtonIndex(), -1);
-  EXPECT_EQ(alert->delegate(), springboard::shared_instance("SBUIController"));
+  EXPECT_EQ(alert->delegate(), host::springboard::shared_instance("SBUIController"));
   EXPECT_EQ(battFullCheck(), 100);
 
-  uikit::AlertPresenter::shared().press(-1, 0);
+  platform::uikit::AlertPresenter::shared().press(-1, 0);
   set_battery(0.5);
   set_battery(1.0);
   EXPECT_EQ(alerts(), 0u);
@@ -147,11 +147,11 @@ TEST_F(LevelWatcherTest, ThresholdHundredShowsTheAlertThenRunsTheActionsBeforeSp
   // through a hook placed before the tweak's, so it runs as SpringBoard's.
   std::size_t alerts_seen = 0;
   long long vibrations_seen = 0;
-  objc::Imp<void, objc::id> springboard_update;
+  platform::objc::Imp<void, platform::objc::id> springboard_update;
   start(true, [&] {
     ASSERT_TRUE(MSHookMessageEx(
-        objc::objc_getClass("SBUIController"), objc::sel("updateBatteryState:"),
-        [&](objc::id self, objc::SEL cmd, objc::id argument) {
+        platform::objc::objc_getClass("SBUIController"), platform::objc::sel("updateBatteryState:"),
+        [&](platform::objc::id self, platform::objc::SEL cmd, platform::objc::id argument) {
           alerts_seen = alerts();
           vibrations_seen = vibrations();
           springboard_update(self, cmd, argument);
@@ -166,4 +166,4 @@ TEST_F(LevelWatcherTest, ThresholdHundredShowsTheAlertThenRunsTheActionsBeforeSp
 }
 
 }  // namespace
-}  // namespace tweak_testing
+}  // namespace px::tweak

@@ -6,11 +6,11 @@
 #include "shared/names.h"
 #include "tests/tweak/tweak_harness.h"
 
-namespace tweak_testing {
+namespace px::tweak {
 namespace {
 
-using foundation::Dictionary;
-using foundation::Value;
+using platform::foundation::Dictionary;
+using platform::foundation::Value;
 
 const char* kActionKeys[] = {"wifiPSM", "locationPSM", "airplanePSM",    "bluetoothPSM",
                              "dimPSM",  "vibratePSM",  "notificationPSM"};
@@ -20,9 +20,9 @@ const char* kActionKeys[] = {"wifiPSM", "locationPSM", "airplanePSM",    "blueto
 class PowerSavingTest : public TweakTest {
  protected:
   void run_actions() {
-    ASSERT_TRUE(activator::LAActivator::sharedInstance()->sendEvent(px::kListenerName));
+    ASSERT_TRUE(platform::activator::LAActivator::sharedInstance()->sendEvent(shared::kListenerName));
     new_log_lines();  // the popup's own line
-    ASSERT_TRUE(uikit::AlertPresenter::shared().press(-1, 1));
+    ASSERT_TRUE(platform::uikit::AlertPresenter::shared().press(-1, 1));
   }
   static Dictionary only(std::initializer_list<const char*> on, bool debug) {
     Dictionary d{{"debugMode", Value(debug)}};
@@ -37,8 +37,8 @@ TEST_F(PowerSavingTest, EveryFlagOffChangesNothingAndLogsOnlyTheHeader) {
   start();
   run_actions();
   EXPECT_EQ(new_log_lines(), std::vector<std::string>{"Executing PSM ACTIONS!"});
-  EXPECT_TRUE(sim::hardware_value("wifi").is_nil());
-  EXPECT_TRUE(sim::hardware_value("vibrations").is_nil());
+  EXPECT_TRUE(platform::sim::hardware_value("wifi").is_nil());
+  EXPECT_TRUE(platform::sim::hardware_value("vibrations").is_nil());
   EXPECT_TRUE(sb().banners_shown.empty());
 }
 
@@ -57,7 +57,7 @@ TEST_F(PowerSavingTest, OnlyTheBannerPostsOneBannerAndTwoLines) {
             (std::vector<std::string>{"Executing PSM ACTIONS!", "PylonexPro2 : Notification executed!"}));
   ASSERT_EQ(sb().banners_shown.size(), 1u);
   EXPECT_EQ(sb().banners_shown[0],
-            (springboard::Banner{"PylonexPro2", "PowerSavingMode Activated!", "com.apple.Preferences"}));
+            (host::springboard::Banner{"PylonexPro2", "PowerSavingMode Activated!", "com.apple.Preferences"}));
   EXPECT_EQ(sb().banner_on_screen, sb().banners_shown[0]);
 }
 
@@ -75,12 +75,12 @@ TEST_F(PowerSavingTest, EveryActionInOrderWithItsLine) {
                                  "PylonexPro2 : Vibration executed!",
                                  "PylonexPro2 : Notification executed!",
                              }));
-  EXPECT_EQ(sim::hardware_value("wifi"), Value(false));
-  EXPECT_EQ(sim::hardware_value("location"), Value(false));
-  EXPECT_EQ(sim::hardware_value("airplane"), Value(true));
-  EXPECT_EQ(sim::hardware_value("bluetooth"), Value(false));
-  EXPECT_EQ(sim::hardware_value("brightness").doubleValue(), static_cast<double>(0.123f));
-  EXPECT_EQ(sim::hardware_value("vibrations"), Value(1));
+  EXPECT_EQ(platform::sim::hardware_value("wifi"), Value(false));
+  EXPECT_EQ(platform::sim::hardware_value("location"), Value(false));
+  EXPECT_EQ(platform::sim::hardware_value("airplane"), Value(true));
+  EXPECT_EQ(platform::sim::hardware_value("bluetooth"), Value(false));
+  EXPECT_EQ(platform::sim::hardware_value("brightness").doubleValue(), static_cast<double>(0.123f));
+  EXPECT_EQ(platform::sim::hardware_value("vibrations"), Value(1));
   EXPECT_EQ(sb().banners_shown.size(), 1u);
 }
 
@@ -88,25 +88,25 @@ TEST_F(PowerSavingTest, BrightnessIsHandedOnAndTheScreenKeepsItsScale) {
   write_settings({{"dimLevelPSM", Value(1.75)}});
   start();
   run_actions();
-  EXPECT_EQ(sim::hardware_value("brightness").doubleValue(), 1.0);
+  EXPECT_EQ(platform::sim::hardware_value("brightness").doubleValue(), 1.0);
 }
 
 TEST_F(PowerSavingTest, ANonNumberBrightnessLeavesTheScreenAsItWas) {
-  sim::set_hardware_value("brightness", Value(0.5));
+  platform::sim::set_hardware_value("brightness", Value(0.5));
   write_settings({{"dimLevelPSM", Value(std::nan(""))}});
   start();
   run_actions();
-  EXPECT_EQ(sim::hardware_value("brightness"), Value(0.5));
+  EXPECT_EQ(platform::sim::hardware_value("brightness"), Value(0.5));
 }
 
 TEST_F(PowerSavingTest, TwoRunsActTwiceAndTheNewBannerReplacesTheOneOnScreen) {
   start();
   run_actions();
   run_actions();
-  EXPECT_EQ(sim::hardware_value("vibrations"), Value(2));
+  EXPECT_EQ(platform::sim::hardware_value("vibrations"), Value(2));
   EXPECT_EQ(sb().banners_shown.size(), 2u);
   EXPECT_TRUE(sb().banners_waiting.empty());
 }
 
 }  // namespace
-}  // namespace tweak_testing
+}  // namespace px::tweak

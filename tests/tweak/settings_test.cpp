@@ -3,10 +3,10 @@
 #include "shared/names.h"
 #include "tests/tweak/tweak_harness.h"
 
-namespace tweak_testing {
+namespace px::tweak {
 namespace {
 
-using foundation::Value;
+using platform::foundation::Value;
 
 const char* kDefaultsLine =
     "PylonexPro2 Settings : enablePSM = 1 , vibratePSM = 1, notificationPSM = 1, airplanePSM = 1, bluetoothPSM = 1, "
@@ -29,7 +29,7 @@ TEST_F(SettingsSnapshotTest, NoSettingsFileGivesEveryDefaultAndLogsTheSnapshot) 
 }
 
 TEST_F(SettingsSnapshotTest, CorruptFileCountsAsAbsent) {
-  m_device.write_text(px::kSettingsFile, "<?xml version=\"1.0\"?><plist><dict><key>debugMode</key>");
+  m_device.write_text(shared::kSettingsFile, "<?xml version=\"1.0\"?><plist><dict><key>debugMode</key>");
   start(false);
   EXPECT_TRUE(settings().debugMode);
   EXPECT_TRUE(settings().enablePSM);
@@ -80,8 +80,8 @@ TEST_F(SettingsSnapshotTest, ReloadNotificationRereadsTheWholeFile) {
 
   // A removed key takes its default again: nothing of the old snapshot stays.
   write_settings({{"percentagePSM", Value(15.0)}, {"timemode", Value(0)}});
-  foundation::darwin::post(px::kSettingsChangedNotification);
-  foundation::RunLoop::main().run_until_idle();
+  platform::foundation::darwin::post(shared::kSettingsChangedNotification);
+  platform::foundation::RunLoop::main().run_until_idle();
 
   EXPECT_FLOAT_EQ(settings().percentagePSM, 15.0f);
   EXPECT_TRUE(settings().wifiPSM);
@@ -96,10 +96,10 @@ TEST_F(SettingsSnapshotTest, OtherDarwinNamesDoNotReload) {
   start();
   new_log_lines();
   write_settings({{"percentagePSM", Value(33.0)}});
-  foundation::darwin::post("com.zelmoraq.PylonexPro2Prefs/other");
-  foundation::RunLoop::main().run_until_idle();
+  platform::foundation::darwin::post("com.zelmoraq.PylonexPro2Prefs/other");
+  platform::foundation::RunLoop::main().run_until_idle();
   EXPECT_EQ(settings().percentagePSM, 1.0f);
 }
 
 }  // namespace
-}  // namespace tweak_testing
+}  // namespace px::tweak

@@ -6,28 +6,28 @@
 #include "shared/names.h"
 #include "tests/tweak/tweak_harness.h"
 
-namespace tweak_testing {
+namespace px::tweak {
 namespace {
 
-using foundation::Value;
+using platform::foundation::Value;
 
 class TimeLeftTest : public TweakTest {
  protected:
   // The popup's message, as the Activator gesture shows it.
   std::string popup() {
-    EXPECT_TRUE(activator::LAActivator::sharedInstance()->sendEvent(px::kListenerName));
-    auto shown = uikit::AlertPresenter::shared().visible();
+    EXPECT_TRUE(platform::activator::LAActivator::sharedInstance()->sendEvent(shared::kListenerName));
+    auto shown = platform::uikit::AlertPresenter::shared().visible();
     return shown.empty() ? std::string("(none)") : shown.back()->message();
   }
   std::vector<std::string> alert_messages() {
     std::vector<std::string> out;
-    for (const auto& a : uikit::AlertPresenter::shared().visible()) out.push_back(a->message());
+    for (const auto& a : platform::uikit::AlertPresenter::shared().visible()) out.push_back(a->message());
     return out;
   }
   // Two minutes of discharge at 600 mA down to 1180 mAh: under two hours left.
   void discharge() {
     for (int k = 0; k < 5; ++k) {
-      foundation::Dictionary status = default_status();
+      platform::foundation::Dictionary status = default_status();
       status["UpdateTime"] = Value(1'700'000'000LL + 30 * k);
       status["ExternalConnected"] = Value(false);
       status["IsCharging"] = Value(false);
@@ -35,7 +35,7 @@ class TimeLeftTest : public TweakTest {
       status["InstantAmperage"] = Value(-600LL);
       status["AppleRawCurrentCapacity"] = Value(1200LL - 5 * k);
       status["MaxCapacity"] = Value(1500LL);
-      sim::set_device_now(1'700'000'000.0 + 30 * k);
+      platform::sim::set_device_now(1'700'000'000.0 + 30 * k);
       broadcast("SBUIBatteryStatusChangedNotification", Value(status));
     }
   }
@@ -43,7 +43,7 @@ class TimeLeftTest : public TweakTest {
 
 TEST_F(TimeLeftTest, PopupLineAndStatusBarOnlyWithTheirOptions) {
   // The popup's other lines off, so what it says is the time left or nothing.
-  foundation::Dictionary settings;
+  platform::foundation::Dictionary settings;
   for (const char* key : {"capacityPOP", "designCapacityPOP", "cyclePOP", "serialPOP", "wattsPOP", "amperagePOP"})
     settings[key] = Value(false);
   write_settings(settings);
@@ -85,4 +85,4 @@ TEST_F(TimeLeftTest, ChargeAlarmOncePerConnectionAndOnlyWhenReachedWhileCharging
 }
 
 }  // namespace
-}  // namespace tweak_testing
+}  // namespace px::tweak

@@ -15,15 +15,14 @@
 #include "shared/names.h"
 #include "tweak/test_access.h"
 
-namespace tweak_testing {
+namespace px::tweak {
 namespace {
 
 bool g_started = false;
 
-const pylonexpro2::TestAccess& tweak() {
-  const auto& access = pylonexpro2::test_access();
-  if (access.version != pylonexpro2::TestAccess::kVersion)
-    throw std::runtime_error("tweak test access of another version");
+const tweak::TestAccess& tweak() {
+  const auto& access = tweak::test_access();
+  if (access.version != tweak::TestAccess::kVersion) throw std::runtime_error("tweak test access of another version");
   return access;
 }
 
@@ -40,55 +39,58 @@ void load_tweak() {
 
 }  // namespace
 
-void TweakTest::write_settings(const foundation::Dictionary& settings) {
-  ASSERT_TRUE(foundation::writeToFile(foundation::Value(settings), sim::DevicePath(px::kSettingsFile)));
+void TweakTest::write_settings(const platform::foundation::Dictionary& settings) {
+  ASSERT_TRUE(platform::foundation::writeToFile(platform::foundation::Value(settings),
+                                                platform::sim::DevicePath(shared::kSettingsFile)));
 }
 
 void TweakTest::reload_settings() {
-  foundation::darwin::post(px::kSettingsChangedNotification);
-  foundation::RunLoop::main().run_until_idle();
+  platform::foundation::darwin::post(shared::kSettingsChangedNotification);
+  platform::foundation::RunLoop::main().run_until_idle();
 }
 
 void TweakTest::start(bool launch, const std::function<void()>& before_tweak) {
-  m_host = std::make_unique<springboard::SpringBoardHost>(
-      springboard::HostOptions{.safe_mode = false, .load_tweaks = false, .control_socket = false});
+  m_host = std::make_unique<host::springboard::SpringBoardHost>(
+      host::springboard::HostOptions{.safe_mode = false, .load_tweaks = false, .control_socket = false});
   if (before_tweak) before_tweak();
   load_tweak();
   if (launch) m_host->launch();
 }
 
 void TweakTest::start_tweak_after_launch() {
-  m_host = std::make_unique<springboard::SpringBoardHost>(
-      springboard::HostOptions{.safe_mode = false, .load_tweaks = false, .control_socket = false});
+  m_host = std::make_unique<host::springboard::SpringBoardHost>(
+      host::springboard::HostOptions{.safe_mode = false, .load_tweaks = false, .control_socket = false});
   m_host->launch();
   load_tweak();
 }
 
 void TweakTest::restart(bool launch) {
   m_host.reset();
-  foundation::darwin::reset_for_testing();
-  foundation::RunLoop::main().reset_for_testing();
-  foundation::NSNotificationCenter::defaultCenter().reset_for_testing();
-  foundation::NSUserDefaults::reset_standard_for_testing();
-  objc::objc_reset_for_testing();
-  uikit::AlertPresenter::shared().dismiss_all();
-  uikit::UIApplication::sharedApplication()->reset_for_testing();
-  uikit::UIDevice::currentDevice()->reset_for_testing();
+  platform::foundation::darwin::reset_for_testing();
+  platform::foundation::RunLoop::main().reset_for_testing();
+  platform::foundation::NSNotificationCenter::defaultCenter().reset_for_testing();
+  platform::foundation::NSUserDefaults::reset_standard_for_testing();
+  platform::objc::objc_reset_for_testing();
+  platform::uikit::AlertPresenter::shared().dismiss_all();
+  platform::uikit::UIApplication::sharedApplication()->reset_for_testing();
+  platform::uikit::UIDevice::currentDevice()->reset_for_testing();
   start(launch);
 }
 
-void TweakTest::set_battery(double level, const foundation::Value& status, int state) {
-  foundation::Dictionary entry{{"Level", foundation::Value(level)},
-                               {"State", foundation::Value(state)},
-                               {"Generation", foundation::Value(static_cast<long long>(++m_generation))}};
+void TweakTest::set_battery(double level, const platform::foundation::Value& status, int state) {
+  platform::foundation::Dictionary entry{
+      {"Level", platform::foundation::Value(level)},
+      {"State", platform::foundation::Value(state)},
+      {"Generation", platform::foundation::Value(static_cast<long long>(++m_generation))}};
   if (!status.is_nil()) entry["Status"] = status;
-  ASSERT_TRUE(foundation::plist::write_file(m_device.path(sim::kBatteryEntry), foundation::Value(entry),
-                                            foundation::plist::Format::xml));
-  springboard::handle_battery_entry();
+  ASSERT_TRUE(platform::foundation::plist::write_file(m_device.path(platform::sim::kBatteryEntry),
+                                                      platform::foundation::Value(entry),
+                                                      platform::foundation::plist::Format::xml));
+  host::springboard::handle_battery_entry();
 }
 
-void TweakTest::broadcast(const std::string& name, const foundation::Value& user_info) {
-  foundation::NSNotificationCenter::defaultCenter().postNotificationName(name, nullptr, user_info);
+void TweakTest::broadcast(const std::string& name, const platform::foundation::Value& user_info) {
+  platform::foundation::NSNotificationCenter::defaultCenter().postNotificationName(name, nullptr, user_info);
 }
 
 std::vector<std::string> TweakTest::new_log_lines() {
@@ -114,23 +116,23 @@ std::vector<std::string> TweakTest::log_lines_containing(const std::string& need
   return out;
 }
 
-pylonexpro2::SettingsSnapshot& TweakTest::settings() { return tweak().settings; }
+tweak::SettingsSnapshot& TweakTest::settings() { return tweak().settings; }
 std::int32_t& TweakTest::battCheck() { return tweak().battCheck; }
 std::int32_t& TweakTest::battFullCheck() { return tweak().battFullCheck; }
-foundation::Value& TweakTest::statusMah() { return tweak().statusMah; }
-foundation::Value& TweakTest::notify() { return tweak().notify; }
+platform::foundation::Value& TweakTest::statusMah() { return tweak().statusMah; }
+platform::foundation::Value& TweakTest::notify() { return tweak().notify; }
 
-foundation::Dictionary default_status() {
-  using foundation::Value;
-  return foundation::Dictionary{
+platform::foundation::Dictionary default_status() {
+  using platform::foundation::Value;
+  return platform::foundation::Dictionary{
       {"AppleRawCurrentCapacity", Value(1500)},
       {"DesignCapacity", Value(1560)},
       {"CycleCount", Value(120)},
       {"Serial", Value("C0123456789ABCDEF")},
       {"Temperature", Value(2850)},
-      {"AdapterDetails", Value(foundation::Dictionary{{"Watts", Value(5)}, {"Amperage", Value(1000)}})},
-      {"BatteryData", Value(foundation::Dictionary{{"ChemID", Value(1234)}})},
+      {"AdapterDetails", Value(platform::foundation::Dictionary{{"Watts", Value(5)}, {"Amperage", Value(1000)}})},
+      {"BatteryData", Value(platform::foundation::Dictionary{{"ChemID", Value(1234)}})},
   };
 }
 
-}  // namespace tweak_testing
+}  // namespace px::tweak

@@ -18,12 +18,12 @@
 #include "tests/support/temp_device.h"
 #include "tweak/tweak_settings.h"
 
-namespace tweak_testing {
+namespace px::tweak {
 
 class TweakTest : public ::testing::Test {
  protected:
   // Settings are read when the tweak loads: write them first.
-  void write_settings(const foundation::Dictionary& settings);
+  void write_settings(const platform::foundation::Dictionary& settings);
   // Posts the settings notification and lets the run loop deliver it.
   void reload_settings();
   // Registers SpringBoard's classes, loads the tweak, and (optionally) launches.
@@ -35,29 +35,30 @@ class TweakTest : public ::testing::Test {
 
   // The battery entry the supervisor would write; handled as SpringBoard does.
   // `state`: 1 unplugged, 2 charging, 3 full.
-  void set_battery(double level, const foundation::Value& status = foundation::Value(), int state = 1);
-  void broadcast(const std::string& name, const foundation::Value& user_info);
+  void set_battery(double level, const platform::foundation::Value& status = platform::foundation::Value(),
+                   int state = 1);
+  void broadcast(const std::string& name, const platform::foundation::Value& user_info);
 
   // The texts of the syslog lines written since the last call (or the start).
   std::vector<std::string> new_log_lines();
   std::vector<std::string> log_lines_containing(const std::string& needle);
 
-  springboard::SpringBoardHost& host() { return *m_host; }
-  springboard::SpringBoardState& sb() { return springboard::state(); }
+  host::springboard::SpringBoardHost& host() { return *m_host; }
+  host::springboard::SpringBoardState& sb() { return host::springboard::state(); }
 
   // The tweak's state, through its test access.
-  static pylonexpro2::SettingsSnapshot& settings();
+  static tweak::SettingsSnapshot& settings();
   static std::int32_t& battCheck();
   static std::int32_t& battFullCheck();
-  static foundation::Value& statusMah();
-  static foundation::Value& notify();
+  static platform::foundation::Value& statusMah();
+  static platform::foundation::Value& notify();
 
-  testing_support::TempDevice m_device;
-  std::unique_ptr<springboard::SpringBoardHost> m_host;
+  tests::support::TempDevice m_device;
+  std::unique_ptr<host::springboard::SpringBoardHost> m_host;
   std::int64_t m_generation = 0;
   std::size_t m_log_offset = 0;
 };
 
-foundation::Dictionary default_status();
+platform::foundation::Dictionary default_status();
 
-}  // namespace tweak_testing
+}  // namespace px::tweak

@@ -3,10 +3,10 @@
 #include "platform/uikit/ui_application.h"
 #include "tests/tweak/tweak_harness.h"
 
-namespace tweak_testing {
+namespace px::tweak {
 namespace {
 
-using foundation::Value;
+using platform::foundation::Value;
 
 const char* kWelcome =
     "Thanks for the purchase! PylonexPro2 was installed correctly on your device, to enable it or set it go to "
@@ -14,11 +14,17 @@ const char* kWelcome =
 
 class WelcomeAlertTest : public TweakTest {
  protected:
-  const std::vector<std::shared_ptr<uikit::UIAlertView>>& alerts() { return uikit::AlertPresenter::shared().visible(); }
-  const std::vector<std::string>& opened() { return uikit::UIApplication::sharedApplication()->opened_urls(); }
-  bool saved_flag() { return foundation::NSUserDefaults("com.apple.springboard").boolForKey("HasLaunchedOnce"); }
+  const std::vector<std::shared_ptr<platform::uikit::UIAlertView>>& alerts() {
+    return platform::uikit::AlertPresenter::shared().visible();
+  }
+  const std::vector<std::string>& opened() {
+    return platform::uikit::UIApplication::sharedApplication()->opened_urls();
+  }
+  bool saved_flag() {
+    return platform::foundation::NSUserDefaults("com.apple.springboard").boolForKey("HasLaunchedOnce");
+  }
   void store_flag(bool value) {
-    foundation::NSUserDefaults d("com.apple.springboard");
+    platform::foundation::NSUserDefaults d("com.apple.springboard");
     d.setBool(value, "HasLaunchedOnce");
     ASSERT_TRUE(d.synchronize());
   }
@@ -32,7 +38,7 @@ TEST_F(WelcomeAlertTest, FirstUnlockSavesTheFlagShowsTheAlertThenUnlocks) {
   EXPECT_EQ(alerts()[0]->title(), "PylonexPro2");
   EXPECT_EQ(alerts()[0]->message(), kWelcome);
   EXPECT_EQ(alerts()[0]->buttons(), (std::vector<std::string>{"Close", "Open Settings"}));
-  EXPECT_EQ(alerts()[0]->delegate(), springboard::shared_instance("SBLockScreenViewController"));
+  EXPECT_EQ(alerts()[0]->delegate(), host::springboard::shared_instance("SBLockScreenViewController"));
   EXPECT_EQ(sb().unlock_preparations, 1);
   EXPECT_EQ(sb().alerts_at_last_unlock_preparation, 1u);
 }
@@ -40,7 +46,7 @@ TEST_F(WelcomeAlertTest, FirstUnlockSavesTheFlagShowsTheAlertThenUnlocks) {
 TEST_F(WelcomeAlertTest, LaterUnlocksOnlyUnlock) {
   start();
   host().unlock();
-  uikit::AlertPresenter::shared().press(-1, 0);
+  platform::uikit::AlertPresenter::shared().press(-1, 0);
   host().lock();
   host().unlock();
   EXPECT_TRUE(alerts().empty());
@@ -65,13 +71,13 @@ TEST_F(WelcomeAlertTest, AStoredYesNeverGreets) {
 TEST_F(WelcomeAlertTest, OpenSettingsOpensThePaneAndCloseOpensNothing) {
   start();
   host().unlock();
-  uikit::AlertPresenter::shared().press(-1, 0);
+  platform::uikit::AlertPresenter::shared().press(-1, 0);
   EXPECT_TRUE(opened().empty());
 
   store_flag(false);
   restart();
   host().unlock();
-  uikit::AlertPresenter::shared().press(-1, 1);
+  platform::uikit::AlertPresenter::shared().press(-1, 1);
   EXPECT_EQ(opened(), std::vector<std::string>{"prefs:root=PylonexPro2"});
 }
 
@@ -85,4 +91,4 @@ TEST_F(WelcomeAlertTest, TheFlagSurvivesASpringBoardRestart) {
 }
 
 }  // namespace
-}  // namespace tweak_testing
+}  // namespace px::tweak

@@ -12,7 +12,7 @@
 #include "host/web/change_source.h"
 #include "tests/support/temp_device.h"
 
-namespace web {
+namespace px::host::web {
 namespace {
 
 namespace fs = std::filesystem;
@@ -40,7 +40,7 @@ class ChangeSourceTest : public ::testing::Test {
   }
   void write(const std::string& device_file) { std::ofstream(device.path(device_file)) << "1"; }
 
-  testing_support::TempDevice device;
+  tests::support::TempDevice device;
   std::unique_ptr<ChangeSource> source = make_change_source();
   std::mutex mutex;
   std::condition_variable arrived;
@@ -59,7 +59,7 @@ TEST_F(ChangeSourceTest, SeesWritesAndDeletionsInTheWatchedFolders) {
 TEST_F(ChangeSourceTest, KeepsSeeingChangesAfterTheDeviceIsWipedAndMadeAgain) {
   start();
   fs::remove_all(device.root());
-  ASSERT_TRUE(host::make_device_layout(device.root()));
+  ASSERT_TRUE(common::make_device_layout(device.root()));
   fs::create_directories(device.path("/var/run/hardware"));
   {
     std::unique_lock lock(mutex);
@@ -84,4 +84,4 @@ TEST_F(ChangeSourceTest, StopsAtOnceAndTwice) {
 }
 
 }  // namespace
-}  // namespace web
+}  // namespace px::host::web

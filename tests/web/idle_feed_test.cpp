@@ -10,7 +10,7 @@
 #include "host/web/state_feed.h"
 #include "tests/support/temp_device.h"
 
-namespace web {
+namespace px::host::web {
 namespace {
 
 bool record(history::HistoryWriter& writer, std::int64_t time, int level) {
@@ -23,7 +23,7 @@ bool record(history::HistoryWriter& writer, std::int64_t time, int level) {
 }
 
 TEST(WebFeedTest, ReadingTheHistoryStoreIsNoChangeAndANewRowIs) {
-  testing_support::TempDevice device;
+  tests::support::TempDevice device;
   // As the add-on does: one connection kept open, each row appended to the log.
   history::HistoryWriter writer;
   const std::int64_t start = 1'800'000'000;
@@ -53,4 +53,4 @@ TEST(WebFeedTest, ReadingTheHistoryStoreIsNoChangeAndANewRowIs) {
 }
 
 }  // namespace
-}  // namespace web
+}  // namespace px::host::web

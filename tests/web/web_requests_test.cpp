@@ -7,7 +7,7 @@
 #include "host/web/request_head.h"
 #include "host/web/web_paths.h"
 
-namespace web {
+namespace px::host::web {
 namespace {
 
 TEST(RequestGuard, OnlyThisServersOwnHostAndOriginAreServed) {
@@ -78,30 +78,30 @@ TEST(WebPaths, NothingClimbsOutWhateverTheSpelling) {
 
 TEST(WebPaths, OnlyImagesInsideABundleFolderAreBundleFiles) {
   EXPECT_EQ(bundle_device_path("/bundle/PylonexPro2Prefs.bundle/love.png"),
-            sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/love.png"));
+            platform::sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/love.png"));
   EXPECT_EQ(bundle_device_path("/bundle/A.bundle/sub/My%20Icon.PNG"),
-            sim::DevicePath("/Library/PreferenceBundles/A.bundle/sub/My Icon.PNG"));
+            platform::sim::DevicePath("/Library/PreferenceBundles/A.bundle/sub/My Icon.PNG"));
   EXPECT_FALSE(bundle_device_path("/bundle/A.bundle/Info.plist"));
   EXPECT_FALSE(bundle_device_path("/bundle/A.bundle/PylonexPro2Prefs"));
   EXPECT_FALSE(bundle_device_path("/bundle/love.png"));
   EXPECT_FALSE(bundle_device_path("/bundle/.bundle/love.png"));
   EXPECT_FALSE(bundle_device_path("/bundle/NotABundle/love.png"));
 
-  EXPECT_EQ(bundle_address(sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/love.png")),
+  EXPECT_EQ(bundle_address(platform::sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/love.png")),
             "/bundle/PylonexPro2Prefs.bundle/love.png");
-  EXPECT_FALSE(bundle_address(sim::DevicePath("/etc/love.png")));
-  EXPECT_FALSE(bundle_address(sim::DevicePath("/Library/PreferenceBundles/A.bundle/../../x.png")));
+  EXPECT_FALSE(bundle_address(platform::sim::DevicePath("/etc/love.png")));
+  EXPECT_FALSE(bundle_address(platform::sim::DevicePath("/Library/PreferenceBundles/A.bundle/../../x.png")));
   EXPECT_EQ(ui_relative_path("/"), "index.html");
   EXPECT_EQ(content_type_of("x.JS"), "text/javascript; charset=utf-8");
 }
 
 TEST(WebPaths, DrawnImagesAreOneFileOfTheirFolder) {
-  EXPECT_EQ(drawn_device_path("/drawn/ab12.png"), sim::DevicePath("/var/run/Preferences/images/ab12.png"));
-  EXPECT_EQ(drawn_address(sim::DevicePath("/var/run/Preferences/images/ab12.png")), "/drawn/ab12.png");
+  EXPECT_EQ(drawn_device_path("/drawn/ab12.png"), platform::sim::DevicePath("/var/run/Preferences/images/ab12.png"));
+  EXPECT_EQ(drawn_address(platform::sim::DevicePath("/var/run/Preferences/images/ab12.png")), "/drawn/ab12.png");
   for (const char* path :
        {"/drawn/../images/x.png", "/drawn/%2e%2e%2fx.png", "/drawn/sub/x.png", "/drawn/x.txt", "/drawn/"})
     EXPECT_FALSE(drawn_device_path(path)) << path;
-  EXPECT_FALSE(drawn_address(sim::DevicePath("/var/run/Preferences/x.png")));
+  EXPECT_FALSE(drawn_address(platform::sim::DevicePath("/var/run/Preferences/x.png")));
 }
 
 TEST(CommandRequest, AGoodBodyGivesItsArguments) {
@@ -204,4 +204,4 @@ TEST(RequestReader, HeadsAndBodiesBeyondTheirBoundsAreRefusedAsTheyArrive) {
 }
 
 }  // namespace
-}  // namespace web
+}  // namespace px::host::web

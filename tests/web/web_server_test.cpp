@@ -21,7 +21,7 @@
 #include "host/web/web_server.h"
 #include "tests/support/temp_device.h"
 
-namespace web {
+namespace px::host::web {
 namespace {
 
 namespace fs = std::filesystem;
@@ -100,7 +100,7 @@ class WebServerTest : public ::testing::Test {
     return nlohmann::json::parse(res->body, nullptr, false);
   }
 
-  testing_support::TempDevice device;
+  tests::support::TempDevice device;
   fs::path ui;
   std::atomic<int> counter{0};
   std::unique_ptr<StateFeed> feed;
@@ -473,4 +473,4 @@ TEST(StateFeedTest, EqualDocumentsMakeNoNewGeneration) {
 }
 
 }  // namespace
-}  // namespace web
+}  // namespace px::host::web

@@ -7,7 +7,7 @@
 #include "platform/foundation/property_list.h"
 #include "platform/sim/device_paths.h"
 
-namespace sim {
+namespace px::platform::sim {
 namespace {
 std::string file_of(std::string_view name) {
   return DevicePath("/var/run/hardware/" + std::string(name) + ".plist").host();
@@ -48,4 +48,4 @@ foundation::Value battery_entry() {
   return seen.entry;
 }
 
-}  // namespace sim
+}  // namespace px::platform::sim

@@ -8,7 +8,7 @@
 
 #include "platform/foundation/value.h"
 
-namespace sim {
+namespace px::platform::sim {
 
 // The value of a switch's entry ("wifi": /var/run/hardware/wifi.plist).
 foundation::Value hardware_value(std::string_view name);
@@ -26,4 +26,4 @@ inline constexpr const char* kBatteryEntry = "/var/run/hardware/battery.plist";
 // thread's callers only: SpringBoard, UIDevice, the CLI).
 foundation::Value battery_entry();
 
-}  // namespace sim
+}  // namespace px::platform::sim

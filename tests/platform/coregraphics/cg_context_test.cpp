@@ -15,7 +15,7 @@
 
 namespace {
 
-using namespace coregraphics;
+using namespace px::platform::coregraphics;
 
 constexpr CGPixel kClear{};
 constexpr CGPixel kRed{255, 0, 0, 255};
@@ -165,27 +165,27 @@ TEST(Text, WidthGrowsWithTheTextAndInvalidUtf8IsNotDrawn) {
 
 class DrawnImage : public ::testing::Test {
  protected:
-  testing_support::TempDevice m_device;
+  px::tests::support::TempDevice m_device;
 };
 
 TEST_F(DrawnImage, EncodesAsPngOfItsPixelSizeAndReportsPointsByScale) {
   auto c = red_pen(60, 30);
   CGContextFillRect(c, 0, 0, 10, 10);
-  auto image = uikit::UIImage::imageWithCGImage(CGBitmapContextCreateImage(c), 2);
+  auto image = px::platform::uikit::UIImage::imageWithCGImage(CGBitmapContextCreateImage(c), 2);
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->width(), 30);
   EXPECT_EQ(image->height(), 15);
   EXPECT_TRUE(image->file_name().empty());
-  auto png = uikit::UIImagePNGRepresentation(image);
+  auto png = px::platform::uikit::UIImagePNGRepresentation(image);
   ASSERT_TRUE(png);
-  ASSERT_TRUE(sim::write_file_atomically(m_device.path("/var/mobile/chart.png"), *png));
-  auto back = uikit::UIImage::imageWithContentsOfFile("/var/mobile/chart.png");
+  ASSERT_TRUE(px::platform::sim::write_file_atomically(m_device.path("/var/mobile/chart.png"), *png));
+  auto back = px::platform::uikit::UIImage::imageWithContentsOfFile("/var/mobile/chart.png");
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(back->width(), 60);
   EXPECT_EQ(back->height(), 30);
-  EXPECT_EQ(uikit::UIImagePNGRepresentation(back), png) << "a file image is its file";
-  EXPECT_EQ(uikit::UIImage::imageWithCGImage(nullptr), nullptr);
-  EXPECT_EQ(uikit::UIImage::imageWithCGImage(CGBitmapContextCreateImage(c), 0), nullptr);
+  EXPECT_EQ(px::platform::uikit::UIImagePNGRepresentation(back), png) << "a file image is its file";
+  EXPECT_EQ(px::platform::uikit::UIImage::imageWithCGImage(nullptr), nullptr);
+  EXPECT_EQ(px::platform::uikit::UIImage::imageWithCGImage(CGBitmapContextCreateImage(c), 0), nullptr);
 }
 
 }  // namespace

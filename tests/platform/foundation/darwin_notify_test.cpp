@@ -9,7 +9,7 @@
 #include "platform/foundation/run_loop.h"
 #include "tests/support/temp_device.h"
 
-using namespace foundation;
+using namespace px::platform::foundation;
 
 namespace {
 
@@ -30,7 +30,7 @@ bool serve_until(F done) {
 
 class DarwinNotify : public ::testing::Test {
  protected:
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   void SetUp() override { g_calls = 0; }
 };
 

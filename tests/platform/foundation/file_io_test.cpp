@@ -8,10 +8,10 @@
 #include "platform/foundation/file_io.h"
 #include "tests/support/temp_device.h"
 
-using namespace foundation;
+using namespace px::platform::foundation;
 
 TEST(WholeFileReads, EverySizeAroundTheBufferComesBackWhole) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   const std::string file = "/User/Library/sizes.bin";
   std::string storage;
   // Growing and shrinking, so the buffer is sometimes bigger than the file
@@ -20,7 +20,7 @@ TEST(WholeFileReads, EverySizeAroundTheBufferComesBackWhole) {
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i % 23);
     device.write_text(file, bytes);
-    auto read = read_device_file(sim::DevicePath(file), 1 << 20, std::move(storage));
+    auto read = read_device_file(px::platform::sim::DevicePath(file), 1 << 20, std::move(storage));
     ASSERT_TRUE(read.ok()) << size;
     EXPECT_EQ(*read, bytes) << size;
     storage = std::move(read).value();
@@ -28,44 +28,44 @@ TEST(WholeFileReads, EverySizeAroundTheBufferComesBackWhole) {
 }
 
 TEST(WholeFileReads, OversizedFoldersAndEmptyFifosFail) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   std::string big(70000, 'x');
   device.write_text("/User/Library/big.bin", big);
   std::string storage;
   storage.reserve(100000);  // the whole file fits the buffer: the size is still checked
-  EXPECT_EQ(read_device_file(sim::DevicePath("/User/Library/big.bin"), 65536, std::move(storage)).code(),
+  EXPECT_EQ(read_device_file(px::platform::sim::DevicePath("/User/Library/big.bin"), 65536, std::move(storage)).code(),
             Errc::too_large);
   EXPECT_GE(storage.capacity(), 100000u) << "a failed read leaves the buffer with its caller";
   EXPECT_TRUE(storage.empty());
-  EXPECT_EQ(read_device_file(sim::DevicePath("/User/Library/big.bin"), 65536).code(), Errc::too_large);
-  EXPECT_EQ(read_device_file(sim::DevicePath("/User/Library"), 65536).code(), Errc::unreadable);
+  EXPECT_EQ(read_device_file(px::platform::sim::DevicePath("/User/Library/big.bin"), 65536).code(), Errc::too_large);
+  EXPECT_EQ(read_device_file(px::platform::sim::DevicePath("/User/Library"), 65536).code(), Errc::unreadable);
   ASSERT_EQ(::mkfifo(device.path("/User/Library/pipe").c_str(), 0644), 0);
-  EXPECT_EQ(read_device_file(sim::DevicePath("/User/Library/pipe"), 65536).code(), Errc::unreadable);
-  auto missing = read_device_file(sim::DevicePath("/User/Library/none"), 65536);
+  EXPECT_EQ(read_device_file(px::platform::sim::DevicePath("/User/Library/pipe"), 65536).code(), Errc::unreadable);
+  auto missing = read_device_file(px::platform::sim::DevicePath("/User/Library/none"), 65536);
   EXPECT_EQ(missing.code(), Errc::missing);
   EXPECT_EQ(missing.message(), "no such file");
 }
 
 TEST(TailReads, GiveTheLastBytesOfLongFilesAndAllOfShortOnes) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   const std::string file = "/var/log/grows.log";
   for (std::size_t size : {0, 1, 99, 100, 101, 250000}) {
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i % 23);
     device.write_text(file, bytes);
-    auto tail = read_device_file_tail(sim::DevicePath(file), 100);
+    auto tail = read_device_file_tail(px::platform::sim::DevicePath(file), 100);
     ASSERT_TRUE(tail.ok()) << size;
     EXPECT_EQ(*tail, bytes.substr(size > 100 ? size - 100 : 0)) << size;
   }
 }
 
 TEST(TailReads, RefuseWhatIsNoRegularFileInsideTheRoot) {
-  testing_support::TempDevice device;
-  EXPECT_EQ(read_device_file_tail(sim::DevicePath("/var/log/none"), 100).code(), Errc::missing);
-  EXPECT_EQ(read_device_file_tail(sim::DevicePath("/User/Library"), 100).code(), Errc::unreadable);
+  px::tests::support::TempDevice device;
+  EXPECT_EQ(read_device_file_tail(px::platform::sim::DevicePath("/var/log/none"), 100).code(), Errc::missing);
+  EXPECT_EQ(read_device_file_tail(px::platform::sim::DevicePath("/User/Library"), 100).code(), Errc::unreadable);
   ASSERT_EQ(::mkfifo(device.path("/User/Library/pipe").c_str(), 0644), 0);
-  EXPECT_EQ(read_device_file_tail(sim::DevicePath("/User/Library/pipe"), 100).code(), Errc::unreadable);
+  EXPECT_EQ(read_device_file_tail(px::platform::sim::DevicePath("/User/Library/pipe"), 100).code(), Errc::unreadable);
   // An absolute link is the device's own "/": /etc/hostname of the device, which is missing.
   ASSERT_EQ(::symlink("/etc/hostname", device.path("/var/log/out").c_str()), 0);
-  EXPECT_FALSE(read_device_file_tail(sim::DevicePath("/var/log/out"), 100).ok());
+  EXPECT_FALSE(read_device_file_tail(px::platform::sim::DevicePath("/var/log/out"), 100).ok());
 }

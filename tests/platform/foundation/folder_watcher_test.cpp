@@ -15,7 +15,7 @@
 #include "platform/foundation/run_loop.h"
 #include "tests/support/temp_device.h"
 
-namespace foundation {
+namespace px::platform::foundation {
 namespace {
 
 using Names = std::vector<std::string>;
@@ -31,7 +31,7 @@ class FolderWatcherTest : public ::testing::Test {
   }
   static void write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
-  testing_support::TempDevice device;
+  tests::support::TempDevice device;
   std::vector<Names> reports;
 };
 
@@ -172,4 +172,4 @@ TEST_F(FolderWatcherTest, AWatcherOnItsOwnLoopIsServedByThatLoopOnly) {
 }
 
 }  // namespace
-}  // namespace foundation
+}  // namespace px::platform::foundation

@@ -13,7 +13,7 @@
 #include "platform/foundation/property_list_files.h"
 #include "tests/support/temp_device.h"
 
-using namespace foundation;
+using namespace px::platform::foundation;
 
 namespace {
 
@@ -45,7 +45,7 @@ std::string run(const std::string& cmd) {
 
 class PropertyListFiles : public ::testing::Test {
  protected:
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   std::string file = device.path("/User/Library/PylonexData.plist");
 };
 
@@ -58,7 +58,7 @@ TEST_F(PropertyListFiles, XmlAndBinaryRoundTrip) {
 }
 
 TEST_F(PropertyListFiles, XmlReadsBackInPlistlibAndPlistutil) {
-  ASSERT_TRUE(writeToFile(sample_status(), sim::DevicePath("/User/Library/PylonexData.plist")));
+  ASSERT_TRUE(writeToFile(sample_status(), px::platform::sim::DevicePath("/User/Library/PylonexData.plist")));
   std::string py =
       run("python3 -c \"import plistlib,sys; d=plistlib.load(open(sys.argv[1],'rb')); "
           "print(d['AppleRawCurrentCapacity'], d['Negative'], d['AdapterDetails']['Description'], "
@@ -85,8 +85,10 @@ TEST_F(PropertyListFiles, KeysInTheWritersOwnOrderAreAllFound) {
 }
 
 TEST_F(PropertyListFiles, DeviceUserPathIsTheMobileFolder) {
-  ASSERT_TRUE(writeToFile(Value(Dictionary{{"k", 1}}), sim::DevicePath("/User/Library/Preferences/x.plist")));
-  EXPECT_EQ(dictionaryWithContentsOfFile(sim::DevicePath("/var/mobile/Library/Preferences/x.plist"))["k"], Value(1));
+  ASSERT_TRUE(
+      writeToFile(Value(Dictionary{{"k", 1}}), px::platform::sim::DevicePath("/User/Library/Preferences/x.plist")));
+  EXPECT_EQ(dictionaryWithContentsOfFile(px::platform::sim::DevicePath("/var/mobile/Library/Preferences/x.plist"))["k"],
+            Value(1));
 }
 
 TEST_F(PropertyListFiles, BrokenFilesGiveNoDictionary) {

@@ -8,9 +8,9 @@
 #include <string>
 
 namespace {
-using foundation::Errc;
-using foundation::fail;
-using foundation::Result;
+using px::platform::foundation::Errc;
+using px::platform::foundation::fail;
+using px::platform::foundation::Result;
 
 Result<std::unique_ptr<int>> boxed(int n) {
   if (n < 0) return fail(Errc::invalid, "negative: " + std::to_string(n));
@@ -48,10 +48,10 @@ TEST(Result, NothingButSuccessOrAFailure) {
   // A value that is itself empty is still a success.
   Result<std::string> empty = std::string();
   EXPECT_TRUE(empty);
-  EXPECT_STREQ(foundation::describe(Errc::too_deep), "nested too deep");
+  EXPECT_STREQ(px::platform::foundation::describe(Errc::too_deep), "nested too deep");
 }
 
-// A lower layer's own error, and one that converts into foundation::Error.
+// A lower layer's own error, and one that converts into px::platform::foundation::Error.
 struct DiskError {
   int code = 0;
 };
@@ -61,9 +61,11 @@ struct Store {
     return n * 2;
   }
 };
-foundation::Error from_disk(const DiskError& e) { return fail(Errc::io, "disk " + std::to_string(e.code)); }
-struct IoError : foundation::Error {
-  IoError(const DiskError& e) : foundation::Error(from_disk(e)) {}  // NOLINT
+px::platform::foundation::Error from_disk(const DiskError& e) {
+  return fail(Errc::io, "disk " + std::to_string(e.code));
+}
+struct IoError : px::platform::foundation::Error {
+  IoError(const DiskError& e) : px::platform::foundation::Error(from_disk(e)) {}  // NOLINT
 };
 
 Result<void, DiskError> refuse_five(int n) {

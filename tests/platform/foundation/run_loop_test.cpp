@@ -5,10 +5,10 @@
 #include "platform/foundation/run_loop.h"
 #include "tests/support/temp_device.h"
 
-using namespace foundation;
+using namespace px::platform::foundation;
 
 TEST(RunLoopTimers, FireInDueOrderOnlyWhenTheClockReachesThem) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   auto clock = std::make_shared<ManualClock>();
   RunLoop& loop = RunLoop::main();
   loop.set_clock(clock);
@@ -26,7 +26,7 @@ TEST(RunLoopTimers, FireInDueOrderOnlyWhenTheClockReachesThem) {
 }
 
 TEST(RunLoopTimers, RepeatingTimerRunsOncePerPeriodAndCancels) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   auto clock = std::make_shared<ManualClock>();
   RunLoop& loop = RunLoop::main();
   loop.set_clock(clock);

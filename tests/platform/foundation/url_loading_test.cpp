@@ -9,18 +9,19 @@
 namespace {
 
 TEST(UrlLoading, RefusesOtherSchemesAndInvalidText) {
-  EXPECT_FALSE(foundation::dataWithContentsOfURL("file:///etc/passwd"));
-  EXPECT_FALSE(foundation::dataWithContentsOfURL("not a url"));
-  EXPECT_FALSE(foundation::is_valid_url("ftp://host/"));
-  EXPECT_TRUE(foundation::is_valid_url("http://127.0.0.1:8080/pylonex/send.php?a=%20"));
+  EXPECT_FALSE(px::platform::foundation::dataWithContentsOfURL("file:///etc/passwd"));
+  EXPECT_FALSE(px::platform::foundation::dataWithContentsOfURL("not a url"));
+  EXPECT_FALSE(px::platform::foundation::is_valid_url("ftp://host/"));
+  EXPECT_TRUE(px::platform::foundation::is_valid_url("http://127.0.0.1:8080/pylonex/send.php?a=%20"));
 }
 
 TEST(UrlLoading, AServerThatNeverAnswersEndsInNothing) {
   // The connection opens and the request goes out; no reply ever comes.
-  testing_support::LoopbackHttpServer silent(testing_support::LoopbackHttpServer::Silent{});
-  foundation::set_url_timeouts({500, 500});
-  auto reply = foundation::stringWithContentsOfURL(silent.url(), foundation::NSASCIIStringEncoding);
-  foundation::set_url_timeouts({});
+  px::tests::support::LoopbackHttpServer silent(px::tests::support::LoopbackHttpServer::Silent{});
+  px::platform::foundation::set_url_timeouts({500, 500});
+  auto reply =
+      px::platform::foundation::stringWithContentsOfURL(silent.url(), px::platform::foundation::NSASCIIStringEncoding);
+  px::platform::foundation::set_url_timeouts({});
   EXPECT_FALSE(reply);
 }
 

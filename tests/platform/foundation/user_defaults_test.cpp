@@ -8,10 +8,10 @@
 #include "platform/foundation/property_list.h"
 #include "tests/support/temp_device.h"
 
-using namespace foundation;
+using namespace px::platform::foundation;
 
 TEST(UserDefaults, SynchronizeWritesBinaryDomainThatANewProcessReads) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   NSUserDefaults sb("com.apple.springboard");
   sb.setObject(Value(1500), "Capacity");
   sb.setBool(true, "HasLaunchedOnce");
@@ -25,7 +25,7 @@ TEST(UserDefaults, SynchronizeWritesBinaryDomainThatANewProcessReads) {
 }
 
 TEST(UserDefaults, StoringNothingRemovesTheEntry) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   NSUserDefaults sb("com.apple.springboard");
   sb.setObject(Value(12), "Watts");
   sb.synchronize();
@@ -36,7 +36,7 @@ TEST(UserDefaults, StoringNothingRemovesTheEntry) {
 }
 
 TEST(UserDefaults, BrokenDomainFileStartsEmptyAndIsRepaired) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   device.write_text("/var/mobile/Library/Preferences/com.apple.Preferences.plist", "not a plist");
   NSUserDefaults prefs("com.apple.Preferences");
   EXPECT_TRUE(prefs.objectForKey("LastSync").is_nil());
@@ -46,7 +46,7 @@ TEST(UserDefaults, BrokenDomainFileStartsEmptyAndIsRepaired) {
 }
 
 TEST(UserDefaults, StandardDefaultsAreOneObjectThatAResetReloadsInPlace) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   NSUserDefaults& before = NSUserDefaults::standardUserDefaults();
   before.setObject(Value(1), "Unsaved");
   NSUserDefaults other("com.apple.springboard");

@@ -7,8 +7,8 @@
 #include <string>
 
 namespace {
-using foundation::plist::repaired_utf8;
-using foundation::plist::valid_utf8;
+using px::platform::foundation::plist::repaired_utf8;
+using px::platform::foundation::plist::valid_utf8;
 
 const std::string kReplacement = "\xEF\xBF\xBD";
 

@@ -7,7 +7,7 @@
 #include "platform/foundation/format.h"
 #include "platform/foundation/value.h"
 
-using foundation::Value;
+using px::platform::foundation::Value;
 
 TEST(ValueConversions, NumbersAndBooleans) {
   EXPECT_EQ(Value(20.7).intValue(), 20);
@@ -53,14 +53,14 @@ TEST(ValueDescriptions, NumbersPrintAsNSNumberDoes) {
 }
 
 TEST(ValueDescriptions, ContainersUseOldStyleText) {
-  Value d(foundation::Dictionary{{"Watts", 12}, {"Description", "pd charger"}});
+  Value d(px::platform::foundation::Dictionary{{"Watts", 12}, {"Description", "pd charger"}});
   EXPECT_EQ(d.description(), "{\n    Description = \"pd charger\";\n    Watts = 12;\n}");
-  Value a(foundation::Array{1, "two"});
+  Value a(px::platform::foundation::Array{1, "two"});
   EXPECT_EQ(a.description(), "(\n    1,\n    two\n)");
 }
 
 TEST(Format, ObjectsIntegersAndReals) {
-  using foundation::format;
+  using px::platform::foundation::format;
   EXPECT_EQ(format("%@ mAh", Value(1500)), "1500 mAh");
   EXPECT_EQ(format("%@ mAh", Value()), "(null) mAh");
   EXPECT_EQ(format("%i mAh", -12), "-12 mAh");
@@ -72,11 +72,11 @@ TEST(Format, ObjectsIntegersAndReals) {
   EXPECT_EQ(format("%i and %i", true, false), "1 and 0") << "%i takes a bool";
   // A format with too few arguments does not build; the formatter behind it
   // still prints "(null)" rather than reading past its arguments.
-  EXPECT_EQ(foundation::detail::format_args("%@ and %@", {Value(1)}), "1 and (null)");
+  EXPECT_EQ(px::platform::foundation::detail::format_args("%@ and %@", {Value(1)}), "1 and (null)");
 }
 
 // What each conversion takes: a mismatch must not build.
-namespace format_kinds {
+namespace px::platform::foundation::format_kinds {
 using foundation::format_checks::takes;
 static_assert(takes<Value>('@') && takes<std::string>('@') && takes<const char*>('@'));
 static_assert(!takes<long long>('@') && !takes<double>('@'), "an integer for %@ crashes on the device");
@@ -85,26 +85,26 @@ static_assert(!takes<double>('i') && !takes<Value>('i'));
 static_assert(takes<float>('f') && takes<double>('g') && !takes<int>('f'));
 static_assert(takes<std::string>('s') && !takes<Value>('s'));
 static_assert(!takes<int>('n'), "unknown conversions take nothing");
-}  // namespace format_kinds
+}  // namespace px::platform::foundation::format_kinds
 
 // Dictionaries are one sorted vector: every way in must leave it sorted and
 // free of repeated keys, or lookups by binary search miss entries.
 TEST(Dictionaries, EntriesInAnyOrderAreFoundAndTheFirstOfEqualKeysKept) {
-  foundation::Dictionary literal{{"b", 2}, {"a", 1}, {"c", 3}, {"a", 9}};
+  px::platform::foundation::Dictionary literal{{"b", 2}, {"a", 1}, {"c", 3}, {"a", 9}};
   ASSERT_EQ(literal.size(), 3u);
   EXPECT_EQ(literal.begin()->first, "a");
   EXPECT_EQ(literal.find("a")->second, Value(1));
 
-  foundation::Dictionary::Entries read;
+  px::platform::foundation::Dictionary::Entries read;
   for (int i = 99; i >= 0; --i) read.emplace_back("key" + std::to_string(i % 50), i);
-  auto d = foundation::Dictionary::from_entries(std::move(read));
+  auto d = px::platform::foundation::Dictionary::from_entries(std::move(read));
   ASSERT_EQ(d.size(), 50u);
   for (int i = 0; i < 50; ++i) EXPECT_EQ(d.find("key" + std::to_string(i))->second, Value(i + 50)) << i;
   EXPECT_TRUE(std::is_sorted(d.begin(), d.end(), [](auto& x, auto& y) { return x.first < y.first; }));
 }
 
 TEST(Dictionaries, InsertionsAndErasuresKeepTheOrder) {
-  foundation::Dictionary d;
+  px::platform::foundation::Dictionary d;
   for (const char* k : {"m", "c", "x", "a", "p"}) d[k] = Value(k);
   EXPECT_FALSE(d.emplace("c", 0).second);  // an existing entry is left alone
   EXPECT_EQ(d["c"], Value("c"));
@@ -117,5 +117,5 @@ TEST(Dictionaries, InsertionsAndErasuresKeepTheOrder) {
   EXPECT_EQ(keys, "acpx");
   EXPECT_EQ(d.find("m"), d.end());
   EXPECT_EQ(d.find(""), d.end());
-  EXPECT_EQ(Value(d), Value(foundation::Dictionary{{"x", "x"}, {"p", "p"}, {"c", 7}, {"a", "a"}}));
+  EXPECT_EQ(Value(d), Value(px::platform::foundation::Dictionary{{"x", "x"}, {"p", "p"}, {"c", 7}, {"a", "a"}}));
 }

@@ -10,8 +10,8 @@
 #include "platform/foundation/property_list.h"
 
 namespace {
-using foundation::Errc;
-using foundation::plist::check_xml_plist;
+using px::platform::foundation::Errc;
+using px::platform::foundation::plist::check_xml_plist;
 
 constexpr int kDepth = 4;
 
@@ -63,7 +63,7 @@ TEST(XmlPlistCheck, DatesAtTheEdgesOfTheRangeReadBack) {
   for (const char* good :
        {"2001-01-01T00:00:00Z", "1932-12-13T20:45:53Z", "2069-01-19T03:14:06Z", " 2024-02-29T12:00:60Z\n"}) {
     EXPECT_EQ(refusal(date_document(good)), std::nullopt) << good;
-    EXPECT_TRUE(foundation::plist::parse(date_document(good)).ok()) << good;
+    EXPECT_TRUE(px::platform::foundation::plist::parse(date_document(good)).ok()) << good;
   }
 }
 

@@ -7,13 +7,13 @@
 #include "platform/substrate/substrate.h"
 #include "tests/support/temp_device.h"
 
-using namespace objc;
+using namespace px::platform::objc;
 
 namespace {
 
 class Runtime : public ::testing::Test {
  protected:
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   Class base = define_class("Base", NSObject_class());
   Class derived = define_class("Derived", base);
   void SetUp() override {

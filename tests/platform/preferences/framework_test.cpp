@@ -17,44 +17,55 @@
 
 namespace {
 
-using foundation::Array;
-using foundation::Dictionary;
-using foundation::Value;
-using preferences::CellKind;
+using px::platform::foundation::Array;
+using px::platform::foundation::Dictionary;
+using px::platform::foundation::Value;
+using px::platform::preferences::CellKind;
 
 class Framework : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::create_directories(device.path("/Library/PreferenceBundles/T.bundle"));
-    pane_class = objc::objc_allocateClassPair(preferences::PSListController::runtime_class(), "TestPane");
-    objc::class_addMethod<Value, objc::id>(pane_class, objc::sel("readPreferenceValue:"),
-                                           objc::Imp<Value, objc::id>([this](objc::id, objc::SEL, objc::id) {
-                                             ++reads;
-                                             return Value(42);
-                                           }));
-    objc::class_addMethod<void, Value, objc::id>(
-        pane_class, objc::sel("setPreferenceValue:specifier:"),
-        objc::Imp<void, Value, objc::id>([this](objc::id, objc::SEL, Value v, objc::id) { written.push_back(v); }));
-    objc::class_addMethod<Value, objc::id>(
-        pane_class, objc::sel("Own:"),
-        objc::Imp<Value, objc::id>([](objc::id, objc::SEL, objc::id) { return Value("own"); }));
-    objc::class_addMethod<void, objc::id>(
-        pane_class, objc::sel("Act:"),
-        objc::Imp<void, objc::id>([this](objc::id, objc::SEL, objc::id sender) { last_sender = sender; }));
-    objc::objc_registerClassPair(pane_class);
-    pane = preferences::PSListController::make_for(pane_class);
+    pane_class = px::platform::objc::objc_allocateClassPair(
+        px::platform::preferences::PSListController::runtime_class(), "TestPane");
+    px::platform::objc::class_addMethod<Value, px::platform::objc::id>(
+        pane_class, px::platform::objc::sel("readPreferenceValue:"),
+        px::platform::objc::Imp<Value, px::platform::objc::id>(
+            [this](px::platform::objc::id, px::platform::objc::SEL, px::platform::objc::id) {
+              ++reads;
+              return Value(42);
+            }));
+    px::platform::objc::class_addMethod<void, Value, px::platform::objc::id>(
+        pane_class, px::platform::objc::sel("setPreferenceValue:specifier:"),
+        px::platform::objc::Imp<void, Value, px::platform::objc::id>(
+            [this](px::platform::objc::id, px::platform::objc::SEL, Value v, px::platform::objc::id) {
+              written.push_back(v);
+            }));
+    px::platform::objc::class_addMethod<Value, px::platform::objc::id>(
+        pane_class, px::platform::objc::sel("Own:"),
+        px::platform::objc::Imp<Value, px::platform::objc::id>(
+            [](px::platform::objc::id, px::platform::objc::SEL, px::platform::objc::id) { return Value("own"); }));
+    px::platform::objc::class_addMethod<void, px::platform::objc::id>(
+        pane_class, px::platform::objc::sel("Act:"),
+        px::platform::objc::Imp<void, px::platform::objc::id>(
+            [this](px::platform::objc::id, px::platform::objc::SEL, px::platform::objc::id sender) {
+              last_sender = sender;
+            }));
+    px::platform::objc::objc_registerClassPair(pane_class);
+    pane = px::platform::preferences::PSListController::make_for(pane_class);
     pane->set_bundle_path("/Library/PreferenceBundles/T.bundle");
   }
   void write_list(const Value& list) {
-    foundation::writeToFile(list, sim::DevicePath("/Library/PreferenceBundles/T.bundle/L.plist"));
+    px::platform::foundation::writeToFile(list,
+                                          px::platform::sim::DevicePath("/Library/PreferenceBundles/T.bundle/L.plist"));
   }
 
-  testing_support::TempDevice device;
-  objc::Class pane_class = nullptr;
-  std::shared_ptr<preferences::PSListController> pane;
+  px::tests::support::TempDevice device;
+  px::platform::objc::Class pane_class = nullptr;
+  std::shared_ptr<px::platform::preferences::PSListController> pane;
   int reads = 0;
   std::vector<Value> written;
-  objc::id last_sender;
+  px::platform::objc::id last_sender;
 };
 
 TEST_F(Framework, EveryCellKindAndTheRoutingOfKeyedRows) {
@@ -71,7 +82,7 @@ TEST_F(Framework, EveryCellKindAndTheRoutingOfKeyedRows) {
   ASSERT_TRUE(list);
   ASSERT_EQ(list->count(), 12u);
   for (std::size_t i = 0; i < 9; ++i)
-    EXPECT_STREQ(preferences::cell_kind_short_name(list->items()[i]->cell()), kinds[i]);
+    EXPECT_STREQ(px::platform::preferences::cell_kind_short_name(list->items()[i]->cell()), kinds[i]);
   EXPECT_EQ(pane->title(), std::optional<std::string>("Listed"));
 
   // Switch, slider, segment, list, value and text rows with a key go through the pane.
@@ -83,7 +94,7 @@ TEST_F(Framework, EveryCellKindAndTheRoutingOfKeyedRows) {
   for (std::size_t i : {0u, 6u, 7u}) EXPECT_FALSE(list->items()[i]->getter()) << i;
   EXPECT_EQ(list->items()[9]->performGetter(), Value("own"));
   EXPECT_TRUE(list->items()[10]->performAction());
-  EXPECT_EQ(last_sender, objc::id(list->items()[10]));
+  EXPECT_EQ(last_sender, px::platform::objc::id(list->items()[10]));
   EXPECT_EQ(list->items()[11]->detailControllerClass(), "Next");
 }
 
@@ -99,28 +110,28 @@ TEST_F(Framework, UnreadableListsGiveNilAndAClearedTitleStaysCleared) {
 
 TEST_F(Framework, SpecifiersDoNotKeepTheirTargetAlive) {
   write_list(Value(Dictionary{{"items", Value(Array{Value(Dictionary{{"cell", "PSSwitchCell"}, {"key", "k"}})})}}));
-  auto other = preferences::PSListController::make_for(pane_class);
+  auto other = px::platform::preferences::PSListController::make_for(pane_class);
   auto list = pane->loadSpecifiersFromPlistName("L", other);
-  std::weak_ptr<preferences::PSListController> weak = other;
+  std::weak_ptr<px::platform::preferences::PSListController> weak = other;
   other.reset();
   EXPECT_TRUE(weak.expired());
   EXPECT_TRUE(list->items()[0]->performGetter().is_nil());
 }
 
 TEST_F(Framework, ButtonSendsOnlyForItsEventMask) {
-  auto button = uikit::UIButton::initWithFrame({0, 0, 22, 22});
-  button->addTarget(pane, objc::sel("Act:"), uikit::UIControlEventTouchDown);
-  EXPECT_EQ(button->sendActionsForControlEvents(uikit::UIControlEventTouchUpInside), 0);
+  auto button = px::platform::uikit::UIButton::initWithFrame({0, 0, 22, 22});
+  button->addTarget(pane, px::platform::objc::sel("Act:"), px::platform::uikit::UIControlEventTouchDown);
+  EXPECT_EQ(button->sendActionsForControlEvents(px::platform::uikit::UIControlEventTouchUpInside), 0);
   EXPECT_FALSE(last_sender);
-  EXPECT_EQ(button->sendActionsForControlEvents(uikit::UIControlEventTouchDown), 1);
-  EXPECT_EQ(last_sender, objc::id(button));
+  EXPECT_EQ(button->sendActionsForControlEvents(px::platform::uikit::UIControlEventTouchDown), 1);
+  EXPECT_EQ(last_sender, px::platform::objc::id(button));
   EXPECT_EQ(button->tap(), 1);
 }
 
 TEST_F(Framework, AnimationsRecordOnlyChangesInsideTheOutermostBlock) {
-  auto& a = uikit::Animations::shared();
+  auto& a = px::platform::uikit::Animations::shared();
   a.reset_for_testing();
-  auto view = uikit::UIView::make();
+  auto view = px::platform::uikit::UIView::make();
   view->setAlpha(0.5);
   a.beginAnimations("outer", nullptr);
   a.beginAnimations("inner", nullptr);
@@ -140,12 +151,12 @@ TEST_F(Framework, AnimationsRecordOnlyChangesInsideTheOutermostBlock) {
 }
 
 TEST_F(Framework, ImagesAreReadOnlyFromPngFiles) {
-  EXPECT_FALSE(uikit::UIImage::imageWithContentsOfFile("/missing.png"));
+  EXPECT_FALSE(px::platform::uikit::UIImage::imageWithContentsOfFile("/missing.png"));
   device.write_text("/fake.png", "GIF89a this is not a png at all");
-  EXPECT_FALSE(uikit::UIImage::imageWithContentsOfFile("/fake.png"));
+  EXPECT_FALSE(px::platform::uikit::UIImage::imageWithContentsOfFile("/fake.png"));
   std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x2c\0\0\0\x16", 24);
   device.write_text("/ok.png", png);
-  auto image = uikit::UIImage::imageWithContentsOfFile("/ok.png");
+  auto image = px::platform::uikit::UIImage::imageWithContentsOfFile("/ok.png");
   ASSERT_TRUE(image);
   EXPECT_EQ(image->width(), 44);
   EXPECT_EQ(image->height(), 22);
@@ -153,11 +164,13 @@ TEST_F(Framework, ImagesAreReadOnlyFromPngFiles) {
 }
 
 TEST_F(Framework, ShareSheetNeedsTheDeviceToOfferTheService) {
-  using social::SLComposeViewController;
-  EXPECT_FALSE(SLComposeViewController::isAvailableForServiceType(social::SLServiceTypeTwitter));
-  EXPECT_FALSE(SLComposeViewController::composeViewControllerForServiceType(social::SLServiceTypeTwitter));
-  sim::set_hardware_value("social", Value(Dictionary{{social::SLServiceTypeTwitter, true}}));
-  auto sheet = SLComposeViewController::composeViewControllerForServiceType(social::SLServiceTypeTwitter);
+  using px::platform::social::SLComposeViewController;
+  EXPECT_FALSE(SLComposeViewController::isAvailableForServiceType(px::platform::social::SLServiceTypeTwitter));
+  EXPECT_FALSE(
+      SLComposeViewController::composeViewControllerForServiceType(px::platform::social::SLServiceTypeTwitter));
+  px::platform::sim::set_hardware_value("social",
+                                        Value(Dictionary{{px::platform::social::SLServiceTypeTwitter, true}}));
+  auto sheet = SLComposeViewController::composeViewControllerForServiceType(px::platform::social::SLServiceTypeTwitter);
   ASSERT_TRUE(sheet);
   EXPECT_TRUE(sheet->setInitialText("hi"));
   sheet->mark_presented();
@@ -166,18 +179,20 @@ TEST_F(Framework, ShareSheetNeedsTheDeviceToOfferTheService) {
 }
 
 TEST_F(Framework, ComposeSheetCancelAndPostTakeItDownAndOnlyPostSends) {
-  using social::SLComposeViewController;
-  using social::SLComposeViewControllerResult;
-  sim::set_hardware_value("social", Value(Dictionary{{social::SLServiceTypeTwitter, true}}));
+  using px::platform::social::SLComposeViewController;
+  using px::platform::social::SLComposeViewControllerResult;
+  px::platform::sim::set_hardware_value("social",
+                                        Value(Dictionary{{px::platform::social::SLServiceTypeTwitter, true}}));
   std::vector<std::string> posted;
   SLComposeViewController::set_post_observer(
       [&](const std::string& service, const std::string& text) { posted.push_back(service + ": " + text); });
   std::vector<SLComposeViewControllerResult> results;
-  auto presenter = uikit::UIViewController::make();
+  auto presenter = px::platform::uikit::UIViewController::make();
   for (bool post : {false, true}) {
-    auto sheet = SLComposeViewController::composeViewControllerForServiceType(social::SLServiceTypeTwitter);
+    auto sheet =
+        SLComposeViewController::composeViewControllerForServiceType(px::platform::social::SLServiceTypeTwitter);
     ASSERT_TRUE(sheet);
-    EXPECT_EQ(social::service_name(sheet->serviceType()), "Twitter");
+    EXPECT_EQ(px::platform::social::service_name(sheet->serviceType()), "Twitter");
     sheet->setInitialText(post ? "posted" : "kept");
     sheet->setCompletionHandler([&](SLComposeViewControllerResult r) { results.push_back(r); });
     presenter->presentViewController(sheet, true, nullptr);

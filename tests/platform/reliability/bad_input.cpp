@@ -11,7 +11,7 @@
 
 #include "platform/foundation/property_list.h"
 
-namespace reliability {
+namespace px::platform::reliability {
 namespace fs = std::filesystem;
 using foundation::Array;
 using foundation::Data;
@@ -184,4 +184,4 @@ std::map<std::string, std::string> snapshot(const std::string& root, const std::
   return out;
 }
 
-}  // namespace reliability
+}  // namespace px::platform::reliability

@@ -10,7 +10,7 @@
 
 #include "platform/foundation/value.h"
 
-namespace reliability {
+namespace px::platform::reliability {
 
 enum class Expect {
   empty,     // the reader's empty value, as for a missing file
@@ -44,4 +44,4 @@ std::map<std::string, std::string> snapshot(const std::string& root, const std::
 // Removes whatever is at `host_path` (file, folder, link, FIFO).
 void clear(const std::string& host_path);
 
-}  // namespace reliability
+}  // namespace px::platform::reliability

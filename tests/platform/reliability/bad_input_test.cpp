@@ -28,13 +28,13 @@
 
 namespace {
 namespace fs = std::filesystem;
-using foundation::Array;
-using foundation::Dictionary;
-using foundation::Value;
-using reliability::Expect;
+using px::platform::foundation::Array;
+using px::platform::foundation::Dictionary;
+using px::platform::foundation::Value;
+using px::platform::reliability::Expect;
 
 Value resource(const std::string& name) {
-  return foundation::plist::read_dictionary(std::string(PX_PREFS_RESOURCES) + "/" + name);
+  return px::platform::foundation::plist::read_dictionary(std::string(PX_PREFS_RESOURCES) + "/" + name);
 }
 
 class BadInput : public ::testing::Test {
@@ -45,26 +45,27 @@ class BadInput : public ::testing::Test {
                  bool device_links = true) {
     ASSERT_TRUE(good.is_dictionary());
     fs::create_directories(fs::path(host_path).parent_path());
-    reliability::clear(host_path);
+    px::platform::reliability::clear(host_path);
     const std::string empty = read();
-    for (auto& variant : reliability::file_variants(good, outside, device_links)) {
+    for (auto& variant : px::platform::reliability::file_variants(good, outside, device_links)) {
       SCOPED_TRACE(variant.name);
-      reliability::clear(host_path);
+      px::platform::reliability::clear(host_path);
       variant.place(host_path);
-      auto before = reliability::snapshot(device.root(), {host_path});
+      auto before = px::platform::reliability::snapshot(device.root(), {host_path});
       std::string got = read();
-      EXPECT_EQ(reliability::snapshot(device.root(), {host_path}), before) << "reading changed another file";
+      EXPECT_EQ(px::platform::reliability::snapshot(device.root(), {host_path}), before)
+          << "reading changed another file";
       if (variant.expect == Expect::empty) {
         EXPECT_EQ(got, empty);
       } else if (variant.expect == Expect::usable) {
         EXPECT_NE(got, empty) << "a good file is read";
       }
     }
-    reliability::clear(host_path);
+    px::platform::reliability::clear(host_path);
   }
 
-  testing_support::TempDevice device;
-  testing_support::ScopedTempDir outside_folder{"pxoutside"};
+  px::tests::support::TempDevice device;
+  px::tests::support::ScopedTempDir outside_folder{"pxoutside"};
   std::string outside = outside_folder.path();
 };
 
@@ -77,10 +78,10 @@ TEST_F(BadInput, SettingsFileGivesEveryDefault) {
                         {"statusbarMah", false},
                         {"fullChargeWarning", 0},
                         {"wifiPSM", false}});
-  run_table(device.path(px::kSettingsFile), good, [] {
-    const auto& tweak = pylonexpro2::test_access();
+  run_table(device.path(px::shared::kSettingsFile), good, [] {
+    const auto& tweak = px::tweak::test_access();
     tweak.loadSettings();
-    const pylonexpro2::SettingsSnapshot& s = tweak.settings;
+    const px::tweak::SettingsSnapshot& s = tweak.settings;
     std::ostringstream o;
     o << s.debugMode << s.wifiPSM << s.locationPSM << s.airplanePSM << s.bluetoothPSM << s.dimPSM << s.vibratePSM
       << s.notificationPSM << s.capacityPOP << s.designCapacityPOP << s.cyclePOP << s.serialPOP << s.wattsPOP
@@ -91,7 +92,7 @@ TEST_F(BadInput, SettingsFileGivesEveryDefault) {
 }
 
 TEST_F(BadInput, BatteryDataFileGivesPlaceholdersInEveryPaneRow) {
-  pxprefs::register_classes();
+  px::prefs::register_classes();
   struct Pane {
     const char* cls;
     std::vector<std::string> getters;
@@ -112,12 +113,15 @@ TEST_F(BadInput, BatteryDataFileGivesPlaceholdersInEveryPaneRow) {
                         {"MaxCapacity", 1620},
                         {"AdapterDetails", Dictionary{{"Watts", 12}, {"Amperage", 2100}}},
                         {"BatteryData", Dictionary{{"QmaxCell0", 1620}, {"ChemID", 6301}}}});
-  run_table(device.path(px::kBatteryDataFile), good, [&] {
+  run_table(device.path(px::shared::kBatteryDataFile), good, [&] {
     std::string rows;
     for (auto& p : panes) {
-      auto pane = preferences::PSListController::make_for(objc::objc_getClass(p.cls));
+      auto pane = px::platform::preferences::PSListController::make_for(px::platform::objc::objc_getClass(p.cls));
       for (auto& g : p.getters)
-        rows += objc::msg_send<Value>(objc::id(pane), objc::sel(g), objc::id{}).description() + "|";
+        rows += px::platform::objc::msg_send<Value>(px::platform::objc::id(pane), px::platform::objc::sel(g),
+                                                    px::platform::objc::id{})
+                    .description() +
+                "|";
     }
     return rows;
   });
@@ -125,17 +129,17 @@ TEST_F(BadInput, BatteryDataFileGivesPlaceholdersInEveryPaneRow) {
 
 TEST_F(BadInput, DefaultsDomainReadsEmptyAndIsRewrittenWhole) {
   Value good(Dictionary{{"SBLastLevel", 0.5}, {"PXWelcomeShown", true}, {"Name", "device"}});
-  std::string file = foundation::NSUserDefaults("com.apple.Preferences").file().host();
+  std::string file = px::platform::foundation::NSUserDefaults("com.apple.Preferences").file().host();
   run_table(file, good, [] {
-    return foundation::NSUserDefaults("com.apple.Preferences").dictionaryRepresentation().description();
+    return px::platform::foundation::NSUserDefaults("com.apple.Preferences").dictionaryRepresentation().description();
   });
   // After a broken domain, the first save writes a good one in its place.
   for (const char* broken : {"", "bplist00garbage", "<plist><dict><key>a</key>"}) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << broken;
-    foundation::NSUserDefaults d("com.apple.Preferences");
+    px::platform::foundation::NSUserDefaults d("com.apple.Preferences");
     d.setObject(Value(1), "k");
     EXPECT_TRUE(d.synchronize());
-    EXPECT_EQ(foundation::plist::read_dictionary(file), Value(Dictionary{{"k", 1}}));
+    EXPECT_EQ(px::platform::foundation::plist::read_dictionary(file), Value(Dictionary{{"k", 1}}));
   }
 }
 
@@ -143,7 +147,8 @@ TEST_F(BadInput, SpecifierListGivesNoSpecifiers) {
   Value good = resource("Battery Data.plist");
   const std::string bundle = "/Library/PreferenceBundles/PylonexPro2Prefs.bundle";
   run_table(device.path(bundle + "/Battery Data.plist"), good, [&] {
-    auto pane = preferences::PSListController::make_for(preferences::PSListController::runtime_class());
+    auto pane = px::platform::preferences::PSListController::make_for(
+        px::platform::preferences::PSListController::runtime_class());
     pane->set_bundle_path(bundle);
     auto list = pane->loadSpecifiersFromPlistName("Battery Data", pane);
     return list ? std::to_string(list->count()) + " " + list->title().value_or("-") : std::string("nil");
@@ -154,7 +159,7 @@ TEST_F(BadInput, PreferenceLoaderEntryIsLeftOut) {
   Value good = resource("entry.plist");
   ASSERT_TRUE(good.is_dictionary());
   run_table(device.path("/Library/PreferenceLoader/Preferences/PylonexPro2.plist"), good, [] {
-    settings::SettingsApp app;
+    px::host::settings::SettingsApp app;
     app.load_entries();
     std::string labels;
     for (auto& e : app.entries()) labels += e.label + "|";
@@ -164,15 +169,17 @@ TEST_F(BadInput, PreferenceLoaderEntryIsLeftOut) {
 
 TEST_F(BadInput, FilterPlistSelectsNothing) {
   Value good(Dictionary{{"Filter", Dictionary{{"Bundles", Array{"com.apple.springboard"}}}}});
-  std::string file = device.path(std::string(springboard::kSubstrateFolder) + "/PylonexPro2.plist");
-  run_table(file, good,
-            [&] { return std::string(springboard::filter_selects(file, "com.apple.springboard") ? "yes" : "no"); });
+  std::string file = device.path(std::string(px::host::springboard::kSubstrateFolder) + "/PylonexPro2.plist");
+  run_table(file, good, [&] {
+    return std::string(px::host::springboard::filter_selects(file, "com.apple.springboard") ? "yes" : "no");
+  });
 }
 
 TEST_F(BadInput, BatteryEntryIsNothing) {
   Value good(
       Dictionary{{"Level", 0.5}, {"State", 2}, {"Generation", 3}, {"Status", Dictionary{{"CurrentCapacity", 50}}}});
-  run_table(device.path(sim::kBatteryEntry), good, [] { return sim::battery_entry().description(); });
+  run_table(device.path(px::platform::sim::kBatteryEntry), good,
+            [] { return px::platform::sim::battery_entry().description(); });
 }
 
 TEST_F(BadInput, TraceIsRefusedWithAReason) {
@@ -182,7 +189,7 @@ TEST_F(BadInput, TraceIsRefusedWithAReason) {
   run_table(
       file, good,
       [&] {
-        auto samples = device::read_trace(file);
+        auto samples = px::host::device::read_trace(file);
         if (!samples) {
           EXPECT_FALSE(samples.message().empty()) << "a refused trace says why";
           return std::string("none");

@@ -11,8 +11,8 @@
 #include "platform/foundation/property_list.h"
 
 namespace {
-using namespace foundation;
-using foundation::Errc;
+using namespace px::platform::foundation;
+using px::platform::foundation::Errc;
 
 // Builds "bplist00" + objects + offset table + trailer, with any trailer
 // field overridable.

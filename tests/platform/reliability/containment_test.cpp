@@ -29,8 +29,8 @@
 
 namespace {
 namespace fs = std::filesystem;
-using foundation::Dictionary;
-using foundation::Value;
+using px::platform::foundation::Dictionary;
+using px::platform::foundation::Value;
 
 bool inside(const std::string& host, const std::string& root) { return host == root || host.rfind(root + "/", 0) == 0; }
 
@@ -39,8 +39,8 @@ class Containment : public ::testing::Test {
   void SetUp() override {
     std::ofstream(outside + "/secret.plist") << "<plist><dict><key>secret</key><true/></dict></plist>";
   }
-  testing_support::TempDevice device;
-  testing_support::ScopedTempDir outside_folder{"pxoutside"};
+  px::tests::support::TempDevice device;
+  px::tests::support::ScopedTempDir outside_folder{"pxoutside"};
   std::string outside = outside_folder.path();
 };
 
@@ -48,13 +48,13 @@ TEST_F(Containment, DotDotNeverClimbsAboveTheRoot) {
   for (const char* p : {"/..", "/../..", "/../../etc/passwd", "/User/../../../etc", "/./../var/../..//..",
                         "../../relative", "/User/Library/../../../../../../../../tmp", "/var/mobile/..//../../x/..",
                         "//..//..//", "/a/b/c/../../../../../d"}) {
-    std::string host = sim::DevicePath(p).host();
+    std::string host = px::platform::sim::DevicePath(p).host();
     EXPECT_TRUE(inside(host, device.root())) << p << " -> " << host;
   }
   // With the outside folder's name spelled after enough "..".
   std::string climb = "/../../../../../../../../../.." + outside + "/secret.plist";
-  EXPECT_TRUE(inside(sim::DevicePath(climb).host(), device.root()));
-  EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(sim::DevicePath(climb)).is_nil());
+  EXPECT_TRUE(inside(px::platform::sim::DevicePath(climb).host(), device.root()));
+  EXPECT_TRUE(px::platform::foundation::dictionaryWithContentsOfFile(px::platform::sim::DevicePath(climb)).is_nil());
 }
 
 TEST_F(Containment, LinksAreResolvedInsideTheRoot) {
@@ -69,8 +69,8 @@ TEST_F(Containment, LinksAreResolvedInsideTheRoot) {
   fs::create_symlink("loop1.plist", lib + "/loop2.plist");
   for (const char* name : {"abs.plist", "rel.plist", "outdir/secret.plist", "chain.plist", "loop1.plist"}) {
     std::string dev = std::string("/User/Library/") + name;
-    EXPECT_TRUE(inside(sim::DevicePath(dev).host(), device.root())) << name;
-    EXPECT_TRUE(foundation::dictionaryWithContentsOfFile(sim::DevicePath(dev)).is_nil())
+    EXPECT_TRUE(inside(px::platform::sim::DevicePath(dev).host(), device.root())) << name;
+    EXPECT_TRUE(px::platform::foundation::dictionaryWithContentsOfFile(px::platform::sim::DevicePath(dev)).is_nil())
         << name << " reads nothing outside";
   }
   // Writing through them lands inside the root (or fails), never outside.
@@ -80,7 +80,8 @@ TEST_F(Containment, LinksAreResolvedInsideTheRoot) {
     std::getline(in, before);
   }
   for (const char* name : {"abs.plist", "rel.plist", "outdir/secret.plist", "chain.plist"})
-    foundation::writeToFile(Value(Dictionary{{"written", 1}}), sim::DevicePath(std::string("/User/Library/") + name));
+    px::platform::foundation::writeToFile(Value(Dictionary{{"written", 1}}),
+                                          px::platform::sim::DevicePath(std::string("/User/Library/") + name));
   std::ifstream in(outside + "/secret.plist");
   std::string after;
   std::getline(in, after);
@@ -124,9 +125,10 @@ class InRootOpening : public Containment {
 
 TEST_F(InRootOpening, FindsWhatDevicePathsName) {
   for (auto& [dev, key] : cases) {
-    Value by_kernel = foundation::plist::read_device_dictionary(sim::DevicePath(dev));
+    Value by_kernel = px::platform::foundation::plist::read_device_dictionary(px::platform::sim::DevicePath(dev));
     EXPECT_EQ(key_of(by_kernel), key) << dev;
-    EXPECT_EQ(by_kernel, foundation::plist::read_dictionary(sim::DevicePath(dev).host())) << dev;
+    EXPECT_EQ(by_kernel, px::platform::foundation::plist::read_dictionary(px::platform::sim::DevicePath(dev).host()))
+        << dev;
   }
 }
 
@@ -147,7 +149,8 @@ TEST_F(InRootOpening, KernelsWithoutItResolveTheSame) {
     if (::syscall(SYS_openat2, AT_FDCWD, "/", nullptr, 0) >= 0 || errno != ENOSYS) ::_exit(101);
     int wrong = 0;
     for (auto& [dev, key] : cases)
-      wrong += key_of(foundation::plist::read_device_dictionary(sim::DevicePath(dev))) != key;
+      wrong +=
+          key_of(px::platform::foundation::plist::read_device_dictionary(px::platform::sim::DevicePath(dev))) != key;
     ::_exit(wrong);
   }
   int status = 0;
@@ -158,21 +161,24 @@ TEST_F(InRootOpening, KernelsWithoutItResolveTheSame) {
 
 TEST_F(Containment, ARootMadeAgainUnderTheSameNameIsTheOneRead) {
   device.write_text("/var/mobile/Library/a.plist", "<plist><dict><key>first</key><true/></dict></plist>");
-  ASSERT_TRUE(
-      foundation::dictionaryWithContentsOfFile(sim::DevicePath("/var/mobile/Library/a.plist"))["first"].boolValue());
+  ASSERT_TRUE(px::platform::foundation::dictionaryWithContentsOfFile(
+                  px::platform::sim::DevicePath("/var/mobile/Library/a.plist"))["first"]
+                  .boolValue());
   fs::remove_all(device.path("/var"));
   fs::rename(device.root(), device.root() + ".old");
   fs::create_directories(device.path("/var/mobile/Library"));
   device.write_text("/var/mobile/Library/a.plist", "<plist><dict><key>second</key><true/></dict></plist>");
-  Value again = foundation::dictionaryWithContentsOfFile(sim::DevicePath("/var/mobile/Library/a.plist"));
+  Value again = px::platform::foundation::dictionaryWithContentsOfFile(
+      px::platform::sim::DevicePath("/var/mobile/Library/a.plist"));
   fs::remove_all(device.root() + ".old");
   EXPECT_TRUE(again["second"].boolValue()) << "read from the folder now at the root's path";
 }
 
 TEST_F(Containment, ControlSocketIsPrivateToItsOwner) {
-  std::string path = host::control_socket_path("SpringBoard");
+  std::string path = px::host::common::control_socket_path("SpringBoard");
   mode_t old = ::umask(0);  // whatever the caller's umask
-  host::ControlServer server(path, [](const std::vector<std::string>&) { return host::Reply::ok(); });
+  px::host::common::ControlServer server(path,
+                                         [](const std::vector<std::string>&) { return px::host::common::Reply::ok(); });
   ::umask(old);
   ASSERT_TRUE(server.listening());
   struct stat st {};
@@ -187,7 +193,7 @@ TEST_F(Containment, RestartRunsNoShellAndSignalsOnlyThisDevicesSpringBoard) {
   std::string marker = outside + "/ran";
   for (std::string cmd : {"touch " + marker, "killall -9 SpringBoard; touch " + marker, "sh -c 'touch " + marker + "'",
                           "$(touch " + marker + ")", "killall -9 SpringBoard && touch " + marker})
-    EXPECT_EQ(sys::system(cmd), 127) << cmd;
+    EXPECT_EQ(px::platform::system::system(cmd), 127) << cmd;
   EXPECT_FALSE(fs::exists(marker)) << "no shell ran";
 
   // A process of another device (or of none) under the recorded pid is left alone.
@@ -228,17 +234,17 @@ TEST_F(Containment, RestartRunsNoShellAndSignalsOnlyThisDevicesSpringBoard) {
 
   for (pid_t p : {stranger, rootless}) {
     record(p);
-    EXPECT_EQ(sys::system("killall -9 SpringBoard"), 1);
+    EXPECT_EQ(px::platform::system::system("killall -9 SpringBoard"), 1);
     EXPECT_TRUE(alive(p)) << "a process not of this device is never signalled";
   }
   std::ofstream(device.path("/var/run/SpringBoard.pid")) << "1\n";
-  EXPECT_EQ(sys::system("killall -9 SpringBoard"), 1) << "pid 1 is not this device's";
+  EXPECT_EQ(px::platform::system::system("killall -9 SpringBoard"), 1) << "pid 1 is not this device's";
   for (const char* junk : {"", "-1\n", "0\n", "abc\n", "99999999999999999999\n", "-5"}) {
     std::ofstream(device.path("/var/run/SpringBoard.pid")) << junk;
-    EXPECT_EQ(sys::system("killall -9 SpringBoard"), 1) << "pid file '" << junk << "'";
+    EXPECT_EQ(px::platform::system::system("killall -9 SpringBoard"), 1) << "pid file '" << junk << "'";
   }
   record(ours);
-  EXPECT_EQ(sys::system("killall -9 SpringBoard"), 0);
+  EXPECT_EQ(px::platform::system::system("killall -9 SpringBoard"), 0);
   int status = 0;
   ASSERT_EQ(::waitpid(ours, &status, 0), ours);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);

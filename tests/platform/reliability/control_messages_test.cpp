@@ -45,17 +45,17 @@ std::string raw_exchange(const std::string& socket_path, const std::string& byte
 
 class ControlMessages : public ::testing::Test {
  protected:
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
 };
 
 TEST_F(ControlMessages, ServerRefusesEveryMalformedRequestAndKeepsServing) {
   // A short socket path: raw clients connect without the /proc/self/fd trick.
   std::string path = "/tmp/pxctl-" + std::to_string(::getpid()) + ".sock";
   std::atomic<int> handled{0};
-  host::ControlServer server(path, [&](const std::vector<std::string>& args) {
+  px::host::common::ControlServer server(path, [&](const std::vector<std::string>& args) {
     ++handled;
     if (!args.empty() && args[0] == "throw") throw std::runtime_error("boom");
-    return host::Reply::ok(std::to_string(args.size()));
+    return px::host::common::Reply::ok(std::to_string(args.size()));
   });
   ASSERT_TRUE(server.listening());
   struct Case {
@@ -74,7 +74,8 @@ TEST_F(ControlMessages, ServerRefusesEveryMalformedRequestAndKeepsServing) {
       {"invalid utf-8", "[\"\xC3\x28\"]\n", "malformed control request"},
       {"lone surrogate escape", "[\"\\ud800\"]\n", "malformed control request"},
       {"deep nesting", deep + "\n", "malformed control request"},
-      {"too long", "[\"" + std::string(host::kMaxRequestBytes + 10, 'a') + "\"]\n", "malformed control request"},
+      {"too long", "[\"" + std::string(px::host::common::kMaxRequestBytes + 10, 'a') + "\"]\n",
+       "malformed control request"},
       {"good", "[\"status\",\"--json\"]\n", "\"out\":\"2\""},
       {"two lines", "[\"a\"]\n[\"b\",\"c\"]\n", "\"out\":\"1\""},
       {"handler throws", "[\"throw\"]\n", "internal error: boom"},
@@ -85,7 +86,7 @@ TEST_F(ControlMessages, ServerRefusesEveryMalformedRequestAndKeepsServing) {
     std::thread client([&] { reply = raw_exchange(path, c.bytes); });
     // Serve until the client has its answer.
     while (reply.empty()) {
-      foundation::RunLoop::main().run_once(50);
+      px::platform::foundation::RunLoop::main().run_once(50);
       if (!client.joinable()) break;
       if (!reply.empty()) break;
       static int spins = 0;
@@ -94,7 +95,8 @@ TEST_F(ControlMessages, ServerRefusesEveryMalformedRequestAndKeepsServing) {
     client.join();
     EXPECT_NE(reply.find(c.reply_contains), std::string::npos) << reply.substr(0, 200);
     EXPECT_EQ(reply.back(), '\n');
-    EXPECT_TRUE(host::parse_control_reply(reply.substr(0, reply.size() - 1))) << "every reply is well formed";
+    EXPECT_TRUE(px::host::common::parse_control_reply(reply.substr(0, reply.size() - 1)))
+        << "every reply is well formed";
   }
   EXPECT_EQ(handled.load(), 3) << "only the well-formed requests reach the handler";
   ::unlink(path.c_str());
@@ -104,21 +106,21 @@ TEST(ControlReplies, MalformedRepliesAreRefusedNotThrown) {
   for (const char* bad : {"", "null", "[]", "\"x\"", "{\"status\":\"0\"}", "{\"status\":1.5}", "{\"status\":1e99}",
                           "{\"status\":-2147483649}", "{\"out\":5}", "{\"err\":[]}", "{\"status\":true}", "{",
                           "{\"status\":0,\"out\":\"\\ud800\"}x"})
-    EXPECT_FALSE(host::parse_control_reply(bad)) << bad;
-  auto ok = host::parse_control_reply("{\"status\":3,\"out\":\"o\",\"err\":\"e\",\"extra\":[1]}");
+    EXPECT_FALSE(px::host::common::parse_control_reply(bad)) << bad;
+  auto ok = px::host::common::parse_control_reply("{\"status\":3,\"out\":\"o\",\"err\":\"e\",\"extra\":[1]}");
   ASSERT_TRUE(ok);
   EXPECT_EQ(ok->status, 3);
   EXPECT_EQ(ok->out, "o");
   EXPECT_EQ(ok->err, "e");
-  auto absent = host::parse_control_reply("{}");
+  auto absent = px::host::common::parse_control_reply("{}");
   ASSERT_TRUE(absent);
   EXPECT_EQ(absent->status, 1) << "a reply without a status is a failure";
 }
 
 TEST(ControlReplies, RequestsSurviveTheirEncoding) {
   std::vector<std::string> args = {"set", "Row \"1\"", "caf\xC3\xA9", std::string("nul\0inside", 10), "\n"};
-  EXPECT_EQ(host::parse_control_request(host::format_control_request(args)), args);
-  EXPECT_EQ(host::format_control_request(args).find('\n'), std::string::npos) << "one line on the wire";
+  EXPECT_EQ(px::host::common::parse_control_request(px::host::common::format_control_request(args)), args);
+  EXPECT_EQ(px::host::common::format_control_request(args).find('\n'), std::string::npos) << "one line on the wire";
 }
 
 }  // namespace

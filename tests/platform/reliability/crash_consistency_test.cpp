@@ -27,9 +27,9 @@
 
 namespace {
 namespace fs = std::filesystem;
-using foundation::Data;
-using foundation::Dictionary;
-using foundation::Value;
+using px::platform::foundation::Data;
+using px::platform::foundation::Dictionary;
+using px::platform::foundation::Value;
 
 // Version n of a file: sizes vary, so a torn write cannot pass for another version.
 Value version(long long n) {
@@ -68,9 +68,9 @@ Figures kill_writers(const std::string& file, long rewrites, bool durable, const
   write(0);
   // How long one write takes here, so that kills land anywhere inside one.
   auto t0 = std::chrono::steady_clock::now();
-  sim::set_durable_writes(durable);
+  px::platform::sim::set_durable_writes(durable);
   for (int i = 0; i < 5; ++i) write(0);
-  sim::set_durable_writes(true);
+  px::platform::sim::set_durable_writes(true);
   auto per_write = (std::chrono::steady_clock::now() - t0) / 5;
   int spin_max_us =
       static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(per_write).count() * 3 / 2) + 1;
@@ -80,7 +80,7 @@ Figures kill_writers(const std::string& file, long rewrites, bool durable, const
     pid_t pid = ::fork();
     if (pid == 0) {
       ::close(fds[0]);
-      sim::set_durable_writes(durable);
+      px::platform::sim::set_durable_writes(durable);
       for (long long n = last_done + 1;; ++n) {
         if (::write(fds[1], &n, sizeof n) != sizeof n) ::_exit(2);
         write(n);
@@ -132,29 +132,34 @@ void report(const char* what, const Figures& f) {
 
 class CrashConsistency : public ::testing::Test {
  protected:
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
 };
 
 TEST_F(CrashConsistency, BatteryDataFileThroughWriteToFile) {
-  std::string file = device.path(px::kBatteryDataFile);
-  auto write = [](long long n) { foundation::writeToFile(version(n), sim::DevicePath(px::kBatteryDataFile)); };
+  std::string file = device.path(px::shared::kBatteryDataFile);
+  auto write = [](long long n) {
+    px::platform::foundation::writeToFile(version(n), px::platform::sim::DevicePath(px::shared::kBatteryDataFile));
+  };
   auto read = [&] {
-    Value v = foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile));
+    Value v = px::platform::foundation::dictionaryWithContentsOfFile(
+        px::platform::sim::DevicePath(px::shared::kBatteryDataFile));
     EXPECT_TRUE(v == version(generation(v))) << "the whole of one version";
     return generation(v);
   };
-  report("battery data file", kill_writers(file, testing_support::rounds(300, 3000), false, write, read));
+  report("battery data file", kill_writers(file, px::tests::support::rounds(300, 3000), false, write, read));
   // And with the fsync calls, as the system writes: fewer, they are slow.
-  report("battery data file, durable", kill_writers(file, testing_support::rounds(30, 300), true, write, read));
+  report("battery data file, durable", kill_writers(file, px::tests::support::rounds(30, 300), true, write, read));
 }
 
 TEST_F(CrashConsistency, SettingsFileThroughPlistWriteFile) {
-  std::string file = device.path(px::kSettingsFile);
+  std::string file = device.path(px::shared::kSettingsFile);
   auto f = kill_writers(
-      file, testing_support::rounds(300, 3000), false,
-      [&](long long n) { foundation::plist::write_file(file, version(n), foundation::plist::Format::xml); },
+      file, px::tests::support::rounds(300, 3000), false,
+      [&](long long n) {
+        px::platform::foundation::plist::write_file(file, version(n), px::platform::foundation::plist::Format::xml);
+      },
       [&] {
-        Value v = foundation::plist::read_dictionary(file);
+        Value v = px::platform::foundation::plist::read_dictionary(file);
         EXPECT_TRUE(v == version(generation(v)));
         return generation(v);
       });
@@ -162,17 +167,17 @@ TEST_F(CrashConsistency, SettingsFileThroughPlistWriteFile) {
 }
 
 TEST_F(CrashConsistency, DefaultsDomainThroughSynchronize) {
-  std::string file = foundation::NSUserDefaults("com.apple.Preferences").file().host();
+  std::string file = px::platform::foundation::NSUserDefaults("com.apple.Preferences").file().host();
   auto f = kill_writers(
-      file, testing_support::rounds(300, 3000), false,
+      file, px::tests::support::rounds(300, 3000), false,
       [](long long n) {
-        foundation::NSUserDefaults d("com.apple.Preferences");
+        px::platform::foundation::NSUserDefaults d("com.apple.Preferences");
         Value v = version(n);
         for (auto& [k, item] : *v.dictionary()) d.setObject(item, k);
         d.synchronize();
       },
       [&] {
-        Value v = foundation::NSUserDefaults("com.apple.Preferences").dictionaryRepresentation();
+        Value v = px::platform::foundation::NSUserDefaults("com.apple.Preferences").dictionaryRepresentation();
         EXPECT_TRUE(v == version(generation(v)));
         return generation(v);
       });
@@ -180,7 +185,7 @@ TEST_F(CrashConsistency, DefaultsDomainThroughSynchronize) {
 }
 
 TEST_F(CrashConsistency, StaleTemporariesAreRemovedLiveOnesKept) {
-  std::string file = device.path(px::kBatteryDataFile);
+  std::string file = device.path(px::shared::kBatteryDataFile);
   std::string folder = fs::path(file).parent_path();
   auto touch = [](const std::string& p, std::time_t mtime) {
     std::ofstream(p) << "partial";
@@ -191,29 +196,36 @@ TEST_F(CrashConsistency, StaleTemporariesAreRemovedLiveOnesKept) {
   // A dead writer's (a pid that cannot exist), an old one of the former
   // naming, a live writer's (this process's parent), another file's.
   touch(folder + "/.PylonexData.plist.tmp-4194303-abcdef", now);
-  touch(folder + "/.PylonexData.plist.tmp-Q1w2E3", now - sim::kStaleTempSeconds - 5);
+  touch(folder + "/.PylonexData.plist.tmp-Q1w2E3", now - px::platform::sim::kStaleTempSeconds - 5);
   std::string live = folder + "/.PylonexData.plist.tmp-" + std::to_string(::getppid()) + "-zzzzzz";
   touch(live, now);
   std::string other = folder + "/.Other.plist.tmp-4194303-abcdef";
   touch(other, now);
-  ASSERT_TRUE(foundation::writeToFile(version(1), sim::DevicePath(px::kBatteryDataFile)));
+  ASSERT_TRUE(
+      px::platform::foundation::writeToFile(version(1), px::platform::sim::DevicePath(px::shared::kBatteryDataFile)));
   EXPECT_EQ(temps_of(file), std::vector<std::string>{fs::path(live).filename().string()});
   EXPECT_TRUE(fs::exists(other)) << "only the same file's temporaries are touched";
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile)), version(1));
+  EXPECT_EQ(px::platform::foundation::dictionaryWithContentsOfFile(
+                px::platform::sim::DevicePath(px::shared::kBatteryDataFile)),
+            version(1));
 }
 
 TEST_F(CrashConsistency, FailedWriteLeavesOldFileAndNoTemporary) {
-  std::string file = device.path(px::kBatteryDataFile);
-  ASSERT_TRUE(foundation::writeToFile(version(3), sim::DevicePath(px::kBatteryDataFile)));
+  std::string file = device.path(px::shared::kBatteryDataFile);
+  ASSERT_TRUE(
+      px::platform::foundation::writeToFile(version(3), px::platform::sim::DevicePath(px::shared::kBatteryDataFile)));
   // Unwritable values are refused before any file is made.
-  EXPECT_FALSE(
-      foundation::writeToFile(Value(Dictionary{{"bad", std::string("\xFF")}}), sim::DevicePath(px::kBatteryDataFile)));
+  EXPECT_FALSE(px::platform::foundation::writeToFile(Value(Dictionary{{"bad", std::string("\xFF")}}),
+                                                     px::platform::sim::DevicePath(px::shared::kBatteryDataFile)));
   // A folder where the file should be: the rename fails, the temporary goes.
   std::string blocked = device.path("/User/Library/Blocked.plist");
   fs::create_directories(blocked + "/inside");
-  EXPECT_FALSE(foundation::writeToFile(version(1), sim::DevicePath("/User/Library/Blocked.plist")));
+  EXPECT_FALSE(
+      px::platform::foundation::writeToFile(version(1), px::platform::sim::DevicePath("/User/Library/Blocked.plist")));
   EXPECT_TRUE(temps_of(blocked).empty());
-  EXPECT_EQ(foundation::dictionaryWithContentsOfFile(sim::DevicePath(px::kBatteryDataFile)), version(3));
+  EXPECT_EQ(px::platform::foundation::dictionaryWithContentsOfFile(
+                px::platform::sim::DevicePath(px::shared::kBatteryDataFile)),
+            version(3));
   EXPECT_TRUE(temps_of(file).empty());
 }
 

@@ -8,7 +8,7 @@
 
 namespace {
 
-using testing_support::LoopbackHttpServer;
+using px::tests::support::LoopbackHttpServer;
 
 LoopbackHttpServer::Raw response(const std::string& status, const std::string& body) {
   return {"HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
@@ -18,20 +18,23 @@ LoopbackHttpServer::Raw response(const std::string& status, const std::string& b
 class HttpReplies : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved = foundation::url_timeouts();
-    foundation::set_url_timeouts({500, 2000});
+    saved = px::platform::foundation::url_timeouts();
+    px::platform::foundation::set_url_timeouts({500, 2000});
   }
-  void TearDown() override { foundation::set_url_timeouts(saved); }
-  foundation::UrlTimeouts saved;
+  void TearDown() override { px::platform::foundation::set_url_timeouts(saved); }
+  px::platform::foundation::UrlTimeouts saved;
 };
 
 TEST_F(HttpReplies, BodiesOfRealResponsesEvenErrorPages) {
   LoopbackHttpServer ok(response("200 OK", "hello"));
-  EXPECT_EQ(foundation::stringWithContentsOfURL(ok.url(), foundation::NSUTF8StringEncoding), "hello");
+  EXPECT_EQ(px::platform::foundation::stringWithContentsOfURL(ok.url(), px::platform::foundation::NSUTF8StringEncoding),
+            "hello");
   LoopbackHttpServer error(response("500 Internal Server Error", "<h1>oops</h1>"));
-  EXPECT_EQ(foundation::stringWithContentsOfURL(error.url(), foundation::NSUTF8StringEncoding), "<h1>oops</h1>");
+  EXPECT_EQ(
+      px::platform::foundation::stringWithContentsOfURL(error.url(), px::platform::foundation::NSUTF8StringEncoding),
+      "<h1>oops</h1>");
   LoopbackHttpServer empty(response("204 No Content", ""));
-  auto e = foundation::dataWithContentsOfURL(empty.url());
+  auto e = px::platform::foundation::dataWithContentsOfURL(empty.url());
   ASSERT_TRUE(e);
   EXPECT_TRUE(e->bytes.empty());
 }
@@ -54,8 +57,9 @@ TEST_F(HttpReplies, BrokenRepliesGiveNothingOrWhatArrived) {
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
     LoopbackHttpServer server(LoopbackHttpServer::Raw{c.reply});
-    auto s = foundation::stringWithContentsOfURL(server.url(), foundation::NSUTF8StringEncoding);
-    auto d = foundation::dataWithContentsOfURL(server.url());
+    auto s =
+        px::platform::foundation::stringWithContentsOfURL(server.url(), px::platform::foundation::NSUTF8StringEncoding);
+    auto d = px::platform::foundation::dataWithContentsOfURL(server.url());
     (void)s;
     (void)d;  // either nothing or the bytes that came: never a crash or a wait past the time-outs
   }
@@ -63,19 +67,22 @@ TEST_F(HttpReplies, BrokenRepliesGiveNothingOrWhatArrived) {
 
 TEST_F(HttpReplies, InvalidTextAndOversizedBodiesAreRefused) {
   LoopbackHttpServer bad_utf8(response("200 OK", "caf\xC3(\xFF"));
-  EXPECT_FALSE(foundation::stringWithContentsOfURL(bad_utf8.url(), foundation::NSUTF8StringEncoding));
+  EXPECT_FALSE(px::platform::foundation::stringWithContentsOfURL(bad_utf8.url(),
+                                                                 px::platform::foundation::NSUTF8StringEncoding));
   LoopbackHttpServer high_ascii(response("200 OK", "caf\xE9"));
-  EXPECT_FALSE(foundation::stringWithContentsOfURL(high_ascii.url(), foundation::NSASCIIStringEncoding));
-  LoopbackHttpServer huge(response("200 OK", std::string(foundation::kMaxUrlResponseBytes + 1, 'x')));
-  EXPECT_FALSE(foundation::dataWithContentsOfURL(huge.url()));
+  EXPECT_FALSE(px::platform::foundation::stringWithContentsOfURL(high_ascii.url(),
+                                                                 px::platform::foundation::NSASCIIStringEncoding));
+  LoopbackHttpServer huge(response("200 OK", std::string(px::platform::foundation::kMaxUrlResponseBytes + 1, 'x')));
+  EXPECT_FALSE(px::platform::foundation::dataWithContentsOfURL(huge.url()));
 }
 
 TEST_F(HttpReplies, SilentServerAndNoServerGiveNothing) {
   LoopbackHttpServer silent(LoopbackHttpServer::Silent{});
-  EXPECT_FALSE(foundation::stringWithContentsOfURL(silent.url(), foundation::NSUTF8StringEncoding));
-  EXPECT_FALSE(foundation::dataWithContentsOfURL("http://" + LoopbackHttpServer::dead_host() + "/"));
+  EXPECT_FALSE(
+      px::platform::foundation::stringWithContentsOfURL(silent.url(), px::platform::foundation::NSUTF8StringEncoding));
+  EXPECT_FALSE(px::platform::foundation::dataWithContentsOfURL("http://" + LoopbackHttpServer::dead_host() + "/"));
   for (const char* bad : {"", "not a url", "file:///etc/passwd", "ftp://127.0.0.1/", "http://", "http://[::1"})
-    EXPECT_FALSE(foundation::dataWithContentsOfURL(bad)) << bad;
+    EXPECT_FALSE(px::platform::foundation::dataWithContentsOfURL(bad)) << bad;
 }
 
 }  // namespace

@@ -28,7 +28,9 @@ class SysfsTree : public ::testing::Test {
     put(ac + "/voltage_max", "5000000\n");
   }
   static void put(const std::string& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
-  foundation::Result<device::BatterySample> read() { return device::read_sysfs_battery(dir, 1.7e9); }
+  px::platform::foundation::Result<px::host::device::BatterySample> read() {
+    return px::host::device::read_sysfs_battery(dir, 1.7e9);
+  }
 
   const std::vector<std::pair<std::string, std::string>> good = {{"type", "Battery\n"},
                                                                  {"present", "1\n"},
@@ -44,7 +46,7 @@ class SysfsTree : public ::testing::Test {
                                                                  {"serial_number", "SN123\n"},
                                                                  {"model_name", "Model\n"},
                                                                  {"manufacturer", "Maker\n"}};
-  testing_support::ScopedTempDir folder{"pxsysfs"};
+  px::tests::support::ScopedTempDir folder{"pxsysfs"};
   std::string dir = folder.path();
   std::string bat, ac;
 };

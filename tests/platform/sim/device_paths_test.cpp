@@ -5,23 +5,23 @@
 #include "platform/sim/device_paths.h"
 #include "tests/support/temp_device.h"
 
-using sim::DevicePath;
+using px::platform::sim::DevicePath;
 
 TEST(DevicePaths, ResolveUnderTheRootThroughTheUserLink) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   EXPECT_EQ(DevicePath("/User/Library/PylonexData.plist").host(),
             device.root() + "/var/mobile/Library/PylonexData.plist");
   EXPECT_EQ(DevicePath("/var/run/./hardware//battery.plist").host(), device.root() + "/var/run/hardware/battery.plist");
 }
 
 TEST(DevicePaths, DotDotCannotClimbOutOfTheRoot) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   EXPECT_EQ(DevicePath("/../../../etc/passwd").host(), device.root() + "/etc/passwd");
   EXPECT_EQ(DevicePath("/User/../../../../etc/passwd").host(), device.root() + "/etc/passwd");
 }
 
 TEST(DevicePaths, LinksPointingOutsideAreTakenInsideTheRoot) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   ASSERT_EQ(::symlink("/etc", (device.root() + "/var/mobile/escape").c_str()), 0);
   ASSERT_EQ(::symlink("../../../../../../..", (device.root() + "/var/mobile/up").c_str()), 0);
   EXPECT_EQ(DevicePath("/User/escape/passwd").host(), device.root() + "/etc/passwd");

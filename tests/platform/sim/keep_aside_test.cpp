@@ -19,20 +19,20 @@ constexpr const char* kStore = "/var/mobile/Library/store.db";
 
 class KeepAside : public ::testing::Test {
  protected:
-  void SetUp() override { sim::set_device_now(k2015March7At2105Utc); }
-  testing_support::TempDevice device;
+  void SetUp() override { px::platform::sim::set_device_now(k2015March7At2105Utc); }
+  px::tests::support::TempDevice device;
 };
 
 TEST_F(KeepAside, StampIsUtcWholeSeconds) {
-  EXPECT_EQ(sim::aside_stamp(k2015March7At2105Utc), "20150307T210500Z");
-  EXPECT_EQ(sim::aside_stamp(0), "19700101T000000Z");
+  EXPECT_EQ(px::platform::sim::aside_stamp(k2015March7At2105Utc), "20150307T210500Z");
+  EXPECT_EQ(px::platform::sim::aside_stamp(0), "19700101T000000Z");
 }
 
 TEST_F(KeepAside, CollisionsCountOnAndNothingIsReplaced) {
   const std::string base = std::string(kStore) + ".corrupt-20150307T210500Z";
   for (const char* content : {"first", "second", "third"}) {
     device.write_text(kStore, content);
-    ASSERT_TRUE(sim::keep_aside(sim::DevicePath(kStore), "corrupt").moved);
+    ASSERT_TRUE(px::platform::sim::keep_aside(px::platform::sim::DevicePath(kStore), "corrupt").moved);
   }
   EXPECT_EQ(device.read_text(base), "first");
   EXPECT_EQ(device.read_text(base + "-2"), "second");
@@ -43,7 +43,7 @@ TEST_F(KeepAside, CollisionsCountOnAndNothingIsReplaced) {
 TEST_F(KeepAside, ReturnsTheDevicePathTheFileNowHas) {
   device.write_text(kStore, "x");
   // Through the /User link the file keeps the path it was asked by.
-  auto aside = sim::keep_aside(sim::DevicePath("/User/Library/store.db"), "corrupt");
+  auto aside = px::platform::sim::keep_aside(px::platform::sim::DevicePath("/User/Library/store.db"), "corrupt");
   ASSERT_TRUE(aside.moved);
   EXPECT_EQ(aside.moved->str(), "/User/Library/store.db.corrupt-20150307T210500Z");
   EXPECT_EQ(device.read_text(aside.moved->str()), "x");
@@ -51,13 +51,13 @@ TEST_F(KeepAside, ReturnsTheDevicePathTheFileNowHas) {
 }
 
 TEST_F(KeepAside, LinkLeadingOutOfTheRootMovesAsALink) {
-  testing_support::TempDevice other;  // stands for any folder outside the device
+  px::tests::support::TempDevice other;  // stands for any folder outside the device
   std::string outside = other.root() + "/outside.txt";
   { std::ofstream(outside) << "outside"; }
-  sim::set_device_root(device.root());
-  sim::set_device_now(k2015March7At2105Utc);
+  px::platform::sim::set_device_root(device.root());
+  px::platform::sim::set_device_now(k2015March7At2105Utc);
   std::filesystem::create_symlink(outside, device.path(kStore));
-  auto moved = sim::keep_aside(sim::DevicePath(kStore), "corrupt").moved;
+  auto moved = px::platform::sim::keep_aside(px::platform::sim::DevicePath(kStore), "corrupt").moved;
   ASSERT_TRUE(moved);
   EXPECT_EQ(moved->str(), std::string(kStore) + ".corrupt-20150307T210500Z");
   EXPECT_TRUE(std::filesystem::is_symlink(device.path("/var/mobile/Library") + "/store.db.corrupt-20150307T210500Z"));
@@ -71,10 +71,10 @@ TEST_F(KeepAside, CompanionsMoveAlongUnderOneFreeNameAtTheGivenTime) {
   device.write_text(kStore, "db");
   device.write_text(std::string(kStore) + "-wal", "wal");
   device.write_text(std::string(kStore) + "-shm", "shm");
-  sim::AsideOptions options;
+  px::platform::sim::AsideOptions options;
   options.companions = kSuffixes;
   options.at = 1767225605;  // not the device clock
-  auto moved = sim::keep_aside(sim::DevicePath(kStore), "corrupt", options).moved;
+  auto moved = px::platform::sim::keep_aside(px::platform::sim::DevicePath(kStore), "corrupt", options).moved;
   ASSERT_TRUE(moved);
   EXPECT_EQ(moved->str(), base + "-2");
   EXPECT_EQ(device.read_text(base + "-2"), "db");
@@ -88,7 +88,7 @@ TEST_F(KeepAside, CompanionsMoveAlongUnderOneFreeNameAtTheGivenTime) {
 
 TEST_F(KeepAside, AbsentFileMovesNothingAndReportsNothing) {
   for (const char* absent : {kStore, "/var/mobile/NoSuchFolder/store.db"}) {
-    auto aside = sim::keep_aside(sim::DevicePath(absent), "corrupt");
+    auto aside = px::platform::sim::keep_aside(px::platform::sim::DevicePath(absent), "corrupt");
     EXPECT_FALSE(aside.moved);
     EXPECT_EQ(aside.report, "");
   }

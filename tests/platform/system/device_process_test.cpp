@@ -43,8 +43,8 @@ pid_t start_sleeper(const std::string& root_text) {
 }
 
 TEST(DeviceProcess, PidFileHoldsOneIdAboveInit) {
-  testing_support::TempDevice device;
-  sys::DeviceProcess springboard("SpringBoard");
+  px::tests::support::TempDevice device;
+  px::platform::system::DeviceProcess springboard("SpringBoard");
   EXPECT_FALSE(springboard.recorded());
   for (const char* text : {"1\n", "0\n", "12x\n", " 42\n", "42\n43\n", "", "99999999999\n"}) {
     device.write_text("/var/run/SpringBoard.pid", text);
@@ -58,14 +58,14 @@ TEST(DeviceProcess, PidFileHoldsOneIdAboveInit) {
 }
 
 TEST(DeviceProcess, BelongsWhileAliveAndNamingThisRoot) {
-  testing_support::TempDevice device;
+  px::tests::support::TempDevice device;
   // This test process was not started for the device.
-  EXPECT_FALSE(sys::DeviceProcess::belongs_to_device(::getpid()));
+  EXPECT_FALSE(px::platform::system::DeviceProcess::belongs_to_device(::getpid()));
   pid_t stranger = start_sleeper(device.root() + "-other");
   pid_t ours = start_sleeper(device.root() + "/");
   ASSERT_GT(stranger, 0);
   ASSERT_GT(ours, 0);
-  sys::DeviceProcess springboard("SpringBoard");
+  px::platform::system::DeviceProcess springboard("SpringBoard");
   springboard.record(stranger);
   EXPECT_FALSE(springboard.running());
   springboard.record(ours);
@@ -75,7 +75,7 @@ TEST(DeviceProcess, BelongsWhileAliveAndNamingThisRoot) {
   ::kill(ours, SIGKILL);
   siginfo_t info{};
   ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(ours), &info, WEXITED | WNOWAIT), 0);
-  EXPECT_FALSE(sys::DeviceProcess::belongs_to_device(ours));
+  EXPECT_FALSE(px::platform::system::DeviceProcess::belongs_to_device(ours));
   EXPECT_FALSE(springboard.running());
 
   ::kill(stranger, SIGKILL);

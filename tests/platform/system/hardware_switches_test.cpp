@@ -13,23 +13,24 @@
 
 namespace {
 
-using foundation::Value;
-using hardware::Switch;
+using px::platform::foundation::Value;
+using px::platform::system::Switch;
 
 TEST(HardwareSwitches, UnwrittenOrMistypedSwitchesReadAsTheTableSays) {
-  testing_support::TempDevice device;
-  for (const auto& s : hardware::kSwitches)
-    EXPECT_EQ(hardware::reading(s.id), hardware::fallback_value(s.id)) << s.name;
-  EXPECT_EQ(uikit::UIScreen::mainScreen()->brightness(), hardware::switch_info(Switch::brightness).fallback);
-  EXPECT_TRUE(corelocation::CLLocationManager::locationServicesEnabled());
-  EXPECT_EQ(hardware::fallback_value(Switch::location), Value(true));
+  px::tests::support::TempDevice device;
+  for (const auto& s : px::platform::system::kSwitches)
+    EXPECT_EQ(px::platform::system::reading(s.id), px::platform::system::fallback_value(s.id)) << s.name;
+  EXPECT_EQ(px::platform::uikit::UIScreen::mainScreen()->brightness(),
+            px::platform::system::switch_info(Switch::brightness).fallback);
+  EXPECT_TRUE(px::platform::corelocation::CLLocationManager::locationServicesEnabled());
+  EXPECT_EQ(px::platform::system::fallback_value(Switch::location), Value(true));
 
-  sim::set_hardware_value("brightness", Value("bright"));
-  sim::set_hardware_value("location", Value("off"));
-  sim::set_hardware_value("airplane", Value(1));
-  EXPECT_EQ(uikit::UIScreen::mainScreen()->brightness(), 0.5);
-  EXPECT_TRUE(corelocation::CLLocationManager::locationServicesEnabled());
-  EXPECT_EQ(hardware::reading(Switch::airplane), Value(true)) << "an integer flag counts as non-zero";
+  px::platform::sim::set_hardware_value("brightness", Value("bright"));
+  px::platform::sim::set_hardware_value("location", Value("off"));
+  px::platform::sim::set_hardware_value("airplane", Value(1));
+  EXPECT_EQ(px::platform::uikit::UIScreen::mainScreen()->brightness(), 0.5);
+  EXPECT_TRUE(px::platform::corelocation::CLLocationManager::locationServicesEnabled());
+  EXPECT_EQ(px::platform::system::reading(Switch::airplane), Value(true)) << "an integer flag counts as non-zero";
 }
 
 }  // namespace

@@ -11,25 +11,26 @@
 
 namespace {
 
-using foundation::Dictionary;
-using foundation::Value;
+using px::platform::foundation::Dictionary;
+using px::platform::foundation::Value;
 
 TEST(SystemCommand, RunsNoShellAndNeedsARecordedSpringBoard) {
-  testing_support::TempDevice device;
-  EXPECT_EQ(sys::system("touch /tmp/should-not-exist; killall -9 SpringBoard"), 127);
-  EXPECT_EQ(sys::system("killall SpringBoard"), 127);
-  EXPECT_EQ(sys::system("killall -9 SpringBoard"), 1);  // nothing recorded
+  px::tests::support::TempDevice device;
+  EXPECT_EQ(px::platform::system::system("touch /tmp/should-not-exist; killall -9 SpringBoard"), 127);
+  EXPECT_EQ(px::platform::system::system("killall SpringBoard"), 127);
+  EXPECT_EQ(px::platform::system::system("killall -9 SpringBoard"), 1);  // nothing recorded
   // This test process is not started for the device: refused.
   device.write_text("/var/run/SpringBoard.pid", std::to_string(::getpid()) + "\n");
-  EXPECT_EQ(sys::system("killall -9 SpringBoard"), 1);
+  EXPECT_EQ(px::platform::system::system("killall -9 SpringBoard"), 1);
 }
 
 TEST(Uname, MachineComesFromTheDeviceRoot) {
-  testing_support::TempDevice device;
-  EXPECT_EQ(sys::uname().machine, "iPhone6,1");
-  foundation::writeToFile(Value(Dictionary{{"ProductType", "iPhone7,2"}}),
-                          sim::DevicePath("/System/Library/CoreServices/SystemVersion.plist"));
-  EXPECT_EQ(sys::uname().machine, "iPhone7,2");
+  px::tests::support::TempDevice device;
+  EXPECT_EQ(px::platform::system::uname().machine, "iPhone6,1");
+  px::platform::foundation::writeToFile(
+      Value(Dictionary{{"ProductType", "iPhone7,2"}}),
+      px::platform::sim::DevicePath("/System/Library/CoreServices/SystemVersion.plist"));
+  EXPECT_EQ(px::platform::system::uname().machine, "iPhone7,2");
 }
 
 }  // namespace
