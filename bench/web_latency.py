@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""The web view's benchmark: how soon a battery change handled by SpringBoard
-reaches a subscriber of /api/events, and whether `simdevice web` holds its
-memory over many changes with several subscribers.
+"""The web view's benchmark: what `simdevice web` sends and spends while the
+device is idle, how soon a battery change handled by SpringBoard reaches a
+subscriber of /api/events, and whether the server holds its memory over many
+changes with several subscribers.
 
 Runs on a temporary device root (init, install the staged package, boot) and
 always shuts that device down by its own command, whatever happens.
@@ -23,6 +24,11 @@ TARGET_P99_MS = 100.0
 # Resident memory may move by this much between the first and the last
 # reading and still count as flat: pages the allocator keeps or returns.
 GROWTH_ALLOWANCE_KIB = 256
+# The idle measurement: after the boot settles, events counted over 5 s and
+# the server's CPU time over 15 s.
+IDLE_SETTLE_SECONDS = 3
+IDLE_COUNT_SECONDS = 5
+IDLE_CPU_SECONDS = 15
 
 
 def soc_handled(doc):
@@ -31,6 +37,28 @@ def soc_handled(doc):
     data = (doc.get("files") or {}).get("battery_data") or {}
     inner = data.get("BatteryData") or {}
     return inner.get("StateOfCharge")
+
+
+def cpu_seconds(pid):
+    """User plus system CPU time of process `pid` so far."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def measure_idle(server, settle, count_seconds, cpu_window):
+    """With nothing changing: state events a subscriber receives per second,
+    and the server's CPU seconds over `cpu_window` seconds."""
+    time.sleep(settle)
+    sub = EventStream(server, keep=False)
+    try:
+        time.sleep(count_seconds)
+        events = max(0, sub.count - 1)  # the first is the state as it stands
+    finally:
+        sub.close()
+    before = cpu_seconds(server.pid)
+    time.sleep(cpu_window)
+    return events / count_seconds, cpu_seconds(server.pid) - before
 
 
 def change_battery(device, level):
@@ -125,6 +153,10 @@ def main():
     try:
         device.start(args.stage)
         server = WebServer(device)
+        rate, cpu = measure_idle(server, IDLE_SETTLE_SECONDS, IDLE_COUNT_SECONDS, IDLE_CPU_SECONDS)
+        print("Web view: an idle device (booted, package installed, nothing changing)")
+        print("  state events   %8.1f per second (over %d s)" % (rate, IDLE_COUNT_SECONDS))
+        print("  server CPU     %8.2f s over %d s" % (cpu, IDLE_CPU_SECONDS))
         began = time.monotonic()
         lat = measure_latency(device, server, args.changes)
         p50, p99 = percentile(lat, 50) * 1e3, percentile(lat, 99) * 1e3

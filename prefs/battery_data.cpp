@@ -7,7 +7,8 @@
 #include <cstdlib>
 
 #include "history/remaining_text.h"
-#include "history/store.h"
+#include "history/kept_reader.h"
+#include "platform/sim/device_clock.h"
 #include "platform/foundation/format.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/user_defaults.h"
@@ -79,11 +80,14 @@ Value fully_charged_row() {
   return format("%@", Value(full ? "Yes" : "No"));
 }
 
-// The estimate from the history store's last half hour, read afresh like every row.
+// The estimate from the history store's last half hour, read afresh like
+// every row, through a connection kept between renders (see KeptReader).
 Value time_left_row(history::RemainingDirection row) {
-  history::HistoryReader reader;
+  static history::KeptReader store;
+  history::HistoryReader* reader = store.reader();
   auto now = static_cast<std::int64_t>(std::floor(platform::sim::device_now()));
-  return Value(history::remaining_row_text(history::read_remaining(reader, now), row));
+  return Value(
+      history::remaining_row_text(reader ? history::read_remaining(*reader, now) : history::RemainingEstimate{}, row));
 }
 
 }  // namespace

@@ -1,20 +1,17 @@
 #include "prefs/history_snapshot.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <memory>
 
 #include "history/health.h"
+#include "history/kept_reader.h"
 #include "history/overview.h"
 #include "history/remaining_text.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/sim/device_clock.h"
 #include "platform/sim/device_paths.h"
 #include "prefs/history_texts.h"
-#include "shared/names.h"
 
 namespace px::prefs {
 namespace {
@@ -24,29 +21,16 @@ constexpr std::int64_t kDay = 86400;
 constexpr std::int64_t kLevelGap = 6 * 3600;
 
 // What tells one state of the store from another without opening it: the
-// store's and its write-ahead log's size and modification time, and the
-// device clock's minute (the rows count days back from now).
+// store's own stamp, and the device clock's minute (the rows count days back
+// from now).
 struct StoreKey {
   std::string root;
   std::int64_t minute = 0;
-  std::array<std::int64_t, 4> files{};
+  history::StoreStamp files;
   bool operator==(const StoreKey&) const = default;
 };
 
-StoreKey store_key(std::int64_t now) {
-  StoreKey key{platform::sim::device_root(), now / 60, {}};
-  std::string store = platform::sim::DevicePath(shared::kHistoryStoreFile).host();
-  std::size_t i = 0;
-  for (const std::string& path : {store, store + "-wal"}) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-      key.files[i] = static_cast<std::int64_t>(st.st_size);
-      key.files[i + 1] = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    }
-    i += 2;
-  }
-  return key;
-}
+StoreKey store_key(std::int64_t now) { return {platform::sim::device_root(), now / 60, history::StoreStamp::of()}; }
 
 struct SnapshotCache {
   std::unique_ptr<HistorySnapshot> snapshot;

@@ -107,7 +107,8 @@ CommandResult serve(const ParsedArgs& args, Context& context) {
     ~Restore() { ::pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
   } restore{previous};
 
-  web::StateFeed feed(web::compose_state_document);
+  web::StateComposer composer;
+  web::StateFeed feed([&composer] { return composer.compose(); });
   web::WebServer server({port, ui, session_token(port), {}}, run_for_page, feed);
   if (auto bound = server.bind(); !bound) return Context::failure(bound.message());
   feed.start();

@@ -4,7 +4,6 @@
 #include <nlohmann/json.hpp>
 
 #include "history/remaining_text.h"
-#include "history/store.h"
 #include "host/common/value_json.h"
 
 namespace px::host::status {
@@ -22,9 +21,11 @@ nlohmann::ordered_json remaining_json(const history::RemainingEstimate& e) {
           {"current_ma", e.current_ma ? json(std::llround(*e.current_ma)) : json(nullptr)}};
 }
 
-nlohmann::json time_left_json(double now) {
-  history::HistoryReader reader;
-  history::RemainingEstimate estimate = history::read_remaining(reader, static_cast<std::int64_t>(std::floor(now)));
+nlohmann::json time_left_json(history::KeptReader& store, double now) {
+  history::HistoryReader* reader = store.reader();
+  history::RemainingEstimate estimate =
+      reader ? history::read_remaining(*reader, static_cast<std::int64_t>(std::floor(now)))
+             : history::RemainingEstimate{};
   nlohmann::json out = remaining_json(estimate);
   out["text"] = history::remaining_text(estimate);
   return out;

@@ -6,16 +6,19 @@
 #include <string>
 
 #include "history/remaining_estimate.h"
+#include "history/kept_reader.h"
 
 namespace px::host::status {
 
 // JSON: {"status", "direction", "seconds", "seconds_low", "seconds_high",
 // "current_ma"} (whole numbers; null where nothing applies). Text: one line.
 nlohmann::ordered_json remaining_json(const history::RemainingEstimate& estimate);
-// The estimate from the device's history store at device time `now`, as
+
+// The estimate at device time `now` from the store `store` keeps open, as
 // remaining_json gives it, with the panes' wording as "text" ("3 h 40 min
 // (3 h 10 – 4 h 5)", "Calculating…", "" when nothing applies).
-nlohmann::json time_left_json(double now);
+nlohmann::json time_left_json(history::KeptReader& store, double now);
+
 std::string remaining_output(const history::RemainingEstimate& estimate, bool as_json);
 
 }  // namespace px::host::status

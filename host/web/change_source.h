@@ -27,7 +27,8 @@ class ChangeSource {
 
 // The folders whose changes the page shows: the hardware state, the screen
 // state SpringBoard and the Settings app publish, the process ids, the
-// preference files, the add-on's battery data file and the syslog.
+// preference files, the add-on's battery data file and history store, and
+// the syslog.
 std::vector<std::string> watched_device_folders();
 
 std::unique_ptr<ChangeSource> make_change_source();

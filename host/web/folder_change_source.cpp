@@ -13,6 +13,8 @@
 #include "platform/foundation/folder_watcher.h"
 #include "platform/foundation/run_loop.h"
 #include "platform/sim/device_paths.h"
+#include "platform/sqlite/device_database.h"
+#include "shared/names.h"
 
 namespace px::host::web {
 namespace {
@@ -28,7 +30,13 @@ class FolderChangeSource : public ChangeSource {
     // Deletions count (a process gone takes its pid file along), and every
     // folder is followed: the device may not exist yet, or be wiped and made
     // again under the server (init --fresh), and the page must keep up.
-    platform::foundation::FolderWatchOptions options{.deletions = true, .follow_path = true, .loop = &m_loop};
+    // The history store's rows: the add-on keeps the store open and appends
+    // each row to its log, closing nothing, after the battery data file.
+    std::string store_log = std::string(shared::kHistoryStoreFile) + platform::sqlite::kCompanionSuffixes[0];
+    platform::foundation::FolderWatchOptions options{.deletions = true,
+                                                     .follow_path = true,
+                                                     .loop = &m_loop,
+                                                     .written_in_place = {store_log.substr(store_log.rfind('/') + 1)}};
     for (auto& folder : device_folders) {
       auto watcher = platform::foundation::FolderWatcher::create(
           platform::sim::DevicePath(folder).host(), [this](const std::vector<std::string>&) { m_changed = true; },

@@ -71,12 +71,12 @@ void add_image_addresses(json& node) {
   }
 }
 
-json compose_state_document() {
+json StateComposer::compose() {
   json doc = status::compose_device_status();
   // The lock screen's clock and date: the device's own time, not the machine's.
   doc["device_time"] = platform::sim::device_now();
   // The time left, as `history remaining --json` gives it, with the panes' wording.
-  doc["remaining"] = status::time_left_json(doc["device_time"].get<double>());
+  doc["remaining"] = status::time_left_json(m_history, doc["device_time"].get<double>());
   doc["banner_on_screen"] = banner_on_screen();
   doc["pane"] = open_pane(doc);
   doc["files"] = {{"battery_data", plist_file_json(shared::kBatteryDataFile)},

@@ -11,11 +11,22 @@
 #include <string>
 #include <vector>
 
+#include "history/kept_reader.h"
+
 namespace px::host::web {
 
 inline constexpr std::size_t kSyslogLines = 200;
 
-nlohmann::json compose_state_document();
+// Composes the document again at each call. Kept by whoever composes
+// again and again (the page's feed): it keeps the history store open between
+// compositions, since opening it is a change in a folder the feed watches.
+class StateComposer {
+ public:
+  nlohmann::json compose();
+
+ private:
+  history::KeptReader m_history;
+};
 
 // Replaces each "image_path" (a device path) in the pane with "image_address",
 // the server's route to it; images the route would not serve get null.

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -96,6 +97,7 @@ void FolderWatcher::drop_watches() {
 bool FolderWatcher::watch_path() {
   drop_watches();
   std::uint32_t mask = kWrites | IN_ONLYDIR | (m_options.deletions ? kDeletions : 0u) |
+                       (m_options.written_in_place.empty() ? 0u : IN_MODIFY) |
                        (m_options.follow_path ? IN_DELETE_SELF | IN_MOVE_SELF : 0u);
   if (!m_options.follow_path) {
     m_folder_watch = ::inotify_add_watch(m_fd, m_folder.c_str(), mask);
@@ -145,6 +147,10 @@ bool FolderWatcher::drain() {
   bool rewatch = false;
   alignas(inotify_event) char buf[16384];
   const std::uint32_t counted = kWrites | (m_options.deletions ? kDeletions : 0u);
+  auto written_in_place = [&](const char* name) {
+    const auto& kept_open = m_options.written_in_place;
+    return std::find(kept_open.begin(), kept_open.end(), name) != kept_open.end();
+  };
   while (true) {
     ssize_t n = ::read(m_fd, buf, sizeof buf);
     if (n <= 0) break;
@@ -153,7 +159,9 @@ bool FolderWatcher::drain() {
       p += sizeof(inotify_event) + event->len;
       if (event->wd == m_folder_watch && m_folder_watch >= 0) {
         if (event->mask & kGone) rewatch = m_options.follow_path;
-        if (event->len > 0 && (event->mask & counted) && !(event->mask & IN_ISDIR)) names.insert(event->name);
+        bool named_file = event->len > 0 && !(event->mask & IN_ISDIR);
+        if (named_file && ((event->mask & counted) || ((event->mask & IN_MODIFY) && written_in_place(event->name))))
+          names.insert(event->name);
       } else if (event->wd == m_above_watch && m_above_watch >= 0) {
         if ((event->mask & kGone) || (event->len > 0 && m_awaited_name == event->name)) rewatch = true;
       } else if (event->wd == m_parent_watch && m_parent_watch >= 0) {

@@ -7,7 +7,8 @@
 // Contract:
 // - A change is a file of the folder closed after writing, or a file moved
 //   (renamed) into it — an atomic replacement is one change. Sub-folders and
-//   reads are not changes; deletions are only when asked for.
+//   reads are not changes; deletions are only when asked for, and so are
+//   writes to files kept open (FolderWatchOptions::written_in_place).
 // - `on_change` gets the names (not paths) changed since the last report,
 //   each once however often it changed, in sorted order. It runs on the
 //   watcher's run loop's thread: from that loop as it turns, or inside
@@ -44,6 +45,9 @@ struct FolderWatchOptions {
   bool follow_path = false;
   // The loop that serves the watcher; null: RunLoop::main().
   RunLoop* loop = nullptr;
+  // Names of files a writer keeps open and writes in place (a database's
+  // log): never closed after writing, so each write to one is a change.
+  std::vector<std::string> written_in_place = {};
 };
 
 class FolderWatcher {

@@ -72,7 +72,7 @@ TEST_F(DeviceClock, ASetOnARunningDeviceReachesEveryProcessAtOnce) {
   auto history = simdevice(device.root(), {"history", "--since", "2030-01-01T00:00Z", "--json"});
   EXPECT_EQ(nlohmann::json::parse(history.output, nullptr, false).size(), 15u) << history.output;
   // The web page's state, composed in this process, which read the clock before.
-  double shown = px::host::web::compose_state_document()["device_time"].get<double>();
+  double shown = px::host::web::StateComposer().compose()["device_time"].get<double>();
   EXPECT_TRUE(shown >= k2030 && shown < k2030 + 600) << shown;
 
   // Boot options on a running device would be lost: refused, the clock kept.
