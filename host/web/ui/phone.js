@@ -177,6 +177,10 @@ function drawAlerts(s) {
     button.addEventListener('click', () => run(press.concat([String(index), '--alert', String(position)])));
     buttons.appendChild(button);
   });
+  // Two titles that do not fit side by side go one under the other too, whole.
+  if (titles.length === 2 && [...buttons.children].some((b) => b.scrollWidth > b.clientWidth)) {
+    buttons.classList.add('stacked');
+  }
   $('alert').setAttribute('role', 'alertdialog');
   $('alert').setAttribute('aria-label', alert.title || 'Alert');
   // A new alert takes the focus from what is behind it, as a modal does.
