@@ -30,17 +30,19 @@ class FolderChangeSource : public ChangeSource {
     // Deletions count (a process gone takes its pid file along), and every
     // folder is followed: the device may not exist yet, or be wiped and made
     // again under the server (init --fresh), and the page must keep up.
+    platform::foundation::FolderWatchOptions options{.deletions = true, .follow_path = true, .loop = &m_loop};
     // The history store's rows: the add-on keeps the store open and appends
-    // each row to its log, closing nothing, after the battery data file.
+    // each row to its log, closing nothing, after the battery data file. Only
+    // the store's folder is told of writes in place (the syslog's folder would
+    // wake at every line for nothing).
     std::string store_log = std::string(shared::kHistoryStoreFile) + platform::sqlite::kCompanionSuffixes[0];
-    platform::foundation::FolderWatchOptions options{.deletions = true,
-                                                     .follow_path = true,
-                                                     .loop = &m_loop,
-                                                     .written_in_place = {store_log.substr(store_log.rfind('/') + 1)}};
+    std::size_t slash = store_log.rfind('/');
     for (auto& folder : device_folders) {
+      platform::foundation::FolderWatchOptions folder_options = options;
+      if (folder == store_log.substr(0, slash)) folder_options.written_in_place = {store_log.substr(slash + 1)};
       auto watcher = platform::foundation::FolderWatcher::create(
           platform::sim::DevicePath(folder).host(), [this](const std::vector<std::string>&) { m_changed = true; },
-          options);
+          folder_options);
       if (!watcher) return false;
       m_watchers.push_back(std::move(*watcher));
     }
