@@ -12,7 +12,6 @@
 #include "platform/foundation/format.h"
 #include "platform/foundation/property_list_files.h"
 #include "platform/foundation/user_defaults.h"
-#include "platform/sim/device_clock.h"
 #include "platform/uikit/ui_device.h"
 #include "prefs/battery_figures.h"
 #include "prefs/pane_support.h"

@@ -12,7 +12,6 @@
 #include "platform/sim/device_paths.h"
 #include "platform/foundation/log.h"
 #include "platform/foundation/run_loop.h"
-#include "platform/sim/device_paths.h"
 #include "platform/sim/hardware/hardware_state.h"
 
 int main() {
