@@ -9,23 +9,39 @@
 
 namespace {
 
+using px::platform::sim::hardware_value;
+
 px::host::cli::CommandResult hw(std::vector<std::string> args) {
   args.insert(args.begin(), "hardware");
   return px::host::cli::run_command(args, px::host::cli::Caller::web);
 }
 
-TEST(HardwareCommand, SwitchesLandInTheHardwareStateUnderAnyOfTheirNames) {
+TEST(HardwareCommand, SwitchesLandUnderAnyOfTheirNamesAndBadOnesChangeNothing) {
   px::tests::support::TempDevice device;
-  EXPECT_EQ(hw({"wifi", "off"}).status, 0);
-  EXPECT_EQ(px::platform::sim::hardware_value("wifi").boolValue(), false);
-  EXPECT_EQ(hw({"Wi-Fi", "on"}).status, 0);
-  EXPECT_EQ(px::platform::sim::hardware_value("wifi").boolValue(), true);
-  EXPECT_EQ(hw({"Location Services", "false"}).status, 0);
-  EXPECT_EQ(px::platform::sim::hardware_value("location").boolValue(), false);
-  auto b = hw({"brightness", "25%"});
-  EXPECT_EQ(b.status, 0);
-  EXPECT_EQ(b.output, "Brightness 25%\n");
-  EXPECT_DOUBLE_EQ(px::platform::sim::hardware_value("brightness").doubleValue(), 0.25);
+  for (const auto& [name, value, key, on] : std::vector<std::tuple<std::string, std::string, std::string, bool>>{
+           {"wifi", "off", "wifi", false},
+           {"Wi-Fi", "on", "wifi", true},
+           {"Location Services", "false", "location", false}}) {
+    EXPECT_EQ(hw({name, value}).status, 0) << name;
+    EXPECT_EQ(hardware_value(key).boolValue(), on) << name;
+  }
+  EXPECT_EQ(hw({"brightness", "25%"}).output, "Brightness 25%\n");
+  EXPECT_DOUBLE_EQ(hardware_value("brightness").doubleValue(), 0.25);
+
+  using Args = std::vector<std::string>;
+  for (const Args& args :
+       {Args{"toaster", "on"}, Args{"", "0.3"}, Args{"wi-fi wlan", "off"}, Args{"wlan bt", "off"}, Args{"fi", "off"},
+        Args{"wifi", "maybe"}, Args{"brightness", "150%"}, Args{"brightness", "-1"}, Args{"brightness", "nan"},
+        Args{"brightness", "on"}, Args{"wifi"}}) {
+    auto r = hw(args);
+    EXPECT_EQ(r.status, 2) << args[0];
+    EXPECT_FALSE(r.error.empty());
+  }
+  EXPECT_DOUBLE_EQ(hardware_value("brightness").doubleValue(), 0.25);
+  EXPECT_TRUE(hardware_value("wifi").boolValue());
+  // Zero has no sign, on screen or in the hardware state.
+  EXPECT_EQ(hw({"brightness", "-0"}).output, "Brightness 0%\n");
+  EXPECT_FALSE(std::signbit(hardware_value("brightness").doubleValue()));
 }
 
 TEST(HardwareCommand, AirplaneModeTakesTheRadiosDownAndNotUp) {
@@ -33,37 +49,11 @@ TEST(HardwareCommand, AirplaneModeTakesTheRadiosDownAndNotUp) {
   hw({"bluetooth", "on"});
   hw({"wifi", "on"});
   EXPECT_EQ(hw({"airplane", "on"}).status, 0);
-  EXPECT_FALSE(px::platform::sim::hardware_value("wifi").boolValue());
-  EXPECT_FALSE(px::platform::sim::hardware_value("bluetooth").boolValue());
-  EXPECT_TRUE(px::platform::sim::hardware_value("location").is_nil()) << "Location Services is no radio";
+  EXPECT_FALSE(hardware_value("wifi").boolValue());
+  EXPECT_FALSE(hardware_value("bluetooth").boolValue());
+  EXPECT_TRUE(hardware_value("location").is_nil()) << "Location Services is no radio";
   EXPECT_EQ(hw({"airplane", "off"}).status, 0);
-  EXPECT_FALSE(px::platform::sim::hardware_value("wifi").boolValue()) << "each radio is turned on again by itself";
-}
-
-TEST(HardwareCommand, BadNamesAndValuesChangeNothingAndExitTwo) {
-  px::tests::support::TempDevice device;
-  hw({"brightness", "0.5"});
-  for (auto args : std::vector<std::vector<std::string>>{{"toaster", "on"},
-                                                         {"", "0.3"},
-                                                         {"wi-fi wlan", "off"},
-                                                         {"wlan bt", "off"},
-                                                         {"fi", "off"},
-                                                         {"wifi", "maybe"},
-                                                         {"brightness", "150%"},
-                                                         {"brightness", "-1"},
-                                                         {"brightness", "nan"},
-                                                         {"brightness", "on"},
-                                                         {"wifi"}}) {
-    auto r = hw(args);
-    EXPECT_EQ(r.status, 2) << args[0];
-    EXPECT_FALSE(r.error.empty());
-  }
-  EXPECT_DOUBLE_EQ(px::platform::sim::hardware_value("brightness").doubleValue(), 0.5);
-  EXPECT_TRUE(px::platform::sim::hardware_value("wifi").is_nil());
-  // Zero has no sign, on screen or in the hardware state.
-  auto zero = hw({"brightness", "-0"});
-  EXPECT_EQ(zero.output, "Brightness 0%\n");
-  EXPECT_FALSE(std::signbit(px::platform::sim::hardware_value("brightness").doubleValue()));
+  EXPECT_FALSE(hardware_value("wifi").boolValue()) << "each radio is turned on again by itself";
 }
 
 }  // namespace

@@ -12,70 +12,68 @@
 
 namespace {
 
+namespace sim = px::platform::sim;
+namespace darwin = px::platform::foundation::darwin;
+
 class DeviceClockRate : public ::testing::Test {
  protected:
   DeviceClockRate() {
-    px::platform::sim::set_machine_clock_for_testing([this] { return m_machine; });
+    sim::set_machine_clock_for_testing([this] { return m_machine; });
   }
-  ~DeviceClockRate() override { px::platform::sim::set_machine_clock_for_testing(nullptr); }
+  ~DeviceClockRate() override { sim::set_machine_clock_for_testing(nullptr); }
   px::tests::support::TempDevice m_device;
   double m_machine = 1'000'000;
 };
 
-TEST_F(DeviceClockRate, RunsFastFromThePresentAndKeepsItsRateWhenSet) {
-  EXPECT_EQ(px::platform::sim::device_clock_rate(), 1);
-  px::platform::sim::set_device_now(5000);
+TEST_F(DeviceClockRate, RunsFastFromThePresentKeepsItsRateWhenSetAndIsReadBackFromTheFile) {
+  EXPECT_EQ(sim::device_clock_rate(), 1);
+  sim::set_device_now(5000);
   m_machine += 10;
-  px::platform::sim::set_device_clock_rate(100);
-  EXPECT_DOUBLE_EQ(px::platform::sim::device_now(), 5010);
+  sim::set_device_clock_rate(100);
+  EXPECT_DOUBLE_EQ(sim::device_now(), 5010);
   m_machine += 2;
-  EXPECT_DOUBLE_EQ(px::platform::sim::device_now(), 5210);
-  px::platform::sim::set_device_now(9000);  // `clock` moves the time, not the pace
+  EXPECT_DOUBLE_EQ(sim::device_now(), 5210);
+  sim::set_device_now(9000);  // `clock` moves the time, not the pace
   m_machine += 1;
-  EXPECT_DOUBLE_EQ(px::platform::sim::device_now(), 9100);
-  px::platform::sim::set_device_clock_rate(0);  // ignored
-  px::platform::sim::set_device_clock_rate(-2);
-  EXPECT_EQ(px::platform::sim::device_clock_rate(), 100);
-  px::platform::sim::set_device_clock_rate(1);
-  m_machine += 1;
-  EXPECT_DOUBLE_EQ(px::platform::sim::device_now(), 9101);
-}
-
-TEST_F(DeviceClockRate, AnotherProcessReadsTheSameClockFromTheFile) {
-  px::platform::sim::set_device_now(5000);
-  px::platform::sim::set_device_clock_rate(60);
+  EXPECT_DOUBLE_EQ(sim::device_now(), 9100);
+  sim::set_device_clock_rate(0);  // ignored
+  sim::set_device_clock_rate(-2);
+  EXPECT_EQ(sim::device_clock_rate(), 100);
+  sim::set_device_clock_rate(60);
   m_machine += 3;
-  double here = px::platform::sim::device_now();
-  px::platform::sim::reload_device_clock();  // as a process started now would
-  EXPECT_DOUBLE_EQ(px::platform::sim::device_now(), here);
-  EXPECT_EQ(px::platform::sim::device_clock_rate(), 60);
+  double here = sim::device_now();
+  sim::reload_device_clock();  // as a process started now would
+  EXPECT_DOUBLE_EQ(sim::device_now(), here);
+  EXPECT_EQ(sim::device_clock_rate(), 60);
+  sim::set_device_clock_rate(1);
+  m_machine += 1;
+  EXPECT_DOUBLE_EQ(sim::device_now(), here + 1);
+
   // A clock file from before rates existed holds only an offset.
   m_device.write_text("/var/run/clock.plist",
                       "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Offset</key><real>-999000</real>"
                       "</dict></plist>");
-  px::platform::sim::reload_device_clock();
-  EXPECT_EQ(px::platform::sim::device_clock_rate(), 1);
-  EXPECT_DOUBLE_EQ(px::platform::sim::device_now(), m_machine - 999000);
+  sim::reload_device_clock();
+  EXPECT_EQ(sim::device_clock_rate(), 1);
+  EXPECT_DOUBLE_EQ(sim::device_now(), m_machine - 999000);
 }
 
 // A set in another process of the device: this one follows at its next
 // reading with no reload, and hears the platform's clock-set notification.
 TEST_F(DeviceClockRate, ASetInAnotherProcessIsReadHereAtOnceAndAnnounced) {
   int heard = 0;
-  px::platform::foundation::darwin::observe(px::platform::foundation::darwin::kClockSetNotification,
-                                            [&](std::string_view) { ++heard; });
-  EXPECT_DOUBLE_EQ(px::platform::sim::device_now(), m_machine);  // read before the change
+  darwin::observe(darwin::kClockSetNotification, [&](std::string_view) { ++heard; });
+  EXPECT_DOUBLE_EQ(sim::device_now(), m_machine);  // read before the change
   pid_t child = ::fork();
-  if (child == 0)
-    _exit(px::platform::sim::set_device_clock_rate(30) && px::platform::sim::set_device_now(1.9e9) ? 0 : 1);
+  if (child == 0) _exit(sim::set_device_clock_rate(30) && sim::set_device_now(1.9e9) ? 0 : 1);
   int status = -1;
   ::waitpid(child, &status, 0);
   ASSERT_EQ(status, 0);
   m_machine += 2;
-  EXPECT_DOUBLE_EQ(px::platform::sim::device_now(), 1.9e9 + 60);
-  px::platform::foundation::darwin::deliver_pending();
+  EXPECT_DOUBLE_EQ(sim::device_now(), 1.9e9 + 60);
+  darwin::deliver_pending();
   EXPECT_GE(heard, 1);
-  EXPECT_FALSE(px::platform::sim::set_device_now(NAN));
+  EXPECT_FALSE(sim::set_device_now(NAN));
 }
 
 }  // namespace

@@ -5,25 +5,16 @@
 #include "platform/sim/device_paths.h"
 #include "tests/support/temp_device.h"
 
-using px::platform::sim::DevicePath;
-
-TEST(DevicePaths, ResolveUnderTheRootThroughTheUserLink) {
-  px::tests::support::TempDevice device;
-  EXPECT_EQ(DevicePath("/User/Library/PylonexData.plist").host(),
-            device.root() + "/var/mobile/Library/PylonexData.plist");
-  EXPECT_EQ(DevicePath("/var/run/./hardware//battery.plist").host(), device.root() + "/var/run/hardware/battery.plist");
-}
-
-TEST(DevicePaths, DotDotCannotClimbOutOfTheRoot) {
-  px::tests::support::TempDevice device;
-  EXPECT_EQ(DevicePath("/../../../etc/passwd").host(), device.root() + "/etc/passwd");
-  EXPECT_EQ(DevicePath("/User/../../../../etc/passwd").host(), device.root() + "/etc/passwd");
-}
-
-TEST(DevicePaths, LinksPointingOutsideAreTakenInsideTheRoot) {
+TEST(DevicePaths, ResolveUnderTheRootWhateverDotDotOrLinksSay) {
   px::tests::support::TempDevice device;
   ASSERT_EQ(::symlink("/etc", (device.root() + "/var/mobile/escape").c_str()), 0);
   ASSERT_EQ(::symlink("../../../../../../..", (device.root() + "/var/mobile/up").c_str()), 0);
-  EXPECT_EQ(DevicePath("/User/escape/passwd").host(), device.root() + "/etc/passwd");
-  EXPECT_EQ(DevicePath("/User/up/etc/passwd").host(), device.root() + "/etc/passwd");
+  for (const auto& [path, host] : std::vector<std::pair<std::string, std::string>>{
+           {"/User/Library/PylonexData.plist", "/var/mobile/Library/PylonexData.plist"},
+           {"/var/run/./hardware//battery.plist", "/var/run/hardware/battery.plist"},
+           {"/../../../etc/passwd", "/etc/passwd"},
+           {"/User/../../../../etc/passwd", "/etc/passwd"},
+           {"/User/escape/passwd", "/etc/passwd"},
+           {"/User/up/etc/passwd", "/etc/passwd"}})
+    EXPECT_EQ(px::platform::sim::DevicePath(path).host(), device.root() + host) << path;
 }

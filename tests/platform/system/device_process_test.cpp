@@ -1,6 +1,5 @@
-// The one rule for "this device's process": what a pid file may hold, whose
-// environment names the root (with or without a trailing slash), and that a
-// process that exited but was not reaped is no longer running.
+// The one rule for "this device's process": what a pid file may hold, whose environment
+// names the root (with or without a trailing slash), and that a zombie is not running.
 
 #include "platform/system/device_process.h"
 
@@ -11,16 +10,16 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <string>
 
 #include "tests/support/temp_device.h"
 
 namespace {
 
-// A child that waits to be killed, with SIMDEVICE_ROOT=`root_text`. Returns
-// once the child runs `sleep`: until its exec, its environment is still this
-// test's own (which names the device), so a check made earlier would see it.
+using px::platform::system::DeviceProcess;
+
+// A child that waits to be killed, with SIMDEVICE_ROOT=`root_text`. Returns once the
+// child runs `sleep`: until its exec, its environment is this test's own (naming the device).
 pid_t start_sleeper(const std::string& root_text) {
   // Everything the child needs is made before the fork: it only calls execve.
   std::string env = "SIMDEVICE_ROOT=" + root_text;
@@ -42,9 +41,9 @@ pid_t start_sleeper(const std::string& root_text) {
   return pid;
 }
 
-TEST(DeviceProcess, PidFileHoldsOneIdAboveInit) {
+TEST(DeviceProcess, PidFileHoldsOneIdAboveInitOfALiveProcessNamingThisRoot) {
   px::tests::support::TempDevice device;
-  px::platform::system::DeviceProcess springboard("SpringBoard");
+  DeviceProcess springboard("SpringBoard");
   EXPECT_FALSE(springboard.recorded());
   for (const char* text : {"1\n", "0\n", "12x\n", " 42\n", "42\n43\n", "", "99999999999\n"}) {
     device.write_text("/var/run/SpringBoard.pid", text);
@@ -55,29 +54,21 @@ TEST(DeviceProcess, PidFileHoldsOneIdAboveInit) {
   EXPECT_EQ(device.read_text("/var/run/SpringBoard.pid"), "4242\n");
   springboard.forget();
   EXPECT_FALSE(device.exists("/var/run/SpringBoard.pid"));
-}
 
-TEST(DeviceProcess, BelongsWhileAliveAndNamingThisRoot) {
-  px::tests::support::TempDevice device;
-  // This test process was not started for the device.
-  EXPECT_FALSE(px::platform::system::DeviceProcess::belongs_to_device(::getpid()));
+  EXPECT_FALSE(DeviceProcess::belongs_to_device(::getpid())) << "this test was not started for the device";
   pid_t stranger = start_sleeper(device.root() + "-other");
   pid_t ours = start_sleeper(device.root() + "/");
-  ASSERT_GT(stranger, 0);
-  ASSERT_GT(ours, 0);
-  px::platform::system::DeviceProcess springboard("SpringBoard");
+  ASSERT_TRUE(stranger > 0 && ours > 0);
   springboard.record(stranger);
   EXPECT_FALSE(springboard.running());
   springboard.record(ours);
   EXPECT_EQ(springboard.running(), ours) << "a trailing slash names the same root";
 
-  // Exited but not yet reaped: a zombie is not running.
   ::kill(ours, SIGKILL);
   siginfo_t info{};
-  ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(ours), &info, WEXITED | WNOWAIT), 0);
-  EXPECT_FALSE(px::platform::system::DeviceProcess::belongs_to_device(ours));
+  ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(ours), &info, WEXITED | WNOWAIT), 0);  // exited, not reaped
+  EXPECT_FALSE(DeviceProcess::belongs_to_device(ours));
   EXPECT_FALSE(springboard.running());
-
   ::kill(stranger, SIGKILL);
   ::waitpid(stranger, nullptr, 0);
   ::waitpid(ours, nullptr, 0);
