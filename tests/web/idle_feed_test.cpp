@@ -37,9 +37,8 @@ TEST(WebFeedTest, ReadingTheHistoryStoreIsNoChangeAndANewRowIs) {
   // One change seen, as a device has before it settles: the store is read once more.
   feed.mark_changed();
 
-  // Each composition carries the device's time, so every one is a new
-  // generation: with nothing changing, a few at most (the first composition,
-  // the server's one open of the store), not one per read of it.
+  // Each composition carries the device's time, so is a new generation: idle,
+  // a few at most (the first, the server's one open of the store), not one per read.
   std::this_thread::sleep_for(std::chrono::seconds(1));
   long long idle = feed.current().generation;
   std::this_thread::sleep_for(std::chrono::seconds(2));

@@ -10,23 +10,25 @@
 namespace px::host::web {
 namespace {
 
-TEST(RequestGuard, OnlyThisServersOwnHostAndOriginAreServed) {
+// Who passes: this server's own Host and Origin, with the token from its own
+// cookie or header, except for the page's own files.
+TEST(RequestGuard, OnlyThePageOfThisServerPasses) {
   EXPECT_TRUE(host_allowed("127.0.0.1:8765", 8765));
   EXPECT_TRUE(host_allowed("LOCALHOST:8765", 8765));
-  EXPECT_FALSE(host_allowed("127.0.0.1:8766", 8765));
-  EXPECT_FALSE(host_allowed("127.0.0.1", 8765));
-  EXPECT_FALSE(host_allowed("evil.example:8765", 8765));  // DNS rebinding
-  EXPECT_FALSE(host_allowed("127.0.0.1:8765.evil.example", 8765));
-  EXPECT_FALSE(host_allowed("", 8765));
-
+  // Another port, no port, DNS rebinding, a look-alike suffix, nothing.
+  for (const char* host : {"127.0.0.1:8766", "127.0.0.1", "evil.example:8765", "127.0.0.1:8765.evil.example", ""})
+    EXPECT_FALSE(host_allowed(host, 8765)) << host;
   EXPECT_TRUE(origin_allowed("", 8765));
   EXPECT_TRUE(origin_allowed("http://localhost:8765", 8765));
-  EXPECT_FALSE(origin_allowed("http://evil.example", 8765));
-  EXPECT_FALSE(origin_allowed("null", 8765));  // sandboxed frames and file: pages
-  EXPECT_FALSE(origin_allowed("https://127.0.0.1:8765", 8765));
-}
+  // "null" is what sandboxed frames and file: pages send.
+  for (const char* origin : {"http://evil.example", "null", "https://127.0.0.1:8765"})
+    EXPECT_FALSE(origin_allowed(origin, 8765)) << origin;
+  for (const char* path : {"/", "/index.html", "/app.js", "/favicon.ico", "/style-2.css"})
+    EXPECT_TRUE(is_page_file(path)) << path;
+  for (const char* path : {"/api/state", "/api/command", "/bundle/X.bundle/love.png", "/drawn/a.png", "/.hidden",
+                           "/a/b", "//", "", "/x y", "/future/route", "/../index.html"})
+    EXPECT_FALSE(is_page_file(path)) << path;
 
-TEST(RequestGuard, TheTokenComesFromItsOwnCookieHeaderOrFirstAddress) {
   const std::string token = "0123456789abcdef0123456789abcdef";
   RequestFacts facts{"127.0.0.1:9000", "", "", "", ""};
   EXPECT_TRUE(check_request(facts, 9000, token, true));
@@ -49,24 +51,16 @@ TEST(RequestGuard, TheTokenComesFromItsOwnCookieHeaderOrFirstAddress) {
   ASSERT_TRUE(refusal);
   EXPECT_EQ(refusal->status, 403);
   EXPECT_FALSE(token_equal("", ""));
-}
-
-TEST(RequestGuard, TokensAreFreshAndLongEnough) {
+  // Made tokens are fresh, long enough, and fit a cookie.
   std::string a = make_session_token(), b = make_session_token();
   EXPECT_EQ(a.size(), 32u);
   EXPECT_NE(a, b);
   EXPECT_EQ(a.find_first_not_of("0123456789abcdef"), std::string::npos);
 }
 
-TEST(WebPaths, EscapesAreDecodedOnceAndMalformedOnesRefused) {
+TEST(WebPaths, EscapesAreDecodedOnceAndNothingClimbsOutWhateverTheSpelling) {
   EXPECT_EQ(percent_decode("a%20b%2Fc"), "a b/c");
-  EXPECT_FALSE(percent_decode("%"));
-  EXPECT_FALSE(percent_decode("%4"));
-  EXPECT_FALSE(percent_decode("%zz"));
-  EXPECT_FALSE(percent_decode("a%00b"));
-}
-
-TEST(WebPaths, NothingClimbsOutWhateverTheSpelling) {
+  for (const char* malformed : {"%", "%4", "%zz", "a%00b"}) EXPECT_FALSE(percent_decode(malformed)) << malformed;
   for (const char* path : {"/bundle/../../etc/passwd", "/bundle/X.bundle/../../../etc/passwd.png",
                            "/bundle/X.bundle/%2e%2e/%2e%2e/etc/passwd.png", "/bundle/X.bundle/%2E%2E%2Fx.png",
                            "/bundle/X.bundle/%252e%252e/x.png", "/bundle/X.bundle/a\\..\\x.png",
@@ -76,7 +70,7 @@ TEST(WebPaths, NothingClimbsOutWhateverTheSpelling) {
     EXPECT_FALSE(ui_relative_path(path)) << path;
 }
 
-TEST(WebPaths, OnlyImagesInsideABundleFolderAreBundleFiles) {
+TEST(WebPaths, OnlyImagesInsideABundleFolderOrTheDrawnFolderAreServed) {
   EXPECT_EQ(bundle_device_path("/bundle/PylonexPro2Prefs.bundle/love.png"),
             platform::sim::DevicePath("/Library/PreferenceBundles/PylonexPro2Prefs.bundle/love.png"));
   EXPECT_EQ(bundle_device_path("/bundle/A.bundle/sub/My%20Icon.PNG"),
@@ -93,9 +87,7 @@ TEST(WebPaths, OnlyImagesInsideABundleFolderAreBundleFiles) {
   EXPECT_FALSE(bundle_address(platform::sim::DevicePath("/Library/PreferenceBundles/A.bundle/../../x.png")));
   EXPECT_EQ(ui_relative_path("/"), "index.html");
   EXPECT_EQ(content_type_of("x.JS"), "text/javascript; charset=utf-8");
-}
-
-TEST(WebPaths, DrawnImagesAreOneFileOfTheirFolder) {
+  // Drawn images are one file of their folder.
   EXPECT_EQ(drawn_device_path("/drawn/ab12.png"), platform::sim::DevicePath("/var/run/Preferences/images/ab12.png"));
   EXPECT_EQ(drawn_address(platform::sim::DevicePath("/var/run/Preferences/images/ab12.png")), "/drawn/ab12.png");
   for (const char* path :
@@ -104,15 +96,10 @@ TEST(WebPaths, DrawnImagesAreOneFileOfTheirFolder) {
   EXPECT_FALSE(drawn_address(platform::sim::DevicePath("/var/run/Preferences/x.png")));
 }
 
-TEST(CommandRequest, AGoodBodyGivesItsArguments) {
-  auto r = parse_command_request(R"({"args": ["battery", "42%"]})");
-  ASSERT_TRUE(r.args) << r.error;
-  EXPECT_EQ(*r.args, (std::vector<std::string>{"battery", "42%"}));
-  r = parse_command_request(R"({"args": ["settings", "set", "Fahrenheit", "on"], "extra": 1})");
-  EXPECT_TRUE(r.args);
-}
-
-TEST(CommandRequest, EveryOtherBodyIsRefusedWithAReason) {
+TEST(CommandRequest, OnlyANonEmptyListOfStringsIsACommand) {
+  auto good = parse_command_request(R"({"args": ["battery", "42%"], "extra": 1})");
+  ASSERT_TRUE(good.args) << good.error;
+  EXPECT_EQ(*good.args, (std::vector<std::string>{"battery", "42%"}));
   for (const char* body : {"", "not json", "[]", R"(["battery"])", "{}", R"({"args": []})", R"({"args": "battery"})",
                            R"({"args": ["battery", 42]})", R"({"args": [null]})", R"({"args": [["x"]]})",
                            R"({"args": ["a\u0000b"]})", "{\"args\": [\"\xff\"]}", R"({"args": ["battery")"}) {
@@ -123,15 +110,6 @@ TEST(CommandRequest, EveryOtherBodyIsRefusedWithAReason) {
   EXPECT_FALSE(parse_command_request(std::string(kMaxBodyBytes + 1, ' ')).args);
   std::string deep(60000, '[');
   EXPECT_FALSE(parse_command_request(deep).args);
-}
-
-// Every path the router may see: only the page's own files go without the token.
-TEST(RequestGuard, OnlyThePagesOwnFilesArePublic) {
-  for (const char* path : {"/", "/index.html", "/app.js", "/favicon.ico", "/style-2.css"})
-    EXPECT_TRUE(is_page_file(path)) << path;
-  for (const char* path : {"/api/state", "/api/command", "/bundle/X.bundle/love.png", "/drawn/a.png", "/.hidden",
-                           "/a/b", "//", "", "/x y", "/future/route", "/../index.html"})
-    EXPECT_FALSE(is_page_file(path)) << path;
 }
 
 TEST(WebPaths, ThePageSeesDevicePathsNotTheMachines) {
